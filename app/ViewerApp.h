@@ -1,0 +1,10 @@
+#pragma once
+#include "framework/WinApp.h"
+
+// The application: runs the main dialog modally and ends when it closes.
+class CViewerApp : public CWinApp {
+public:
+    BOOL InitInstance() override;
+};
+
+extern CViewerApp theApp;

@@ -1,0 +1,14 @@
+# Native build of the portable core and its unit tests, under ASan and UBSan.
+set(IXO_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+
+add_library(ixo_core STATIC ${IXO_CORE_SOURCES})
+target_include_directories(ixo_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(ixo_core PUBLIC ${IXO_CHARSET_FLAGS} ${IXO_SANITIZE} -Wall -Wextra)
+target_link_options(ixo_core PUBLIC ${IXO_SANITIZE})
+
+include(GoogleTest)
+# Portable generators of test files (tests/data) serve the unit tests too.
+file(GLOB IXO_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tests/data/*.cpp)
+add_executable(unit_tests ${IXO_UNIT_TESTS})
+target_link_libraries(unit_tests PRIVATE ixo_core GTest::gtest_main)
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 30 PROPERTIES LABELS host)

@@ -1,0 +1,63 @@
+# The 32-bit Windows tree: framework, viewer, resources, plug-ins, Wine tests.
+set(IXO_WIN_DEFINES WINVER=0x0601 _WIN32_WINNT=0x0601 NOMINMAX STRICT)
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:${IXO_CHARSET_FLAGS}>")
+add_compile_definitions("$<$<COMPILE_LANGUAGE:C,CXX>:${IXO_WIN_DEFINES}>")
+set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
+set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static")
+set(IXO_WARNINGS -Wall -Wextra)
+
+# Test programs run under Wine, in a prefix of this build folder.
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run;--prefix;${CMAKE_BINARY_DIR}/wineprefix")
+
+# The runnable folder: Ixo.exe with SPI/ beside it.
+set(IXO_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+
+add_library(ixo_core STATIC ${IXO_CORE_SOURCES})
+target_include_directories(ixo_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(ixo_core PRIVATE ${IXO_WARNINGS})
+
+file(GLOB IXO_FRAMEWORK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/framework/*.cpp)
+# The entry point goes into the program itself: from a library the linker would not pick it up.
+list(REMOVE_ITEM IXO_FRAMEWORK_SOURCES ${CMAKE_SOURCE_DIR}/framework/AppEntry.cpp)
+add_library(ixo_framework STATIC ${IXO_FRAMEWORK_SOURCES})
+target_include_directories(ixo_framework PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(ixo_framework PRIVATE ${IXO_WARNINGS})
+target_link_libraries(ixo_framework PUBLIC comctl32 comdlg32 shell32 ole32 gdi32 user32 psapi)
+
+set(IXO_SUBSYSTEMS app filelist image commands wallpaper sizedelete regdirs settings tools)
+set(IXO_VIEWER_SOURCES)
+foreach(dir ${IXO_SUBSYSTEMS})
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+    list(APPEND IXO_VIEWER_SOURCES ${found})
+endforeach()
+list(REMOVE_ITEM IXO_VIEWER_SOURCES ${IXO_CORE_SOURCES} ${CMAKE_SOURCE_DIR}/app/ViewerApp.cpp)
+add_library(ixo_viewer STATIC ${IXO_VIEWER_SOURCES})
+target_link_libraries(ixo_viewer PUBLIC ixo_framework ixo_core)
+target_compile_options(ixo_viewer PRIVATE ${IXO_WARNINGS})
+
+# The icon is drawn by code at build time.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/res/Ixo.ico
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/res
+                   COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/res/make_icon.py ${CMAKE_BINARY_DIR}/res/Ixo.ico
+                   DEPENDS ${CMAKE_SOURCE_DIR}/res/make_icon.py)
+add_custom_target(ixo_icon DEPENDS ${CMAKE_BINARY_DIR}/res/Ixo.ico)
+
+# Resources are linked as objects: a static library would drop them.
+add_library(ixo_res OBJECT ${CMAKE_SOURCE_DIR}/res/Ixo.rc)
+add_dependencies(ixo_res ixo_icon)
+target_include_directories(ixo_res PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_BINARY_DIR}/res ${CMAKE_SOURCE_DIR})
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/res/Ixo.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${CMAKE_SOURCE_DIR}/res/Ixo.manifest ${CMAKE_BINARY_DIR}/res/Ixo.ico ${CMAKE_SOURCE_DIR}/res/resource.h)
+
+add_executable(Ixo WIN32 ${CMAKE_SOURCE_DIR}/app/ViewerApp.cpp ${CMAKE_SOURCE_DIR}/framework/AppEntry.cpp
+               $<TARGET_OBJECTS:ixo_res>)
+target_link_libraries(Ixo PRIVATE ixo_viewer)
+target_compile_options(Ixo PRIVATE ${IXO_WARNINGS})
+set_target_properties(Ixo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${IXO_DIST_DIR})
+
+foreach(sub plugins tests/win tests/e2e bench)
+    if(EXISTS ${CMAKE_SOURCE_DIR}/${sub}/CMakeLists.txt)
+        add_subdirectory(${CMAKE_SOURCE_DIR}/${sub} ${CMAKE_BINARY_DIR}/${sub})
+    endif()
+endforeach()

@@ -1,0 +1,28 @@
+#pragma once
+// Splitting and joining Windows paths held as code-page-932 byte strings.
+// Every search for '\\', '.' or ':' walks the string character by character, so the
+// trail byte of a double-byte character (which may be 0x5C) is never taken for a
+// separator. None of these functions touches the file system or fails; inputs of
+// any length work.
+#include <string>
+#include <string_view>
+
+// True for a byte that starts a double-byte character in code page 932.
+constexpr bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Text after the last '.', upper-cased (ASCII letters only); empty without a '.'.
+std::string GetExtensionUpper(std::string_view path);
+// Up to and including the last backslash; with none, "X:" when the path holds a ':', else empty.
+std::string GetDirectoryPart(std::string_view path);
+// The path ending in a backslash; a bare drive designator ("C:") stays as it is.
+std::string AddTrailingBackslash(std::string_view path);
+// The path without one final backslash; a drive root ("C:\\") stays as it is.
+std::string RemoveTrailingBackslash(std::string_view path);
+// The parent directory of a directory path, ending in a backslash.
+std::string GetParentDirectory(std::string_view path);
+// Text after the last backslash; the whole path when it holds none.
+std::string GetFileNamePart(std::string_view path);
+// The name with the text after its last '.' replaced by `ext` (a '.' is added when there is none).
+std::string ReplaceExtension(std::string_view path, std::string_view ext);

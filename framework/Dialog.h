@@ -1,0 +1,54 @@
+#pragma once
+#include <windows.h>
+
+#include "framework/Wnd.h"
+
+class CDataExchange;
+
+// A modal dialog built from a dialog resource. DoModal runs the dialog's own modal
+// loop, which offers every message addressed to the dialog or one of its controls to
+// PreTranslateMessage before the standard dialog keyboard handling.
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+    ~CDialog() override;
+
+    // Creates the dialog, runs it until EndDialog or the window's destruction, and
+    // returns the result given to EndDialog (-1 when no window could be created).
+    virtual INT_PTR DoModal();
+    void EndDialog(int result);
+
+    // Standard dialog keyboard handling (IsDialogMessage); nonzero means handled.
+    virtual BOOL PreTranslateMessage(MSG* msg);
+
+    // Runs the data exchange: controls to members (save) or members to controls.
+    // Returns FALSE when a control held a value that could not be taken.
+    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+
+    UINT GetTemplateId() const { return m_nIDTemplate; }
+    bool IsModalRunning() const { return m_bModalRunning; }
+
+protected:
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+    virtual void DoDataExchange(CDataExchange* dx);
+
+    // Handlers of a derived message map; true when the message was handled.
+    virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The default processing of the message being handled, run at this point.
+    LRESULT Default();
+
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void RunModalLoop();
+    bool IsOwnMessage(HWND target) const;
+
+    bool m_bModalRunning = false;
+    int m_nModalResult = -1;
+    const MSG* m_pCurrentMsg = nullptr;
+};

@@ -1,0 +1,85 @@
+#include "framework/Prompts.h"
+
+#include <utility>
+
+#include "framework/WinApp.h"
+
+namespace fw {
+namespace {
+MessageBoxResponder g_messageBox;
+FolderBrowserResponder g_folderBrowser;
+OpenFileResponder g_openFile;
+ModalDialogResponder g_modalDialog;
+}  // namespace
+
+int MessageBox(HWND owner, const std::string& text, const char* caption, UINT type) {
+    const std::string shownCaption = caption != nullptr ? std::string(caption) : AfxGetAppName();
+    if (g_messageBox) {
+        return g_messageBox(MessageBoxCall{owner, text, shownCaption, type});
+    }
+    return ::MessageBoxA(owner, text.c_str(), shownCaption.c_str(), type);
+}
+
+std::string BrowseFolder(const BROWSEINFOA& info) {
+    if (g_folderBrowser) {
+        return g_folderBrowser(info);
+    }
+    // The new dialog style needs OLE on this thread.
+    const HRESULT ole = ::OleInitialize(nullptr);
+    BROWSEINFOA copy = info;
+    std::string result;
+    if (LPITEMIDLIST pidl = ::SHBrowseForFolderA(&copy)) {
+        char path[MAX_PATH] = {};
+        if (::SHGetPathFromIDListA(pidl, path)) {
+            result = path;
+        }
+        ::CoTaskMemFree(pidl);
+    }
+    if (SUCCEEDED(ole)) {
+        ::OleUninitialize();
+    }
+    return result;
+}
+
+bool GetOpenFileName(OPENFILENAMEA& info) {
+    if (g_openFile) {
+        std::optional<std::string> chosen = g_openFile(info);
+        if (!chosen || info.lpstrFile == nullptr || chosen->size() >= info.nMaxFile) {
+            return false;
+        }
+        chosen->copy(info.lpstrFile, chosen->size());
+        info.lpstrFile[chosen->size()] = '\0';
+        return true;
+    }
+    return ::GetOpenFileNameA(&info) != FALSE;
+}
+
+bool IsKeyDown(int virtualKey) {
+    return (::GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+}
+
+void SetMessageBoxResponder(MessageBoxResponder responder) {
+    g_messageBox = std::move(responder);
+}
+
+void SetFolderBrowserResponder(FolderBrowserResponder responder) {
+    g_folderBrowser = std::move(responder);
+}
+
+void SetOpenFileResponder(OpenFileResponder responder) {
+    g_openFile = std::move(responder);
+}
+
+void SetModalDialogResponder(ModalDialogResponder responder) {
+    g_modalDialog = std::move(responder);
+}
+
+void NotifyModalDialogShown(CDialog& dialog) {
+    if (g_modalDialog) {
+        // A copy: the responder may replace itself while it runs.
+        ModalDialogResponder responder = g_modalDialog;
+        responder(dialog);
+    }
+}
+
+}  // namespace fw

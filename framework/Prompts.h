@@ -1,0 +1,50 @@
+#pragma once
+// Every prompt to the user goes through one function each, so that a test can
+// answer it in-process. A responder installed here replaces the real prompt; with
+// none installed (the program as shipped) the real prompt is shown.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class CDialog;
+
+namespace fw {
+
+// A message box owned by `owner`; a null caption shows the application's name.
+int MessageBox(HWND owner, const std::string& text, const char* caption = nullptr, UINT type = MB_OK);
+
+// The shell's folder browser: the chosen folder's file-system path, or the empty
+// string when the user cancels or the folder has no file-system path.
+std::string BrowseFolder(const BROWSEINFOA& info);
+
+// The system's file-open dialog: true when the user chose a file (written to info.lpstrFile).
+bool GetOpenFileName(OPENFILENAMEA& info);
+
+// Whether a key is held down right now (the asynchronous key state).
+bool IsKeyDown(int virtualKey);
+
+struct MessageBoxCall {
+    HWND owner;
+    std::string text;
+    std::string caption;  // as shown: the application's name when none was given
+    UINT type;
+};
+
+using MessageBoxResponder = std::function<int(const MessageBoxCall&)>;
+using FolderBrowserResponder = std::function<std::string(const BROWSEINFOA&)>;
+using OpenFileResponder = std::function<std::optional<std::string>(const OPENFILENAMEA&)>;
+// Runs once a modal dialog is up and its loop is running.
+using ModalDialogResponder = std::function<void(CDialog&)>;
+
+void SetMessageBoxResponder(MessageBoxResponder responder);
+void SetFolderBrowserResponder(FolderBrowserResponder responder);
+void SetOpenFileResponder(OpenFileResponder responder);
+void SetModalDialogResponder(ModalDialogResponder responder);
+
+// Used by CDialog when its modal loop starts.
+void NotifyModalDialogShown(CDialog& dialog);
+
+}  // namespace fw

@@ -1,0 +1,32 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+class CWnd;
+
+// The application object. Exactly one exists; the entry point runs its InitInstance.
+class CWinApp {
+public:
+    CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+    virtual ~CWinApp();
+
+    // Returns FALSE to end the program at once; TRUE runs a message loop.
+    virtual BOOL InitInstance() { return FALSE; }
+    virtual int Run();
+
+    CWnd* m_pMainWnd = nullptr;
+    HINSTANCE m_hInstance = nullptr;
+};
+
+CWinApp* AfxGetApp();
+HINSTANCE AfxGetInstanceHandle();
+// The executable's file name without its extension: the caption of message boxes
+// that have none of their own.
+const std::string& AfxGetAppName();
+// The full path of the running executable, whatever its length.
+std::string AfxGetModuleFilePath();
+// A string resource of the executable; empty when there is none.
+std::string AfxLoadString(UINT id);

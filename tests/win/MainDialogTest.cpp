@@ -1,0 +1,211 @@
+// The main window in-process: members, initialisation, layout, painting, closing.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/ViewerDlg.h"
+#include "res/resource.h"
+#include "tests/win/support/TestSupport.h"
+
+namespace {
+
+std::string IniPath() {
+    return test::ExeDir() + "Ixo.ini";
+}
+
+std::string MenuText(HMENU menu, UINT position) {
+    char text[256] = {};
+    ::GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+RECT ClientRectOf(HWND parent, HWND child) {
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+class MainDialog : public testing::Test {
+protected:
+    void SetUp() override { ::DeleteFileA(IniPath().c_str()); }
+    void TearDown() override { ::DeleteFileA(IniPath().c_str()); }
+};
+
+TEST_F(MainDialog, ConstructionSetsTheDocumentedDefaults) {
+    CViewerDlg dlg;
+    EXPECT_EQ(dlg.m_bSizeDeleteRunning, 0);
+    EXPECT_EQ(dlg.m_bFitToPane, TRUE);
+    EXPECT_EQ(dlg.m_nScrollX, 0);
+    EXPECT_EQ(dlg.m_nScrollY, 0);
+    EXPECT_EQ(dlg.m_bLayoutReady, FALSE);
+    EXPECT_EQ(dlg.m_strCurDir, test::ExeDir());
+    EXPECT_EQ(dlg.m_strCurDir.back(), '\\');
+    EXPECT_NE(dlg.m_hIcon, nullptr);
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+}
+
+TEST_F(MainDialog, InitialisationAddsTheVersionItemIconsAndMenu) {
+    CViewerDlg dlg;
+    test::ModalScript()
+        .Then([&](CDialog&) {
+            EXPECT_EQ(dlg.m_bLayoutReady, TRUE);
+            HMENU system = ::GetSystemMenu(dlg.m_hWnd, FALSE);
+            ASSERT_NE(system, nullptr);
+            const int count = ::GetMenuItemCount(system);
+            ASSERT_GE(count, 2);
+            EXPECT_EQ(::GetMenuItemID(system, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
+            EXPECT_EQ(MenuText(system, count - 1), "Ixo のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+            EXPECT_TRUE(::GetMenuState(system, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
+
+            EXPECT_EQ(reinterpret_cast<HICON>(dlg.SendMessage(WM_GETICON, ICON_BIG)), dlg.m_hIcon);
+            EXPECT_EQ(reinterpret_cast<HICON>(dlg.SendMessage(WM_GETICON, ICON_SMALL)), dlg.m_hIcon);
+
+            HMENU bar = ::GetMenu(dlg.m_hWnd);
+            ASSERT_NE(bar, nullptr);
+            ASSERT_EQ(::GetMenuItemCount(bar), 4);
+            EXPECT_EQ(MenuText(bar, 0), "ﾌｧｲﾙ");
+            EXPECT_EQ(MenuText(bar, 1), "設定");
+            EXPECT_EQ(MenuText(bar, 2), "ツール");
+            EXPECT_EQ(MenuText(bar, 3), "ヘルプ");
+            const std::vector<std::pair<UINT, std::string>> items = {
+                {ID_MENU_EXIT, "終了"},
+                {ID_MENU_SETTINGS, "設定"},
+                {ID_MENU_SIZEDELETE_SETTINGS, "削除判定サイズ"},
+                {ID_MENU_SIZEDELETE_ALL, "全ファイルサイズ判定削除"},
+                {ID_MENU_SIZEDELETE_RECURSIVE, "再起的全ファイルサイズ判定削除"},
+                {ID_MENU_SIZEDELETE_RECURSIVE_MOVE, "再起的にファイルサイズ判定削除＆移動"},
+                {ID_MENU_COMMANDLIST, "コマンド一覧"},
+                {ID_MENU_VERSION, "ﾊﾞｰｼﾞｮﾝ情報"},
+            };
+            for (const auto& [id, text] : items) {
+                char found[256] = {};
+                ::GetMenuStringA(bar, id, found, sizeof found, MF_BYCOMMAND);
+                EXPECT_EQ(text, found) << id;
+            }
+            // The list has the focus and the button is no tab stop.
+            EXPECT_EQ(::GetFocus(), dlg.m_listFiles.m_hWnd);
+            EXPECT_FALSE(::GetWindowLongA(dlg.m_btnChangeDir.m_hWnd, GWL_STYLE) & WS_TABSTOP);
+        })
+        .Run(dlg);
+}
+
+TEST_F(MainDialog, LayoutKeepsTheLeftColumnOnResize) {
+    CViewerDlg dlg;
+    int listWidth = 0;
+    int buttonWidth = 0;
+    auto checkLayout = [&](CDialog&) {
+        const RECT client = dlg.GetClientRect();
+        const RECT list = ClientRectOf(dlg.m_hWnd, dlg.m_listFiles.m_hWnd);
+        const RECT button = ClientRectOf(dlg.m_hWnd, dlg.m_btnChangeDir.m_hWnd);
+        EXPECT_EQ(list.left, 0);
+        EXPECT_EQ(list.top, 0);
+        EXPECT_EQ(list.bottom, button.top);
+        EXPECT_EQ(button.left, 0);
+        EXPECT_EQ(button.bottom, client.bottom);
+        EXPECT_EQ(list.right - list.left, listWidth);
+        EXPECT_EQ(button.right - button.left, buttonWidth);
+    };
+    test::ModalScript()
+        .Then([&](CDialog&) {
+            // Both keep the template's width of 77 dialog units.
+            RECT units{0, 0, 77, 14};
+            ::MapDialogRect(dlg.m_hWnd, &units);
+            listWidth = units.right;
+            buttonWidth = units.right;
+            checkLayout(dlg);
+            ::SetWindowPos(dlg.m_hWnd, nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
+        })
+        .Then(checkLayout)
+        .Then([&](CDialog&) { ::SetWindowPos(dlg.m_hWnd, nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER); })
+        .Then(checkLayout)
+        .Then([&](CDialog&) { ::ShowWindow(dlg.m_hWnd, SW_MAXIMIZE); })
+        .Then(checkLayout)
+        .Run(dlg);
+}
+
+TEST_F(MainDialog, ThePaneIsPaintedBlack) {
+    CViewerDlg dlg;
+    test::ModalScript()
+        .Then([&](CDialog&) {
+            dlg.Invalidate(TRUE);
+            dlg.UpdateWindow();
+            const RECT client = dlg.GetClientRect();
+            // The pane starts where the list ends, measured from the window's outer left edge.
+            const RECT window = dlg.GetWindowRect();
+            const RECT list = dlg.m_listFiles.GetWindowRect();
+            const int paneLeft = list.right - window.left;
+            HDC dc = ::GetDC(dlg.m_hWnd);
+            EXPECT_EQ(::GetPixel(dc, paneLeft, 0), RGB(0, 0, 0));
+            EXPECT_NE(::GetPixel(dc, paneLeft - 1, client.bottom - 1), RGB(0, 0, 0)) << "left of the pane is not painted";
+            EXPECT_EQ(::GetPixel(dc, (paneLeft + client.right) / 2, client.bottom / 2), RGB(0, 0, 0));
+            EXPECT_EQ(::GetPixel(dc, client.right - 1, client.bottom - 1), RGB(0, 0, 0));
+            ::ReleaseDC(dlg.m_hWnd, dc);
+        })
+        .Run(dlg);
+}
+
+TEST_F(MainDialog, SystemMenuItemAndMenuCommandOpenTheVersionDialog) {
+    CViewerDlg dlg;
+    std::vector<UINT> opened;
+    std::vector<std::string> captions;
+    test::ModalScript()
+        .OnNestedDialog([&](CDialog& nested) {
+            opened.push_back(nested.GetTemplateId());
+            captions.push_back(nested.GetWindowText());
+            EXPECT_EQ(::GetWindow(nested.m_hWnd, GW_OWNER), dlg.m_hWnd);
+            nested.EndDialog(IDOK);
+        })
+        .Then([&](CDialog&) { dlg.PostMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0); })
+        .Then([&](CDialog&) { dlg.PostMessage(WM_COMMAND, ID_MENU_VERSION, 0); })
+        .Then([&](CDialog&) { EXPECT_TRUE(::IsWindowEnabled(dlg.m_hWnd)) << "the owner is enabled again"; })
+        .Run(dlg);
+    EXPECT_EQ(opened, (std::vector<UINT>{IDD_ABOUTBOX, IDD_ABOUTBOX}));
+    for (const std::string& caption : captions) {
+        EXPECT_EQ(caption, "Ixoのﾊﾞｰｼﾞｮﾝ情報");
+    }
+}
+
+// Each way of closing the window ends the modal loop and writes the settings.
+TEST_F(MainDialog, EveryClosePathWritesTheSettings) {
+    const struct {
+        const char* name;
+        std::function<void(CViewerDlg&)> close;
+    } paths[] = {
+        {"close box", [](CViewerDlg& d) { d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"menu exit", [](CViewerDlg& d) { d.PostMessage(WM_COMMAND, ID_MENU_EXIT, 0); }},
+    };
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.name);
+        ::DeleteFileA(IniPath().c_str());
+        CViewerDlg dlg;
+        bool stillOpen = false;
+        test::ModalScript()
+            .Then([&](CDialog&) { path.close(dlg); })
+            .Then([&](CDialog&) { stillOpen = true; })
+            .Run(dlg, 10000);
+        EXPECT_FALSE(stillOpen) << "the loop should have ended";
+        EXPECT_EQ(dlg.m_hWnd, nullptr);
+        EXPECT_NE(test::ReadFileBytes(IniPath()).find("Height=240"), std::string::npos);
+    }
+}
+
+TEST_F(MainDialog, AltF4ClosesTheWindowAndWritesTheSettings) {
+    CViewerDlg dlg;
+    bool stillOpen = false;
+    test::ModalScript()
+        .Then([&](CDialog&) {
+            test::SendKey(VK_MENU, true);
+            test::SendKey(VK_F4, true);
+            test::SendKey(VK_F4, false);
+            test::SendKey(VK_MENU, false);
+        })
+        .Then([&](CDialog&) { stillOpen = true; })
+        .Run(dlg, 10000);
+    EXPECT_FALSE(stillOpen);
+    EXPECT_NE(test::ReadFileBytes(IniPath()).find("[DeleteSmall]"), std::string::npos);
+}
+
+}  // namespace

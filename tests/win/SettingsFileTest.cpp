@@ -1,0 +1,181 @@
+// The settings file beside the executable: read over the defaults at construction,
+// all twelve keys written back when the main window is destroyed.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "app/ViewerDlg.h"
+#include "filelist/PathUtil.h"
+#include "tests/win/support/TestSupport.h"
+
+namespace {
+
+using Entry = std::tuple<std::string, std::string, std::string>;  // section, key, value
+
+// The file's entries in the order they stand in it.
+std::vector<Entry> ParseIni(const std::string& text) {
+    std::vector<Entry> entries;
+    std::string section;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        std::string line = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        pos = end == std::string::npos ? text.size() : end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+        } else if (const size_t eq = line.find('='); eq != std::string::npos) {
+            entries.emplace_back(section, line.substr(0, eq), line.substr(eq + 1));
+        }
+    }
+    return entries;
+}
+
+std::string IniPath() {
+    return test::ExeDir() + "Ixo.ini";
+}
+
+// Opens the main window and closes it again, which writes the settings.
+void OpenAndClose() {
+    CViewerDlg dlg;
+    test::ModalScript().Run(dlg);
+}
+
+std::string ValueOf(const std::vector<Entry>& entries, const std::string& section, const std::string& key) {
+    for (const auto& [s, k, v] : entries) {
+        if (s == section && k == key) {
+            return v;
+        }
+    }
+    return "<absent>";
+}
+
+class SettingsFile : public testing::Test {
+protected:
+    void SetUp() override { ::DeleteFileA(IniPath().c_str()); }
+    void TearDown() override { ::DeleteFileA(IniPath().c_str()); }
+};
+
+TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
+    const std::string dir = test::ExeDir();
+    {
+        CViewerDlg dlg;
+        EXPECT_EQ(dlg.m_strMoveDir, dir + "MoveDir");
+        EXPECT_EQ(dlg.m_strTrashDir, dir + "TrashDir");
+        EXPECT_EQ(dlg.m_strCopyDir, dir + "CopyDir");
+        EXPECT_EQ(dlg.m_strWallPaperDir, dir + "WallPaperDir");
+        EXPECT_EQ(dlg.m_strOpenWindowProgram, "explorer");
+        EXPECT_EQ(dlg.m_strUrlProgram, "explorer");
+        EXPECT_EQ(dlg.m_strUrlMemo, "URLMemo.txt");
+        EXPECT_EQ(dlg.m_nDeleteSmallWidth, 320);
+        EXPECT_EQ(dlg.m_nDeleteSmallHeight, 240);
+        EXPECT_EQ(dlg.m_bAutoRenameAtMove, FALSE);
+        EXPECT_EQ(dlg.m_bDeleteImmediate, FALSE);
+        EXPECT_EQ(dlg.m_bResizeWallPaperToScreenSize, FALSE);
+        EXPECT_FALSE(test::FileExists(IniPath())) << "reading must not create the file";
+    }
+    OpenAndClose();
+    const std::vector<Entry> expected = {
+        {"Directory", "MoveDir", dir + "MoveDir"},
+        {"Directory", "TrashDir", dir + "TrashDir"},
+        {"Directory", "CopyDir", dir + "CopyDir"},
+        {"Directory", "WallPaperDir", dir + "WallPaperDir"},
+        {"Directory", "OpenWindowProgram", "explorer"},
+        {"Directory", "URLProgram", "explorer"},
+        {"Directory", "URLMemo", "URLMemo.txt"},
+        {"Preference", "ResizeWallPaperToScreenSize", "FALSE"},
+        {"Preference", "AutoRenameAtMove", "FALSE"},
+        {"Preference", "DeleteImmediate", "FALSE"},
+        {"DeleteSmall", "Width", "320"},
+        {"DeleteSmall", "Height", "240"},
+    };
+    EXPECT_EQ(ParseIni(test::ReadFileBytes(IniPath())), expected);
+    // No temporary file is left beside the settings.
+    for (const std::string& name : test::ListNames(RemoveTrailingBackslash(dir))) {
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+    }
+}
+
+TEST_F(SettingsFile, FlagsAreTrueOnlyForExactlyTRUE) {
+    test::WriteFileBytes(IniPath(),
+                         "[Preference]\r\nResizeWallPaperToScreenSize=true\r\nAutoRenameAtMove=True\r\n"
+                         "DeleteImmediate=TRUE\r\n");
+    {
+        CViewerDlg dlg;
+        EXPECT_EQ(dlg.m_bResizeWallPaperToScreenSize, FALSE);
+        EXPECT_EQ(dlg.m_bAutoRenameAtMove, FALSE);
+        EXPECT_EQ(dlg.m_bDeleteImmediate, TRUE);
+    }
+    OpenAndClose();
+    const auto entries = ParseIni(test::ReadFileBytes(IniPath()));
+    EXPECT_EQ(ValueOf(entries, "Preference", "ResizeWallPaperToScreenSize"), "FALSE");
+    EXPECT_EQ(ValueOf(entries, "Preference", "AutoRenameAtMove"), "FALSE");
+    EXPECT_EQ(ValueOf(entries, "Preference", "DeleteImmediate"), "TRUE");
+}
+
+TEST_F(SettingsFile, NumbersReplaceTheDefaultOnlyWhenGreaterThanZero) {
+    const struct {
+        const char* text;
+        int width;
+    } cases[] = {{"0", 320}, {"-5", 320}, {"abc", 320}, {"640px", 640}, {"  77", 77}, {"", 320}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        test::WriteFileBytes(IniPath(), std::string("[DeleteSmall]\r\nWidth=") + c.text + "\r\nHeight=" + c.text + "\r\n");
+        CViewerDlg dlg;
+        EXPECT_EQ(dlg.m_nDeleteSmallWidth, c.width);
+        EXPECT_EQ(dlg.m_nDeleteSmallHeight, c.width == 320 ? 240 : c.width);
+    }
+}
+
+TEST_F(SettingsFile, EmptyAndOverlongValues) {
+    const std::string longPath = "C:\\" + std::string(297, 'p');  // 300 bytes
+    test::WriteFileBytes(IniPath(), "[Directory]\r\nMoveDir=\r\nCopyDir=" + longPath + "\r\nURLMemo=メモ.txt\r\n");
+    {
+        CViewerDlg dlg;
+        EXPECT_EQ(dlg.m_strMoveDir, "");
+        EXPECT_EQ(dlg.m_strCopyDir, longPath.substr(0, 259));
+        EXPECT_EQ(dlg.m_strUrlMemo, "メモ.txt");
+    }
+    OpenAndClose();
+    const auto entries = ParseIni(test::ReadFileBytes(IniPath()));
+    EXPECT_EQ(ValueOf(entries, "Directory", "MoveDir"), "");
+    EXPECT_EQ(ValueOf(entries, "Directory", "CopyDir"), longPath.substr(0, 259));
+    EXPECT_EQ(ValueOf(entries, "Directory", "URLMemo"), "メモ.txt");
+}
+
+TEST_F(SettingsFile, OtherSectionsAreLeftAsTheyAre) {
+    test::WriteFileBytes(IniPath(),
+                         "[RegistedDirNum]\r\nNum=2\r\n[RegistedDirPath]\r\nDir0=C:\\表示\r\nDir1=D:\\x\r\n"
+                         "[Directory]\r\nMoveDir=C:\\sorted\r\n");
+    OpenAndClose();
+    const auto entries = ParseIni(test::ReadFileBytes(IniPath()));
+    ASSERT_GE(entries.size(), 3u + 12u);
+    EXPECT_EQ(entries[0], Entry("RegistedDirNum", "Num", "2"));
+    EXPECT_EQ(entries[1], Entry("RegistedDirPath", "Dir0", "C:\\表示"));
+    EXPECT_EQ(entries[2], Entry("RegistedDirPath", "Dir1", "D:\\x"));
+    EXPECT_EQ(ValueOf(entries, "Directory", "MoveDir"), "C:\\sorted");
+    EXPECT_EQ(entries.size(), 15u);
+}
+
+TEST_F(SettingsFile, TheFileBesideTheExecutableIsUsedFromAnyWorkingDirectory) {
+    test::TempDir elsewhere("cwd");
+    char previous[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryA(elsewhere.Path().c_str()));
+    test::WriteFileBytes(IniPath(), "[Directory]\r\nTrashDir=C:\\trash\r\n");
+    {
+        CViewerDlg dlg;
+        EXPECT_EQ(dlg.GetIniFilePath(), IniPath());
+        EXPECT_EQ(dlg.m_strTrashDir, "C:\\trash");
+    }
+    OpenAndClose();
+    ::SetCurrentDirectoryA(previous);
+    EXPECT_FALSE(test::FileExists(elsewhere / "Ixo.ini"));
+    EXPECT_EQ(ValueOf(ParseIni(test::ReadFileBytes(IniPath())), "Directory", "TrashDir"), "C:\\trash");
+}
+
+}  // namespace

@@ -1,0 +1,265 @@
+#include "tests/win/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "filelist/PathUtil.h"
+#include "framework/Dialog.h"
+#include "framework/WinApp.h"
+
+namespace test {
+
+std::string BuildDir() {
+    // Wine shows the Unix file system as drive Z:.
+    std::string path = std::string("Z:") + IXO_BUILD_DIR;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string ExeDir() {
+    return GetDirectoryPart(AfxGetModuleFilePath());
+}
+
+TempDir::TempDir(const std::string& label) {
+    static int counter = 0;
+    char base[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, base);
+    char name[64];
+    std::snprintf(name, sizeof name, "%s-%lu-%d", label.c_str(), ::GetCurrentProcessId(), ++counter);
+    m_path = AddTrailingBackslash(base) + name;
+    RemoveTree(m_path);
+    MakeDir(m_path);
+}
+
+TempDir::~TempDir() {
+    RemoveTree(m_path);
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+    ASSERT_TRUE(ok && written == bytes.size()) << path;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    std::string bytes(::GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    ::CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void MakeDir(const std::string& path) {
+    ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr) || DirExists(path)) << path;
+}
+
+void RemoveTree(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::DeleteFileA(path.c_str());
+        return;
+    }
+    for (const std::string& name : ListNames(path)) {
+        RemoveTree(path + "\\" + name);
+    }
+    ::RemoveDirectoryA(path.c_str());
+}
+
+std::vector<std::string> ListNames(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+PromptRecorder::PromptRecorder() {
+    fw::SetMessageBoxResponder([this](const fw::MessageBoxCall& call) {
+        messages.push_back(call);
+        if (messageAnswers.empty()) {
+            return IDOK;
+        }
+        const int answer = messageAnswers.front();
+        messageAnswers.pop_front();
+        return answer;
+    });
+    fw::SetFolderBrowserResponder([this](const BROWSEINFOA& info) {
+        const char* initial = reinterpret_cast<const char*>(info.lParam);
+        browses.push_back(BrowseCall{info.hwndOwner, info.lpszTitle ? info.lpszTitle : "", initial ? initial : "",
+                                     info.ulFlags});
+        if (browseAnswers.empty()) {
+            return std::string();
+        }
+        std::string answer = browseAnswers.front();
+        browseAnswers.pop_front();
+        return answer;
+    });
+    fw::SetOpenFileResponder([](const OPENFILENAMEA&) { return std::optional<std::string>(); });
+}
+
+PromptRecorder::~PromptRecorder() {
+    fw::SetMessageBoxResponder(nullptr);
+    fw::SetFolderBrowserResponder(nullptr);
+    fw::SetOpenFileResponder(nullptr);
+}
+
+void SendKey(WORD vk, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    switch (vk) {
+        case VK_INSERT: case VK_DELETE: case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+        case VK_HOME: case VK_END: case VK_PRIOR: case VK_NEXT:
+            input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+            break;
+        default:
+            break;
+    }
+    ::SendInput(1, &input, sizeof input);
+}
+
+namespace {
+ModalScript* g_running = nullptr;
+}
+
+ModalScript& ModalScript::Then(Step step) {
+    m_steps.push_back(std::move(step));
+    return *this;
+}
+
+ModalScript& ModalScript::Key(WORD vk, bool shift, bool ctrl) {
+    Then([=](CDialog&) {
+        if (shift) SendKey(VK_SHIFT, true);
+        if (ctrl) SendKey(VK_CONTROL, true);
+        SendKey(vk, true);
+        SendKey(vk, false);
+    });
+    // The modifiers are released only after the key has been handled.
+    return Then([=](CDialog&) {
+        if (ctrl) SendKey(VK_CONTROL, false);
+        if (shift) SendKey(VK_SHIFT, false);
+    });
+}
+
+ModalScript& ModalScript::OnNestedDialog(std::function<void(CDialog&)> handler) {
+    m_nested = std::move(handler);
+    return *this;
+}
+
+void CALLBACK ModalScript::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_running != nullptr) {
+        g_running->Tick();
+    }
+}
+
+void ModalScript::Tick() {
+    if (m_dialog == nullptr || m_inStep) {
+        return;
+    }
+    if (static_cast<LONG>(::GetTickCount() - m_deadline) > 0) {
+        m_timedOut = true;
+        m_dialog->EndDialog(-2);
+        return;
+    }
+    // Wait until everything queued so far (keys, posted work, painting) has been handled.
+    if (HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) != 0) {
+        return;
+    }
+    if (m_next >= m_steps.size()) {
+        if (m_dialog->IsModalRunning()) {
+            m_dialog->EndDialog(IDCANCEL);
+        }
+        return;
+    }
+    m_inStep = true;
+    m_steps[m_next++](*m_dialog);
+    m_inStep = false;
+}
+
+INT_PTR ModalScript::Run(CDialog& dialog, DWORD timeoutMs) {
+    m_next = 0;
+    m_timedOut = false;
+    m_deadline = ::GetTickCount() + timeoutMs;
+    g_running = this;
+    UINT_PTR timer = 0;
+    fw::SetModalDialogResponder([&](CDialog& shown) {
+        if (&shown == &dialog) {
+            m_dialog = &dialog;
+            ::SetForegroundWindow(dialog.m_hWnd);
+            timer = ::SetTimer(nullptr, 0, 15, &ModalScript::OnTimer);
+        } else if (m_nested) {
+            m_nested(shown);
+        }
+    });
+    // The dialog under test is the application's main window, as in the program.
+    CWinApp* app = AfxGetApp();
+    const bool becomesMain = app != nullptr && app->m_pMainWnd == nullptr;
+    if (becomesMain) {
+        app->m_pMainWnd = &dialog;
+    }
+    const INT_PTR result = dialog.DoModal();
+    if (becomesMain) {
+        app->m_pMainWnd = nullptr;
+    }
+    fw::SetModalDialogResponder(nullptr);
+    if (timer != 0) {
+        ::KillTimer(nullptr, timer);
+    }
+    g_running = nullptr;
+    m_dialog = nullptr;
+    // Release any key a step left down.
+    SendKey(VK_SHIFT, false);
+    SendKey(VK_CONTROL, false);
+    DrainMessages();
+    EXPECT_FALSE(m_timedOut) << "the dialog script timed out after step " << m_next;
+    return result;
+}
+
+void DrainMessages() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            continue;  // a quit left by a closed main window must not end the next test's loop
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace test

@@ -1,0 +1,106 @@
+#pragma once
+// Shared helpers of the Wine tests: temporary folders and files, answering prompts,
+// real keystrokes, and running steps inside a dialog's real modal loop.
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/Prompts.h"
+
+class CDialog;
+
+namespace test {
+
+// The build folder as a Windows path.
+std::string BuildDir();
+// The folder of the running test program, with a trailing backslash.
+std::string ExeDir();
+
+// A fresh folder below the temporary folder, removed with everything in it at the end.
+class TempDir {
+public:
+    explicit TempDir(const std::string& label = "ixo");
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir();
+    // The folder's path without a trailing backslash.
+    const std::string& Path() const { return m_path; }
+    // The path of an entry inside the folder.
+    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+
+private:
+    std::string m_path;
+};
+
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string ReadFileBytes(const std::string& path);
+bool FileExists(const std::string& path);
+bool DirExists(const std::string& path);
+void MakeDir(const std::string& path);
+void RemoveTree(const std::string& path);
+// Names in a folder (files and folders, without "." and ".."), sorted byte-wise.
+std::vector<std::string> ListNames(const std::string& dir);
+
+// Answers every message box, folder browser and file-open dialog while it lives,
+// recording what was asked. Answers are taken from the queues; when a queue is
+// empty a message box gets IDOK and a browser or file dialog is cancelled.
+class PromptRecorder {
+public:
+    PromptRecorder();
+    PromptRecorder(const PromptRecorder&) = delete;
+    PromptRecorder& operator=(const PromptRecorder&) = delete;
+    ~PromptRecorder();
+
+    std::vector<fw::MessageBoxCall> messages;
+    std::deque<int> messageAnswers;
+
+    struct BrowseCall {
+        HWND owner;
+        std::string title;
+        std::string initialFolder;  // the data handed to the browser's callback
+        UINT flags;
+    };
+    std::vector<BrowseCall> browses;
+    std::deque<std::string> browseAnswers;
+};
+
+// Real keystrokes through SendInput, so that the asynchronous key state sees them.
+void SendKey(WORD vk, bool down);
+
+// Runs a dialog modally and carries out steps inside its modal loop, one step each
+// time the loop has gone idle. Keys injected by a step have been handled by the
+// loop before the next step starts.
+class ModalScript {
+public:
+    using Step = std::function<void(CDialog& dialog)>;
+
+    ModalScript& Then(Step step);
+    // Presses and releases a key with Shift and/or Ctrl held down while it is handled.
+    ModalScript& Key(WORD vk, bool shift = false, bool ctrl = false);
+    // Answers a further modal dialog that a step opens (the folder of dialogs of the program).
+    ModalScript& OnNestedDialog(std::function<void(CDialog& nested)> handler);
+
+    // Runs dialog.DoModal(). After the last step the dialog is ended with IDCANCEL,
+    // unless a step ended it already. Returns DoModal's result; fails the test on timeout.
+    INT_PTR Run(CDialog& dialog, DWORD timeoutMs = 60000);
+
+private:
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
+    void Tick();
+
+    std::vector<Step> m_steps;
+    std::function<void(CDialog&)> m_nested;
+    CDialog* m_dialog = nullptr;
+    size_t m_next = 0;
+    DWORD m_deadline = 0;
+    bool m_timedOut = false;
+    bool m_inStep = false;
+};
+
+// Runs the thread's queue until it is empty (for code outside a modal loop).
+void DrainMessages();
+
+}  // namespace test
