@@ -1,0 +1,214 @@
+#include "tests/e2e/support/ViewerProcess.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/win/support/TestSupport.h"
+
+namespace e2e {
+
+std::string DistDir() {
+    return test::BuildDir() + "\\dist";
+}
+
+Installation::Installation(const std::string& tempRoot, bool withPlugins) : m_root(tempRoot) {
+    test::MakeDir(PictureDir());
+    test::MakeDir(WorkDir());
+    EXPECT_TRUE(::CopyFileA((DistDir() + "\\Ixo.exe").c_str(), ExePath().c_str(), FALSE));
+    if (withPlugins) {
+        test::MakeDir(WorkDir() + "\\SPI");
+        for (const std::string& name : test::ListNames(DistDir() + "\\SPI")) {
+            ::CopyFileA((DistDir() + "\\SPI\\" + name).c_str(), (WorkDir() + "\\SPI\\" + name).c_str(), FALSE);
+        }
+    }
+}
+
+namespace {
+
+struct FindWindowData {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM param) {
+    auto* data = reinterpret_cast<FindWindowData*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    char cls[64] = {};
+    ::GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == data->pid && ::IsWindowVisible(hwnd) && std::string(cls) == "#32770" &&
+        ::GetDlgItem(hwnd, 1000) != nullptr) {
+        data->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void SendVirtualKey(WORD vk, bool down) {
+    test::SendKey(vk, down);
+}
+
+}  // namespace
+
+ViewerProcess::~ViewerProcess() {
+    if (m_process.hProcess != nullptr) {
+        if (IsRunning()) {
+            ::TerminateProcess(m_process.hProcess, 99);
+            ::WaitForSingleObject(m_process.hProcess, 5000);
+        }
+        ::CloseHandle(m_process.hProcess);
+        ::CloseHandle(m_process.hThread);
+    }
+}
+
+bool ViewerProcess::Start(const Installation& installation, DWORD timeoutMs) {
+    return Start(installation.ExePath(), installation.WorkDir(), timeoutMs);
+}
+
+bool ViewerProcess::Start(const std::string& exePath, const std::string& workDir, DWORD timeoutMs) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!::CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.c_str(),
+                          &startup, &m_process)) {
+        return false;
+    }
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < timeoutMs) {
+        FindWindowData data{m_process.dwProcessId, nullptr};
+        ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&data));
+        if (data.found != nullptr) {
+            m_hWnd = data.found;
+            ::SetForegroundWindow(m_hWnd);
+            WaitIdle();
+            return true;
+        }
+        if (!IsRunning()) {
+            return false;
+        }
+        ::Sleep(50);
+    }
+    return false;
+}
+
+std::string ViewerProcess::Caption() const {
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(m_hWnd, text, 1024);
+    char bytes[2048] = {};
+    ::WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    return bytes;
+}
+
+bool ViewerProcess::IsRunning() const {
+    return m_process.hProcess != nullptr && ::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool ViewerProcess::WaitForExit(DWORD timeoutMs) {
+    return m_process.hProcess != nullptr && ::WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+void ViewerProcess::WaitIdle() const {
+    for (int round = 0; round < 3; ++round) {
+        ::Sleep(20);
+        ::WaitForInputIdle(m_process.hProcess, 5000);
+        DWORD_PTR result = 0;
+        if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) {
+            ::SendMessageTimeoutA(m_hWnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+        }
+    }
+}
+
+void ViewerProcess::Key(WORD vk, bool shift, bool ctrl, bool alt) {
+    if (::GetForegroundWindow() != m_hWnd) {
+        ::SetForegroundWindow(m_hWnd);
+        WaitIdle();
+    }
+    if (shift) SendVirtualKey(VK_SHIFT, true);
+    if (ctrl) SendVirtualKey(VK_CONTROL, true);
+    if (alt) SendVirtualKey(VK_MENU, true);
+    SendVirtualKey(vk, true);
+    SendVirtualKey(vk, false);
+    WaitIdle();
+    if (alt) SendVirtualKey(VK_MENU, false);
+    if (ctrl) SendVirtualKey(VK_CONTROL, false);
+    if (shift) SendVirtualKey(VK_SHIFT, false);
+    WaitIdle();
+}
+
+std::vector<std::string> ViewerProcess::ListEntries() const {
+    std::vector<std::string> entries;
+    HWND list = ::GetDlgItem(m_hWnd, 1000);
+    const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        // Across processes only the wide form carries the whole text.
+        wchar_t text[1024] = {};
+        const LRESULT len = ::SendMessageW(list, LB_GETTEXTLEN, i, 0);
+        if (len < 0 || len >= 1024) {
+            entries.emplace_back();
+            continue;
+        }
+        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        char bytes[2048] = {};
+        ::WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+        entries.emplace_back(bytes);
+    }
+    return entries;
+}
+
+int ViewerProcess::SelectedIndex() const {
+    return static_cast<int>(::SendMessageW(::GetDlgItem(m_hWnd, 1000), LB_GETCURSEL, 0, 0));
+}
+
+COLORREF ViewerProcess::Pixel(int x, int y) const {
+    POINT p{x, y};
+    ::ClientToScreen(m_hWnd, &p);
+    HDC screen = ::GetDC(nullptr);
+    const COLORREF color = ::GetPixel(screen, p.x, p.y);
+    ::ReleaseDC(nullptr, screen);
+    return color;
+}
+
+RECT ViewerProcess::PaneRect() const {
+    RECT pane{};
+    ::GetClientRect(m_hWnd, &pane);
+    RECT window{};
+    RECT list{};
+    ::GetWindowRect(m_hWnd, &window);
+    ::GetWindowRect(::GetDlgItem(m_hWnd, 1000), &list);
+    pane.left += list.right - window.left;
+    return pane;
+}
+
+bool ViewerProcess::SaveScreenshot(const std::string& path) const {
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP dib = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HGDIOBJ old = ::SelectObject(memory, dib);
+    ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + imageBytes;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
+    bytes.append(static_cast<const char*>(bits), imageBytes);
+    ::SelectObject(memory, old);
+    ::DeleteDC(memory);
+    ::DeleteObject(dib);
+    ::ReleaseDC(nullptr, screen);
+    test::WriteFileBytes(path, bytes);
+    return test::FileExists(path);
+}
+
+}  // namespace e2e

@@ -1,0 +1,66 @@
+#pragma once
+// Runs the real Ixo.exe in a child process and drives it like a person would:
+// real keystrokes to its window, its list read through window messages, its
+// pixels read from the screen.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The dist folder of the build (Ixo.exe and the SPI folder).
+std::string DistDir();
+
+// A place to run the viewer: `PictureDir()` holds a copy of Ixo.exe (the viewer lists
+// the folder it was started from, and keeps Ixo.ini there) and `WorkDir()` holds the SPI
+// folder (the plug-ins are found below the working directory).
+class Installation {
+public:
+    explicit Installation(const std::string& tempRoot, bool withPlugins = true);
+    std::string PictureDir() const { return m_root + "\\pics"; }
+    std::string WorkDir() const { return m_root + "\\work"; }
+    std::string ExePath() const { return PictureDir() + "\\Ixo.exe"; }
+    std::string IniPath() const { return PictureDir() + "\\Ixo.ini"; }
+
+private:
+    std::string m_root;
+};
+
+class ViewerProcess {
+public:
+    ViewerProcess() = default;
+    ViewerProcess(const ViewerProcess&) = delete;
+    ViewerProcess& operator=(const ViewerProcess&) = delete;
+    ~ViewerProcess();
+
+    // Starts the program and waits until its main window is shown and idle.
+    bool Start(const Installation& installation, DWORD timeoutMs = 20000);
+    // The same for an executable in any folder, run in `workDir`.
+    bool Start(const std::string& exePath, const std::string& workDir, DWORD timeoutMs = 20000);
+    HWND Window() const { return m_hWnd; }
+    std::string Caption() const;
+    bool WaitForExit(DWORD timeoutMs);
+    bool IsRunning() const;
+
+    // Real keystrokes to the foreground main window; modifiers held while the key is handled.
+    void Key(WORD vk, bool shift = false, bool ctrl = false, bool alt = false);
+    // Waits until the viewer has handled everything sent so far.
+    void WaitIdle() const;
+
+    // The file list, as the user sees it.
+    std::vector<std::string> ListEntries() const;
+    int SelectedIndex() const;
+
+    // The pane's pixels (client coordinates of the main window).
+    COLORREF Pixel(int x, int y) const;
+    RECT PaneRect() const;
+    // Saves the whole screen as a 24-bit BMP.
+    bool SaveScreenshot(const std::string& path) const;
+
+private:
+    PROCESS_INFORMATION m_process{};
+    HWND m_hWnd = nullptr;
+};
+
+}  // namespace e2e
