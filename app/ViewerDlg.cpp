@@ -74,6 +74,10 @@ BOOL CViewerDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
+    LoadPlugins();
+    ListDirectory(m_strCurDir);
+    ShowSelectedEntry();
+
     m_bLayoutReady = TRUE;
     LayoutControls();
     return TRUE;
@@ -117,9 +121,11 @@ void CViewerDlg::OnPaint() {
         return;
     }
     CPaintDC dc(m_hWnd);
-    const RECT pane = GetPaneRect();
-    ::SetBkColor(dc, RGB(0, 0, 0));
-    ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &pane, nullptr, 0, nullptr);
+    const int directory = IsDirectorySelected();
+    DrawPicture(dc, TRUE, PictureSource::Selected());
+    if (directory) {
+        ShowDirectoryPreview();
+    }
     Default();
 }
 
@@ -133,7 +139,13 @@ void CViewerDlg::OnLButtonUp(UINT, POINT) {
     Default();
 }
 
-void CViewerDlg::OnMouseMove(UINT, POINT point) {
+// Dragging with the left button pans a picture shown at actual size: it follows the mouse.
+void CViewerDlg::OnMouseMove(UINT flags, POINT point) {
+    if (flags & MK_LBUTTON) {
+        ScrollPicture(m_ptLastMouse.x - point.x, m_ptLastMouse.y - point.y);
+        CClientDC dc(m_hWnd);
+        DrawPicture(dc, FALSE, PictureSource::Selected());
+    }
     m_ptLastMouse = point;
     Default();
 }
@@ -163,10 +175,10 @@ HCURSOR CViewerDlg::OnQueryDragIcon() {
 void CViewerDlg::OnDestroy() {
     Default();
     WriteSettings();
+    m_plugins.RemoveAll();
 }
 
 // Commands whose dialogs and passes are not part of the program yet.
-void CViewerDlg::OnChangeDir() {}
 void CViewerDlg::OnSettings() {}
 void CViewerDlg::OnSizeDeleteSettings() {}
 void CViewerDlg::OnSizeDeleteAll() {}

@@ -6,6 +6,8 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/MessageMap.h"
+#include "image/BmpImage.h"
+#include "image/SpiPluginList.h"
 
 // The main window: the file list on the left, the picture pane on the right.
 // It owns every piece of run-time state of the program.
@@ -20,6 +22,48 @@ public:
     // Places the file list and the "Change Dir" button in the left column.
     void LayoutControls();
 
+    // ---- File list and navigation ----
+    // (Re)loads every image-import plug-in found as SPI\*.SPI below the current directory.
+    void LoadPlugins();
+    // Rebuilds the list for a directory (sub-directories first, then the pictures) and
+    // selects the first entry. Ignored while a listing runs.
+    void ListDirectory(const std::string& dir);
+    // The shell's folder browser opened at a folder; the chosen path or the empty string.
+    static std::string BrowseForFolder(HWND owner, const std::string& initialFolder, const std::string& prompt);
+    std::string BrowseCurrentDirectory();
+    void ReloadDirectory();
+    void EnterSelectedDirectory();
+    void GoToParentDirectory();
+    // Drains the message queue; false when the caller's loop should stop (the program
+    // is quitting or the window has closed).
+    bool PumpMessages();
+    bool IsListing() const { return m_bListing != FALSE; }
+
+    // ---- Selected entry ----
+    int IsDirectorySelected();
+    int IsFileSelected();
+    std::string GetSelectedDirectoryName();
+    LRESULT GetSelectedItemData();
+    void RemoveSelectedEntry();
+    int SelectNextEntry();
+
+    // ---- Picture pane ----
+    // What DrawPicture draws: the selected entry's picture, m_bmp, or a plug-in's picture.
+    struct PictureSource {
+        enum Kind { kSelected, kBmp, kPlugin } kind;
+        CSpiPlugin* plugin;
+        static PictureSource Selected() { return {kSelected, nullptr}; }
+        static PictureSource Bmp() { return {kBmp, nullptr}; }
+        static PictureSource Plugin(CSpiPlugin* p) { return {kPlugin, p}; }
+    };
+    void ShowSelectedEntry();
+    void ShowDirectoryPreview();
+    void DrawPicture(HDC dc, BOOL fill, PictureSource source);
+    // Moves the actual-size view; TRUE when nothing moved.
+    BOOL ScrollPicture(int dx, int dy);
+    // The picture pane: the client area right of the file list.
+    RECT GetPaneRect() const;
+
     // ---- Members, in the order the rest of the program knows them ----
     int m_bSizeDeleteRunning;
     BOOL m_bAutoRenameAtMove;
@@ -29,6 +73,8 @@ public:
     std::string m_strWallPaperDir;
     BOOL m_bFitToPane;
     int m_nCurIndex;
+    CSpiPluginList m_plugins;
+    CBmpImage m_bmp;
     CButton m_btnChangeDir;
     CListBox m_listFiles;
     int m_nDeleteSmallHeight;
@@ -72,8 +118,15 @@ protected:
 private:
     void ReadSettings();
     void WriteSettings() const;
-    // The picture pane: the client area right of the file list.
-    RECT GetPaneRect() const;
+    void FillList(const std::string& dir);
+    void AddDirectoryEntry(const std::string& name);
+    // The first plug-in, in load order, that accepts the extension; null when none does.
+    CSpiPlugin* FindPluginFor(const std::string& ext) const;
+    // Releases the picture held for an entry with this item data.
+    void ReleasePictureOf(LRESULT itemData);
+
+    // TRUE while ListDirectory runs: commands that would list again wait for it.
+    BOOL m_bListing = FALSE;
 
     // The mouse position of the previous mouse move, for panning.
     POINT m_ptLastMouse{0, 0};

@@ -94,10 +94,14 @@ INT_PTR CDialog::DoModal() {
             owner = app->m_pMainWnd->m_hWnd;
         }
     }
+    // Running from the start: OnInitDialog may already end the dialog or pump messages.
+    m_nModalResult = -1;
+    m_bModalRunning = true;
     HWND hwnd = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner, DialogProc,
                                      reinterpret_cast<LPARAM>(this));
     if (hwnd == nullptr) {
         m_hWnd = nullptr;
+        m_bModalRunning = false;
         return -1;
     }
     const bool disabledOwner = owner != nullptr && ::IsWindowEnabled(owner);
@@ -107,8 +111,6 @@ INT_PTR CDialog::DoModal() {
     if (!::IsWindowVisible(hwnd)) {
         ::ShowWindow(hwnd, SW_SHOW);
     }
-    m_nModalResult = -1;
-    m_bModalRunning = true;
     ::PostMessageA(hwnd, ModalStartedMessage(), 0, 0);
     RunModalLoop();
 

@@ -98,6 +98,8 @@ public:
         }
         m_handle = handle;
     }
+    // Gives up ownership without deleting the object.
+    H Release() { return std::exchange(m_handle, nullptr); }
     H Get() const { return m_handle; }
     operator H() const { return m_handle; }
 

@@ -1,0 +1,221 @@
+// The plug-in host against real plug-in DLLs built from the test plug-in's variants.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "image/SpiPlugin.h"
+#include "image/SpiPluginList.h"
+#include "tests/data/TestPicture.h"
+#include "tests/win/support/TestSupport.h"
+
+namespace {
+
+std::string Variant(const std::string& name) {
+    return test::BuildDir() + "\\testplugins\\" + name + ".spi";
+}
+
+// A loaded test plug-in and a folder of test pictures.
+class PluginHost : public testing::Test {
+protected:
+    std::string Picture(const std::string& name, uint32_t w, uint32_t h, uint32_t rgb,
+                        uint32_t mode = test::kTpBottomUp24) {
+        const std::string path = m_dir / name;
+        test::WriteFileBytes(path, test::MakeSolidTestPicture(w, h, rgb, mode));
+        return path;
+    }
+    test::TempDir m_dir{"spi"};
+};
+
+// The colour of a pixel of a decoded 24-bit picture, counted from the top left.
+COLORREF PixelOf(const CSpiPlugin& plugin, int x, int y) {
+    const DibDescription& dib = plugin.GetDib();
+    const auto* bits = static_cast<const uint8_t*>(::LocalLock(plugin.GetBitsHandle()));
+    const uint8_t* p = bits + static_cast<size_t>(dib.height - 1 - y) * dib.rowBytes + static_cast<size_t>(x) * 3;
+    const COLORREF color = RGB(p[2], p[1], p[0]);
+    ::LocalUnlock(plugin.GetBitsHandle());
+    return color;
+}
+
+TEST_F(PluginHost, LoadAcceptsImageImportersOnly) {
+    CSpiPlugin plugin;
+    EXPECT_TRUE(plugin.Load(Variant("tpi")));
+    EXPECT_TRUE(plugin.IsLoaded());
+    EXPECT_EQ(std::string(plugin.GetLibPath()), Variant("tpi"));
+
+    for (const char* refused : {"archive", "noinfo"}) {
+        SCOPED_TRACE(refused);
+        EXPECT_FALSE(plugin.Load(Variant(refused)));
+        EXPECT_FALSE(plugin.IsLoaded()) << "a refused load leaves the object empty";
+        EXPECT_STREQ(plugin.GetLibPath(), "");
+    }
+    test::WriteFileBytes(m_dir / "garbage.spi", "MZ this is no library");
+    EXPECT_FALSE(plugin.Load(m_dir / "garbage.spi"));
+    EXPECT_FALSE(plugin.Load(m_dir / "missing.spi"));
+    EXPECT_FALSE(plugin.SupportsExtension("TPI")) << "nothing loaded, nothing supported";
+}
+
+TEST_F(PluginHost, SupportsExtensionReadsEveryFilterNumber) {
+    const struct {
+        const char* variant;
+        std::vector<std::string> yes;
+        std::vector<std::string> no;
+    } cases[] = {
+        {"jpg", {"jpg", "JPG", "Jpeg", "jpeg"}, {"jp", "jpe", "tpi", ""}},
+        {"tif", {"TIF", "tif", "TIFF", "Tiff"}, {"TI", "TIFFF"}},
+        {"trail", {"abc", "ABC"}, {"", "ab"}},
+        {"dbcs", {"表", "XYZ", "xyz"}, {"ソ", ""}},
+    };
+    for (const auto& c : cases) {
+        CSpiPlugin plugin;
+        ASSERT_TRUE(plugin.Load(Variant(c.variant))) << c.variant;
+        for (const std::string& ext : c.yes) {
+            EXPECT_TRUE(plugin.SupportsExtension(ext)) << c.variant << " " << ext;
+        }
+        for (const std::string& ext : c.no) {
+            EXPECT_FALSE(plugin.SupportsExtension(ext)) << c.variant << " " << ext;
+        }
+    }
+}
+
+TEST_F(PluginHost, EndlessFilterListsAreAskedAtMost256Numbers) {
+    CSpiPlugin plugin;
+    ASSERT_TRUE(plugin.Load(Variant("endless")));
+    EXPECT_TRUE(plugin.SupportsExtension("N2"));
+    // Number 2 + 2 * 255 = 512 is the last one asked for.
+    EXPECT_TRUE(plugin.SupportsExtension("N512"));
+    EXPECT_FALSE(plugin.SupportsExtension("N514"));
+    EXPECT_FALSE(plugin.SupportsExtension("JPG"));
+}
+
+TEST_F(PluginHost, DecodeReplacesAndReleasesThePreviousPicture) {
+    CSpiPlugin plugin;
+    ASSERT_TRUE(plugin.Load(Variant("tpi")));
+    EXPECT_EQ(plugin.GetWidth(), 0);
+    const std::string first = Picture("first.tpi", 2, 3, 0xFF0000);
+    const std::string second = Picture("second.tpi", 5, 7, 0x00FF00);
+
+    ASSERT_TRUE(plugin.Decode(first));
+    EXPECT_EQ(plugin.GetWidth(), 2);
+    EXPECT_EQ(plugin.GetHeight(), 3);
+    EXPECT_EQ(std::string(plugin.GetFileName()), first);
+    EXPECT_EQ(PixelOf(plugin, 1, 2), RGB(255, 0, 0));
+    const HLOCAL oldInfo = plugin.GetBitmapInfoHandle();
+    const HLOCAL oldBits = plugin.GetBitsHandle();
+
+    ASSERT_TRUE(plugin.Decode(second));
+    EXPECT_EQ(plugin.GetWidth(), 5);
+    EXPECT_EQ(plugin.GetHeight(), 7);
+    EXPECT_EQ(std::string(plugin.GetFileName()), second);
+    EXPECT_EQ(PixelOf(plugin, 4, 6), RGB(0, 255, 0));
+    // The first picture's blocks were released: freed handles are invalid unless the new picture reused them.
+    for (const auto& [before, now] : {std::pair{oldInfo, plugin.GetBitmapInfoHandle()}, std::pair{oldBits, plugin.GetBitsHandle()}}) {
+        EXPECT_TRUE(before == plugin.GetBitmapInfoHandle() || before == plugin.GetBitsHandle() ||
+                    ::LocalFlags(before) == static_cast<UINT>(LMEM_INVALID_HANDLE))
+            << before << " " << now;
+    }
+
+    plugin.FreePicture();
+    EXPECT_EQ(plugin.GetWidth(), 0);
+    EXPECT_EQ(plugin.GetHeight(), 0);
+    EXPECT_STREQ(plugin.GetFileName(), "");
+    EXPECT_EQ(plugin.GetBitmapInfoHandle(), nullptr);
+}
+
+TEST_F(PluginHost, FailedDecodesLeaveNoPicture) {
+    const std::string good = Picture("good.tpi", 4, 4, 0x123456);
+    for (const char* variant : {"failinfo", "failpicture", "nopicture"}) {
+        SCOPED_TRACE(variant);
+        CSpiPlugin plugin;
+        ASSERT_TRUE(plugin.Load(Variant(variant)));
+        EXPECT_FALSE(plugin.Decode(good));
+        EXPECT_EQ(plugin.GetWidth(), 0);
+        EXPECT_EQ(plugin.GetHeight(), 0);
+        EXPECT_EQ(plugin.GetBitmapInfoHandle(), nullptr);
+    }
+    CSpiPlugin plugin;
+    ASSERT_TRUE(plugin.Load(Variant("tpi")));
+    ASSERT_TRUE(plugin.Decode(good));
+    test::WriteFileBytes(m_dir / "broken.tpi", "IXTP\x05");
+    EXPECT_FALSE(plugin.Decode(m_dir / "broken.tpi"));
+    EXPECT_EQ(plugin.GetWidth(), 0) << "a failed decode also releases the previous picture";
+    EXPECT_FALSE(plugin.Decode(m_dir / "missing.tpi"));
+    // A path that does not fit the picture part is refused.
+    EXPECT_FALSE(plugin.Decode(m_dir.Path() + "\\" + std::string(300, 'x') + ".tpi"));
+}
+
+// Pictures whose bitmap lies about its own size are refused before a row is read.
+TEST_F(PluginHost, HostileBitmapsAreFailedDecodes) {
+    CSpiPlugin plugin;
+    ASSERT_TRUE(plugin.Load(Variant("tpi")));
+    for (uint32_t mode : {test::kTpShortBits, test::kTpWiderHeader, test::kTpCoreHeaderSize,
+                          test::kTpTooManyColours}) {
+        SCOPED_TRACE(mode);
+        EXPECT_FALSE(plugin.Decode(Picture("hostile.tpi", 9, 5, 0x808080, mode)));
+        EXPECT_EQ(plugin.GetWidth(), 0);
+    }
+    for (uint32_t mode : {test::kTpBottomUp24, test::kTpTopDown24, test::kTpPalette8, test::kTpBgrx32}) {
+        SCOPED_TRACE(mode);
+        EXPECT_TRUE(plugin.Decode(Picture("fine.tpi", 9, 5, 0x808080, mode)));
+        EXPECT_EQ(plugin.GetWidth(), 9);
+        EXPECT_FALSE(plugin.GetDib().topDown);
+    }
+}
+
+TEST_F(PluginHost, TopDownPicturesAreTurnedBottomUp) {
+    CSpiPlugin plugin;
+    ASSERT_TRUE(plugin.Load(Variant("tpi")));
+    const std::string path = m_dir / "rows.tpi";
+    test::WriteFileBytes(path, test::MakeTestPicture(3, 4, test::kTpTopDown24,
+                                                     [](int, int y) { return y == 0 ? 0xFF0000u : 0x0000FFu; }));
+    ASSERT_TRUE(plugin.Decode(path));
+    EXPECT_GT(static_cast<const BITMAPINFOHEADER*>(::LocalLock(plugin.GetBitmapInfoHandle()))->biHeight, 0);
+    ::LocalUnlock(plugin.GetBitmapInfoHandle());
+    EXPECT_EQ(PixelOf(plugin, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(PixelOf(plugin, 2, 3), RGB(0, 0, 255));
+}
+
+TEST_F(PluginHost, CopiesLoadTheLibraryAgainAndDecodeAgain) {
+    const std::string path = Picture("copy.tpi", 6, 2, 0x0000FF);
+    auto original = std::make_unique<CSpiPlugin>();
+    ASSERT_TRUE(original->Load(Variant("tpi")));
+    ASSERT_TRUE(original->Decode(path));
+
+    CSpiPlugin copy(*original);
+    EXPECT_EQ(std::string(copy.GetLibPath()), Variant("tpi"));
+    EXPECT_EQ(std::string(copy.GetFileName()), path);
+    EXPECT_EQ(copy.GetWidth(), 6);
+    EXPECT_NE(copy.GetBitsHandle(), original->GetBitsHandle()) << "the copy decoded a picture of its own";
+
+    CSpiPlugin assigned;
+    ASSERT_TRUE(assigned.Load(Variant("jpg")));
+    assigned = copy;
+    EXPECT_EQ(std::string(assigned.GetLibPath()), Variant("tpi"));
+    EXPECT_EQ(assigned.GetHeight(), 2);
+
+    // The copies hold references of their own: they work after the original is gone.
+    original.reset();
+    EXPECT_TRUE(copy.SupportsExtension("tpi"));
+    EXPECT_TRUE(copy.Decode(path));
+    EXPECT_TRUE(assigned.Decode(path));
+
+    CSpiPlugin emptyCopy{CSpiPlugin()};
+    EXPECT_FALSE(emptyCopy.IsLoaded());
+}
+
+TEST_F(PluginHost, ListOwnsCopiesThatKeepTheirAddresses) {
+    CSpiPluginList list;
+    CSpiPlugin probe;
+    ASSERT_TRUE(probe.Load(Variant("tpi")));
+    EXPECT_EQ(list.Add(probe), 0);
+    CSpiPlugin* first = list.GetAt(0);
+    for (int i = 1; i < 25; ++i) {
+        EXPECT_EQ(list.Add(probe), i);
+    }
+    EXPECT_EQ(list.GetSize(), 25);
+    EXPECT_EQ(list.GetAt(0), first) << "growing the list does not move its elements";
+    EXPECT_TRUE(first->IsLoaded());
+    list.RemoveAll();
+    EXPECT_EQ(list.GetSize(), 0);
+}
+
+}  // namespace
