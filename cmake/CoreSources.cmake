@@ -1,5 +1,9 @@
 # Portable core: these files never include <windows.h>; the host build proves it.
 set(IXO_CORE_SOURCES
     filelist/PathUtil.cpp
+    image/BmpLayout.cpp
+    image/DibCheck.cpp
+    image/PluginFilter.cpp
+    image/PaneGeometry.cpp
 )
 list(TRANSFORM IXO_CORE_SOURCES PREPEND "${CMAKE_SOURCE_DIR}/")

@@ -1,0 +1,258 @@
+#include "image/BmpImage.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <span>
+
+#include "framework/Gdi.h"
+#include "framework/Handles.h"
+#include "image/BmpLayout.h"
+
+static_assert(sizeof(BITMAPFILEHEADER) == bmp::kFileHeaderBytes, "the file header is read as 14 bytes");
+static_assert(sizeof(BITMAPINFOHEADER) == bmp::kInfoHeaderBytes, "the info header is read as 40 bytes");
+
+namespace {
+
+// Fixed, zero-initialised global memory (the discardable bit is ignored by Win32).
+constexpr UINT kBlockFlags = GMEM_DISCARDABLE | GMEM_ZEROINIT;
+constexpr DWORD kReadChunk = 16u << 20;
+
+uint8_t* BytesOf(const fw::GlobalMemory& block) {
+    return static_cast<uint8_t*>(static_cast<void*>(block.Get()));
+}
+
+// Reads up to `size` bytes at `offset` into `buffer`; `*got` tells how many arrived before
+// the end of the file. False only when the system reports a read error.
+bool ReadAt(HANDLE file, uint64_t offset, uint8_t* buffer, uint64_t size, uint64_t* got) {
+    *got = 0;
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) {
+        return false;
+    }
+    while (*got < size) {
+        const DWORD want = static_cast<DWORD>(std::min<uint64_t>(size - *got, kReadChunk));
+        DWORD read = 0;
+        if (!::ReadFile(file, buffer + *got, want, &read, nullptr)) {
+            return false;
+        }
+        if (read == 0) {
+            break;  // end of file: the rest stays zero
+        }
+        *got += read;
+    }
+    return true;
+}
+
+// The rows handed to GDI: the stored rows read from the file and made plain and bottom-up.
+// Rows missing from a truncated file stay zero.
+fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout) {
+    fw::GlobalMemory dib(::GlobalAlloc(kBlockFlags, static_cast<SIZE_T>(layout.dibBytes)));
+    if (!dib.IsValid()) {
+        return {};
+    }
+    const std::span<uint8_t> out(BytesOf(dib), static_cast<size_t>(layout.dibBytes));
+    uint64_t got = 0;
+    if (layout.kind == bmp::PixelKind::kPlain) {
+        if (!ReadAt(file, layout.pixelOffset, out.data(), layout.storedBytes, &got)) {
+            return {};
+        }
+        if (layout.topDown) {
+            bmp::FlipRows(out, static_cast<size_t>(layout.dibRowBytes));
+        }
+        return dib;
+    }
+    fw::GlobalMemory stored(::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(std::max<uint64_t>(layout.storedBytes, 1))));
+    if (!stored.IsValid() || !ReadAt(file, layout.pixelOffset, BytesOf(stored), layout.storedBytes, &got)) {
+        return {};
+    }
+    const std::span<const uint8_t> in(BytesOf(stored), static_cast<size_t>(got));
+    const bool ok = layout.kind == bmp::PixelKind::kBitFields
+                        ? bmp::ConvertBitFields(in, layout, out)
+                        : bmp::DecodeRle(in, layout.bitCount, static_cast<uint32_t>(layout.width),
+                                         static_cast<uint32_t>(layout.height), static_cast<size_t>(layout.dibRowBytes),
+                                         out)
+                              .ok;
+    return ok ? std::move(dib) : fw::GlobalMemory();
+}
+
+// The BITMAPINFO of the rows handed to GDI, with the file's colour table behind the header.
+fw::GlobalMemory ReadBitmapInfo(HANDLE file, const bmp::Layout& layout, const BITMAPINFOHEADER& read) {
+    const uint64_t tableBytes = uint64_t{layout.colorCount} * sizeof(RGBQUAD);
+    const SIZE_T size = static_cast<SIZE_T>(std::max<uint64_t>(sizeof(BITMAPINFOHEADER) + tableBytes, sizeof(BITMAPINFO)));
+    fw::GlobalMemory block(::GlobalAlloc(kBlockFlags, size));
+    if (!block.IsValid()) {
+        return {};
+    }
+    auto* info = static_cast<BITMAPINFO*>(static_cast<void*>(block.Get()));
+    uint64_t got = 0;
+    if (tableBytes > 0 && (!ReadAt(file, layout.colorTableOffset, reinterpret_cast<uint8_t*>(info->bmiColors),
+                                   tableBytes, &got) ||
+                           got != tableBytes)) {
+        return {};
+    }
+    BITMAPINFOHEADER& h = info->bmiHeader;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biWidth = layout.width;
+    h.biHeight = layout.height;
+    h.biPlanes = 1;
+    h.biBitCount = layout.dibBitCount;
+    h.biCompression = BI_RGB;
+    h.biSizeImage = static_cast<DWORD>(layout.dibBytes);
+    h.biXPelsPerMeter = read.biXPelsPerMeter;
+    h.biYPelsPerMeter = read.biYPelsPerMeter;
+    h.biClrUsed = layout.colorCount;
+    h.biClrImportant = read.biClrImportant <= layout.colorCount ? read.biClrImportant : 0;
+    return block;
+}
+
+// A LOGPALETTE of the colour table's N entries, in the palette's order red, green, blue.
+fw::GlobalMemory MakeLogPalette(const BITMAPINFO& info) {
+    const DWORD count = info.bmiHeader.biClrUsed;
+    fw::GlobalMemory block(::GlobalAlloc(kBlockFlags, sizeof(PALETTEENTRY) * count + 8));
+    if (!block.IsValid()) {
+        return {};
+    }
+    auto* palette = static_cast<LOGPALETTE*>(static_cast<void*>(block.Get()));
+    palette->palVersion = 0x300;
+    palette->palNumEntries = static_cast<WORD>(count);
+    // Both tables run past their one declared element, over memory allocated for them.
+    const RGBQUAD* table = info.bmiColors;
+    PALETTEENTRY* entries = palette->palPalEntry;
+    for (DWORD i = 0; i < count; ++i) {
+        entries[i] = PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
+    }
+    return block;
+}
+
+}  // namespace
+
+CBmpImage::CBmpImage() = default;
+
+CBmpImage::~CBmpImage() {
+    Free();
+}
+
+bool CBmpImage::Load(const std::string& path, HDC dc) {
+    Free();
+    fw::FileHandle file(
+        ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER fileSize;
+    if (!file.IsValid() || !::GetFileSizeEx(file.Get(), &fileSize)) {
+        return false;
+    }
+    const uint64_t size = static_cast<uint64_t>(fileSize.QuadPart);
+    uint8_t prefix[bmp::kPrefixBytes] = {};
+    const uint64_t prefixSize = std::min<uint64_t>(size, sizeof prefix);
+    uint64_t got = 0;
+    bmp::Layout layout;
+    if (!ReadAt(file.Get(), 0, prefix, prefixSize, &got) || got != prefixSize ||
+        bmp::ComputeLayout({prefix, static_cast<size_t>(prefixSize)}, size, &layout) != bmp::Status::kOk) {
+        return false;
+    }
+    BITMAPINFOHEADER infoHeader;
+    std::memcpy(&infoHeader, prefix + bmp::kFileHeaderBytes, sizeof infoHeader);
+    fw::GlobalMemory info = ReadBitmapInfo(file.Get(), layout, infoHeader);
+    fw::GlobalMemory bits = info.IsValid() ? ReadPixels(file.Get(), layout) : fw::GlobalMemory();
+    if (!bits.IsValid()) {
+        return false;
+    }
+    file.Reset();
+    const auto* bitmapInfo = static_cast<const BITMAPINFO*>(static_cast<void*>(info.Get()));
+    CGdiObject<HBITMAP> bitmap(::CreateDIBitmap(dc, &bitmapInfo->bmiHeader, CBM_INIT, bits.Get(), bitmapInfo,
+                                                DIB_RGB_COLORS));
+    if (bitmap.Get() == nullptr) {
+        return false;
+    }
+    const bool trueColor = layout.bitCount > 8;
+    fw::GlobalMemory logPalette = trueColor ? fw::GlobalMemory() : MakeLogPalette(*bitmapInfo);
+    if (!trueColor && !logPalette.IsValid()) {
+        return false;
+    }
+    std::memcpy(&m_fileHeader, prefix, sizeof m_fileHeader);
+    m_infoHeader = infoHeader;
+    m_bTrueColor = trueColor ? 1 : 0;
+    m_hBitmap = static_cast<HBITMAP>(bitmap.Release());
+    if (!trueColor) {
+        m_pLogPalette = static_cast<LOGPALETTE*>(static_cast<void*>(logPalette.Release()));
+        m_hPalette = ::CreatePalette(m_pLogPalette);
+    }
+    m_pBitmapInfo = static_cast<BITMAPINFO*>(static_cast<void*>(info.Release()));
+    m_pBits = static_cast<BYTE*>(static_cast<void*>(bits.Release()));
+    m_bLoaded = 1;
+    return true;
+}
+
+void CBmpImage::Free() {
+    if (m_bLoaded) {
+        ::DeleteObject(m_hBitmap);
+        if (!m_bTrueColor) {
+            if (m_hPalette != nullptr) {
+                ::DeleteObject(m_hPalette);
+            }
+            ::GlobalFree(m_pLogPalette);
+        }
+        ::GlobalFree(m_pBits);
+        ::GlobalFree(m_pBitmapInfo);
+    }
+    m_bLoaded = 0;
+    m_bTrueColor = 0;
+    m_hBitmap = nullptr;
+    m_hPalette = nullptr;
+    m_pBitmapInfo = nullptr;
+    m_pBits = nullptr;
+    m_pLogPalette = nullptr;
+    m_fileHeader = BITMAPFILEHEADER{};
+    m_infoHeader = BITMAPINFOHEADER{};
+}
+
+void CBmpImage::Draw(const RECT& src, const RECT& dst, HDC dc) {
+    if (!m_bLoaded) {
+        return;
+    }
+    CMemoryDC memory(dc);
+    if (memory.GetSafeHdc() == nullptr) {
+        return;
+    }
+    CSelectObject select(memory, m_hBitmap);
+    if (!m_bTrueColor && m_hPalette != nullptr) {
+        ::SelectPalette(dc, m_hPalette, FALSE);
+        ::RealizePalette(dc);
+    }
+    const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
+    ::StretchBlt(dc, dst.left, dst.top, std::abs(dst.right - dst.left), std::abs(dst.bottom - dst.top), memory,
+                 src.left, src.top, std::abs(src.right - src.left), std::abs(src.bottom - src.top), SRCCOPY);
+    if (oldMode != 0) {
+        ::SetStretchBltMode(dc, oldMode);
+    }
+}
+
+int CBmpImage::GetWidth() const {
+    return m_bLoaded ? m_infoHeader.biWidth : 0;
+}
+
+int CBmpImage::GetHeight() const {
+    return m_bLoaded ? std::abs(m_infoHeader.biHeight) : 0;
+}
+
+int CBmpImage::GetBitCount() const {
+    return m_bLoaded ? m_infoHeader.biBitCount : 0;
+}
+
+uint32_t CBmpImage::GetColorEntry(int i) const {
+    if (!m_bLoaded || m_bTrueColor || i < 0 || static_cast<DWORD>(i) >= m_pBitmapInfo->bmiHeader.biClrUsed) {
+        return 0;
+    }
+    const RGBQUAD* table = m_pBitmapInfo->bmiColors;
+    uint32_t entry;
+    std::memcpy(&entry, table + i, sizeof entry);
+    return entry;
+}
+
+int CBmpImage::GetRowBytes() const {
+    if (!m_bLoaded) {
+        return 0;
+    }
+    return static_cast<int>(bmp::RowBytes(static_cast<uint64_t>(m_infoHeader.biWidth), m_infoHeader.biBitCount));
+}

@@ -1,0 +1,56 @@
+#pragma once
+// A BMP file read by the viewer itself into a device-dependent bitmap, with a logical
+// palette for pictures of 8 bits or fewer. The main dialog holds one, m_bmp.
+//
+// Two views of the picture are kept:
+// - m_fileHeader and m_infoHeader: the file's first 14 and the following 40 bytes, as
+//   read. GetWidth, GetBitCount, GetRowBytes and GetInfoHeader describe the file
+//   (GetHeight is the absolute height, also for top-down files).
+// - m_pBitmapInfo and m_pBits: the rows as handed to GDI, which is always a 40-byte
+//   BI_RGB header with a positive height (rows bottom-up), biClrUsed = N entries of
+//   colour table behind it, and uncompressed rows of biBitCount bits. That bit count
+//   is the file's, except for 16-bit and BI_BITFIELDS files, which are held as 32-bit
+//   0x00RRGGBB pixels. Top-down files are held upright, RLE files expanded.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+class CBmpImage {
+public:
+    CBmpImage();
+    CBmpImage(const CBmpImage&) = delete;
+    CBmpImage& operator=(const CBmpImage&) = delete;
+    ~CBmpImage();
+
+    // Reads the file at `path` (opened for exclusive access) into a bitmap compatible
+    // with `dc`. Releases the previous picture first; a failed load leaves the object empty.
+    bool Load(const std::string& path, HDC dc);
+    // Releases everything held; nothing happens when nothing is held.
+    void Free();
+    // Stretches rectangle `src` of the picture onto rectangle `dst` of `dc`. The palette,
+    // if any, is selected into `dc` as a foreground palette and stays selected.
+    void Draw(const RECT& src, const RECT& dst, HDC dc);
+
+    int GetWidth() const;
+    int GetHeight() const;
+    int GetBitCount() const;
+    const BITMAPINFOHEADER& GetInfoHeader() const { return m_infoHeader; }
+    bool IsLoaded() const { return m_bLoaded != 0; }
+    // Colour-table entry i as stored (blue in the lowest byte); 0 when nothing is held,
+    // above 8 bits, or when i is not below N.
+    uint32_t GetColorEntry(int i) const;
+    // (biWidth * biBitCount + 31) / 32 * 4 of the file; 0 when nothing is held.
+    int GetRowBytes() const;
+
+private:
+    int m_bLoaded = 0;
+    int m_bTrueColor = 0;  // 16 bits or more: no colour table, no palette
+    HBITMAP m_hBitmap = nullptr;
+    HPALETTE m_hPalette = nullptr;
+    BITMAPFILEHEADER m_fileHeader{};
+    BITMAPINFOHEADER m_infoHeader{};
+    BITMAPINFO* m_pBitmapInfo = nullptr;  // header and colour table of m_pBits
+    BYTE* m_pBits = nullptr;              // rows of m_pBitmapInfo's form
+    LOGPALETTE* m_pLogPalette = nullptr;  // what m_hPalette was made from
+};

@@ -1,0 +1,108 @@
+// Fuzzes what the viewer does with an untrusted BMP file before GDI sees it (header
+// validation, layout, flipping, bit-field widening, RLE expansion) and the check of a
+// plug-in's DIB. Every buffer handed to the code under test has exactly the size it is
+// told, so the sanitizers see any access past it; broken layout promises trap.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "image/BmpLayout.h"
+#include "image/DibCheck.h"
+
+namespace {
+
+// Pictures above this many decoded bytes are checked for their layout only: allocating
+// the full 256 MiB on every input would slow the fuzzer down to a crawl.
+constexpr uint64_t kMaxDecodedBytes = 1u << 20;
+
+void Require(bool condition) {
+    if (!condition) {
+        __builtin_trap();
+    }
+}
+
+volatile uint32_t g_sink;
+
+void FuzzBmpFile(std::span<const uint8_t> file) {
+    const auto prefix = file.first(std::min(file.size(), bmp::kPrefixBytes));
+    bmp::Layout layout;
+    if (bmp::ComputeLayout(prefix, file.size(), &layout) != bmp::Status::kOk) {
+        return;
+    }
+    // What the reader relies on before it reads or allocates anything.
+    Require(layout.width > 0 && layout.width <= bmp::kMaxSide && layout.height > 0 &&
+            layout.height <= bmp::kMaxSide);
+    Require(layout.colorTableOffset + uint64_t{layout.colorCount} * 4 <= file.size());
+    Require(layout.pixelOffset <= file.size() && layout.storedBytes <= file.size() - layout.pixelOffset);
+    Require(layout.dibBytes == layout.dibRowBytes * static_cast<uint64_t>(layout.height));
+    Require(layout.dibBytes <= bmp::kMaxPixelBytes && layout.dibRowBytes >= bmp::RowBytes(layout.width, layout.dibBitCount));
+    if (layout.dibBytes > kMaxDecodedBytes) {
+        return;
+    }
+    const auto storedSpan = file.subspan(static_cast<size_t>(layout.pixelOffset), static_cast<size_t>(layout.storedBytes));
+    const std::vector<uint8_t> stored(storedSpan.begin(), storedSpan.end());
+    std::vector<uint8_t> dib(static_cast<size_t>(layout.dibBytes));
+    switch (layout.kind) {
+        case bmp::PixelKind::kPlain:
+            Require(stored.size() <= dib.size());
+            if (!stored.empty()) {
+                std::memcpy(dib.data(), stored.data(), stored.size());
+            }
+            if (layout.topDown) {
+                bmp::FlipRows(dib, static_cast<size_t>(layout.dibRowBytes));
+            }
+            break;
+        case bmp::PixelKind::kBitFields:
+            Require(bmp::ConvertBitFields(stored, layout, dib));
+            break;
+        case bmp::PixelKind::kRle:
+            Require(bmp::DecodeRle(stored, layout.bitCount, static_cast<uint32_t>(layout.width),
+                                   static_cast<uint32_t>(layout.height), static_cast<size_t>(layout.dibRowBytes), dib)
+                        .ok);
+            break;
+    }
+    g_sink = dib.front() + dib.back();
+}
+
+// The same input as a plug-in's output: the BITMAPINFO block runs from byte 14 to
+// bfOffBits, the bits block from there to the end; the size the plug-in reported is the
+// header's own unless the reserved words of the file header say otherwise.
+void FuzzPluginDib(std::span<const uint8_t> file) {
+    if (file.size() < bmp::kFileHeaderBytes + 4) {
+        return;
+    }
+    const bmp::FileHeader fh = bmp::ReadFileHeader(file);
+    const size_t infoEnd = std::clamp<size_t>(fh.offBits, bmp::kFileHeaderBytes, file.size());
+    const std::vector<uint8_t> info(file.begin() + bmp::kFileHeaderBytes, file.begin() + infoEnd);
+    const std::vector<uint8_t> bits(file.begin() + infoEnd, file.end());
+    const bmp::InfoHeader h = bmp::ReadInfoHeader(info);
+    const long width = fh.reserved1 != 0 ? fh.reserved1 : h.width;
+    const long height = fh.reserved2 != 0 ? fh.reserved2 : (h.height < 0 ? -static_cast<long>(h.height) : h.height);
+    DibDescription d;
+    if (!CheckPluginDib(info.data(), info.size(), bits.size(), width, height, &d)) {
+        return;
+    }
+    Require(d.headerBytes + d.colorTableBytes <= info.size() && d.imageBytes <= bits.size());
+    Require(d.imageBytes == d.rowBytes * static_cast<size_t>(d.height) && d.width == width && d.height == height);
+    // Read everything the description vouches for, as GDI would.
+    uint32_t sum = 0;
+    for (size_t i = 0; i < d.headerBytes + d.colorTableBytes; ++i) {
+        sum += info[i];
+    }
+    for (size_t i = 0; i < d.imageBytes; ++i) {
+        sum += bits[i];
+    }
+    g_sink = sum;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::span<const uint8_t> input(data, size);
+    FuzzBmpFile(input);
+    FuzzPluginDib(input);
+    return 0;
+}

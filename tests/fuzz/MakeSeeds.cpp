@@ -1,0 +1,80 @@
+// Writes the seed corpus of the BMP fuzzer: one small file of every form the reader
+// accepts, and a few it refuses, into the folder given as the only argument.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/data/BmpFiles.h"
+
+namespace {
+
+using testdata::BmpOptions;
+
+uint32_t Color(int x, int y) {
+    return testdata::Rgb(x * 29, y * 41, (x + y) * 13);
+}
+
+uint32_t Index(int x, int y) {
+    return static_cast<uint32_t>(x < 4 ? y : x * 7 + y);
+}
+
+std::vector<std::pair<std::string, std::string>> Seeds() {
+    std::vector<std::pair<std::string, std::string>> seeds;
+    const auto add = [&](const std::string& name, const BmpOptions& o) {
+        seeds.emplace_back(name, testdata::MakeBmp(o, o.bitCount <= 8 ? testdata::PixelFn(Index) : Color));
+    };
+    for (int bits : {1, 4, 8, 16, 24, 32}) {
+        BmpOptions o;
+        o.width = 7, o.height = 5, o.bitCount = bits;
+        o.palette = testdata::MakePalette(bits <= 8 ? 1 << bits : 0);
+        add("plain" + std::to_string(bits), o);
+        o.topDown = true;
+        add("topdown" + std::to_string(bits), o);
+        o.topDown = false, o.headerSize = 124, o.gapBeforeRows = 3;
+        add("v5gap" + std::to_string(bits), o);
+    }
+    BmpOptions o;
+    o.width = 6, o.height = 4, o.bitCount = 8, o.clrUsed = 16, o.palette = testdata::MakePalette(16);
+    add("clrused16", o);
+    o = BmpOptions{};
+    o.width = 5, o.height = 3, o.bitCount = 16, o.compression = 3;
+    o.masks[0] = 0xF800, o.masks[1] = 0x07E0, o.masks[2] = 0x001F;
+    add("rgb565", o);
+    o.headerSize = 108, o.topDown = true;
+    add("rgb565v4topdown", o);
+    o = BmpOptions{};
+    o.width = 4, o.height = 3, o.bitCount = 32, o.compression = 3, o.headerSize = 56;
+    o.masks[0] = 0x3FF00000, o.masks[1] = 0x000FFC00, o.masks[2] = 0x000003FF;
+    add("bits10", o);
+    for (int bits : {8, 4}) {
+        o = BmpOptions{};
+        o.width = 23, o.height = 6, o.bitCount = bits, o.compression = bits == 8 ? 1 : 2;
+        o.palette = testdata::MakePalette(1 << bits);
+        add("rle" + std::to_string(bits), o);
+    }
+    std::string truncated = testdata::MakeBmp24(9, 9, Color);
+    truncated.resize(truncated.size() - 100);
+    seeds.emplace_back("truncated24", truncated);
+    std::string core = testdata::MakeBmp24(2, 2, Color);
+    testdata::Poke32(core, testdata::kOffHeaderSize, 12);
+    seeds.emplace_back("coreheader", core);
+    return seeds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_bmp_seeds <folder>\n");
+        return 2;
+    }
+    for (const auto& [name, bytes] : Seeds()) {
+        const std::string path = std::string(argv[1]) + "/" + name + ".bmp";
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
+            std::fprintf(stderr, "make_bmp_seeds: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

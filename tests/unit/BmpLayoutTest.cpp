@@ -1,0 +1,505 @@
+// Header validation, layout arithmetic, bit-field widening and RLE expansion of BMP files,
+// driven by files from the generator in tests/data.
+#include "image/BmpLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tests/data/BmpFiles.h"
+
+namespace {
+
+using testdata::BmpOptions;
+using testdata::Bytes;
+
+bmp::Status Layout(const std::string& file, bmp::Layout* out) {
+    const auto bytes = Bytes(file);
+    return bmp::ComputeLayout(bytes.first(std::min(bytes.size(), bmp::kPrefixBytes)), file.size(), out);
+}
+
+// A layout that must be accepted.
+bmp::Layout Accept(const std::string& file) {
+    bmp::Layout layout;
+    EXPECT_EQ(Layout(file, &layout), bmp::Status::kOk);
+    return layout;
+}
+
+uint32_t Pattern(int x, int y) {
+    return testdata::Rgb(x * 37 + y, y * 11 + 5, x ^ y);
+}
+
+std::string File(BmpOptions o) {
+    return testdata::MakeBmp(o, [&](int x, int y) { return o.bitCount <= 8 ? (x + y) % 2 : Pattern(x, y); });
+}
+
+}  // namespace
+
+TEST(BmpLayout, RowSizeRoundsEveryRowUpToWholeWords) {
+    EXPECT_EQ(bmp::RowBytes(33, 1), 8u);
+    EXPECT_EQ(bmp::RowBytes(9, 4), 8u);
+    EXPECT_EQ(bmp::RowBytes(32, 1), 4u);
+    EXPECT_EQ(bmp::RowBytes(3, 24), 12u);
+    EXPECT_EQ(bmp::RowBytes(1, 8), 4u);
+    // Computed in 64 bits: the largest width of a 32-bit file does not wrap.
+    EXPECT_EQ(bmp::RowBytes(0x7FFFFFFF, 32), uint64_t{0x7FFFFFFF} * 4);
+
+    BmpOptions o;
+    o.width = 33, o.height = 2, o.bitCount = 1;
+    EXPECT_EQ(Accept(File(o)).rowBytes, 8u);
+    o.width = 9, o.bitCount = 4;
+    EXPECT_EQ(Accept(File(o)).rowBytes, 8u);
+}
+
+TEST(BmpLayout, ColorTableAndRowsFollowTheRealHeader) {
+    BmpOptions o;
+    o.width = 5, o.height = 3, o.bitCount = 8;
+    bmp::Layout full = Accept(File(o));
+    EXPECT_EQ(full.colorCount, 256u);
+    EXPECT_EQ(full.colorTableOffset, 54u);
+    EXPECT_EQ(full.pixelOffset, 54u + 1024u);
+
+    o.clrUsed = 16;
+    const bmp::Layout sixteen = Accept(File(o));
+    EXPECT_EQ(sixteen.colorCount, 16u);
+    EXPECT_EQ(sixteen.pixelOffset, 54u + 64u);
+
+    o.headerSize = 124;  // V5
+    const bmp::Layout v5 = Accept(File(o));
+    EXPECT_EQ(v5.headerBytes, 124u);
+    EXPECT_EQ(v5.colorTableOffset, 14u + 124u);
+    EXPECT_EQ(v5.pixelOffset, 14u + 124u + 64u);
+
+    o.bitCount = 1, o.clrUsed = 0, o.headerSize = 108;  // V4
+    EXPECT_EQ(Accept(File(o)).pixelOffset, 14u + 108u + 8u);
+    o.bitCount = 4;
+    EXPECT_EQ(Accept(File(o)).colorCount, 16u);
+}
+
+TEST(BmpLayout, NoColorTableAboveEightBits) {
+    BmpOptions o;
+    o.width = 4, o.height = 4;
+    for (int bits : {16, 24, 32}) {
+        o.bitCount = bits;
+        o.clrUsed = 7;  // a palette hint only: nothing of it is in the file
+        const bmp::Layout layout = Accept(File(o));
+        EXPECT_EQ(layout.colorCount, 0u) << bits;
+        EXPECT_EQ(layout.pixelOffset, 54u) << bits;
+    }
+    // A 16-bit picture with biClrUsed 0 takes no 65536-entry table either.
+    o.bitCount = 16, o.clrUsed = 0;
+    EXPECT_EQ(Accept(File(o)).pixelOffset, 54u);
+}
+
+TEST(BmpLayout, OffBitsIsTrustedOnlyInsideTheFileAndAfterTheTable) {
+    BmpOptions o;
+    o.width = 4, o.height = 2, o.bitCount = 8, o.clrUsed = 4;
+    o.gapBeforeRows = 10;
+    const std::string gap = File(o);
+    EXPECT_EQ(Accept(gap).pixelOffset, 54u + 16u + 10u);
+
+    o.gapBeforeRows = 0;
+    o.offBits = 60;  // inside the colour table
+    EXPECT_EQ(Accept(File(o)).pixelOffset, 54u + 16u);
+    o.offBits = 0;
+    EXPECT_EQ(Accept(File(o)).pixelOffset, 54u + 16u);
+    std::string beyond = File(o);
+    testdata::Poke32(beyond, testdata::kOffOffBits, static_cast<uint32_t>(beyond.size()));
+    EXPECT_EQ(Accept(beyond).pixelOffset, 54u + 16u);
+    testdata::Poke32(beyond, testdata::kOffOffBits, static_cast<uint32_t>(beyond.size() - 1));
+    const bmp::Layout last = Accept(beyond);
+    EXPECT_EQ(last.pixelOffset, beyond.size() - 1);
+    EXPECT_EQ(last.storedBytes, 1u);
+}
+
+TEST(BmpLayout, PixelFormsHandedToGdi) {
+    BmpOptions o;
+    o.width = 3, o.height = 2;
+    o.bitCount = 24;
+    bmp::Layout layout = Accept(File(o));
+    EXPECT_EQ(layout.kind, bmp::PixelKind::kPlain);
+    EXPECT_EQ(layout.dibBitCount, 24);
+    EXPECT_EQ(layout.dibBytes, 12u * 2u);
+    EXPECT_EQ(layout.storedBytes, 24u);
+
+    o.bitCount = 16;  // BI_RGB 16 bits is 5-5-5, widened to 32 bits
+    layout = Accept(File(o));
+    EXPECT_EQ(layout.kind, bmp::PixelKind::kBitFields);
+    EXPECT_EQ(layout.dibBitCount, 32);
+    EXPECT_EQ(layout.dibRowBytes, 12u);
+    EXPECT_EQ(layout.rowBytes, 8u);
+    EXPECT_EQ(layout.red.mask, 0x7C00u);
+    EXPECT_EQ(layout.green.bits, 5);
+    EXPECT_EQ(layout.blue.shift, 0);
+
+    const bmp::Layout rgb565 = Accept(testdata::MakeBmp565(3, 2, Pattern));
+    EXPECT_EQ(rgb565.pixelOffset, 54u + 12u);  // the masks follow the 40-byte header
+    EXPECT_EQ(rgb565.red.shift, 11);
+    EXPECT_EQ(rgb565.green.bits, 6);
+
+    o.bitCount = 32, o.compression = bmp::kBiBitFields, o.headerSize = 124;
+    o.masks[0] = 0x3FF00000, o.masks[1] = 0x000FFC00, o.masks[2] = 0x000003FF;
+    layout = Accept(File(o));
+    EXPECT_EQ(layout.pixelOffset, 14u + 124u);  // the masks are inside a V5 header
+    EXPECT_EQ(layout.red.shift, 20);
+    EXPECT_EQ(layout.red.bits, 10);
+
+    o = BmpOptions{};
+    o.width = 7, o.height = 3, o.bitCount = 8, o.compression = bmp::kBiRle8;
+    layout = Accept(File(o));
+    EXPECT_EQ(layout.kind, bmp::PixelKind::kRle);
+    EXPECT_EQ(layout.dibRowBytes, 8u);
+    EXPECT_EQ(layout.storedBytes, File(o).size() - layout.pixelOffset);
+}
+
+TEST(BmpLayout, TopDownFilesReportTheirHeightPositive) {
+    BmpOptions o;
+    o.width = 2, o.height = 5, o.topDown = true;
+    const bmp::Layout layout = Accept(File(o));
+    EXPECT_TRUE(layout.topDown);
+    EXPECT_EQ(layout.height, 5);
+    EXPECT_FALSE(Accept(File(BmpOptions{})).topDown);
+}
+
+TEST(BmpLayout, TruncatedRowsAreCountedNotRefused) {
+    std::string file = testdata::MakeBmp24(10, 10, Pattern);
+    file.resize(54 + 32 * 4 + 5);
+    const bmp::Layout layout = Accept(file);
+    EXPECT_EQ(layout.storedBytes, 32u * 4u + 5u);
+    EXPECT_EQ(layout.dibBytes, 32u * 10u);
+    file.resize(54);
+    EXPECT_EQ(Accept(file).storedBytes, 0u);
+}
+
+TEST(BmpLayout, MalformedHeadersAreRefused) {
+    const std::string good = File(BmpOptions{});
+    struct Case {
+        const char* what;
+        size_t offset;
+        uint32_t value;
+        int width;  // 2 or 4 bytes
+        bmp::Status expected;
+    };
+    const Case cases[] = {
+        {"magic", testdata::kOffType, 0x4D43, 2, bmp::Status::kBadMagic},
+        {"magic BA", testdata::kOffType, 0x4142, 2, bmp::Status::kBadMagic},
+        {"core header", testdata::kOffHeaderSize, 12, 4, bmp::Status::kBadHeaderSize},
+        {"header 39", testdata::kOffHeaderSize, 39, 4, bmp::Status::kBadHeaderSize},
+        {"header past file", testdata::kOffHeaderSize, 0xFFFFFFF0, 4, bmp::Status::kTooShort},
+        {"planes 0", testdata::kOffPlanes, 0, 2, bmp::Status::kBadPlanes},
+        {"planes 2", testdata::kOffPlanes, 2, 2, bmp::Status::kBadPlanes},
+        {"bits 0", testdata::kOffBitCount, 0, 2, bmp::Status::kBadBitCount},
+        {"bits 2", testdata::kOffBitCount, 2, 2, bmp::Status::kBadBitCount},
+        {"bits 64", testdata::kOffBitCount, 64, 2, bmp::Status::kBadBitCount},
+        {"RLE8 on 24 bits", testdata::kOffCompression, bmp::kBiRle8, 4, bmp::Status::kBadCompression},
+        {"RLE4 on 24 bits", testdata::kOffCompression, bmp::kBiRle4, 4, bmp::Status::kBadCompression},
+        {"bit fields on 24 bits", testdata::kOffCompression, bmp::kBiBitFields, 4, bmp::Status::kBadCompression},
+        {"JPEG", testdata::kOffCompression, 4, 4, bmp::Status::kBadCompression},
+        {"width 0", testdata::kOffWidth, 0, 4, bmp::Status::kBadSize},
+        {"width negative", testdata::kOffWidth, static_cast<uint32_t>(-5), 4, bmp::Status::kBadSize},
+        {"height 0", testdata::kOffHeight, 0, 4, bmp::Status::kBadSize},
+        {"width huge", testdata::kOffWidth, 0x7FFFFFFF, 4, bmp::Status::kBadSize},
+        {"height huge", testdata::kOffHeight, 0x7FFFFFFF, 4, bmp::Status::kBadSize},
+        {"height most negative", testdata::kOffHeight, 0x80000000, 4, bmp::Status::kBadSize},
+        {"width above the side limit", testdata::kOffWidth, bmp::kMaxSide + 1, 4, bmp::Status::kBadSize},
+    };
+    for (const Case& c : cases) {
+        std::string file = good;
+        if (c.width == 2) {
+            testdata::Poke16(file, c.offset, static_cast<uint16_t>(c.value));
+        } else {
+            testdata::Poke32(file, c.offset, c.value);
+        }
+        bmp::Layout layout;
+        EXPECT_EQ(Layout(file, &layout), c.expected) << c.what;
+    }
+}
+
+TEST(BmpLayout, ColorCountsAndMasksAreChecked) {
+    BmpOptions o;
+    o.width = 2, o.height = 2, o.bitCount = 4, o.clrUsed = 17;
+    bmp::Layout layout;
+    EXPECT_EQ(Layout(File(o), &layout), bmp::Status::kBadColorCount);
+    o.clrUsed = 16;
+    EXPECT_EQ(Layout(File(o), &layout), bmp::Status::kOk);
+    o.bitCount = 1, o.clrUsed = 3;
+    EXPECT_EQ(Layout(File(o), &layout), bmp::Status::kBadColorCount);
+
+    o = BmpOptions{};
+    o.width = 2, o.height = 2, o.bitCount = 16, o.compression = bmp::kBiBitFields;
+    const uint32_t bad[][3] = {
+        {0, 0x07E0, 0x001F},            // no red
+        {0xF000, 0x0F00, 0x00F5},       // blue not contiguous
+        {0x1F0000, 0x07E0, 0x001F},     // red beyond 16 bits
+    };
+    for (const auto& m : bad) {
+        o.masks[0] = m[0], o.masks[1] = m[1], o.masks[2] = m[2];
+        EXPECT_EQ(Layout(File(o), &layout), bmp::Status::kBadMasks) << std::hex << m[0] << " " << m[2];
+    }
+    // A header between 40 and 52 bytes ends inside its masks.
+    o.masks[0] = 0xF800, o.masks[1] = 0x07E0, o.masks[2] = 0x001F, o.headerSize = 44;
+    EXPECT_EQ(Layout(File(o), &layout), bmp::Status::kBadMasks);
+}
+
+TEST(BmpLayout, TopDownRleIsRefused) {
+    BmpOptions o;
+    o.width = 4, o.height = 4, o.bitCount = 8, o.compression = bmp::kBiRle8;
+    std::string file = File(o);
+    testdata::Poke32(file, testdata::kOffHeight, static_cast<uint32_t>(-4));
+    bmp::Layout layout;
+    EXPECT_EQ(Layout(file, &layout), bmp::Status::kBadCompression);
+}
+
+TEST(BmpLayout, FilesEndingInsideTheHeadersOrTableAreRefused) {
+    BmpOptions o;
+    o.width = 4, o.height = 4, o.bitCount = 8;
+    const std::string file = File(o);
+    bmp::Layout layout;
+    for (size_t size : {size_t{0}, size_t{13}, size_t{53}, size_t{54}, size_t{54 + 1023}}) {
+        const std::string cut = file.substr(0, size);
+        EXPECT_EQ(Layout(cut, &layout), bmp::Status::kTooShort) << size;
+    }
+    EXPECT_EQ(Layout(file.substr(0, 54 + 1024), &layout), bmp::Status::kOk);
+    // The masks after a 40-byte header must be there too.
+    const std::string masks = testdata::MakeBmp565(2, 2, Pattern);
+    EXPECT_EQ(Layout(masks.substr(0, 60), &layout), bmp::Status::kTooShort);
+    // A prefix longer than the file is a caller's mistake, not a file.
+    EXPECT_EQ(bmp::ComputeLayout(Bytes(file).first(66), 60, &layout), bmp::Status::kTooShort);
+}
+
+TEST(BmpLayout, PixelCapCountsRowsAndTheDeviceBitmap) {
+    // Only the prefix is needed: the claimed file size stands in for a huge file.
+    const auto withSize = [](int bits, int width, int height, bmp::Layout* layout) {
+        BmpOptions o;
+        o.width = 1, o.height = 1, o.bitCount = bits;
+        std::string file = File(o);
+        testdata::Poke32(file, testdata::kOffWidth, static_cast<uint32_t>(width));
+        testdata::Poke32(file, testdata::kOffHeight, static_cast<uint32_t>(height));
+        return bmp::ComputeLayout(Bytes(file).first(std::min(file.size(), bmp::kPrefixBytes)), uint64_t{1} << 40,
+                                  layout);
+    };
+    bmp::Layout layout;
+    EXPECT_EQ(withSize(32, 8192, 8192, &layout), bmp::Status::kOk);
+    EXPECT_EQ(layout.dibBytes, bmp::kMaxPixelBytes);
+    EXPECT_EQ(layout.storedBytes, bmp::kMaxPixelBytes);
+    EXPECT_EQ(withSize(32, 8192, -8193, &layout), bmp::Status::kTooLarge);
+    EXPECT_EQ(withSize(32, 8193, 8192, &layout), bmp::Status::kTooLarge);
+    // One bit a pixel still makes a 4-byte-a-pixel device bitmap.
+    EXPECT_EQ(withSize(1, 65535, 1025, &layout), bmp::Status::kTooLarge);
+    EXPECT_EQ(withSize(1, 65535, 1024, &layout), bmp::Status::kOk);
+    EXPECT_EQ(withSize(24, 65535, 65535, &layout), bmp::Status::kTooLarge);
+}
+
+TEST(BmpLayout, FlipRowsReversesWholeRows) {
+    std::vector<uint8_t> rows = {1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 9};
+    bmp::FlipRows(rows, 2);
+    EXPECT_EQ(rows, (std::vector<uint8_t>{5, 5, 4, 4, 3, 3, 2, 2, 1, 1, 9}));
+    std::vector<uint8_t> one = {7, 8};
+    bmp::FlipRows(one, 2);
+    EXPECT_EQ(one, (std::vector<uint8_t>{7, 8}));
+    bmp::FlipRows(one, 0);
+    EXPECT_EQ(one, (std::vector<uint8_t>{7, 8}));
+}
+
+namespace {
+
+// The 0x00RRGGBB value of pixel (x, y from the top) of bottom-up 32-bit rows.
+uint32_t DibPixel(const std::vector<uint8_t>& dib, const bmp::Layout& layout, int x, int y) {
+    const size_t at = (layout.height - 1 - y) * layout.dibRowBytes + 4 * x;
+    return bmp::ReadU32(dib.data() + at);
+}
+
+// What a channel stored in `bits` bits reads as at 8 bits: the generator keeps the top
+// bits, the reader spreads them over 0..255.
+int Expand(int value8, int bits) {
+    if (bits >= 8) {
+        return value8;
+    }
+    const int stored = value8 >> (8 - bits);
+    return static_cast<int>(std::lround(stored * 255.0 / ((1 << bits) - 1)));
+}
+
+std::vector<uint8_t> Convert(const std::string& file, bmp::Layout* layout, size_t keep = SIZE_MAX) {
+    *layout = Accept(file);
+    std::vector<uint8_t> dib(layout->dibBytes, 0xCD);
+    const auto stored = Bytes(file).subspan(layout->pixelOffset, std::min<size_t>(layout->storedBytes, keep));
+    EXPECT_TRUE(bmp::ConvertBitFields(stored, *layout, dib));
+    return dib;
+}
+
+}  // namespace
+
+TEST(BmpLayout, BitFieldPixelsBecomeTrueColors) {
+    const auto color = [](int x, int y) { return testdata::Rgb(x * 40 + 3, 255 - y * 30, (x * y * 17) & 0xFF); };
+    struct Case {
+        const char* what;
+        int bits;
+        uint32_t masks[3];
+        int redBits, greenBits, blueBits;
+    };
+    const Case cases[] = {
+        {"5-6-5", 16, {0xF800, 0x07E0, 0x001F}, 5, 6, 5},
+        {"5-5-5", 16, {0x7C00, 0x03E0, 0x001F}, 5, 5, 5},
+        {"4-4-4", 16, {0x0F00, 0x00F0, 0x000F}, 4, 4, 4},
+        {"8-8-8", 32, {0xFF0000, 0x00FF00, 0x0000FF}, 8, 8, 8},
+        {"B-G-R 8-8-8", 32, {0x0000FF00, 0x00FF0000, 0xFF000000}, 8, 8, 8},
+        {"10-10-10", 32, {0x3FF00000, 0x000FFC00, 0x000003FF}, 10, 10, 10},
+    };
+    for (const Case& c : cases) {
+        for (bool topDown : {false, true}) {
+            BmpOptions o;
+            o.width = 5, o.height = 4, o.bitCount = c.bits, o.compression = bmp::kBiBitFields, o.topDown = topDown;
+            o.masks[0] = c.masks[0], o.masks[1] = c.masks[1], o.masks[2] = c.masks[2];
+            bmp::Layout layout;
+            const std::vector<uint8_t> dib = Convert(testdata::MakeBmp(o, color), &layout);
+            for (int y = 0; y < o.height; ++y) {
+                for (int x = 0; x < o.width; ++x) {
+                    const uint32_t c8 = color(x, y);
+                    const uint32_t expected = testdata::Rgb(Expand(testdata::RedOf(c8), c.redBits),
+                                                            Expand(testdata::GreenOf(c8), c.greenBits),
+                                                            Expand(testdata::BlueOf(c8), c.blueBits));
+                    ASSERT_EQ(DibPixel(dib, layout, x, y), expected)
+                        << c.what << (topDown ? " top-down" : "") << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(BmpLayout, MissingBitFieldPixelsAreBlack) {
+    for (bool topDown : {false, true}) {
+        BmpOptions o;
+        o.width = 3, o.height = 3, o.bitCount = 16, o.topDown = topDown;
+        const std::string file = testdata::MakeBmp(o, [](int, int) { return testdata::Rgb(255, 255, 255); });
+        bmp::Layout layout;
+        // One whole row and one pixel of the next; the stored rows are 8 bytes.
+        const std::vector<uint8_t> dib = Convert(file, &layout, 8 + 3);
+        const int firstStored = topDown ? 0 : 2;  // picture row of the first stored row
+        const int secondStored = 1;
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 3; ++x) {
+                const bool present = y == firstStored || (y == secondStored && x == 0);
+                EXPECT_EQ(DibPixel(dib, layout, x, y), present ? 0xFFFFFFu : 0u) << x << "," << y << topDown;
+            }
+        }
+    }
+}
+
+TEST(BmpLayout, ConvertRefusesMismatchedBuffers) {
+    bmp::Layout layout = Accept(testdata::MakeBmp565(4, 4, Pattern));
+    std::vector<uint8_t> small(layout.dibBytes - 1);
+    EXPECT_FALSE(bmp::ConvertBitFields({}, layout, small));
+    bmp::Layout plain = Accept(testdata::MakeBmp24(4, 4, Pattern));
+    std::vector<uint8_t> dib(plain.dibBytes * 2);
+    EXPECT_FALSE(bmp::ConvertBitFields({}, plain, dib));
+}
+
+namespace {
+
+// Decodes a whole RLE file into fresh rows of exactly the decoded size.
+std::vector<uint8_t> DecodeFile(const std::string& file, bmp::Layout* layout, bmp::RleResult* result) {
+    *layout = Accept(file);
+    std::vector<uint8_t> dib(layout->dibBytes);
+    *result = bmp::DecodeRle(Bytes(file).subspan(layout->pixelOffset, layout->storedBytes), layout->bitCount,
+                             layout->width, layout->height, layout->dibRowBytes, dib);
+    return dib;
+}
+
+// The palette index of pixel (x, y from the top) in bottom-up rows of 4 or 8 bits.
+int IndexAt(const std::vector<uint8_t>& dib, const bmp::Layout& layout, int x, int y) {
+    const uint8_t byte = dib[(layout.height - 1 - y) * layout.dibRowBytes + (layout.bitCount == 4 ? x / 2 : x)];
+    if (layout.bitCount == 8) {
+        return byte;
+    }
+    return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
+}
+
+}  // namespace
+
+TEST(BmpLayout, RleFilesExpandToTheirPixels) {
+    // Runs, literal stretches of odd and even length, and single pixels in every row.
+    const auto index = [](int x, int y) -> uint32_t {
+        if (x < 6) return (y + 1) % 16;
+        if (x < 11) return (x * 3 + y) % 16;
+        return (x / 2 + y) % 16;
+    };
+    for (int bits : {8, 4}) {
+        for (int width : {1, 2, 13, 14, 300}) {
+            const auto palette = testdata::MakePalette(1 << bits);
+            const std::string file = bits == 8 ? testdata::MakeBmpRle8(width, 5, palette, index)
+                                               : testdata::MakeBmpRle4(width, 5, palette, index);
+            bmp::Layout layout;
+            bmp::RleResult result;
+            const std::vector<uint8_t> dib = DecodeFile(file, &layout, &result);
+            EXPECT_TRUE(result.ok);
+            EXPECT_TRUE(result.endOfBitmap);
+            for (int y = 0; y < 5; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    ASSERT_EQ(IndexAt(dib, layout, x, y), static_cast<int>(index(x, y)))
+                        << bits << " bits, width " << width << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(BmpLayout, RleEscapesMoveTheCursor) {
+    // 4 x 3 pixels, 8 bits. Bottom row: run of 2 x 5, then delta (1, 1) to (3, 1), one pixel 7,
+    // end of line to (0, 2), absolute 3 pixels 1 2 3 (padded), end of bitmap, then junk.
+    const uint8_t stream[] = {2, 5, 0, 2, 1, 1, 1, 7, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1, 9, 9};
+    std::vector<uint8_t> dib(4 * 3, 0xAA);
+    const bmp::RleResult result = bmp::DecodeRle(stream, 8, 4, 3, 4, dib);
+    EXPECT_TRUE(result.ok && result.endOfBitmap);
+    EXPECT_EQ(dib, (std::vector<uint8_t>{5, 5, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 7, 1, 2, 3, 0xAA}));
+
+    // RLE4: a run alternates the two nibbles of its byte; absolute nibbles fill the rest.
+    const uint8_t four[] = {3, 0x12, 0, 3, 0x45, 0x60, 0, 1};
+    std::vector<uint8_t> rows(4, 0);
+    EXPECT_TRUE(bmp::DecodeRle(four, 4, 6, 1, 4, rows).endOfBitmap);
+    EXPECT_EQ(rows, (std::vector<uint8_t>{0x12, 0x14, 0x56, 0x00}));
+}
+
+TEST(BmpLayout, RleNeverWritesOutsideThePicture) {
+    // Runs far past the right edge, a delta past the top, absolute runs past the edge.
+    const uint8_t wide[] = {255, 1, 255, 2, 0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 0, 2, 200, 200, 255, 3};
+    for (int bits : {8, 4}) {
+        for (uint32_t width : {1u, 3u, 8u}) {
+            const size_t rowBytes = bmp::RowBytes(width, bits);
+            std::vector<uint8_t> dib(rowBytes * 2, 0);  // exactly the picture: the sanitizers see any overrun
+            const bmp::RleResult result = bmp::DecodeRle(wide, bits, width, 2, rowBytes, dib);
+            EXPECT_TRUE(result.ok);
+            EXPECT_FALSE(result.endOfBitmap);
+        }
+    }
+    // Pixels beyond the width are dropped rather than wrapped onto the next row.
+    const uint8_t over[] = {6, 4, 0, 1};
+    std::vector<uint8_t> two(8, 0);
+    bmp::DecodeRle(over, 8, 3, 2, 4, two);
+    EXPECT_EQ(two, (std::vector<uint8_t>{4, 4, 4, 0, 0, 0, 0, 0}));
+}
+
+TEST(BmpLayout, RleStopsAtTheEndOfTruncatedInput) {
+    BmpOptions o;
+    o.width = 6, o.height = 4, o.bitCount = 8, o.compression = bmp::kBiRle8;
+    std::string file = testdata::MakeBmp(o, [](int x, int y) { return 1 + (x + y) % 3; });
+    bmp::Layout layout = Accept(file);
+    std::vector<uint8_t> dib(layout.dibBytes);
+    // Half the stream, ending inside an absolute run.
+    const auto half = Bytes(file).subspan(layout.pixelOffset, layout.storedBytes / 2 + 1);
+    const bmp::RleResult result = bmp::DecodeRle(half, 8, 6, 4, layout.dibRowBytes, dib);
+    EXPECT_TRUE(result.ok);
+    EXPECT_FALSE(result.endOfBitmap);
+    EXPECT_EQ(dib[3 * layout.dibRowBytes], 0) << "the top row was never reached";
+    EXPECT_NE(dib[0], 0) << "the bottom row was decoded";
+}
+
+TEST(BmpLayout, RleRefusesInconsistentArguments) {
+    const uint8_t stream[] = {2, 1, 0, 1};
+    std::vector<uint8_t> dib(8);
+    EXPECT_FALSE(bmp::DecodeRle(stream, 8, 4, 3, 4, dib).ok);  // 3 rows of 4 need 12 bytes
+    EXPECT_FALSE(bmp::DecodeRle(stream, 8, 5, 1, 4, dib).ok);  // rows shorter than the width
+    EXPECT_FALSE(bmp::DecodeRle(stream, 24, 1, 1, 4, dib).ok);
+    EXPECT_TRUE(bmp::DecodeRle(stream, 8, 4, 2, 4, dib).ok);
+}
