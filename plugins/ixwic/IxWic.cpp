@@ -1,0 +1,249 @@
+// IXWIC.SPI: an image-import plug-in that decodes every format the machine's Windows
+// Imaging Component can read (JPEG, PNG, GIF, TIFF, ICO, and HEIF/WebP/AVIF where
+// installed) into a bottom-up 24-bit DIB.
+#include <windows.h>
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "image/SpiApi.h"
+#include "plugins/ixwic/DecoderCatalog.h"
+#include "plugins/ixwic/DibPacker.h"
+#include "plugins/ixwic/WicPicture.h"
+
+#define IXWIC_EXPORT extern "C" __declspec(dllexport)
+
+namespace {
+
+using ixwic::ComPtr;
+
+constexpr char kApiVersion[] = "00IN";
+constexpr char kPluginName[] = "IXWIC - Windows Imaging Component plug-in for Ixo";
+// A 32-bit process cannot count on more address space than this for one picture.
+constexpr uint64_t kMaxOutputBytes = 256ull << 20;
+// Pixels are converted in strips of about this many bytes, so the whole picture is
+// held only once, in the output.
+constexpr uint64_t kStripBytes = 4ull << 20;
+constexpr size_t kHeaderPeekBytes = 2048;
+
+int CopyInfo(const std::string& text, LPSTR buf, int buflen) {
+    if (buf == nullptr || buflen <= 0) {
+        return 0;
+    }
+    const size_t length = std::min(text.size(), static_cast<size_t>(buflen - 1));
+    std::memcpy(buf, text.data(), length);
+    buf[length] = '\0';
+    return static_cast<int>(length);
+}
+
+// The picture's oriented size, as GetPicture will deliver it.
+void FillPictureInfo(const ixwic::FrameHeader& header, PictureInfo* info) {
+    const ixwic::DibLayout layout = ixwic::MakeDibLayout(header.width, header.height, header.orientation);
+    const bool swapped = header.orientation >= 5 && header.orientation <= 8;
+    const double dpiX = swapped ? header.dpiY : header.dpiX;
+    const double dpiY = swapped ? header.dpiX : header.dpiY;
+    *info = PictureInfo{};
+    info->width = static_cast<long>(std::min<uint32_t>(layout.width, 0x7FFFFFFF));
+    info->height = static_cast<long>(std::min<uint32_t>(layout.height, 0x7FFFFFFF));
+    info->x_density = static_cast<WORD>(std::clamp(dpiX + 0.5, 0.0, 65535.0));
+    info->y_density = static_cast<WORD>(std::clamp(dpiY + 0.5, 0.0, 65535.0));
+    info->colorDepth = static_cast<short>(header.bitsPerPixel);
+    info->hInfo = nullptr;
+}
+
+// Two local memory handles held until they are handed to the caller.
+class CDibHandles {
+public:
+    CDibHandles() = default;
+    CDibHandles(const CDibHandles&) = delete;
+    CDibHandles& operator=(const CDibHandles&) = delete;
+    ~CDibHandles() {
+        if (m_info != nullptr) {
+            ::LocalFree(m_info);
+        }
+        if (m_bits != nullptr) {
+            ::LocalFree(m_bits);
+        }
+    }
+
+    bool Allocate(const ixwic::DibLayout& layout) {
+        m_info = ::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER));
+        m_bits = ::LocalAlloc(LMEM_MOVEABLE, static_cast<SIZE_T>(layout.bitsSize));
+        if (m_info == nullptr || m_bits == nullptr) {
+            return false;
+        }
+        auto* info = static_cast<BITMAPINFOHEADER*>(::LocalLock(m_info));
+        info->biSize = sizeof(BITMAPINFOHEADER);
+        info->biWidth = static_cast<LONG>(layout.width);
+        info->biHeight = static_cast<LONG>(layout.height);
+        info->biPlanes = 1;
+        info->biBitCount = 24;
+        info->biCompression = BI_RGB;
+        info->biSizeImage = static_cast<DWORD>(layout.bitsSize);
+        ::LocalUnlock(m_info);
+        return true;
+    }
+    HLOCAL Bits() const { return m_bits; }
+    void Release(HLOCAL* info, HLOCAL* bits) {
+        *info = m_info;
+        *bits = m_bits;
+        m_info = m_bits = nullptr;
+    }
+
+private:
+    HLOCAL m_info = nullptr;
+    HLOCAL m_bits = nullptr;
+};
+
+// Converts the frame to straight-alpha BGRA strip by strip and packs each strip into the DIB.
+int ConvertFrame(const ixwic::CWicPicture& picture, const ixwic::DibLayout& layout, uint8_t* bits,
+                 SpiProgressCallback progress, long lData) {
+    ComPtr<IWICFormatConverter> converter;
+    HRESULT hr = picture.Factory()->CreateFormatConverter(&converter);
+    if (SUCCEEDED(hr)) {
+        hr = converter->Initialize(picture.Frame(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
+                                   0.0, WICBitmapPaletteTypeCustom);
+    }
+    if (FAILED(hr)) {
+        return ixwic::ResultFromHresult(hr);
+    }
+    const uint64_t stride = uint64_t{layout.srcWidth} * 4;
+    const uint32_t stripRows =
+        static_cast<uint32_t>(std::clamp<uint64_t>(kStripBytes / stride, 1, layout.srcHeight));
+    std::vector<uint8_t> strip(static_cast<size_t>(stride * stripRows));
+    const int total = static_cast<int>(layout.srcHeight);
+    for (uint32_t y = 0; y < layout.srcHeight; y += stripRows) {
+        const uint32_t rows = std::min(stripRows, layout.srcHeight - y);
+        const WICRect rect = {0, static_cast<INT>(y), static_cast<INT>(layout.srcWidth), static_cast<INT>(rows)};
+        hr = converter->CopyPixels(&rect, static_cast<UINT>(stride), static_cast<UINT>(stride * rows), strip.data());
+        if (FAILED(hr)) {
+            return ixwic::ResultFromHresult(hr);
+        }
+        ixwic::PackBgraRows(layout, strip.data(), stride, y, rows, bits);
+        if (progress != nullptr && progress(static_cast<int>(y + rows), total, lData) != 0) {
+            return kSpiAborted;
+        }
+    }
+    return kSpiSuccess;
+}
+
+int DecodePicture(LPSTR buf, long len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                  SpiProgressCallback progress, long lData) {
+    ixwic::CComScope com;
+    ixwic::CWicPicture picture;
+    const int opened = picture.Open(buf, len, flag);
+    if (opened != kSpiSuccess) {
+        return opened;
+    }
+    const ixwic::FrameHeader& header = picture.Header();
+    const ixwic::DibLayout layout = ixwic::MakeDibLayout(header.width, header.height, header.orientation);
+    if (layout.bitsSize > kMaxOutputBytes || layout.width > 0x7FFFFFFF || layout.height > 0x7FFFFFFF) {
+        return kSpiOutOfMemory;
+    }
+    if (progress != nullptr && progress(0, static_cast<int>(layout.srcHeight), lData) != 0) {
+        return kSpiAborted;
+    }
+    CDibHandles dib;
+    if (!dib.Allocate(layout)) {
+        return kSpiOutOfMemory;
+    }
+    auto* bits = static_cast<uint8_t*>(::LocalLock(dib.Bits()));
+    // The padding bytes at the end of each row are defined, not left over from the heap.
+    std::memset(bits, 0, static_cast<size_t>(layout.bitsSize));
+    const int result = ConvertFrame(picture, layout, bits, progress, lData);
+    ::LocalUnlock(dib.Bits());
+    if (result == kSpiSuccess) {
+        dib.Release(pHBInfo, pHBm);
+    }
+    return result;
+}
+
+// A legacy caller passes a file handle instead of the header: peek at it and put the
+// file position back.
+bool IsPictureFile(HANDLE file) {
+    LARGE_INTEGER zero = {}, start = {};
+    if (!::SetFilePointerEx(file, zero, &start, FILE_CURRENT)) {
+        return false;
+    }
+    uint8_t header[kHeaderPeekBytes] = {};
+    DWORD read = 0;
+    const BOOL ok = ::ReadFile(file, header, sizeof header, &read, nullptr);
+    ::SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
+    return ok && ixwic::IsPictureHeader(header, read);
+}
+
+}  // namespace
+
+IXWIC_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
+    if (infono == 0) {
+        return CopyInfo(kApiVersion, buf, buflen);
+    }
+    if (infono == 1) {
+        return CopyInfo(kPluginName, buf, buflen);
+    }
+    // Numbers past the list answer an empty text, so a caller never reads stale bytes.
+    if (infono < 2) {
+        return CopyInfo(std::string(), buf, buflen);
+    }
+    try {
+        const std::vector<ixwic::DecoderFilter>& filters = ixwic::InstalledDecoderFilters();
+        const size_t index = static_cast<size_t>(infono - 2) / 2;
+        if (index >= filters.size()) {
+            return CopyInfo(std::string(), buf, buflen);
+        }
+        const bool isFilter = (infono % 2) == 0;
+        return CopyInfo(isFilter ? filters[index].filter : filters[index].description, buf, buflen);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+IXWIC_EXPORT int WINAPI IsSupported(LPSTR /*filename*/, DWORD dw) {
+    try {
+        if ((dw & 0xFFFF0000u) == 0) {
+            return IsPictureFile(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(dw))) ? 1 : 0;
+        }
+        return ixwic::IsPictureHeader(reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(dw)), kHeaderPeekBytes)
+                   ? 1
+                   : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+IXWIC_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag, PictureInfo* lpInfo) {
+    if (lpInfo == nullptr) {
+        return kSpiInternalError;
+    }
+    try {
+        ixwic::CComScope com;
+        ixwic::CWicPicture picture;
+        const int result = picture.Open(buf, len, flag);
+        if (result == kSpiSuccess) {
+            FillPictureInfo(picture.Header(), lpInfo);
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        return kSpiOutOfMemory;
+    }
+}
+
+IXWIC_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                                   SpiProgressCallback lpPrgressCallback, long lData) {
+    if (pHBInfo == nullptr || pHBm == nullptr) {
+        return kSpiInternalError;
+    }
+    try {
+        return DecodePicture(buf, len, flag, pHBInfo, pHBm, lpPrgressCallback, lData);
+    } catch (const std::bad_alloc&) {
+        return kSpiOutOfMemory;
+    }
+}
+
+IXWIC_EXPORT int WINAPI GetPreview(LPSTR, long, unsigned int, HLOCAL*, HLOCAL*, SpiProgressCallback, long) {
+    return kSpiNotImplemented;
+}

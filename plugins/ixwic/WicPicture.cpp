@@ -1,0 +1,189 @@
+#include "plugins/ixwic/WicPicture.h"
+
+#include <string>
+
+#include "image/SpiApi.h"
+
+namespace ixwic {
+
+namespace {
+
+// Where the orientation may be found: the property-system name (Windows), then the
+// EXIF tag inside a JPEG's APP1 block and inside a TIFF's first IFD.
+constexpr const wchar_t* kOrientationQueries[] = {
+    L"System.Photo.Orientation",
+    L"/app1/ifd/{ushort=274}",
+    L"/ifd/{ushort=274}",
+};
+
+int OrientationFromValue(const PROPVARIANT& value) {
+    switch (value.vt) {
+        case VT_UI2:
+            return value.uiVal;
+        case VT_I2:
+            return value.iVal;
+        case VT_UI4:
+            return static_cast<int>(value.ulVal);
+        case VT_I4:
+            return value.lVal;
+        case VT_UI1:
+            return value.bVal;
+        default:
+            return 0;
+    }
+}
+
+int ReadOrientation(IWICBitmapFrameDecode* frame) {
+    ComPtr<IWICMetadataQueryReader> reader;
+    if (FAILED(frame->GetMetadataQueryReader(&reader)) || !reader) {
+        return 1;
+    }
+    for (const wchar_t* query : kOrientationQueries) {
+        PROPVARIANT value;
+        ::PropVariantInit(&value);
+        int orientation = 0;
+        if (SUCCEEDED(reader->GetMetadataByName(query, &value))) {
+            orientation = OrientationFromValue(value);
+        }
+        ::PropVariantClear(&value);
+        if (orientation >= 1 && orientation <= 8) {
+            return orientation;
+        }
+    }
+    return 1;
+}
+
+int ReadBitsPerPixel(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame) {
+    WICPixelFormatGUID format;
+    ComPtr<IWICComponentInfo> component;
+    ComPtr<IWICPixelFormatInfo> info;
+    UINT bits = 0;
+    if (FAILED(frame->GetPixelFormat(&format)) || FAILED(factory->CreateComponentInfo(format, &component)) ||
+        FAILED(component.As(&info)) || FAILED(info->GetBitsPerPixel(&bits))) {
+        return 24;
+    }
+    return static_cast<int>(bits);
+}
+
+std::wstring WidePath(LPCSTR path) {
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
+    wide.resize(static_cast<size_t>(length) - 1);
+    return wide;
+}
+
+}  // namespace
+
+int ResultFromHresult(HRESULT hr) {
+    switch (hr) {
+        case E_OUTOFMEMORY:
+        case HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY):
+        case WINCODEC_ERR_IMAGESIZEOUTOFRANGE:
+            return kSpiOutOfMemory;
+        case WINCODEC_ERR_COMPONENTNOTFOUND:
+        case WINCODEC_ERR_UNKNOWNIMAGEFORMAT:
+            return kSpiUnknownFormat;
+        case REGDB_E_CLASSNOTREG:
+        case E_NOINTERFACE:
+            return kSpiInternalError;
+        default:
+            return kSpiBrokenData;
+    }
+}
+
+ComPtr<IWICImagingFactory> CreateFactory() {
+    ComPtr<IWICImagingFactory> factory;
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)))) {
+        factory.Reset();
+    }
+    return factory;
+}
+
+int CWicPicture::Open(LPSTR buf, long len, unsigned int flag) {
+    m_factory = CreateFactory();
+    if (!m_factory) {
+        return kSpiInternalError;
+    }
+    int result = OpenStream(buf, len, flag);
+    if (result != kSpiSuccess) {
+        return result;
+    }
+    HRESULT hr = m_factory->CreateDecoderFromStream(m_stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                    &m_decoder);
+    if (SUCCEEDED(hr)) {
+        hr = m_decoder->GetFrame(0, &m_frame);
+    }
+    UINT width = 0, height = 0;
+    if (SUCCEEDED(hr)) {
+        hr = m_frame->GetSize(&width, &height);
+    }
+    if (FAILED(hr)) {
+        return ResultFromHresult(hr);
+    }
+    if (width == 0 || height == 0) {
+        return kSpiBrokenData;
+    }
+    m_header.width = width;
+    m_header.height = height;
+    ReadHeaderDetails();
+    return kSpiSuccess;
+}
+
+int CWicPicture::OpenStream(LPSTR buf, long len, unsigned int flag) {
+    if (buf == nullptr) {
+        return kSpiFileReadError;
+    }
+    if ((flag & kSpiInputMask) != kSpiInputMemory) {
+        return OpenFileStream(buf, len);
+    }
+    if (len <= 0) {
+        return kSpiUnknownFormat;
+    }
+    if (FAILED(m_factory->CreateStream(&m_stream)) ||
+        FAILED(m_stream->InitializeFromMemory(reinterpret_cast<BYTE*>(buf), static_cast<DWORD>(len)))) {
+        return kSpiMemoryError;
+    }
+    return kSpiSuccess;
+}
+
+// A file is read through a stream; a picture that starts at an offset is read through a
+// window of that stream, so the decoder sees the picture alone.
+int CWicPicture::OpenFileStream(LPCSTR path, long offset) {
+    const std::wstring wide = WidePath(path);
+    STATSTG stat = {};
+    if (wide.empty() || offset < 0 || FAILED(m_factory->CreateStream(&m_file)) ||
+        FAILED(m_file->InitializeFromFilename(wide.c_str(), GENERIC_READ)) ||
+        FAILED(m_file->Stat(&stat, STATFLAG_NONAME))) {
+        return kSpiFileReadError;
+    }
+    const uint64_t size = stat.cbSize.QuadPart;
+    if (offset == 0) {
+        m_stream = m_file;
+        return kSpiSuccess;
+    }
+    if (static_cast<uint64_t>(offset) >= size) {
+        return kSpiFileReadError;
+    }
+    ULARGE_INTEGER start, length;
+    start.QuadPart = static_cast<uint64_t>(offset);
+    length.QuadPart = size - start.QuadPart;
+    if (FAILED(m_factory->CreateStream(&m_stream)) ||
+        FAILED(m_stream->InitializeFromIStreamRegion(m_file.Get(), start, length))) {
+        return kSpiFileReadError;
+    }
+    return kSpiSuccess;
+}
+
+void CWicPicture::ReadHeaderDetails() {
+    m_header.orientation = ReadOrientation(m_frame.Get());
+    m_header.bitsPerPixel = ReadBitsPerPixel(m_factory.Get(), m_frame.Get());
+    if (FAILED(m_frame->GetResolution(&m_header.dpiX, &m_header.dpiY))) {
+        m_header.dpiX = m_header.dpiY = 0;
+    }
+}
+
+}  // namespace ixwic

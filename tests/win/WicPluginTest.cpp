@@ -1,0 +1,366 @@
+// IXWIC.SPI loaded from the build's dist folder and called through its exports, on
+// pictures encoded in the test by the platform's own WIC encoders.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "image/SpiApi.h"
+#include "tests/win/support/TestSupport.h"
+#include "tests/win/support/WicPictures.h"
+
+namespace {
+
+constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
+
+struct WicPlugin {
+    HMODULE module = nullptr;
+    SpiGetPluginInfoFn getPluginInfo = nullptr;
+    SpiIsSupportedFn isSupported = nullptr;
+    SpiGetPictureInfoFn getPictureInfo = nullptr;
+    SpiGetPictureFn getPicture = nullptr;
+};
+
+// A decoded picture, read out of the plug-in's handles after checking they describe
+// a bottom-up 24-bit DIB whose bits handle holds every row.
+struct Dib {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> bits;
+
+    // 0xRRGGBB of pixel (x, y) counted from the top left.
+    uint32_t Pixel(int x, int y) const {
+        const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
+        const uint8_t* p = &bits[(static_cast<size_t>(height) - 1 - y) * rowBytes + static_cast<size_t>(x) * 3];
+        return (p[2] << 16) | (p[1] << 8) | p[0];
+    }
+};
+
+class WicPluginTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const std::string path = test::BuildDir() + "\\dist\\SPI\\IXWIC.SPI";
+        s_plugin.module = ::LoadLibraryA(path.c_str());
+        ASSERT_NE(s_plugin.module, nullptr) << path << " error " << ::GetLastError();
+        s_plugin.getPluginInfo = Export<SpiGetPluginInfoFn>("GetPluginInfo");
+        s_plugin.isSupported = Export<SpiIsSupportedFn>("IsSupported");
+        s_plugin.getPictureInfo = Export<SpiGetPictureInfoFn>("GetPictureInfo");
+        s_plugin.getPicture = Export<SpiGetPictureFn>("GetPicture");
+    }
+    template <typename Fn>
+    static Fn Export(const char* name) {
+        // Through void*: the exports' real types are only known to the header.
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(s_plugin.module, name)));
+    }
+    static void TearDownTestSuite() {
+        if (s_plugin.module != nullptr) {
+            ::FreeLibrary(s_plugin.module);
+        }
+        s_plugin = WicPlugin{};
+    }
+    void SetUp() override {
+        ASSERT_TRUE(s_plugin.getPluginInfo && s_plugin.isSupported && s_plugin.getPictureInfo && s_plugin.getPicture);
+    }
+
+    static std::string Info(int number, int buflen = 260) {
+        std::vector<char> buf(static_cast<size_t>(buflen) + 8, '#');
+        const int length = s_plugin.getPluginInfo(number, buf.data(), buflen);
+        EXPECT_GE(length, 0);
+        EXPECT_LT(length, buflen);
+        EXPECT_EQ(buf[static_cast<size_t>(length)], '\0') << "number " << number;
+        return length > 0 ? std::string(buf.data(), static_cast<size_t>(length)) : std::string();
+    }
+
+    // Calls GetPicture and reads the result into dib; returns the plug-in's result code.
+    static int Decode(const std::string& bufText, long len, unsigned int flag, Dib& dib,
+                      SpiProgressCallback progress = nullptr, long lData = 0) {
+        HLOCAL info = nullptr, bits = nullptr;
+        const int result = s_plugin.getPicture(const_cast<char*>(bufText.data()), len, flag, &info, &bits, progress,
+                                               lData);
+        if (result != kSpiSuccess) {
+            return result;
+        }
+        ReadDib(info, bits, dib);
+        ::LocalFree(info);
+        ::LocalFree(bits);
+        return result;
+    }
+
+    static int DecodeMemory(const std::string& bytes, Dib& dib) {
+        return Decode(bytes, static_cast<long>(bytes.size()), kSpiInputMemory, dib);
+    }
+
+    static void ReadDib(HLOCAL info, HLOCAL bits, Dib& dib) {
+        ASSERT_NE(info, nullptr);
+        ASSERT_NE(bits, nullptr);
+        ASSERT_GE(::LocalSize(info), sizeof(BITMAPINFOHEADER));
+        const auto* header = static_cast<const BITMAPINFOHEADER*>(::LocalLock(info));
+        const BITMAPINFOHEADER copy = *header;
+        ::LocalUnlock(info);
+        EXPECT_EQ(copy.biSize, sizeof(BITMAPINFOHEADER));
+        EXPECT_EQ(copy.biBitCount, 24);
+        EXPECT_EQ(copy.biCompression, static_cast<DWORD>(BI_RGB));
+        EXPECT_EQ(copy.biPlanes, 1);
+        ASSERT_GT(copy.biWidth, 0);
+        ASSERT_GT(copy.biHeight, 0) << "a bottom-up DIB";
+        const uint64_t rowBytes = (uint64_t(copy.biWidth) * 3 + 3) / 4 * 4;
+        const uint64_t needed = rowBytes * uint64_t(copy.biHeight);
+        ASSERT_GE(::LocalSize(bits), needed);
+        dib.width = copy.biWidth;
+        dib.height = copy.biHeight;
+        const auto* bytes = static_cast<const uint8_t*>(::LocalLock(bits));
+        dib.bits.assign(bytes, bytes + needed);
+        ::LocalUnlock(bits);
+    }
+
+    static WicPlugin s_plugin;
+};
+
+WicPlugin WicPluginTest::s_plugin;
+
+std::string Encode(test::WicFormat format, uint32_t width, uint32_t height, const test::ArgbFunction& argb) {
+    std::string why;
+    std::string bytes = test::EncodeWithWic(format, width, height, argb, &why);
+    EXPECT_FALSE(bytes.empty()) << "WIC encoder: " << why;
+    return bytes;
+}
+
+// Four 16-pixel-aligned blocks: red, green / blue, white.
+uint32_t Quadrants(int x, int y) {
+    return y < 32 ? (x < 32 ? kRed : kGreen) : (x < 32 ? kBlue : kWhite);
+}
+
+bool Near(uint32_t actual, uint32_t expected, int tolerance) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int a = (actual >> shift) & 0xFF, e = (expected >> shift) & 0xFF;
+        if (std::abs(a - e) > tolerance) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every pixel of dib against argb's colour (alpha dropped); skips `margin` pixels on
+// either side of a colour edge, where a lossy coder may blur.
+void ExpectPixels(const Dib& dib, const test::ArgbFunction& argb, int tolerance, int margin = 0) {
+    int failures = 0;
+    for (int y = 0; y < dib.height && failures < 5; ++y) {
+        for (int x = 0; x < dib.width && failures < 5; ++x) {
+            const uint32_t expected = argb(x, y) & 0xFFFFFF;
+            bool nearEdge = false;
+            for (int d = -margin; d <= margin && !nearEdge; ++d) {
+                nearEdge = (x + d >= 0 && x + d < dib.width && (argb(x + d, y) & 0xFFFFFF) != expected) ||
+                           (y + d >= 0 && y + d < dib.height && (argb(x, y + d) & 0xFFFFFF) != expected);
+            }
+            if (!nearEdge && !Near(dib.Pixel(x, y), expected, tolerance)) {
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << dib.Pixel(x, y)
+                              << ", expected " << expected;
+                ++failures;
+            }
+        }
+    }
+}
+
+TEST_F(WicPluginTest, ReportsVersionNameAndInstalledFilters) {
+    EXPECT_EQ(Info(0, 5), "00IN");
+    EXPECT_EQ(Info(0, 3), "00") << "cut to buflen - 1 and terminated";
+    EXPECT_NE(Info(1).find("IXWIC"), std::string::npos);
+
+    std::string all;
+    int number = 2;
+    for (; number < 200; number += 2) {
+        const std::string filter = Info(number);
+        if (filter.empty()) {
+            break;
+        }
+        EXPECT_EQ(filter.rfind("*.", 0), 0u) << filter;
+        EXPECT_EQ(filter.find(','), std::string::npos) << filter;
+        EXPECT_FALSE(Info(number + 1).empty()) << "a description for " << filter;
+        all += ";" + filter + ";";
+    }
+    EXPECT_LT(number, 200) << "the list ends";
+    EXPECT_EQ(Info(number + 1), "");
+    CharLowerA(all.data());
+    for (const char* wanted : {";*.jpg;", ";*.jpeg;", ";*.png;", ";*.gif;", ";*.tif;", ";*.tiff;", ";*.ico;"}) {
+        EXPECT_NE(all.find(wanted), std::string::npos) << wanted << " in " << all;
+    }
+    EXPECT_EQ(all.find(";*.bmp;"), std::string::npos) << "BMP is the viewer's own";
+}
+
+TEST_F(WicPluginTest, RecognisesPicturesByContent) {
+    const std::string jpeg = Encode(test::WicFormat::kJpeg, 8, 8, Quadrants);
+    const std::string png = Encode(test::WicFormat::kPng, 8, 8, Quadrants);
+    for (const std::string& picture : {jpeg, png, Encode(test::WicFormat::kGif, 8, 8, Quadrants),
+                                       Encode(test::WicFormat::kTiff, 8, 8, Quadrants)}) {
+        std::string header = picture.substr(0, 2048);
+        header.resize(2048, '\0');
+        EXPECT_NE(s_plugin.isSupported(const_cast<char*>("x"), reinterpret_cast<DWORD>(header.data())), 0)
+            << header.substr(0, 4);
+    }
+    std::string garbage(2048, '\0');
+    for (size_t i = 0; i < garbage.size(); ++i) {
+        garbage[i] = static_cast<char>('A' + i % 26);
+    }
+    EXPECT_EQ(s_plugin.isSupported(const_cast<char*>("x"), reinterpret_cast<DWORD>(garbage.data())), 0);
+    std::string bmp = "BM" + garbage.substr(2);
+    EXPECT_EQ(s_plugin.isSupported(const_cast<char*>("x"), reinterpret_cast<DWORD>(bmp.data())), 0);
+
+    // A legacy caller hands over an open file: answered from its content, position kept.
+    test::TempDir dir("ixwic");
+    test::WriteFileBytes(dir / "a.png", png);
+    HANDLE file = ::CreateFileA((dir / "a.png").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(file) & 0xFFFF0000u, 0u);
+    ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    EXPECT_NE(s_plugin.isSupported(const_cast<char*>("a.png"), static_cast<DWORD>(reinterpret_cast<uintptr_t>(file))),
+              0);
+    EXPECT_EQ(::SetFilePointer(file, 0, nullptr, FILE_CURRENT), 0u);
+    ::CloseHandle(file);
+}
+
+TEST_F(WicPluginTest, DecodesEncodedPictures) {
+    struct Case {
+        test::WicFormat format;
+        const char* name;
+        int tolerance;
+        int margin;
+    };
+    // JPEG is lossy: near the block edges colours bleed, elsewhere they stay close.
+    for (const Case& c : {Case{test::WicFormat::kJpeg, "jpeg", 24, 4}, Case{test::WicFormat::kPng, "png", 0, 0},
+                          Case{test::WicFormat::kGif, "gif", 0, 0}, Case{test::WicFormat::kTiff, "tiff", 0, 0}}) {
+        SCOPED_TRACE(c.name);
+        const std::string bytes = Encode(c.format, 64, 48, Quadrants);
+        PictureInfo info = {};
+        ASSERT_EQ(s_plugin.getPictureInfo(const_cast<char*>(bytes.data()), static_cast<long>(bytes.size()),
+                                          kSpiInputMemory, &info),
+                  kSpiSuccess);
+        EXPECT_EQ(info.width, 64);
+        EXPECT_EQ(info.height, 48);
+        EXPECT_GT(info.colorDepth, 0);
+        EXPECT_EQ(info.hInfo, nullptr);
+        Dib dib;
+        ASSERT_EQ(DecodeMemory(bytes, dib), kSpiSuccess);
+        ASSERT_EQ(dib.width, 64);
+        ASSERT_EQ(dib.height, 48);
+        ExpectPixels(dib, Quadrants, c.tolerance, c.margin);
+    }
+}
+
+TEST_F(WicPluginTest, CompositesTransparencyOnBlack) {
+    // Columns: fully transparent, half-transparent, opaque; rows: red, white.
+    const auto argb = [](int x, int y) -> uint32_t {
+        const uint32_t alpha = x < 4 ? 0x00 : (x < 8 ? 0x80 : 0xFF);
+        return (alpha << 24) | (y < 4 ? 0xFF0000 : 0xFFFFFF);
+    };
+    const std::string png = Encode(test::WicFormat::kPng, 13, 8, argb);
+    Dib dib;
+    ASSERT_EQ(DecodeMemory(png, dib), kSpiSuccess);
+    ASSERT_EQ(dib.width, 13);
+    const auto onBlack = [](int x, int y) -> uint32_t {
+        const uint32_t level = x < 4 ? 0x00 : (x < 8 ? 0x80 : 0xFF);
+        return y < 4 ? level << 16 : level * 0x010101;
+    };
+    ExpectPixels(dib, onBlack, 1);
+}
+
+TEST_F(WicPluginTest, ReadsFilesFromAnOffsetAndMemoryAlike) {
+    const auto stripes = [](int x, int y) -> uint32_t { return 0xFF000000u | (x * 7 << 16) | (y * 5 << 8) | 0x40; };
+    const std::string png = Encode(test::WicFormat::kPng, 30, 20, stripes);
+    test::TempDir dir("ixwic");
+    test::WriteFileBytes(dir / "plain.png", png);
+    const std::string junk(777, '\x5A');
+    test::WriteFileBytes(dir / "packed.bin", junk + png);
+
+    Dib fromMemory, fromFile, fromOffset;
+    ASSERT_EQ(DecodeMemory(png, fromMemory), kSpiSuccess);
+    ASSERT_EQ(Decode(dir / "plain.png", 0, kSpiInputFile, fromFile), kSpiSuccess);
+    ASSERT_EQ(Decode(dir / "packed.bin", static_cast<long>(junk.size()), kSpiInputFile, fromOffset), kSpiSuccess);
+    ExpectPixels(fromMemory, stripes, 0);
+    EXPECT_EQ(fromFile.bits, fromMemory.bits);
+    EXPECT_EQ(fromOffset.bits, fromMemory.bits);
+
+    PictureInfo info = {};
+    std::string packed = dir / "packed.bin";
+    EXPECT_EQ(s_plugin.getPictureInfo(packed.data(), static_cast<long>(junk.size()), kSpiInputFile, &info),
+              kSpiSuccess);
+    EXPECT_EQ(info.width, 30);
+    EXPECT_EQ(info.height, 20);
+    EXPECT_NE(s_plugin.getPictureInfo(packed.data(), 0, kSpiInputFile, &info), kSpiSuccess) << "junk at offset 0";
+}
+
+int WINAPI CountProgress(int num, int denom, long lData) {
+    auto* calls = reinterpret_cast<std::vector<std::pair<int, int>>*>(lData);
+    calls->emplace_back(num, denom);
+    return 0;
+}
+
+int WINAPI AbortAfterFirst(int num, int, long) {
+    return num > 0 ? 1 : 0;
+}
+
+TEST_F(WicPluginTest, ReportsProgressAndStopsWhenAsked) {
+    // Tall enough for several strips of the conversion.
+    const auto argb = [](int x, int y) -> uint32_t { return 0xFF000000u | ((x ^ y) & 0xFF) * 0x010101u; };
+    const std::string png = Encode(test::WicFormat::kPng, 1024, 2048, argb);
+    std::vector<std::pair<int, int>> calls;
+    Dib dib;
+    ASSERT_EQ(Decode(png, static_cast<long>(png.size()), kSpiInputMemory, dib, CountProgress,
+                     reinterpret_cast<long>(&calls)),
+              kSpiSuccess);
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls.front(), std::make_pair(0, 2048));
+    EXPECT_EQ(calls.back(), std::make_pair(2048, 2048));
+    for (size_t i = 1; i < calls.size(); ++i) {
+        EXPECT_GT(calls[i].first, calls[i - 1].first);
+    }
+
+    HLOCAL info = reinterpret_cast<HLOCAL>(1), bits = reinterpret_cast<HLOCAL>(1);
+    EXPECT_EQ(s_plugin.getPicture(const_cast<char*>(png.data()), static_cast<long>(png.size()), kSpiInputMemory, &info,
+                                  &bits, AbortAfterFirst, 0),
+              kSpiAborted);
+    EXPECT_EQ(info, reinterpret_cast<HLOCAL>(1)) << "nothing handed out after an abort";
+}
+
+TEST_F(WicPluginTest, RefusesBrokenInputWithAnErrorCode) {
+    const std::string jpeg = Encode(test::WicFormat::kJpeg, 64, 64, Quadrants);
+    const std::string png = Encode(test::WicFormat::kPng, 64, 64, Quadrants);
+    std::string garbage(5000, '\0');
+    for (size_t i = 0; i < garbage.size(); ++i) {
+        garbage[i] = static_cast<char>(i * 37 + 11);
+    }
+    Dib dib;
+    EXPECT_EQ(DecodeMemory(garbage, dib), kSpiUnknownFormat);
+    PictureInfo info = {};
+    EXPECT_EQ(s_plugin.getPictureInfo(garbage.data(), static_cast<long>(garbage.size()), kSpiInputMemory, &info),
+              kSpiUnknownFormat);
+    for (const std::string& truncated : {jpeg.substr(0, 200), png.substr(0, png.size() / 2), png.substr(0, 30),
+                                         jpeg.substr(0, 3)}) {
+        EXPECT_NE(DecodeMemory(truncated, dib), kSpiSuccess) << truncated.size() << " bytes";
+    }
+
+    test::TempDir dir("ixwic");
+    test::WriteFileBytes(dir / "short.png", png.substr(0, png.size() / 2));
+    test::WriteFileBytes(dir / "empty.jpg", "");
+    EXPECT_NE(Decode(dir / "short.png", 0, kSpiInputFile, dib), kSpiSuccess);
+    EXPECT_NE(Decode(dir / "empty.jpg", 0, kSpiInputFile, dib), kSpiSuccess);
+    EXPECT_EQ(Decode(dir / "missing.png", 0, kSpiInputFile, dib), kSpiFileReadError);
+    EXPECT_EQ(Decode(dir / "short.png", 1 << 20, kSpiInputFile, dib), kSpiFileReadError) << "offset past the end";
+}
+
+TEST_F(WicPluginTest, RefusesPicturesTooLargeForTheProcess) {
+    const std::string png = test::MakePngClaimingSize(60000, 60000);
+    PictureInfo info = {};
+    const int infoResult =
+        s_plugin.getPictureInfo(const_cast<char*>(png.data()), static_cast<long>(png.size()), kSpiInputMemory, &info);
+    if (infoResult == kSpiSuccess) {
+        EXPECT_EQ(info.width, 60000);
+    }
+    Dib dib;
+    EXPECT_EQ(DecodeMemory(png, dib), kSpiOutOfMemory);
+}
+
+}  // namespace
