@@ -1,0 +1,320 @@
+// Listing real folders in a real main window: entries, order, item data, navigation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "filelist/PathUtil.h"
+#include "tests/win/support/ViewerFixture.h"
+
+namespace {
+
+using test::ViewerFixture;
+using Strings = std::vector<std::string>;
+
+class Listing : public ViewerFixture {};
+
+TEST_F(Listing, DirectoriesFirstThenPicturesWithTheirDecoders) {
+    UsePlugins({"jpg"});
+    WriteBmp("A.bmp", 2, 2, 0xFF0000);
+    Touch("b.JPG");
+    test::MakeDir(Pic("sub"));
+    Touch("readme");
+    Touch("c.xyz");
+    WithViewer([&](CViewerDlg& dlg) {
+        ASSERT_EQ(dlg.m_plugins.GetSize(), 1);
+        dlg.ListDirectory(m_pics.Path());
+        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "]");
+        EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "A.bmp", "b.JPG"}));
+        EXPECT_EQ(ItemData(dlg), (std::vector<LRESULT>{-1, 0, reinterpret_cast<LRESULT>(dlg.m_plugins.GetAt(0))}));
+        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), 0);
+        EXPECT_EQ(dlg.m_nCurIndex, 0);
+    });
+}
+
+TEST_F(Listing, WithoutPluginsOnlyBmpFilesAreListed) {
+    WriteBmp("x.bmp", 2, 2, 0);
+    Touch("y.jpg");
+    Touch("z.BMP");
+    WithViewer([&](CViewerDlg& dlg) {
+        EXPECT_EQ(dlg.m_plugins.GetSize(), 0);
+        dlg.ListDirectory(m_pics.Path());
+        EXPECT_EQ(Entries(dlg), (Strings{"x.bmp", "z.BMP"}));
+        EXPECT_EQ(ItemData(dlg), (std::vector<LRESULT>{0, 0}));
+    });
+}
+
+TEST_F(Listing, PluginFilesAreLoadedByTheirUpperCasedExtension) {
+    // A lower-case .spi loads; x.spix may match SPI\*.SPI through its short name but is skipped;
+    // an archive plug-in and a file that is no library are refused.
+    UsePlugins({"tpi=lower.spi", "tif=x.spix", "archive=arch.SPI", "jpg=JPG.SPI"});
+    test::WriteFileBytes(m_work / "SPI\\garbage.SPI", "not a library");
+    WithViewer([&](CViewerDlg& dlg) {
+        Strings loaded;
+        for (int i = 0; i < dlg.m_plugins.GetSize(); ++i) {
+            loaded.push_back(GetFileNamePart(dlg.m_plugins.GetAt(i)->GetLibPath()));
+            EXPECT_EQ(GetDirectoryPart(dlg.m_plugins.GetAt(i)->GetLibPath()), m_work / "SPI\\")
+                << "plug-ins are loaded by full path";
+        }
+        std::sort(loaded.begin(), loaded.end());
+        EXPECT_EQ(loaded, (Strings{"JPG.SPI", "lower.spi"}));
+    });
+}
+
+TEST_F(Listing, TheFirstPluginInLoadOrderDecodesAnExtension) {
+    UsePlugins({"tpi", "jpg"});
+    Touch("a.tpi");
+    Touch("b.jpeg");
+    WithViewer([&](CViewerDlg& dlg) {
+        ASSERT_EQ(dlg.m_plugins.GetSize(), 2);
+        dlg.ListDirectory(m_pics.Path());
+        ASSERT_EQ(Entries(dlg), (Strings{"a.tpi", "b.jpeg"}));
+        for (int i = 0; i < 2; ++i) {
+            auto* plugin = reinterpret_cast<CSpiPlugin*>(dlg.m_listFiles.GetItemData(i));
+            EXPECT_TRUE(plugin->SupportsExtension(GetExtensionUpper(dlg.m_listFiles.GetText(i))));
+        }
+    });
+}
+
+TEST_F(Listing, HiddenSystemAndDoubleByteNamesAreListed) {
+    WriteBmp("hidden.bmp", 1, 1, 0);
+    WriteBmp("system.bmp", 1, 1, 0);
+    ::SetFileAttributesA(Pic("hidden.bmp").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    ::SetFileAttributesA(Pic("system.bmp").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    WriteBmp("表示.bmp", 1, 1, 0);
+    test::MakeDir(Pic("ソフト"));
+    WriteBmp("ソフト\\能.bmp", 1, 1, 0);
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.ListDirectory(m_pics.Path());
+        Strings entries = Entries(dlg);
+        ASSERT_EQ(entries.size(), 4u);
+        EXPECT_EQ(entries[0], "[ ソフト ]");
+        std::sort(entries.begin() + 1, entries.end());
+        EXPECT_EQ(entries, (Strings{"[ ソフト ]", "hidden.bmp", "system.bmp", "表示.bmp"}));
+
+        dlg.m_strCurDir = m_pics.Path();
+        dlg.EnterSelectedDirectory();
+        EXPECT_EQ(dlg.m_strCurDir, m_pics / "ソフト");
+        EXPECT_EQ(Entries(dlg), (Strings{"能.bmp"}));
+        dlg.GoToParentDirectory();
+        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path() + "\\");
+        EXPECT_EQ(dlg.m_listFiles.GetText(dlg.m_listFiles.GetCurSel()), "[ ソフト ]");
+    });
+}
+
+// Each directory entry is re-inserted at the index where the sorted list put its provisional
+// text, which is always the top: directories end up above the files, last enumerated first.
+Strings DirectoriesAsListed(const std::string& dir) {
+    Strings names;
+    WIN32_FIND_DATAA fd;
+    HANDLE find = ::FindFirstFileA((dir + "\\*.*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::string name = fd.cFileName;
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name != "." && name != "..") {
+            names.insert(names.begin(), "[ " + name + " ]");
+        }
+    } while (::FindNextFileA(find, &fd));
+    ::FindClose(find);
+    return names;
+}
+
+int IndexOf(const Strings& entries, const std::string& text) {
+    const auto it = std::find(entries.begin(), entries.end(), text);
+    return it == entries.end() ? -1 : static_cast<int>(it - entries.begin());
+}
+
+TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
+    test::MakeDir(Pic(" lead"));
+    test::MakeDir(Pic("lead"));
+    test::MakeDir(Pic("sub"));
+    WriteBmp(" lead\\in-lead.bmp", 1, 1, 0);
+    WriteBmp("top.bmp", 1, 1, 0);
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_strCurDir = m_pics.Path() + "\\";
+        dlg.ListDirectory(dlg.m_strCurDir);
+        Strings expected = DirectoriesAsListed(m_pics.Path());
+        ASSERT_EQ(expected.size(), 3u);
+        expected.push_back("top.bmp");
+        const Strings listed = Entries(dlg);
+        ASSERT_EQ(listed, expected);
+
+        const int lead = IndexOf(listed, "[  lead ]");
+        dlg.m_listFiles.SetCurSel(lead);
+        dlg.ShowSelectedEntry();
+        dlg.EnterSelectedDirectory();
+        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path() + "\\ lead");
+        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "\\ lead]");
+        EXPECT_EQ(Entries(dlg), (Strings{"in-lead.bmp"}));
+        dlg.GoToParentDirectory();
+        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path() + "\\");
+        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), lead) << "the directory just left is selected again";
+        EXPECT_EQ(dlg.m_nCurIndex, lead);
+
+        const int sub = IndexOf(listed, "[ sub ]");
+        dlg.m_listFiles.SetCurSel(sub);
+        dlg.ShowSelectedEntry();
+        dlg.EnterSelectedDirectory();
+        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "\\sub]");
+        EXPECT_TRUE(Entries(dlg).empty());
+        EXPECT_EQ(dlg.m_nCurIndex, -1);
+        dlg.EnterSelectedDirectory();  // nothing selected: nothing happens
+        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path() + "\\sub");
+        dlg.GoToParentDirectory();
+        EXPECT_EQ(dlg.m_listFiles.GetText(dlg.m_listFiles.GetCurSel()), "[ sub ]");
+        EXPECT_EQ(dlg.m_nCurIndex, sub);
+    });
+}
+
+TEST_F(Listing, EnteringAFileEntryDoesNothing) {
+    WriteBmp("a.bmp", 1, 1, 0);
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_strCurDir = m_pics.Path();
+        dlg.ListDirectory(dlg.m_strCurDir);
+        dlg.EnterSelectedDirectory();
+        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path());
+    });
+}
+
+TEST_F(Listing, LeavingADriveRootListsItAgain) {
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_strCurDir = "C:\\";
+        dlg.GoToParentDirectory();
+        EXPECT_EQ(dlg.m_strCurDir, "C:\\");
+        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [C:\\]");
+        EXPECT_GT(dlg.m_listFiles.GetCount(), 0);
+        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), 0);
+    });
+}
+
+TEST_F(Listing, ReloadKeepsThePositionClampedToTheEnd) {
+    for (int i = 0; i < 8; ++i) {
+        WriteBmp("p" + std::to_string(i) + ".bmp", 1, 1, 0);
+    }
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_strCurDir = m_pics.Path();
+        dlg.ListDirectory(dlg.m_strCurDir);
+        dlg.m_listFiles.SetCurSel(7);
+        dlg.ShowSelectedEntry();
+        for (int i = 0; i < 3; ++i) {
+            ::DeleteFileA(Pic("p" + std::to_string(i) + ".bmp").c_str());
+        }
+        dlg.ReloadDirectory();
+        EXPECT_EQ(dlg.m_listFiles.GetCount(), 5);
+        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), 4);
+        EXPECT_EQ(dlg.m_nCurIndex, 4);
+
+        dlg.m_listFiles.SetCurSel(1);
+        dlg.ShowSelectedEntry();
+        WriteBmp("a0.bmp", 1, 1, 0);  // sorts first: the position is kept, not the name
+        dlg.ReloadDirectory();
+        EXPECT_EQ(dlg.m_listFiles.GetText(dlg.m_nCurIndex), "p3.bmp");
+
+        for (int i = 3; i < 8; ++i) {
+            ::DeleteFileA(Pic("p" + std::to_string(i) + ".bmp").c_str());
+        }
+        ::DeleteFileA(Pic("a0.bmp").c_str());
+        dlg.ReloadDirectory();
+        EXPECT_EQ(dlg.m_listFiles.GetCount(), 0);
+        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), -1);
+        EXPECT_EQ(dlg.m_nCurIndex, -1);
+    });
+}
+
+TEST_F(Listing, TheFolderBrowserChoosesTheCurrentDirectory) {
+    WriteBmp("a.bmp", 1, 1, 0);
+    test::PromptRecorder prompts;
+    WithViewer([&](CViewerDlg& dlg) {
+        const std::string start = dlg.m_strCurDir;
+        const Strings before = Entries(dlg);
+        // Cancelled: nothing changes.
+        EXPECT_EQ(dlg.BrowseCurrentDirectory(), start);
+        ASSERT_EQ(prompts.browses.size(), 1u);
+        EXPECT_EQ(prompts.browses[0].title, "ディレクトリ選択\nこのディレクトリ内の画像ファイルについて操作します。");
+        EXPECT_EQ(prompts.browses[0].initialFolder, start);
+        EXPECT_EQ(prompts.browses[0].flags, 0x41u);
+        EXPECT_EQ(prompts.browses[0].owner, dlg.m_hWnd);
+        EXPECT_EQ(dlg.m_strCurDir, start);
+        EXPECT_EQ(Entries(dlg), before);
+
+        // Chosen, through the "Change Dir" button.
+        prompts.browseAnswers.push_back(m_pics.Path());
+        dlg.SendMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.m_btnChangeDir.m_hWnd));
+        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path());
+        EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
+        EXPECT_EQ(prompts.browses.back().initialFolder, start);
+    });
+}
+
+TEST_F(Listing, TenThousandFilesInCaseInsensitiveOrder) {
+    // Names alternate between upper and lower case; the list sorts them ignoring case.
+    for (int i = 0; i < 10000; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%s%05d.bmp", i % 2 ? "Pic" : "pic", 9999 - i);
+        Touch(name);
+    }
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.ListDirectory(m_pics.Path());
+        const Strings entries = Entries(dlg);
+        ASSERT_EQ(entries.size(), 10000u);
+        for (int i = 0; i < 10000; ++i) {
+            char expected[32];
+            std::snprintf(expected, sizeof expected, "%s%05d.bmp", (9999 - i) % 2 ? "Pic" : "pic", i);
+            ASSERT_EQ(entries[i], expected) << i;
+        }
+        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), 0);
+    });
+}
+
+TEST_F(Listing, ClosingTheWindowDuringAListingStopsIt) {
+    for (int i = 0; i < 3000; ++i) {
+        Touch("f" + std::to_string(i) + ".tpi");
+    }
+    UsePlugins({"tpi"});
+    CViewerDlg dlg;
+    test::ModalScript()
+        .Then([&](CDialog&) {
+            // Handled by the listing's own message pump: the menu's "終了" destroys the window.
+            dlg.PostMessage(WM_COMMAND, 32771, 0);
+            dlg.ListDirectory(m_pics.Path());
+            EXPECT_EQ(dlg.m_hWnd, nullptr);
+            EXPECT_EQ(dlg.m_plugins.GetSize(), 0) << "the plug-ins went with the window";
+            MSG msg;
+            EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
+                << "the quit message is left for the loop";
+        })
+        .Run(dlg);
+}
+
+TEST_F(Listing, TheMessagePumpLeavesTheQuitMessage) {
+    WithViewer([&](CViewerDlg& dlg) {
+        ::PostQuitMessage(7);
+        EXPECT_FALSE(dlg.PumpMessages());
+        MSG msg;
+        ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+        EXPECT_EQ(msg.wParam, 7u);
+        EXPECT_TRUE(dlg.PumpMessages());
+    });
+}
+
+TEST_F(Listing, NoSecondListingWhileOneRuns) {
+    for (int i = 0; i < 3000; ++i) {
+        Touch("f" + std::to_string(i) + ".bmp");
+    }
+    test::PromptRecorder prompts;
+    prompts.browseAnswers.push_back("C:\\");
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_strCurDir = m_pics.Path();
+        // A click on "Change Dir" reaches the window while the listing drains the queue.
+        dlg.PostMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.m_btnChangeDir.m_hWnd));
+        dlg.ListDirectory(dlg.m_strCurDir);
+        EXPECT_TRUE(prompts.browses.empty()) << "the browser did not open during the listing";
+        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path());
+        EXPECT_EQ(dlg.m_listFiles.GetCount(), 3000);
+        EXPECT_FALSE(dlg.IsListing());
+    });
+}
+
+}  // namespace
