@@ -256,6 +256,11 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
     }
     if (!handled) {
+        // A list box that reports its keys asks what to do with each one; FALSE would
+        // answer "go to item 0". Unanswered, it does what it does without asking.
+        if (msg == WM_VKEYTOITEM || msg == WM_CHARTOITEM) {
+            return -1;
+        }
         return FALSE;
     }
     if (ReturnsResultDirectly(msg)) {
