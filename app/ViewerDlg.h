@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "commands/KeyTable.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/MessageMap.h"
@@ -46,6 +47,23 @@ public:
     LRESULT GetSelectedItemData();
     void RemoveSelectedEntry();
     int SelectNextEntry();
+
+    // ---- File operations on the selected entry: nonzero for success ----
+    // Moves the picture into m_strMoveDir, under a new name when its own is taken and
+    // m_bAutoRenameAtMove is 1; never replaces a file.
+    int MoveSelectedFile();
+    int TrashSelectedFile();
+    int CopySelectedFile();
+    // Deletes the picture outright when m_bDeleteImmediate allows it; otherwise says why not.
+    int KillSelectedFile();
+    // Sends the selected directory, with everything in it, to the recycle bin through the shell.
+    int DeleteSelectedDirectory();
+    // The shell's recursive deletion of a path, into the recycle bin; confirmation is
+    // skipped only when noConfirmation is 1. Always returns 1.
+    static int DeleteDirectoryTree(const std::string& path, int noConfirmation);
+
+    // ---- Key commands ----
+    BOOL PreTranslateMessage(MSG* msg) override;
 
     // ---- Picture pane ----
     // What DrawPicture draws: the selected entry's picture, m_bmp, or a plug-in's picture.
@@ -122,6 +140,14 @@ private:
     void AddDirectoryEntry(const std::string& name);
     // The first plug-in, in load order, that accepts the extension; null when none does.
     CSpiPlugin* FindPluginFor(const std::string& ext) const;
+    // The selected directory entry's name exactly as stored on disk (blanks kept); empty
+    // when the entry is not a listed directory.
+    std::string GetSelectedDirectoryNameOnDisk();
+    // Moves or copies the selected picture to `dir` + its name (or the name chosen for it).
+    int TransferSelectedFile(const std::string& dir, bool copy, bool autoRename);
+    // Runs a key command; false when the key is to go on to the standard handling.
+    bool RunKeyCommand(KeyCommand command);
+    void ReportFailure(const std::string& text);
     // Releases the picture held for an entry with this item data.
     void ReleasePictureOf(LRESULT itemData);
 

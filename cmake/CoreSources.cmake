@@ -1,5 +1,7 @@
 # Portable core: these files never include <windows.h>; the host build proves it.
 set(IXO_CORE_SOURCES
+    commands/AutoRename.cpp
+    commands/KeyTable.cpp
     filelist/PathUtil.cpp
     image/BmpLayout.cpp
     image/DibCheck.cpp

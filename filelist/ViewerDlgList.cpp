@@ -219,16 +219,14 @@ void CViewerDlg::ReloadDirectory() {
 }
 
 void CViewerDlg::EnterSelectedDirectory() {
-    if (m_bListing || m_listFiles.GetCount() == 0 || m_nCurIndex == -1 ||
-        m_listFiles.GetItemData(m_nCurIndex) != -1) {
-        return;
-    }
-    const std::string text = m_listFiles.GetText(m_nCurIndex);
-    if (text.size() < 4) {
+    if (m_bListing || m_listFiles.GetCount() == 0) {
         return;
     }
     // The name exactly as stored on disk, blanks included.
-    const std::string name = text.substr(2, text.size() - 4);
+    const std::string name = GetSelectedDirectoryNameOnDisk();
+    if (name.empty()) {
+        return;
+    }
     m_strCurDir = AddTrailingBackslash(m_strCurDir) + name;
     ListDirectory(m_strCurDir);
     ShowSelectedEntry();

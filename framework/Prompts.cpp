@@ -9,6 +9,7 @@ namespace {
 MessageBoxResponder g_messageBox;
 FolderBrowserResponder g_folderBrowser;
 OpenFileResponder g_openFile;
+ShellOperationResponder g_shellOperation;
 ModalDialogResponder g_modalDialog;
 }  // namespace
 
@@ -18,6 +19,13 @@ int MessageBox(HWND owner, const std::string& text, const char* caption, UINT ty
         return g_messageBox(MessageBoxCall{owner, text, shownCaption, type});
     }
     return ::MessageBoxA(owner, text.c_str(), shownCaption.c_str(), type);
+}
+
+int ShellFileOperation(SHFILEOPSTRUCTA& operation) {
+    if (g_shellOperation) {
+        return g_shellOperation(operation);
+    }
+    return ::SHFileOperationA(&operation);
 }
 
 std::string BrowseFolder(const BROWSEINFOA& info) {
@@ -68,6 +76,10 @@ void SetFolderBrowserResponder(FolderBrowserResponder responder) {
 
 void SetOpenFileResponder(OpenFileResponder responder) {
     g_openFile = std::move(responder);
+}
+
+void SetShellOperationResponder(ShellOperationResponder responder) {
+    g_shellOperation = std::move(responder);
 }
 
 void SetModalDialogResponder(ModalDialogResponder responder) {

@@ -3,6 +3,7 @@
 // answer it in-process. A responder installed here replaces the real prompt; with
 // none installed (the program as shipped) the real prompt is shown.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <functional>
@@ -23,6 +24,10 @@ std::string BrowseFolder(const BROWSEINFOA& info);
 // The system's file-open dialog: true when the user chose a file (written to info.lpstrFile).
 bool GetOpenFileName(OPENFILENAMEA& info);
 
+// The shell's file operation (SHFileOperationA), with its own confirmation, progress
+// and error dialogs; returns the shell's result.
+int ShellFileOperation(SHFILEOPSTRUCTA& operation);
+
 // Whether a key is held down right now (the asynchronous key state).
 bool IsKeyDown(int virtualKey);
 
@@ -36,12 +41,14 @@ struct MessageBoxCall {
 using MessageBoxResponder = std::function<int(const MessageBoxCall&)>;
 using FolderBrowserResponder = std::function<std::string(const BROWSEINFOA&)>;
 using OpenFileResponder = std::function<std::optional<std::string>(const OPENFILENAMEA&)>;
+using ShellOperationResponder = std::function<int(SHFILEOPSTRUCTA&)>;
 // Runs once a modal dialog is up and its loop is running.
 using ModalDialogResponder = std::function<void(CDialog&)>;
 
 void SetMessageBoxResponder(MessageBoxResponder responder);
 void SetFolderBrowserResponder(FolderBrowserResponder responder);
 void SetOpenFileResponder(OpenFileResponder responder);
+void SetShellOperationResponder(ShellOperationResponder responder);
 void SetModalDialogResponder(ModalDialogResponder responder);
 
 // Used by CDialog when its modal loop starts.

@@ -129,12 +129,27 @@ PromptRecorder::PromptRecorder() {
         return answer;
     });
     fw::SetOpenFileResponder([](const OPENFILENAMEA&) { return std::optional<std::string>(); });
+    fw::SetShellOperationResponder([this](SHFILEOPSTRUCTA& op) {
+        const std::string from = op.pFrom != nullptr ? op.pFrom : "";
+        const bool doubleNul = op.pFrom != nullptr && op.pFrom[from.size() + 1] == '\0';
+        shellCalls.push_back(ShellCall{op.hwnd, op.wFunc, from, doubleNul, op.pTo != nullptr ? op.pTo : "", op.fFlags,
+                                       op.lpszProgressTitle != nullptr ? op.lpszProgressTitle : ""});
+        if (shellDeclines) {
+            op.fAnyOperationsAborted = TRUE;
+            return 0;
+        }
+        SHFILEOPSTRUCTA silent = op;
+        silent.fFlags = static_cast<FILEOP_FLAGS>((op.fFlags & ~FOF_ALLOWUNDO) | FOF_NOCONFIRMATION | FOF_SILENT |
+                                                  FOF_NOERRORUI);
+        return ::SHFileOperationA(&silent);
+    });
 }
 
 PromptRecorder::~PromptRecorder() {
     fw::SetMessageBoxResponder(nullptr);
     fw::SetFolderBrowserResponder(nullptr);
     fw::SetOpenFileResponder(nullptr);
+    fw::SetShellOperationResponder(nullptr);
 }
 
 void SendKey(WORD vk, bool down) {

@@ -65,6 +65,20 @@ public:
     };
     std::vector<BrowseCall> browses;
     std::deque<std::string> browseAnswers;
+
+    // A shell file operation: recorded, then carried out for real (as if confirmed, and
+    // deleting outright instead of into a recycle bin) unless shellDeclines is set.
+    struct ShellCall {
+        HWND owner;
+        UINT func;
+        std::string from;  // the first path of the list
+        bool doubleNulTerminated;
+        std::string to;
+        FILEOP_FLAGS flags;
+        std::string title;
+    };
+    std::vector<ShellCall> shellCalls;
+    bool shellDeclines = false;
 };
 
 // Real keystrokes through SendInput, so that the asynchronous key state sees them.

@@ -1,0 +1,12 @@
+#pragma once
+// Names a moved file takes when its own name is taken in the move directory.
+#include <string>
+#include <string_view>
+
+// Candidates tried by a move with renaming on.
+constexpr int kRenameCandidates = 10000;
+
+// The i-th new name (0 <= i < kRenameCandidates) for a file named `name`: the name
+// without its dot and extension, "_", four digits, ".", the extension upper-cased
+// ("a.jpg" -> "a_0000.JPG"). A name without an extension gets "base_0000.".
+std::string RenamedFileName(std::string_view name, int i);

@@ -1,0 +1,66 @@
+#include "commands/KeyTable.h"
+
+#include <iterator>
+
+namespace {
+
+// Virtual-key codes, spelled out: this file does not see <windows.h>.
+constexpr int kReturn = 13;
+constexpr int kEscape = 27;
+constexpr int kSpace = 32;
+constexpr int kLeft = 37;
+constexpr int kUp = 38;
+constexpr int kRight = 39;
+constexpr int kDown = 40;
+constexpr int kInsert = 45;
+constexpr int kDeleteKey = 46;
+constexpr int kF5 = 116;
+
+// The first row of a key whose test passes decides; a key with several rows lists the
+// narrower tests first.
+constexpr KeyBinding kTable[] = {
+    {kReturn, ModifierTest::kAny, KeyCommand::kWallpaperReturn},
+    {kEscape, ModifierTest::kAny, KeyCommand::kNothing},
+    {kSpace, ModifierTest::kAny, KeyCommand::kToggleFit},
+    {kLeft, ModifierTest::kAny, KeyCommand::kParentDirectory},
+    {kUp, ModifierTest::kAny, KeyCommand::kPageUp},
+    {kRight, ModifierTest::kAny, KeyCommand::kEnterDirectory},
+    {kDown, ModifierTest::kAny, KeyCommand::kPageDown},
+    {kInsert, ModifierTest::kCtrlUp, KeyCommand::kMove},
+    {kDeleteKey, ModifierTest::kAny, KeyCommand::kDelete},
+    {'C', ModifierTest::kCtrlUp, KeyCommand::kCopy},
+    {'D', ModifierTest::kAny, KeyCommand::kBrowseDirectory},
+    {'K', ModifierTest::kShiftDownCtrlUp, KeyCommand::kDeleteDirectory},
+    {'K', ModifierTest::kAny, KeyCommand::kKill},
+    {'M', ModifierTest::kCtrlUp, KeyCommand::kMove},
+    {kF5, ModifierTest::kAny, KeyCommand::kReload},
+};
+
+}  // namespace
+
+bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl) {
+    switch (test) {
+        case ModifierTest::kAny:
+            return true;
+        case ModifierTest::kCtrlDown:
+            return ctrl;
+        case ModifierTest::kCtrlUp:
+            return !ctrl;
+        case ModifierTest::kShiftDownCtrlUp:
+            return shift && !ctrl;
+        case ModifierTest::kShiftDownCtrlDown:
+            return shift && ctrl;
+        case ModifierTest::kShiftUpCtrlDown:
+            return !shift && ctrl;
+    }
+    return false;
+}
+
+std::optional<KeyCommand> LookUpKeyCommand(int virtualKey, bool shift, bool ctrl) {
+    for (const KeyBinding& row : kTable) {
+        if (row.virtualKey == virtualKey && ModifiersMatch(row.test, shift, ctrl)) {
+            return row.command;
+        }
+    }
+    return std::nullopt;
+}

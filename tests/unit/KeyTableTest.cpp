@@ -1,0 +1,67 @@
+#include "commands/KeyTable.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct State {
+    bool shift;
+    bool ctrl;
+};
+constexpr State kStates[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+
+TEST(KeyTable, KeysWithoutModifierTestIgnoreShiftAndCtrl) {
+    const std::pair<int, KeyCommand> keys[] = {
+        {13, KeyCommand::kWallpaperReturn}, {27, KeyCommand::kNothing},       {32, KeyCommand::kToggleFit},
+        {37, KeyCommand::kParentDirectory}, {38, KeyCommand::kPageUp},        {39, KeyCommand::kEnterDirectory},
+        {40, KeyCommand::kPageDown},        {46, KeyCommand::kDelete},        {'D', KeyCommand::kBrowseDirectory},
+        {116, KeyCommand::kReload},
+    };
+    for (const auto& [key, command] : keys) {
+        for (const State s : kStates) {
+            EXPECT_EQ(LookUpKeyCommand(key, s.shift, s.ctrl), command) << key << " " << s.shift << s.ctrl;
+        }
+    }
+}
+
+TEST(KeyTable, MoveAndCopyOnlyWithoutCtrl) {
+    for (const int key : {int{'M'}, 45}) {
+        EXPECT_EQ(LookUpKeyCommand(key, false, false), KeyCommand::kMove) << key;
+        EXPECT_EQ(LookUpKeyCommand(key, true, false), KeyCommand::kMove) << "Shift-M is M";
+    }
+    EXPECT_EQ(LookUpKeyCommand('C', true, false), KeyCommand::kCopy);
+    // Ctrl with these keys chooses a target directory, which is not bound yet.
+    for (const int key : {int{'M'}, 45, int{'C'}}) {
+        EXPECT_NE(LookUpKeyCommand(key, false, true), KeyCommand::kMove);
+        EXPECT_NE(LookUpKeyCommand(key, false, true), KeyCommand::kCopy);
+    }
+}
+
+TEST(KeyTable, OnlyShiftKWithoutCtrlDeletesADirectory) {
+    EXPECT_EQ(LookUpKeyCommand('K', true, false), KeyCommand::kDeleteDirectory);
+    EXPECT_EQ(LookUpKeyCommand('K', false, false), KeyCommand::kKill);
+    EXPECT_EQ(LookUpKeyCommand('K', false, true), KeyCommand::kKill);
+    EXPECT_EQ(LookUpKeyCommand('K', true, true), KeyCommand::kKill);
+}
+
+TEST(KeyTable, OtherKeysGoOn) {
+    for (const int key : {0, int{'A'}, int{'Z'}, int{'m'}, 33, 34, 35, 36, 112, 117, 255}) {
+        EXPECT_FALSE(LookUpKeyCommand(key, false, false).has_value()) << key;
+    }
+}
+
+TEST(KeyTable, ModifierTests) {
+    const std::pair<ModifierTest, int> tests[] = {
+        {ModifierTest::kAny, 0b1111},          {ModifierTest::kCtrlDown, 0b1100},
+        {ModifierTest::kCtrlUp, 0b0011},       {ModifierTest::kShiftDownCtrlUp, 0b0010},
+        {ModifierTest::kShiftDownCtrlDown, 0b1000}, {ModifierTest::kShiftUpCtrlDown, 0b0100},
+    };
+    for (const auto& [test, mask] : tests) {
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(ModifiersMatch(test, kStates[i].shift, kStates[i].ctrl), ((mask >> i) & 1) != 0)
+                << static_cast<int>(test) << " state " << i;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,282 @@
+// The sorting operations on real folders: move, trash move, copy, kill and directory
+// deletion, called on a real main window.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "framework/WinApp.h"
+#include "tests/win/support/ViewerFixture.h"
+
+namespace {
+
+using test::ViewerFixture;
+using Strings = std::vector<std::string>;
+
+class FileOps : public ViewerFixture {
+protected:
+    // Lists the picture folder with these targets and selects entry `index`.
+    void Open(CViewerDlg& dlg, int index = 0) {
+        dlg.m_strMoveDir = m_move.Path();
+        dlg.m_strTrashDir = m_trash.Path();
+        dlg.m_strCopyDir = m_copy.Path();
+        dlg.m_strCurDir = m_pics.Path();
+        dlg.ListDirectory(dlg.m_strCurDir);
+        Select(dlg, index);
+    }
+    static void Select(CViewerDlg& dlg, int index) {
+        dlg.m_listFiles.SetCurSel(index);
+        dlg.ShowSelectedEntry();
+    }
+    static std::string Selected(CViewerDlg& dlg) {
+        const int sel = dlg.m_listFiles.GetCurSel();
+        return sel < 0 ? std::string() : dlg.m_listFiles.GetText(sel);
+    }
+
+    test::TempDir m_move{"move"};
+    test::TempDir m_trash{"trash"};
+    test::TempDir m_copy{"copy"};
+};
+
+TEST_F(FileOps, MoveNeverReplacesAndRenamesOnlyWhenAsked) {
+    WriteBmp("a.bmp", 3, 2, 0x112233);
+    WriteBmp("b.Bmp", 2, 2, 0x445566);
+    WriteBmp("c.bmp", 1, 1, 0x778899);
+    test::WriteFileBytes(m_move / "a.bmp", "already here");
+    const std::string a = test::ReadFileBytes(Pic("a.bmp"));
+    test::PromptRecorder prompts;
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_bAutoRenameAtMove = FALSE;
+        Open(dlg);
+        EXPECT_EQ(dlg.MoveSelectedFile(), 0) << "a taken name fails with renaming off";
+        EXPECT_EQ(test::ReadFileBytes(m_move / "a.bmp"), "already here");
+        EXPECT_EQ(test::ReadFileBytes(Pic("a.bmp")), a);
+        EXPECT_EQ(Selected(dlg), "a.bmp") << "the picture stays selected";
+        EXPECT_EQ(Entries(dlg).size(), 3u);
+
+        dlg.m_bAutoRenameAtMove = 2;  // only 1 turns renaming on
+        EXPECT_EQ(dlg.MoveSelectedFile(), 0);
+
+        dlg.m_bAutoRenameAtMove = TRUE;
+        EXPECT_EQ(dlg.MoveSelectedFile(), 1);
+        EXPECT_EQ(test::ReadFileBytes(m_move / "a_0000.BMP"), a);
+        EXPECT_EQ(Entries(dlg), (Strings{"b.Bmp", "c.bmp"}));
+        EXPECT_EQ(Selected(dlg), "b.Bmp") << "the next picture takes the place";
+        EXPECT_EQ(dlg.m_nCurIndex, 0);
+
+        EXPECT_EQ(dlg.MoveSelectedFile(), 1) << "a free name is kept, case and all";
+        Select(dlg, 0);
+        WriteBmp("a.bmp", 1, 1, 0xABCDEF);
+        dlg.ReloadDirectory();
+        Select(dlg, 0);
+        EXPECT_EQ(dlg.MoveSelectedFile(), 1);
+        EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "a_0000.BMP", "a_0001.BMP", "b.Bmp"}));
+        EXPECT_EQ(Entries(dlg), (Strings{"c.bmp"}));
+        EXPECT_EQ(dlg.MoveSelectedFile(), 1);
+        EXPECT_TRUE(Entries(dlg).empty());
+        EXPECT_EQ(dlg.m_nCurIndex, -1);
+        EXPECT_EQ(dlg.MoveSelectedFile(), 1) << "nothing selected: nothing to do";
+    });
+    EXPECT_TRUE(prompts.messages.empty()) << "the operations themselves show no failure";
+}
+
+TEST_F(FileOps, MoveGivesUpAfterTenThousandNames) {
+    WriteBmp("a.bmp", 1, 1, 0x010203);
+    test::WriteFileBytes(m_move / "a.bmp", "own name");
+    for (int i = 0; i < 10000; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "a_%04d.BMP", i);
+        test::WriteFileBytes(m_move / name, name);
+    }
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_bAutoRenameAtMove = TRUE;
+        Open(dlg);
+        EXPECT_EQ(dlg.MoveSelectedFile(), 0);
+        EXPECT_EQ(test::ReadFileBytes(m_move / "a_9999.BMP"), "a_9999.BMP") << "the last name is not replaced";
+        EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
+        EXPECT_EQ(Selected(dlg), "a.bmp");
+
+        ::DeleteFileA((m_move / "a_4711.BMP").c_str());
+        EXPECT_EQ(dlg.MoveSelectedFile(), 1) << "the first free name is found";
+        EXPECT_TRUE(test::FileExists(m_move / "a_4711.BMP"));
+    });
+}
+
+TEST_F(FileOps, TrashMoveAndCopyNeverReplace) {
+    WriteBmp("a.bmp", 2, 1, 0x102030);
+    WriteBmp("b.bmp", 1, 2, 0x405060);
+    const std::string a = test::ReadFileBytes(Pic("a.bmp"));
+    const std::string b = test::ReadFileBytes(Pic("b.bmp"));
+    test::WriteFileBytes(m_trash / "b.bmp", "trash");
+    test::WriteFileBytes(m_copy / "b.bmp", "copy");
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_bAutoRenameAtMove = TRUE;  // never used by the trash move
+        Open(dlg);
+        EXPECT_EQ(dlg.CopySelectedFile(), 1);
+        EXPECT_EQ(test::ReadFileBytes(m_copy / "a.bmp"), a);
+        EXPECT_EQ(Selected(dlg), "a.bmp") << "a copy keeps the selection";
+        EXPECT_EQ(dlg.CopySelectedFile(), 0) << "the copy just made is not replaced";
+
+        EXPECT_EQ(dlg.TrashSelectedFile(), 1);
+        EXPECT_EQ(test::ReadFileBytes(m_trash / "a.bmp"), a);
+        EXPECT_EQ(Entries(dlg), (Strings{"b.bmp"}));
+
+        EXPECT_EQ(dlg.CopySelectedFile(), 0);
+        EXPECT_EQ(test::ReadFileBytes(m_copy / "b.bmp"), "copy");
+        EXPECT_EQ(dlg.TrashSelectedFile(), 0);
+        EXPECT_EQ(test::ReadFileBytes(m_trash / "b.bmp"), "trash");
+        EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
+        EXPECT_EQ(Selected(dlg), "b.bmp");
+
+        dlg.m_strTrashDir = m_trash / "missing";
+        dlg.m_strCopyDir = m_copy / "missing";
+        EXPECT_EQ(dlg.TrashSelectedFile(), 0) << "no directory is created";
+        EXPECT_EQ(dlg.CopySelectedFile(), 0);
+        EXPECT_FALSE(test::DirExists(m_trash / "missing"));
+    });
+}
+
+TEST_F(FileOps, OperationsOnAVanishedFileFailAndKeepTheList) {
+    WriteBmp("a.bmp", 1, 1, 0);
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_bDeleteImmediate = TRUE;
+        Open(dlg);
+        ::DeleteFileA(Pic("a.bmp").c_str());
+        EXPECT_EQ(dlg.MoveSelectedFile(), 0);
+        EXPECT_EQ(dlg.CopySelectedFile(), 0);
+        EXPECT_EQ(dlg.KillSelectedFile(), 0);
+        EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
+    });
+}
+
+TEST_F(FileOps, KillOnlyWhenAllowed) {
+    test::MakeDir(Pic("sub"));
+    WriteBmp("a.bmp", 1, 1, 0);
+    WriteBmp("b.bmp", 1, 1, 0);
+    test::PromptRecorder prompts;
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_bDeleteImmediate = FALSE;
+        Open(dlg, 1);
+        EXPECT_EQ(dlg.KillSelectedFile(), 1) << "a refusal reports success: no second message";
+        EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
+        Select(dlg, 0);
+        EXPECT_EQ(dlg.KillSelectedFile(), 1);
+        ASSERT_EQ(prompts.messages.size(), 2u) << "refused on a directory entry too";
+        for (const fw::MessageBoxCall& m : prompts.messages) {
+            EXPECT_EQ(m.text, "即時削除の許可が禁止されています。\nKillコマンドはキャンセルされます。");
+            EXPECT_EQ(m.caption, "Kill");
+            EXPECT_EQ(m.type, static_cast<UINT>(MB_OK));
+            EXPECT_EQ(m.owner, dlg.m_hWnd);
+        }
+
+        dlg.m_bDeleteImmediate = TRUE;
+        EXPECT_EQ(dlg.KillSelectedFile(), 1) << "allowed, on a directory entry: nothing happens";
+        EXPECT_TRUE(test::DirExists(Pic("sub")));
+        Select(dlg, 1);
+        EXPECT_EQ(dlg.KillSelectedFile(), 1);
+        EXPECT_FALSE(test::FileExists(Pic("a.bmp")));
+        EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "b.bmp"}));
+        EXPECT_EQ(Selected(dlg), "b.bmp");
+        EXPECT_EQ(prompts.messages.size(), 2u);
+    });
+}
+
+TEST_F(FileOps, DirectoryDeletionTakesTheExactDirectoryThroughTheShell) {
+    test::MakeDir(Pic(" lead"));
+    test::MakeDir(Pic("lead"));
+    WriteBmp(" lead\\inner.bmp", 1, 1, 0);
+    WriteBmp("lead\\keep.bmp", 1, 1, 0);
+    WriteBmp("z.bmp", 1, 1, 0);
+    test::PromptRecorder prompts;
+    WithViewer([&](CViewerDlg& dlg) {
+        Open(dlg);
+        const Strings listed = Entries(dlg);
+        const int lead = static_cast<int>(std::find(listed.begin(), listed.end(), "[  lead ]") - listed.begin());
+        ASSERT_LT(lead, 2);
+        Select(dlg, lead);
+        EXPECT_EQ(dlg.DeleteSelectedDirectory(), 1);
+        ASSERT_EQ(prompts.shellCalls.size(), 1u);
+        const auto& call = prompts.shellCalls[0];
+        EXPECT_EQ(call.from, m_pics.Path() + "\\ lead");
+        EXPECT_TRUE(call.doubleNulTerminated);
+        EXPECT_EQ(call.func, static_cast<UINT>(FO_DELETE));
+        EXPECT_EQ(call.flags, FOF_ALLOWUNDO) << "the shell asks and keeps an undo";
+        EXPECT_EQ(call.title, "削除中");
+        EXPECT_EQ(call.to, "");
+        EXPECT_EQ(call.owner, nullptr);
+        EXPECT_FALSE(test::DirExists(Pic(" lead")));
+        EXPECT_TRUE(test::FileExists(Pic("lead\\keep.bmp")));
+        EXPECT_EQ(Entries(dlg), (Strings{"[ lead ]", "z.bmp"}));
+        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), lead) << "the same index after the reload";
+
+        // Declined in the shell: the listing is read again all the same.
+        prompts.shellDeclines = true;
+        Select(dlg, 0);
+        test::MakeDir(Pic("new"));
+        EXPECT_EQ(dlg.DeleteSelectedDirectory(), 1);
+        EXPECT_TRUE(test::DirExists(Pic("lead")));
+        EXPECT_EQ(Entries(dlg).size(), 3u);
+
+        // Deleting the last entry clamps the selection to the new last entry.
+        prompts.shellDeclines = false;
+        test::RemoveTree(Pic("z.bmp"));
+        dlg.ReloadDirectory();
+        ASSERT_EQ(Entries(dlg).size(), 2u);
+        Select(dlg, 1);
+        const std::string last = Selected(dlg);
+        EXPECT_EQ(dlg.DeleteSelectedDirectory(), 1);
+        EXPECT_EQ(Entries(dlg).size(), 1u);
+        EXPECT_NE(Entries(dlg)[0], last);
+        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), 0);
+        EXPECT_TRUE(prompts.messages.empty());
+    });
+}
+
+TEST_F(FileOps, DirectoryDeletionRefusesPicturesAndFileNamesShapedLikeDirectories) {
+    WriteBmp("a.bmp", 1, 1, 0);
+    test::PromptRecorder prompts;
+    WithViewer([&](CViewerDlg& dlg) {
+        Open(dlg);
+        EXPECT_EQ(dlg.DeleteSelectedDirectory(), 1);
+        // A file entry whose text looks like a directory entry.
+        const int fake = dlg.m_listFiles.AddString("[ a.b]");
+        dlg.m_listFiles.SetItemData(fake, 0);
+        Select(dlg, fake);
+        ASSERT_EQ(dlg.IsDirectorySelected(), 1);
+        EXPECT_EQ(dlg.DeleteSelectedDirectory(), 1);
+    });
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    for (const fw::MessageBoxCall& m : prompts.messages) {
+        EXPECT_EQ(m.text, "ディレクトリではありません。\n");
+        EXPECT_EQ(m.caption, AfxGetAppName()) << "no caption of its own";
+    }
+    EXPECT_TRUE(prompts.shellCalls.empty());
+    EXPECT_TRUE(test::DirExists(m_pics.Path()));
+}
+
+TEST_F(FileOps, DeleteDirectoryTreeSkipsConfirmationOnlyWhenAskedWithOne) {
+    test::PromptRecorder prompts;
+    prompts.shellDeclines = true;
+    EXPECT_EQ(CViewerDlg::DeleteDirectoryTree("C:\\nowhere", 1), 1);
+    EXPECT_EQ(CViewerDlg::DeleteDirectoryTree("C:\\nowhere", 2), 1);
+    ASSERT_EQ(prompts.shellCalls.size(), 2u);
+    EXPECT_EQ(prompts.shellCalls[0].flags, FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
+    EXPECT_EQ(prompts.shellCalls[1].flags, FOF_ALLOWUNDO);
+}
+
+TEST_F(FileOps, NothingToDoOnAnEmptyList) {
+    test::PromptRecorder prompts;
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.m_bDeleteImmediate = TRUE;
+        Open(dlg);
+        ASSERT_TRUE(Entries(dlg).empty());
+        EXPECT_EQ(dlg.MoveSelectedFile(), 1);
+        EXPECT_EQ(dlg.TrashSelectedFile(), 1);
+        EXPECT_EQ(dlg.CopySelectedFile(), 1);
+        EXPECT_EQ(dlg.KillSelectedFile(), 1);
+    });
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(test::ListNames(m_move.Path()).empty());
+}
+
+}  // namespace

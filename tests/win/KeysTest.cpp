@@ -1,0 +1,268 @@
+// The key dispatcher driven by real keystrokes through the main window's modal loop:
+// the asynchronous key state sees Shift and Ctrl as a user's keyboard would set them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "framework/WinApp.h"
+#include "tests/win/support/ViewerFixture.h"
+
+namespace {
+
+using test::ModalScript;
+using test::ViewerFixture;
+using Strings = std::vector<std::string>;
+
+class Keys : public ViewerFixture {
+protected:
+    // A script whose first step lists the picture folder with the test's targets.
+    ModalScript Script(BOOL deleteImmediate = FALSE) {
+        ModalScript script;
+        script.Then([this, deleteImmediate](CDialog&) {
+            m_dlg.m_strMoveDir = m_move.Path();
+            m_dlg.m_strTrashDir = m_trash.Path();
+            m_dlg.m_strCopyDir = m_copy.Path();
+            m_dlg.m_bDeleteImmediate = deleteImmediate;
+            m_dlg.m_strCurDir = m_pics.Path();
+            m_dlg.ListDirectory(m_dlg.m_strCurDir);
+            m_dlg.ShowSelectedEntry();
+            m_dlg.m_listFiles.SetFocus();
+        });
+        return script;
+    }
+    std::string Selected() const {
+        const int sel = m_dlg.m_listFiles.GetCurSel();
+        return sel < 0 ? std::string() : m_dlg.m_listFiles.GetText(sel);
+    }
+    void ExpectSelected(ModalScript& script, const std::string& name) {
+        script.Then([this, name](CDialog&) { EXPECT_EQ(Selected(), name); });
+    }
+
+    CViewerDlg m_dlg;
+    test::TempDir m_move{"move"};
+    test::TempDir m_trash{"trash"};
+    test::TempDir m_copy{"copy"};
+};
+
+TEST_F(Keys, SortingKeysActOnTheSelectedPicture) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp", "f.bmp", "g.bmp"}) {
+        WriteBmp(name, 4, 3, 0x336699);
+    }
+    test::PromptRecorder prompts;
+    ModalScript script = Script();
+    script.Key('M');
+    ExpectSelected(script, "b.bmp");
+    script.Key(VK_INSERT).Key('M', true);  // Insert is M; Shift makes no difference
+    ExpectSelected(script, "d.bmp");
+    script.Key('C').Key('C', true);
+    ExpectSelected(script, "d.bmp");
+    // With Ctrl these keys choose a target directory instead: no file moves or copies.
+    script.Key('M', false, true).Key(VK_INSERT, false, true).Key('C', false, true);
+    script.Key(VK_DELETE).Key(VK_DELETE, true).Key(VK_DELETE, false, true);
+    ExpectSelected(script, "g.bmp");
+    script.Run(m_dlg);
+    EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "b.bmp", "c.bmp"}));
+    EXPECT_EQ(test::ListNames(m_copy.Path()), (Strings{"d.bmp"}));
+    EXPECT_EQ(test::ListNames(m_trash.Path()), (Strings{"d.bmp", "e.bmp", "f.bmp"}));
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"g.bmp"}));
+    ASSERT_EQ(prompts.messages.size(), 1u) << "the second C finds its name taken";
+    EXPECT_EQ(prompts.messages[0].text, "コピー失敗\nコピー先Dir  : " + m_copy.Path());
+}
+
+TEST_F(Keys, HeldDownKeyRepeats) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) {
+        WriteBmp(name, 2, 2, 0);
+    }
+    ModalScript script = Script();
+    script.Then([](CDialog&) {
+        // Three key-downs before the release: the auto-repeat of a held key.
+        for (int i = 0; i < 3; ++i) {
+            test::SendKey('M', true);
+        }
+        test::SendKey('M', false);
+    });
+    ExpectSelected(script, "d.bmp");
+    script.Run(m_dlg);
+    EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "b.bmp", "c.bmp"}));
+}
+
+TEST_F(Keys, FailuresNameTheTargetAsHeldInAnErrorBox) {
+    WriteBmp("a.bmp", 2, 2, 0);
+    test::PromptRecorder prompts;
+    ModalScript script = Script(TRUE);
+    script.Then([this](CDialog&) {
+        m_dlg.m_strMoveDir = "C:\\no such dir";
+        m_dlg.m_strTrashDir = "C:\\no trash\\";
+        m_dlg.m_strCopyDir = "C:\\no copy";
+    });
+    script.Key('M').Key(VK_DELETE).Key('C');
+    script.Then([this](CDialog&) { ::DeleteFileA(Pic("a.bmp").c_str()); });
+    script.Key('K');
+    ExpectSelected(script, "a.bmp");
+    HWND window = nullptr;
+    script.Then([&](CDialog& dlg) { window = dlg.m_hWnd; });
+    script.Run(m_dlg);
+    ASSERT_EQ(prompts.messages.size(), 4u);
+    EXPECT_EQ(prompts.messages[0].text, "移動失敗\n移動先Dir  : C:\\no such dir");
+    EXPECT_EQ(prompts.messages[1].text, "移動失敗\n移動先Dir  : C:\\no trash\\");
+    EXPECT_EQ(prompts.messages[2].text, "コピー失敗\nコピー先Dir  : C:\\no copy");
+    EXPECT_EQ(prompts.messages[3].text, "削除失敗\n");
+    for (const fw::MessageBoxCall& m : prompts.messages) {
+        EXPECT_EQ(m.caption, "Error");
+        EXPECT_EQ(m.type, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(m.owner, window);
+    }
+}
+
+TEST_F(Keys, KillAndDirectoryDeletionByModifiers) {
+    test::MakeDir(Pic("sub"));
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+        WriteBmp(name, 2, 2, 0);
+    }
+    test::PromptRecorder prompts;
+    ModalScript script = Script();
+    script.Then([&](CDialog&) { m_dlg.m_listFiles.SetCurSel(1), m_dlg.ShowSelectedEntry(); });
+    script.Key('K');  // refused: not allowed
+    script.Then([&](CDialog&) {
+        EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].caption, "Kill");
+        m_dlg.m_bDeleteImmediate = TRUE;
+    });
+    script.Key('K', false, true).Key('K', true, true);  // Ctrl-K and Shift-Ctrl-K are K
+    ExpectSelected(script, "c.bmp");
+    script.Key('K', true);  // Shift-K on a picture
+    script.Then([&](CDialog&) {
+        ASSERT_EQ(prompts.messages.size(), 2u);
+        EXPECT_EQ(prompts.messages[1].text, "ディレクトリではありません。\n");
+        EXPECT_TRUE(prompts.shellCalls.empty());
+        m_dlg.m_listFiles.SetCurSel(0), m_dlg.ShowSelectedEntry();
+        prompts.shellDeclines = true;
+    });
+    script.Key(VK_DELETE).Key('K', true);  // both delete the directory through the shell
+    script.Run(m_dlg);
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"c.bmp", "sub"}));
+    ASSERT_EQ(prompts.shellCalls.size(), 2u);
+    for (const auto& call : prompts.shellCalls) {
+        EXPECT_EQ(call.from, m_pics.Path() + "\\sub");
+    }
+    EXPECT_EQ(prompts.messages.size(), 2u);
+    EXPECT_TRUE(test::ListNames(m_trash.Path()).empty()) << "Delete on a directory is no trash move";
+}
+
+TEST_F(Keys, EscapeReturnAndAltLettersNeitherCloseNorAct) {
+    WriteBmp("a.bmp", 2, 2, 0);
+    test::PromptRecorder prompts;
+    bool stillOpen = false;
+    ModalScript script = Script(TRUE);
+    script.Key(VK_ESCAPE).Key(VK_RETURN).Key(VK_RETURN, true, true);
+    script.Then([](CDialog&) {
+        for (const WORD key : {WORD{'M'}, WORD{'K'}, WORD{'C'}}) {
+            test::SendKey(VK_MENU, true);
+            test::SendKey(key, true);
+            test::SendKey(key, false);
+            test::SendKey(VK_MENU, false);
+        }
+        test::SendKey(VK_ESCAPE, true);  // closes the menu the Alt presses may have opened
+        test::SendKey(VK_ESCAPE, false);
+    });
+    // Plain T and Shift-T do nothing at all.
+    script.Key('T').Key('T', true);
+    script.Then([&](CDialog& dlg) { stillOpen = dlg.IsModalRunning(); });
+    script.Run(m_dlg);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"a.bmp"}));
+    EXPECT_TRUE(test::ListNames(m_move.Path()).empty());
+    EXPECT_TRUE(test::ListNames(m_copy.Path()).empty());
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(Keys, NavigationReloadAndBrowse) {
+    test::MakeDir(Pic("sub"));
+    WriteBmp("sub\\inner.bmp", 2, 2, 0);
+    WriteBmp("a.bmp", 2, 2, 0);
+    test::PromptRecorder prompts;
+    ModalScript script = Script();
+    script.Key(VK_RIGHT);
+    script.Then([this](CDialog&) {
+        EXPECT_EQ(m_dlg.m_strCurDir, m_pics.Path() + "\\sub");
+        EXPECT_EQ(Selected(), "inner.bmp");
+    });
+    script.Key(VK_LEFT);
+    ExpectSelected(script, "[ sub ]");
+    script.Then([this](CDialog&) { WriteBmp("b.bmp", 2, 2, 0); });
+    script.Key(VK_F5, false, true);  // Ctrl-F5 is F5
+    script.Then([this](CDialog&) {
+        EXPECT_EQ(Entries(m_dlg), (Strings{"[ sub ]", "a.bmp", "b.bmp"}));
+        EXPECT_EQ(m_dlg.m_bFitToPane, TRUE);
+    });
+    script.Key(VK_SPACE);
+    script.Then([this](CDialog&) { EXPECT_EQ(m_dlg.m_bFitToPane, FALSE); });
+    script.Key(VK_SPACE);
+    script.Then([this](CDialog&) { EXPECT_EQ(m_dlg.m_bFitToPane, TRUE); });
+    script.Key('D');
+    script.Run(m_dlg);
+    ASSERT_EQ(prompts.browses.size(), 1u);
+    EXPECT_EQ(prompts.browses[0].initialFolder, m_pics.Path() + "\\") << "the parent as Left listed it";
+}
+
+TEST_F(Keys, OtherKeysKeepTheListsOwnNavigation) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}) {
+        WriteBmp(name, 2, 2, 0);
+    }
+    ModalScript script = Script();
+    script.Key(VK_END);
+    script.Then([this](CDialog&) {
+        EXPECT_EQ(Selected(), "e.bmp");
+        EXPECT_EQ(m_dlg.m_nCurIndex, 4) << "the selection change shows the entry";
+    });
+    script.Key(VK_UP).Key(VK_UP, true, true);  // Shift and Ctrl make no difference
+    ExpectSelected(script, "c.bmp");
+    script.Key(VK_SHIFT).Key(VK_CONTROL).Key(VK_DOWN);
+    ExpectSelected(script, "d.bmp");
+    script.Key(VK_HOME);
+    ExpectSelected(script, "a.bmp");
+    script.Run(m_dlg);
+}
+
+TEST_F(Keys, UpAndDownPageThroughATallPictureBeforeMovingOn) {
+    test::PromptRecorder prompts;
+    int pageHeight = 0;
+    ModalScript script;
+    script.Then([&](CDialog&) {
+        RECT client{};
+        ::GetClientRect(m_dlg.m_hWnd, &client);
+        const RECT pane = m_dlg.GetPaneRect();
+        ASSERT_EQ(pane.bottom - pane.top, client.bottom) << "the pane is as tall as the window";
+        pageHeight = client.bottom;
+        WriteBmp("a.bmp", 40, 3 * pageHeight, 0x00FF00);
+        WriteBmp("b.bmp", 40, 3 * pageHeight, 0x0000FF);
+        m_dlg.m_strCurDir = m_pics.Path();
+        m_dlg.ListDirectory(m_dlg.m_strCurDir);
+        m_dlg.ShowSelectedEntry();
+        m_dlg.m_listFiles.SetFocus();
+    });
+    // Fitted, the picture is all on screen: Down moves on at once, Up comes back.
+    script.Key(VK_DOWN);
+    ExpectSelected(script, "b.bmp");
+    script.Key(VK_UP);
+    ExpectSelected(script, "a.bmp");
+    script.Then([this](CDialog&) { m_dlg.m_bFitToPane = FALSE; });
+    for (int page = 1; page <= 2; ++page) {
+        script.Key(VK_DOWN);
+        script.Then([&, page](CDialog&) {
+            EXPECT_EQ(m_dlg.m_nScrollY, page * pageHeight);
+            EXPECT_EQ(Selected(), "a.bmp");
+        });
+    }
+    script.Key(VK_DOWN);
+    script.Then([this](CDialog&) {
+        EXPECT_EQ(Selected(), "b.bmp");
+        EXPECT_EQ(m_dlg.m_nScrollY, 0) << "a new picture is shown from its top";
+    });
+    script.Key(VK_UP);
+    ExpectSelected(script, "a.bmp");
+    script.Run(m_dlg);
+}
+
+}  // namespace
