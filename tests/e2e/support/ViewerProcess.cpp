@@ -211,4 +211,65 @@ bool ViewerProcess::SaveScreenshot(const std::string& path) const {
     return test::FileExists(path);
 }
 
+namespace {
+
+struct FindDialogData {
+    DWORD pid;
+    std::wstring caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
+    auto* data = reinterpret_cast<FindDialogData*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[64] = {};
+    wchar_t caption[256] = {};
+    ::GetClassNameW(hwnd, cls, 64);
+    ::GetWindowTextW(hwnd, caption, 256);
+    if (pid == data->pid && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770" && data->caption == caption) {
+        data->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring Widen(const std::string& text) {
+    wchar_t wide[1024] = {};
+    ::MultiByteToWideChar(932, 0, text.c_str(), -1, wide, 1024);
+    return wide;
+}
+
+}  // namespace
+
+HWND ViewerProcess::WaitForDialog(const std::string& caption, DWORD timeoutMs) const {
+    const DWORD start = ::GetTickCount();
+    do {
+        FindDialogData data{m_process.dwProcessId, Widen(caption), nullptr};
+        ::EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&data));
+        if (data.found != nullptr) {
+            return data.found;
+        }
+        ::Sleep(50);
+    } while (::GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+std::string ViewerProcess::MessageText(HWND box) {
+    // A message box shows its text in the static control 0xFFFF.
+    wchar_t text[1024] = {};
+    ::GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    char bytes[2048] = {};
+    ::WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    return bytes;
+}
+
+void ViewerProcess::KeyToDialog(HWND dialog, WORD vk) const {
+    ::SetForegroundWindow(dialog);
+    WaitIdle();
+    SendVirtualKey(vk, true);
+    SendVirtualKey(vk, false);
+    WaitIdle();
+}
+
 }  // namespace e2e

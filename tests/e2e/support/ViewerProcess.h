@@ -55,6 +55,14 @@ public:
     // The pane's pixels (client coordinates of the main window).
     COLORREF Pixel(int x, int y) const;
     RECT PaneRect() const;
+    // A message box or dialog of the program with this caption, once it is shown; null
+    // when none appears within the time.
+    HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000) const;
+    // The text of a message box (its static text).
+    static std::string MessageText(HWND box);
+    // Presses a key in a dialog of the program, made the foreground window first.
+    void KeyToDialog(HWND dialog, WORD vk) const;
+
     // Saves the whole screen as a 24-bit BMP.
     bool SaveScreenshot(const std::string& path) const;
 

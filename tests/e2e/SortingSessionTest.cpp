@@ -1,0 +1,126 @@
+// A person sorting a folder with the keyboard alone: the real program, real keystrokes,
+// real folders; afterwards every file is where it belongs, byte for byte.
+#include <gtest/gtest.h>
+
+#include "tests/data/BmpFiles.h"
+#include "tests/e2e/support/ViewerProcess.h"
+#include "tests/win/support/TestSupport.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string SolidBmp(uint32_t rgb) {
+    return testdata::MakeBmp24(64, 48, [rgb](int, int) { return rgb; });
+}
+
+void WriteSettings(const e2e::Installation& install, const test::TempDir& root, bool deleteImmediate) {
+    const std::string ini = install.IniPath();
+    ::WritePrivateProfileStringA("Directory", "MoveDir", (root / "move").c_str(), ini.c_str());
+    ::WritePrivateProfileStringA("Directory", "TrashDir", (root / "trash").c_str(), ini.c_str());
+    ::WritePrivateProfileStringA("Directory", "CopyDir", (root / "copy").c_str(), ini.c_str());
+    ::WritePrivateProfileStringA("Preference", "AutoRenameAtMove", "TRUE", ini.c_str());
+    ::WritePrivateProfileStringA("Preference", "DeleteImmediate", deleteImmediate ? "TRUE" : "FALSE", ini.c_str());
+}
+
+// The centre of the picture pane shows this colour.
+void ExpectPaneColor(const e2e::ViewerProcess& viewer, uint32_t rgb, const char* what) {
+    const RECT pane = viewer.PaneRect();
+    const COLORREF pixel = viewer.Pixel((pane.left + pane.right) / 2, (pane.top + pane.bottom) / 2);
+    EXPECT_EQ(pixel, RGB(testdata::RedOf(rgb), testdata::GreenOf(rgb), testdata::BlueOf(rgb))) << what;
+}
+
+TEST(SortingSession, EveryKeyDoesWhatItSaysAndNoFileIsLost) {
+    test::TempDir root("e2e-sort");
+    e2e::Installation install(root.Path());
+    const std::string pics = install.PictureDir();
+    const std::pair<const char*, uint32_t> pictures[] = {
+        {"a.bmp", 0xFF0000}, {"b.bmp", 0x00FF00}, {"c.bmp", 0x0000FF}, {"d.bmp", 0xFFFF00}, {"e.bmp", 0x00FFFF}};
+    for (const auto& [name, rgb] : pictures) {
+        test::WriteFileBytes(pics + "\\" + name, SolidBmp(rgb));
+    }
+    test::MakeDir(pics + "\\sub");
+    test::WriteFileBytes(pics + "\\sub\\inside.bmp", SolidBmp(0xFF00FF));
+    for (const char* dir : {"move", "trash", "copy"}) {
+        test::MakeDir(root / dir);
+    }
+    // Name collisions in the move and copy folders.
+    test::WriteFileBytes(root / "move\\a.bmp", "an older a");
+    test::WriteFileBytes(root / "copy\\c.bmp", "an older c");
+    WriteSettings(install, root, false);
+
+    {
+        e2e::ViewerProcess viewer;
+        ASSERT_TRUE(viewer.Start(install));
+        ASSERT_EQ(viewer.ListEntries(), (Strings{"[ sub ]", "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}));
+        ExpectPaneColor(viewer, 0xFF00FF, "the directory preview");
+
+        viewer.Key(VK_RIGHT);
+        EXPECT_EQ(viewer.ListEntries(), (Strings{"inside.bmp"}));
+        viewer.Key(VK_LEFT);
+        EXPECT_EQ(viewer.SelectedIndex(), 0);
+        viewer.Key(VK_DOWN);
+        ExpectPaneColor(viewer, 0xFF0000, "a.bmp");
+
+        viewer.Key('M');  // a.bmp is taken in the move folder: renamed
+        EXPECT_EQ(viewer.ListEntries(), (Strings{"[ sub ]", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}));
+        ExpectPaneColor(viewer, 0x00FF00, "the next picture at once");
+        viewer.Key('C');
+        EXPECT_EQ(viewer.SelectedIndex(), 1) << "a copy keeps the selection";
+        viewer.Key(VK_DOWN);
+        viewer.Key('C');  // c.bmp is taken in the copy folder
+        HWND error = viewer.WaitForDialog("Error");
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(e2e::ViewerProcess::MessageText(error), "コピー失敗\nコピー先Dir  : " + (root / "copy"));
+        viewer.KeyToDialog(error, VK_RETURN);
+        EXPECT_EQ(viewer.WaitForDialog("Error", 0), nullptr);
+
+        viewer.Key(VK_DELETE);
+        ExpectPaneColor(viewer, 0xFFFF00, "d.bmp after the trash move");
+        viewer.Key('K');
+        HWND refusal = viewer.WaitForDialog("Kill");
+        ASSERT_NE(refusal, nullptr);
+        viewer.KeyToDialog(refusal, VK_RETURN);
+        EXPECT_TRUE(test::FileExists(pics + "\\d.bmp"));
+
+        viewer.Key(VK_SPACE);
+        viewer.Key(VK_SPACE);
+        ExpectPaneColor(viewer, 0xFFFF00, "fitted again");
+        test::WriteFileBytes(pics + "\\f.bmp", SolidBmp(0x808080));
+        viewer.Key(VK_F5);
+        EXPECT_EQ(viewer.ListEntries(), (Strings{"[ sub ]", "b.bmp", "d.bmp", "e.bmp", "f.bmp"}));
+        EXPECT_EQ(viewer.SelectedIndex(), 2) << "the reload keeps the position";
+        viewer.Key(VK_F4, false, false, true);
+        ASSERT_TRUE(viewer.WaitForExit(10000));
+    }
+
+    // Immediate deletion allowed through the settings file.
+    WriteSettings(install, root, true);
+    {
+        e2e::ViewerProcess viewer;
+        ASSERT_TRUE(viewer.Start(install));
+        viewer.Key(VK_DOWN);
+        viewer.Key(VK_DOWN);
+        viewer.Key('K');
+        EXPECT_EQ(viewer.WaitForDialog("Kill", 0), nullptr);
+        EXPECT_EQ(viewer.ListEntries(), (Strings{"[ sub ]", "b.bmp", "e.bmp", "f.bmp"}));
+        ExpectPaneColor(viewer, 0x00FFFF, "e.bmp after the kill");
+        viewer.SaveScreenshot(test::ExeDir() + "sorted.bmp");
+        viewer.Key(VK_F4, false, false, true);
+        ASSERT_TRUE(viewer.WaitForExit(10000));
+    }
+
+    EXPECT_EQ(test::ListNames(pics), (Strings{"Ixo.exe", "Ixo.ini", "b.bmp", "e.bmp", "f.bmp", "sub"}));
+    EXPECT_EQ(test::ListNames(root / "move"), (Strings{"a.bmp", "a_0000.BMP"}));
+    EXPECT_EQ(test::ReadFileBytes(root / "move\\a.bmp"), "an older a");
+    EXPECT_EQ(test::ReadFileBytes(root / "move\\a_0000.BMP"), SolidBmp(0xFF0000));
+    EXPECT_EQ(test::ListNames(root / "copy"), (Strings{"b.bmp", "c.bmp"}));
+    EXPECT_EQ(test::ReadFileBytes(root / "copy\\b.bmp"), SolidBmp(0x00FF00));
+    EXPECT_EQ(test::ReadFileBytes(root / "copy\\c.bmp"), "an older c");
+    EXPECT_EQ(test::ListNames(root / "trash"), (Strings{"c.bmp"}));
+    EXPECT_EQ(test::ReadFileBytes(root / "trash\\c.bmp"), SolidBmp(0x0000FF));
+    EXPECT_EQ(test::ReadFileBytes(pics + "\\b.bmp"), SolidBmp(0x00FF00));
+    EXPECT_EQ(test::ReadFileBytes(pics + "\\sub\\inside.bmp"), SolidBmp(0xFF00FF));
+}
+
+}  // namespace
