@@ -220,6 +220,11 @@ IXWIC_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag, P
         return kSpiInternalError;
     }
     try {
+        ixwic::FrameHeader jpeg;
+        if (ixwic::ReadJpegInput(buf, len, flag, &jpeg)) {
+            FillPictureInfo(jpeg, lpInfo);
+            return kSpiSuccess;
+        }
         ixwic::CComScope com;
         ixwic::CWicPicture picture;
         const int result = picture.Open(buf, len, flag);

@@ -1,8 +1,11 @@
 #include "plugins/ixwic/WicPicture.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "image/SpiApi.h"
+#include "plugins/ixwic/JpegHeader.h"
 
 namespace ixwic {
 
@@ -76,7 +79,59 @@ std::wstring WidePath(LPCSTR path) {
     return wide;
 }
 
+// The frame header lies near the start of a JPEG file: behind at most a few metadata
+// blocks of up to 64 KB each.
+constexpr DWORD kJpegHeaderBytes = 256 * 1024;
+
+std::vector<uint8_t> ReadFilePrefix(LPCSTR path, long offset) {
+    std::vector<uint8_t> bytes;
+    const std::wstring wide = WidePath(path);
+    if (wide.empty() || offset < 0) {
+        return bytes;
+    }
+    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    LARGE_INTEGER start;
+    start.QuadPart = offset;
+    DWORD read = 0;
+    bytes.resize(kJpegHeaderBytes);
+    if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN) ||
+        !::ReadFile(file, bytes.data(), kJpegHeaderBytes, &read, nullptr)) {
+        read = 0;
+    }
+    ::CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
 }  // namespace
+
+bool ReadJpegInput(LPSTR buf, long len, unsigned int flag, FrameHeader* out) {
+    if (buf == nullptr) {
+        return false;
+    }
+    JpegHeader jpeg;
+    if ((flag & kSpiInputMask) == kSpiInputMemory) {
+        if (len <= 0 || !ParseJpegHeader(reinterpret_cast<const uint8_t*>(buf), static_cast<size_t>(len), &jpeg)) {
+            return false;
+        }
+    } else {
+        const std::vector<uint8_t> prefix = ReadFilePrefix(buf, len);
+        if (!ParseJpegHeader(prefix.data(), prefix.size(), &jpeg)) {
+            return false;
+        }
+    }
+    out->width = jpeg.width;
+    out->height = jpeg.height;
+    out->orientation = jpeg.orientation;
+    out->bitsPerPixel = jpeg.components * 8;
+    out->dpiX = jpeg.dpiX;
+    out->dpiY = jpeg.dpiY;
+    return true;
+}
 
 int ResultFromHresult(HRESULT hr) {
     switch (hr) {
@@ -130,6 +185,11 @@ int CWicPicture::Open(LPSTR buf, long len, unsigned int flag) {
     m_header.width = width;
     m_header.height = height;
     ReadHeaderDetails();
+    // GetPictureInfo reads a JPEG's orientation itself: the picture must turn the same way.
+    FrameHeader jpeg;
+    if (ReadJpegInput(buf, len, flag, &jpeg) && jpeg.width == width && jpeg.height == height) {
+        m_header.orientation = jpeg.orientation;
+    }
     return kSpiSuccess;
 }
 

@@ -44,6 +44,11 @@ struct FrameHeader {
     double dpiY = 0;
 };
 
+// The header of a JPEG input read by the plug-in itself, without the system's decoder
+// (which may decode every pixel to answer); false for any other input, or when the
+// headers cannot be read. The size is as stored, before the orientation.
+bool ReadJpegInput(LPSTR buf, long len, unsigned int flag, FrameHeader* out);
+
 class CWicPicture {
 public:
     CWicPicture() = default;

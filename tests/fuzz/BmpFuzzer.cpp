@@ -1,6 +1,6 @@
 // Fuzzes what the viewer does with an untrusted BMP file before GDI sees it (header
-// validation, layout, flipping, bit-field widening, RLE expansion) and the check of a
-// plug-in's DIB. Every buffer handed to the code under test has exactly the size it is
+// validation, layout, flipping, bit-field widening, RLE expansion), the check of a
+// plug-in's DIB, and the shipped plug-in's reading of JPEG headers. Every buffer handed to the code under test has exactly the size it is
 // told, so the sanitizers see any access past it; broken layout promises trap.
 #include <algorithm>
 #include <cstddef>
@@ -11,6 +11,7 @@
 
 #include "image/BmpLayout.h"
 #include "image/DibCheck.h"
+#include "plugins/ixwic/JpegHeader.h"
 
 namespace {
 
@@ -104,5 +105,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> input(data, size);
     FuzzBmpFile(input);
     FuzzPluginDib(input);
+    // The same bytes as a JPEG: from the second byte on, after a start-of-image marker.
+    if (size >= 1) {
+        std::vector<uint8_t> jpeg{0xFF, 0xD8};
+        jpeg.insert(jpeg.end(), data + 1, data + size);
+        ixwic::JpegHeader header;
+        if (ixwic::ParseJpegHeader(jpeg.data(), jpeg.size(), &header)) {
+            Require(header.width > 0 && header.height > 0 && header.orientation >= 1 && header.orientation <= 8);
+        }
+    }
     return 0;
 }

@@ -292,6 +292,46 @@ TEST_F(WicPluginTest, ReadsFilesFromAnOffsetAndMemoryAlike) {
     EXPECT_NE(s_plugin.getPictureInfo(packed.data(), 0, kSpiInputFile, &info), kSpiSuccess) << "junk at offset 0";
 }
 
+// A JPEG with an EXIF block naming `orientation`, inserted right after its start marker.
+std::string WithExifOrientation(const std::string& jpeg, uint16_t orientation) {
+    const unsigned char exif[] = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,
+                                  'M', 'M', 0, 42, 0, 0, 0, 8,                        // big-endian TIFF, IFD at 8
+                                  0, 1,                                               // one entry
+                                  0x01, 0x12, 0, 3, 0, 0, 0, 1,                       // Orientation, SHORT, 1 value
+                                  static_cast<unsigned char>(orientation >> 8), static_cast<unsigned char>(orientation),
+                                  0, 0, 0, 0, 0, 0};
+    return jpeg.substr(0, 2) + std::string(reinterpret_cast<const char*>(exif), sizeof exif) + jpeg.substr(2);
+}
+
+TEST_F(WicPluginTest, JpegOrientationTurnsThePictureAndItsReportedSize) {
+    const std::string jpeg = WithExifOrientation(Encode(test::WicFormat::kJpeg, 64, 48, Quadrants), 6);
+    PictureInfo info = {};
+    ASSERT_EQ(s_plugin.getPictureInfo(const_cast<char*>(jpeg.data()), static_cast<long>(jpeg.size()),
+                                      kSpiInputMemory, &info),
+              kSpiSuccess);
+    EXPECT_EQ(info.width, 48);
+    EXPECT_EQ(info.height, 64);
+    EXPECT_EQ(info.colorDepth, 24);
+    // Orientation 6: the stored picture is shown turned a quarter clockwise.
+    const auto turned = [](int x, int y) { return Quadrants(y, 47 - x); };
+    Dib dib;
+    ASSERT_EQ(DecodeMemory(jpeg, dib), kSpiSuccess);
+    ASSERT_EQ(dib.width, 48);
+    ASSERT_EQ(dib.height, 64);
+    ExpectPixels(dib, turned, 24, 4);
+
+    test::TempDir dir("ixwic");
+    const std::string junk(100, '\0');
+    test::WriteFileBytes(dir / "packed.bin", junk + jpeg);
+    std::string packed = dir / "packed.bin";
+    ASSERT_EQ(s_plugin.getPictureInfo(packed.data(), static_cast<long>(junk.size()), kSpiInputFile, &info),
+              kSpiSuccess);
+    EXPECT_EQ(info.width, 48);
+    Dib fromFile;
+    ASSERT_EQ(Decode(packed, static_cast<long>(junk.size()), kSpiInputFile, fromFile), kSpiSuccess);
+    EXPECT_EQ(fromFile.bits, dib.bits);
+}
+
 int WINAPI CountProgress(int num, int denom, long lData) {
     auto* calls = reinterpret_cast<std::vector<std::pair<int, int>>*>(lData);
     calls->emplace_back(num, denom);
