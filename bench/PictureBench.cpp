@@ -1,0 +1,479 @@
+// Going from one 24-megapixel picture to the next in the main window, against the
+// platform floor (decoding the picture and stretching it into the pane, nothing else),
+// and the memory the window holds while paging through such pictures.
+//
+//   PictureBench [--reps N] [name prefix...]
+//
+// Measurements (a name prefix selects them; all run when none is given):
+//   next.select.bmp/.jpg  selecting the next entry as the list's selection change does
+//                         (SelectNextEntry), until the window is painted
+//   next.key.down.bmp/.jpg  Down posted to the file list and handled by the window's modal
+//                         loop and key dispatcher, until the window is painted
+//   next.key.m.bmp/.jpg   M the same way: the shown picture moves into m_strMoveDir and the
+//                         next one is shown
+//   memory                working set while paging (run it in a process of its own: the peak
+//                         is the process's)
+//
+// Size-judged passes: see MeasureSizeJudgedPass below for where they join.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/ViewerDlg.h"
+#include "bench/support/BenchSupport.h"
+#include "bench/support/PictureFolders.h"
+#include "filelist/PathUtil.h"
+#include "framework/Gdi.h"
+#include "framework/WinApp.h"
+#include "image/BmpImage.h"
+#include "image/PaneGeometry.h"
+#include "image/SpiApi.h"
+#include "tests/win/support/TestSupport.h"
+#include "tests/win/support/WicPictures.h"
+
+CWinApp g_benchApp;
+
+namespace {
+
+constexpr double kGoal = 1.1;
+
+enum Kind { kBmp = 0, kJpeg = 1 };
+const char* const kKindSuffix[] = {"bmp", "jpg"};
+
+Kind KindOf(const std::string& name) {
+    return GetExtensionUpper(name) == "BMP" ? kBmp : kJpeg;
+}
+
+// The main window brought up to date on screen, the file list included.
+void Paint(CViewerDlg& dlg) {
+    ::UpdateWindow(dlg.m_hWnd);
+    ::UpdateWindow(dlg.m_listFiles.m_hWnd);
+}
+
+bool PictureShown(CViewerDlg& dlg) {
+    const LRESULT data = dlg.m_listFiles.GetItemData(dlg.m_nCurIndex);
+    if (data == 0) {
+        return dlg.m_bmp.IsLoaded();
+    }
+    return data != -1 && reinterpret_cast<CSpiPlugin*>(data)->HasPicture();
+}
+
+RECT FitInPane(CViewerDlg& dlg, int width, int height) {
+    const RECT pane = dlg.GetPaneRect();
+    const PaneRect fit = CalcFitRect(PaneRect{0, 0, width, height}, PaneRect{pane.left, pane.top, pane.right, pane.bottom});
+    return RECT{fit.left, fit.top, fit.right, fit.bottom};
+}
+
+// The floor of showing a picture: decoding it and stretching it into the pane, timed
+// in two sections so that a miss can be traced to one of them.
+class Floor {
+public:
+    explicit Floor(CViewerDlg& dlg) : m_dlg(dlg) {}
+    ~Floor() {
+        if (m_spi != nullptr) {
+            ::FreeLibrary(m_spi);
+        }
+    }
+
+    // Milliseconds for the picture at `path`; negative when it could not be decoded.
+    double Measure(const std::string& path, Kind kind) {
+        return kind == kBmp ? MeasureBmp(path) : MeasureJpeg(path);
+    }
+    const bench::Samples& DecodeMs(Kind kind) const { return m_decode[kind]; }
+    const bench::Samples& StretchMs(Kind kind) const { return m_stretch[kind]; }
+
+private:
+    double MeasureBmp(const std::string& path) {
+        CClientDC dc(m_dlg.m_hWnd);
+        CBmpImage image;
+        bench::Stopwatch watch;
+        if (!image.Load(path, dc)) {
+            return -1;
+        }
+        const double decoded = watch.ElapsedMs();
+        const RECT dst = FitInPane(m_dlg, image.GetWidth(), image.GetHeight());
+        image.Draw(RECT{0, 0, image.GetWidth(), image.GetHeight()}, dst, dc);
+        ::GdiFlush();
+        const double total = watch.ElapsedMs();
+        m_decode[kBmp].Add(decoded);
+        m_stretch[kBmp].Add(total - decoded);
+        return total;
+    }
+
+    // Straight through the plug-in's GetPicture export, as its own library reference.
+    double MeasureJpeg(const std::string& path) {
+        if (m_getPicture == nullptr) {
+            m_spi = ::LoadLibraryA(m_dlg.m_plugins.GetAt(0)->GetLibPath());
+            m_getPicture = reinterpret_cast<SpiGetPictureFn>(
+                reinterpret_cast<void*>(m_spi != nullptr ? ::GetProcAddress(m_spi, "GetPicture") : nullptr));
+            if (m_getPicture == nullptr) {
+                return -1;
+            }
+        }
+        CClientDC dc(m_dlg.m_hWnd);
+        std::string name = path;
+        HLOCAL info = nullptr;
+        HLOCAL bits = nullptr;
+        bench::Stopwatch watch;
+        if (m_getPicture(name.data(), 0, kSpiInputFile, &info, &bits, nullptr, 0) != kSpiSuccess) {
+            return -1;
+        }
+        const double decoded = watch.ElapsedMs();
+        const auto* header = static_cast<const BITMAPINFO*>(::LocalLock(info));
+        const void* rows = ::LocalLock(bits);
+        const int width = header->bmiHeader.biWidth;
+        const int height = std::abs(header->bmiHeader.biHeight);
+        const RECT dst = FitInPane(m_dlg, width, height);
+        const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
+        ::StretchDIBits(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, 0, 0, width, height, rows,
+                        header, DIB_RGB_COLORS, SRCCOPY);
+        ::SetStretchBltMode(dc, oldMode);
+        ::GdiFlush();
+        const double total = watch.ElapsedMs();
+        ::LocalUnlock(bits);
+        ::LocalUnlock(info);
+        ::LocalFree(bits);
+        ::LocalFree(info);
+        m_decode[kJpeg].Add(decoded);
+        m_stretch[kJpeg].Add(total - decoded);
+        return total;
+    }
+
+    CViewerDlg& m_dlg;
+    HMODULE m_spi = nullptr;
+    SpiGetPictureFn m_getPicture = nullptr;
+    bench::Samples m_decode[2];
+    bench::Samples m_stretch[2];
+};
+
+// One measurement per kind of picture shown next, ours against the floor.
+struct NextPictureRun {
+    std::string name;
+    bench::Samples ours[2];
+    bench::Samples floor[2];
+
+    bool Done(int reps) const { return ours[kBmp].Count() >= static_cast<size_t>(reps) &&
+                                       ours[kJpeg].Count() >= static_cast<size_t>(reps); }
+
+    // Records a step that ended with `shown` on screen, and the floor of the same picture.
+    void Record(CViewerDlg& dlg, Floor& floorMeter, const std::string& dir, double ms, int reps) {
+        const std::string shown = dlg.m_listFiles.GetText(dlg.m_nCurIndex);
+        if (!PictureShown(dlg)) {
+            bench::PrintNote("%s: %s is not shown", name.c_str(), shown.c_str());
+            return;
+        }
+        const Kind kind = KindOf(shown);
+        if (ours[kind].Count() >= static_cast<size_t>(reps)) {
+            return;
+        }
+        const double floorMs = floorMeter.Measure(dir + "\\" + shown, kind);
+        if (floorMs < 0) {
+            bench::PrintNote("%s: the floor cannot decode %s", name.c_str(), shown.c_str());
+            return;
+        }
+        ours[kind].Add(ms);
+        floor[kind].Add(floorMs);
+    }
+
+    void Print() const {
+        for (int kind = kBmp; kind <= kJpeg; ++kind) {
+            if (ours[kind].Count() > 0) {
+                bench::PrintRatio(name + "." + kKindSuffix[kind], ours[kind], floor[kind], kGoal);
+            }
+        }
+    }
+};
+
+void ShowFirst(CViewerDlg& dlg, const std::string& dir) {
+    dlg.m_strCurDir = dir;
+    dlg.ListDirectory(dir);
+    dlg.ShowSelectedEntry();
+    Paint(dlg);
+}
+
+// Timing sections of showing a BMP picture: what the floor leaves out is releasing the
+// picture shown before.
+void ProfileBmpPicture(CViewerDlg& dlg, const std::string& path) {
+    bench::Samples load;
+    bench::Samples release;
+    for (int i = 0; i < 3; ++i) {
+        CClientDC dc(dlg.m_hWnd);
+        CBmpImage image;
+        bench::Stopwatch watch;
+        image.Load(path, dc);
+        load.Add(watch.ElapsedMs());
+        watch.Restart();
+        image.Free();
+        release.Add(watch.ElapsedMs());
+    }
+    bench::PrintNote("sections, bmp: CBmpImage::Load median %.1f ms; CBmpImage::Free median %.1f ms", load.Median(),
+                     release.Median());
+}
+
+// Timing sections of showing a plug-in picture, for tracing a miss: the plug-in's two
+// exports on their own, then the host's decode and draw.
+void ProfilePluginPicture(CViewerDlg& dlg, const std::string& path) {
+    CSpiPlugin* plugin = dlg.m_plugins.GetAt(0);
+    HMODULE spi = ::LoadLibraryA(plugin->GetLibPath());
+    auto getInfo = reinterpret_cast<SpiGetPictureInfoFn>(
+        reinterpret_cast<void*>(spi != nullptr ? ::GetProcAddress(spi, "GetPictureInfo") : nullptr));
+    if (getInfo == nullptr) {
+        return;
+    }
+    std::string name = path;
+    bench::Samples info;
+    bench::Samples decode;
+    bench::Samples draw;
+    for (int i = 0; i < 3; ++i) {
+        PictureInfo header{};
+        bench::Stopwatch watch;
+        getInfo(name.data(), 0, kSpiInputFile, &header);
+        info.Add(watch.ElapsedMs());
+        if (header.hInfo != nullptr) {
+            ::LocalFree(header.hInfo);
+        }
+        watch.Restart();
+        plugin->Decode(path);
+        decode.Add(watch.ElapsedMs());
+        CClientDC dc(dlg.m_hWnd);
+        watch.Restart();
+        dlg.DrawPicture(dc, TRUE, CViewerDlg::PictureSource::Plugin(plugin));
+        ::GdiFlush();
+        draw.Add(watch.ElapsedMs());
+    }
+    plugin->FreePicture();
+    // The same export on a small picture: a cost that grows with the pixels is a full decode.
+    const std::string tiny = bench::DataDir() + "\\tiny.jpg";
+    const std::string tinyBytes =
+        test::EncodeWithWic(test::WicFormat::kJpeg, 64, 48, [](int x, int y) { return 0xFF000000u | (x * y); });
+    bench::Samples tinyInfo;
+    if (bench::WriteFileBytes(tiny, tinyBytes.data(), tinyBytes.size())) {
+        std::string tinyName = tiny;
+        for (int i = 0; i < 3; ++i) {
+            PictureInfo header{};
+            bench::Stopwatch watch;
+            getInfo(tinyName.data(), 0, kSpiInputFile, &header);
+            tinyInfo.Add(watch.ElapsedMs());
+        }
+    }
+    ::FreeLibrary(spi);
+    bench::PrintNote("sections, jpg: GetPictureInfo median %.1f ms (64x48 picture: %.1f ms); CSpiPlugin::Decode "
+                     "(GetPictureInfo, GetPicture, checks) median %.1f ms; DrawPicture median %.1f ms",
+                     info.Median(), tinyInfo.Median(), decode.Median(), draw.Median());
+}
+
+// The selection change on its own: what the list's selection notification and the Down
+// key end in for a picture shown fitted to the pane.
+void MeasureSelectNext(CViewerDlg& dlg, const std::string& dir, int reps) {
+    Floor floorMeter(dlg);
+    NextPictureRun run;
+    run.name = "next.select";
+    ShowFirst(dlg, dir);
+    while (!run.Done(reps)) {
+        if (dlg.m_nCurIndex >= dlg.m_listFiles.GetCount() - 1) {
+            dlg.m_listFiles.SetCurSel(0);
+            dlg.ShowSelectedEntry();
+            Paint(dlg);
+        }
+        bench::Stopwatch watch;
+        dlg.SelectNextEntry();
+        Paint(dlg);
+        run.Record(dlg, floorMeter, dir, watch.ElapsedMs(), reps);
+    }
+    run.Print();
+    for (int kind = kBmp; kind <= kJpeg; ++kind) {
+        bench::PrintNote("floor sections, %s: decode median %.1f ms, stretch into the pane median %.1f ms",
+                         kKindSuffix[kind], floorMeter.DecodeMs(static_cast<Kind>(kind)).Median(),
+                         floorMeter.StretchMs(static_cast<Kind>(kind)).Median());
+    }
+    ProfileBmpPicture(dlg, dir + "\\" + bench::BigPictureNames().front());
+    ProfilePluginPicture(dlg, dir + "\\" + bench::BigPictureNames().back());
+    ShowFirst(dlg, dir);
+}
+
+// A key posted to the file list, as the keyboard delivers it, handled by the window's
+// modal loop; the time runs until the window has been painted after it.
+class KeyRun {
+public:
+    KeyRun(const std::string& name, WORD vk, const std::string& dir, int reps)
+        : m_dir(dir), m_vk(vk), m_reps(reps) {
+        m_run.name = name;
+    }
+
+    // Adds the steps to a script of the running window: each step presses the key once.
+    void AddSteps(test::ModalScript& script, CViewerDlg& dlg) {
+        script.Then([this, &dlg](CDialog&) {
+            m_floor = std::make_unique<Floor>(dlg);
+            Prepare(dlg);
+            ShowFirst(dlg, m_dir);
+        });
+        // Each kind needs reps presses; a round through the folder gives most of them.
+        const int presses = 3 * m_reps + 6;
+        for (int i = 0; i < presses; ++i) {
+            script.Then([this, &dlg](CDialog&) { Press(dlg); });
+        }
+        script.Then([this, &dlg](CDialog&) { Finish(dlg); });
+    }
+
+protected:
+    // Before the first press and whenever the folder has run out of next pictures.
+    virtual void Prepare(CViewerDlg&) {}
+    virtual bool CanPress(CViewerDlg& dlg) { return dlg.m_nCurIndex < dlg.m_listFiles.GetCount() - 1; }
+    // Whether the key did its work (checked after it was handled).
+    virtual bool Handled(CViewerDlg& dlg, const std::string& before) {
+        return dlg.m_listFiles.GetText(dlg.m_nCurIndex) != before;
+    }
+    virtual void Finish(CViewerDlg&) { m_run.Print(); }
+
+    const std::string m_dir;
+
+private:
+    void Press(CViewerDlg& dlg) {
+        if (m_run.Done(m_reps) || m_failed) {
+            return;
+        }
+        if (!CanPress(dlg)) {
+            Prepare(dlg);
+            ShowFirst(dlg, m_dir);
+        }
+        const std::string before = dlg.m_listFiles.GetText(dlg.m_nCurIndex);
+        const HWND list = dlg.m_listFiles.m_hWnd;
+        const UINT scan = ::MapVirtualKeyA(m_vk, MAPVK_VK_TO_VSC);
+        const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+        auto watch = std::make_shared<bench::Stopwatch>();
+        ::PostMessageA(list, WM_KEYDOWN, m_vk, down);
+        bench::PostMarker([this, &dlg, watch, before] {
+            Paint(dlg);
+            const double ms = watch->ElapsedMs();
+            if (!Handled(dlg, before)) {
+                bench::PrintNote("%s: the key was not handled (no key dispatcher yet?)", m_run.name.c_str());
+                m_failed = true;
+                return;
+            }
+            m_run.Record(dlg, *m_floor, m_dir, ms, m_reps);
+        });
+        ::PostMessageA(list, WM_KEYUP, m_vk, down | (1 << 30) | (1u << 31));
+    }
+
+    WORD m_vk;
+    int m_reps;
+    bool m_failed = false;
+    std::unique_ptr<Floor> m_floor;
+    NextPictureRun m_run;
+};
+
+// M moves the shown picture out of the folder: the moved files are brought back whenever
+// the folder runs out of next pictures, outside the timing.
+class MoveKeyRun : public KeyRun {
+public:
+    MoveKeyRun(const std::string& dir, int reps) : KeyRun("next.key.m", 'M', dir, reps) {}
+
+protected:
+    void Prepare(CViewerDlg& dlg) override {
+        const std::string moved = bench::DataDir() + "\\moved";
+        bench::MakeDir(moved);
+        for (const std::string& name : test::ListNames(moved)) {
+            ::MoveFileA((moved + "\\" + name).c_str(), (m_dir + "\\" + name).c_str());
+        }
+        dlg.m_strMoveDir = moved;
+    }
+    bool CanPress(CViewerDlg& dlg) override { return dlg.m_listFiles.GetCount() >= 2; }
+    bool Handled(CViewerDlg& dlg, const std::string& before) override {
+        return !test::FileExists(m_dir + "\\" + before) && test::FileExists(dlg.m_strMoveDir + "\\" + before);
+    }
+    void Finish(CViewerDlg& dlg) override {
+        Prepare(dlg);
+        KeyRun::Finish(dlg);
+        // The file system's part of M: renaming a big picture into the move folder.
+        bench::Samples rename;
+        const std::string name = bench::BigPictureNames().front();
+        const std::string there = dlg.m_strMoveDir + "\\" + name;
+        for (int i = 0; i < 3; ++i) {
+            bench::Stopwatch watch;
+            const BOOL moved = ::MoveFileA((m_dir + "\\" + name).c_str(), there.c_str());
+            rename.Add(watch.ElapsedMs());
+            if (moved) {
+                ::MoveFileA(there.c_str(), (m_dir + "\\" + name).c_str());
+            }
+        }
+        bench::PrintNote("sections, m: MoveFileA of %s median %.1f ms", name.c_str(), rename.Median());
+    }
+};
+
+// Paging through the folder again and again: the working set after each round of
+// pictures stays where it was after the first.
+void MeasureMemory(CViewerDlg& dlg, const std::string& dir) {
+    ShowFirst(dlg, dir);
+    const bench::MemoryUse start = bench::ReadMemoryUse();
+    bench::PrintNote("memory: working set %.1f MiB with the first picture shown", start.workingSetMiB);
+    const int perRound = dlg.m_listFiles.GetCount();
+    for (int round = 1; round <= 3; ++round) {
+        for (int i = 0; i < perRound; ++i) {
+            if (dlg.m_nCurIndex >= dlg.m_listFiles.GetCount() - 1) {
+                dlg.m_listFiles.SetCurSel(0);
+                dlg.ShowSelectedEntry();
+            } else {
+                dlg.SelectNextEntry();
+            }
+            Paint(dlg);
+        }
+        const bench::MemoryUse now = bench::ReadMemoryUse();
+        bench::PrintMemory("memory.paged" + std::to_string(round * perRound), now.peakWorkingSetMiB,
+                           now.workingSetMiB);
+    }
+}
+
+}  // namespace
+
+namespace bench {
+// Where the size-judged passes (delete or move every picture below the size limits, in
+// one folder or a whole tree) join the benchmarks once they exist: time the pass in the
+// main window (OnSizeDeleteAll and OnSizeDeleteRecursive*) over a cached folder of mixed
+// small and large pictures against the floor of reading each picture's size alone
+// (CBmpImage::Load for BMP files, the plug-in's GetPictureInfo for the others) and
+// deleting the small ones. Register it in main under the name "pass." with goal 1.5.
+void MeasureSizeJudgedPass(CViewerDlg& dlg, const std::string& dir, int reps);
+
+}  // namespace bench
+
+int main(int argc, char** argv) {
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    const bench::Options options = bench::ParseOptions(argc, argv);
+    if (!bench::EnterWorkFolderWithShippedPlugins()) {
+        std::printf("pictures: the shipped plug-ins are missing (build dist\\SPI first)\n");
+        return 1;
+    }
+    const std::string dir = bench::EnsureBigPictureFolder();
+    if (dir.empty()) {
+        std::printf("pictures: cannot make the folder of big pictures\n");
+        return 1;
+    }
+    // Failure messages of the key commands are answered in-process and reported.
+    test::PromptRecorder prompts;
+    CViewerDlg dlg;
+    test::ModalScript script;
+    script.Then([&](CDialog&) {
+        if (options.Wants("next.select")) {
+            MeasureSelectNext(dlg, dir, options.reps);
+        }
+        if (options.Wants("memory")) {
+            MeasureMemory(dlg, dir);
+        }
+    });
+    KeyRun down("next.key.down", VK_DOWN, dir, options.reps);
+    if (options.Wants("next.key.down")) {
+        down.AddSteps(script, dlg);
+    }
+    MoveKeyRun move(dir, options.reps);
+    if (options.Wants("next.key.m")) {
+        move.AddSteps(script, dlg);
+    }
+    script.Run(dlg, 30 * 60 * 1000);
+    for (const fw::MessageBoxCall& call : prompts.messages) {
+        bench::PrintNote("message box: %s", call.text.c_str());
+    }
+    return 0;
+}

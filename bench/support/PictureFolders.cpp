@@ -1,0 +1,80 @@
+#include "bench/support/PictureFolders.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "bench/support/BenchSupport.h"
+#include "tests/data/BmpFiles.h"
+#include "tests/win/support/WicPictures.h"
+
+namespace bench {
+
+namespace {
+
+uint32_t Scatter(uint32_t v) {
+    v ^= v >> 16;
+    v *= 0x7FEB352Du;
+    v ^= v >> 15;
+    v *= 0x846CA68Bu;
+    return v ^ (v >> 16);
+}
+
+// Smooth gradients under a fine grain: a JPEG of it is about as big as a photograph's.
+uint32_t PictureColour(int seed, int x, int y) {
+    const uint32_t grain = Scatter(static_cast<uint32_t>(y * kBigWidth + x) ^ (static_cast<uint32_t>(seed) << 28));
+    const int r = (x * 255 / kBigWidth + seed * 40) & 0xFF;
+    const int g = (y * 255 / kBigHeight) ^ static_cast<int>(grain & 0x1F);
+    const int b = ((x + y) >> 4) + static_cast<int>((grain >> 8) & 0x0F);
+    return testdata::Rgb(r, g, b);
+}
+
+bool FillBigFolder(const std::string& dir) {
+    for (int i = 0; i < kBigBmpCount; ++i) {
+        const std::string bytes =
+            testdata::MakeBmp24(kBigWidth, kBigHeight, [i](int x, int y) { return PictureColour(i, x, y); });
+        if (!WriteFileBytes(dir + "\\" + BigPictureNames()[i], bytes.data(), bytes.size())) {
+            return false;
+        }
+    }
+    for (int i = 0; i < kBigJpegCount; ++i) {
+        const int seed = kBigBmpCount + i;
+        std::string why;
+        const std::string bytes = test::EncodeWithWic(
+            test::WicFormat::kJpeg, kBigWidth, kBigHeight,
+            [seed](int x, int y) { return 0xFF000000u | PictureColour(seed, x, y); }, &why);
+        if (bytes.empty()) {
+            PrintNote("cannot encode a JPEG: %s", why.c_str());
+            return false;
+        }
+        if (!WriteFileBytes(dir + "\\" + BigPictureNames()[kBigBmpCount + i], bytes.data(), bytes.size())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> BigPictureNames() {
+    std::vector<std::string> names;
+    for (int i = 0; i < kBigBmpCount; ++i) {
+        names.push_back("a" + std::to_string(i) + ".bmp");
+    }
+    for (int i = 0; i < kBigJpegCount; ++i) {
+        names.push_back("b" + std::to_string(i) + ".jpg");
+    }
+    return names;
+}
+
+std::string EnsureBigPictureFolder() {
+    const std::string dir = DataDir() + "\\pictures.24mp";
+    char recipe[96];
+    std::snprintf(recipe, sizeof recipe, "v1 %dx%d bmp24 x%d jpeg x%d", kBigWidth, kBigHeight, kBigBmpCount,
+                  kBigJpegCount);
+    if (!MakeDir(DataDir()) || !EnsureFolder(dir, recipe, FillBigFolder)) {
+        return {};
+    }
+    return dir;
+}
+
+}  // namespace bench
