@@ -8,6 +8,7 @@
 #include "framework/Dialog.h"
 #include "framework/MessageMap.h"
 #include "image/BmpImage.h"
+#include "image/PaneGeometry.h"
 #include "image/SpiPluginList.h"
 
 // The main window: the file list on the left, the picture pane on the right.
@@ -148,6 +149,11 @@ private:
     // Runs a key command; false when the key is to go on to the standard handling.
     bool RunKeyCommand(KeyCommand command);
     void ReportFailure(const std::string& text);
+    // The picture a source stands for (null plugin: m_bmp); false for a directory entry
+    // or no selection.
+    bool ResolvePicture(PictureSource source, CSpiPlugin** plugin);
+    // Where that picture goes in the pane; clamps the scroll offsets.
+    PictureLayout LayoutPictureOf(CSpiPlugin* plugin);
     // Releases the picture held for an entry with this item data.
     void ReleasePictureOf(LRESULT itemData);
 

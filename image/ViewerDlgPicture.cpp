@@ -62,12 +62,12 @@ void CViewerDlg::ShowDirectoryPreview() {
     if (m_nCurIndex == -1 || m_hWnd == nullptr || !IsDirectorySelected()) {
         return;
     }
-    // The directory named exactly between "[ " and " ]", blanks included.
-    const std::string text = m_listFiles.GetText(m_nCurIndex);
-    if (text.size() < 4) {
+    // The directory named exactly as on disk, blanks included.
+    const std::string name = GetSelectedDirectoryNameOnDisk();
+    if (name.empty()) {
         return;
     }
-    const std::string dir = AddTrailingBackslash(AddTrailingBackslash(m_strCurDir) + text.substr(2, text.size() - 4));
+    const std::string dir = AddTrailingBackslash(AddTrailingBackslash(m_strCurDir) + name);
     WIN32_FIND_DATAA found;
     fw::FindHandle find(::FindFirstFileA((dir + "*.*").c_str(), &found));
     if (!find.IsValid()) {
@@ -97,30 +97,41 @@ void CViewerDlg::ShowDirectoryPreview() {
     } while (::FindNextFileA(find.Get(), &found));
 }
 
+bool CViewerDlg::ResolvePicture(PictureSource source, CSpiPlugin** plugin) {
+    *plugin = source.plugin;
+    if (source.kind != PictureSource::kSelected) {
+        return true;
+    }
+    const LRESULT data = m_listFiles.GetItemData(m_nCurIndex);
+    if (data == -1) {
+        return false;  // a directory entry, or nothing selected
+    }
+    *plugin = data == 0 ? nullptr : reinterpret_cast<CSpiPlugin*>(data);
+    return true;
+}
+
+PictureLayout CViewerDlg::LayoutPictureOf(CSpiPlugin* plugin) {
+    const int width = plugin == nullptr ? m_bmp.GetWidth() : plugin->GetWidth();
+    const int height = plugin == nullptr ? m_bmp.GetHeight() : plugin->GetHeight();
+    return LayoutPicture(m_bFitToPane != 0, plugin != nullptr, width, height, ToPane(GetPaneRect()), m_nScrollX,
+                         m_nScrollY);
+}
+
 void CViewerDlg::DrawPicture(HDC dc, BOOL fill, PictureSource source) {
     if (m_hWnd == nullptr) {
         return;
     }
-    const RECT pane = GetPaneRect();
     if (fill) {
+        const RECT pane = GetPaneRect();
         ::SetBkColor(dc, RGB(0, 0, 0));
         ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &pane, nullptr, 0, nullptr);
     }
-    CSpiPlugin* plugin = source.plugin;
-    bool bmp = source.kind == PictureSource::kBmp;
-    if (source.kind == PictureSource::kSelected) {
-        const LRESULT data = m_listFiles.GetItemData(m_nCurIndex);
-        if (data == -1) {
-            return;
-        }
-        bmp = data == 0;
-        plugin = bmp ? nullptr : reinterpret_cast<CSpiPlugin*>(data);
+    CSpiPlugin* plugin = nullptr;
+    if (!ResolvePicture(source, &plugin)) {
+        return;
     }
-    const int width = bmp ? m_bmp.GetWidth() : plugin->GetWidth();
-    const int height = bmp ? m_bmp.GetHeight() : plugin->GetHeight();
-    const PictureLayout layout =
-        LayoutPicture(m_bFitToPane != 0, !bmp, width, height, ToPane(pane), m_nScrollX, m_nScrollY);
-    if (bmp) {
+    const PictureLayout layout = LayoutPictureOf(plugin);
+    if (plugin == nullptr) {
         m_bmp.Draw(ToRect(layout.source), ToRect(layout.destination), dc);
     } else {
         plugin->Draw(dc, ToRect(layout.source), ToRect(layout.destination));
@@ -132,6 +143,15 @@ BOOL CViewerDlg::ScrollPicture(int dx, int dy) {
     const int oldY = m_nScrollY;
     m_nScrollX = SaturatingAdd(m_nScrollX, dx);
     m_nScrollY = SaturatingAdd(m_nScrollY, dy);
+    // Clamped first: when nothing moved the pane shows this view already, and drawing a
+    // large picture again would only cost the key its speed.
+    CSpiPlugin* plugin = nullptr;
+    if (m_hWnd != nullptr && ResolvePicture(PictureSource::Selected(), &plugin)) {
+        LayoutPictureOf(plugin);
+        if (m_nScrollX == oldX && m_nScrollY == oldY) {
+            return TRUE;
+        }
+    }
     CClientDC dc(m_hWnd);
     DrawPicture(dc, FALSE, PictureSource::Selected());
     return m_nScrollX == oldX && m_nScrollY == oldY;
