@@ -30,6 +30,9 @@ int CViewerDlg::TransferSelectedFile(const std::string& dir, bool copy, bool aut
     if (GetSelectedItemData() == -1) {
         return 1;  // a directory entry, or nothing selected
     }
+    if (dir.empty()) {
+        return 0;  // an unset target would be the root of the current drive
+    }
     const std::string name = m_listFiles.GetText(m_nCurIndex);
     const std::string source = AddTrailingBackslash(m_strCurDir) + name;
     const std::string target = AddTrailingBackslash(dir);

@@ -133,6 +133,16 @@ TEST_F(FileOps, TrashMoveAndCopyNeverReplace) {
         EXPECT_EQ(dlg.TrashSelectedFile(), 0) << "no directory is created";
         EXPECT_EQ(dlg.CopySelectedFile(), 0);
         EXPECT_FALSE(test::DirExists(m_trash / "missing"));
+
+        // An unset target fails instead of meaning the root of the current drive.
+        dlg.m_strMoveDir.clear();
+        dlg.m_strTrashDir.clear();
+        dlg.m_strCopyDir.clear();
+        EXPECT_EQ(dlg.MoveSelectedFile(), 0);
+        EXPECT_EQ(dlg.TrashSelectedFile(), 0);
+        EXPECT_EQ(dlg.CopySelectedFile(), 0);
+        EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
+        EXPECT_EQ(Selected(dlg), "b.bmp");
     });
 }
 
