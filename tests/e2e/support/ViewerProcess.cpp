@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/win/support/TestSupport.h"
 
 namespace e2e {
@@ -24,23 +26,37 @@ Installation::Installation(const std::string& tempRoot, bool withPlugins) : m_ro
 
 namespace {
 
-struct FindWindowData {
+struct FindDialogData {
     DWORD pid;
+    const std::function<bool(HWND)>* match;
     HWND found;
 };
 
-BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM param) {
-    auto* data = reinterpret_cast<FindWindowData*>(param);
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
+    auto* data = reinterpret_cast<FindDialogData*>(param);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = {};
-    ::GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == data->pid && ::IsWindowVisible(hwnd) && std::string(cls) == "#32770" &&
-        ::GetDlgItem(hwnd, 1000) != nullptr) {
+    wchar_t cls[64] = {};
+    ::GetClassNameW(hwnd, cls, 64);
+    if (pid == data->pid && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770" && (*data->match)(hwnd)) {
         data->found = hwnd;
         return FALSE;
     }
     return TRUE;
+}
+
+// A shown dialog window of the process that `match` accepts, or null.
+HWND FindProcessDialog(DWORD pid, const std::function<bool(HWND)>& match) {
+    FindDialogData data{pid, &match, nullptr};
+    ::EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+// Text read across processes comes in its wide form; the tests compare code page 932.
+std::string Narrow(const wchar_t* text) {
+    char bytes[2048] = {};
+    ::WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    return bytes;
 }
 
 void SendVirtualKey(WORD vk, bool down) {
@@ -74,10 +90,11 @@ bool ViewerProcess::Start(const std::string& exePath, const std::string& workDir
     }
     const DWORD start = ::GetTickCount();
     while (::GetTickCount() - start < timeoutMs) {
-        FindWindowData data{m_process.dwProcessId, nullptr};
-        ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&data));
-        if (data.found != nullptr) {
-            m_hWnd = data.found;
+        // The main window is the dialog that holds the file list.
+        const HWND found =
+            FindProcessDialog(m_process.dwProcessId, [](HWND hwnd) { return ::GetDlgItem(hwnd, 1000) != nullptr; });
+        if (found != nullptr) {
+            m_hWnd = found;
             ::SetForegroundWindow(m_hWnd);
             WaitIdle();
             return true;
@@ -93,9 +110,7 @@ bool ViewerProcess::Start(const std::string& exePath, const std::string& workDir
 std::string ViewerProcess::Caption() const {
     wchar_t text[1024] = {};
     ::GetWindowTextW(m_hWnd, text, 1024);
-    char bytes[2048] = {};
-    ::WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
-    return bytes;
+    return Narrow(text);
 }
 
 bool ViewerProcess::IsRunning() const {
@@ -147,9 +162,7 @@ std::vector<std::string> ViewerProcess::ListEntries() const {
             continue;
         }
         ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-        char bytes[2048] = {};
-        ::WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
-        entries.emplace_back(bytes);
+        entries.push_back(Narrow(text));
     }
     return entries;
 }
@@ -213,27 +226,6 @@ bool ViewerProcess::SaveScreenshot(const std::string& path) const {
 
 namespace {
 
-struct FindDialogData {
-    DWORD pid;
-    std::wstring caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
-    auto* data = reinterpret_cast<FindDialogData*>(param);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[64] = {};
-    wchar_t caption[256] = {};
-    ::GetClassNameW(hwnd, cls, 64);
-    ::GetWindowTextW(hwnd, caption, 256);
-    if (pid == data->pid && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770" && data->caption == caption) {
-        data->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 std::wstring Widen(const std::string& text) {
     wchar_t wide[1024] = {};
     ::MultiByteToWideChar(932, 0, text.c_str(), -1, wide, 1024);
@@ -245,10 +237,14 @@ std::wstring Widen(const std::string& text) {
 HWND ViewerProcess::WaitForDialog(const std::string& caption, DWORD timeoutMs) const {
     const DWORD start = ::GetTickCount();
     do {
-        FindDialogData data{m_process.dwProcessId, Widen(caption), nullptr};
-        ::EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&data));
-        if (data.found != nullptr) {
-            return data.found;
+        const std::wstring wanted = Widen(caption);
+        const HWND found = FindProcessDialog(m_process.dwProcessId, [&](HWND hwnd) {
+            wchar_t text[256] = {};
+            ::GetWindowTextW(hwnd, text, 256);
+            return wanted == text;
+        });
+        if (found != nullptr) {
+            return found;
         }
         ::Sleep(50);
     } while (::GetTickCount() - start < timeoutMs);
@@ -259,9 +255,7 @@ std::string ViewerProcess::MessageText(HWND box) {
     // A message box shows its text in the static control 0xFFFF.
     wchar_t text[1024] = {};
     ::GetDlgItemTextW(box, 0xFFFF, text, 1024);
-    char bytes[2048] = {};
-    ::WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
-    return bytes;
+    return Narrow(text);
 }
 
 void ViewerProcess::KeyToDialog(HWND dialog, WORD vk) const {
