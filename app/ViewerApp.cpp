@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/ViewerDlg.h"
+#include "mainwnd/ViewerDlg.h"
 
 CViewerApp theApp;
 

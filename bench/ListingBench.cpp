@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/ViewerDlg.h"
+#include "mainwnd/ViewerDlg.h"
 #include "bench/support/BenchSupport.h"
 #include "framework/WinApp.h"
 
@@ -65,9 +65,9 @@ void MeasureListing(CViewerDlg& dlg, const std::string& name, const std::string&
                 bench::Stopwatch watch;
                 dlg.ListDirectory(dir);
                 ours.Add(watch.ElapsedMs());
-                if (dlg.m_listFiles.GetCount() != files) {
+                if (dlg.Files().ListBox().GetCount() != files) {
                     bench::PrintNote("%s: the main window listed %d entries, expected %d", name.c_str(),
-                                     dlg.m_listFiles.GetCount(), files);
+                                     dlg.Files().ListBox().GetCount(), files);
                 }
             } else {
                 bench::Stopwatch watch;
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
         }
     }
     bench::WithViewer([&](CViewerDlg& dlg) {
-        if (dlg.m_plugins.GetSize() == 0) {
+        if (dlg.GetPlugins().GetSize() == 0) {
             std::printf("listing: no plug-in loaded\n");
             return;
         }

@@ -22,7 +22,7 @@
 #include <memory>
 #include <string>
 
-#include "app/ViewerDlg.h"
+#include "mainwnd/ViewerDlg.h"
 #include "bench/support/BenchSupport.h"
 #include "bench/support/PictureFolders.h"
 #include "filelist/PathUtil.h"
@@ -50,19 +50,15 @@ Kind KindOf(const std::string& name) {
 // The main window brought up to date on screen, the file list included.
 void Paint(CViewerDlg& dlg) {
     ::UpdateWindow(dlg.m_hWnd);
-    ::UpdateWindow(dlg.m_listFiles.m_hWnd);
+    ::UpdateWindow(dlg.Files().ListBox().m_hWnd);
 }
 
 bool PictureShown(CViewerDlg& dlg) {
-    const LRESULT data = dlg.m_listFiles.GetItemData(dlg.m_nCurIndex);
-    if (data == 0) {
-        return dlg.m_bmp.IsLoaded();
-    }
-    return data != -1 && reinterpret_cast<CSpiPlugin*>(data)->HasPicture();
+    return dlg.Pane().HoldsPicture();
 }
 
 RECT FitInPane(CViewerDlg& dlg, int width, int height) {
-    const RECT pane = dlg.GetPaneRect();
+    const RECT pane = dlg.Pane().GetPaneRect();
     const PaneRect fit = CalcFitRect(PaneRect{0, 0, width, height}, PaneRect{pane.left, pane.top, pane.right, pane.bottom});
     return RECT{fit.left, fit.top, fit.right, fit.bottom};
 }
@@ -106,7 +102,7 @@ private:
     // Straight through the plug-in's GetPicture export, as its own library reference.
     double MeasureJpeg(const std::string& path) {
         if (m_getPicture == nullptr) {
-            m_spi = ::LoadLibraryA(m_dlg.m_plugins.GetAt(0)->GetLibPath());
+            m_spi = ::LoadLibraryA(m_dlg.GetPlugins().GetAt(0)->GetLibPath());
             m_getPicture = reinterpret_cast<SpiGetPictureFn>(
                 reinterpret_cast<void*>(m_spi != nullptr ? ::GetProcAddress(m_spi, "GetPicture") : nullptr));
             if (m_getPicture == nullptr) {
@@ -160,7 +156,7 @@ struct NextPictureRun {
 
     // Records a step that ended with `shown` on screen, and the floor of the same picture.
     void Record(CViewerDlg& dlg, Floor& floorMeter, const std::string& dir, double ms, int reps) {
-        const std::string shown = dlg.m_listFiles.GetText(dlg.m_nCurIndex);
+        const std::string shown = dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex());
         if (!PictureShown(dlg)) {
             bench::PrintNote("%s: %s is not shown", name.c_str(), shown.c_str());
             return;
@@ -188,7 +184,7 @@ struct NextPictureRun {
 };
 
 void ShowFirst(CViewerDlg& dlg, const std::string& dir) {
-    dlg.m_strCurDir = dir;
+    dlg.SetCurDir(dir);
     dlg.ListDirectory(dir);
     dlg.ShowSelectedEntry();
     Paint(dlg);
@@ -216,7 +212,7 @@ void ProfileBmpPicture(CViewerDlg& dlg, const std::string& path) {
 // Timing sections of showing a plug-in picture, for tracing a miss: the plug-in's two
 // exports on their own, then the host's decode and draw.
 void ProfilePluginPicture(CViewerDlg& dlg, const std::string& path) {
-    CSpiPlugin* plugin = dlg.m_plugins.GetAt(0);
+    CSpiPlugin* plugin = dlg.GetPlugins().GetAt(0);
     HMODULE spi = ::LoadLibraryA(plugin->GetLibPath());
     auto getInfo = reinterpret_cast<SpiGetPictureInfoFn>(
         reinterpret_cast<void*>(spi != nullptr ? ::GetProcAddress(spi, "GetPictureInfo") : nullptr));
@@ -240,7 +236,7 @@ void ProfilePluginPicture(CViewerDlg& dlg, const std::string& path) {
         decode.Add(watch.ElapsedMs());
         CClientDC dc(dlg.m_hWnd);
         watch.Restart();
-        dlg.DrawPicture(dc, TRUE, CViewerDlg::PictureSource::Plugin(plugin));
+        dlg.Pane().DrawPicture(dc, true, Decoder::Plugin(plugin));
         ::GdiFlush();
         draw.Add(watch.ElapsedMs());
     }
@@ -273,8 +269,8 @@ void MeasureSelectNext(CViewerDlg& dlg, const std::string& dir, int reps) {
     run.name = "next.select";
     ShowFirst(dlg, dir);
     while (!run.Done(reps)) {
-        if (dlg.m_nCurIndex >= dlg.m_listFiles.GetCount() - 1) {
-            dlg.m_listFiles.SetCurSel(0);
+        if (dlg.Files().CurrentIndex() >= dlg.Files().ListBox().GetCount() - 1) {
+            dlg.Files().ListBox().SetCurSel(0);
             dlg.ShowSelectedEntry();
             Paint(dlg);
         }
@@ -321,10 +317,10 @@ public:
 protected:
     // Before the first press and whenever the folder has run out of next pictures.
     virtual void Prepare(CViewerDlg&) {}
-    virtual bool CanPress(CViewerDlg& dlg) { return dlg.m_nCurIndex < dlg.m_listFiles.GetCount() - 1; }
+    virtual bool CanPress(CViewerDlg& dlg) { return dlg.Files().CurrentIndex() < dlg.Files().ListBox().GetCount() - 1; }
     // Whether the key did its work (checked after it was handled).
     virtual bool Handled(CViewerDlg& dlg, const std::string& before) {
-        return dlg.m_listFiles.GetText(dlg.m_nCurIndex) != before;
+        return dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex()) != before;
     }
     virtual void Finish(CViewerDlg&) { m_run.Print(); }
 
@@ -339,8 +335,8 @@ private:
             Prepare(dlg);
             ShowFirst(dlg, m_dir);
         }
-        const std::string before = dlg.m_listFiles.GetText(dlg.m_nCurIndex);
-        const HWND list = dlg.m_listFiles.m_hWnd;
+        const std::string before = dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex());
+        const HWND list = dlg.Files().ListBox().m_hWnd;
         const UINT scan = ::MapVirtualKeyA(m_vk, MAPVK_VK_TO_VSC);
         const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
         auto watch = std::make_shared<bench::Stopwatch>();
@@ -378,11 +374,11 @@ protected:
         for (const std::string& name : test::ListNames(moved)) {
             ::MoveFileA((moved + "\\" + name).c_str(), (m_dir + "\\" + name).c_str());
         }
-        dlg.m_strMoveDir = moved;
+        dlg.GetSettings().m_strMoveDir = moved;
     }
-    bool CanPress(CViewerDlg& dlg) override { return dlg.m_listFiles.GetCount() >= 2; }
+    bool CanPress(CViewerDlg& dlg) override { return dlg.Files().ListBox().GetCount() >= 2; }
     bool Handled(CViewerDlg& dlg, const std::string& before) override {
-        return !test::FileExists(m_dir + "\\" + before) && test::FileExists(dlg.m_strMoveDir + "\\" + before);
+        return !test::FileExists(m_dir + "\\" + before) && test::FileExists(dlg.GetSettings().m_strMoveDir + "\\" + before);
     }
     void Finish(CViewerDlg& dlg) override {
         Prepare(dlg);
@@ -390,7 +386,7 @@ protected:
         // The file system's part of M: renaming a big picture into the move folder.
         bench::Samples rename;
         const std::string name = bench::BigPictureNames().front();
-        const std::string there = dlg.m_strMoveDir + "\\" + name;
+        const std::string there = dlg.GetSettings().m_strMoveDir + "\\" + name;
         for (int i = 0; i < 3; ++i) {
             bench::Stopwatch watch;
             const BOOL moved = ::MoveFileA((m_dir + "\\" + name).c_str(), there.c_str());
@@ -409,11 +405,11 @@ void MeasureMemory(CViewerDlg& dlg, const std::string& dir) {
     ShowFirst(dlg, dir);
     const bench::MemoryUse start = bench::ReadMemoryUse();
     bench::PrintNote("memory: working set %.1f MiB with the first picture shown", start.workingSetMiB);
-    const int perRound = dlg.m_listFiles.GetCount();
+    const int perRound = dlg.Files().ListBox().GetCount();
     for (int round = 1; round <= 3; ++round) {
         for (int i = 0; i < perRound; ++i) {
-            if (dlg.m_nCurIndex >= dlg.m_listFiles.GetCount() - 1) {
-                dlg.m_listFiles.SetCurSel(0);
+            if (dlg.Files().CurrentIndex() >= dlg.Files().ListBox().GetCount() - 1) {
+                dlg.Files().ListBox().SetCurSel(0);
                 dlg.ShowSelectedEntry();
             } else {
                 dlg.SelectNextEntry();

@@ -2,9 +2,11 @@
 set(IXO_CORE_SOURCES
     commands/AutoRename.cpp
     commands/KeyTable.cpp
+    filelist/Cp932Text.cpp
     filelist/PathUtil.cpp
     image/BmpLayout.cpp
     image/DibCheck.cpp
+    image/PictureInfoLayout.cpp
     image/PluginFilter.cpp
     image/PaneGeometry.cpp
 )

@@ -22,9 +22,11 @@ list(REMOVE_ITEM IXO_FRAMEWORK_SOURCES ${CMAKE_SOURCE_DIR}/framework/AppEntry.cp
 add_library(ixo_framework STATIC ${IXO_FRAMEWORK_SOURCES})
 target_include_directories(ixo_framework PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(ixo_framework PRIVATE ${IXO_WARNINGS})
-target_link_libraries(ixo_framework PUBLIC comctl32 comdlg32 shell32 ole32 gdi32 user32 psapi)
+# The system libraries the framework itself calls; the program and the benchmarks add their own.
+target_link_libraries(ixo_framework PUBLIC comdlg32 shell32 ole32 gdi32 user32 kernel32)
 
-set(IXO_SUBSYSTEMS app filelist image commands wallpaper sizedelete regdirs settings tools)
+# Bottom to top: decoders, the file list, settings, the parts, the main window.
+set(IXO_SUBSYSTEMS image filelist settings host pane commands wallpaper sizedelete regdirs tools mainwnd app)
 set(IXO_VIEWER_SOURCES)
 foreach(dir ${IXO_SUBSYSTEMS})
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
@@ -52,7 +54,7 @@ set_property(SOURCE ${CMAKE_SOURCE_DIR}/res/Ixo.rc APPEND PROPERTY OBJECT_DEPEND
 
 add_executable(Ixo WIN32 ${CMAKE_SOURCE_DIR}/app/ViewerApp.cpp ${CMAKE_SOURCE_DIR}/framework/AppEntry.cpp
                $<TARGET_OBJECTS:ixo_res>)
-target_link_libraries(Ixo PRIVATE ixo_viewer)
+target_link_libraries(Ixo PRIVATE ixo_viewer comctl32)
 target_compile_options(Ixo PRIVATE ${IXO_WARNINGS})
 set_target_properties(Ixo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${IXO_DIST_DIR})
 

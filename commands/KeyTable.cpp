@@ -42,16 +42,10 @@ bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl) {
     switch (test) {
         case ModifierTest::kAny:
             return true;
-        case ModifierTest::kCtrlDown:
-            return ctrl;
         case ModifierTest::kCtrlUp:
             return !ctrl;
         case ModifierTest::kShiftDownCtrlUp:
             return shift && !ctrl;
-        case ModifierTest::kShiftDownCtrlDown:
-            return shift && ctrl;
-        case ModifierTest::kShiftUpCtrlDown:
-            return !shift && ctrl;
     }
     return false;
 }

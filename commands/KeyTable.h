@@ -1,7 +1,7 @@
 #pragma once
 // The main window's key commands as data: which key, under which state of Shift and
-// Ctrl, runs which command. Portable: the dispatcher reads the modifiers and runs the
-// command; this table only decides.
+// Ctrl, runs which command. Portable: the dispatcher reads the modifiers and sends the
+// command to the window; this table only decides.
 #include <optional>
 
 enum class KeyCommand {
@@ -24,12 +24,18 @@ enum class KeyCommand {
 // When a row applies, judged by the state of Shift and Ctrl at the key press.
 enum class ModifierTest {
     kAny,
-    kCtrlDown,
     kCtrlUp,
     kShiftDownCtrlUp,
-    kShiftDownCtrlDown,
-    kShiftUpCtrlDown,
 };
+
+// The command id under which a key command reaches the main window's message map (and
+// the parts chained to it), as a menu command does. Above every menu and control id.
+constexpr unsigned KeyCommandId(KeyCommand command) {
+    return 0xA000u + static_cast<unsigned>(command);
+}
+// What a key command's handler returns to let the key go on to the standard handling
+// (the list box's own navigation); any other result, or no handler, swallows the key.
+constexpr int kPassKeyOn = 1;
 
 struct KeyBinding {
     int virtualKey;

@@ -4,21 +4,6 @@ namespace {
 
 constexpr size_t kNone = std::string_view::npos;
 
-// Index of the last occurrence of the single-byte character `ch`, found by a
-// walk that steps over double-byte characters whole.
-size_t FindLastChar(std::string_view s, char ch) {
-    size_t found = kNone;
-    for (size_t i = 0; i < s.size(); ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (IsLeadByte(c) && i + 1 < s.size()) {
-            ++i;  // the trail byte belongs to this character
-        } else if (s[i] == ch) {
-            found = i;
-        }
-    }
-    return found;
-}
-
 bool IsDriveRoot(std::string_view s) {
     return s.size() == 3 && s[1] == ':' && s[2] == '\\';
 }
@@ -30,16 +15,7 @@ std::string GetExtensionUpper(std::string_view path) {
     if (dot == kNone) {
         return {};
     }
-    std::string ext(path.substr(dot + 1));
-    for (size_t i = 0; i < ext.size(); ++i) {
-        const auto c = static_cast<unsigned char>(ext[i]);
-        if (IsLeadByte(c) && i + 1 < ext.size()) {
-            ++i;
-        } else if (c >= 'a' && c <= 'z') {
-            ext[i] = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return ext;
+    return UpperCaseAscii(path.substr(dot + 1));
 }
 
 std::string GetDirectoryPart(std::string_view path) {

@@ -7,10 +7,7 @@
 #include <string>
 #include <string_view>
 
-// True for a byte that starts a double-byte character in code page 932.
-constexpr bool IsLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+#include "filelist/Cp932Text.h"
 
 // Text after the last '.', upper-cased (ASCII letters only); empty without a '.'.
 std::string GetExtensionUpper(std::string_view path);

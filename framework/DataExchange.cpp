@@ -95,7 +95,7 @@ void DDX_Text(CDataExchange* dx, int id, int& value) {
     if (dx->m_bSaveAndValidate) {
         int parsed = 0;
         if (!ParseWholeNumber(ControlText(control), parsed)) {
-            fw::MessageBox(dx->m_pDlgWnd->m_hWnd, "整数を入力してください。", nullptr, MB_OK | MB_ICONEXCLAMATION);
+            fw::MessageBox(dx->m_pDlgWnd->m_hWnd, dx->m_pDlgWnd->GetNumberErrorText(), nullptr, MB_OK | MB_ICONEXCLAMATION);
             dx->Fail(control);
             return;
         }

@@ -210,9 +210,8 @@ bool CDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     }
 }
 
-LRESULT CDialog::Default() {
-    FW_ASSERT(m_pCurrentMsg != nullptr);
-    return ::DefWindowProcA(m_hWnd, m_pCurrentMsg->message, m_pCurrentMsg->wParam, m_pCurrentMsg->lParam);
+std::string CDialog::GetNumberErrorText() const {
+    return "整数を入力してください。";
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -235,12 +234,8 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     const HWND hwnd = m_hWnd;
-    MSG current{hwnd, msg, wParam, lParam, 0, {0, 0}};
-    const MSG* outer = m_pCurrentMsg;
-    m_pCurrentMsg = &current;
     LRESULT result = 0;
     const bool handled = OnMessage(msg, wParam, lParam, result);
-    m_pCurrentMsg = outer;
 
     if (msg == WM_INITDIALOG && TemplateHasNoPosition(m_nIDTemplate)) {
         // A template without a position opens centred.

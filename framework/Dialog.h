@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "framework/Wnd.h"
 
 class CDataExchange;
@@ -34,10 +36,15 @@ protected:
     virtual void OnCancel();
     virtual void DoDataExchange(CDataExchange* dx);
 
-    // Handlers of a derived message map; true when the message was handled.
+    // Handlers of a derived message map; true when the message was handled. A message
+    // left unhandled gets the dialog manager's default processing.
     virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    // The default processing of the message being handled, run at this point.
-    LRESULT Default();
+
+public:
+    // The text shown when a number field of the data exchange holds no whole number.
+    virtual std::string GetNumberErrorText() const;
+
+protected:
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
@@ -50,5 +57,4 @@ private:
 
     bool m_bModalRunning = false;
     int m_nModalResult = -1;
-    const MSG* m_pCurrentMsg = nullptr;
 };

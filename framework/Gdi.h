@@ -106,3 +106,66 @@ public:
 private:
     H m_handle = nullptr;
 };
+
+// A memory bitmap the size of an area of a window, drawn into off screen and then
+// copied to the window in one piece. It is kept between paints and made again only
+// when the area's size changes. Drawing uses the window's client coordinates.
+class CBackBuffer {
+public:
+    CBackBuffer() = default;
+    CBackBuffer(const CBackBuffer&) = delete;
+    CBackBuffer& operator=(const CBackBuffer&) = delete;
+    ~CBackBuffer() { Reset(); }
+
+    // A device context covering `area` (client coordinates) of the window `target`
+    // draws on; null when no bitmap could be made.
+    HDC Begin(HDC target, const RECT& area) {
+        const int width = area.right - area.left;
+        const int height = area.bottom - area.top;
+        if (width <= 0 || height <= 0) {
+            return nullptr;
+        }
+        if (m_hDC == nullptr || width != m_width || height != m_height) {
+            Reset();
+            m_hDC = ::CreateCompatibleDC(target);
+            m_bitmap.Reset(::CreateCompatibleBitmap(target, width, height));
+            if (m_hDC == nullptr || m_bitmap.Get() == nullptr) {
+                Reset();
+                return nullptr;
+            }
+            m_hOld = ::SelectObject(m_hDC, m_bitmap.Get());
+            m_width = width;
+            m_height = height;
+        }
+        m_area = area;
+        ::SetViewportOrgEx(m_hDC, -area.left, -area.top, nullptr);
+        return m_hDC;
+    }
+    // Copies what was drawn to the same area of `target`.
+    void End(HDC target) const {
+        if (m_hDC != nullptr) {
+            ::BitBlt(target, m_area.left, m_area.top, m_width, m_height, m_hDC, m_area.left, m_area.top, SRCCOPY);
+        }
+    }
+
+private:
+    void Reset() {
+        if (m_hDC != nullptr) {
+            if (m_hOld != nullptr) {
+                ::SelectObject(m_hDC, m_hOld);
+            }
+            ::DeleteDC(m_hDC);
+        }
+        m_bitmap.Reset();
+        m_hDC = nullptr;
+        m_hOld = nullptr;
+        m_width = m_height = 0;
+    }
+
+    HDC m_hDC = nullptr;
+    HGDIOBJ m_hOld = nullptr;
+    CGdiObject<HBITMAP> m_bitmap;
+    RECT m_area{};
+    int m_width = 0;
+    int m_height = 0;
+};

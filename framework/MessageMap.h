@@ -5,22 +5,33 @@
 //   FW_BEGIN_MESSAGE_MAP(CViewerDlg, CDialog)
 //       FW_ON_MESSAGE(WM_PAINT, Void, OnPaint)
 //       FW_ON_COMMAND(IDC_CHANGEDIR, BN_CLICKED, OnChangeDir)
+//       FW_CHAIN_MEMBER(m_pane)
 //   FW_END_MESSAGE_MAP()
 //
 // The cracker (Void, Size, Mouse, ...) unpacks wParam/lParam for the handler's signature.
+// A handler that returns fw::Handled::kNo leaves the message to the dialog manager's
+// default processing. A chain entry offers the message to a member object that has a
+// message map of its own (FW_BEGIN_PART_MESSAGE_MAP), so that a part of a window takes
+// its own commands; entries are tried in table order.
 #include <windows.h>
 #include <windowsx.h>
 
 #include <cstddef>
+#include <type_traits>
 
 namespace fw {
+
+// What a handler tells the map: kNo passes the message on to the default processing.
+enum class Handled { kYes, kNo };
 
 template <class T>
 struct MessageEntry {
     UINT message;
     UINT id;    // WM_COMMAND only: the command or control id
     UINT code;  // WM_COMMAND only: the notification code (0 for menu items)
-    LRESULT (*handler)(T& self, WPARAM wParam, LPARAM lParam);
+    bool (*handler)(T& self, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Set for a chain entry: offers every message to a member's own map.
+    bool (*chain)(T& self, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 };
 
 // Looks a message up in a map; true when an entry handled it.
@@ -28,51 +39,74 @@ template <class T, size_t N>
 bool DispatchMap(const MessageEntry<T> (&map)[N], T& self, UINT msg, WPARAM wParam, LPARAM lParam,
                  LRESULT& result) {
     for (const MessageEntry<T>& e : map) {
+        if (e.chain != nullptr) {
+            if (e.chain(self, msg, wParam, lParam, result)) {
+                return true;
+            }
+            continue;
+        }
         if (e.message != msg) {
             continue;
         }
         if (msg == WM_COMMAND && (e.id != LOWORD(wParam) || e.code != HIWORD(wParam))) {
             continue;
         }
-        result = e.handler(self, wParam, lParam);
-        return true;
+        if (e.handler(self, wParam, lParam, result)) {
+            return true;
+        }
     }
     return false;
 }
 
 namespace crack {
 
-template <class T, void (T::*F)()>
-LRESULT Void(T& t, WPARAM, LPARAM) {
-    (t.*F)();
-    return 0;
+// Runs a handler and turns what it returns into "handled" and a message result.
+template <class Call>
+bool Run(Call&& call, LRESULT& result) {
+    using R = decltype(call());
+    if constexpr (std::is_void_v<R>) {
+        call();
+        result = 0;
+        return true;
+    } else if constexpr (std::is_same_v<R, Handled>) {
+        result = 0;
+        return call() == Handled::kYes;
+    } else if constexpr (std::is_pointer_v<R>) {
+        result = reinterpret_cast<LRESULT>(call());
+        return true;
+    } else {
+        result = static_cast<LRESULT>(call());
+        return true;
+    }
+}
+
+template <class T, auto F>
+bool Void(T& t, WPARAM, LPARAM, LRESULT& result) {
+    return Run([&] { return (t.*F)(); }, result);
 }
 
 // WM_SIZE: (type, cx, cy)
-template <class T, void (T::*F)(UINT, int, int)>
-LRESULT Size(T& t, WPARAM w, LPARAM l) {
-    (t.*F)(static_cast<UINT>(w), GET_X_LPARAM(l), GET_Y_LPARAM(l));
-    return 0;
+template <class T, auto F>
+bool Size(T& t, WPARAM w, LPARAM l, LRESULT& result) {
+    return Run([&] { return (t.*F)(static_cast<UINT>(w), GET_X_LPARAM(l), GET_Y_LPARAM(l)); }, result);
 }
 
 // Mouse messages: (key flags, client point)
-template <class T, void (T::*F)(UINT, POINT)>
-LRESULT Mouse(T& t, WPARAM w, LPARAM l) {
-    (t.*F)(static_cast<UINT>(w), POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)});
-    return 0;
+template <class T, auto F>
+bool Mouse(T& t, WPARAM w, LPARAM l, LRESULT& result) {
+    return Run([&] { return (t.*F)(static_cast<UINT>(w), POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)}); }, result);
 }
 
 // WM_SYSCOMMAND: (command id, lParam)
-template <class T, void (T::*F)(UINT, LPARAM)>
-LRESULT SysCommand(T& t, WPARAM w, LPARAM l) {
-    (t.*F)(static_cast<UINT>(w), l);
-    return 0;
+template <class T, auto F>
+bool SysCommand(T& t, WPARAM w, LPARAM l, LRESULT& result) {
+    return Run([&] { return (t.*F)(static_cast<UINT>(w), l); }, result);
 }
 
 // WM_QUERYDRAGICON: the cursor to show
-template <class T, HCURSOR (T::*F)()>
-LRESULT Cursor(T& t, WPARAM, LPARAM) {
-    return reinterpret_cast<LRESULT>((t.*F)());
+template <class T, auto F>
+bool Cursor(T& t, WPARAM, LPARAM, LRESULT& result) {
+    return Run([&] { return (t.*F)(); }, result);
 }
 
 }  // namespace crack
@@ -87,10 +121,27 @@ protected:                       \
         using ThisClass = Class;                                                             \
         using BaseClass = Base;                                                              \
         static const fw::MessageEntry<Class> kMap[] = {
-#define FW_ON_MESSAGE(msg, cracker, fn) {msg, 0, 0, &fw::crack::cracker<ThisClass, &ThisClass::fn>},
-#define FW_ON_COMMAND(id, code, fn) {WM_COMMAND, id, code, &fw::crack::Void<ThisClass, &ThisClass::fn>},
+#define FW_ON_MESSAGE(msg, cracker, fn) {msg, 0, 0, &fw::crack::cracker<ThisClass, &ThisClass::fn>, nullptr},
+#define FW_ON_COMMAND(id, code, fn) {WM_COMMAND, id, code, &fw::crack::Void<ThisClass, &ThisClass::fn>, nullptr},
+#define FW_CHAIN_MEMBER(member)                                                              \
+    {0, 0, 0, nullptr,                                                                       \
+     [](ThisClass& self, UINT m, WPARAM w, LPARAM l, LRESULT& r) { return self.member.ProcessMessage(m, w, l, r); }},
 #define FW_END_MESSAGE_MAP()                                                             \
         };                                                                                   \
         return fw::DispatchMap(kMap, *this, msg, wParam, lParam, result) ||                  \
                BaseClass::OnMessage(msg, wParam, lParam, result);                                 \
+    }
+
+// The map of a member object that takes its own messages through a window's chain entry.
+#define FW_DECLARE_PART_MESSAGE_MAP() \
+public:                               \
+    bool ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+#define FW_BEGIN_PART_MESSAGE_MAP(Class)                                                     \
+    bool Class::ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {    \
+        using ThisClass = Class;                                                             \
+        static const fw::MessageEntry<Class> kMap[] = {
+#define FW_END_PART_MESSAGE_MAP()                                                        \
+        };                                                                                   \
+        return fw::DispatchMap(kMap, *this, msg, wParam, lParam, result);                    \
     }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "framework/OleScope.h"
 #include "framework/WinApp.h"
 
 namespace fw {
@@ -33,7 +34,7 @@ std::string BrowseFolder(const BROWSEINFOA& info) {
         return g_folderBrowser(info);
     }
     // The new dialog style needs OLE on this thread.
-    const HRESULT ole = ::OleInitialize(nullptr);
+    const COleScope ole;
     BROWSEINFOA copy = info;
     std::string result;
     if (LPITEMIDLIST pidl = ::SHBrowseForFolderA(&copy)) {
@@ -42,9 +43,6 @@ std::string BrowseFolder(const BROWSEINFOA& info) {
             result = path;
         }
         ::CoTaskMemFree(pidl);
-    }
-    if (SUCCEEDED(ole)) {
-        ::OleUninitialize();
     }
     return result;
 }
@@ -60,10 +58,6 @@ bool GetOpenFileName(OPENFILENAMEA& info) {
         return true;
     }
     return ::GetOpenFileNameA(&info) != FALSE;
-}
-
-bool IsKeyDown(int virtualKey) {
-    return (::GetAsyncKeyState(virtualKey) & 0x8000) != 0;
 }
 
 void SetMessageBoxResponder(MessageBoxResponder responder) {

@@ -28,9 +28,6 @@ bool GetOpenFileName(OPENFILENAMEA& info);
 // and error dialogs; returns the shell's result.
 int ShellFileOperation(SHFILEOPSTRUCTA& operation);
 
-// Whether a key is held down right now (the asynchronous key state).
-bool IsKeyDown(int virtualKey);
-
 struct MessageBoxCall {
     HWND owner;
     std::string text;

@@ -1,6 +1,5 @@
 #include "framework/WinApp.h"
 
-#include "filelist/PathUtil.h"
 #include "framework/Debug.h"
 
 namespace {
@@ -55,7 +54,17 @@ std::string AfxLoadString(UINT id) {
 
 const std::string& AfxGetAppName() {
     static const std::string name = [] {
-        std::string file = GetFileNamePart(AfxGetModuleFilePath());
+        const std::string path = AfxGetModuleFilePath();
+        // The text after the last backslash, walking double-byte characters whole.
+        size_t start = 0;
+        for (size_t i = 0; i < path.size(); ++i) {
+            if (::IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+                ++i;
+            } else if (path[i] == '\\') {
+                start = i + 1;
+            }
+        }
+        std::string file = path.substr(start);
         const size_t dot = file.rfind('.');  // '.' is never a trail byte in code page 932
         return dot == std::string::npos ? file : file.substr(0, dot);
     }();

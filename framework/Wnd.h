@@ -14,11 +14,6 @@ public:
 
     HWND GetSafeHwnd() const { return m_hWnd; }
     void Attach(HWND hwnd) { m_hWnd = hwnd; }
-    HWND Detach() {
-        HWND h = m_hWnd;
-        m_hWnd = nullptr;
-        return h;
-    }
 
     LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return ::SendMessageA(m_hWnd, msg, wParam, lParam);
@@ -35,6 +30,7 @@ public:
         return ::SetWindowPos(m_hWnd, insertAfter, x, y, cx, cy, flags);
     }
     void Invalidate(BOOL erase = TRUE) const { ::InvalidateRect(m_hWnd, nullptr, erase); }
+    void InvalidateRect(const RECT& rect, BOOL erase) const { ::InvalidateRect(m_hWnd, &rect, erase); }
     void UpdateWindow() const { ::UpdateWindow(m_hWnd); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }

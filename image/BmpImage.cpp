@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <span>
+#include <utility>
 
 #include "framework/Gdi.h"
 #include "framework/Handles.h"
@@ -172,52 +173,39 @@ bool CBmpImage::Load(const std::string& path, HDC dc) {
     }
     std::memcpy(&m_fileHeader, prefix, sizeof m_fileHeader);
     m_infoHeader = infoHeader;
-    m_bTrueColor = trueColor ? 1 : 0;
-    m_hBitmap = static_cast<HBITMAP>(bitmap.Release());
+    m_bTrueColor = trueColor;
+    m_bitmap = std::move(bitmap);
     if (!trueColor) {
-        m_pLogPalette = static_cast<LOGPALETTE*>(static_cast<void*>(logPalette.Release()));
-        m_hPalette = ::CreatePalette(m_pLogPalette);
+        m_palette.Reset(::CreatePalette(static_cast<const LOGPALETTE*>(static_cast<void*>(logPalette.Get()))));
+        m_logPalette = std::move(logPalette);
     }
-    m_pBitmapInfo = static_cast<BITMAPINFO*>(static_cast<void*>(info.Release()));
-    m_pBits = static_cast<BYTE*>(static_cast<void*>(bits.Release()));
-    m_bLoaded = 1;
+    m_bitmapInfo = std::move(info);
+    m_bits = std::move(bits);
     return true;
 }
 
 void CBmpImage::Free() {
-    if (m_bLoaded) {
-        ::DeleteObject(m_hBitmap);
-        if (!m_bTrueColor) {
-            if (m_hPalette != nullptr) {
-                ::DeleteObject(m_hPalette);
-            }
-            ::GlobalFree(m_pLogPalette);
-        }
-        ::GlobalFree(m_pBits);
-        ::GlobalFree(m_pBitmapInfo);
-    }
-    m_bLoaded = 0;
-    m_bTrueColor = 0;
-    m_hBitmap = nullptr;
-    m_hPalette = nullptr;
-    m_pBitmapInfo = nullptr;
-    m_pBits = nullptr;
-    m_pLogPalette = nullptr;
+    m_bitmap.Reset();
+    m_palette.Reset();
+    m_logPalette.Reset();
+    m_bits.Reset();
+    m_bitmapInfo.Reset();
+    m_bTrueColor = false;
     m_fileHeader = BITMAPFILEHEADER{};
     m_infoHeader = BITMAPINFOHEADER{};
 }
 
 void CBmpImage::Draw(const RECT& src, const RECT& dst, HDC dc) {
-    if (!m_bLoaded) {
+    if (!IsLoaded()) {
         return;
     }
     CMemoryDC memory(dc);
     if (memory.GetSafeHdc() == nullptr) {
         return;
     }
-    CSelectObject select(memory, m_hBitmap);
-    if (!m_bTrueColor && m_hPalette != nullptr) {
-        ::SelectPalette(dc, m_hPalette, FALSE);
+    CSelectObject select(memory, m_bitmap.Get());
+    if (!m_bTrueColor && m_palette.Get() != nullptr) {
+        ::SelectPalette(dc, m_palette.Get(), FALSE);
         ::RealizePalette(dc);
     }
     const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
@@ -229,29 +217,29 @@ void CBmpImage::Draw(const RECT& src, const RECT& dst, HDC dc) {
 }
 
 int CBmpImage::GetWidth() const {
-    return m_bLoaded ? m_infoHeader.biWidth : 0;
+    return IsLoaded() ? m_infoHeader.biWidth : 0;
 }
 
 int CBmpImage::GetHeight() const {
-    return m_bLoaded ? std::abs(m_infoHeader.biHeight) : 0;
+    return IsLoaded() ? std::abs(m_infoHeader.biHeight) : 0;
 }
 
 int CBmpImage::GetBitCount() const {
-    return m_bLoaded ? m_infoHeader.biBitCount : 0;
+    return IsLoaded() ? m_infoHeader.biBitCount : 0;
 }
 
 uint32_t CBmpImage::GetColorEntry(int i) const {
-    if (!m_bLoaded || m_bTrueColor || i < 0 || static_cast<DWORD>(i) >= m_pBitmapInfo->bmiHeader.biClrUsed) {
+    if (!IsLoaded() || m_bTrueColor || i < 0 || static_cast<DWORD>(i) >= BitmapInfo()->bmiHeader.biClrUsed) {
         return 0;
     }
-    const RGBQUAD* table = m_pBitmapInfo->bmiColors;
+    const RGBQUAD* table = BitmapInfo()->bmiColors;
     uint32_t entry;
     std::memcpy(&entry, table + i, sizeof entry);
     return entry;
 }
 
 int CBmpImage::GetRowBytes() const {
-    if (!m_bLoaded) {
+    if (!IsLoaded()) {
         return 0;
     }
     return static_cast<int>(bmp::RowBytes(static_cast<uint64_t>(m_infoHeader.biWidth), m_infoHeader.biBitCount));

@@ -6,7 +6,7 @@
 // - m_fileHeader and m_infoHeader: the file's first 14 and the following 40 bytes, as
 //   read. GetWidth, GetBitCount, GetRowBytes and GetInfoHeader describe the file
 //   (GetHeight is the absolute height, also for top-down files).
-// - m_pBitmapInfo and m_pBits: the rows as handed to GDI, which is always a 40-byte
+// - m_bitmapInfo and m_bits: the rows as handed to GDI, which is always a 40-byte
 //   BI_RGB header with a positive height (rows bottom-up), biClrUsed = N entries of
 //   colour table behind it, and uncompressed rows of biBitCount bits. That bit count
 //   is the file's, except for 16-bit and BI_BITFIELDS files, which are held as 32-bit
@@ -15,6 +15,9 @@
 
 #include <cstdint>
 #include <string>
+
+#include "framework/Gdi.h"
+#include "framework/Handles.h"
 
 class CBmpImage {
 public:
@@ -36,7 +39,7 @@ public:
     int GetHeight() const;
     int GetBitCount() const;
     const BITMAPINFOHEADER& GetInfoHeader() const { return m_infoHeader; }
-    bool IsLoaded() const { return m_bLoaded != 0; }
+    bool IsLoaded() const { return m_bitmap.Get() != nullptr; }
     // Colour-table entry i as stored (blue in the lowest byte); 0 when nothing is held,
     // above 8 bits, or when i is not below N.
     uint32_t GetColorEntry(int i) const;
@@ -44,13 +47,14 @@ public:
     int GetRowBytes() const;
 
 private:
-    int m_bLoaded = 0;
-    int m_bTrueColor = 0;  // 16 bits or more: no colour table, no palette
-    HBITMAP m_hBitmap = nullptr;
-    HPALETTE m_hPalette = nullptr;
+    const BITMAPINFO* BitmapInfo() const { return static_cast<const BITMAPINFO*>(static_cast<void*>(m_bitmapInfo.Get())); }
+
+    bool m_bTrueColor = false;  // 16 bits or more: no colour table, no palette
+    CGdiObject<HBITMAP> m_bitmap;   // held exactly while a picture is loaded
+    CGdiObject<HPALETTE> m_palette;
     BITMAPFILEHEADER m_fileHeader{};
     BITMAPINFOHEADER m_infoHeader{};
-    BITMAPINFO* m_pBitmapInfo = nullptr;  // header and colour table of m_pBits
-    BYTE* m_pBits = nullptr;              // rows of m_pBitmapInfo's form
-    LOGPALETTE* m_pLogPalette = nullptr;  // what m_hPalette was made from
+    fw::GlobalMemory m_bitmapInfo;  // header and colour table of m_bits (fixed memory)
+    fw::GlobalMemory m_bits;        // rows of m_bitmapInfo's form
+    fw::GlobalMemory m_logPalette;  // what m_palette was made from
 };

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <string>
 
-namespace {
+#include "filelist/Cp932Text.h"
 
-bool IsFilterLeadByte(unsigned char c) {
-    return (c >= 0x80 && c <= 0x9F) || c >= 0xE0;
-}
+namespace {
 
 std::string UpperCopy(std::string_view text) {
     std::string copy(text);
-    UpperAsciiInPlace(copy.data(), copy.size());
+    UpperAsciiBytesInPlace(copy.data(), copy.size());
     return copy;
 }
 
@@ -20,14 +18,6 @@ bool PieceMatches(std::string_view piece, std::string_view ext) {
 }
 
 }  // namespace
-
-void UpperAsciiInPlace(char* text, size_t length) {
-    for (size_t i = 0; i < length; ++i) {
-        if (text[i] >= 'a' && text[i] <= 'z') {
-            text[i] = static_cast<char>(text[i] - 'a' + 'A');
-        }
-    }
-}
 
 bool FilterMatchesExtension(std::string_view filter, std::string_view ext) {
     const std::string upperFilter = UpperCopy(filter);

@@ -1,48 +1,24 @@
 #include "image/SpiPlugin.h"
 
+#include <cstddef>
 #include <cstring>
+#include <utility>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "image/PictureInfoLayout.h"
 #include "image/PluginFilter.h"
-
-CSpiPlugin::CSpiPlugin(const CSpiPlugin& other) {
-    *this = other;
-}
-
-CSpiPlugin& CSpiPlugin::operator=(const CSpiPlugin& other) {
-    if (this == &other) {
-        return *this;
-    }
-    Unload();
-    if (other.m_hModule != nullptr) {
-        const std::string libPath = other.GetLibPath();
-        const std::string fileName = other.m_szFileName;
-        if (Load(libPath) && !fileName.empty()) {
-            Decode(fileName);
-        }
-    }
-    return *this;
-}
 
 CSpiPlugin::~CSpiPlugin() {
     Unload();
 }
 
 bool CSpiPlugin::Load(const std::string& path) {
-    if (m_hModule != nullptr) {
-        Unload();
-    }
-    m_hModule = ::LoadLibraryA(path.c_str());
-    if (m_hModule == nullptr) {
+    Unload();
+    m_module.Reset(::LoadLibraryA(path.c_str()));
+    if (!m_module.IsValid()) {
         return false;
     }
-    m_pszLibPath.reset(new (std::nothrow) char[path.size() + 1]);
-    if (!m_pszLibPath) {
-        Unload();
-        return false;
-    }
-    std::memcpy(m_pszLibPath.get(), path.c_str(), path.size() + 1);
+    m_libPath = path;
 
     auto getPluginInfo = Export<SpiGetPluginInfoFn>("GetPluginInfo");
     if (getPluginInfo == nullptr) {
@@ -61,11 +37,8 @@ bool CSpiPlugin::Load(const std::string& path) {
 
 void CSpiPlugin::Unload() {
     FreePicture();
-    if (m_hModule != nullptr) {
-        ::FreeLibrary(m_hModule);
-        m_hModule = nullptr;
-    }
-    m_pszLibPath.reset();
+    m_module.Reset();
+    m_libPath.clear();
 }
 
 bool CSpiPlugin::SupportsExtension(const std::string& ext) const {
@@ -87,25 +60,42 @@ bool CSpiPlugin::SupportsExtension(const std::string& ext) const {
     return false;
 }
 
-bool CSpiPlugin::Decode(const std::string& path) {
-    FreePicture();
-    // The name must fit the picture part whole; a longer path cannot be held.
-    if (path.size() >= sizeof m_szFileName) {
-        return false;
-    }
+// The record is handed over in a block with room for the natural layout as well as the
+// packed one: a plug-in built with the natural layout writes two bytes more, and its text
+// handle lies where the packed layout has padding and half a handle.
+bool CSpiPlugin::ReadPictureInfo(std::string& path, PictureInfo* info) const {
     auto getPictureInfo = Export<SpiGetPictureInfoFn>("GetPictureInfo");
     if (getPictureInfo == nullptr) {
         return false;
     }
-    std::vector<char> name(path.begin(), path.end());
-    name.push_back('\0');
-    PictureInfo info{};
-    const int infoResult = getPictureInfo(name.data(), 0, kSpiInputFile, &info);
-    if (info.hInfo != nullptr && infoResult == kSpiSuccess) {
-        ::LocalFree(info.hInfo);  // text from the picture: not used
-        info.hInfo = nullptr;
+    constexpr size_t kRoom = spi::RecordRoom(sizeof(HLOCAL));
+    static_assert(sizeof(PictureInfo) <= kRoom && offsetof(PictureInfo, hInfo) == spi::kPackedHandleOffset);
+    alignas(8) uint8_t block[kRoom] = {};
+    std::memset(block + spi::kPackedHandleOffset, spi::kUnwritten, kRoom - spi::kPackedHandleOffset);
+    const int result = getPictureInfo(path.data(), 0, kSpiInputFile, reinterpret_cast<PictureInfo*>(block));
+    HLOCAL text = nullptr;
+    std::memcpy(&text, block + spi::TextHandleOffset(block, sizeof(HLOCAL)), sizeof text);
+    // Text from the picture is not used; only a handle the system knows is released.
+    if (text != nullptr && ::LocalFlags(text) != LMEM_INVALID_HANDLE) {
+        ::LocalFree(text);
     }
-    if (infoResult != kSpiSuccess) {
+    if (result != kSpiSuccess) {
+        return false;
+    }
+    std::memcpy(info, block, spi::kPackedHandleOffset);
+    info->hInfo = nullptr;
+    return true;
+}
+
+bool CSpiPlugin::Decode(const std::string& path) {
+    FreePicture();
+    // The name must fit the picture part whole; a longer path cannot be held.
+    if (path.size() > kMaxFileName) {
+        return false;
+    }
+    std::string name = path;
+    PictureInfo info{};
+    if (!ReadPictureInfo(name, &info)) {
         return false;
     }
     m_info = info;
@@ -117,21 +107,18 @@ bool CSpiPlugin::Decode(const std::string& path) {
     // After a failure the handles may hold anything: only a success hands them over.
     HLOCAL bitmapInfo = nullptr;
     HLOCAL bits = nullptr;
-    if (getPicture(name.data(), 0, kSpiInputFile, &bitmapInfo, &bits, nullptr, 0) != kSpiSuccess) {
+    if (getPicture(name.data(), 0, kSpiInputFile, &bitmapInfo, &bits, nullptr, 0) != kSpiSuccess ||
+        !AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits))) {
         FreePicture();
         return false;
     }
-    if (!AdoptBitmap(bitmapInfo, bits)) {
-        FreePicture();
-        return false;
-    }
-    std::memcpy(m_szFileName, path.c_str(), path.size() + 1);
+    m_fileName = path;
     return true;
 }
 
-bool CSpiPlugin::AdoptBitmap(HLOCAL info, HLOCAL bits) {
-    fw::LocalMemory ownedInfo(info);
-    fw::LocalMemory ownedBits(bits);
+bool CSpiPlugin::AdoptBitmap(fw::LocalMemory ownedInfo, fw::LocalMemory ownedBits) {
+    HLOCAL info = ownedInfo.Get();
+    HLOCAL bits = ownedBits.Get();
     if (info == nullptr || bits == nullptr) {
         return false;
     }
@@ -158,39 +145,33 @@ bool CSpiPlugin::AdoptBitmap(HLOCAL info, HLOCAL bits) {
         }
     }
     m_dib = dib;
-    m_hBInfo = ownedInfo.Release();
-    m_hBm = ownedBits.Release();
+    m_bitmapInfo = std::move(ownedInfo);
+    m_bits = std::move(ownedBits);
     return true;
 }
 
 void CSpiPlugin::FreePicture() {
-    if (m_hBInfo != nullptr) {
-        ::LocalFree(m_hBInfo);
-        m_hBInfo = nullptr;
-    }
-    if (m_hBm != nullptr) {
-        ::LocalFree(m_hBm);
-        m_hBm = nullptr;
-    }
-    m_szFileName[0] = '\0';
+    m_bitmapInfo.Reset();
+    m_bits.Reset();
+    m_fileName.clear();
     m_info = PictureInfo{};
     m_dib = DibDescription{};
 }
 
 int CSpiPlugin::GetWidth() const {
-    return m_hBInfo != nullptr ? static_cast<int>(m_info.width) : 0;
+    return HasPicture() ? static_cast<int>(m_info.width) : 0;
 }
 
 int CSpiPlugin::GetHeight() const {
-    return m_hBInfo != nullptr ? static_cast<int>(m_info.height) : 0;
+    return HasPicture() ? static_cast<int>(m_info.height) : 0;
 }
 
 bool CSpiPlugin::Draw(HDC hdc, const RECT& src, const RECT& dst) const {
-    if (m_hBInfo == nullptr || m_hBm == nullptr) {
+    if (!m_bitmapInfo.IsValid() || !m_bits.IsValid()) {
         return true;
     }
-    fw::LocalLock info(m_hBInfo);
-    fw::LocalLock bits(m_hBm);
+    fw::LocalLock info(m_bitmapInfo.Get());
+    fw::LocalLock bits(m_bits.Get());
     if (info.Get() == nullptr || bits.Get() == nullptr) {
         return false;
     }

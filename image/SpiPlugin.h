@@ -1,21 +1,23 @@
 #pragma once
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
+#include "framework/Handles.h"
 #include "image/DibCheck.h"
 #include "image/SpiApi.h"
 
 // One loaded image-import plug-in together with the last picture it decoded
 // (its picture part: the file's name, its PictureInfo and the two memory handles
-// of a device-independent bitmap).
+// of a device-independent bitmap). It can be moved but not copied: the library is
+// loaded once and the picture decoded once.
 class CSpiPlugin {
 public:
     CSpiPlugin() = default;
-    // A copy loads the library again (a reference of its own) and decodes the same file again.
-    CSpiPlugin(const CSpiPlugin& other);
-    CSpiPlugin& operator=(const CSpiPlugin& other);
+    CSpiPlugin(const CSpiPlugin&) = delete;
+    CSpiPlugin& operator=(const CSpiPlugin&) = delete;
+    CSpiPlugin(CSpiPlugin&&) noexcept = default;
+    CSpiPlugin& operator=(CSpiPlugin&&) noexcept = default;
     virtual ~CSpiPlugin();
 
     // Loads the library and checks that it is an image-import plug-in ("??IN").
@@ -33,34 +35,38 @@ public:
     // Stretches the held picture onto a device context; source rows count from the bottom.
     bool Draw(HDC hdc, const RECT& src, const RECT& dst) const;
 
-    bool IsLoaded() const { return m_hModule != nullptr; }
-    bool HasPicture() const { return m_hBInfo != nullptr; }
-    const char* GetLibPath() const { return m_pszLibPath ? m_pszLibPath.get() : ""; }
-    const char* GetFileName() const { return m_szFileName; }
+    bool IsLoaded() const { return m_module.IsValid(); }
+    bool HasPicture() const { return m_bitmapInfo.IsValid(); }
+    const char* GetLibPath() const { return m_libPath.c_str(); }
+    const char* GetFileName() const { return m_fileName.c_str(); }
     const PictureInfo& GetInfo() const { return m_info; }
     // The held bitmap's layout (checked at decode; always bottom-up).
     const DibDescription& GetDib() const { return m_dib; }
-    HLOCAL GetBitmapInfoHandle() const { return m_hBInfo; }
-    HLOCAL GetBitsHandle() const { return m_hBm; }
+    HLOCAL GetBitmapInfoHandle() const { return m_bitmapInfo.Get(); }
+    HLOCAL GetBitsHandle() const { return m_bits.Get(); }
 
     // At most this many filter numbers are asked for: a plug-in that never ends its list must not hang us.
     static constexpr int kMaxFilters = 256;
+    // The longest file path whose picture can be held (the platform's path limit).
+    static constexpr size_t kMaxFileName = MAX_PATH - 1;
 
 private:
     // An export of the loaded library, looked up by name each time it is needed.
     template <class Fn>
     Fn Export(const char* name) const {
-        FARPROC proc = m_hModule != nullptr ? ::GetProcAddress(m_hModule, name) : nullptr;
+        FARPROC proc = m_module.IsValid() ? ::GetProcAddress(m_module.Get(), name) : nullptr;
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
     }
+    // Asks the plug-in for the picture's information; false when it refuses the file.
+    bool ReadPictureInfo(std::string& path, PictureInfo* info) const;
     // Checks the fresh bitmap and turns a top-down one bottom-up; false when it is unusable.
-    bool AdoptBitmap(HLOCAL info, HLOCAL bits);
+    bool AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits);
 
-    HMODULE m_hModule = nullptr;
-    std::unique_ptr<char[]> m_pszLibPath;
-    char m_szFileName[MAX_PATH] = {};
+    fw::ModuleHandle m_module;
+    std::string m_libPath;
+    std::string m_fileName;
     PictureInfo m_info{};
-    HLOCAL m_hBInfo = nullptr;
-    HLOCAL m_hBm = nullptr;
+    fw::LocalMemory m_bitmapInfo;
+    fw::LocalMemory m_bits;
     DibDescription m_dib;
 };

@@ -1,13 +1,16 @@
 #include "image/SpiPluginList.h"
 
 #include <new>
+#include <utility>
 
-int CSpiPluginList::Add(const CSpiPlugin& plugin) {
+#include "filelist/Cp932Text.h"
+
+int CSpiPluginList::Add(CSpiPlugin&& plugin) {
     try {
         if (m_plugins.size() == m_plugins.capacity()) {
             m_plugins.reserve(m_plugins.size() + kGrowBy);
         }
-        m_plugins.push_back(std::make_unique<CSpiPlugin>(plugin));
+        m_plugins.push_back(std::make_unique<CSpiPlugin>(std::move(plugin)));
     } catch (const std::bad_alloc&) {
         return -1;
     }
@@ -16,4 +19,32 @@ int CSpiPluginList::Add(const CSpiPlugin& plugin) {
 
 void CSpiPluginList::RemoveAll() {
     m_plugins.clear();
+}
+
+void CSpiPluginList::FreePictures() {
+    for (const auto& plugin : m_plugins) {
+        plugin->FreePicture();
+    }
+}
+
+CSpiPlugin* CSpiPluginList::FindPluginFor(const std::string& ext) const {
+    for (const auto& plugin : m_plugins) {
+        if (plugin->SupportsExtension(ext)) {
+            return plugin.get();
+        }
+    }
+    return nullptr;
+}
+
+Decoder CSpiPluginList::DecoderFor(std::string_view name) const {
+    const size_t dot = FindLastChar(name, '.');
+    if (dot == std::string_view::npos) {
+        return {};
+    }
+    const std::string ext = UpperCaseAscii(name.substr(dot + 1));
+    if (ext == "BMP") {
+        return Decoder::Bmp();
+    }
+    CSpiPlugin* plugin = FindPluginFor(ext);
+    return plugin != nullptr ? Decoder::Plugin(plugin) : Decoder{};
 }

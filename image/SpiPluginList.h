@@ -1,8 +1,22 @@
 #pragma once
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "image/SpiPlugin.h"
+
+// What decodes a picture file: the viewer's own BMP reader or a plug-in.
+struct Decoder {
+    enum class Kind { kNone, kBmp, kPlugin };
+    Kind kind = Kind::kNone;
+    CSpiPlugin* plugin = nullptr;  // for kPlugin
+
+    static Decoder Bmp() { return {Kind::kBmp, nullptr}; }
+    static Decoder Plugin(CSpiPlugin* p) { return {Kind::kPlugin, p}; }
+    bool IsNone() const { return kind == Kind::kNone; }
+    bool operator==(const Decoder&) const = default;
+};
 
 // The loaded plug-ins in load order. It owns them; an element keeps its address while
 // it is in the list, so the file list may hold pointers to elements.
@@ -16,11 +30,18 @@ public:
     int GetSize() const { return static_cast<int>(m_plugins.size()); }
     // No bounds check: callers stay below GetSize().
     CSpiPlugin* GetAt(int index) const { return m_plugins[static_cast<size_t>(index)].get(); }
-    // Adds a copy of `plugin` (which loads the library again); returns its index, or -1
-    // when no room could be made.
-    int Add(const CSpiPlugin& plugin);
+    // Takes a loaded plug-in over; returns its index, or -1 when no room could be made.
+    int Add(CSpiPlugin&& plugin);
     // Deletes every element.
     void RemoveAll();
+    // Releases the picture every plug-in holds.
+    void FreePictures();
+
+    // The first plug-in, in load order, that accepts the extension; null when none does.
+    CSpiPlugin* FindPluginFor(const std::string& ext) const;
+    // What decodes a file of this name: BMP for the extension "BMP" (any case), else the
+    // first plug-in that accepts its extension; none for a name without a '.'.
+    Decoder DecoderFor(std::string_view name) const;
 
     // The pointer storage grows by this many entries at a time.
     static constexpr size_t kGrowBy = 10;

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/ViewerDlg.h"
+#include "mainwnd/ViewerDlg.h"
 #include "tests/win/support/TestSupport.h"
 
 namespace bench {

@@ -383,6 +383,66 @@ TSPI_EXPORT int WINAPI IsSupported(LPSTR /*filename*/, DWORD dw) {
     return std::memcmp(reinterpret_cast<const void*>(static_cast<uintptr_t>(dw)), "IXTP", 4) == 0;
 }
 
+namespace {
+
+// The text handle handed out last with a picture's information; the host owns it.
+HLOCAL g_lastText = nullptr;
+
+// A text block for the record's text handle, as a plug-in hands over text found in a picture.
+HLOCAL MakeText() {
+    constexpr char kText[] = "Ixo test picture";
+    HLOCAL text = ::LocalAlloc(LMEM_MOVEABLE, sizeof kText);
+    if (text != nullptr) {
+        std::memcpy(::LocalLock(text), kText, sizeof kText);
+        ::LocalUnlock(text);
+    }
+    g_lastText = text;
+    return text;
+}
+
+#if defined(TSPI_VARIANT_NATURAL)
+// The record as a plug-in built without byte packing lays it out: the text handle at the
+// next multiple of its size, and whatever its stack held in the padding before it.
+struct NaturalPictureInfo {
+    long left;
+    long top;
+    long width;
+    long height;
+    WORD x_density;
+    WORD y_density;
+    short colorDepth;
+    HLOCAL hInfo;
+};
+
+[[maybe_unused]] void FillInfo(const TestHeader& header, PictureInfo* lpInfo) {
+    NaturalPictureInfo info;
+    std::memset(&info, 0xCD, sizeof info);
+    info.left = 0;
+    info.top = 0;
+    info.width = static_cast<long>(header.width);
+    info.height = static_cast<long>(header.height);
+    info.x_density = 0;
+    info.y_density = 0;
+    info.colorDepth = 24;
+    info.hInfo = MakeText();
+    std::memcpy(static_cast<void*>(lpInfo), &info, sizeof info);
+}
+#else
+[[maybe_unused]] void FillInfo(const TestHeader& header, PictureInfo* lpInfo) {
+    *lpInfo = PictureInfo{};
+    lpInfo->width = static_cast<long>(header.width);
+    lpInfo->height = static_cast<long>(header.height);
+    lpInfo->colorDepth = 24;
+    lpInfo->hInfo = MakeText();
+}
+#endif
+
+}  // namespace
+
+TSPI_EXPORT HLOCAL WINAPI TestLastText() {
+    return g_lastText;
+}
+
 TSPI_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag, PictureInfo* lpInfo) {
 #if defined(TSPI_VARIANT_FAILINFO)
     (void)buf, (void)len, (void)flag, (void)lpInfo;
@@ -400,10 +460,7 @@ TSPI_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag, Pi
     if (result != kSpiSuccess) {
         return result;
     }
-    *lpInfo = PictureInfo{};
-    lpInfo->width = static_cast<long>(header.width);
-    lpInfo->height = static_cast<long>(header.height);
-    lpInfo->colorDepth = 24;
+    FillInfo(header, lpInfo);
     return kSpiSuccess;
 #endif
 }

@@ -52,9 +52,9 @@ TEST(KeyTable, OtherKeysGoOn) {
 
 TEST(KeyTable, ModifierTests) {
     const std::pair<ModifierTest, int> tests[] = {
-        {ModifierTest::kAny, 0b1111},          {ModifierTest::kCtrlDown, 0b1100},
-        {ModifierTest::kCtrlUp, 0b0011},       {ModifierTest::kShiftDownCtrlUp, 0b0010},
-        {ModifierTest::kShiftDownCtrlDown, 0b1000}, {ModifierTest::kShiftUpCtrlDown, 0b0100},
+        {ModifierTest::kAny, 0b1111},
+        {ModifierTest::kCtrlUp, 0b0011},
+        {ModifierTest::kShiftDownCtrlUp, 0b0010},
     };
     for (const auto& [test, mask] : tests) {
         for (int i = 0; i < 4; ++i) {

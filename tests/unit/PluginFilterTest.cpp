@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "filelist/Cp932Text.h"
+
 namespace {
 
 TEST(PluginFilter, MatchesEachPieceIgnoringCase) {
@@ -45,7 +47,7 @@ TEST(PluginFilter, DoubleByteCharactersStayWhole) {
 
 TEST(PluginFilter, UpperAsciiInPlace) {
     std::string text = "abz@[`{ABC" "\x82\x61";
-    UpperAsciiInPlace(text.data(), text.size());
+    UpperAsciiBytesInPlace(text.data(), text.size());
     EXPECT_EQ(text, "ABZ@[`{ABC" "\x82\x41");
 }
 

@@ -85,7 +85,7 @@ private:
 // Compares every pixel of the pane with `expected` (client coordinates).
 testing::AssertionResult PaneShows(const CViewerDlg& dlg, const PixelFn& expected) {
     const Shot shot(dlg);
-    const RECT pane = dlg.GetPaneRect();
+    const RECT pane = dlg.Pane().GetPaneRect();
     int wrong = 0;
     char first[128] = {};
     for (int y = pane.top; y < pane.bottom; ++y) {
@@ -167,8 +167,8 @@ protected:
 
     // Lists the picture folder and shows its first entry, as after changing directory.
     void Open(CViewerDlg& dlg) const {
-        dlg.m_strCurDir = m_pics.Path();
-        dlg.ListDirectory(dlg.m_strCurDir);
+        dlg.SetCurDir(m_pics.Path());
+        dlg.ListDirectory(dlg.GetCurDir());
         dlg.ShowSelectedEntry();
     }
 
@@ -177,9 +177,9 @@ protected:
         const std::vector<std::string> entries = Entries(dlg);
         const auto it = std::find(entries.begin(), entries.end(), text);
         ASSERT_NE(it, entries.end()) << text;
-        dlg.m_listFiles.SetCurSel(static_cast<int>(it - entries.begin()));
+        dlg.Files().ListBox().SetCurSel(static_cast<int>(it - entries.begin()));
         dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_FILELIST, LBN_SELCHANGE),
-                        reinterpret_cast<LPARAM>(dlg.m_listFiles.m_hWnd));
+                        reinterpret_cast<LPARAM>(dlg.Files().ListBox().m_hWnd));
     }
 
     // Checks the pane, then makes the window paint itself from scratch and checks it again.
@@ -214,7 +214,7 @@ TEST_F(Display, FittedPicturesKeepTheirProportionsCentredAndUpright) {
     WithViewer([&](CViewerDlg& dlg) {
         SizeWindow(dlg);
         Open(dlg);
-        const RECT pane = dlg.GetPaneRect();
+        const RECT pane = dlg.Pane().GetPaneRect();
         ASSERT_GT(pane.right - pane.left, 300);
         ASSERT_GT(pane.bottom - pane.top, 300);
         for (const Case& c : cases) {
@@ -246,9 +246,9 @@ TEST_F(Display, ActualSizeDrawsSmallPicturesUnscaledAndCentred) {
     WritePicture("f.tpi", 40, 30, fewColours, test::kTpPalette8);
     WithViewer([&](CViewerDlg& dlg) {
         SizeWindow(dlg);
-        dlg.m_bFitToPane = FALSE;
+        dlg.Pane().SetFitToPane(false);
         Open(dlg);
-        const RECT pane = dlg.GetPaneRect();
+        const RECT pane = dlg.Pane().GetPaneRect();
         for (const Case& c : cases) {
             Select(dlg, c.name);
             ExpectPaneAndRepaint(dlg, Unscaled(ActualSizeRect(pane, c.width, c.height), 0, 0, Pattern), c.name);
@@ -262,7 +262,7 @@ TEST_F(Display, ScrollingAtActualSizeStaysWithinThePicture) {
     UsePlugins({"tpi"});
     WithViewer([&](CViewerDlg& dlg) {
         SizeWindow(dlg);
-        const RECT pane = dlg.GetPaneRect();
+        const RECT pane = dlg.Pane().GetPaneRect();
         const int pw = pane.right - pane.left;
         const int ph = pane.bottom - pane.top;
         const int width = pw + 300;
@@ -270,47 +270,47 @@ TEST_F(Display, ScrollingAtActualSizeStaysWithinThePicture) {
         WritePicture("big.bmp", width, height, Pattern);
         WritePicture("big.tpi", width, height, Pattern);
         WritePicture("narrow.tpi", pw - 100, ph + 100, Pattern, test::kTpTopDown24);
-        dlg.m_bFitToPane = FALSE;
+        dlg.Pane().SetFitToPane(false);
         Open(dlg);
         const PaneRect whole = ToPane(pane);
         auto expectView = [&](int x, int y, const std::string& what) {
-            EXPECT_EQ(dlg.m_nScrollX, x) << what;
-            EXPECT_EQ(dlg.m_nScrollY, y) << what;
+            EXPECT_EQ(dlg.Pane().GetScrollX(), x) << what;
+            EXPECT_EQ(dlg.Pane().GetScrollY(), y) << what;
             EXPECT_TRUE(PaneShows(dlg, Unscaled(whole, x, y, Pattern))) << what;
         };
         for (const std::string name : {"big.bmp", "big.tpi"}) {
             SCOPED_TRACE(name);
             Select(dlg, name);
             expectView(0, 0, "top left after selection");
-            EXPECT_FALSE(dlg.ScrollPicture(40, 30));
+            EXPECT_FALSE(dlg.Pane().Scroll(40, 30));
             expectView(40, 30, "scrolled");
-            EXPECT_FALSE(dlg.ScrollPicture(10000, 10000));
+            EXPECT_FALSE(dlg.Pane().Scroll(10000, 10000));
             expectView(300, 200, "stopped at the bottom right");
-            EXPECT_TRUE(dlg.ScrollPicture(10000, 10000)) << "nothing moves past the end";
-            EXPECT_FALSE(dlg.ScrollPicture(-1000000, -5));
+            EXPECT_TRUE(dlg.Pane().Scroll(10000, 10000)) << "nothing moves past the end";
+            EXPECT_FALSE(dlg.Pane().Scroll(-1000000, -5));
             expectView(0, 195, "stopped at the left edge");
-            EXPECT_FALSE(dlg.ScrollPicture(INT_MAX, INT_MIN));
+            EXPECT_FALSE(dlg.Pane().Scroll(INT_MAX, INT_MIN));
             expectView(300, 0, "the largest steps do not overflow");
-            EXPECT_TRUE(dlg.ScrollPicture(1, -1));
+            EXPECT_TRUE(dlg.Pane().Scroll(1, -1));
         }
 
         // Narrower than the pane: centred across, scrolled only up and down.
         Select(dlg, "narrow.tpi");
         const PaneRect narrow = ActualSizeRect(pane, pw - 100, ph + 100);
-        EXPECT_FALSE(dlg.ScrollPicture(70, 60));
-        EXPECT_EQ(dlg.m_nScrollX, 0);
-        EXPECT_EQ(dlg.m_nScrollY, 60);
+        EXPECT_FALSE(dlg.Pane().Scroll(70, 60));
+        EXPECT_EQ(dlg.Pane().GetScrollX(), 0);
+        EXPECT_EQ(dlg.Pane().GetScrollY(), 60);
         EXPECT_TRUE(PaneShows(dlg, Unscaled(narrow, 0, 60, Pattern)));
-        EXPECT_TRUE(dlg.ScrollPicture(70, 0)) << "there is nothing to scroll across";
+        EXPECT_TRUE(dlg.Pane().Scroll(70, 0)) << "there is nothing to scroll across";
 
         // Fitted, a picture never scrolls.
-        dlg.m_bFitToPane = TRUE;
+        dlg.Pane().SetFitToPane(true);
         for (const std::string name : {"big.bmp", "big.tpi"}) {
             Select(dlg, name);
-            EXPECT_TRUE(dlg.ScrollPicture(25, 25)) << name;
-            EXPECT_TRUE(dlg.ScrollPicture(-25, 1000)) << name;
-            EXPECT_EQ(dlg.m_nScrollX, 0) << name;
-            EXPECT_EQ(dlg.m_nScrollY, 0) << name;
+            EXPECT_TRUE(dlg.Pane().Scroll(25, 25)) << name;
+            EXPECT_TRUE(dlg.Pane().Scroll(-25, 1000)) << name;
+            EXPECT_EQ(dlg.Pane().GetScrollX(), 0) << name;
+            EXPECT_EQ(dlg.Pane().GetScrollY(), 0) << name;
         }
     });
 }
@@ -319,21 +319,21 @@ TEST_F(Display, SelectingAnotherEntryStartsAtTheTopLeft) {
     UsePlugins({"tpi"});
     WithViewer([&](CViewerDlg& dlg) {
         SizeWindow(dlg);
-        const RECT pane = dlg.GetPaneRect();
+        const RECT pane = dlg.Pane().GetPaneRect();
         const int width = pane.right - pane.left + 200;
         const int height = pane.bottom - pane.top + 200;
         WritePicture("a.bmp", width, height, Pattern);
         WritePicture("b.tpi", width, height, Pattern);
         test::MakeDir(Pic("sub"));
-        dlg.m_bFitToPane = FALSE;
+        dlg.Pane().SetFitToPane(false);
         Open(dlg);
         const std::vector<std::string> order = {"a.bmp", "b.tpi", "a.bmp", "[ sub ]", "b.tpi"};
         for (size_t i = 0; i + 1 < order.size(); ++i) {
             Select(dlg, order[i]);
-            dlg.ScrollPicture(120, 80);
+            dlg.Pane().Scroll(120, 80);
             Select(dlg, order[i + 1]);
-            EXPECT_EQ(dlg.m_nScrollX, 0) << order[i] << " to " << order[i + 1];
-            EXPECT_EQ(dlg.m_nScrollY, 0) << order[i] << " to " << order[i + 1];
+            EXPECT_EQ(dlg.Pane().GetScrollX(), 0) << order[i] << " to " << order[i + 1];
+            EXPECT_EQ(dlg.Pane().GetScrollY(), 0) << order[i] << " to " << order[i + 1];
         }
         EXPECT_TRUE(PaneShows(dlg, Unscaled(ToPane(pane), 0, 0, Pattern)));
     });
@@ -381,7 +381,7 @@ TEST_F(Display, DirectoryPreviewShowsTheFirstDisplayableFileInside) {
     WithViewer([&](CViewerDlg& dlg) {
         SizeWindow(dlg);
         Open(dlg);
-        const PaneRect pane = ToPane(dlg.GetPaneRect());
+        const PaneRect pane = ToPane(dlg.Pane().GetPaneRect());
         auto fitted = [&](int w, int h, uint32_t colour) {
             return FittedTwoTone(CalcFitRect({0, 0, w, h}, pane), h, colour, colour);
         };
@@ -414,7 +414,7 @@ TEST_F(Display, EntriesThatCannotBeShownLeaveThePaneBlack) {
         Open(dlg);
         ASSERT_TRUE(::DeleteFileA(Pic("gone.bmp").c_str()));
         ASSERT_TRUE(::DeleteFileA(Pic("gone.tpi").c_str()));
-        const PaneRect red = CalcFitRect({0, 0, 30, 30}, ToPane(dlg.GetPaneRect()));
+        const PaneRect red = CalcFitRect({0, 0, 30, 30}, ToPane(dlg.Pane().GetPaneRect()));
         // Each failure follows a shown picture, which must not be left on the pane.
         for (const std::string name : {"gone.bmp", "gone.tpi", "garbage.bmp", "garbage.tpi", "[ empty ]"}) {
             Select(dlg, "a.bmp");
@@ -465,16 +465,16 @@ TEST_F(Display, DraggingAtActualSizePansThePicture) {
     UsePlugins({"tpi"});
     WithViewer([&](CViewerDlg& dlg) {
         SizeWindow(dlg);
-        const RECT pane = dlg.GetPaneRect();
+        const RECT pane = dlg.Pane().GetPaneRect();
         const int cx = (pane.left + pane.right) / 2;  // where the drag starts: the middle of the pane
         const int cy = (pane.top + pane.bottom) / 2;
         WritePicture("big.tpi", pane.right - pane.left + 400, pane.bottom - pane.top + 300, Pattern);
-        dlg.m_bFitToPane = FALSE;
+        dlg.Pane().SetFitToPane(false);
         Open(dlg);
-        dlg.ScrollPicture(100, 80);
+        dlg.Pane().Scroll(100, 80);
         auto expectOffsets = [&](int x, int y, const std::string& what) {
-            EXPECT_EQ(dlg.m_nScrollX, x) << what;
-            EXPECT_EQ(dlg.m_nScrollY, y) << what;
+            EXPECT_EQ(dlg.Pane().GetScrollX(), x) << what;
+            EXPECT_EQ(dlg.Pane().GetScrollY(), y) << what;
         };
 
         Mouse mouse(dlg);
@@ -504,7 +504,7 @@ TEST_F(Display, DraggingAtActualSizePansThePicture) {
         EXPECT_TRUE(PaneShows(dlg, Unscaled(ToPane(pane), 5, 7, Pattern)));
 
         // Fitted, a drag moves nothing.
-        dlg.m_bFitToPane = TRUE;
+        dlg.Pane().SetFitToPane(true);
         mouse.MoveTo(cx - 100, cy - 100);
         mouse.Press();
         mouse.MoveTo(cx - 60, cy - 60);

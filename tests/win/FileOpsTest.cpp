@@ -17,20 +17,20 @@ class FileOps : public ViewerFixture {
 protected:
     // Lists the picture folder with these targets and selects entry `index`.
     void Open(CViewerDlg& dlg, int index = 0) {
-        dlg.m_strMoveDir = m_move.Path();
-        dlg.m_strTrashDir = m_trash.Path();
-        dlg.m_strCopyDir = m_copy.Path();
-        dlg.m_strCurDir = m_pics.Path();
-        dlg.ListDirectory(dlg.m_strCurDir);
+        dlg.GetSettings().m_strMoveDir = m_move.Path();
+        dlg.GetSettings().m_strTrashDir = m_trash.Path();
+        dlg.GetSettings().m_strCopyDir = m_copy.Path();
+        dlg.SetCurDir(m_pics.Path());
+        dlg.ListDirectory(dlg.GetCurDir());
         Select(dlg, index);
     }
     static void Select(CViewerDlg& dlg, int index) {
-        dlg.m_listFiles.SetCurSel(index);
+        dlg.Files().ListBox().SetCurSel(index);
         dlg.ShowSelectedEntry();
     }
     static std::string Selected(CViewerDlg& dlg) {
-        const int sel = dlg.m_listFiles.GetCurSel();
-        return sel < 0 ? std::string() : dlg.m_listFiles.GetText(sel);
+        const int sel = dlg.Files().ListBox().GetCurSel();
+        return sel < 0 ? std::string() : dlg.Files().ListBox().GetText(sel);
     }
 
     test::TempDir m_move{"move"};
@@ -46,36 +46,36 @@ TEST_F(FileOps, MoveNeverReplacesAndRenamesOnlyWhenAsked) {
     const std::string a = test::ReadFileBytes(Pic("a.bmp"));
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_bAutoRenameAtMove = FALSE;
+        dlg.GetSettings().m_bAutoRenameAtMove = FALSE;
         Open(dlg);
-        EXPECT_EQ(dlg.MoveSelectedFile(), 0) << "a taken name fails with renaming off";
+        EXPECT_FALSE(dlg.Sorting().MoveSelectedFile()) << "a taken name fails with renaming off";
         EXPECT_EQ(test::ReadFileBytes(m_move / "a.bmp"), "already here");
         EXPECT_EQ(test::ReadFileBytes(Pic("a.bmp")), a);
         EXPECT_EQ(Selected(dlg), "a.bmp") << "the picture stays selected";
         EXPECT_EQ(Entries(dlg).size(), 3u);
 
-        dlg.m_bAutoRenameAtMove = 2;  // only 1 turns renaming on
-        EXPECT_EQ(dlg.MoveSelectedFile(), 0);
+        dlg.GetSettings().m_bAutoRenameAtMove = 2;  // only 1 turns renaming on
+        EXPECT_FALSE(dlg.Sorting().MoveSelectedFile());
 
-        dlg.m_bAutoRenameAtMove = TRUE;
-        EXPECT_EQ(dlg.MoveSelectedFile(), 1);
+        dlg.GetSettings().m_bAutoRenameAtMove = TRUE;
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile());
         EXPECT_EQ(test::ReadFileBytes(m_move / "a_0000.BMP"), a);
         EXPECT_EQ(Entries(dlg), (Strings{"b.Bmp", "c.bmp"}));
         EXPECT_EQ(Selected(dlg), "b.Bmp") << "the next picture takes the place";
-        EXPECT_EQ(dlg.m_nCurIndex, 0);
+        EXPECT_EQ(dlg.Files().CurrentIndex(), 0);
 
-        EXPECT_EQ(dlg.MoveSelectedFile(), 1) << "a free name is kept, case and all";
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile()) << "a free name is kept, case and all";
         Select(dlg, 0);
         WriteBmp("a.bmp", 1, 1, 0xABCDEF);
         dlg.ReloadDirectory();
         Select(dlg, 0);
-        EXPECT_EQ(dlg.MoveSelectedFile(), 1);
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile());
         EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "a_0000.BMP", "a_0001.BMP", "b.Bmp"}));
         EXPECT_EQ(Entries(dlg), (Strings{"c.bmp"}));
-        EXPECT_EQ(dlg.MoveSelectedFile(), 1);
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile());
         EXPECT_TRUE(Entries(dlg).empty());
-        EXPECT_EQ(dlg.m_nCurIndex, -1);
-        EXPECT_EQ(dlg.MoveSelectedFile(), 1) << "nothing selected: nothing to do";
+        EXPECT_EQ(dlg.Files().CurrentIndex(), -1);
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile()) << "nothing selected: nothing to do";
     });
     EXPECT_TRUE(prompts.messages.empty()) << "the operations themselves show no failure";
 }
@@ -89,15 +89,15 @@ TEST_F(FileOps, MoveGivesUpAfterTenThousandNames) {
         test::WriteFileBytes(m_move / name, name);
     }
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_bAutoRenameAtMove = TRUE;
+        dlg.GetSettings().m_bAutoRenameAtMove = TRUE;
         Open(dlg);
-        EXPECT_EQ(dlg.MoveSelectedFile(), 0);
+        EXPECT_FALSE(dlg.Sorting().MoveSelectedFile());
         EXPECT_EQ(test::ReadFileBytes(m_move / "a_9999.BMP"), "a_9999.BMP") << "the last name is not replaced";
         EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
         EXPECT_EQ(Selected(dlg), "a.bmp");
 
         ::DeleteFileA((m_move / "a_4711.BMP").c_str());
-        EXPECT_EQ(dlg.MoveSelectedFile(), 1) << "the first free name is found";
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile()) << "the first free name is found";
         EXPECT_TRUE(test::FileExists(m_move / "a_4711.BMP"));
     });
 }
@@ -110,37 +110,37 @@ TEST_F(FileOps, TrashMoveAndCopyNeverReplace) {
     test::WriteFileBytes(m_trash / "b.bmp", "trash");
     test::WriteFileBytes(m_copy / "b.bmp", "copy");
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_bAutoRenameAtMove = TRUE;  // never used by the trash move
+        dlg.GetSettings().m_bAutoRenameAtMove = TRUE;  // never used by the trash move
         Open(dlg);
-        EXPECT_EQ(dlg.CopySelectedFile(), 1);
+        EXPECT_TRUE(dlg.Sorting().CopySelectedFile());
         EXPECT_EQ(test::ReadFileBytes(m_copy / "a.bmp"), a);
         EXPECT_EQ(Selected(dlg), "a.bmp") << "a copy keeps the selection";
-        EXPECT_EQ(dlg.CopySelectedFile(), 0) << "the copy just made is not replaced";
+        EXPECT_FALSE(dlg.Sorting().CopySelectedFile()) << "the copy just made is not replaced";
 
-        EXPECT_EQ(dlg.TrashSelectedFile(), 1);
+        EXPECT_TRUE(dlg.Sorting().TrashSelectedFile());
         EXPECT_EQ(test::ReadFileBytes(m_trash / "a.bmp"), a);
         EXPECT_EQ(Entries(dlg), (Strings{"b.bmp"}));
 
-        EXPECT_EQ(dlg.CopySelectedFile(), 0);
+        EXPECT_FALSE(dlg.Sorting().CopySelectedFile());
         EXPECT_EQ(test::ReadFileBytes(m_copy / "b.bmp"), "copy");
-        EXPECT_EQ(dlg.TrashSelectedFile(), 0);
+        EXPECT_FALSE(dlg.Sorting().TrashSelectedFile());
         EXPECT_EQ(test::ReadFileBytes(m_trash / "b.bmp"), "trash");
         EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
         EXPECT_EQ(Selected(dlg), "b.bmp");
 
-        dlg.m_strTrashDir = m_trash / "missing";
-        dlg.m_strCopyDir = m_copy / "missing";
-        EXPECT_EQ(dlg.TrashSelectedFile(), 0) << "no directory is created";
-        EXPECT_EQ(dlg.CopySelectedFile(), 0);
+        dlg.GetSettings().m_strTrashDir = m_trash / "missing";
+        dlg.GetSettings().m_strCopyDir = m_copy / "missing";
+        EXPECT_FALSE(dlg.Sorting().TrashSelectedFile()) << "no directory is created";
+        EXPECT_FALSE(dlg.Sorting().CopySelectedFile());
         EXPECT_FALSE(test::DirExists(m_trash / "missing"));
 
         // An unset target fails instead of meaning the root of the current drive.
-        dlg.m_strMoveDir.clear();
-        dlg.m_strTrashDir.clear();
-        dlg.m_strCopyDir.clear();
-        EXPECT_EQ(dlg.MoveSelectedFile(), 0);
-        EXPECT_EQ(dlg.TrashSelectedFile(), 0);
-        EXPECT_EQ(dlg.CopySelectedFile(), 0);
+        dlg.GetSettings().m_strMoveDir.clear();
+        dlg.GetSettings().m_strTrashDir.clear();
+        dlg.GetSettings().m_strCopyDir.clear();
+        EXPECT_FALSE(dlg.Sorting().MoveSelectedFile());
+        EXPECT_FALSE(dlg.Sorting().TrashSelectedFile());
+        EXPECT_FALSE(dlg.Sorting().CopySelectedFile());
         EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
         EXPECT_EQ(Selected(dlg), "b.bmp");
     });
@@ -149,12 +149,12 @@ TEST_F(FileOps, TrashMoveAndCopyNeverReplace) {
 TEST_F(FileOps, OperationsOnAVanishedFileFailAndKeepTheList) {
     WriteBmp("a.bmp", 1, 1, 0);
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_bDeleteImmediate = TRUE;
+        dlg.GetSettings().m_bDeleteImmediate = TRUE;
         Open(dlg);
         ::DeleteFileA(Pic("a.bmp").c_str());
-        EXPECT_EQ(dlg.MoveSelectedFile(), 0);
-        EXPECT_EQ(dlg.CopySelectedFile(), 0);
-        EXPECT_EQ(dlg.KillSelectedFile(), 0);
+        EXPECT_FALSE(dlg.Sorting().MoveSelectedFile());
+        EXPECT_FALSE(dlg.Sorting().CopySelectedFile());
+        EXPECT_FALSE(dlg.Sorting().KillSelectedFile());
         EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
     });
 }
@@ -165,12 +165,12 @@ TEST_F(FileOps, KillOnlyWhenAllowed) {
     WriteBmp("b.bmp", 1, 1, 0);
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_bDeleteImmediate = FALSE;
+        dlg.GetSettings().m_bDeleteImmediate = FALSE;
         Open(dlg, 1);
-        EXPECT_EQ(dlg.KillSelectedFile(), 1) << "a refusal reports success: no second message";
+        EXPECT_TRUE(dlg.Sorting().KillSelectedFile()) << "a refusal reports success: no second message";
         EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
         Select(dlg, 0);
-        EXPECT_EQ(dlg.KillSelectedFile(), 1);
+        EXPECT_TRUE(dlg.Sorting().KillSelectedFile());
         ASSERT_EQ(prompts.messages.size(), 2u) << "refused on a directory entry too";
         for (const fw::MessageBoxCall& m : prompts.messages) {
             EXPECT_EQ(m.text, "即時削除の許可が禁止されています。\nKillコマンドはキャンセルされます。");
@@ -179,11 +179,11 @@ TEST_F(FileOps, KillOnlyWhenAllowed) {
             EXPECT_EQ(m.owner, dlg.m_hWnd);
         }
 
-        dlg.m_bDeleteImmediate = TRUE;
-        EXPECT_EQ(dlg.KillSelectedFile(), 1) << "allowed, on a directory entry: nothing happens";
+        dlg.GetSettings().m_bDeleteImmediate = TRUE;
+        EXPECT_TRUE(dlg.Sorting().KillSelectedFile()) << "allowed, on a directory entry: nothing happens";
         EXPECT_TRUE(test::DirExists(Pic("sub")));
         Select(dlg, 1);
-        EXPECT_EQ(dlg.KillSelectedFile(), 1);
+        EXPECT_TRUE(dlg.Sorting().KillSelectedFile());
         EXPECT_FALSE(test::FileExists(Pic("a.bmp")));
         EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "b.bmp"}));
         EXPECT_EQ(Selected(dlg), "b.bmp");
@@ -204,7 +204,7 @@ TEST_F(FileOps, DirectoryDeletionTakesTheExactDirectoryThroughTheShell) {
         const int lead = static_cast<int>(std::find(listed.begin(), listed.end(), "[  lead ]") - listed.begin());
         ASSERT_LT(lead, 2);
         Select(dlg, lead);
-        EXPECT_EQ(dlg.DeleteSelectedDirectory(), 1);
+        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
         ASSERT_EQ(prompts.shellCalls.size(), 1u);
         const auto& call = prompts.shellCalls[0];
         EXPECT_EQ(call.from, m_pics.Path() + "\\ lead");
@@ -217,13 +217,13 @@ TEST_F(FileOps, DirectoryDeletionTakesTheExactDirectoryThroughTheShell) {
         EXPECT_FALSE(test::DirExists(Pic(" lead")));
         EXPECT_TRUE(test::FileExists(Pic("lead\\keep.bmp")));
         EXPECT_EQ(Entries(dlg), (Strings{"[ lead ]", "z.bmp"}));
-        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), lead) << "the same index after the reload";
+        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), lead) << "the same index after the reload";
 
         // Declined in the shell: the listing is read again all the same.
         prompts.shellDeclines = true;
         Select(dlg, 0);
         test::MakeDir(Pic("new"));
-        EXPECT_EQ(dlg.DeleteSelectedDirectory(), 1);
+        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
         EXPECT_TRUE(test::DirExists(Pic("lead")));
         EXPECT_EQ(Entries(dlg).size(), 3u);
 
@@ -234,10 +234,10 @@ TEST_F(FileOps, DirectoryDeletionTakesTheExactDirectoryThroughTheShell) {
         ASSERT_EQ(Entries(dlg).size(), 2u);
         Select(dlg, 1);
         const std::string last = Selected(dlg);
-        EXPECT_EQ(dlg.DeleteSelectedDirectory(), 1);
+        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
         EXPECT_EQ(Entries(dlg).size(), 1u);
         EXPECT_NE(Entries(dlg)[0], last);
-        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), 0);
+        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 0);
         EXPECT_TRUE(prompts.messages.empty());
     });
 }
@@ -247,13 +247,13 @@ TEST_F(FileOps, DirectoryDeletionRefusesPicturesAndFileNamesShapedLikeDirectorie
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
         Open(dlg);
-        EXPECT_EQ(dlg.DeleteSelectedDirectory(), 1);
+        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
         // A file entry whose text looks like a directory entry.
-        const int fake = dlg.m_listFiles.AddString("[ a.b]");
-        dlg.m_listFiles.SetItemData(fake, 0);
-        Select(dlg, fake);
-        ASSERT_EQ(dlg.IsDirectorySelected(), 1);
-        EXPECT_EQ(dlg.DeleteSelectedDirectory(), 1);
+        dlg.Files().Add(ListEntry::Picture("[ a.b]", Decoder::Bmp()));
+        const Strings listed = Entries(dlg);
+        Select(dlg, static_cast<int>(std::find(listed.begin(), listed.end(), "[ a.b]") - listed.begin()));
+        ASSERT_EQ(Selected(dlg), "[ a.b]");
+        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
     });
     ASSERT_EQ(prompts.messages.size(), 2u);
     for (const fw::MessageBoxCall& m : prompts.messages) {
@@ -264,11 +264,12 @@ TEST_F(FileOps, DirectoryDeletionRefusesPicturesAndFileNamesShapedLikeDirectorie
     EXPECT_TRUE(test::DirExists(m_pics.Path()));
 }
 
-TEST_F(FileOps, DeleteDirectoryTreeSkipsConfirmationOnlyWhenAskedWithOne) {
+TEST_F(FileOps, DeleteDirectoryTreeSkipsConfirmationOnlyWhenAskedTo) {
     test::PromptRecorder prompts;
     prompts.shellDeclines = true;
-    EXPECT_EQ(CViewerDlg::DeleteDirectoryTree("C:\\nowhere", 1), 1);
-    EXPECT_EQ(CViewerDlg::DeleteDirectoryTree("C:\\nowhere", 2), 1);
+    CViewerDlg dlg;
+    EXPECT_TRUE(dlg.Sorting().DeleteDirectoryTree("C:\\nowhere", CSortingOps::Confirmation::kSkip));
+    EXPECT_TRUE(dlg.Sorting().DeleteDirectoryTree("C:\\nowhere", CSortingOps::Confirmation::kAsk));
     ASSERT_EQ(prompts.shellCalls.size(), 2u);
     EXPECT_EQ(prompts.shellCalls[0].flags, FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
     EXPECT_EQ(prompts.shellCalls[1].flags, FOF_ALLOWUNDO);
@@ -277,13 +278,13 @@ TEST_F(FileOps, DeleteDirectoryTreeSkipsConfirmationOnlyWhenAskedWithOne) {
 TEST_F(FileOps, NothingToDoOnAnEmptyList) {
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_bDeleteImmediate = TRUE;
+        dlg.GetSettings().m_bDeleteImmediate = TRUE;
         Open(dlg);
         ASSERT_TRUE(Entries(dlg).empty());
-        EXPECT_EQ(dlg.MoveSelectedFile(), 1);
-        EXPECT_EQ(dlg.TrashSelectedFile(), 1);
-        EXPECT_EQ(dlg.CopySelectedFile(), 1);
-        EXPECT_EQ(dlg.KillSelectedFile(), 1);
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().TrashSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().CopySelectedFile());
+        EXPECT_TRUE(dlg.Sorting().KillSelectedFile());
     });
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_TRUE(test::ListNames(m_move.Path()).empty());

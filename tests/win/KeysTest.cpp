@@ -19,20 +19,20 @@ protected:
     ModalScript Script(BOOL deleteImmediate = FALSE) {
         ModalScript script;
         script.Then([this, deleteImmediate](CDialog&) {
-            m_dlg.m_strMoveDir = m_move.Path();
-            m_dlg.m_strTrashDir = m_trash.Path();
-            m_dlg.m_strCopyDir = m_copy.Path();
-            m_dlg.m_bDeleteImmediate = deleteImmediate;
-            m_dlg.m_strCurDir = m_pics.Path();
-            m_dlg.ListDirectory(m_dlg.m_strCurDir);
+            m_dlg.GetSettings().m_strMoveDir = m_move.Path();
+            m_dlg.GetSettings().m_strTrashDir = m_trash.Path();
+            m_dlg.GetSettings().m_strCopyDir = m_copy.Path();
+            m_dlg.GetSettings().m_bDeleteImmediate = deleteImmediate;
+            m_dlg.SetCurDir(m_pics.Path());
+            m_dlg.ListDirectory(m_dlg.GetCurDir());
             m_dlg.ShowSelectedEntry();
-            m_dlg.m_listFiles.SetFocus();
+            m_dlg.Files().ListBox().SetFocus();
         });
         return script;
     }
     std::string Selected() const {
-        const int sel = m_dlg.m_listFiles.GetCurSel();
-        return sel < 0 ? std::string() : m_dlg.m_listFiles.GetText(sel);
+        const int sel = m_dlg.Files().ListBox().GetCurSel();
+        return sel < 0 ? std::string() : m_dlg.Files().ListBox().GetText(sel);
     }
     void ExpectSelected(ModalScript& script, const std::string& name) {
         script.Then([this, name](CDialog&) { EXPECT_EQ(Selected(), name); });
@@ -91,9 +91,9 @@ TEST_F(Keys, FailuresNameTheTargetAsHeldInAnErrorBox) {
     test::PromptRecorder prompts;
     ModalScript script = Script(TRUE);
     script.Then([this](CDialog&) {
-        m_dlg.m_strMoveDir = "C:\\no such dir";
-        m_dlg.m_strTrashDir = "C:\\no trash\\";
-        m_dlg.m_strCopyDir = "C:\\no copy";
+        m_dlg.GetSettings().m_strMoveDir = "C:\\no such dir";
+        m_dlg.GetSettings().m_strTrashDir = "C:\\no trash\\";
+        m_dlg.GetSettings().m_strCopyDir = "C:\\no copy";
     });
     script.Key('M').Key(VK_DELETE).Key('C');
     script.Then([this](CDialog&) { ::DeleteFileA(Pic("a.bmp").c_str()); });
@@ -121,13 +121,13 @@ TEST_F(Keys, KillAndDirectoryDeletionByModifiers) {
     }
     test::PromptRecorder prompts;
     ModalScript script = Script();
-    script.Then([&](CDialog&) { m_dlg.m_listFiles.SetCurSel(1), m_dlg.ShowSelectedEntry(); });
+    script.Then([&](CDialog&) { m_dlg.Files().ListBox().SetCurSel(1), m_dlg.ShowSelectedEntry(); });
     script.Key('K');  // refused: not allowed
     script.Then([&](CDialog&) {
         EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
         ASSERT_EQ(prompts.messages.size(), 1u);
         EXPECT_EQ(prompts.messages[0].caption, "Kill");
-        m_dlg.m_bDeleteImmediate = TRUE;
+        m_dlg.GetSettings().m_bDeleteImmediate = TRUE;
     });
     script.Key('K', false, true).Key('K', true, true);  // Ctrl-K and Shift-Ctrl-K are K
     ExpectSelected(script, "c.bmp");
@@ -136,7 +136,7 @@ TEST_F(Keys, KillAndDirectoryDeletionByModifiers) {
         ASSERT_EQ(prompts.messages.size(), 2u);
         EXPECT_EQ(prompts.messages[1].text, "ディレクトリではありません。\n");
         EXPECT_TRUE(prompts.shellCalls.empty());
-        m_dlg.m_listFiles.SetCurSel(0), m_dlg.ShowSelectedEntry();
+        m_dlg.Files().ListBox().SetCurSel(0), m_dlg.ShowSelectedEntry();
         prompts.shellDeclines = true;
     });
     script.Key(VK_DELETE).Key('K', true);  // both delete the directory through the shell
@@ -185,7 +185,7 @@ TEST_F(Keys, NavigationReloadAndBrowse) {
     ModalScript script = Script();
     script.Key(VK_RIGHT);
     script.Then([this](CDialog&) {
-        EXPECT_EQ(m_dlg.m_strCurDir, m_pics.Path() + "\\sub");
+        EXPECT_EQ(m_dlg.GetCurDir(), m_pics.Path() + "\\sub");
         EXPECT_EQ(Selected(), "inner.bmp");
     });
     script.Key(VK_LEFT);
@@ -194,12 +194,12 @@ TEST_F(Keys, NavigationReloadAndBrowse) {
     script.Key(VK_F5, false, true);  // Ctrl-F5 is F5
     script.Then([this](CDialog&) {
         EXPECT_EQ(Entries(m_dlg), (Strings{"[ sub ]", "a.bmp", "b.bmp"}));
-        EXPECT_EQ(m_dlg.m_bFitToPane, TRUE);
+        EXPECT_TRUE(m_dlg.Pane().IsFitToPane());
     });
     script.Key(VK_SPACE);
-    script.Then([this](CDialog&) { EXPECT_EQ(m_dlg.m_bFitToPane, FALSE); });
+    script.Then([this](CDialog&) { EXPECT_FALSE(m_dlg.Pane().IsFitToPane()); });
     script.Key(VK_SPACE);
-    script.Then([this](CDialog&) { EXPECT_EQ(m_dlg.m_bFitToPane, TRUE); });
+    script.Then([this](CDialog&) { EXPECT_TRUE(m_dlg.Pane().IsFitToPane()); });
     script.Key('D');
     script.Run(m_dlg);
     ASSERT_EQ(prompts.browses.size(), 1u);
@@ -214,7 +214,7 @@ TEST_F(Keys, OtherKeysKeepTheListsOwnNavigation) {
     script.Key(VK_END);
     script.Then([this](CDialog&) {
         EXPECT_EQ(Selected(), "e.bmp");
-        EXPECT_EQ(m_dlg.m_nCurIndex, 4) << "the selection change shows the entry";
+        EXPECT_EQ(m_dlg.Files().CurrentIndex(), 4) << "the selection change shows the entry";
     });
     script.Key(VK_UP).Key(VK_UP, true, true);  // Shift and Ctrl make no difference
     ExpectSelected(script, "c.bmp");
@@ -232,33 +232,33 @@ TEST_F(Keys, UpAndDownPageThroughATallPictureBeforeMovingOn) {
     script.Then([&](CDialog&) {
         RECT client{};
         ::GetClientRect(m_dlg.m_hWnd, &client);
-        const RECT pane = m_dlg.GetPaneRect();
+        const RECT pane = m_dlg.Pane().GetPaneRect();
         ASSERT_EQ(pane.bottom - pane.top, client.bottom) << "the pane is as tall as the window";
         pageHeight = client.bottom;
         WriteBmp("a.bmp", 40, 3 * pageHeight, 0x00FF00);
         WriteBmp("b.bmp", 40, 3 * pageHeight, 0x0000FF);
-        m_dlg.m_strCurDir = m_pics.Path();
-        m_dlg.ListDirectory(m_dlg.m_strCurDir);
+        m_dlg.SetCurDir(m_pics.Path());
+        m_dlg.ListDirectory(m_dlg.GetCurDir());
         m_dlg.ShowSelectedEntry();
-        m_dlg.m_listFiles.SetFocus();
+        m_dlg.Files().ListBox().SetFocus();
     });
     // Fitted, the picture is all on screen: Down moves on at once, Up comes back.
     script.Key(VK_DOWN);
     ExpectSelected(script, "b.bmp");
     script.Key(VK_UP);
     ExpectSelected(script, "a.bmp");
-    script.Then([this](CDialog&) { m_dlg.m_bFitToPane = FALSE; });
+    script.Then([this](CDialog&) { m_dlg.Pane().SetFitToPane(false); });
     for (int page = 1; page <= 2; ++page) {
         script.Key(VK_DOWN);
         script.Then([&, page](CDialog&) {
-            EXPECT_EQ(m_dlg.m_nScrollY, page * pageHeight);
+            EXPECT_EQ(m_dlg.Pane().GetScrollY(), page * pageHeight);
             EXPECT_EQ(Selected(), "a.bmp");
         });
     }
     script.Key(VK_DOWN);
     script.Then([this](CDialog&) {
         EXPECT_EQ(Selected(), "b.bmp");
-        EXPECT_EQ(m_dlg.m_nScrollY, 0) << "a new picture is shown from its top";
+        EXPECT_EQ(m_dlg.Pane().GetScrollY(), 0) << "a new picture is shown from its top";
     });
     script.Key(VK_UP);
     ExpectSelected(script, "a.bmp");

@@ -22,13 +22,13 @@ TEST_F(Listing, DirectoriesFirstThenPicturesWithTheirDecoders) {
     Touch("readme");
     Touch("c.xyz");
     WithViewer([&](CViewerDlg& dlg) {
-        ASSERT_EQ(dlg.m_plugins.GetSize(), 1);
+        ASSERT_EQ(dlg.GetPlugins().GetSize(), 1);
         dlg.ListDirectory(m_pics.Path());
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "]");
         EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "A.bmp", "b.JPG"}));
-        EXPECT_EQ(ItemData(dlg), (std::vector<LRESULT>{-1, 0, reinterpret_cast<LRESULT>(dlg.m_plugins.GetAt(0))}));
-        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), 0);
-        EXPECT_EQ(dlg.m_nCurIndex, 0);
+        EXPECT_EQ(Decoders(dlg), (std::vector<LRESULT>{-1, 0, reinterpret_cast<LRESULT>(dlg.GetPlugins().GetAt(0))}));
+        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 0);
+        EXPECT_EQ(dlg.Files().CurrentIndex(), 0);
     });
 }
 
@@ -37,10 +37,10 @@ TEST_F(Listing, WithoutPluginsOnlyBmpFilesAreListed) {
     Touch("y.jpg");
     Touch("z.BMP");
     WithViewer([&](CViewerDlg& dlg) {
-        EXPECT_EQ(dlg.m_plugins.GetSize(), 0);
+        EXPECT_EQ(dlg.GetPlugins().GetSize(), 0);
         dlg.ListDirectory(m_pics.Path());
         EXPECT_EQ(Entries(dlg), (Strings{"x.bmp", "z.BMP"}));
-        EXPECT_EQ(ItemData(dlg), (std::vector<LRESULT>{0, 0}));
+        EXPECT_EQ(Decoders(dlg), (std::vector<LRESULT>{0, 0}));
     });
 }
 
@@ -51,9 +51,9 @@ TEST_F(Listing, PluginFilesAreLoadedByTheirUpperCasedExtension) {
     test::WriteFileBytes(m_work / "SPI\\garbage.SPI", "not a library");
     WithViewer([&](CViewerDlg& dlg) {
         Strings loaded;
-        for (int i = 0; i < dlg.m_plugins.GetSize(); ++i) {
-            loaded.push_back(GetFileNamePart(dlg.m_plugins.GetAt(i)->GetLibPath()));
-            EXPECT_EQ(GetDirectoryPart(dlg.m_plugins.GetAt(i)->GetLibPath()), m_work / "SPI\\")
+        for (int i = 0; i < dlg.GetPlugins().GetSize(); ++i) {
+            loaded.push_back(GetFileNamePart(dlg.GetPlugins().GetAt(i)->GetLibPath()));
+            EXPECT_EQ(GetDirectoryPart(dlg.GetPlugins().GetAt(i)->GetLibPath()), m_work / "SPI\\")
                 << "plug-ins are loaded by full path";
         }
         std::sort(loaded.begin(), loaded.end());
@@ -66,12 +66,12 @@ TEST_F(Listing, TheFirstPluginInLoadOrderDecodesAnExtension) {
     Touch("a.tpi");
     Touch("b.jpeg");
     WithViewer([&](CViewerDlg& dlg) {
-        ASSERT_EQ(dlg.m_plugins.GetSize(), 2);
+        ASSERT_EQ(dlg.GetPlugins().GetSize(), 2);
         dlg.ListDirectory(m_pics.Path());
         ASSERT_EQ(Entries(dlg), (Strings{"a.tpi", "b.jpeg"}));
         for (int i = 0; i < 2; ++i) {
-            auto* plugin = reinterpret_cast<CSpiPlugin*>(dlg.m_listFiles.GetItemData(i));
-            EXPECT_TRUE(plugin->SupportsExtension(GetExtensionUpper(dlg.m_listFiles.GetText(i))));
+            CSpiPlugin* plugin = dlg.Files().At(i)->GetDecoder().plugin;
+            EXPECT_TRUE(plugin->SupportsExtension(GetExtensionUpper(dlg.Files().ListBox().GetText(i))));
         }
     });
 }
@@ -92,13 +92,13 @@ TEST_F(Listing, HiddenSystemAndDoubleByteNamesAreListed) {
         std::sort(entries.begin() + 1, entries.end());
         EXPECT_EQ(entries, (Strings{"[ ソフト ]", "hidden.bmp", "system.bmp", "表示.bmp"}));
 
-        dlg.m_strCurDir = m_pics.Path();
+        dlg.SetCurDir(m_pics.Path());
         dlg.EnterSelectedDirectory();
-        EXPECT_EQ(dlg.m_strCurDir, m_pics / "ソフト");
+        EXPECT_EQ(dlg.GetCurDir(), m_pics / "ソフト");
         EXPECT_EQ(Entries(dlg), (Strings{"能.bmp"}));
         dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path() + "\\");
-        EXPECT_EQ(dlg.m_listFiles.GetText(dlg.m_listFiles.GetCurSel()), "[ ソフト ]");
+        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path() + "\\");
+        EXPECT_EQ(dlg.Files().ListBox().GetText(dlg.Files().ListBox().GetCurSel()), "[ ソフト ]");
     });
 }
 
@@ -133,8 +133,8 @@ TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
     WriteBmp(" lead\\in-lead.bmp", 1, 1, 0);
     WriteBmp("top.bmp", 1, 1, 0);
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_strCurDir = m_pics.Path() + "\\";
-        dlg.ListDirectory(dlg.m_strCurDir);
+        dlg.SetCurDir(m_pics.Path() + "\\");
+        dlg.ListDirectory(dlg.GetCurDir());
         Strings expected = DirectoriesAsListed(m_pics.Path());
         ASSERT_EQ(expected.size(), 3u);
         expected.push_back("top.bmp");
@@ -142,50 +142,50 @@ TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
         ASSERT_EQ(listed, expected);
 
         const int lead = IndexOf(listed, "[  lead ]");
-        dlg.m_listFiles.SetCurSel(lead);
+        dlg.Files().ListBox().SetCurSel(lead);
         dlg.ShowSelectedEntry();
         dlg.EnterSelectedDirectory();
-        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path() + "\\ lead");
+        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path() + "\\ lead");
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "\\ lead]");
         EXPECT_EQ(Entries(dlg), (Strings{"in-lead.bmp"}));
         dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path() + "\\");
-        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), lead) << "the directory just left is selected again";
-        EXPECT_EQ(dlg.m_nCurIndex, lead);
+        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path() + "\\");
+        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), lead) << "the directory just left is selected again";
+        EXPECT_EQ(dlg.Files().CurrentIndex(), lead);
 
         const int sub = IndexOf(listed, "[ sub ]");
-        dlg.m_listFiles.SetCurSel(sub);
+        dlg.Files().ListBox().SetCurSel(sub);
         dlg.ShowSelectedEntry();
         dlg.EnterSelectedDirectory();
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "\\sub]");
         EXPECT_TRUE(Entries(dlg).empty());
-        EXPECT_EQ(dlg.m_nCurIndex, -1);
+        EXPECT_EQ(dlg.Files().CurrentIndex(), -1);
         dlg.EnterSelectedDirectory();  // nothing selected: nothing happens
-        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path() + "\\sub");
+        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path() + "\\sub");
         dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.m_listFiles.GetText(dlg.m_listFiles.GetCurSel()), "[ sub ]");
-        EXPECT_EQ(dlg.m_nCurIndex, sub);
+        EXPECT_EQ(dlg.Files().ListBox().GetText(dlg.Files().ListBox().GetCurSel()), "[ sub ]");
+        EXPECT_EQ(dlg.Files().CurrentIndex(), sub);
     });
 }
 
 TEST_F(Listing, EnteringAFileEntryDoesNothing) {
     WriteBmp("a.bmp", 1, 1, 0);
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_strCurDir = m_pics.Path();
-        dlg.ListDirectory(dlg.m_strCurDir);
+        dlg.SetCurDir(m_pics.Path());
+        dlg.ListDirectory(dlg.GetCurDir());
         dlg.EnterSelectedDirectory();
-        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path());
+        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path());
     });
 }
 
 TEST_F(Listing, LeavingADriveRootListsItAgain) {
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_strCurDir = "C:\\";
+        dlg.SetCurDir("C:\\");
         dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.m_strCurDir, "C:\\");
+        EXPECT_EQ(dlg.GetCurDir(), "C:\\");
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [C:\\]");
-        EXPECT_GT(dlg.m_listFiles.GetCount(), 0);
-        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), 0);
+        EXPECT_GT(dlg.Files().ListBox().GetCount(), 0);
+        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 0);
     });
 }
 
@@ -194,32 +194,32 @@ TEST_F(Listing, ReloadKeepsThePositionClampedToTheEnd) {
         WriteBmp("p" + std::to_string(i) + ".bmp", 1, 1, 0);
     }
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_strCurDir = m_pics.Path();
-        dlg.ListDirectory(dlg.m_strCurDir);
-        dlg.m_listFiles.SetCurSel(7);
+        dlg.SetCurDir(m_pics.Path());
+        dlg.ListDirectory(dlg.GetCurDir());
+        dlg.Files().ListBox().SetCurSel(7);
         dlg.ShowSelectedEntry();
         for (int i = 0; i < 3; ++i) {
             ::DeleteFileA(Pic("p" + std::to_string(i) + ".bmp").c_str());
         }
         dlg.ReloadDirectory();
-        EXPECT_EQ(dlg.m_listFiles.GetCount(), 5);
-        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), 4);
-        EXPECT_EQ(dlg.m_nCurIndex, 4);
+        EXPECT_EQ(dlg.Files().ListBox().GetCount(), 5);
+        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 4);
+        EXPECT_EQ(dlg.Files().CurrentIndex(), 4);
 
-        dlg.m_listFiles.SetCurSel(1);
+        dlg.Files().ListBox().SetCurSel(1);
         dlg.ShowSelectedEntry();
         WriteBmp("a0.bmp", 1, 1, 0);  // sorts first: the position is kept, not the name
         dlg.ReloadDirectory();
-        EXPECT_EQ(dlg.m_listFiles.GetText(dlg.m_nCurIndex), "p3.bmp");
+        EXPECT_EQ(dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex()), "p3.bmp");
 
         for (int i = 3; i < 8; ++i) {
             ::DeleteFileA(Pic("p" + std::to_string(i) + ".bmp").c_str());
         }
         ::DeleteFileA(Pic("a0.bmp").c_str());
         dlg.ReloadDirectory();
-        EXPECT_EQ(dlg.m_listFiles.GetCount(), 0);
-        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), -1);
-        EXPECT_EQ(dlg.m_nCurIndex, -1);
+        EXPECT_EQ(dlg.Files().ListBox().GetCount(), 0);
+        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), -1);
+        EXPECT_EQ(dlg.Files().CurrentIndex(), -1);
     });
 }
 
@@ -227,7 +227,7 @@ TEST_F(Listing, TheFolderBrowserChoosesTheCurrentDirectory) {
     WriteBmp("a.bmp", 1, 1, 0);
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
-        const std::string start = dlg.m_strCurDir;
+        const std::string start = dlg.GetCurDir();
         const Strings before = Entries(dlg);
         // Cancelled: nothing changes.
         EXPECT_EQ(dlg.BrowseCurrentDirectory(), start);
@@ -236,13 +236,13 @@ TEST_F(Listing, TheFolderBrowserChoosesTheCurrentDirectory) {
         EXPECT_EQ(prompts.browses[0].initialFolder, start);
         EXPECT_EQ(prompts.browses[0].flags, 0x41u);
         EXPECT_EQ(prompts.browses[0].owner, dlg.m_hWnd);
-        EXPECT_EQ(dlg.m_strCurDir, start);
+        EXPECT_EQ(dlg.GetCurDir(), start);
         EXPECT_EQ(Entries(dlg), before);
 
         // Chosen, through the "Change Dir" button.
         prompts.browseAnswers.push_back(m_pics.Path());
-        dlg.SendMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.m_btnChangeDir.m_hWnd));
-        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path());
+        dlg.SendMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.ChangeDirButton().m_hWnd));
+        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path());
         EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
         EXPECT_EQ(prompts.browses.back().initialFolder, start);
     });
@@ -264,7 +264,7 @@ TEST_F(Listing, TenThousandFilesInCaseInsensitiveOrder) {
             std::snprintf(expected, sizeof expected, "%s%05d.bmp", (9999 - i) % 2 ? "Pic" : "pic", i);
             ASSERT_EQ(entries[i], expected) << i;
         }
-        EXPECT_EQ(dlg.m_listFiles.GetCurSel(), 0);
+        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 0);
     });
 }
 
@@ -280,7 +280,7 @@ TEST_F(Listing, ClosingTheWindowDuringAListingStopsIt) {
             dlg.PostMessage(WM_COMMAND, 32771, 0);
             dlg.ListDirectory(m_pics.Path());
             EXPECT_EQ(dlg.m_hWnd, nullptr);
-            EXPECT_EQ(dlg.m_plugins.GetSize(), 0) << "the plug-ins went with the window";
+            EXPECT_EQ(dlg.GetPlugins().GetSize(), 0) << "the plug-ins went with the window";
             MSG msg;
             EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
                 << "the quit message is left for the loop";
@@ -306,13 +306,13 @@ TEST_F(Listing, NoSecondListingWhileOneRuns) {
     test::PromptRecorder prompts;
     prompts.browseAnswers.push_back("C:\\");
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.m_strCurDir = m_pics.Path();
+        dlg.SetCurDir(m_pics.Path());
         // A click on "Change Dir" reaches the window while the listing drains the queue.
-        dlg.PostMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.m_btnChangeDir.m_hWnd));
-        dlg.ListDirectory(dlg.m_strCurDir);
+        dlg.PostMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.ChangeDirButton().m_hWnd));
+        dlg.ListDirectory(dlg.GetCurDir());
         EXPECT_TRUE(prompts.browses.empty()) << "the browser did not open during the listing";
-        EXPECT_EQ(dlg.m_strCurDir, m_pics.Path());
-        EXPECT_EQ(dlg.m_listFiles.GetCount(), 3000);
+        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path());
+        EXPECT_EQ(dlg.Files().ListBox().GetCount(), 3000);
         EXPECT_FALSE(dlg.IsListing());
     });
 }

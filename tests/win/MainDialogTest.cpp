@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ViewerDlg.h"
+#include "mainwnd/ViewerDlg.h"
 #include "res/resource.h"
 #include "tests/win/support/TestSupport.h"
 
@@ -36,14 +36,13 @@ protected:
 
 TEST_F(MainDialog, ConstructionSetsTheDocumentedDefaults) {
     CViewerDlg dlg;
-    EXPECT_EQ(dlg.m_bSizeDeleteRunning, 0);
-    EXPECT_EQ(dlg.m_bFitToPane, TRUE);
-    EXPECT_EQ(dlg.m_nScrollX, 0);
-    EXPECT_EQ(dlg.m_nScrollY, 0);
-    EXPECT_EQ(dlg.m_bLayoutReady, FALSE);
-    EXPECT_EQ(dlg.m_strCurDir, test::ExeDir());
-    EXPECT_EQ(dlg.m_strCurDir.back(), '\\');
-    EXPECT_NE(dlg.m_hIcon, nullptr);
+    EXPECT_TRUE(dlg.Pane().IsFitToPane());
+    EXPECT_EQ(dlg.Pane().GetScrollX(), 0);
+    EXPECT_EQ(dlg.Pane().GetScrollY(), 0);
+    EXPECT_FALSE(dlg.IsLayoutReady());
+    EXPECT_EQ(dlg.GetCurDir(), test::ExeDir());
+    EXPECT_EQ(dlg.GetCurDir().back(), '\\');
+    EXPECT_NE(dlg.GetIcon(), nullptr);
     EXPECT_EQ(dlg.m_hWnd, nullptr);
 }
 
@@ -51,7 +50,7 @@ TEST_F(MainDialog, InitialisationAddsTheVersionItemIconsAndMenu) {
     CViewerDlg dlg;
     test::ModalScript()
         .Then([&](CDialog&) {
-            EXPECT_EQ(dlg.m_bLayoutReady, TRUE);
+            EXPECT_TRUE(dlg.IsLayoutReady());
             HMENU system = ::GetSystemMenu(dlg.m_hWnd, FALSE);
             ASSERT_NE(system, nullptr);
             const int count = ::GetMenuItemCount(system);
@@ -60,8 +59,8 @@ TEST_F(MainDialog, InitialisationAddsTheVersionItemIconsAndMenu) {
             EXPECT_EQ(MenuText(system, count - 1), "Ixo のﾊﾞｰｼﾞｮﾝ情報(&A)...");
             EXPECT_TRUE(::GetMenuState(system, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
 
-            EXPECT_EQ(reinterpret_cast<HICON>(dlg.SendMessage(WM_GETICON, ICON_BIG)), dlg.m_hIcon);
-            EXPECT_EQ(reinterpret_cast<HICON>(dlg.SendMessage(WM_GETICON, ICON_SMALL)), dlg.m_hIcon);
+            EXPECT_EQ(reinterpret_cast<HICON>(dlg.SendMessage(WM_GETICON, ICON_BIG)), dlg.GetIcon());
+            EXPECT_EQ(reinterpret_cast<HICON>(dlg.SendMessage(WM_GETICON, ICON_SMALL)), dlg.GetIcon());
 
             HMENU bar = ::GetMenu(dlg.m_hWnd);
             ASSERT_NE(bar, nullptr);
@@ -86,8 +85,8 @@ TEST_F(MainDialog, InitialisationAddsTheVersionItemIconsAndMenu) {
                 EXPECT_EQ(text, found) << id;
             }
             // The list has the focus and the button is no tab stop.
-            EXPECT_EQ(::GetFocus(), dlg.m_listFiles.m_hWnd);
-            EXPECT_FALSE(::GetWindowLongA(dlg.m_btnChangeDir.m_hWnd, GWL_STYLE) & WS_TABSTOP);
+            EXPECT_EQ(::GetFocus(), dlg.Files().ListBox().m_hWnd);
+            EXPECT_FALSE(::GetWindowLongA(dlg.ChangeDirButton().m_hWnd, GWL_STYLE) & WS_TABSTOP);
         })
         .Run(dlg);
 }
@@ -98,8 +97,8 @@ TEST_F(MainDialog, LayoutKeepsTheLeftColumnOnResize) {
     int buttonWidth = 0;
     auto checkLayout = [&](CDialog&) {
         const RECT client = dlg.GetClientRect();
-        const RECT list = ClientRectOf(dlg.m_hWnd, dlg.m_listFiles.m_hWnd);
-        const RECT button = ClientRectOf(dlg.m_hWnd, dlg.m_btnChangeDir.m_hWnd);
+        const RECT list = ClientRectOf(dlg.m_hWnd, dlg.Files().ListBox().m_hWnd);
+        const RECT button = ClientRectOf(dlg.m_hWnd, dlg.ChangeDirButton().m_hWnd);
         EXPECT_EQ(list.left, 0);
         EXPECT_EQ(list.top, 0);
         EXPECT_EQ(list.bottom, button.top);
@@ -135,7 +134,7 @@ TEST_F(MainDialog, ThePaneIsPaintedBlack) {
             const RECT client = dlg.GetClientRect();
             // The pane starts where the list ends, measured from the window's outer left edge.
             const RECT window = dlg.GetWindowRect();
-            const RECT list = dlg.m_listFiles.GetWindowRect();
+            const RECT list = dlg.Files().ListBox().GetWindowRect();
             const int paneLeft = list.right - window.left;
             HDC dc = ::GetDC(dlg.m_hWnd);
             EXPECT_EQ(::GetPixel(dc, paneLeft, 0), RGB(0, 0, 0));

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "image/SpiPlugin.h"
 #include "image/SpiPluginList.h"
@@ -174,48 +176,96 @@ TEST_F(PluginHost, TopDownPicturesAreTurnedBottomUp) {
     EXPECT_EQ(PixelOf(plugin, 2, 3), RGB(0, 0, 255));
 }
 
-TEST_F(PluginHost, CopiesLoadTheLibraryAgainAndDecodeAgain) {
-    const std::string path = Picture("copy.tpi", 6, 2, 0x0000FF);
-    auto original = std::make_unique<CSpiPlugin>();
-    ASSERT_TRUE(original->Load(Variant("tpi")));
-    ASSERT_TRUE(original->Decode(path));
+TEST_F(PluginHost, MovesHandTheLibraryAndThePictureOver) {
+    static_assert(!std::is_copy_constructible_v<CSpiPlugin> && !std::is_copy_assignable_v<CSpiPlugin>,
+                  "a plug-in is loaded once: it is never copied");
+    const std::string path = Picture("moved.tpi", 6, 2, 0x0000FF);
+    CSpiPlugin original;
+    ASSERT_TRUE(original.Load(Variant("tpi")));
+    ASSERT_TRUE(original.Decode(path));
+    const HLOCAL bits = original.GetBitsHandle();
 
-    CSpiPlugin copy(*original);
-    EXPECT_EQ(std::string(copy.GetLibPath()), Variant("tpi"));
-    EXPECT_EQ(std::string(copy.GetFileName()), path);
-    EXPECT_EQ(copy.GetWidth(), 6);
-    EXPECT_NE(copy.GetBitsHandle(), original->GetBitsHandle()) << "the copy decoded a picture of its own";
+    CSpiPlugin moved(std::move(original));
+    EXPECT_EQ(std::string(moved.GetLibPath()), Variant("tpi"));
+    EXPECT_EQ(std::string(moved.GetFileName()), path);
+    EXPECT_EQ(moved.GetWidth(), 6);
+    EXPECT_EQ(moved.GetBitsHandle(), bits) << "the same picture, not a second decode";
+    EXPECT_FALSE(original.IsLoaded());
+    EXPECT_FALSE(original.HasPicture());
 
     CSpiPlugin assigned;
     ASSERT_TRUE(assigned.Load(Variant("jpg")));
-    assigned = copy;
+    assigned = std::move(moved);
     EXPECT_EQ(std::string(assigned.GetLibPath()), Variant("tpi"));
     EXPECT_EQ(assigned.GetHeight(), 2);
-
-    // The copies hold references of their own: they work after the original is gone.
-    original.reset();
-    EXPECT_TRUE(copy.SupportsExtension("tpi"));
-    EXPECT_TRUE(copy.Decode(path));
+    EXPECT_TRUE(assigned.SupportsExtension("tpi"));
     EXPECT_TRUE(assigned.Decode(path));
-
-    CSpiPlugin emptyCopy{CSpiPlugin()};
-    EXPECT_FALSE(emptyCopy.IsLoaded());
 }
 
-TEST_F(PluginHost, ListOwnsCopiesThatKeepTheirAddresses) {
+TEST_F(PluginHost, ListOwnsPluginsThatKeepTheirAddresses) {
     CSpiPluginList list;
-    CSpiPlugin probe;
-    ASSERT_TRUE(probe.Load(Variant("tpi")));
-    EXPECT_EQ(list.Add(probe), 0);
-    CSpiPlugin* first = list.GetAt(0);
-    for (int i = 1; i < 25; ++i) {
-        EXPECT_EQ(list.Add(probe), i);
+    for (int i = 0; i < 25; ++i) {
+        CSpiPlugin probe;
+        ASSERT_TRUE(probe.Load(Variant("tpi")));
+        EXPECT_EQ(list.Add(std::move(probe)), i);
+        if (i == 0) {
+            ASSERT_TRUE(list.GetAt(0)->IsLoaded());
+        }
     }
+    CSpiPlugin* first = list.GetAt(0);
     EXPECT_EQ(list.GetSize(), 25);
     EXPECT_EQ(list.GetAt(0), first) << "growing the list does not move its elements";
     EXPECT_TRUE(first->IsLoaded());
     list.RemoveAll();
     EXPECT_EQ(list.GetSize(), 0);
+}
+
+TEST_F(PluginHost, DecodersFollowTheExtension) {
+    CSpiPluginList list;
+    for (const char* variant : {"tpi", "jpg"}) {
+        CSpiPlugin plugin;
+        ASSERT_TRUE(plugin.Load(Variant(variant)));
+        list.Add(std::move(plugin));
+    }
+    const struct {
+        const char* name;
+        Decoder expected;
+    } cases[] = {
+        {"a.bmp", Decoder::Bmp()},       {"C.BmP", Decoder::Bmp()},
+        {"b.tpi", Decoder::Plugin(list.GetAt(0))}, {"x.y.JPEG", Decoder::Plugin(list.GetAt(1))},
+        {"noext", Decoder{}},            {"end.", Decoder{}},
+        {"bmp", Decoder{}},              {"表.jpg", Decoder::Plugin(list.GetAt(1))},
+        {"a.bmp.txt", Decoder{}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(list.DecoderFor(c.name), c.expected) << c.name;
+    }
+}
+
+// A plug-in built with the natural layout of the picture-info record writes 28 bytes and
+// puts its text handle at byte 24: the handle is released, and nothing else is.
+TEST_F(PluginHost, TheTextHandleOfANaturalLayoutRecordIsReleased) {
+    const std::string path = Picture("natural.tpi", 7, 3, 0x00FF00);
+    for (const char* variant : {"natural", "tpi"}) {
+        SCOPED_TRACE(variant);
+        CSpiPlugin plugin;
+        ASSERT_TRUE(plugin.Load(Variant(variant)));
+        HMODULE module = ::GetModuleHandleA(Variant(variant).c_str());
+        ASSERT_NE(module, nullptr);
+        using LastTextFn = HLOCAL(WINAPI*)();
+        auto lastText = reinterpret_cast<LastTextFn>(reinterpret_cast<void*>(::GetProcAddress(module, "TestLastText")));
+        ASSERT_NE(lastText, nullptr);
+        ASSERT_TRUE(plugin.Decode(path));
+        EXPECT_EQ(plugin.GetWidth(), 7);
+        EXPECT_EQ(plugin.GetHeight(), 3);
+        EXPECT_EQ(plugin.GetInfo().colorDepth, 24);
+        const HLOCAL text = lastText();
+        ASSERT_NE(text, nullptr);
+        // A released handle is invalid, unless the picture's own blocks reused it.
+        EXPECT_TRUE(text == plugin.GetBitmapInfoHandle() || text == plugin.GetBitsHandle() ||
+                    ::LocalFlags(text) == static_cast<UINT>(LMEM_INVALID_HANDLE))
+            << "the text handle was released";
+    }
 }
 
 }  // namespace

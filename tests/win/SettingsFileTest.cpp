@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/ViewerDlg.h"
+#include "mainwnd/ViewerDlg.h"
 #include "filelist/PathUtil.h"
 #include "tests/win/support/TestSupport.h"
 
@@ -64,18 +64,18 @@ TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
     const std::string dir = test::ExeDir();
     {
         CViewerDlg dlg;
-        EXPECT_EQ(dlg.m_strMoveDir, dir + "MoveDir");
-        EXPECT_EQ(dlg.m_strTrashDir, dir + "TrashDir");
-        EXPECT_EQ(dlg.m_strCopyDir, dir + "CopyDir");
-        EXPECT_EQ(dlg.m_strWallPaperDir, dir + "WallPaperDir");
-        EXPECT_EQ(dlg.m_strOpenWindowProgram, "explorer");
-        EXPECT_EQ(dlg.m_strUrlProgram, "explorer");
-        EXPECT_EQ(dlg.m_strUrlMemo, "URLMemo.txt");
-        EXPECT_EQ(dlg.m_nDeleteSmallWidth, 320);
-        EXPECT_EQ(dlg.m_nDeleteSmallHeight, 240);
-        EXPECT_EQ(dlg.m_bAutoRenameAtMove, FALSE);
-        EXPECT_EQ(dlg.m_bDeleteImmediate, FALSE);
-        EXPECT_EQ(dlg.m_bResizeWallPaperToScreenSize, FALSE);
+        EXPECT_EQ(dlg.GetSettings().m_strMoveDir, dir + "MoveDir");
+        EXPECT_EQ(dlg.GetSettings().m_strTrashDir, dir + "TrashDir");
+        EXPECT_EQ(dlg.GetSettings().m_strCopyDir, dir + "CopyDir");
+        EXPECT_EQ(dlg.GetSettings().m_strWallPaperDir, dir + "WallPaperDir");
+        EXPECT_EQ(dlg.GetSettings().m_strOpenWindowProgram, "explorer");
+        EXPECT_EQ(dlg.GetSettings().m_strUrlProgram, "explorer");
+        EXPECT_EQ(dlg.GetSettings().m_strUrlMemo, "URLMemo.txt");
+        EXPECT_EQ(dlg.GetSettings().m_nDeleteSmallWidth, 320);
+        EXPECT_EQ(dlg.GetSettings().m_nDeleteSmallHeight, 240);
+        EXPECT_EQ(dlg.GetSettings().m_bAutoRenameAtMove, FALSE);
+        EXPECT_EQ(dlg.GetSettings().m_bDeleteImmediate, FALSE);
+        EXPECT_EQ(dlg.GetSettings().m_bResizeWallPaperToScreenSize, FALSE);
         EXPECT_FALSE(test::FileExists(IniPath())) << "reading must not create the file";
     }
     OpenAndClose();
@@ -106,9 +106,9 @@ TEST_F(SettingsFile, FlagsAreTrueOnlyForExactlyTRUE) {
                          "DeleteImmediate=TRUE\r\n");
     {
         CViewerDlg dlg;
-        EXPECT_EQ(dlg.m_bResizeWallPaperToScreenSize, FALSE);
-        EXPECT_EQ(dlg.m_bAutoRenameAtMove, FALSE);
-        EXPECT_EQ(dlg.m_bDeleteImmediate, TRUE);
+        EXPECT_EQ(dlg.GetSettings().m_bResizeWallPaperToScreenSize, FALSE);
+        EXPECT_EQ(dlg.GetSettings().m_bAutoRenameAtMove, FALSE);
+        EXPECT_EQ(dlg.GetSettings().m_bDeleteImmediate, TRUE);
     }
     OpenAndClose();
     const auto entries = ParseIni(test::ReadFileBytes(IniPath()));
@@ -126,8 +126,8 @@ TEST_F(SettingsFile, NumbersReplaceTheDefaultOnlyWhenGreaterThanZero) {
         SCOPED_TRACE(c.text);
         test::WriteFileBytes(IniPath(), std::string("[DeleteSmall]\r\nWidth=") + c.text + "\r\nHeight=" + c.text + "\r\n");
         CViewerDlg dlg;
-        EXPECT_EQ(dlg.m_nDeleteSmallWidth, c.width);
-        EXPECT_EQ(dlg.m_nDeleteSmallHeight, c.width == 320 ? 240 : c.width);
+        EXPECT_EQ(dlg.GetSettings().m_nDeleteSmallWidth, c.width);
+        EXPECT_EQ(dlg.GetSettings().m_nDeleteSmallHeight, c.width == 320 ? 240 : c.width);
     }
 }
 
@@ -136,9 +136,9 @@ TEST_F(SettingsFile, EmptyAndOverlongValues) {
     test::WriteFileBytes(IniPath(), "[Directory]\r\nMoveDir=\r\nCopyDir=" + longPath + "\r\nURLMemo=メモ.txt\r\n");
     {
         CViewerDlg dlg;
-        EXPECT_EQ(dlg.m_strMoveDir, "");
-        EXPECT_EQ(dlg.m_strCopyDir, longPath.substr(0, 259));
-        EXPECT_EQ(dlg.m_strUrlMemo, "メモ.txt");
+        EXPECT_EQ(dlg.GetSettings().m_strMoveDir, "");
+        EXPECT_EQ(dlg.GetSettings().m_strCopyDir, longPath.substr(0, 259));
+        EXPECT_EQ(dlg.GetSettings().m_strUrlMemo, "メモ.txt");
     }
     OpenAndClose();
     const auto entries = ParseIni(test::ReadFileBytes(IniPath()));
@@ -170,7 +170,7 @@ TEST_F(SettingsFile, TheFileBesideTheExecutableIsUsedFromAnyWorkingDirectory) {
     {
         CViewerDlg dlg;
         EXPECT_EQ(dlg.GetIniFilePath(), IniPath());
-        EXPECT_EQ(dlg.m_strTrashDir, "C:\\trash");
+        EXPECT_EQ(dlg.GetSettings().m_strTrashDir, "C:\\trash");
     }
     OpenAndClose();
     ::SetCurrentDirectoryA(previous);

@@ -71,16 +71,21 @@ void ViewerFixture::Touch(const std::string& name) const {
 
 std::vector<std::string> ViewerFixture::Entries(const CViewerDlg& dlg) {
     std::vector<std::string> entries;
-    for (int i = 0; i < dlg.m_listFiles.GetCount(); ++i) {
-        entries.push_back(dlg.m_listFiles.GetText(i));
+    for (int i = 0; i < dlg.Files().ListBox().GetCount(); ++i) {
+        entries.push_back(dlg.Files().ListBox().GetText(i));
     }
     return entries;
 }
 
-std::vector<LRESULT> ViewerFixture::ItemData(const CViewerDlg& dlg) {
+std::vector<LRESULT> ViewerFixture::Decoders(const CViewerDlg& dlg) {
     std::vector<LRESULT> data;
-    for (int i = 0; i < dlg.m_listFiles.GetCount(); ++i) {
-        data.push_back(dlg.m_listFiles.GetItemData(i));
+    for (int i = 0; i < dlg.Files().Count(); ++i) {
+        const ListEntry* entry = dlg.Files().At(i);
+        EXPECT_NE(entry, nullptr) << i;
+        if (entry == nullptr) {
+            continue;
+        }
+        data.push_back(entry->IsDirectory() ? -1 : reinterpret_cast<LRESULT>(entry->GetDecoder().plugin));
     }
     return data;
 }

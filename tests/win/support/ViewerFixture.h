@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ViewerDlg.h"
+#include "mainwnd/ViewerDlg.h"
 #include "tests/win/support/TestSupport.h"
 
 namespace test {
@@ -37,7 +37,8 @@ protected:
     void Touch(const std::string& name) const;
 
     static std::vector<std::string> Entries(const CViewerDlg& dlg);
-    static std::vector<LRESULT> ItemData(const CViewerDlg& dlg);
+    // What each entry is: -1 for a directory, 0 for a BMP file, else the plug-in that decodes it.
+    static std::vector<LRESULT> Decoders(const CViewerDlg& dlg);
 
     std::string m_previousDir;
     TempDir m_work{"work"};

@@ -1,4 +1,4 @@
-#include "app/AboutDlg.h"
+#include "mainwnd/AboutDlg.h"
 
 #include "res/resource.h"
 

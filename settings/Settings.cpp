@@ -1,8 +1,10 @@
-// Reading and writing the settings file Ixo.ini beside the executable.
+#include "settings/Settings.h"
+
+#include <windows.h>
+
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/ViewerDlg.h"
 #include "filelist/PathUtil.h"
 #include "framework/WinApp.h"
 
@@ -18,11 +20,11 @@ std::string ReadString(const std::string& ini, const char* section, const char* 
 }
 
 // A flag is set exactly by the text "TRUE".
-BOOL ReadFlag(const std::string& ini, const char* section, const char* key) {
-    return ReadString(ini, section, key, "FALSE") == "TRUE" ? TRUE : FALSE;
+int ReadFlag(const std::string& ini, const char* section, const char* key) {
+    return ReadString(ini, section, key, "FALSE") == "TRUE" ? 1 : 0;
 }
 
-// A number replaces the built-in value only when it is greater than 0.
+// A number replaces the value held only when it is greater than 0.
 void ReadPositive(const std::string& ini, const char* section, const char* key, int& member) {
     char fallback[16];
     std::snprintf(fallback, sizeof fallback, "%d", member);
@@ -38,18 +40,33 @@ std::string NumberText(int value) {
     return text;
 }
 
-const char* FlagText(BOOL flag) {
+const char* FlagText(int flag) {
     return flag == 1 ? "TRUE" : "FALSE";
+}
+
+// Removes a temporary file, also when copying made it read-only.
+void RemoveTempFile(const char* path) {
+    ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(path);
 }
 
 }  // namespace
 
-std::string CViewerDlg::GetIniFilePath() const {
+std::string GetIniFilePath() {
     return AddTrailingBackslash(GetDirectoryPart(AfxGetModuleFilePath())) + "Ixo.ini";
 }
 
-void CViewerDlg::ReadSettings() {
-    const std::string ini = GetIniFilePath();
+Settings Settings::Defaults(const std::string& exeDir) {
+    Settings s;
+    const std::string base = AddTrailingBackslash(exeDir);
+    s.m_strMoveDir = base + "MoveDir";
+    s.m_strCopyDir = base + "CopyDir";
+    s.m_strTrashDir = base + "TrashDir";
+    s.m_strWallPaperDir = base + "WallPaperDir";
+    return s;
+}
+
+void Settings::Load(const std::string& ini) {
     m_strMoveDir = ReadString(ini, "Directory", "MoveDir", m_strMoveDir);
     m_strTrashDir = ReadString(ini, "Directory", "TrashDir", m_strTrashDir);
     m_strCopyDir = ReadString(ini, "Directory", "CopyDir", m_strCopyDir);
@@ -64,20 +81,11 @@ void CViewerDlg::ReadSettings() {
     ReadPositive(ini, "DeleteSmall", "Height", m_nDeleteSmallHeight);
 }
 
-// All twelve keys are written to a copy of the file, which then replaces the file
-// in one step: a failed write leaves the previous settings whole.
-void CViewerDlg::WriteSettings() const {
-    const std::string ini = GetIniFilePath();
-    const std::string dir = GetDirectoryPart(ini);
-    char temp[MAX_PATH + 16] = {};
-    if (dir.size() >= MAX_PATH - 14 || ::GetTempFileNameA(dir.c_str(), "ixo", 0, temp) == 0) {
-        return;
-    }
-    // Keep the other sections (the registered directories among them).
-    if (::GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES && !::CopyFileA(ini.c_str(), temp, FALSE)) {
-        ::DeleteFileA(temp);
-        return;
-    }
+// All twelve keys are written to a copy of the file, which then replaces the file in one
+// step: a failed write leaves the previous settings whole. The copy is removed whatever
+// goes wrong. A folder where no new file can be made still has its settings written, in
+// place.
+bool Settings::Save(const std::string& ini) const {
     const struct {
         const char* section;
         const char* key;
@@ -96,13 +104,33 @@ void CViewerDlg::WriteSettings() const {
         {"DeleteSmall", "Width", NumberText(m_nDeleteSmallWidth)},
         {"DeleteSmall", "Height", NumberText(m_nDeleteSmallHeight)},
     };
-    bool written = true;
-    for (const auto& e : entries) {
-        written = ::WritePrivateProfileStringA(e.section, e.key, e.value.c_str(), temp) && written;
+    const auto writeAll = [&](const char* file) {
+        bool written = true;
+        for (const auto& e : entries) {
+            written = ::WritePrivateProfileStringA(e.section, e.key, e.value.c_str(), file) && written;
+        }
+        // Flush the profile cache to the file before anything else touches it.
+        ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, file);
+        return written;
+    };
+
+    const std::string dir = GetDirectoryPart(ini);
+    char temp[MAX_PATH + 16] = {};
+    if (dir.size() >= MAX_PATH - 14 || ::GetTempFileNameA(dir.c_str(), "ixo", 0, temp) == 0) {
+        return writeAll(ini.c_str());
     }
-    // Flush the profile cache to the temporary file before it replaces the settings.
-    ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, temp);
-    if (!written || !::MoveFileExA(temp, ini.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ::DeleteFileA(temp);
+    // Keep the other sections (the registered directories among them); the copy takes
+    // the file's attributes, which must not stop it from being written.
+    if (::GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (!::CopyFileA(ini.c_str(), temp, FALSE)) {
+            RemoveTempFile(temp);
+            return false;
+        }
+        ::SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
     }
+    if (!writeAll(temp) || !::MoveFileExA(temp, ini.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        RemoveTempFile(temp);
+        return false;
+    }
+    return true;
 }

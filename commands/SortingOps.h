@@ -1,0 +1,59 @@
+#pragma once
+// The sorting operations on the selected entry: moving the picture into the move or the
+// trash directory, copying it, deleting it at once, and deleting a sub-directory through
+// the shell. None replaces an existing file. Each operation returns true for success,
+// and also when there was nothing to do or when it refused and told the user why; the
+// key commands report a failure with the target named.
+#include <string>
+
+#include "commands/KeyTable.h"
+#include "filelist/FileList.h"
+#include "framework/MessageMap.h"
+#include "host/ViewerHost.h"
+#include "settings/Settings.h"
+
+class CSortingOps {
+public:
+    CSortingOps(IViewerHost& host, const Settings& settings, CFileList& files);
+    CSortingOps(const CSortingOps&) = delete;
+    CSortingOps& operator=(const CSortingOps&) = delete;
+
+    // Moves the picture into the move directory, under a new name when its own is taken
+    // and renaming is on (the setting is exactly 1).
+    bool MoveSelectedFile();
+    bool TrashSelectedFile();
+    bool CopySelectedFile();
+    // Deletes the picture outright when the settings allow it; otherwise says why not.
+    bool KillSelectedFile();
+    // Sends the selected directory, with everything in it, to the recycle bin through the
+    // shell, then lists the directory again.
+    bool DeleteSelectedDirectory();
+
+    enum class Confirmation { kAsk, kSkip };
+    // The shell's recursive deletion of a path, into the recycle bin. A path the shell
+    // would read as a pattern ('?' or '*', which stand for characters that code page 932
+    // cannot hold) is refused with a message: false then, true once the shell has run.
+    bool DeleteDirectoryTree(const std::string& path, Confirmation confirmation);
+
+    FW_DECLARE_PART_MESSAGE_MAP()
+
+private:
+    enum class Transfer { kMove, kCopy };
+    enum class Renaming { kOff, kOn };
+    // Moves or copies the selected picture to `dir` + its name (or the name chosen for it).
+    bool TransferSelectedFile(const std::string& dir, Transfer transfer, Renaming renaming);
+    // Every completed move, trash move and kill ends here: the entry leaves the list and
+    // the entry that took its place is shown.
+    void FileLeftFolder();
+    bool IsDirectorySelected() const;
+
+    void OnMove();
+    void OnDelete();
+    void OnCopy();
+    void OnDeleteDirectory();
+    void OnKill();
+
+    IViewerHost& m_host;
+    const Settings& m_settings;
+    CFileList& m_files;
+};

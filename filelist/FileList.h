@@ -1,0 +1,62 @@
+#pragma once
+// The file list of the main window: the entries of one directory, bound to the window's
+// sorted list box, which only shows them. Sub-directories stand first as "[ name ]",
+// then the picture files by name, in the list box's case-insensitive order. What an
+// entry is lives here; nobody reads the list box's item data or texts.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "filelist/ListEntry.h"
+#include "framework/Controls.h"
+#include "image/SpiPluginList.h"
+
+class CFileList {
+public:
+    CFileList() = default;
+    CFileList(const CFileList&) = delete;
+    CFileList& operator=(const CFileList&) = delete;
+
+    // The list box the entries are shown in (bound by the window's data exchange).
+    CListBox& ListBox() { return m_list; }
+    const CListBox& ListBox() const { return m_list; }
+
+    // Removes every entry.
+    void Clear();
+    // Adds an entry where the list's order puts it.
+    void Add(ListEntry entry);
+    // Adds the sub-directories and the decodable pictures of `dir`, in enumeration order,
+    // with the list's redrawing suspended. `pump` is called now and then to keep the
+    // window alive; when it answers false the filling stops at once and false is returned.
+    bool Fill(const std::string& dir, const CSpiPluginList& plugins, const std::function<bool()>& pump);
+
+    int Count() const { return m_list.GetCount(); }
+    // The entry at an index; null when there is none.
+    const ListEntry* At(int index) const;
+    // The text the list shows for the entry at an index.
+    std::string TextAt(int index) const { return m_list.GetText(index); }
+
+    // The index of the selected entry as the window last took it (-1: none).
+    int CurrentIndex() const { return m_nCurIndex; }
+    void SetCurrentIndex(int index) { m_nCurIndex = index; }
+    // Takes the list box's selection as the current index.
+    void TakeSelection() { m_nCurIndex = m_list.GetCurSel(); }
+    const ListEntry* Current() const { return At(m_nCurIndex); }
+    // Selects an entry in the list box (-1: none); the current index is left alone.
+    void Select(int index) const { m_list.SetCurSel(index); }
+    int SelectedIndex() const { return m_list.GetCurSel(); }
+
+    // Selects the first directory entry for `name`, compared ignoring case; its index or -1.
+    int SelectDirectory(const std::string& name) const;
+    // Drops the current entry after its file has gone and selects the entry that took its
+    // place, or the new last one.
+    void RemoveCurrent();
+    // Selects the entry after the current one; false on the last entry or an empty list.
+    bool SelectNext() const;
+
+private:
+    CListBox m_list;
+    int m_nCurIndex = -1;
+    std::vector<std::unique_ptr<ListEntry>> m_entries;  // the list box's item data point here
+};

@@ -1,0 +1,32 @@
+#pragma once
+// One entry of the file list: a sub-directory or a picture file, by its name exactly as
+// stored on disk, with what decodes the picture.
+#include <string>
+
+#include "image/SpiPluginList.h"
+
+struct ListEntry {
+    enum class Kind { kDirectory, kBmp, kPlugin };
+    Kind kind = Kind::kDirectory;
+    std::string name;
+    CSpiPlugin* plugin = nullptr;  // for kPlugin: the plug-in that decodes the file
+
+    static ListEntry Directory(std::string name) { return {Kind::kDirectory, std::move(name), nullptr}; }
+    // A picture decoded by `decoder` (which is not none).
+    static ListEntry Picture(std::string name, Decoder decoder) {
+        return decoder.kind == Decoder::Kind::kBmp ? ListEntry{Kind::kBmp, std::move(name), nullptr}
+                                                   : ListEntry{Kind::kPlugin, std::move(name), decoder.plugin};
+    }
+    bool IsDirectory() const { return kind == Kind::kDirectory; }
+    Decoder GetDecoder() const {
+        switch (kind) {
+            case Kind::kBmp:
+                return Decoder::Bmp();
+            case Kind::kPlugin:
+                return Decoder::Plugin(plugin);
+            case Kind::kDirectory:
+                break;
+        }
+        return {};
+    }
+};

@@ -1,0 +1,11 @@
+#include "framework/Keyboard.h"
+
+#include <windows.h>
+
+namespace fw {
+
+bool IsKeyDown(int virtualKey) {
+    return (::GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+}
+
+}  // namespace fw

@@ -1,0 +1,27 @@
+#pragma once
+// What a part of the main window may ask of it. The main window implements this
+// privately and hands itself to each part it owns; tests hand a part a fake.
+#include <windows.h>
+
+#include <string>
+
+#include "filelist/ListEntry.h"
+
+class IViewerHost {
+public:
+    // The window that owns the part's prompts and on which it draws.
+    virtual HWND OwnerWindow() const = 0;
+    // The directory being listed, exactly as last set.
+    virtual const std::string& CurrentDir() const = 0;
+    // The selected entry of the file list; null when nothing is selected.
+    virtual const ListEntry* SelectedEntry() const = 0;
+    // Lists the current directory again, keeping the selected position.
+    virtual void ListAgain() = 0;
+    // Shows the entry the list selects now.
+    virtual void ShowSelection() = 0;
+    // Tells the user that a command failed (a message box with the caption "Error").
+    virtual void ReportFailure(const std::string& text) = 0;
+
+protected:
+    ~IViewerHost() = default;
+};

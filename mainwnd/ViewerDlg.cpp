@@ -1,0 +1,167 @@
+#include "mainwnd/ViewerDlg.h"
+
+#include "filelist/PathUtil.h"
+#include "framework/DataExchange.h"
+#include "framework/Gdi.h"
+#include "framework/Prompts.h"
+#include "framework/WinApp.h"
+#include "mainwnd/AboutDlg.h"
+#include "res/resource.h"
+
+FW_BEGIN_MESSAGE_MAP(CViewerDlg, CDialog)
+    FW_ON_MESSAGE(WM_SYSCOMMAND, SysCommand, OnSysCommand)
+    FW_ON_MESSAGE(WM_PAINT, Void, OnPaint)
+    FW_ON_MESSAGE(WM_QUERYDRAGICON, Cursor, OnQueryDragIcon)
+    FW_ON_MESSAGE(WM_DESTROY, Void, OnDestroy)
+    FW_ON_COMMAND(IDC_CHANGEDIR, BN_CLICKED, OnChangeDir)
+    FW_ON_COMMAND(IDC_FILELIST, LBN_SELCHANGE, ShowSelectedEntry)
+    FW_ON_MESSAGE(WM_SIZE, Size, OnSize)
+    FW_ON_COMMAND(ID_MENU_VERSION, 0, OnVersionInfo)
+    FW_ON_COMMAND(ID_MENU_EXIT, 0, OnExit)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kParentDirectory), 0, GoToParentDirectory)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kEnterDirectory), 0, EnterSelectedDirectory)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kBrowseDirectory), 0, OnChangeDir)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kReload), 0, ReloadDirectory)
+    FW_CHAIN_MEMBER(m_pane)
+    FW_CHAIN_MEMBER(m_sorting)
+FW_END_MESSAGE_MAP()
+
+namespace {
+
+// Menu commands whose dialogs and passes the program does not have yet: their items are
+// grey. A feature that arrives takes its ids off this list.
+constexpr UINT kCommandsNotBuilt[] = {
+    ID_MENU_SETTINGS,     ID_MENU_SIZEDELETE_SETTINGS,  ID_MENU_SIZEDELETE_ALL,
+    ID_MENU_COMMANDLIST,  ID_MENU_SIZEDELETE_RECURSIVE, ID_MENU_SIZEDELETE_RECURSIVE_MOVE,
+};
+
+}  // namespace
+
+CViewerDlg::CViewerDlg(CWnd* parent)
+    : CDialog(IDD_IXO_DIALOG, parent),
+      m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_strCurDir(GetDirectoryPart(AfxGetModuleFilePath())),
+      m_pane(*this, m_plugins, m_files.ListBox()),
+      m_sorting(*this, m_settings, m_files) {
+    m_settings = Settings::Defaults(m_strCurDir);
+    m_settings.Load(GetIniFilePath());
+}
+
+CViewerDlg::~CViewerDlg() = default;
+
+std::string CViewerDlg::GetIniFilePath() const {
+    return ::GetIniFilePath();
+}
+
+void CViewerDlg::DoDataExchange(CDataExchange* dx) {
+    CDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_CHANGEDIR, m_btnChangeDir);
+    DDX_Control(dx, IDC_FILELIST, m_files.ListBox());
+}
+
+BOOL CViewerDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
+        const std::string about = AfxLoadString(IDS_ABOUTBOX);
+        if (!about.empty()) {
+            ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+        }
+    }
+    GreyMenuItemsWithoutCommand();
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    LoadPlugins();
+    ListDirectory(m_strCurDir);
+    ShowSelectedEntry();
+
+    m_bLayoutReady = true;
+    LayoutControls();
+    return TRUE;
+}
+
+void CViewerDlg::GreyMenuItemsWithoutCommand() const {
+    HMENU bar = ::GetMenu(m_hWnd);
+    for (const UINT id : kCommandsNotBuilt) {
+        ::EnableMenuItem(bar, id, MF_BYCOMMAND | MF_GRAYED);
+    }
+}
+
+void CViewerDlg::LayoutControls() {
+    const CListBox& list = m_files.ListBox();
+    const RECT client = GetClientRect();
+    const RECT button = m_btnChangeDir.GetWindowRect();
+    const RECT listRect = list.GetWindowRect();
+    const int buttonHeight = button.bottom - button.top;
+    m_btnChangeDir.SetWindowPos(nullptr, client.left, client.bottom - buttonHeight, 0, 0,
+                                SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    list.SetWindowPos(nullptr, client.left, client.top, listRect.right - listRect.left,
+                      (client.bottom - client.top) - buttonHeight, SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+void CViewerDlg::OnSize(UINT, int, int) {
+    if (m_bLayoutReady) {
+        LayoutControls();
+    }
+    Invalidate(TRUE);
+}
+
+void CViewerDlg::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    if (IsIconic()) {
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+        const RECT client = GetClientRect();
+        const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+        ::DrawIcon(dc, x, y, m_hIcon);
+        return;
+    }
+    m_pane.Paint(dc);
+}
+
+void CViewerDlg::ShowSelectedEntry() {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    m_files.TakeSelection();
+    m_pane.ShowEntry(m_files.Current());
+}
+
+void CViewerDlg::SelectNextEntry() {
+    if (m_files.SelectNext()) {
+        ShowSelectedEntry();
+    }
+}
+
+void CViewerDlg::ReportFailure(const std::string& text) {
+    fw::MessageBox(m_hWnd, text, "Error", MB_OK);
+}
+
+fw::Handled CViewerDlg::OnSysCommand(UINT id, LPARAM) {
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+        OnVersionInfo();
+        return fw::Handled::kYes;
+    }
+    return fw::Handled::kNo;
+}
+
+void CViewerDlg::OnVersionInfo() {
+    CAboutDlg about;
+    about.DoModal();
+}
+
+void CViewerDlg::OnExit() {
+    DestroyWindow();
+}
+
+HCURSOR CViewerDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+void CViewerDlg::OnDestroy() {
+    m_settings.Save(GetIniFilePath());
+    m_pane.ReleasePictures();
+    m_plugins.RemoveAll();
+}

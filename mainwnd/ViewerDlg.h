@@ -1,0 +1,111 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "commands/SortingOps.h"
+#include "filelist/FileList.h"
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "framework/MessageMap.h"
+#include "host/ViewerHost.h"
+#include "image/SpiPluginList.h"
+#include "pane/PicturePane.h"
+#include "settings/Settings.h"
+
+// The main window: the file list on the left, the picture pane on the right. It owns the
+// settings, the plug-ins, the current directory and its parts; each part reaches the
+// window only through IViewerHost, which the window implements privately, and takes its
+// own commands through a chain entry of the message map. A new feature is one more part:
+// a member below and a chain entry in the map.
+class CViewerDlg : public CDialog, private IViewerHost {
+public:
+    explicit CViewerDlg(CWnd* parent = nullptr);
+    ~CViewerDlg() override;
+
+    // The full path of the settings file beside the executable.
+    std::string GetIniFilePath() const;
+
+    // Places the file list and the "Change Dir" button in the left column.
+    void LayoutControls();
+
+    // ---- File list and navigation ----
+    // (Re)loads every image-import plug-in found as SPI\*.SPI below the current directory.
+    void LoadPlugins();
+    // Rebuilds the list for a directory (sub-directories first, then the pictures) and
+    // selects the first entry. Ignored while a listing runs.
+    void ListDirectory(const std::string& dir);
+    // The shell's folder browser opened at a folder; the chosen path or the empty string.
+    static std::string BrowseForFolder(HWND owner, const std::string& initialFolder, const std::string& prompt);
+    std::string BrowseCurrentDirectory();
+    void ReloadDirectory();
+    void EnterSelectedDirectory();
+    void GoToParentDirectory();
+    // Drains the message queue; false when the caller's loop should stop (the program
+    // is quitting or the window has closed).
+    bool PumpMessages();
+    bool IsListing() const { return m_bListing; }
+    // Takes the list's selection and shows that entry in the pane.
+    void ShowSelectedEntry();
+    // Selects and shows the next entry; nothing on the last one.
+    void SelectNextEntry();
+
+    // ---- Key commands ----
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    // ---- State and parts, as the program's tests and benchmarks look at them ----
+    Settings& GetSettings() { return m_settings; }
+    const std::string& GetCurDir() const { return m_strCurDir; }
+    void SetCurDir(const std::string& dir) { m_strCurDir = dir; }
+    const CSpiPluginList& GetPlugins() const { return m_plugins; }
+    CFileList& Files() { return m_files; }
+    const CFileList& Files() const { return m_files; }
+    CPicturePane& Pane() { return m_pane; }
+    const CPicturePane& Pane() const { return m_pane; }
+    CSortingOps& Sorting() { return m_sorting; }
+    const CButton& ChangeDirButton() const { return m_btnChangeDir; }
+    HICON GetIcon() const { return m_hIcon; }
+    bool IsLayoutReady() const { return m_bLayoutReady; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* dx) override;
+
+    // Message handlers
+    fw::Handled OnSysCommand(UINT id, LPARAM param);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnDestroy();
+    void OnChangeDir();
+    void OnSize(UINT type, int cx, int cy);
+    void OnVersionInfo();
+    void OnExit();
+
+    FW_DECLARE_MESSAGE_MAP()
+
+private:
+    // IViewerHost
+    HWND OwnerWindow() const override { return m_hWnd; }
+    const std::string& CurrentDir() const override { return m_strCurDir; }
+    const ListEntry* SelectedEntry() const override { return m_files.Current(); }
+    void ListAgain() override { ReloadDirectory(); }
+    void ShowSelection() override { ShowSelectedEntry(); }
+    void ReportFailure(const std::string& text) override;
+
+    // Greys the menu items of commands the program does not carry out yet.
+    void GreyMenuItemsWithoutCommand() const;
+
+    HICON m_hIcon;
+    Settings m_settings;
+    std::string m_strCurDir;
+    CSpiPluginList m_plugins;
+    CButton m_btnChangeDir;
+    bool m_bLayoutReady = false;
+    // True while ListDirectory runs: commands that would list again wait for it.
+    bool m_bListing = false;
+
+    // The parts. Each takes its own commands through a chain entry of the message map.
+    CFileList m_files;
+    CPicturePane m_pane;
+    CSortingOps m_sorting;
+};

@@ -1,0 +1,22 @@
+// The key dispatcher: every key press addressed to the main window or its controls
+// passes here before the standard dialog keyboard handling. A command key becomes a
+// command of the window's message map, where the window or one of its parts carries it
+// out.
+#include "framework/Keyboard.h"
+#include "mainwnd/ViewerDlg.h"
+
+BOOL CViewerDlg::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_KEYDOWN) {
+        const bool shift = fw::IsKeyDown(VK_SHIFT);
+        const bool ctrl = fw::IsKeyDown(VK_CONTROL);
+        const std::optional<KeyCommand> command = LookUpKeyCommand(static_cast<int>(msg->wParam), shift, ctrl);
+        if (command) {
+            LRESULT result = 0;
+            const bool handled = OnMessage(WM_COMMAND, MAKEWPARAM(KeyCommandId(*command), 0), 0, result);
+            if (!handled || result != kPassKeyOn) {
+                return TRUE;
+            }
+        }
+    }
+    return CDialog::PreTranslateMessage(msg);
+}

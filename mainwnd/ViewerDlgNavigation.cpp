@@ -1,0 +1,148 @@
+// The main window's file list: loading the plug-ins, listing a directory, changing the
+// current directory, and the message pump of long loops.
+#include <shlobj.h>
+
+#include "filelist/PathUtil.h"
+#include "framework/DirectoryEnumerator.h"
+#include "framework/Prompts.h"
+#include "mainwnd/ViewerDlg.h"
+
+namespace {
+
+constexpr char kBrowsePrompt[] = "ディレクトリ選択\nこのディレクトリ内の画像ファイルについて操作します。";
+
+int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
+    if (msg == BFFM_INITIALIZED) {
+        ::SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
+    }
+    return 0;
+}
+
+std::string FullPathOf(const std::string& relative) {
+    char full[MAX_PATH * 2] = {};
+    const DWORD len = ::GetFullPathNameA(relative.c_str(), sizeof full, full, nullptr);
+    return len > 0 && len < sizeof full ? std::string(full, len) : relative;
+}
+
+}  // namespace
+
+void CViewerDlg::LoadPlugins() {
+    m_pane.ReleasePictures();
+    m_plugins.RemoveAll();
+
+    // The pattern is relative: plug-ins are looked up below the current directory.
+    const std::string dir = AddTrailingBackslash(FullPathOf("SPI\\"));
+    fw::CDirectoryEnumerator found("SPI\\*.SPI");
+    fw::DirectoryEntry e;
+    while (found.Next(e)) {
+        const std::string path = dir + e.name;
+        // The pattern also matches a longer extension through its short name (x.spix).
+        if (e.isDirectory || GetExtensionUpper(path) != "SPI") {
+            continue;
+        }
+        CSpiPlugin plugin;
+        if (plugin.Load(path)) {
+            m_plugins.Add(std::move(plugin));
+        }
+    }
+}
+
+void CViewerDlg::ListDirectory(const std::string& dir) {
+    if (m_bListing) {
+        return;
+    }
+    m_bListing = true;
+    SetWindowText("- IXO -" + std::string(" [") + dir + "]");
+    m_files.Clear();
+    m_plugins.FreePictures();
+    if (!m_files.Fill(dir, m_plugins, [this] { return PumpMessages(); }) && m_hWnd == nullptr) {
+        m_bListing = false;
+        return;  // the window went away while the queue was drained
+    }
+    m_files.Select(0);
+    m_files.SetCurrentIndex(0);
+    UpdateData(FALSE);
+    m_bListing = false;
+}
+
+std::string CViewerDlg::BrowseForFolder(HWND owner, const std::string& initialFolder, const std::string& prompt) {
+    char displayName[MAX_PATH] = {};
+    BROWSEINFOA info{};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = prompt.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
+    return fw::BrowseFolder(info);
+}
+
+std::string CViewerDlg::BrowseCurrentDirectory() {
+    if (m_bListing) {
+        return m_strCurDir;
+    }
+    const std::string chosen = BrowseForFolder(m_hWnd, m_strCurDir, kBrowsePrompt);
+    if (chosen.empty()) {
+        return m_strCurDir;
+    }
+    m_strCurDir = chosen;
+    ListDirectory(m_strCurDir);
+    ShowSelectedEntry();
+    return m_strCurDir;
+}
+
+void CViewerDlg::OnChangeDir() {
+    BrowseCurrentDirectory();
+}
+
+void CViewerDlg::ReloadDirectory() {
+    if (m_bListing) {
+        return;
+    }
+    const int selected = m_files.SelectedIndex();
+    ListDirectory(m_strCurDir);
+    const int count = m_files.Count();
+    if (selected >= 0 && count > 0) {
+        m_files.Select(selected >= count ? count - 1 : selected);
+    }
+    ShowSelectedEntry();
+}
+
+void CViewerDlg::EnterSelectedDirectory() {
+    const ListEntry* selected = m_files.Current();
+    if (m_bListing || selected == nullptr || !selected->IsDirectory()) {
+        return;
+    }
+    // The name exactly as stored on disk, blanks included.
+    m_strCurDir = AddTrailingBackslash(m_strCurDir) + selected->name;
+    ListDirectory(m_strCurDir);
+    ShowSelectedEntry();
+}
+
+void CViewerDlg::GoToParentDirectory() {
+    if (m_bListing) {
+        return;
+    }
+    const std::string leaf = GetFileNamePart(RemoveTrailingBackslash(m_strCurDir));
+    m_strCurDir = GetParentDirectory(m_strCurDir);
+    ListDirectory(m_strCurDir);
+    const int found = m_files.SelectDirectory(leaf);
+    m_files.SetCurrentIndex(found < 0 ? 0 : found);
+    ShowSelectedEntry();
+}
+
+bool CViewerDlg::PumpMessages() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave it for the modal loop, so that the program still ends.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    // The window may have been closed by a message just handled.
+    return m_hWnd != nullptr && IsModalRunning();
+}

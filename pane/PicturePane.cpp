@@ -1,0 +1,243 @@
+// Loading the selected entry's picture and drawing it into the picture pane.
+#include "pane/PicturePane.h"
+
+#include <climits>
+
+#include "filelist/PathUtil.h"
+#include "framework/DirectoryEnumerator.h"
+
+namespace {
+
+PaneRect ToPane(const RECT& r) {
+    return PaneRect{r.left, r.top, r.right, r.bottom};
+}
+
+RECT ToRect(const PaneRect& r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+// Adds without overflowing: a key may page by a whole pane height many times over.
+int SaturatingAdd(int a, int b) {
+    const long long sum = static_cast<long long>(a) + b;
+    return sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
+}
+
+}  // namespace
+
+FW_BEGIN_PART_MESSAGE_MAP(CPicturePane)
+    FW_ON_MESSAGE(WM_MOUSEMOVE, Mouse, OnMouseMove)
+    FW_ON_MESSAGE(WM_LBUTTONDOWN, Mouse, OnLButtonDown)
+    FW_ON_MESSAGE(WM_LBUTTONUP, Mouse, OnLButtonUp)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kToggleFit), 0, ToggleFit)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kPageUp), 0, OnPageUp)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kPageDown), 0, OnPageDown)
+FW_END_PART_MESSAGE_MAP()
+
+CPicturePane::CPicturePane(IViewerHost& host, const CSpiPluginList& plugins, const CWnd& leftColumn)
+    : m_host(host), m_plugins(plugins), m_leftColumn(leftColumn) {}
+
+RECT CPicturePane::GetPaneRect() const {
+    const HWND owner = m_host.OwnerWindow();
+    RECT pane{};
+    RECT window{};
+    ::GetClientRect(owner, &pane);
+    ::GetWindowRect(owner, &window);
+    const RECT list = m_leftColumn.GetWindowRect();
+    pane.left += list.right - window.left;
+    return pane;
+}
+
+void CPicturePane::ReleaseDecoder(Decoder decoder) {
+    if (decoder.kind == Decoder::Kind::kBmp) {
+        m_bmp.Free();
+    } else if (decoder.kind == Decoder::Kind::kPlugin) {
+        decoder.plugin->FreePicture();
+    }
+}
+
+void CPicturePane::Release() {
+    ReleaseDecoder(m_shown);
+    ReleaseDecoder(m_preview);
+    m_shown = {};
+    m_preview = {};
+    m_previewDir.clear();
+}
+
+bool CPicturePane::HoldsPicture() const {
+    switch (m_shown.kind) {
+        case Decoder::Kind::kBmp:
+            return m_bmp.IsLoaded();
+        case Decoder::Kind::kPlugin:
+            return m_shown.plugin->HasPicture();
+        case Decoder::Kind::kNone:
+            break;
+    }
+    return false;
+}
+
+void CPicturePane::ShowEntry(const ListEntry* entry) {
+    const HWND owner = m_host.OwnerWindow();
+    if (owner == nullptr) {
+        return;
+    }
+    Release();
+    m_nScrollX = 0;
+    m_nScrollY = 0;
+    if (entry != nullptr && entry->IsDirectory()) {
+        m_previewDir = AddTrailingBackslash(AddTrailingBackslash(m_host.CurrentDir()) + entry->name);
+    } else if (entry != nullptr) {
+        const std::string path = AddTrailingBackslash(m_host.CurrentDir()) + entry->name;
+        m_shown = entry->GetDecoder();
+        // A failed load leaves nothing held: the pane stays black.
+        if (m_shown.kind == Decoder::Kind::kBmp) {
+            CClientDC dc(owner);
+            m_bmp.Load(path, dc);
+        } else {
+            m_shown.plugin->Decode(path);
+        }
+    }
+    Redraw();
+}
+
+void CPicturePane::Redraw() const {
+    const HWND owner = m_host.OwnerWindow();
+    if (owner == nullptr) {
+        return;
+    }
+    const RECT pane = GetPaneRect();
+    ::InvalidateRect(owner, &pane, FALSE);
+    ::UpdateWindow(owner);
+}
+
+// The one place the pane is drawn: off screen, then copied in one piece.
+void CPicturePane::Paint(HDC dc) {
+    const RECT pane = GetPaneRect();
+    HDC back = m_backBuffer.Begin(dc, pane);
+    HDC target = back != nullptr ? back : dc;
+    DrawPicture(target, true, m_shown);
+    if (!m_previewDir.empty()) {
+        DrawPreview(target);
+    }
+    if (back != nullptr) {
+        m_backBuffer.End(dc);
+    }
+}
+
+// Every paint of a selected directory looks for its first displayable file again: the
+// directory may have changed since.
+void CPicturePane::DrawPreview(HDC dc) {
+    ReleaseDecoder(m_preview);
+    m_preview = {};
+    fw::CDirectoryEnumerator found(m_previewDir + "*.*");
+    fw::DirectoryEntry e;
+    while (found.Next(e)) {
+        if (e.isDirectory) {
+            continue;
+        }
+        const Decoder decoder = m_plugins.DecoderFor(e.name);
+        if (decoder.IsNone()) {
+            continue;
+        }
+        // Only the first displayable file is tried.
+        const std::string path = m_previewDir + e.name;
+        if (decoder.kind == Decoder::Kind::kBmp) {
+            m_bmp.Load(path, dc);
+        } else {
+            decoder.plugin->Decode(path);
+        }
+        m_preview = decoder;
+        DrawPicture(dc, true, decoder);
+        return;
+    }
+}
+
+int CPicturePane::WidthOf(Decoder source) const {
+    return source.kind == Decoder::Kind::kBmp ? m_bmp.GetWidth() : source.plugin->GetWidth();
+}
+
+int CPicturePane::HeightOf(Decoder source) const {
+    return source.kind == Decoder::Kind::kBmp ? m_bmp.GetHeight() : source.plugin->GetHeight();
+}
+
+PictureLayout CPicturePane::LayoutOf(Decoder source) {
+    return LayoutPicture(m_bFitToPane, source.kind == Decoder::Kind::kPlugin, WidthOf(source), HeightOf(source),
+                         ToPane(GetPaneRect()), m_nScrollX, m_nScrollY);
+}
+
+void CPicturePane::DrawPicture(HDC dc, bool fill, Decoder source) {
+    if (m_host.OwnerWindow() == nullptr) {
+        return;
+    }
+    if (fill) {
+        const RECT pane = GetPaneRect();
+        ::SetBkColor(dc, RGB(0, 0, 0));
+        ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &pane, nullptr, 0, nullptr);
+    }
+    if (source.IsNone()) {
+        return;
+    }
+    const PictureLayout layout = LayoutOf(source);
+    if (source.kind == Decoder::Kind::kBmp) {
+        m_bmp.Draw(ToRect(layout.source), ToRect(layout.destination), dc);
+    } else {
+        source.plugin->Draw(dc, ToRect(layout.source), ToRect(layout.destination));
+    }
+}
+
+bool CPicturePane::Scroll(int dx, int dy) {
+    const int oldX = m_nScrollX;
+    const int oldY = m_nScrollY;
+    m_nScrollX = SaturatingAdd(m_nScrollX, dx);
+    m_nScrollY = SaturatingAdd(m_nScrollY, dy);
+    if (m_shown.IsNone() || m_host.OwnerWindow() == nullptr) {
+        return m_nScrollX == oldX && m_nScrollY == oldY;
+    }
+    // Clamped first: when nothing moved the pane shows this view already, and drawing a
+    // large picture again would only cost the key its speed.
+    LayoutOf(m_shown);
+    if (m_nScrollX == oldX && m_nScrollY == oldY) {
+        return true;
+    }
+    Redraw();
+    return false;
+}
+
+void CPicturePane::ToggleFit() {
+    m_bFitToPane = !m_bFitToPane;
+    Redraw();
+}
+
+int CPicturePane::PageBy(int direction) {
+    const ListEntry* selected = m_host.SelectedEntry();
+    if (selected != nullptr && selected->IsDirectory()) {
+        return kPassKeyOn;
+    }
+    RECT client{};
+    ::GetClientRect(m_host.OwnerWindow(), &client);
+    const int height = client.bottom - client.top;
+    return Scroll(0, direction * height) ? kPassKeyOn : 0;
+}
+
+int CPicturePane::OnPageUp() {
+    return PageBy(-1);
+}
+
+int CPicturePane::OnPageDown() {
+    return PageBy(1);
+}
+
+void CPicturePane::OnLButtonDown(UINT, POINT) {
+    ::SetCapture(m_host.OwnerWindow());
+}
+
+void CPicturePane::OnLButtonUp(UINT, POINT) {
+    ::ReleaseCapture();
+}
+
+// Dragging with the left button pans a picture shown at actual size: it follows the mouse.
+void CPicturePane::OnMouseMove(UINT flags, POINT point) {
+    if (flags & MK_LBUTTON) {
+        Scroll(m_ptLastMouse.x - point.x, m_ptLastMouse.y - point.y);
+    }
+    m_ptLastMouse = point;
+}

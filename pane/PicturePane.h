@@ -1,0 +1,88 @@
+#pragma once
+// The picture pane: the part of the main window right of the file list that shows the
+// selected entry's picture, fitted to the pane or at actual size with scrolling, or the
+// first picture inside a selected directory. It holds the shown picture (a BMP file in
+// its own CBmpImage, any other in the plug-in that decoded it) and draws it only when
+// the window paints, through a back buffer; everything else asks for a repaint.
+#include <windows.h>
+
+#include "commands/KeyTable.h"
+#include "filelist/ListEntry.h"
+#include "framework/Gdi.h"
+#include "framework/MessageMap.h"
+#include "framework/Wnd.h"
+#include "host/ViewerHost.h"
+#include "image/BmpImage.h"
+#include "image/PaneGeometry.h"
+#include "image/SpiPluginList.h"
+
+class CPicturePane {
+public:
+    // `leftColumn` is the window's file list: the pane starts where it ends.
+    CPicturePane(IViewerHost& host, const CSpiPluginList& plugins, const CWnd& leftColumn);
+    CPicturePane(const CPicturePane&) = delete;
+    CPicturePane& operator=(const CPicturePane&) = delete;
+
+    // Releases the picture shown so far, loads the entry's picture (a directory shows a
+    // preview of the first picture inside it; null shows nothing), starts at the top
+    // left and puts the pane on screen at once.
+    void ShowEntry(const ListEntry* entry);
+    // Draws the pane on the window's paint device context: black, then the picture.
+    void Paint(HDC dc);
+    // Moves the actual-size view by dx, dy picture pixels; true when nothing moved.
+    bool Scroll(int dx, int dy);
+    // Switches between fitted and actual size and shows the result.
+    void ToggleFit();
+    bool IsFitToPane() const { return m_bFitToPane; }
+    void SetFitToPane(bool fit) { m_bFitToPane = fit; }
+    int GetScrollX() const { return m_nScrollX; }
+    int GetScrollY() const { return m_nScrollY; }
+    // The pane: the window's client area right of the file list.
+    RECT GetPaneRect() const;
+    // Draws one decoder's picture laid out in the pane onto `dc` (client coordinates),
+    // blackening the pane first when `fill` is set. A directory's preview is not drawn.
+    void DrawPicture(HDC dc, bool fill, Decoder source);
+    // Releases the pictures the pane holds (before the plug-ins go away).
+    void ReleasePictures() { Release(); }
+    // The BMP picture shown or previewed.
+    const CBmpImage& GetBmp() const { return m_bmp; }
+    // Whether the picture of the shown entry is held (it may be gone after a failed load).
+    bool HoldsPicture() const;
+
+    FW_DECLARE_PART_MESSAGE_MAP()
+
+private:
+    // Mouse panning: dragging with the left button moves the picture with the mouse.
+    void OnLButtonDown(UINT flags, POINT point);
+    void OnLButtonUp(UINT flags, POINT point);
+    void OnMouseMove(UINT flags, POINT point);
+    // Up and Down page through a picture taller than the pane; the key goes on to the list
+    // on a directory entry and when the picture cannot move that way.
+    int OnPageUp();
+    int OnPageDown();
+    int PageBy(int direction);
+
+    // Repaints the pane now.
+    void Redraw() const;
+    // Releases what the pane holds (the shown picture and a preview's).
+    void Release();
+    void ReleaseDecoder(Decoder decoder);
+    // Decodes the first displayable file inside the previewed directory and draws it.
+    void DrawPreview(HDC dc);
+    PictureLayout LayoutOf(Decoder source);
+    int WidthOf(Decoder source) const;
+    int HeightOf(Decoder source) const;
+
+    IViewerHost& m_host;
+    const CSpiPluginList& m_plugins;
+    const CWnd& m_leftColumn;
+    CBmpImage m_bmp;
+    Decoder m_shown;           // whose picture is shown; none for a directory or nothing
+    std::string m_previewDir;  // the selected directory's path, when one is selected
+    Decoder m_preview;         // what holds the preview's picture
+    bool m_bFitToPane = true;
+    int m_nScrollX = 0;
+    int m_nScrollY = 0;
+    POINT m_ptLastMouse{0, 0};
+    CBackBuffer m_backBuffer;
+};

@@ -1,0 +1,34 @@
+#pragma once
+// The twelve settings of the program as one value, read from and written to the
+// settings file Ixo.ini. The main window holds one; a dialog that edits the settings
+// works on a copy and assigns it back when it closes with OK.
+#include <string>
+
+// The full path of the settings file: Ixo.ini beside the running executable.
+std::string GetIniFilePath();
+
+struct Settings {
+    std::string m_strMoveDir;
+    std::string m_strTrashDir;
+    std::string m_strCopyDir;
+    std::string m_strWallPaperDir;
+    std::string m_strOpenWindowProgram = "explorer";
+    std::string m_strUrlProgram = "explorer";
+    std::string m_strUrlMemo = "URLMemo.txt";
+    // Flags hold 0 or 1; only the value 1 counts as set where a rule says "is 1".
+    int m_bResizeWallPaperToScreenSize = 0;
+    int m_bAutoRenameAtMove = 0;
+    int m_bDeleteImmediate = 0;
+    int m_nDeleteSmallWidth = 320;
+    int m_nDeleteSmallHeight = 240;
+
+    // The built-in values: the four target directories below `exeDir`.
+    static Settings Defaults(const std::string& exeDir);
+
+    // Reads every key of the file over the values held; a missing file or key keeps them.
+    void Load(const std::string& iniPath);
+    // Writes all twelve keys, keeping the file's other sections. The file is replaced in
+    // one step by a written copy; where no copy can be made beside it, it is written in
+    // place. False when the settings could not be written.
+    bool Save(const std::string& iniPath) const;
+};
