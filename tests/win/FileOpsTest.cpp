@@ -264,6 +264,35 @@ TEST_F(FileOps, DirectoryDeletionRefusesPicturesAndFileNamesShapedLikeDirectorie
     EXPECT_TRUE(test::DirExists(m_pics.Path()));
 }
 
+// A name code page 932 cannot hold comes back with '?' in it, which the shell would read
+// as a wildcard: "x🙂" listed as "[ x?? ]" would take "x01" with it.
+TEST_F(FileOps, DirectoryNamesTheShellWouldReadAsPatternsAreNotDeleted) {
+    const std::wstring pics(m_pics.Path().begin(), m_pics.Path().end());  // an ASCII temporary path
+    ASSERT_TRUE(::CreateDirectoryW((pics + L"\\x\U0001F642").c_str(), nullptr));
+    test::MakeDir(Pic("x01"));
+    WriteBmp("x01\\keep.bmp", 1, 1, 0);
+    test::PromptRecorder prompts;
+    WithViewer([&](CViewerDlg& dlg) {
+        Open(dlg);
+        const Strings listed = Entries(dlg);
+        const auto unsafe = std::find_if(listed.begin(), listed.end(), [](const std::string& text) {
+            return text.find('?') != std::string::npos;
+        });
+        ASSERT_NE(unsafe, listed.end()) << "the name is listed with '?' in it";
+        Select(dlg, static_cast<int>(unsafe - listed.begin()));
+        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory()) << "refused and told: no second message";
+        EXPECT_FALSE(dlg.Sorting().DeleteDirectoryTree(m_pics / "*", CSortingOps::Confirmation::kSkip));
+        EXPECT_EQ(Entries(dlg), listed);
+    });
+    EXPECT_TRUE(prompts.shellCalls.empty());
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    for (const fw::MessageBoxCall& m : prompts.messages) {
+        EXPECT_EQ(m.text.rfind("このディレクトリの名前は安全に扱えないため、削除しません。\n", 0), 0u) << m.text;
+    }
+    EXPECT_TRUE(test::FileExists(Pic("x01\\keep.bmp")));
+    EXPECT_NE(::GetFileAttributesW((pics + L"\\x\U0001F642").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(FileOps, DeleteDirectoryTreeSkipsConfirmationOnlyWhenAskedTo) {
     test::PromptRecorder prompts;
     prompts.shellDeclines = true;

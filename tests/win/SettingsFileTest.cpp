@@ -8,6 +8,7 @@
 
 #include "mainwnd/ViewerDlg.h"
 #include "filelist/PathUtil.h"
+#include "settings/Settings.h"
 #include "tests/win/support/TestSupport.h"
 
 namespace {
@@ -54,10 +55,26 @@ std::string ValueOf(const std::vector<Entry>& entries, const std::string& sectio
     return "<absent>";
 }
 
+void RemoveIni() {
+    ::SetFileAttributesA(IniPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(IniPath().c_str());
+}
+
+// Temporary files the settings writer left beside the executable.
+std::vector<std::string> StrayTempFiles() {
+    std::vector<std::string> stray;
+    for (const std::string& name : test::ListNames(RemoveTrailingBackslash(test::ExeDir()))) {
+        if (name.find(".tmp") != std::string::npos) {
+            stray.push_back(name);
+        }
+    }
+    return stray;
+}
+
 class SettingsFile : public testing::Test {
 protected:
-    void SetUp() override { ::DeleteFileA(IniPath().c_str()); }
-    void TearDown() override { ::DeleteFileA(IniPath().c_str()); }
+    void SetUp() override { RemoveIni(); }
+    void TearDown() override { RemoveIni(); }
 };
 
 TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
@@ -95,9 +112,40 @@ TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
     };
     EXPECT_EQ(ParseIni(test::ReadFileBytes(IniPath())), expected);
     // No temporary file is left beside the settings.
-    for (const std::string& name : test::ListNames(RemoveTrailingBackslash(dir))) {
-        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+    EXPECT_TRUE(StrayTempFiles().empty());
+}
+
+TEST_F(SettingsFile, AReadOnlyFileLeavesNoTemporaryFileBehind) {
+    const std::string before = "[Directory]\r\nMoveDir=C:\\kept\r\n";
+    test::WriteFileBytes(IniPath(), before);
+    ASSERT_TRUE(::SetFileAttributesA(IniPath().c_str(), FILE_ATTRIBUTE_READONLY));
+    for (int run = 0; run < 2; ++run) {
+        OpenAndClose();
     }
+    EXPECT_TRUE(StrayTempFiles().empty());
+    EXPECT_EQ(ValueOf(ParseIni(test::ReadFileBytes(IniPath())), "Directory", "MoveDir"), "C:\\kept");
+}
+
+// Where no temporary file can be made beside the settings (here: a folder whose path
+// leaves no room for a temporary name), the file is written in place.
+TEST_F(SettingsFile, WithoutRoomForACopyTheFileIsWrittenInPlace) {
+    test::TempDir root("deep");
+    const std::string dir = root.Path() + "\\" + std::string(246 - root.Path().size() - 1, 'd');
+    ASSERT_EQ(dir.size(), 246u);
+    test::MakeDir(dir);
+    const std::string ini = dir + "\\Ixo.ini";
+    test::WriteFileBytes(ini, "[RegistedDirNum]\r\nNum=0\r\n[Directory]\r\nMoveDir=C:\\old\r\n");
+    Settings settings = Settings::Defaults("C:\\app");
+    settings.Load(ini);
+    EXPECT_EQ(settings.m_strMoveDir, "C:\\old");
+    settings.m_strMoveDir = "C:\\new";
+    settings.m_nDeleteSmallWidth = 99;
+    EXPECT_TRUE(settings.Save(ini));
+    const auto entries = ParseIni(test::ReadFileBytes(ini));
+    EXPECT_EQ(entries.front(), Entry("RegistedDirNum", "Num", "0"));
+    EXPECT_EQ(ValueOf(entries, "Directory", "MoveDir"), "C:\\new");
+    EXPECT_EQ(ValueOf(entries, "DeleteSmall", "Width"), "99");
+    EXPECT_EQ(test::ListNames(dir), std::vector<std::string>{"Ixo.ini"});
 }
 
 TEST_F(SettingsFile, FlagsAreTrueOnlyForExactlyTRUE) {
