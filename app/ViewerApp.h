@@ -2,7 +2,7 @@
 #include "framework/WinApp.h"
 
 // The application: runs the main dialog modally and ends when it closes.
-class CViewerApp : public CWinApp {
+class CViewerApp : public fw::CWinApp {
 public:
     BOOL InitInstance() override;
 };

@@ -10,7 +10,7 @@
 #include "bench/support/BenchSupport.h"
 #include "framework/WinApp.h"
 
-CWinApp g_benchApp;
+fw::CWinApp g_benchApp;
 
 namespace {
 

@@ -34,7 +34,7 @@
 #include "tests/win/support/TestSupport.h"
 #include "tests/win/support/WicPictures.h"
 
-CWinApp g_benchApp;
+fw::CWinApp g_benchApp;
 
 namespace {
 
@@ -83,7 +83,7 @@ public:
 
 private:
     double MeasureBmp(const std::string& path) {
-        CClientDC dc(m_dlg.m_hWnd);
+        fw::CClientDC dc(m_dlg.m_hWnd);
         CBmpImage image;
         bench::Stopwatch watch;
         if (!image.Load(path, dc)) {
@@ -109,7 +109,7 @@ private:
                 return -1;
             }
         }
-        CClientDC dc(m_dlg.m_hWnd);
+        fw::CClientDC dc(m_dlg.m_hWnd);
         std::string name = path;
         HLOCAL info = nullptr;
         HLOCAL bits = nullptr;
@@ -196,7 +196,7 @@ void ProfileBmpPicture(CViewerDlg& dlg, const std::string& path) {
     bench::Samples load;
     bench::Samples release;
     for (int i = 0; i < 3; ++i) {
-        CClientDC dc(dlg.m_hWnd);
+        fw::CClientDC dc(dlg.m_hWnd);
         CBmpImage image;
         bench::Stopwatch watch;
         image.Load(path, dc);
@@ -234,9 +234,9 @@ void ProfilePluginPicture(CViewerDlg& dlg, const std::string& path) {
         watch.Restart();
         plugin->Decode(path);
         decode.Add(watch.ElapsedMs());
-        CClientDC dc(dlg.m_hWnd);
+        fw::CClientDC dc(dlg.m_hWnd);
         watch.Restart();
-        dlg.Pane().DrawPicture(dc, true, Decoder::Plugin(plugin));
+        dlg.Pane().DrawPicture(dc, Decoder::Plugin(plugin));
         ::GdiFlush();
         draw.Add(watch.ElapsedMs());
     }
@@ -301,7 +301,7 @@ public:
 
     // Adds the steps to a script of the running window: each step presses the key once.
     void AddSteps(test::ModalScript& script, CViewerDlg& dlg) {
-        script.Then([this, &dlg](CDialog&) {
+        script.Then([this, &dlg](fw::CDialog&) {
             m_floor = std::make_unique<Floor>(dlg);
             Prepare(dlg);
             ShowFirst(dlg, m_dir);
@@ -309,9 +309,9 @@ public:
         // Each kind needs reps presses; a round through the folder gives most of them.
         const int presses = 3 * m_reps + 6;
         for (int i = 0; i < presses; ++i) {
-            script.Then([this, &dlg](CDialog&) { Press(dlg); });
+            script.Then([this, &dlg](fw::CDialog&) { Press(dlg); });
         }
-        script.Then([this, &dlg](CDialog&) { Finish(dlg); });
+        script.Then([this, &dlg](fw::CDialog&) { Finish(dlg); });
     }
 
 protected:
@@ -451,7 +451,7 @@ int main(int argc, char** argv) {
     test::PromptRecorder prompts;
     CViewerDlg dlg;
     test::ModalScript script;
-    script.Then([&](CDialog&) {
+    script.Then([&](fw::CDialog&) {
         if (options.Wants("next.select")) {
             MeasureSelectNext(dlg, dir, options.reps);
         }

@@ -19,8 +19,8 @@ public:
     CFileList& operator=(const CFileList&) = delete;
 
     // The list box the entries are shown in (bound by the window's data exchange).
-    CListBox& ListBox() { return m_list; }
-    const CListBox& ListBox() const { return m_list; }
+    fw::CListBox& ListBox() { return m_list; }
+    const fw::CListBox& ListBox() const { return m_list; }
 
     // Removes every entry.
     void Clear();
@@ -56,7 +56,7 @@ public:
     bool SelectNext() const;
 
 private:
-    CListBox m_list;
+    fw::CListBox m_list;
     int m_nCurIndex = -1;
     std::vector<std::unique_ptr<ListEntry>> m_entries;  // the list box's item data point here
 };

@@ -1,5 +1,7 @@
 #include "framework/Controls.h"
 
+namespace fw {
+
 std::string CListBox::GetText(int index) const {
     const LRESULT len = SendMessage(LB_GETTEXTLEN, static_cast<WPARAM>(index));
     if (len == LB_ERR || len < 0) {
@@ -10,3 +12,5 @@ std::string CListBox::GetText(int index) const {
     text.resize(got == LB_ERR || got < 0 ? 0 : static_cast<size_t>(got));
     return text;
 }
+
+}  // namespace fw

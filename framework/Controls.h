@@ -5,6 +5,8 @@
 
 #include "framework/Wnd.h"
 
+namespace fw {
+
 // A list box control of a dialog, with code-page-932 texts.
 class CListBox : public CWnd {
 public:
@@ -42,3 +44,5 @@ public:
     int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
     void SetCheck(int check) const { SendMessage(BM_SETCHECK, static_cast<WPARAM>(check)); }
 };
+
+}  // namespace fw

@@ -8,6 +8,8 @@
 #include "framework/Dialog.h"
 #include "framework/Prompts.h"
 
+namespace fw {
+
 HWND CDataExchange::PrepareCtrl(int id) const {
     HWND control = ::GetDlgItem(m_pDlgWnd->m_hWnd, id);
     FW_ASSERT(control != nullptr);
@@ -118,3 +120,5 @@ void DDX_Check(CDataExchange* dx, int id, int& value) {
         ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
     }
 }
+
+}  // namespace fw

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace fw {
+
 class CDialog;
 class CWnd;
 
@@ -27,3 +29,5 @@ void DDX_Text(CDataExchange* dx, int id, std::string& value);
 // A whole decimal number (optional sign); anything else fails the exchange with a message.
 void DDX_Text(CDataExchange* dx, int id, int& value);
 void DDX_Check(CDataExchange* dx, int id, int& value);
+
+}  // namespace fw

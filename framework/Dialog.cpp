@@ -5,6 +5,8 @@
 #include "framework/Prompts.h"
 #include "framework/WinApp.h"
 
+namespace fw {
+
 namespace {
 
 // Posted once a modal loop is running, so that a test responder can act inside it.
@@ -166,19 +168,19 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
     return ::IsDialogMessageA(m_hWnd, msg);
 }
 
-BOOL CDialog::UpdateData(BOOL saveAndValidate) {
-    CDataExchange dx(this, saveAndValidate);
+bool CDialog::UpdateData(DataFlow flow) {
+    CDataExchange dx(this, flow == DataFlow::kFromControls ? TRUE : FALSE);
     DoDataExchange(&dx);
-    return dx.m_bFailed ? FALSE : TRUE;
+    return !dx.m_bFailed;
 }
 
 BOOL CDialog::OnInitDialog() {
-    UpdateData(FALSE);
+    UpdateData(DataFlow::kToControls);
     return TRUE;
 }
 
 void CDialog::OnOK() {
-    if (!UpdateData(TRUE)) {
+    if (!UpdateData(DataFlow::kFromControls)) {
         return;
     }
     EndDialog(IDOK);
@@ -264,3 +266,5 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
     return TRUE;
 }
+
+}  // namespace fw

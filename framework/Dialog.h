@@ -5,6 +5,8 @@
 
 #include "framework/Wnd.h"
 
+namespace fw {
+
 class CDataExchange;
 
 // A modal dialog built from a dialog resource. DoModal runs the dialog's own modal
@@ -23,9 +25,11 @@ public:
     // Standard dialog keyboard handling (IsDialogMessage); nonzero means handled.
     virtual BOOL PreTranslateMessage(MSG* msg);
 
-    // Runs the data exchange: controls to members (save) or members to controls.
-    // Returns FALSE when a control held a value that could not be taken.
-    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+    // Which way a data exchange runs.
+    enum class DataFlow { kFromControls, kToControls };
+    // Runs the data exchange: controls to members or members to controls. False when a
+    // control held a value that could not be taken.
+    bool UpdateData(DataFlow flow = DataFlow::kFromControls);
 
     UINT GetTemplateId() const { return m_nIDTemplate; }
     bool IsModalRunning() const { return m_bModalRunning; }
@@ -58,3 +62,5 @@ private:
     bool m_bModalRunning = false;
     int m_nModalResult = -1;
 };
+
+}  // namespace fw

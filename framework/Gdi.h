@@ -5,6 +5,8 @@
 
 #include <utility>
 
+namespace fw {
+
 // BeginPaint/EndPaint for one WM_PAINT.
 class CPaintDC {
 public:
@@ -169,3 +171,5 @@ private:
     int m_width = 0;
     int m_height = 0;
 };
+
+}  // namespace fw

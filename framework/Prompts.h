@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
-class CDialog;
-
 namespace fw {
+
+class CDialog;
 
 // A message box owned by `owner`; a null caption shows the application's name.
 int MessageBox(HWND owner, const std::string& text, const char* caption = nullptr, UINT type = MB_OK);

@@ -2,6 +2,8 @@
 
 #include "framework/Debug.h"
 
+namespace fw {
+
 namespace {
 CWinApp* g_app = nullptr;
 }
@@ -70,3 +72,5 @@ const std::string& AfxGetAppName() {
     }();
     return name;
 }
+
+}  // namespace fw

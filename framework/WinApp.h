@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace fw {
+
 class CWnd;
 
 // The application object. Exactly one exists; the entry point runs its InitInstance.
@@ -30,3 +32,5 @@ const std::string& AfxGetAppName();
 std::string AfxGetModuleFilePath();
 // A string resource of the executable; empty when there is none.
 std::string AfxLoadString(UINT id);
+
+}  // namespace fw

@@ -1,5 +1,7 @@
 #include "framework/Wnd.h"
 
+namespace fw {
+
 RECT CWnd::GetClientRect() const {
     RECT rc{};
     ::GetClientRect(m_hWnd, &rc);
@@ -22,3 +24,5 @@ std::string CWnd::GetWindowText() const {
     text.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return text;
 }
+
+}  // namespace fw

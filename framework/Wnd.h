@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace fw {
+
 // A window handle with the few operations the dialogs and controls use.
 // It does not own the window: dialogs destroy their own, controls belong to their dialog.
 class CWnd {
@@ -43,3 +45,5 @@ public:
 
     HWND m_hWnd = nullptr;
 };
+
+}  // namespace fw

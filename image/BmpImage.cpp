@@ -161,7 +161,7 @@ bool CBmpImage::Load(const std::string& path, HDC dc) {
     }
     file.Reset();
     const auto* bitmapInfo = static_cast<const BITMAPINFO*>(static_cast<void*>(info.Get()));
-    CGdiObject<HBITMAP> bitmap(::CreateDIBitmap(dc, &bitmapInfo->bmiHeader, CBM_INIT, bits.Get(), bitmapInfo,
+    fw::CGdiObject<HBITMAP> bitmap(::CreateDIBitmap(dc, &bitmapInfo->bmiHeader, CBM_INIT, bits.Get(), bitmapInfo,
                                                 DIB_RGB_COLORS));
     if (bitmap.Get() == nullptr) {
         return false;
@@ -199,11 +199,11 @@ void CBmpImage::Draw(const RECT& src, const RECT& dst, HDC dc) {
     if (!IsLoaded()) {
         return;
     }
-    CMemoryDC memory(dc);
+    fw::CMemoryDC memory(dc);
     if (memory.GetSafeHdc() == nullptr) {
         return;
     }
-    CSelectObject select(memory, m_bitmap.Get());
+    fw::CSelectObject select(memory, m_bitmap.Get());
     if (!m_bTrueColor && m_palette.Get() != nullptr) {
         ::SelectPalette(dc, m_palette.Get(), FALSE);
         ::RealizePalette(dc);

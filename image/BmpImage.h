@@ -50,8 +50,8 @@ private:
     const BITMAPINFO* BitmapInfo() const { return static_cast<const BITMAPINFO*>(static_cast<void*>(m_bitmapInfo.Get())); }
 
     bool m_bTrueColor = false;  // 16 bits or more: no colour table, no palette
-    CGdiObject<HBITMAP> m_bitmap;   // held exactly while a picture is loaded
-    CGdiObject<HPALETTE> m_palette;
+    fw::CGdiObject<HBITMAP> m_bitmap;   // held exactly while a picture is loaded
+    fw::CGdiObject<HPALETTE> m_palette;
     BITMAPFILEHEADER m_fileHeader{};
     BITMAPINFOHEADER m_infoHeader{};
     fw::GlobalMemory m_bitmapInfo;  // header and colour table of m_bits (fixed memory)

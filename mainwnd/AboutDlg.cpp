@@ -2,4 +2,4 @@
 
 #include "res/resource.h"
 
-CAboutDlg::CAboutDlg(CWnd* parent) : CDialog(IDD_ABOUTBOX, parent) {}
+CAboutDlg::CAboutDlg(fw::CWnd* parent) : fw::CDialog(IDD_ABOUTBOX, parent) {}

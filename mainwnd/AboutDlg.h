@@ -2,7 +2,7 @@
 #include "framework/Dialog.h"
 
 // The version dialog.
-class CAboutDlg : public CDialog {
+class CAboutDlg : public fw::CDialog {
 public:
-    explicit CAboutDlg(CWnd* parent = nullptr);
+    explicit CAboutDlg(fw::CWnd* parent = nullptr);
 };

@@ -8,7 +8,7 @@
 #include "mainwnd/AboutDlg.h"
 #include "res/resource.h"
 
-FW_BEGIN_MESSAGE_MAP(CViewerDlg, CDialog)
+FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_ON_MESSAGE(WM_SYSCOMMAND, SysCommand, OnSysCommand)
     FW_ON_MESSAGE(WM_PAINT, Void, OnPaint)
     FW_ON_MESSAGE(WM_QUERYDRAGICON, Cursor, OnQueryDragIcon)
@@ -37,10 +37,10 @@ constexpr UINT kCommandsNotBuilt[] = {
 
 }  // namespace
 
-CViewerDlg::CViewerDlg(CWnd* parent)
-    : CDialog(IDD_IXO_DIALOG, parent),
-      m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_strCurDir(GetDirectoryPart(AfxGetModuleFilePath())),
+CViewerDlg::CViewerDlg(fw::CWnd* parent)
+    : fw::CDialog(IDD_IXO_DIALOG, parent),
+      m_hIcon(::LoadIconA(fw::AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_strCurDir(GetDirectoryPart(fw::AfxGetModuleFilePath())),
       m_pane(*this, m_plugins, m_files.ListBox()),
       m_sorting(*this, m_settings, m_files) {
     m_settings = Settings::Defaults(m_strCurDir);
@@ -53,17 +53,17 @@ std::string CViewerDlg::GetIniFilePath() const {
     return ::GetIniFilePath();
 }
 
-void CViewerDlg::DoDataExchange(CDataExchange* dx) {
-    CDialog::DoDataExchange(dx);
+void CViewerDlg::DoDataExchange(fw::CDataExchange* dx) {
+    fw::CDialog::DoDataExchange(dx);
     DDX_Control(dx, IDC_CHANGEDIR, m_btnChangeDir);
     DDX_Control(dx, IDC_FILELIST, m_files.ListBox());
 }
 
 BOOL CViewerDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
+    fw::CDialog::OnInitDialog();
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
-        const std::string about = AfxLoadString(IDS_ABOUTBOX);
+        const std::string about = fw::AfxLoadString(IDS_ABOUTBOX);
         if (!about.empty()) {
             ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
             ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
@@ -90,7 +90,7 @@ void CViewerDlg::GreyMenuItemsWithoutCommand() const {
 }
 
 void CViewerDlg::LayoutControls() {
-    const CListBox& list = m_files.ListBox();
+    const fw::CListBox& list = m_files.ListBox();
     const RECT client = GetClientRect();
     const RECT button = m_btnChangeDir.GetWindowRect();
     const RECT listRect = list.GetWindowRect();
@@ -109,7 +109,7 @@ void CViewerDlg::OnSize(UINT, int, int) {
 }
 
 void CViewerDlg::OnPaint() {
-    CPaintDC dc(m_hWnd);
+    fw::CPaintDC dc(m_hWnd);
     if (IsIconic()) {
         SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
         const RECT client = GetClientRect();

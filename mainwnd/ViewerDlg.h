@@ -18,9 +18,9 @@
 // window only through IViewerHost, which the window implements privately, and takes its
 // own commands through a chain entry of the message map. A new feature is one more part:
 // a member below and a chain entry in the map.
-class CViewerDlg : public CDialog, private IViewerHost {
+class CViewerDlg : public fw::CDialog, private IViewerHost {
 public:
-    explicit CViewerDlg(CWnd* parent = nullptr);
+    explicit CViewerDlg(fw::CWnd* parent = nullptr);
     ~CViewerDlg() override;
 
     // The full path of the settings file beside the executable.
@@ -63,13 +63,13 @@ public:
     CPicturePane& Pane() { return m_pane; }
     const CPicturePane& Pane() const { return m_pane; }
     CSortingOps& Sorting() { return m_sorting; }
-    const CButton& ChangeDirButton() const { return m_btnChangeDir; }
+    const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
 
 protected:
     BOOL OnInitDialog() override;
-    void DoDataExchange(CDataExchange* dx) override;
+    void DoDataExchange(fw::CDataExchange* dx) override;
 
     // Message handlers
     fw::Handled OnSysCommand(UINT id, LPARAM param);
@@ -99,7 +99,7 @@ private:
     Settings m_settings;
     std::string m_strCurDir;
     CSpiPluginList m_plugins;
-    CButton m_btnChangeDir;
+    fw::CButton m_btnChangeDir;
     bool m_bLayoutReady = false;
     // True while ListDirectory runs: commands that would list again wait for it.
     bool m_bListing = false;

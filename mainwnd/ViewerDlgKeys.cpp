@@ -18,5 +18,5 @@ BOOL CViewerDlg::PreTranslateMessage(MSG* msg) {
             }
         }
     }
-    return CDialog::PreTranslateMessage(msg);
+    return fw::CDialog::PreTranslateMessage(msg);
 }

@@ -61,7 +61,7 @@ void CViewerDlg::ListDirectory(const std::string& dir) {
     }
     m_files.Select(0);
     m_files.SetCurrentIndex(0);
-    UpdateData(FALSE);
+    UpdateData(DataFlow::kToControls);
     m_bListing = false;
 }
 

@@ -33,7 +33,7 @@ FW_BEGIN_PART_MESSAGE_MAP(CPicturePane)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kPageDown), 0, OnPageDown)
 FW_END_PART_MESSAGE_MAP()
 
-CPicturePane::CPicturePane(IViewerHost& host, const CSpiPluginList& plugins, const CWnd& leftColumn)
+CPicturePane::CPicturePane(IViewerHost& host, const CSpiPluginList& plugins, const fw::CWnd& leftColumn)
     : m_host(host), m_plugins(plugins), m_leftColumn(leftColumn) {}
 
 RECT CPicturePane::GetPaneRect() const {
@@ -90,7 +90,7 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
         m_shown = entry->GetDecoder();
         // A failed load leaves nothing held: the pane stays black.
         if (m_shown.kind == Decoder::Kind::kBmp) {
-            CClientDC dc(owner);
+            fw::CClientDC dc(owner);
             m_bmp.Load(path, dc);
         } else {
             m_shown.plugin->Decode(path);
@@ -114,7 +114,7 @@ void CPicturePane::Paint(HDC dc) {
     const RECT pane = GetPaneRect();
     HDC back = m_backBuffer.Begin(dc, pane);
     HDC target = back != nullptr ? back : dc;
-    DrawPicture(target, true, m_shown);
+    DrawPicture(target, m_shown);
     if (!m_previewDir.empty()) {
         DrawPreview(target);
     }
@@ -146,7 +146,7 @@ void CPicturePane::DrawPreview(HDC dc) {
             decoder.plugin->Decode(path);
         }
         m_preview = decoder;
-        DrawPicture(dc, true, decoder);
+        DrawPicture(dc, decoder);
         return;
     }
 }
@@ -164,15 +164,13 @@ PictureLayout CPicturePane::LayoutOf(Decoder source) {
                          ToPane(GetPaneRect()), m_nScrollX, m_nScrollY);
 }
 
-void CPicturePane::DrawPicture(HDC dc, bool fill, Decoder source) {
+void CPicturePane::DrawPicture(HDC dc, Decoder source) {
     if (m_host.OwnerWindow() == nullptr) {
         return;
     }
-    if (fill) {
-        const RECT pane = GetPaneRect();
-        ::SetBkColor(dc, RGB(0, 0, 0));
-        ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &pane, nullptr, 0, nullptr);
-    }
+    const RECT pane = GetPaneRect();
+    ::SetBkColor(dc, RGB(0, 0, 0));
+    ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &pane, nullptr, 0, nullptr);
     if (source.IsNone()) {
         return;
     }

@@ -19,7 +19,7 @@
 class CPicturePane {
 public:
     // `leftColumn` is the window's file list: the pane starts where it ends.
-    CPicturePane(IViewerHost& host, const CSpiPluginList& plugins, const CWnd& leftColumn);
+    CPicturePane(IViewerHost& host, const CSpiPluginList& plugins, const fw::CWnd& leftColumn);
     CPicturePane(const CPicturePane&) = delete;
     CPicturePane& operator=(const CPicturePane&) = delete;
 
@@ -39,9 +39,9 @@ public:
     int GetScrollY() const { return m_nScrollY; }
     // The pane: the window's client area right of the file list.
     RECT GetPaneRect() const;
-    // Draws one decoder's picture laid out in the pane onto `dc` (client coordinates),
-    // blackening the pane first when `fill` is set. A directory's preview is not drawn.
-    void DrawPicture(HDC dc, bool fill, Decoder source);
+    // Blackens the pane on `dc` (client coordinates) and draws one decoder's picture laid
+    // out in it. A directory's preview is not drawn.
+    void DrawPicture(HDC dc, Decoder source);
     // Releases the pictures the pane holds (before the plug-ins go away).
     void ReleasePictures() { Release(); }
     // The BMP picture shown or previewed.
@@ -75,7 +75,7 @@ private:
 
     IViewerHost& m_host;
     const CSpiPluginList& m_plugins;
-    const CWnd& m_leftColumn;
+    const fw::CWnd& m_leftColumn;
     CBmpImage m_bmp;
     Decoder m_shown;           // whose picture is shown; none for a directory or nothing
     std::string m_previewDir;  // the selected directory's path, when one is selected
@@ -84,5 +84,5 @@ private:
     int m_nScrollX = 0;
     int m_nScrollY = 0;
     POINT m_ptLastMouse{0, 0};
-    CBackBuffer m_backBuffer;
+    fw::CBackBuffer m_backBuffer;
 };

@@ -53,7 +53,7 @@ void RemoveTempFile(const char* path) {
 }  // namespace
 
 std::string GetIniFilePath() {
-    return AddTrailingBackslash(GetDirectoryPart(AfxGetModuleFilePath())) + "Ixo.ini";
+    return AddTrailingBackslash(GetDirectoryPart(fw::AfxGetModuleFilePath())) + "Ixo.ini";
 }
 
 Settings Settings::Defaults(const std::string& exeDir) {

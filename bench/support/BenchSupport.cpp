@@ -185,7 +185,7 @@ bool EnterWorkFolderWithShippedPlugins() {
 void WithViewer(const std::function<void(CViewerDlg&)>& body) {
     CViewerDlg dlg;
     // Long folders of big pictures: far beyond the tests' minute.
-    test::ModalScript().Then([&](CDialog&) { body(dlg); }).Run(dlg, 30 * 60 * 1000);
+    test::ModalScript().Then([&](fw::CDialog&) { body(dlg); }).Run(dlg, 30 * 60 * 1000);
 }
 
 namespace {

@@ -258,7 +258,7 @@ TEST_F(FileOps, DirectoryDeletionRefusesPicturesAndFileNamesShapedLikeDirectorie
     ASSERT_EQ(prompts.messages.size(), 2u);
     for (const fw::MessageBoxCall& m : prompts.messages) {
         EXPECT_EQ(m.text, "ディレクトリではありません。\n");
-        EXPECT_EQ(m.caption, AfxGetAppName()) << "no caption of its own";
+        EXPECT_EQ(m.caption, fw::AfxGetAppName()) << "no caption of its own";
     }
     EXPECT_TRUE(prompts.shellCalls.empty());
     EXPECT_TRUE(test::DirExists(m_pics.Path()));

@@ -18,7 +18,7 @@ protected:
     // A script whose first step lists the picture folder with the test's targets.
     ModalScript Script(BOOL deleteImmediate = FALSE) {
         ModalScript script;
-        script.Then([this, deleteImmediate](CDialog&) {
+        script.Then([this, deleteImmediate](fw::CDialog&) {
             m_dlg.GetSettings().m_strMoveDir = m_move.Path();
             m_dlg.GetSettings().m_strTrashDir = m_trash.Path();
             m_dlg.GetSettings().m_strCopyDir = m_copy.Path();
@@ -35,7 +35,7 @@ protected:
         return sel < 0 ? std::string() : m_dlg.Files().ListBox().GetText(sel);
     }
     void ExpectSelected(ModalScript& script, const std::string& name) {
-        script.Then([this, name](CDialog&) { EXPECT_EQ(Selected(), name); });
+        script.Then([this, name](fw::CDialog&) { EXPECT_EQ(Selected(), name); });
     }
 
     CViewerDlg m_dlg;
@@ -74,7 +74,7 @@ TEST_F(Keys, HeldDownKeyRepeats) {
         WriteBmp(name, 2, 2, 0);
     }
     ModalScript script = Script();
-    script.Then([](CDialog&) {
+    script.Then([](fw::CDialog&) {
         // Three key-downs before the release: the auto-repeat of a held key.
         for (int i = 0; i < 3; ++i) {
             test::SendKey('M', true);
@@ -90,17 +90,17 @@ TEST_F(Keys, FailuresNameTheTargetAsHeldInAnErrorBox) {
     WriteBmp("a.bmp", 2, 2, 0);
     test::PromptRecorder prompts;
     ModalScript script = Script(TRUE);
-    script.Then([this](CDialog&) {
+    script.Then([this](fw::CDialog&) {
         m_dlg.GetSettings().m_strMoveDir = "C:\\no such dir";
         m_dlg.GetSettings().m_strTrashDir = "C:\\no trash\\";
         m_dlg.GetSettings().m_strCopyDir = "C:\\no copy";
     });
     script.Key('M').Key(VK_DELETE).Key('C');
-    script.Then([this](CDialog&) { ::DeleteFileA(Pic("a.bmp").c_str()); });
+    script.Then([this](fw::CDialog&) { ::DeleteFileA(Pic("a.bmp").c_str()); });
     script.Key('K');
     ExpectSelected(script, "a.bmp");
     HWND window = nullptr;
-    script.Then([&](CDialog& dlg) { window = dlg.m_hWnd; });
+    script.Then([&](fw::CDialog& dlg) { window = dlg.m_hWnd; });
     script.Run(m_dlg);
     ASSERT_EQ(prompts.messages.size(), 4u);
     EXPECT_EQ(prompts.messages[0].text, "移動失敗\n移動先Dir  : C:\\no such dir");
@@ -121,9 +121,9 @@ TEST_F(Keys, KillAndDirectoryDeletionByModifiers) {
     }
     test::PromptRecorder prompts;
     ModalScript script = Script();
-    script.Then([&](CDialog&) { m_dlg.Files().ListBox().SetCurSel(1), m_dlg.ShowSelectedEntry(); });
+    script.Then([&](fw::CDialog&) { m_dlg.Files().ListBox().SetCurSel(1), m_dlg.ShowSelectedEntry(); });
     script.Key('K');  // refused: not allowed
-    script.Then([&](CDialog&) {
+    script.Then([&](fw::CDialog&) {
         EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
         ASSERT_EQ(prompts.messages.size(), 1u);
         EXPECT_EQ(prompts.messages[0].caption, "Kill");
@@ -132,7 +132,7 @@ TEST_F(Keys, KillAndDirectoryDeletionByModifiers) {
     script.Key('K', false, true).Key('K', true, true);  // Ctrl-K and Shift-Ctrl-K are K
     ExpectSelected(script, "c.bmp");
     script.Key('K', true);  // Shift-K on a picture
-    script.Then([&](CDialog&) {
+    script.Then([&](fw::CDialog&) {
         ASSERT_EQ(prompts.messages.size(), 2u);
         EXPECT_EQ(prompts.messages[1].text, "ディレクトリではありません。\n");
         EXPECT_TRUE(prompts.shellCalls.empty());
@@ -156,7 +156,7 @@ TEST_F(Keys, EscapeReturnAndAltLettersNeitherCloseNorAct) {
     bool stillOpen = false;
     ModalScript script = Script(TRUE);
     script.Key(VK_ESCAPE).Key(VK_RETURN).Key(VK_RETURN, true, true);
-    script.Then([](CDialog&) {
+    script.Then([](fw::CDialog&) {
         for (const WORD key : {WORD{'M'}, WORD{'K'}, WORD{'C'}}) {
             test::SendKey(VK_MENU, true);
             test::SendKey(key, true);
@@ -168,7 +168,7 @@ TEST_F(Keys, EscapeReturnAndAltLettersNeitherCloseNorAct) {
     });
     // Plain T and Shift-T do nothing at all.
     script.Key('T').Key('T', true);
-    script.Then([&](CDialog& dlg) { stillOpen = dlg.IsModalRunning(); });
+    script.Then([&](fw::CDialog& dlg) { stillOpen = dlg.IsModalRunning(); });
     script.Run(m_dlg);
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"a.bmp"}));
@@ -184,22 +184,22 @@ TEST_F(Keys, NavigationReloadAndBrowse) {
     test::PromptRecorder prompts;
     ModalScript script = Script();
     script.Key(VK_RIGHT);
-    script.Then([this](CDialog&) {
+    script.Then([this](fw::CDialog&) {
         EXPECT_EQ(m_dlg.GetCurDir(), m_pics.Path() + "\\sub");
         EXPECT_EQ(Selected(), "inner.bmp");
     });
     script.Key(VK_LEFT);
     ExpectSelected(script, "[ sub ]");
-    script.Then([this](CDialog&) { WriteBmp("b.bmp", 2, 2, 0); });
+    script.Then([this](fw::CDialog&) { WriteBmp("b.bmp", 2, 2, 0); });
     script.Key(VK_F5, false, true);  // Ctrl-F5 is F5
-    script.Then([this](CDialog&) {
+    script.Then([this](fw::CDialog&) {
         EXPECT_EQ(Entries(m_dlg), (Strings{"[ sub ]", "a.bmp", "b.bmp"}));
         EXPECT_TRUE(m_dlg.Pane().IsFitToPane());
     });
     script.Key(VK_SPACE);
-    script.Then([this](CDialog&) { EXPECT_FALSE(m_dlg.Pane().IsFitToPane()); });
+    script.Then([this](fw::CDialog&) { EXPECT_FALSE(m_dlg.Pane().IsFitToPane()); });
     script.Key(VK_SPACE);
-    script.Then([this](CDialog&) { EXPECT_TRUE(m_dlg.Pane().IsFitToPane()); });
+    script.Then([this](fw::CDialog&) { EXPECT_TRUE(m_dlg.Pane().IsFitToPane()); });
     script.Key('D');
     script.Run(m_dlg);
     ASSERT_EQ(prompts.browses.size(), 1u);
@@ -212,7 +212,7 @@ TEST_F(Keys, OtherKeysKeepTheListsOwnNavigation) {
     }
     ModalScript script = Script();
     script.Key(VK_END);
-    script.Then([this](CDialog&) {
+    script.Then([this](fw::CDialog&) {
         EXPECT_EQ(Selected(), "e.bmp");
         EXPECT_EQ(m_dlg.Files().CurrentIndex(), 4) << "the selection change shows the entry";
     });
@@ -229,7 +229,7 @@ TEST_F(Keys, UpAndDownPageThroughATallPictureBeforeMovingOn) {
     test::PromptRecorder prompts;
     int pageHeight = 0;
     ModalScript script;
-    script.Then([&](CDialog&) {
+    script.Then([&](fw::CDialog&) {
         RECT client{};
         ::GetClientRect(m_dlg.m_hWnd, &client);
         const RECT pane = m_dlg.Pane().GetPaneRect();
@@ -247,16 +247,16 @@ TEST_F(Keys, UpAndDownPageThroughATallPictureBeforeMovingOn) {
     ExpectSelected(script, "b.bmp");
     script.Key(VK_UP);
     ExpectSelected(script, "a.bmp");
-    script.Then([this](CDialog&) { m_dlg.Pane().SetFitToPane(false); });
+    script.Then([this](fw::CDialog&) { m_dlg.Pane().SetFitToPane(false); });
     for (int page = 1; page <= 2; ++page) {
         script.Key(VK_DOWN);
-        script.Then([&, page](CDialog&) {
+        script.Then([&, page](fw::CDialog&) {
             EXPECT_EQ(m_dlg.Pane().GetScrollY(), page * pageHeight);
             EXPECT_EQ(Selected(), "a.bmp");
         });
     }
     script.Key(VK_DOWN);
-    script.Then([this](CDialog&) {
+    script.Then([this](fw::CDialog&) {
         EXPECT_EQ(Selected(), "b.bmp");
         EXPECT_EQ(m_dlg.Pane().GetScrollY(), 0) << "a new picture is shown from its top";
     });

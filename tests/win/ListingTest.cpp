@@ -275,7 +275,7 @@ TEST_F(Listing, ClosingTheWindowDuringAListingStopsIt) {
     UsePlugins({"tpi"});
     CViewerDlg dlg;
     test::ModalScript()
-        .Then([&](CDialog&) {
+        .Then([&](fw::CDialog&) {
             // Handled by the listing's own message pump: the menu's "終了" destroys the window.
             dlg.PostMessage(WM_COMMAND, 32771, 0);
             dlg.ListDirectory(m_pics.Path());

@@ -49,7 +49,7 @@ TEST_F(MainDialog, ConstructionSetsTheDocumentedDefaults) {
 TEST_F(MainDialog, InitialisationAddsTheVersionItemIconsAndMenu) {
     CViewerDlg dlg;
     test::ModalScript()
-        .Then([&](CDialog&) {
+        .Then([&](fw::CDialog&) {
             EXPECT_TRUE(dlg.IsLayoutReady());
             HMENU system = ::GetSystemMenu(dlg.m_hWnd, FALSE);
             ASSERT_NE(system, nullptr);
@@ -98,7 +98,7 @@ TEST_F(MainDialog, LayoutKeepsTheLeftColumnOnResize) {
     CViewerDlg dlg;
     int listWidth = 0;
     int buttonWidth = 0;
-    auto checkLayout = [&](CDialog&) {
+    auto checkLayout = [&](fw::CDialog&) {
         const RECT client = dlg.GetClientRect();
         const RECT list = ClientRectOf(dlg.m_hWnd, dlg.Files().ListBox().m_hWnd);
         const RECT button = ClientRectOf(dlg.m_hWnd, dlg.ChangeDirButton().m_hWnd);
@@ -111,7 +111,7 @@ TEST_F(MainDialog, LayoutKeepsTheLeftColumnOnResize) {
         EXPECT_EQ(button.right - button.left, buttonWidth);
     };
     test::ModalScript()
-        .Then([&](CDialog&) {
+        .Then([&](fw::CDialog&) {
             // Both keep the template's width of 77 dialog units.
             RECT units{0, 0, 77, 14};
             ::MapDialogRect(dlg.m_hWnd, &units);
@@ -121,9 +121,9 @@ TEST_F(MainDialog, LayoutKeepsTheLeftColumnOnResize) {
             ::SetWindowPos(dlg.m_hWnd, nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
         })
         .Then(checkLayout)
-        .Then([&](CDialog&) { ::SetWindowPos(dlg.m_hWnd, nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER); })
+        .Then([&](fw::CDialog&) { ::SetWindowPos(dlg.m_hWnd, nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER); })
         .Then(checkLayout)
-        .Then([&](CDialog&) { ::ShowWindow(dlg.m_hWnd, SW_MAXIMIZE); })
+        .Then([&](fw::CDialog&) { ::ShowWindow(dlg.m_hWnd, SW_MAXIMIZE); })
         .Then(checkLayout)
         .Run(dlg);
 }
@@ -131,7 +131,7 @@ TEST_F(MainDialog, LayoutKeepsTheLeftColumnOnResize) {
 TEST_F(MainDialog, ThePaneIsPaintedBlack) {
     CViewerDlg dlg;
     test::ModalScript()
-        .Then([&](CDialog&) {
+        .Then([&](fw::CDialog&) {
             dlg.Invalidate(TRUE);
             dlg.UpdateWindow();
             const RECT client = dlg.GetClientRect();
@@ -154,15 +154,15 @@ TEST_F(MainDialog, SystemMenuItemAndMenuCommandOpenTheVersionDialog) {
     std::vector<UINT> opened;
     std::vector<std::string> captions;
     test::ModalScript()
-        .OnNestedDialog([&](CDialog& nested) {
+        .OnNestedDialog([&](fw::CDialog& nested) {
             opened.push_back(nested.GetTemplateId());
             captions.push_back(nested.GetWindowText());
             EXPECT_EQ(::GetWindow(nested.m_hWnd, GW_OWNER), dlg.m_hWnd);
             nested.EndDialog(IDOK);
         })
-        .Then([&](CDialog&) { dlg.PostMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0); })
-        .Then([&](CDialog&) { dlg.PostMessage(WM_COMMAND, ID_MENU_VERSION, 0); })
-        .Then([&](CDialog&) { EXPECT_TRUE(::IsWindowEnabled(dlg.m_hWnd)) << "the owner is enabled again"; })
+        .Then([&](fw::CDialog&) { dlg.PostMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0); })
+        .Then([&](fw::CDialog&) { dlg.PostMessage(WM_COMMAND, ID_MENU_VERSION, 0); })
+        .Then([&](fw::CDialog&) { EXPECT_TRUE(::IsWindowEnabled(dlg.m_hWnd)) << "the owner is enabled again"; })
         .Run(dlg);
     EXPECT_EQ(opened, (std::vector<UINT>{IDD_ABOUTBOX, IDD_ABOUTBOX}));
     for (const std::string& caption : captions) {
@@ -185,8 +185,8 @@ TEST_F(MainDialog, EveryClosePathWritesTheSettings) {
         CViewerDlg dlg;
         bool stillOpen = false;
         test::ModalScript()
-            .Then([&](CDialog&) { path.close(dlg); })
-            .Then([&](CDialog&) { stillOpen = true; })
+            .Then([&](fw::CDialog&) { path.close(dlg); })
+            .Then([&](fw::CDialog&) { stillOpen = true; })
             .Run(dlg, 10000);
         EXPECT_FALSE(stillOpen) << "the loop should have ended";
         EXPECT_EQ(dlg.m_hWnd, nullptr);
@@ -198,13 +198,13 @@ TEST_F(MainDialog, AltF4ClosesTheWindowAndWritesTheSettings) {
     CViewerDlg dlg;
     bool stillOpen = false;
     test::ModalScript()
-        .Then([&](CDialog&) {
+        .Then([&](fw::CDialog&) {
             test::SendKey(VK_MENU, true);
             test::SendKey(VK_F4, true);
             test::SendKey(VK_F4, false);
             test::SendKey(VK_MENU, false);
         })
-        .Then([&](CDialog&) { stillOpen = true; })
+        .Then([&](fw::CDialog&) { stillOpen = true; })
         .Run(dlg, 10000);
     EXPECT_FALSE(stillOpen);
     EXPECT_NE(test::ReadFileBytes(IniPath()).find("[DeleteSmall]"), std::string::npos);

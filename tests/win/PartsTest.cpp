@@ -39,11 +39,11 @@ public:
     ~PlainWindow() { ::DestroyWindow(m_hwnd); }
     HWND Get() const { return m_hwnd; }
     HWND List() const { return m_list.GetSafeHwnd(); }
-    const CWnd& ListWnd() const { return m_list; }
+    const fw::CWnd& ListWnd() const { return m_list; }
 
 private:
     HWND m_hwnd = nullptr;
-    CWnd m_list;
+    fw::CWnd m_list;
 };
 
 class FakeHost : public IViewerHost {

@@ -19,7 +19,7 @@ std::string BuildDir() {
 }
 
 std::string ExeDir() {
-    return GetDirectoryPart(AfxGetModuleFilePath());
+    return GetDirectoryPart(fw::AfxGetModuleFilePath());
 }
 
 TempDir::TempDir(const std::string& label) {
@@ -179,20 +179,20 @@ ModalScript& ModalScript::Then(Step step) {
 }
 
 ModalScript& ModalScript::Key(WORD vk, bool shift, bool ctrl) {
-    Then([=](CDialog&) {
+    Then([=](fw::CDialog&) {
         if (shift) SendKey(VK_SHIFT, true);
         if (ctrl) SendKey(VK_CONTROL, true);
         SendKey(vk, true);
         SendKey(vk, false);
     });
     // The modifiers are released only after the key has been handled.
-    return Then([=](CDialog&) {
+    return Then([=](fw::CDialog&) {
         if (ctrl) SendKey(VK_CONTROL, false);
         if (shift) SendKey(VK_SHIFT, false);
     });
 }
 
-ModalScript& ModalScript::OnNestedDialog(std::function<void(CDialog&)> handler) {
+ModalScript& ModalScript::OnNestedDialog(std::function<void(fw::CDialog&)> handler) {
     m_nested = std::move(handler);
     return *this;
 }
@@ -227,13 +227,13 @@ void ModalScript::Tick() {
     m_inStep = false;
 }
 
-INT_PTR ModalScript::Run(CDialog& dialog, DWORD timeoutMs) {
+INT_PTR ModalScript::Run(fw::CDialog& dialog, DWORD timeoutMs) {
     m_next = 0;
     m_timedOut = false;
     m_deadline = ::GetTickCount() + timeoutMs;
     g_running = this;
     UINT_PTR timer = 0;
-    fw::SetModalDialogResponder([&](CDialog& shown) {
+    fw::SetModalDialogResponder([&](fw::CDialog& shown) {
         if (&shown == &dialog) {
             m_dialog = &dialog;
             ::SetForegroundWindow(dialog.m_hWnd);
@@ -243,7 +243,7 @@ INT_PTR ModalScript::Run(CDialog& dialog, DWORD timeoutMs) {
         }
     });
     // The dialog under test is the application's main window, as in the program.
-    CWinApp* app = AfxGetApp();
+    fw::CWinApp* app = fw::AfxGetApp();
     const bool becomesMain = app != nullptr && app->m_pMainWnd == nullptr;
     if (becomesMain) {
         app->m_pMainWnd = &dialog;

@@ -10,7 +10,9 @@
 
 #include "framework/Prompts.h"
 
+namespace fw {
 class CDialog;
+}
 
 namespace test {
 
@@ -89,25 +91,25 @@ void SendKey(WORD vk, bool down);
 // loop before the next step starts.
 class ModalScript {
 public:
-    using Step = std::function<void(CDialog& dialog)>;
+    using Step = std::function<void(fw::CDialog& dialog)>;
 
     ModalScript& Then(Step step);
     // Presses and releases a key with Shift and/or Ctrl held down while it is handled.
     ModalScript& Key(WORD vk, bool shift = false, bool ctrl = false);
     // Answers a further modal dialog that a step opens (the folder of dialogs of the program).
-    ModalScript& OnNestedDialog(std::function<void(CDialog& nested)> handler);
+    ModalScript& OnNestedDialog(std::function<void(fw::CDialog& nested)> handler);
 
     // Runs dialog.DoModal(). After the last step the dialog is ended with IDCANCEL,
     // unless a step ended it already. Returns DoModal's result; fails the test on timeout.
-    INT_PTR Run(CDialog& dialog, DWORD timeoutMs = 60000);
+    INT_PTR Run(fw::CDialog& dialog, DWORD timeoutMs = 60000);
 
 private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
     void Tick();
 
     std::vector<Step> m_steps;
-    std::function<void(CDialog&)> m_nested;
-    CDialog* m_dialog = nullptr;
+    std::function<void(fw::CDialog&)> m_nested;
+    fw::CDialog* m_dialog = nullptr;
     size_t m_next = 0;
     DWORD m_deadline = 0;
     bool m_timedOut = false;

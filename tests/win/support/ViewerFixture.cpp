@@ -43,7 +43,7 @@ void ViewerFixture::UseShippedPlugins() {
 
 void ViewerFixture::WithViewer(const std::function<void(CViewerDlg&)>& body) {
     CViewerDlg dlg;
-    ModalScript().Then([&](CDialog&) { body(dlg); }).Run(dlg);
+    ModalScript().Then([&](fw::CDialog&) { body(dlg); }).Run(dlg);
 }
 
 namespace {

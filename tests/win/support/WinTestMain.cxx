@@ -6,7 +6,7 @@
 #include "framework/WinApp.h"
 
 // The application object of a test program: dialogs under test become its main window.
-CWinApp g_testApp;
+fw::CWinApp g_testApp;
 
 int main(int argc, char** argv) {
     // A crash must fail the test, not wait for a person at a crash dialog.
