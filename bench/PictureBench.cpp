@@ -261,6 +261,32 @@ void ProfilePluginPicture(CViewerDlg& dlg, const std::string& path) {
                      info.Median(), tinyInfo.Median(), decode.Median(), draw.Median());
 }
 
+// The pane's one paint path (drawn off screen, then copied) against drawing the same
+// picture straight onto the window, for the entry shown now.
+void ProfilePaint(CViewerDlg& dlg, const char* kind) {
+    const ListEntry* shown = dlg.Files().Current();
+    if (shown == nullptr || shown->IsDirectory()) {
+        return;
+    }
+    const RECT pane = dlg.Pane().GetPaneRect();
+    bench::Samples paint;
+    bench::Samples direct;
+    for (int i = 0; i < 5; ++i) {
+        ::InvalidateRect(dlg.m_hWnd, &pane, FALSE);
+        bench::Stopwatch watch;
+        ::UpdateWindow(dlg.m_hWnd);
+        ::GdiFlush();
+        paint.Add(watch.ElapsedMs());
+        fw::CClientDC dc(dlg.m_hWnd);
+        watch.Restart();
+        dlg.Pane().DrawPicture(dc, shown->GetDecoder());
+        ::GdiFlush();
+        direct.Add(watch.ElapsedMs());
+    }
+    bench::PrintNote("sections, %s: paint through the back buffer median %.1f ms; drawing onto the window median %.1f ms",
+                     kind, paint.Median(), direct.Median());
+}
+
 // The selection change on its own: what the list's selection notification and the Down
 // key end in for a picture shown fitted to the pane.
 void MeasureSelectNext(CViewerDlg& dlg, const std::string& dir, int reps) {
@@ -284,6 +310,16 @@ void MeasureSelectNext(CViewerDlg& dlg, const std::string& dir, int reps) {
         bench::PrintNote("floor sections, %s: decode median %.1f ms, stretch into the pane median %.1f ms",
                          kKindSuffix[kind], floorMeter.DecodeMs(static_cast<Kind>(kind)).Median(),
                          floorMeter.StretchMs(static_cast<Kind>(kind)).Median());
+    }
+    for (const std::string& name : {bench::BigPictureNames().front(), bench::BigPictureNames().back()}) {
+        for (int i = 0; i < dlg.Files().Count(); ++i) {
+            if (dlg.Files().TextAt(i) == name) {
+                dlg.Files().Select(i);
+                dlg.ShowSelectedEntry();
+                ProfilePaint(dlg, kKindSuffix[KindOf(name)]);
+                break;
+            }
+        }
     }
     ProfileBmpPicture(dlg, dir + "\\" + bench::BigPictureNames().front());
     ProfilePluginPicture(dlg, dir + "\\" + bench::BigPictureNames().back());
