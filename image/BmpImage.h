@@ -1,6 +1,6 @@
 #pragma once
 // A BMP file read by the viewer itself into a device-dependent bitmap, with a logical
-// palette for pictures of 8 bits or fewer. The main dialog holds one, m_bmp.
+// palette for pictures of 8 bits or fewer. The picture pane holds one.
 //
 // Two views of the picture are kept:
 // - m_fileHeader and m_infoHeader: the file's first 14 and the following 40 bytes, as
