@@ -297,8 +297,9 @@ TEST_F(BmpImageTest, MalformedFilesAreRefusedAndLeaveTheObjectEmpty) {
     };
     const Case cases[] = {
         {"bad magic", testdata::kOffType, 0x4D43, true},
-        {"core header", testdata::kOffHeaderSize, 12, false},
-        {"two bits a pixel", testdata::kOffBitCount, 2, true},
+        {"header size 13", testdata::kOffHeaderSize, 13, false},
+        {"three bits a pixel", testdata::kOffBitCount, 3, true},
+        {"JPEG pixels", testdata::kOffCompression, 4, false},
         {"no planes", testdata::kOffPlanes, 0, true},
         {"negative width", testdata::kOffWidth, static_cast<uint32_t>(-4), false},
         {"zero height", testdata::kOffHeight, 0, false},
@@ -333,11 +334,39 @@ TEST_F(BmpImageTest, MalformedFilesAreRefusedAndLeaveTheObjectEmpty) {
     const auto palette = testdata::MakePalette(256);
     EXPECT_FALSE(Load(image, testdata::MakeBmpIndexed(8, 4, 4, palette, Gradient).substr(0, 54 + 512)))
         << "cut inside the colour table";
-    BmpOptions o;
-    o.width = 4, o.height = 4, o.bitCount = 8, o.clrUsed = 300;
-    EXPECT_FALSE(Load(image, testdata::MakeBmp(o, Gradient))) << "more colours than 8 bits hold";
     EXPECT_FALSE(image.Load(m_dir / "missing.bmp", m_screen));
     EXPECT_FALSE(image.Load(m_dir.Path(), m_screen)) << "a folder";
+}
+
+TEST_F(BmpImageTest, OlderHeadersAndTwoBitPixelsAreShown) {
+    const auto index = [](int x, int y) { return static_cast<uint32_t>((x + y * 3) % 4); };
+    for (int bits : {2, 8}) {
+        const auto palette = testdata::MakePalette(1 << bits);
+        BmpOptions o;
+        o.width = 13, o.height = 5, o.bitCount = bits, o.headerSize = 12, o.palette = palette;
+        CBmpImage image;
+        ASSERT_TRUE(Load(image, testdata::MakeBmp(o, index))) << bits;
+        // The core header reads as a 40-byte one; the 3-byte entries as RGBQUADs.
+        EXPECT_EQ(image.GetInfoHeader().biSize, 12u);
+        EXPECT_EQ(image.GetWidth(), 13);
+        EXPECT_EQ(image.GetHeight(), 5);
+        EXPECT_EQ(image.GetBitCount(), bits);
+        EXPECT_EQ(image.GetRowBytes(), (13 * bits + 31) / 32 * 4);
+        EXPECT_EQ(image.GetColorEntry(3), palette[3]);
+        ExpectPixels(image, [&](int x, int y) { return palette[index(x, y)]; }, "core header");
+    }
+}
+
+TEST_F(BmpImageTest, LongStripsBeyondSixteenBitSidesAreShown) {
+    const auto color = [](int x, int y) { return testdata::Rgb(x / 300, (x * 7) & 0xFF, y * 100); };
+    CBmpImage image;
+    ASSERT_TRUE(Load(image, testdata::MakeBmp24(70000, 2, color)));
+    EXPECT_EQ(image.GetWidth(), 70000);
+    Canvas canvas(4, 2);
+    image.Draw(RECT{69996, 0, 70000, 2}, RECT{0, 0, 4, 2}, canvas.Dc());
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(canvas.At(x, 1), color(69996 + x, 1)) << x;
+    }
 }
 
 TEST_F(BmpImageTest, FileHeldOpenByAnotherHandleIsRefused) {
