@@ -217,8 +217,8 @@ Status PlaceTableAndRows(const FileHeader& fh, const InfoHeader& h, uint64_t fil
     const uint64_t maxColors = uint64_t{1} << h.bitCount;
     const bool named = h.size != kCoreHeaderBytes && h.clrUsed != 0;
     const uint64_t declared = named ? h.clrUsed : maxColors;
-    uint64_t count = std::min(declared, maxColors);
-    uint64_t tableEnd = tableStart + count * entry;
+    const uint64_t count = std::min(declared, maxColors);
+    const uint64_t tableEnd = tableStart + count * entry;
     if ((!named || declared > maxColors) && offBitsInFile && offBits >= tableStart + entry && offBits < tableEnd) {
         out->colorCount = static_cast<uint32_t>((offBits - tableStart) / entry);
         out->pixelOffset = offBits;
@@ -275,9 +275,8 @@ Status ComputeLayout(std::span<const uint8_t> prefix, uint64_t fileSize, int dev
     }
     const uint64_t available = fileSize - out->pixelOffset;
     // An RLE stream has no length of its own beyond the file; it is read up to the memory limit.
-    out->storedBytes = std::min(available, out->kind == PixelKind::kRle
-                                               ? kMaxHeldBytes
-                                               : out->rowBytes * static_cast<uint64_t>(out->height));
+    out->storedBytes = std::min(
+        available, out->kind == PixelKind::kRle ? kMaxHeldBytes : out->rowBytes * static_cast<uint64_t>(out->height));
     return Status::kOk;
 }
 

@@ -45,8 +45,8 @@ constexpr uint64_t kMaxHeldBytes = uint64_t{512} << 20;
 constexpr uint32_t kBiRgb = 0;
 constexpr uint32_t kBiRle8 = 1;
 constexpr uint32_t kBiRle4 = 2;
-constexpr uint32_t kBiBitFields = 3;      // also OS/2 Huffman 1D on 1-bit pictures
-constexpr uint32_t kBiJpeg = 4;           // also OS/2 RLE24 on 24-bit pictures
+constexpr uint32_t kBiBitFields = 3;  // also OS/2 Huffman 1D on 1-bit pictures
+constexpr uint32_t kBiJpeg = 4;       // also OS/2 RLE24 on 24-bit pictures
 constexpr uint32_t kBiPng = 5;
 constexpr uint32_t kBiAlphaBitFields = 6;
 
@@ -97,39 +97,39 @@ enum class PixelKind {
 
 enum class Status {
     kOk,
-    kTooShort,          // the file ends inside the headers, the masks or the colour table
-    kBadMagic,          // not "BM"
-    kBadHeaderSize,     // biSize below 12, or between 12 and 16
-    kBadPlanes,         // biPlanes is not 1
-    kBadBitCount,       // not 1, 2, 4, 8, 16, 24 or 32
-    kBadCompression,    // unknown, or not valid for the bit count or for a top-down file
-    kBadSize,           // width not positive, height zero or -2^31
-    kTooLarge,          // the held picture would exceed kMaxHeldBytes
-    kBadMasks,          // a zero, non-contiguous or too wide red, green or blue mask
-    kUnsupported,       // valid but not decoded: JPEG or PNG pixels, OS/2 Huffman or RLE24, 64 bits
+    kTooShort,        // the file ends inside the headers, the masks or the colour table
+    kBadMagic,        // not "BM"
+    kBadHeaderSize,   // biSize below 12, or between 12 and 16
+    kBadPlanes,       // biPlanes is not 1
+    kBadBitCount,     // not 1, 2, 4, 8, 16, 24 or 32
+    kBadCompression,  // unknown, or not valid for the bit count or for a top-down file
+    kBadSize,         // width not positive, height zero or -2^31
+    kTooLarge,        // the held picture would exceed kMaxHeldBytes
+    kBadMasks,        // a zero, non-contiguous or too wide red, green or blue mask
+    kUnsupported,     // valid but not decoded: JPEG or PNG pixels, OS/2 Huffman or RLE24, 64 bits
 };
 
 // Where everything lies in one file, and the form of the rows handed to GDI ("dib").
 struct Layout {
-    InfoHeader header;       // the file's information header in the 40-byte form (see ComputeLayout)
-    int32_t width = 0;       // > 0
-    int32_t height = 0;      // > 0: the absolute value of biHeight
-    bool topDown = false;    // biHeight was negative
-    uint16_t bitCount = 0;   // of the file
+    InfoHeader header;      // the file's information header in the 40-byte form (see ComputeLayout)
+    int32_t width = 0;      // > 0
+    int32_t height = 0;     // > 0: the absolute value of biHeight
+    bool topDown = false;   // biHeight was negative
+    uint16_t bitCount = 0;  // of the file
     uint32_t compression = 0;
-    uint32_t headerBytes = 0;      // biSize
-    uint32_t colorCount = 0;       // N: colour-table entries used, at most 2 to the bit count (0 above 8 bits)
-    uint32_t colorEntryBytes = 4;  // 3 after a core header (blue, green, red), else 4
-    uint64_t colorTableOffset = 0; // after the header and any masks that follow it
-    uint64_t pixelOffset = 0;      // where the stored rows start
-    uint64_t rowBytes = 0;         // one stored row of the file (uncompressed)
-    uint64_t storedBytes = 0;      // bytes of pixel data present in the file, to be read from pixelOffset
+    uint32_t headerBytes = 0;       // biSize
+    uint32_t colorCount = 0;        // N: colour-table entries used, at most 2 to the bit count (0 above 8 bits)
+    uint32_t colorEntryBytes = 4;   // 3 after a core header (blue, green, red), else 4
+    uint64_t colorTableOffset = 0;  // after the header and any masks that follow it
+    uint64_t pixelOffset = 0;       // where the stored rows start
+    uint64_t rowBytes = 0;          // one stored row of the file (uncompressed)
+    uint64_t storedBytes = 0;       // bytes of pixel data present in the file, to be read from pixelOffset
     PixelKind kind = PixelKind::kPlain;
-    Channel red, green, blue;      // for PixelKind::kBitFields
-    uint16_t dibBitCount = 0;      // rows handed to GDI: bottom-up, BI_RGB
+    Channel red, green, blue;  // for PixelKind::kBitFields
+    uint16_t dibBitCount = 0;  // rows handed to GDI: bottom-up, BI_RGB
     uint64_t dibRowBytes = 0;
-    uint64_t dibBytes = 0;         // dibRowBytes * height
-    uint64_t heldBytes = 0;        // dibBytes plus the device bitmap: at most kMaxHeldBytes
+    uint64_t dibBytes = 0;   // dibRowBytes * height
+    uint64_t heldBytes = 0;  // dibBytes plus the device bitmap: at most kMaxHeldBytes
 };
 
 // The bit counts GDI draws.

@@ -128,14 +128,21 @@ bool ReadPam(const std::string& path, RgbaPicture* out) {
     }
     out->pixels.resize(count);
     for (size_t i = 0; i < count; ++i) {
-        const auto byte = [&](size_t k) { return static_cast<uint32_t>(static_cast<uint8_t>(bytes[start + 4 * i + k])); };
+        const auto byte = [&](size_t k) {
+            return static_cast<uint32_t>(static_cast<uint8_t>(bytes[start + 4 * i + k]));
+        };
         out->pixels[i] = (byte(3) << 24) | (byte(0) << 16) | (byte(1) << 8) | byte(2);
     }
     return true;
 }
 
-std::string MatchingReference(const std::string& dir, const SuiteFile& file, int width, int height,
-                              const ShownFn& shown, int tolerance, std::string* why) {
+std::string MatchingReference(const std::string& dir,
+                              const SuiteFile& file,
+                              int width,
+                              int height,
+                              const ShownFn& shown,
+                              int tolerance,
+                              std::string* why) {
     why->clear();
     for (const std::string& name : file.references) {
         RgbaPicture ref;

@@ -15,9 +15,9 @@ namespace testdata {
 
 // One line of suite.tsv.
 struct SuiteFile {
-    std::string set;     // "g" (valid), "q" (questionable or rare) or "b" (broken)
-    std::string file;    // relative to the suite's folder, e.g. "g/pal8.bmp"
-    std::string expect;  // "correct", "any" or "safe"
+    std::string set;                      // "g" (valid), "q" (questionable or rare) or "b" (broken)
+    std::string file;                     // relative to the suite's folder, e.g. "g/pal8.bmp"
+    std::string expect;                   // "correct", "any" or "safe"
     std::vector<std::string> references;  // relative paths; none for some q/ and most b/ files
 };
 
@@ -48,8 +48,13 @@ using ShownFn = std::function<uint32_t(int x, int y)>;
 // wherever the reference is not fully transparent (transparent pixels carry no meaning)
 // and allowing each channel to differ by up to `tolerance`; empty when none matches, with
 // *why naming the first difference from each.
-std::string MatchingReference(const std::string& dir, const SuiteFile& file, int width, int height,
-                              const ShownFn& shown, int tolerance, std::string* why);
+std::string MatchingReference(const std::string& dir,
+                              const SuiteFile& file,
+                              int width,
+                              int height,
+                              const ShownFn& shown,
+                              int tolerance,
+                              std::string* why);
 
 // The tolerance a file's pixels are compared with: 0, except where the file's channels and
 // its reference are two independent roundings of the same colours.

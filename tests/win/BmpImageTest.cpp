@@ -340,25 +340,6 @@ TEST_F(BmpImageTest, MalformedFilesAreRefusedAndLeaveTheObjectEmpty) {
     EXPECT_FALSE(image.Load(m_dir.Path(), m_screen)) << "a folder";
 }
 
-TEST_F(BmpImageTest, OlderHeadersAndTwoBitPixelsAreShown) {
-    const auto index = [](int x, int y) { return static_cast<uint32_t>((x + y * 3) % 4); };
-    for (int bits : {2, 8}) {
-        const auto palette = testdata::MakePalette(1 << bits);
-        BmpOptions o;
-        o.width = 13, o.height = 5, o.bitCount = bits, o.headerSize = 12, o.palette = palette;
-        CBmpImage image;
-        ASSERT_TRUE(Load(image, testdata::MakeBmp(o, index))) << bits;
-        // The core header reads as a 40-byte one; the 3-byte entries as RGBQUADs.
-        EXPECT_EQ(image.GetInfoHeader().biSize, 12u);
-        EXPECT_EQ(image.GetWidth(), 13);
-        EXPECT_EQ(image.GetHeight(), 5);
-        EXPECT_EQ(image.GetBitCount(), bits);
-        EXPECT_EQ(image.GetRowBytes(), (13 * bits + 31) / 32 * 4);
-        EXPECT_EQ(image.GetColorEntry(3), palette[3]);
-        ExpectPixels(image, [&](int x, int y) { return palette[index(x, y)]; }, "core header");
-    }
-}
-
 TEST_F(BmpImageTest, LongStripsBeyondSixteenBitSidesAreShown) {
     const auto color = [](int x, int y) { return testdata::Rgb(x / 300, (x * 7) & 0xFF, y * 100); };
     CBmpImage image;
