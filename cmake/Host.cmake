@@ -12,4 +12,6 @@ file(GLOB IXO_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp 
 # The shipped plug-in's portable parts are tested here too.
 add_executable(unit_tests ${IXO_UNIT_TESTS} ${CMAKE_SOURCE_DIR}/plugins/ixwic/JpegHeader.cpp)
 target_link_libraries(unit_tests PRIVATE ixo_core GTest::gtest_main)
+# Independent test suites lie beside the checkout, in ../shared/corpus.
+target_compile_definitions(unit_tests PRIVATE IXO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 30 PROPERTIES LABELS host)

@@ -69,18 +69,14 @@ fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout) {
         return {};
     }
     const std::span<const uint8_t> in(BytesOf(stored), static_cast<size_t>(got));
-    const bool ok = layout.kind == bmp::PixelKind::kBitFields
-                        ? bmp::ConvertBitFields(in, layout, out)
-                        : bmp::DecodeRle(in, layout.bitCount, static_cast<uint32_t>(layout.width),
-                                         static_cast<uint32_t>(layout.height), static_cast<size_t>(layout.dibRowBytes),
-                                         out)
-                              .ok;
-    return ok ? std::move(dib) : fw::GlobalMemory();
+    return bmp::DecodeRows(in, layout, out) ? std::move(dib) : fw::GlobalMemory();
 }
 
-// The BITMAPINFO of the rows handed to GDI, with the file's colour table behind the header.
+// The BITMAPINFO of the rows handed to GDI, with the file's colour table behind the header
+// (its 3-byte entries widened to RGBQUADs).
 fw::GlobalMemory ReadBitmapInfo(HANDLE file, const bmp::Layout& layout, const BITMAPINFOHEADER& read) {
     const uint64_t tableBytes = uint64_t{layout.colorCount} * sizeof(RGBQUAD);
+    const uint64_t fileTableBytes = uint64_t{layout.colorCount} * layout.colorEntryBytes;
     const SIZE_T size = static_cast<SIZE_T>(std::max<uint64_t>(sizeof(BITMAPINFOHEADER) + tableBytes, sizeof(BITMAPINFO)));
     fw::GlobalMemory block(::GlobalAlloc(kBlockFlags, size));
     if (!block.IsValid()) {
@@ -88,9 +84,11 @@ fw::GlobalMemory ReadBitmapInfo(HANDLE file, const bmp::Layout& layout, const BI
     }
     auto* info = static_cast<BITMAPINFO*>(static_cast<void*>(block.Get()));
     uint64_t got = 0;
-    if (tableBytes > 0 && (!ReadAt(file, layout.colorTableOffset, reinterpret_cast<uint8_t*>(info->bmiColors),
-                                   tableBytes, &got) ||
-                           got != tableBytes)) {
+    uint8_t* table = reinterpret_cast<uint8_t*>(info->bmiColors);
+    if (tableBytes > 0 && (!ReadAt(file, layout.colorTableOffset, table, fileTableBytes, &got) ||
+                           got != fileTableBytes ||
+                           (layout.colorEntryBytes == 3 &&
+                            !bmp::WidenColorTable({table, static_cast<size_t>(tableBytes)}, layout.colorCount)))) {
         return {};
     }
     BITMAPINFOHEADER& h = info->bmiHeader;
@@ -106,6 +104,21 @@ fw::GlobalMemory ReadBitmapInfo(HANDLE file, const bmp::Layout& layout, const BI
     h.biClrUsed = layout.colorCount;
     h.biClrImportant = read.biClrImportant <= layout.colorCount ? read.biClrImportant : 0;
     return block;
+}
+
+// The file's information header in the 40-byte form, as the layout gives it.
+BITMAPINFOHEADER ToInfoHeader(const bmp::InfoHeader& h) {
+    return BITMAPINFOHEADER{.biSize = h.size,
+                            .biWidth = h.width,
+                            .biHeight = h.height,
+                            .biPlanes = h.planes,
+                            .biBitCount = h.bitCount,
+                            .biCompression = h.compression,
+                            .biSizeImage = h.sizeImage,
+                            .biXPelsPerMeter = h.xPelsPerMeter,
+                            .biYPelsPerMeter = h.yPelsPerMeter,
+                            .biClrUsed = h.clrUsed,
+                            .biClrImportant = h.clrImportant};
 }
 
 // A LOGPALETTE of the colour table's N entries, in the palette's order red, green, blue.
@@ -148,12 +161,12 @@ bool CBmpImage::Load(const std::string& path, HDC dc) {
     const uint64_t prefixSize = std::min<uint64_t>(size, sizeof prefix);
     uint64_t got = 0;
     bmp::Layout layout;
+    const int deviceBits = ::GetDeviceCaps(dc, BITSPIXEL) * ::GetDeviceCaps(dc, PLANES);
     if (!ReadAt(file.Get(), 0, prefix, prefixSize, &got) || got != prefixSize ||
-        bmp::ComputeLayout({prefix, static_cast<size_t>(prefixSize)}, size, &layout) != bmp::Status::kOk) {
+        bmp::ComputeLayout({prefix, static_cast<size_t>(prefixSize)}, size, deviceBits, &layout) != bmp::Status::kOk) {
         return false;
     }
-    BITMAPINFOHEADER infoHeader;
-    std::memcpy(&infoHeader, prefix + bmp::kFileHeaderBytes, sizeof infoHeader);
+    const BITMAPINFOHEADER infoHeader = ToInfoHeader(layout.header);
     fw::GlobalMemory info = ReadBitmapInfo(file.Get(), layout, infoHeader);
     fw::GlobalMemory bits = info.IsValid() ? ReadPixels(file.Get(), layout) : fw::GlobalMemory();
     if (!bits.IsValid()) {

@@ -3,14 +3,16 @@
 // palette for pictures of 8 bits or fewer. The picture pane holds one.
 //
 // Two views of the picture are kept:
-// - m_fileHeader and m_infoHeader: the file's first 14 and the following 40 bytes, as
-//   read. GetWidth, GetBitCount, GetRowBytes and GetInfoHeader describe the file
+// - m_fileHeader and m_infoHeader: the file's first 14 bytes and its information header
+//   in the 40-byte form (a core header's 16-bit fields widened, a short header's missing
+//   fields zero). GetWidth, GetBitCount, GetRowBytes and GetInfoHeader describe the file
 //   (GetHeight is the absolute height, also for top-down files).
 // - m_bitmapInfo and m_bits: the rows as handed to GDI, which is always a 40-byte
 //   BI_RGB header with a positive height (rows bottom-up), biClrUsed = N entries of
 //   colour table behind it, and uncompressed rows of biBitCount bits. That bit count
-//   is the file's, except for 16-bit and BI_BITFIELDS files, which are held as 32-bit
-//   0x00RRGGBB pixels. Top-down files are held upright, RLE files expanded.
+//   is the file's, except for 16-bit and bit-field files, which are held as 32-bit
+//   0x00RRGGBB pixels, and 2-bit files, held as 4-bit. Top-down files are held upright,
+//   RLE files expanded, 3-byte colour-table entries widened to RGBQUADs.
 #include <windows.h>
 
 #include <cstdint>

@@ -59,7 +59,7 @@ std::string PackRow(const BmpOptions& o, const PixelFn& pixel, int y) {
             row[3 * x + 2] = static_cast<char>(RedOf(p));
         } else {
             const uint32_t v = PackChannel(RedOf(p), masks[0]) | PackChannel(GreenOf(p), masks[1]) |
-                               PackChannel(BlueOf(p), masks[2]);
+                               PackChannel(BlueOf(p), masks[2]) | PackChannel(0xFF, o.alphaMask);
             const size_t bytes = o.bitCount / 8;
             for (size_t i = 0; i < bytes; ++i) {
                 row[bytes * x + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -99,6 +99,13 @@ std::string PixelData(const BmpOptions& o, const PixelFn& pixel) {
 std::string InfoHeader(const BmpOptions& o, uint32_t imageSize) {
     std::string h;
     Put32(h, o.headerSize);
+    if (o.headerSize == 12) {
+        Put16(h, static_cast<uint32_t>(o.width));
+        Put16(h, static_cast<uint32_t>(o.height));
+        Put16(h, 1);
+        Put16(h, static_cast<uint32_t>(o.bitCount));
+        return h;
+    }
     Put32(h, static_cast<uint32_t>(o.width));
     Put32(h, static_cast<uint32_t>(o.topDown ? -o.height : o.height));
     Put16(h, 1);
@@ -111,22 +118,26 @@ std::string InfoHeader(const BmpOptions& o, uint32_t imageSize) {
     Put32(h, 0);
     uint32_t masks[3];
     Masks(o, masks);
+    const bool bitFields = o.compression == 3 || o.compression == 6;
     if (o.headerSize >= 52) {
         for (uint32_t m : masks) {
-            Put32(h, o.compression == 3 ? m : 0);
+            Put32(h, bitFields ? m : 0);
         }
     }
     if (o.headerSize >= 56) {
-        Put32(h, 0);  // alpha mask
+        Put32(h, o.alphaMask);
     }
     if (o.headerSize >= 60) {
         Put32(h, 0x73524742);  // colour space "sRGB"
     }
     h.resize(o.headerSize, '\0');
-    if (o.compression == 3 && o.headerSize == 40) {
+    if (bitFields && o.headerSize == 40) {
         for (uint32_t m : masks) {
             Put32(h, m);
         }
+    }
+    if (o.compression == 6 && o.headerSize < 56) {
+        Put32(h, o.alphaMask);
     }
     return h;
 }
@@ -207,7 +218,13 @@ std::string MakeBmp(const BmpOptions& o, const PixelFn& pixel) {
         entries = o.clrUsed != 0 ? o.clrUsed : (size_t{1} << o.bitCount);
     }
     for (size_t i = 0; i < entries; ++i) {
-        Put32(table, i < o.palette.size() ? o.palette[i] : 0);
+        const uint32_t entry = i < o.palette.size() ? o.palette[i] : 0;
+        if (o.headerSize == 12) {
+            Put16(table, entry & 0xFFFF);
+            table.push_back(static_cast<char>((entry >> 16) & 0xFF));
+        } else {
+            Put32(table, entry);
+        }
     }
     const size_t rowsAt = 14 + info.size() + table.size() + o.gapBeforeRows;
     std::string file;

@@ -1,6 +1,6 @@
 #pragma once
 // BMP files made by code for tests and benchmarks: every depth, palettes, bit fields,
-// V4/V5 headers, top-down rows and RLE8/RLE4 compression. Portable (no <windows.h>);
+// core, short OS/2 and V4/V5 headers, top-down rows and RLE8/RLE4 compression. Portable (no <windows.h>);
 // a file is returned as a byte string, ready for WriteFileBytes or a byte span.
 //
 //   std::string file = testdata::MakeBmp24(64, 48, [](int x, int y) { return testdata::Rgb(x * 4, y * 5, 0); });
@@ -41,16 +41,20 @@ constexpr size_t kOffClrUsed = 46;
 struct BmpOptions {
     int width = 1;
     int height = 1;
-    int bitCount = 24;         // 1, 4, 8, 16, 24 or 32
-    uint32_t compression = 0;  // 0 BI_RGB, 1 RLE8, 2 RLE4, 3 BI_BITFIELDS
+    int bitCount = 24;         // 1, 2, 4, 8, 16, 24 or 32
+    uint32_t compression = 0;  // 0 BI_RGB, 1 RLE8, 2 RLE4, 3 BI_BITFIELDS, 6 BI_ALPHABITFIELDS
     bool topDown = false;      // top row stored first, biHeight negative
-    uint32_t headerSize = 40;  // 40; 52 or 56 (masks inside); 108 (V4); 124 (V5)
+    // 12 (core header: 16-bit sides, 3-byte colour-table entries); 16 to 39 (a 40-byte
+    // header cut short); 40; 52 or 56 (masks inside); 64 (OS/2); 108 (V4); 124 (V5).
+    uint32_t headerSize = 40;
     // Colour-table entries. For 8 bits or fewer the table holds biClrUsed entries (2 to the
     // power of the bit count when 0), missing ones zero; above 8 bits these entries, if any.
     std::vector<uint32_t> palette;
     uint32_t clrUsed = 0;
     // Red, green, blue masks: written for BI_BITFIELDS, used to pack 16- and 32-bit pixels.
     uint32_t masks[3] = {0, 0, 0};  // zero: 5-5-5 for 16 bits, 8-8-8 for 32 bits
+    // Written for BI_ALPHABITFIELDS and in headers of 56 bytes or more; its bits are set in every pixel.
+    uint32_t alphaMask = 0;
     uint32_t gapBeforeRows = 0;     // filler bytes between the table and the rows
     std::optional<uint32_t> offBits;  // bfOffBits as written; default: where the rows start
 };

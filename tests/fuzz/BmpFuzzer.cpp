@@ -1,6 +1,7 @@
 // Fuzzes what the viewer does with an untrusted BMP file before GDI sees it (header
-// validation, layout, flipping, bit-field widening, RLE expansion), the check of a
-// plug-in's DIB, and the shipped plug-in's reading of JPEG headers. Every buffer handed to the code under test has exactly the size it is
+// validation, layout, colour-table widening, flipping, 2-bit and bit-field widening,
+// RLE expansion), the check of a plug-in's DIB, and the shipped plug-in's reading of
+// JPEG headers. Every buffer handed to the code under test has exactly the size it is
 // told, so the sanitizers see any access past it; broken layout promises trap.
 #include <algorithm>
 #include <cstddef>
@@ -16,7 +17,7 @@
 namespace {
 
 // Pictures above this many decoded bytes are checked for their layout only: allocating
-// the full 256 MiB on every input would slow the fuzzer down to a crawl.
+// up to kMaxHeldBytes on every input would slow the fuzzer down to a crawl.
 constexpr uint64_t kMaxDecodedBytes = 1u << 20;
 
 void Require(bool condition) {
@@ -29,43 +30,38 @@ volatile uint32_t g_sink;
 
 void FuzzBmpFile(std::span<const uint8_t> file) {
     const auto prefix = file.first(std::min(file.size(), bmp::kPrefixBytes));
+    // The device depth comes from the input too: the size limit depends on it.
+    const int deviceBits = file.size() > 8 ? file[6] % 40 : 32;
     bmp::Layout layout;
-    if (bmp::ComputeLayout(prefix, file.size(), &layout) != bmp::Status::kOk) {
+    if (bmp::ComputeLayout(prefix, file.size(), deviceBits, &layout) != bmp::Status::kOk) {
         return;
     }
     // What the reader relies on before it reads or allocates anything.
-    Require(layout.width > 0 && layout.width <= bmp::kMaxSide && layout.height > 0 &&
-            layout.height <= bmp::kMaxSide);
-    Require(layout.colorTableOffset + uint64_t{layout.colorCount} * 4 <= file.size());
+    Require(layout.width > 0 && layout.height > 0);
+    Require(layout.colorCount <= (layout.bitCount <= 8 ? 1u << layout.bitCount : 0u));
+    Require(layout.colorEntryBytes == 3 || layout.colorEntryBytes == 4);
+    Require(layout.colorTableOffset + uint64_t{layout.colorCount} * layout.colorEntryBytes <= file.size());
+    Require(layout.colorCount == 0 || layout.colorTableOffset + uint64_t{layout.colorCount} * layout.colorEntryBytes <=
+                                          layout.pixelOffset);
     Require(layout.pixelOffset <= file.size() && layout.storedBytes <= file.size() - layout.pixelOffset);
     Require(layout.dibBytes == layout.dibRowBytes * static_cast<uint64_t>(layout.height));
-    Require(layout.dibBytes <= bmp::kMaxPixelBytes && layout.dibRowBytes >= bmp::RowBytes(layout.width, layout.dibBitCount));
+    Require(layout.dibBytes <= layout.heldBytes && layout.heldBytes <= bmp::kMaxHeldBytes);
+    Require(layout.dibRowBytes >= bmp::RowBytes(layout.width, layout.dibBitCount));
+    Require(layout.header.width == layout.width);
+    // The colour table as the reader holds it: read at its size in the file, widened in place.
+    std::vector<uint8_t> table(uint64_t{layout.colorCount} * 4);
+    const auto fileTable = file.subspan(static_cast<size_t>(layout.colorTableOffset),
+                                        static_cast<size_t>(uint64_t{layout.colorCount} * layout.colorEntryBytes));
+    std::copy(fileTable.begin(), fileTable.end(), table.begin());
+    Require(layout.colorEntryBytes == 4 || bmp::WidenColorTable(table, layout.colorCount));
     if (layout.dibBytes > kMaxDecodedBytes) {
         return;
     }
     const auto storedSpan = file.subspan(static_cast<size_t>(layout.pixelOffset), static_cast<size_t>(layout.storedBytes));
     const std::vector<uint8_t> stored(storedSpan.begin(), storedSpan.end());
     std::vector<uint8_t> dib(static_cast<size_t>(layout.dibBytes));
-    switch (layout.kind) {
-        case bmp::PixelKind::kPlain:
-            Require(stored.size() <= dib.size());
-            if (!stored.empty()) {
-                std::memcpy(dib.data(), stored.data(), stored.size());
-            }
-            if (layout.topDown) {
-                bmp::FlipRows(dib, static_cast<size_t>(layout.dibRowBytes));
-            }
-            break;
-        case bmp::PixelKind::kBitFields:
-            Require(bmp::ConvertBitFields(stored, layout, dib));
-            break;
-        case bmp::PixelKind::kRle:
-            Require(bmp::DecodeRle(stored, layout.bitCount, static_cast<uint32_t>(layout.width),
-                                   static_cast<uint32_t>(layout.height), static_cast<size_t>(layout.dibRowBytes), dib)
-                        .ok);
-            break;
-    }
-    g_sink = dib.front() + dib.back();
+    Require(bmp::DecodeRows(stored, layout, dib));
+    g_sink = dib.front() + dib.back() + (table.empty() ? 0 : table.back());
 }
 
 // The same input as a plug-in's output: the BITMAPINFO block runs from byte 14 to

@@ -52,12 +52,30 @@ std::vector<std::pair<std::string, std::string>> Seeds() {
         o.palette = testdata::MakePalette(1 << bits);
         add("rle" + std::to_string(bits), o);
     }
+    for (uint32_t header : {12u, 16u, 64u}) {
+        o = BmpOptions{};
+        o.width = 9, o.height = 4, o.bitCount = 8, o.headerSize = header, o.palette = testdata::MakePalette(256);
+        add("os2header" + std::to_string(header), o);
+    }
+    o.headerSize = 12, o.offBits = 26 + 3 * 200;
+    add("os2cuttable", o);
+    o = BmpOptions{};
+    o.width = 11, o.height = 3, o.bitCount = 2, o.palette = testdata::MakePalette(4);
+    add("plain2", o);
+    o.topDown = true;
+    add("topdown2", o);
+    o = BmpOptions{};
+    o.width = 5, o.height = 3, o.bitCount = 8, o.clrUsed = 300, o.palette = testdata::MakePalette(256);
+    add("oversizedtable", o);
+    o = BmpOptions{};
+    o.width = 4, o.height = 3, o.bitCount = 32, o.compression = 6, o.alphaMask = 0xFF000000;
+    add("alphafields", o);
     std::string truncated = testdata::MakeBmp24(9, 9, Color);
     truncated.resize(truncated.size() - 100);
     seeds.emplace_back("truncated24", truncated);
-    std::string core = testdata::MakeBmp24(2, 2, Color);
-    testdata::Poke32(core, testdata::kOffHeaderSize, 12);
-    seeds.emplace_back("coreheader", core);
+    std::string jpeg = testdata::MakeBmp24(2, 2, Color);
+    testdata::Poke32(jpeg, testdata::kOffCompression, 4);
+    seeds.emplace_back("jpeg", jpeg);
     return seeds;
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,9 @@ namespace {
 using testdata::BmpOptions;
 using testdata::Bytes;
 
-bmp::Status Layout(const std::string& file, bmp::Layout* out) {
+bmp::Status Layout(const std::string& file, bmp::Layout* out, int deviceBits = 32) {
     const auto bytes = Bytes(file);
-    return bmp::ComputeLayout(bytes.first(std::min(bytes.size(), bmp::kPrefixBytes)), file.size(), out);
+    return bmp::ComputeLayout(bytes.first(std::min(bytes.size(), bmp::kPrefixBytes)), file.size(), deviceBits, out);
 }
 
 // A layout that must be accepted.
@@ -29,6 +30,12 @@ bmp::Layout Accept(const std::string& file) {
 
 uint32_t Pattern(int x, int y) {
     return testdata::Rgb(x * 37 + y, y * 11 + 5, x ^ y);
+}
+
+BmpOptions Options(int width, int height, int bitCount, uint32_t headerSize = 40) {
+    BmpOptions o;
+    o.width = width, o.height = height, o.bitCount = bitCount, o.headerSize = headerSize;
+    return o;
 }
 
 std::string File(BmpOptions o) {
@@ -185,25 +192,25 @@ TEST(BmpLayout, MalformedHeadersAreRefused) {
     const Case cases[] = {
         {"magic", testdata::kOffType, 0x4D43, 2, bmp::Status::kBadMagic},
         {"magic BA", testdata::kOffType, 0x4142, 2, bmp::Status::kBadMagic},
-        {"core header", testdata::kOffHeaderSize, 12, 4, bmp::Status::kBadHeaderSize},
-        {"header 39", testdata::kOffHeaderSize, 39, 4, bmp::Status::kBadHeaderSize},
+        {"header 11", testdata::kOffHeaderSize, 11, 4, bmp::Status::kBadHeaderSize},
+        {"header 13", testdata::kOffHeaderSize, 13, 4, bmp::Status::kBadHeaderSize},
+        {"header 15", testdata::kOffHeaderSize, 15, 4, bmp::Status::kBadHeaderSize},
         {"header past file", testdata::kOffHeaderSize, 0xFFFFFFF0, 4, bmp::Status::kTooShort},
         {"planes 0", testdata::kOffPlanes, 0, 2, bmp::Status::kBadPlanes},
         {"planes 2", testdata::kOffPlanes, 2, 2, bmp::Status::kBadPlanes},
         {"bits 0", testdata::kOffBitCount, 0, 2, bmp::Status::kBadBitCount},
-        {"bits 2", testdata::kOffBitCount, 2, 2, bmp::Status::kBadBitCount},
-        {"bits 64", testdata::kOffBitCount, 64, 2, bmp::Status::kBadBitCount},
+        {"bits 3", testdata::kOffBitCount, 3, 2, bmp::Status::kBadBitCount},
+        {"bits 48", testdata::kOffBitCount, 48, 2, bmp::Status::kBadBitCount},
         {"RLE8 on 24 bits", testdata::kOffCompression, bmp::kBiRle8, 4, bmp::Status::kBadCompression},
         {"RLE4 on 24 bits", testdata::kOffCompression, bmp::kBiRle4, 4, bmp::Status::kBadCompression},
         {"bit fields on 24 bits", testdata::kOffCompression, bmp::kBiBitFields, 4, bmp::Status::kBadCompression},
-        {"JPEG", testdata::kOffCompression, 4, 4, bmp::Status::kBadCompression},
+        {"CMYK", testdata::kOffCompression, 11, 4, bmp::Status::kBadCompression},
         {"width 0", testdata::kOffWidth, 0, 4, bmp::Status::kBadSize},
         {"width negative", testdata::kOffWidth, static_cast<uint32_t>(-5), 4, bmp::Status::kBadSize},
         {"height 0", testdata::kOffHeight, 0, 4, bmp::Status::kBadSize},
-        {"width huge", testdata::kOffWidth, 0x7FFFFFFF, 4, bmp::Status::kBadSize},
-        {"height huge", testdata::kOffHeight, 0x7FFFFFFF, 4, bmp::Status::kBadSize},
+        {"width huge", testdata::kOffWidth, 0x7FFFFFFF, 4, bmp::Status::kTooLarge},
+        {"height huge", testdata::kOffHeight, 0x7FFFFFFF, 4, bmp::Status::kTooLarge},
         {"height most negative", testdata::kOffHeight, 0x80000000, 4, bmp::Status::kBadSize},
-        {"width above the side limit", testdata::kOffWidth, bmp::kMaxSide + 1, 4, bmp::Status::kBadSize},
     };
     for (const Case& c : cases) {
         std::string file = good;
@@ -217,17 +224,9 @@ TEST(BmpLayout, MalformedHeadersAreRefused) {
     }
 }
 
-TEST(BmpLayout, ColorCountsAndMasksAreChecked) {
-    BmpOptions o;
-    o.width = 2, o.height = 2, o.bitCount = 4, o.clrUsed = 17;
+TEST(BmpLayout, MasksAreChecked) {
     bmp::Layout layout;
-    EXPECT_EQ(Layout(File(o), &layout), bmp::Status::kBadColorCount);
-    o.clrUsed = 16;
-    EXPECT_EQ(Layout(File(o), &layout), bmp::Status::kOk);
-    o.bitCount = 1, o.clrUsed = 3;
-    EXPECT_EQ(Layout(File(o), &layout), bmp::Status::kBadColorCount);
-
-    o = BmpOptions{};
+    BmpOptions o;
     o.width = 2, o.height = 2, o.bitCount = 16, o.compression = bmp::kBiBitFields;
     const uint32_t bad[][3] = {
         {0, 0x07E0, 0x001F},            // no red
@@ -241,6 +240,92 @@ TEST(BmpLayout, ColorCountsAndMasksAreChecked) {
     // A header between 40 and 52 bytes ends inside its masks.
     o.masks[0] = 0xF800, o.masks[1] = 0x07E0, o.masks[2] = 0x001F, o.headerSize = 44;
     EXPECT_EQ(Layout(File(o), &layout), bmp::Status::kBadMasks);
+}
+
+TEST(BmpLayout, CoreAndShortOs2HeadersAreRead) {
+    struct Case {
+        uint32_t headerSize;
+        int bits;
+        uint64_t tableOffset;
+        uint32_t entryBytes;
+    };
+    for (const Case c : {Case{12, 8, 26, 3}, Case{12, 1, 26, 3}, Case{12, 24, 26, 3}, Case{16, 8, 30, 4},
+                         Case{20, 4, 34, 4}, Case{36, 8, 50, 4}, Case{64, 8, 78, 4}}) {
+        BmpOptions o;
+        o.width = 300, o.height = 7, o.bitCount = c.bits, o.headerSize = c.headerSize;
+        o.offBits = 0;  // useless: the rows must be found after the table
+        const std::string file = File(o);
+        const bmp::Layout layout = Accept(file);
+        const uint32_t colors = c.bits <= 8 ? 1u << c.bits : 0;
+        EXPECT_EQ(layout.header.width, 300);
+        EXPECT_EQ(layout.header.bitCount, c.bits);
+        EXPECT_EQ(layout.colorEntryBytes, c.entryBytes) << c.headerSize;
+        EXPECT_EQ(layout.colorTableOffset, c.tableOffset) << c.headerSize;
+        EXPECT_EQ(layout.colorCount, colors) << c.headerSize;
+        EXPECT_EQ(layout.pixelOffset, c.tableOffset + colors * c.entryBytes) << c.headerSize;
+        EXPECT_EQ(layout.storedBytes, file.size() - layout.pixelOffset) << c.headerSize;
+    }
+    // A core header's sides are 16 bits: 65535 is no negative height.
+    std::string big = File(Options(1, 1, 1, 12));
+    testdata::Poke16(big, 18, 16000);
+    testdata::Poke16(big, 20, 65535);
+    bmp::Layout layout;
+    EXPECT_EQ(bmp::ComputeLayout(Bytes(big), uint64_t{1} << 30, 1, &layout), bmp::Status::kOk);
+    EXPECT_EQ(layout.width, 16000);
+    EXPECT_EQ(layout.height, 65535);
+    EXPECT_FALSE(layout.topDown);
+    // A whole core file can be shorter than a 40-byte header.
+    const std::string tiny = File(Options(2, 1, 1, 12));
+    ASSERT_LT(tiny.size(), 54u);
+    EXPECT_EQ(Accept(tiny).storedBytes, 4u);
+    EXPECT_EQ(Layout(tiny.substr(0, 25), &layout), bmp::Status::kTooShort);
+    EXPECT_EQ(Layout(tiny.substr(0, 26 + 5), &layout), bmp::Status::kTooShort) << "cut inside the table";
+}
+
+TEST(BmpLayout, ColorTableLengths) {
+    struct Case {
+        const char* what;
+        uint32_t headerSize;
+        uint32_t clrUsed;
+        std::optional<uint32_t> offBits;
+        uint32_t colorCount;
+        uint64_t pixelOffset;
+    };
+    const Case cases[] = {
+        // An implied length is cut short by bfOffBits, to whole entries.
+        {"core, cut", 12, 0, 26 + 3 * 252, 252, 26 + 3 * 252},
+        {"core, cut inside an entry", 12, 0, 26 + 3 * 10 + 2, 10, 26 + 3 * 10 + 2},
+        {"implied, cut", 40, 0, 54 + 4 * 100, 100, 54 + 4 * 100},
+        {"implied, bfOffBits before the first entry ends", 40, 0, 54 + 3, 256, 54 + 1024},
+        // A named length holds against bfOffBits inside the table.
+        {"named", 40, 16, 54 + 4 * 8, 16, 54 + 4 * 16},
+        // A length beyond 256 entries: 256 are used, the rows follow all of them or lie at bfOffBits.
+        {"oversized", 40, 300, std::nullopt, 256, 54 + 4 * 300},
+        {"oversized, gap", 40, 300, 54 + 4 * 300 + 7, 256, 54 + 4 * 300 + 7},
+        {"oversized, useless bfOffBits", 40, 300, 0, 256, 54 + 4 * 300},
+        {"oversized, cut", 40, 300, 54 + 4 * 252, 252, 54 + 4 * 252},
+        {"oversized beyond the file", 40, 0x12345678, 0, 256, 54 + 1024},
+    };
+    for (const Case& c : cases) {
+        BmpOptions o;
+        o.width = 3, o.height = 2, o.bitCount = 8, o.headerSize = c.headerSize;
+        o.clrUsed = c.clrUsed < 1000 ? c.clrUsed : 0;
+        o.offBits = c.offBits;
+        o.gapBeforeRows = c.offBits.value_or(0) > 54 + 4 * 300 ? 7 : 0;
+        std::string file = File(o);
+        if (c.clrUsed >= 1000) {
+            testdata::Poke32(file, testdata::kOffClrUsed, c.clrUsed);  // a table the file cannot hold
+        }
+        const bmp::Layout layout = Accept(file);
+        EXPECT_EQ(layout.colorCount, c.colorCount) << c.what;
+        EXPECT_EQ(layout.pixelOffset, c.pixelOffset) << c.what;
+    }
+    // 2 and 4 bits use at most 4 and 16 entries too.
+    BmpOptions o;
+    o.width = 3, o.height = 2, o.bitCount = 2, o.clrUsed = 5;
+    EXPECT_EQ(Accept(File(o)).colorCount, 4u);
+    o.bitCount = 4, o.clrUsed = 17;
+    EXPECT_EQ(Accept(File(o)).colorCount, 16u);
 }
 
 TEST(BmpLayout, TopDownRleIsRefused) {
@@ -266,30 +351,46 @@ TEST(BmpLayout, FilesEndingInsideTheHeadersOrTableAreRefused) {
     const std::string masks = testdata::MakeBmp565(2, 2, Pattern);
     EXPECT_EQ(Layout(masks.substr(0, 60), &layout), bmp::Status::kTooShort);
     // A prefix longer than the file is a caller's mistake, not a file.
-    EXPECT_EQ(bmp::ComputeLayout(Bytes(file).first(66), 60, &layout), bmp::Status::kTooShort);
+    EXPECT_EQ(bmp::ComputeLayout(Bytes(file).first(66), 60, 32, &layout), bmp::Status::kTooShort);
 }
 
-TEST(BmpLayout, PixelCapCountsRowsAndTheDeviceBitmap) {
+TEST(BmpLayout, OnlyTheHeldMemoryLimitsThePicture) {
     // Only the prefix is needed: the claimed file size stands in for a huge file.
-    const auto withSize = [](int bits, int width, int height, bmp::Layout* layout) {
+    const auto withSize = [](int bits, int width, int height, int deviceBits, bmp::Layout* layout) {
         BmpOptions o;
         o.width = 1, o.height = 1, o.bitCount = bits;
         std::string file = File(o);
         testdata::Poke32(file, testdata::kOffWidth, static_cast<uint32_t>(width));
         testdata::Poke32(file, testdata::kOffHeight, static_cast<uint32_t>(height));
         return bmp::ComputeLayout(Bytes(file).first(std::min(file.size(), bmp::kPrefixBytes)), uint64_t{1} << 40,
-                                  layout);
+                                  deviceBits, layout);
     };
+    constexpr uint64_t kMiB = 1 << 20;
     bmp::Layout layout;
-    EXPECT_EQ(withSize(32, 8192, 8192, &layout), bmp::Status::kOk);
-    EXPECT_EQ(layout.dibBytes, bmp::kMaxPixelBytes);
-    EXPECT_EQ(layout.storedBytes, bmp::kMaxPixelBytes);
-    EXPECT_EQ(withSize(32, 8192, -8193, &layout), bmp::Status::kTooLarge);
-    EXPECT_EQ(withSize(32, 8193, 8192, &layout), bmp::Status::kTooLarge);
-    // One bit a pixel still makes a 4-byte-a-pixel device bitmap.
-    EXPECT_EQ(withSize(1, 65535, 1025, &layout), bmp::Status::kTooLarge);
-    EXPECT_EQ(withSize(1, 65535, 1024, &layout), bmp::Status::kOk);
-    EXPECT_EQ(withSize(24, 65535, 65535, &layout), bmp::Status::kTooLarge);
+    // 256 MiB of 32-bit rows and a 256 MiB device bitmap of a 32-bit screen: exactly the limit.
+    EXPECT_EQ(withSize(32, 8192, 8192, 32, &layout), bmp::Status::kOk);
+    EXPECT_EQ(layout.heldBytes, bmp::kMaxHeldBytes);
+    EXPECT_EQ(layout.storedBytes, 256 * kMiB);
+    EXPECT_EQ(withSize(32, 8192, -8193, 32, &layout), bmp::Status::kTooLarge);
+    EXPECT_EQ(withSize(32, 8193, 8192, 32, &layout), bmp::Status::kTooLarge);
+    // No side limit of its own: long strips either way.
+    EXPECT_EQ(withSize(24, 100000, 3, 32, &layout), bmp::Status::kOk);
+    EXPECT_EQ(layout.width, 100000);
+    EXPECT_EQ(withSize(8, 2, -200000, 32, &layout), bmp::Status::kOk);
+    EXPECT_EQ(layout.height, 200000);
+    // Rows count at the depth held, the device bitmap at the device's depth (rows of 16-bit words).
+    EXPECT_EQ(withSize(1, 16384, 16384, 32, &layout), bmp::Status::kTooLarge);
+    EXPECT_EQ(withSize(1, 16384, 16384, 8, &layout), bmp::Status::kOk);
+    EXPECT_EQ(layout.heldBytes, 32 * kMiB + 256 * kMiB);
+    EXPECT_EQ(withSize(1, 3, 1, 1, &layout), bmp::Status::kOk);
+    EXPECT_EQ(layout.heldBytes, 4u + 2u);
+    EXPECT_EQ(withSize(16, 3, 1, 1, &layout), bmp::Status::kOk);
+    EXPECT_EQ(layout.heldBytes, 12u + 2u) << "16-bit files are held at 32 bits";
+    EXPECT_EQ(withSize(2, 9, 1, 1, &layout), bmp::Status::kOk);
+    EXPECT_EQ(layout.heldBytes, 8u + 2u) << "2-bit files are held at 4 bits";
+    // A depth the device cannot have counts as 32.
+    EXPECT_EQ(withSize(1, 16384, 16384, 0, &layout), bmp::Status::kTooLarge);
+    EXPECT_EQ(withSize(1, 16384, 16384, 64, &layout), bmp::Status::kTooLarge);
 }
 
 TEST(BmpLayout, FlipRowsReversesWholeRows) {
@@ -312,13 +413,10 @@ uint32_t DibPixel(const std::vector<uint8_t>& dib, const bmp::Layout& layout, in
 }
 
 // What a channel stored in `bits` bits reads as at 8 bits: the generator keeps the top
-// bits, the reader spreads them over 0..255.
+// bits (wider channels get zero low bits), the reader rounds them onto 0..255.
 int Expand(int value8, int bits) {
-    if (bits >= 8) {
-        return value8;
-    }
-    const int stored = value8 >> (8 - bits);
-    return static_cast<int>(std::lround(stored * 255.0 / ((1 << bits) - 1)));
+    const double stored = bits >= 8 ? std::ldexp(value8, bits - 8) : value8 >> (8 - bits);
+    return static_cast<int>(std::lround(stored * 255.0 / (std::ldexp(1.0, bits) - 1)));
 }
 
 std::vector<uint8_t> Convert(const std::string& file, bmp::Layout* layout, size_t keep = SIZE_MAX) {
@@ -338,19 +436,32 @@ TEST(BmpLayout, BitFieldPixelsBecomeTrueColors) {
         int bits;
         uint32_t masks[3];
         int redBits, greenBits, blueBits;
+        uint32_t alphaMask = 0;  // set in every pixel: it must not leak into the colours
+        uint32_t compression = bmp::kBiBitFields;
+        uint32_t headerSize = 40;
     };
     const Case cases[] = {
         {"5-6-5", 16, {0xF800, 0x07E0, 0x001F}, 5, 6, 5},
         {"5-5-5", 16, {0x7C00, 0x03E0, 0x001F}, 5, 5, 5},
         {"4-4-4", 16, {0x0F00, 0x00F0, 0x000F}, 4, 4, 4},
+        {"2-3-1", 16, {0x0030, 0x000E, 0x0001}, 2, 3, 1},
         {"8-8-8", 32, {0xFF0000, 0x00FF00, 0x0000FF}, 8, 8, 8},
         {"B-G-R 8-8-8", 32, {0x0000FF00, 0x00FF0000, 0xFF000000}, 8, 8, 8},
         {"10-10-10", 32, {0x3FF00000, 0x000FFC00, 0x000003FF}, 10, 10, 10},
+        {"7-18-7", 32, {0xFE000000, 0x01FFFF80, 0x0000007F}, 7, 18, 7},
+        {"4-4-4-4 V5", 16, {0x0F00, 0x00F0, 0x000F}, 4, 4, 4, 0xF000, bmp::kBiBitFields, 124},
+        {"alpha fields", 32, {0xFF000000, 0x0000FF00, 0x000000FF}, 8, 8, 8, 0x00FF0000, bmp::kBiAlphaBitFields},
+        {"alpha fields 52", 16, {0x7C00, 0x03E0, 0x001F}, 5, 5, 5, 0x8000, bmp::kBiAlphaBitFields, 52},
+        {"alpha fields V4", 32, {0x3FF00000, 0xFFC00, 0x3FF}, 10, 10, 10, 0xC0000000, bmp::kBiAlphaBitFields, 108},
     };
     for (const Case& c : cases) {
         for (bool topDown : {false, true}) {
             BmpOptions o;
-            o.width = 5, o.height = 4, o.bitCount = c.bits, o.compression = bmp::kBiBitFields, o.topDown = topDown;
+            o.width = 5, o.height = 4, o.bitCount = c.bits, o.compression = c.compression, o.topDown = topDown;
+            o.headerSize = c.headerSize, o.alphaMask = c.alphaMask;
+            if (!topDown) {
+                o.offBits = 0;  // useless: the rows must be found after the header and its masks
+            }
             o.masks[0] = c.masks[0], o.masks[1] = c.masks[1], o.masks[2] = c.masks[2];
             bmp::Layout layout;
             const std::vector<uint8_t> dib = Convert(testdata::MakeBmp(o, color), &layout);
@@ -409,14 +520,68 @@ std::vector<uint8_t> DecodeFile(const std::string& file, bmp::Layout* layout, bm
 
 // The palette index of pixel (x, y from the top) in bottom-up rows of 4 or 8 bits.
 int IndexAt(const std::vector<uint8_t>& dib, const bmp::Layout& layout, int x, int y) {
-    const uint8_t byte = dib[(layout.height - 1 - y) * layout.dibRowBytes + (layout.bitCount == 4 ? x / 2 : x)];
-    if (layout.bitCount == 8) {
+    const bool four = layout.dibBitCount == 4;
+    const uint8_t byte = dib[(layout.height - 1 - y) * layout.dibRowBytes + (four ? x / 2 : x)];
+    if (!four) {
         return byte;
     }
     return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
 }
 
 }  // namespace
+
+TEST(BmpLayout, DecodeRowsWidensTwoBitAndFlipsPlainRows) {
+    const auto index = [](int x, int y) { return static_cast<uint32_t>((x + 2 * y + x / 4) % 4); };
+    for (int width : {1, 3, 4, 5, 13}) {
+        for (bool topDown : {false, true}) {
+            BmpOptions o = Options(width, 5, 2);
+            o.topDown = topDown;
+            const std::string file = testdata::MakeBmp(o, index);
+            const bmp::Layout layout = Accept(file);
+            EXPECT_EQ(layout.kind, bmp::PixelKind::kTwoBit);
+            EXPECT_EQ(layout.colorCount, 4u);
+            ASSERT_EQ(layout.dibBitCount, 4);
+            // Exactly the rows, so that the sanitizers see a write past them; one stored row and a byte kept.
+            std::vector<uint8_t> dib(layout.dibBytes);
+            const size_t kept = layout.rowBytes + 1;
+            ASSERT_TRUE(bmp::DecodeRows(Bytes(file).subspan(layout.pixelOffset, kept), layout, dib));
+            const int firstStored = topDown ? 0 : 4;
+            for (int y = 0; y < 5; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    const bool present = y == firstStored || (y == (topDown ? 1 : 3) && x < 4);
+                    ASSERT_EQ(IndexAt(dib, layout, x, y), present ? static_cast<int>(index(x, y)) : 0)
+                        << "width " << width << (topDown ? " top-down" : "") << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+    BmpOptions o = Options(6, 3, 8);
+    o.topDown = true;
+    const std::string file = testdata::MakeBmp(o, index);
+    const bmp::Layout layout = Accept(file);
+    std::vector<uint8_t> dib(layout.dibBytes);
+    ASSERT_TRUE(bmp::DecodeRows(Bytes(file).subspan(layout.pixelOffset), layout, dib));
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            ASSERT_EQ(IndexAt(dib, layout, x, y), static_cast<int>(index(x, y))) << x << "," << y;
+        }
+    }
+}
+
+TEST(BmpLayout, DecodeRowsRefusesMismatchedBuffers) {
+    for (int bits : {2, 8, 16, 24}) {
+        const bmp::Layout layout = Accept(File(Options(5, 3, bits)));
+        std::vector<uint8_t> small(layout.dibBytes - 1);
+        EXPECT_FALSE(bmp::DecodeRows({}, layout, small)) << bits;
+        bmp::Layout lying = layout;
+        lying.dibRowBytes -= 4;  // rows too short for the width
+        std::vector<uint8_t> dib(layout.dibBytes);
+        EXPECT_FALSE(bmp::DecodeRows({}, lying, dib)) << bits;
+    }
+    bmp::Layout rle = Accept(testdata::MakeBmpRle8(5, 3, testdata::MakePalette(256), Pattern));
+    std::vector<uint8_t> small(rle.dibBytes - 1);
+    EXPECT_FALSE(bmp::DecodeRows({}, rle, small));
+}
 
 TEST(BmpLayout, RleFilesExpandToTheirPixels) {
     // Runs, literal stretches of odd and even length, and single pixels in every row.
