@@ -49,17 +49,17 @@ std::string EnsureBigPng() {
     const std::string dir = bench::DataDir() + "\\png.12mp";
     char recipe[64];
     std::snprintf(recipe, sizeof recipe, "v2 %dx%d png", kPngWidth, kPngHeight);
-    const bool made = bench::MakeDir(bench::DataDir()) &&
-                      bench::EnsureFolder(dir, recipe, [](const std::string& folder) {
-                          std::string why;
-                          const std::string bytes =
-                              test::EncodeWithWic(test::WicFormat::kPng, kPngWidth, kPngHeight, PngColour, &why);
-                          if (bytes.empty()) {
-                              bench::PrintNote("cannot encode a PNG: %s", why.c_str());
-                              return false;
-                          }
-                          return bench::WriteFileBytes(folder + "\\big.png", bytes.data(), bytes.size());
-                      });
+    const bool made =
+        bench::MakeDir(bench::DataDir()) && bench::EnsureFolder(dir, recipe, [](const std::string& folder) {
+            std::string why;
+            const std::string bytes =
+                test::EncodeWithWic(test::WicFormat::kPng, kPngWidth, kPngHeight, PngColour, &why);
+            if (bytes.empty()) {
+                bench::PrintNote("cannot encode a PNG: %s", why.c_str());
+                return false;
+            }
+            return bench::WriteFileBytes(folder + "\\big.png", bytes.data(), bytes.size());
+        });
     return made ? dir + "\\big.png" : std::string();
 }
 
@@ -74,8 +74,8 @@ struct Plugin {
             return false;
         }
         // Through void*: the exports' real types are only known to the header.
-        getPictureInfo = reinterpret_cast<SpiGetPictureInfoFn>(
-            reinterpret_cast<void*>(::GetProcAddress(module, "GetPictureInfo")));
+        getPictureInfo =
+            reinterpret_cast<SpiGetPictureInfoFn>(reinterpret_cast<void*>(::GetProcAddress(module, "GetPictureInfo")));
         getPicture = reinterpret_cast<SpiGetPictureFn>(reinterpret_cast<void*>(::GetProcAddress(module, "GetPicture")));
         return getPictureInfo != nullptr && getPicture != nullptr;
     }
