@@ -2,22 +2,12 @@
 
 #include <cstring>
 
+#include "plugins/ixwic/PictureHeader.h"
 #include "plugins/ixwic/WicPicture.h"
 
 namespace ixwic {
 
 namespace {
-
-struct Signature {
-    const char* bytes;
-    size_t size;
-};
-
-// Formats every WIC has a decoder for (JPEG, PNG, GIF, TIFF, ICO), known without asking it.
-constexpr Signature kSignatures[] = {
-    {"\xFF\xD8\xFF", 3},      {"\x89PNG\r\n\x1A\n", 8}, {"GIF87a", 6},         {"GIF89a", 6},
-    {"II*\0", 4},             {"MM\0*", 4},             {"\0\0\x01\0", 4},
-};
 
 std::string ToAnsi(const std::wstring& text) {
     if (text.empty()) {
@@ -147,12 +137,15 @@ bool IsPictureHeader(const uint8_t* header, size_t size) {
     if (header == nullptr || size == 0) {
         return false;
     }
-    for (const Signature& signature : kSignatures) {
-        if (size >= signature.size && std::memcmp(header, signature.bytes, signature.size) == 0) {
+    // Formats every WIC has a decoder for are known without asking it; BMP is the viewer's own.
+    switch (FormatOf(header, size)) {
+        case PictureFormat::kNone:
+            return MatchesInstalledDecoder(header, size);
+        case PictureFormat::kBmp:
+            return false;
+        default:
             return true;
-        }
     }
-    return MatchesInstalledDecoder(header, size);
 }
 
 }  // namespace ixwic

@@ -13,6 +13,7 @@
 #include "image/SpiApi.h"
 #include "plugins/ixwic/DecoderCatalog.h"
 #include "plugins/ixwic/DibPacker.h"
+#include "plugins/ixwic/InputHeader.h"
 #include "plugins/ixwic/WicPicture.h"
 
 #define IXWIC_EXPORT extern "C" __declspec(dllexport)
@@ -29,6 +30,8 @@ constexpr uint64_t kMaxOutputBytes = 256ull << 20;
 // held only once, in the output.
 constexpr uint64_t kStripBytes = 4ull << 20;
 constexpr size_t kHeaderPeekBytes = 2048;
+// Every picture is handed out as a 24-bit DIB.
+constexpr short kDibBitCount = 24;
 
 int CopyInfo(const std::string& text, LPSTR buf, int buflen) {
     if (buf == nullptr || buflen <= 0) {
@@ -40,10 +43,11 @@ int CopyInfo(const std::string& text, LPSTR buf, int buflen) {
     return static_cast<int>(length);
 }
 
-// The picture's oriented size, as GetPicture will deliver it.
-void FillPictureInfo(const ixwic::FrameHeader& header, PictureInfo* info) {
+// The picture's oriented size, as GetPicture will deliver it, and the bit depth of the
+// DIB it delivers: a writer of the picture computes its rows from that depth.
+void FillPictureInfo(const ixwic::PictureHeader& header, PictureInfo* info) {
     const ixwic::DibLayout layout = ixwic::MakeDibLayout(header.width, header.height, header.orientation);
-    const bool swapped = header.orientation >= 5 && header.orientation <= 8;
+    const bool swapped = layout.orientation >= 5;
     const double dpiX = swapped ? header.dpiY : header.dpiX;
     const double dpiY = swapped ? header.dpiX : header.dpiY;
     *info = PictureInfo{};
@@ -51,7 +55,7 @@ void FillPictureInfo(const ixwic::FrameHeader& header, PictureInfo* info) {
     info->height = static_cast<long>(std::min<uint32_t>(layout.height, 0x7FFFFFFF));
     info->x_density = static_cast<WORD>(std::clamp(dpiX + 0.5, 0.0, 65535.0));
     info->y_density = static_cast<WORD>(std::clamp(dpiY + 0.5, 0.0, 65535.0));
-    info->colorDepth = static_cast<short>(header.bitsPerPixel);
+    info->colorDepth = kDibBitCount;
     info->hInfo = nullptr;
 }
 
@@ -81,7 +85,7 @@ public:
         info->biWidth = static_cast<LONG>(layout.width);
         info->biHeight = static_cast<LONG>(layout.height);
         info->biPlanes = 1;
-        info->biBitCount = 24;
+        info->biBitCount = kDibBitCount;
         info->biCompression = BI_RGB;
         info->biSizeImage = static_cast<DWORD>(layout.bitsSize);
         ::LocalUnlock(m_info);
@@ -133,13 +137,23 @@ int ConvertFrame(const ixwic::CWicPicture& picture, const ixwic::DibLayout& layo
 
 int DecodePicture(LPSTR buf, long len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
                   SpiProgressCallback progress, long lData) {
+    const ixwic::InputHeader input = ixwic::ReadInputHeader(buf, len, flag);
+    if (input.openResult != kSpiSuccess) {
+        return input.openResult;
+    }
+    if (input.result == ixwic::HeaderResult::kBroken) {
+        return kSpiBrokenData;
+    }
     ixwic::CComScope com;
     ixwic::CWicPicture picture;
-    const int opened = picture.Open(buf, len, flag);
+    const int opened = input.Judge(picture.Open(buf, len, flag));
     if (opened != kSpiSuccess) {
         return opened;
     }
-    const ixwic::FrameHeader& header = picture.Header();
+    if (input.result == ixwic::HeaderResult::kRead) {
+        picture.AgreeWith(input.header);
+    }
+    const ixwic::PictureHeader& header = picture.Header();
     const ixwic::DibLayout layout = ixwic::MakeDibLayout(header.width, header.height, header.orientation);
     if (layout.bitsSize > kMaxOutputBytes || layout.width > 0x7FFFFFFF || layout.height > 0x7FFFFFFF) {
         return kSpiOutOfMemory;
@@ -220,14 +234,22 @@ IXWIC_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag, P
         return kSpiInternalError;
     }
     try {
-        ixwic::FrameHeader jpeg;
-        if (ixwic::ReadJpegInput(buf, len, flag, &jpeg)) {
-            FillPictureInfo(jpeg, lpInfo);
+        // The header alone answers where it can: the system's decoder may decode every
+        // pixel merely to report the size.
+        const ixwic::InputHeader input = ixwic::ReadInputHeader(buf, len, flag);
+        if (input.openResult != kSpiSuccess) {
+            return input.openResult;
+        }
+        if (input.result == ixwic::HeaderResult::kRead) {
+            FillPictureInfo(input.header, lpInfo);
             return kSpiSuccess;
+        }
+        if (input.result == ixwic::HeaderResult::kBroken) {
+            return kSpiBrokenData;
         }
         ixwic::CComScope com;
         ixwic::CWicPicture picture;
-        const int result = picture.Open(buf, len, flag);
+        const int result = input.Judge(picture.Open(buf, len, flag));
         if (result == kSpiSuccess) {
             FillPictureInfo(picture.Header(), lpInfo);
         }

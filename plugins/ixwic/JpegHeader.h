@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "plugins/ixwic/ByteSource.h"
+
 namespace ixwic {
 
 struct JpegHeader {
@@ -17,8 +19,10 @@ struct JpegHeader {
     double dpiY = 96;
 };
 
-// Parses the markers from the start of the file up to the first frame header. False
-// when the bytes are no JPEG, end before the frame header, or the frame has no size.
+// Walks the markers from the start of the input up to the first frame header, reading
+// only the segments it needs. False when the bytes are no JPEG, end before the frame
+// header, or the frame has no size.
+bool ParseJpegHeader(ByteSource& source, JpegHeader* out);
 bool ParseJpegHeader(const uint8_t* data, size_t size, JpegHeader* out);
 
 }  // namespace ixwic

@@ -1,11 +1,8 @@
 #include "plugins/ixwic/WicPicture.h"
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "image/SpiApi.h"
-#include "plugins/ixwic/JpegHeader.h"
 
 namespace ixwic {
 
@@ -56,17 +53,7 @@ int ReadOrientation(IWICBitmapFrameDecode* frame) {
     return 1;
 }
 
-int ReadBitsPerPixel(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame) {
-    WICPixelFormatGUID format;
-    ComPtr<IWICComponentInfo> component;
-    ComPtr<IWICPixelFormatInfo> info;
-    UINT bits = 0;
-    if (FAILED(frame->GetPixelFormat(&format)) || FAILED(factory->CreateComponentInfo(format, &component)) ||
-        FAILED(component.As(&info)) || FAILED(info->GetBitsPerPixel(&bits))) {
-        return 24;
-    }
-    return static_cast<int>(bits);
-}
+}  // namespace
 
 std::wstring WidePath(LPCSTR path) {
     const int length = ::MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
@@ -77,60 +64,6 @@ std::wstring WidePath(LPCSTR path) {
     ::MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
     wide.resize(static_cast<size_t>(length) - 1);
     return wide;
-}
-
-// The frame header lies near the start of a JPEG file: behind at most a few metadata
-// blocks of up to 64 KB each.
-constexpr DWORD kJpegHeaderBytes = 256 * 1024;
-
-std::vector<uint8_t> ReadFilePrefix(LPCSTR path, long offset) {
-    std::vector<uint8_t> bytes;
-    const std::wstring wide = WidePath(path);
-    if (wide.empty() || offset < 0) {
-        return bytes;
-    }
-    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    LARGE_INTEGER start;
-    start.QuadPart = offset;
-    DWORD read = 0;
-    bytes.resize(kJpegHeaderBytes);
-    if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN) ||
-        !::ReadFile(file, bytes.data(), kJpegHeaderBytes, &read, nullptr)) {
-        read = 0;
-    }
-    ::CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
-}
-
-}  // namespace
-
-bool ReadJpegInput(LPSTR buf, long len, unsigned int flag, FrameHeader* out) {
-    if (buf == nullptr) {
-        return false;
-    }
-    JpegHeader jpeg;
-    if ((flag & kSpiInputMask) == kSpiInputMemory) {
-        if (len <= 0 || !ParseJpegHeader(reinterpret_cast<const uint8_t*>(buf), static_cast<size_t>(len), &jpeg)) {
-            return false;
-        }
-    } else {
-        const std::vector<uint8_t> prefix = ReadFilePrefix(buf, len);
-        if (!ParseJpegHeader(prefix.data(), prefix.size(), &jpeg)) {
-            return false;
-        }
-    }
-    out->width = jpeg.width;
-    out->height = jpeg.height;
-    out->orientation = jpeg.orientation;
-    out->bitsPerPixel = jpeg.components * 8;
-    out->dpiX = jpeg.dpiX;
-    out->dpiY = jpeg.dpiY;
-    return true;
 }
 
 int ResultFromHresult(HRESULT hr) {
@@ -185,12 +118,13 @@ int CWicPicture::Open(LPSTR buf, long len, unsigned int flag) {
     m_header.width = width;
     m_header.height = height;
     ReadHeaderDetails();
-    // GetPictureInfo reads a JPEG's orientation itself: the picture must turn the same way.
-    FrameHeader jpeg;
-    if (ReadJpegInput(buf, len, flag, &jpeg) && jpeg.width == width && jpeg.height == height) {
-        m_header.orientation = jpeg.orientation;
-    }
     return kSpiSuccess;
+}
+
+void CWicPicture::AgreeWith(const PictureHeader& header) {
+    if (header.width == m_header.width && header.height == m_header.height) {
+        m_header.orientation = header.orientation;
+    }
 }
 
 int CWicPicture::OpenStream(LPSTR buf, long len, unsigned int flag) {
@@ -240,7 +174,6 @@ int CWicPicture::OpenFileStream(LPCSTR path, long offset) {
 
 void CWicPicture::ReadHeaderDetails() {
     m_header.orientation = ReadOrientation(m_frame.Get());
-    m_header.bitsPerPixel = ReadBitsPerPixel(m_factory.Get(), m_frame.Get());
     if (FAILED(m_frame->GetResolution(&m_header.dpiX, &m_header.dpiY))) {
         m_header.dpiX = m_header.dpiY = 0;
     }

@@ -1,12 +1,15 @@
 #pragma once
 // One picture opened through Windows Imaging Component: the input stream (a file from
-// an offset, or the caller's memory), its decoder and first frame, and what the frame's
-// header tells without decoding the pixels.
+// an offset, or the caller's memory), its decoder and first frame, and what the decoder
+// tells of the frame: its size, orientation and density.
 #include <windows.h>
 #include <wincodec.h>
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <string>
+
+#include "plugins/ixwic/PictureHeader.h"
 
 namespace ixwic {
 
@@ -35,19 +38,9 @@ int ResultFromHresult(HRESULT hr);
 // The imaging factory, or null.
 ComPtr<IWICImagingFactory> CreateFactory();
 
-struct FrameHeader {
-    uint32_t width = 0;  // as stored, before the orientation is applied
-    uint32_t height = 0;
-    int orientation = 1;  // EXIF orientation, 1 when the picture names none
-    int bitsPerPixel = 0;
-    double dpiX = 0;
-    double dpiY = 0;
-};
-
-// The header of a JPEG input read by the plug-in itself, without the system's decoder
-// (which may decode every pixel to answer); false for any other input, or when the
-// headers cannot be read. The size is as stored, before the orientation.
-bool ReadJpegInput(LPSTR buf, long len, unsigned int flag, FrameHeader* out);
+// The path of a file named in the ANSI code page, as the system's wide functions take it;
+// empty when it cannot be converted.
+std::wstring WidePath(LPCSTR path);
 
 class CWicPicture {
 public:
@@ -59,7 +52,10 @@ public:
     // header. COM must be initialised. Returns a plug-in result code.
     int Open(LPSTR buf, long len, unsigned int flag);
 
-    const FrameHeader& Header() const { return m_header; }
+    const PictureHeader& Header() const { return m_header; }
+    // The plug-in's own reading of the header settles the orientation when it agrees with
+    // the decoder on the size, so that the picture turns as the reported information says.
+    void AgreeWith(const PictureHeader& header);
     IWICImagingFactory* Factory() const { return m_factory.Get(); }
     IWICBitmapFrameDecode* Frame() const { return m_frame.Get(); }
 
@@ -73,7 +69,7 @@ private:
     ComPtr<IWICStream> m_stream;
     ComPtr<IWICBitmapDecoder> m_decoder;
     ComPtr<IWICBitmapFrameDecode> m_frame;
-    FrameHeader m_header;
+    PictureHeader m_header;
 };
 
 }  // namespace ixwic

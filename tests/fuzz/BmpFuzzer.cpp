@@ -1,8 +1,9 @@
 // Fuzzes what the viewer does with an untrusted BMP file before GDI sees it (header
 // validation, layout, colour-table widening, flipping, 2-bit and bit-field widening,
 // RLE expansion), the check of a plug-in's DIB, and the shipped plug-in's reading of
-// JPEG headers. Every buffer handed to the code under test has exactly the size it is
-// told, so the sanitizers see any access past it; broken layout promises trap.
+// picture headers (JPEG, PNG, GIF, TIFF, BMP). Every buffer handed to the code under
+// test has exactly the size it is told, so the sanitizers see any access past it;
+// broken layout promises trap.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +13,9 @@
 
 #include "image/BmpLayout.h"
 #include "image/DibCheck.h"
+#include "plugins/ixwic/ByteSource.h"
 #include "plugins/ixwic/JpegHeader.h"
+#include "plugins/ixwic/PictureHeader.h"
 
 namespace {
 
@@ -95,12 +98,54 @@ void FuzzPluginDib(std::span<const uint8_t> file) {
     g_sink = sum;
 }
 
+// The input read piece by piece through a small window, as the plug-in reads a file.
+class PiecewiseInput final : public ixwic::WindowedSource {
+public:
+    explicit PiecewiseInput(std::span<const uint8_t> input) : WindowedSource(7), m_input(input) {}
+
+protected:
+    size_t ReadAt(uint64_t offset, uint8_t* out, size_t size) override {
+        if (offset >= m_input.size()) {
+            return 0;
+        }
+        const size_t count = std::min<size_t>(size, m_input.size() - static_cast<size_t>(offset));
+        std::memcpy(out, m_input.data() + offset, count);
+        return count;
+    }
+
+private:
+    std::span<const uint8_t> m_input;
+};
+
+// The header read from memory and read piece by piece must be the same, and a header
+// read is a size the picture information can report.
+void FuzzPictureHeader(std::span<const uint8_t> input) {
+    const std::vector<uint8_t> copy(input.begin(), input.end());
+    ixwic::MemorySource memory(copy.data(), copy.size());
+    ixwic::PictureHeader fromMemory;
+    const ixwic::HeaderResult result = ixwic::ReadPictureHeader(memory, &fromMemory);
+    PiecewiseInput pieces(input);
+    ixwic::PictureHeader fromPieces;
+    Require(ixwic::ReadPictureHeader(pieces, &fromPieces) == result);
+    Require(fromPieces.format == fromMemory.format);
+    Require((fromMemory.format == ixwic::PictureFormat::kNone) == (result == ixwic::HeaderResult::kUnknownFormat));
+    if (result == ixwic::HeaderResult::kRead) {
+        Require(fromPieces.width == fromMemory.width && fromPieces.height == fromMemory.height &&
+                fromPieces.orientation == fromMemory.orientation);
+        Require(fromMemory.width > 0 && fromMemory.height > 0 && fromMemory.width <= 0x7FFFFFFF &&
+                fromMemory.height <= 0x7FFFFFFF);
+        Require(fromMemory.orientation >= 1 && fromMemory.orientation <= 8);
+        Require(fromMemory.dpiX > 0 && fromMemory.dpiY > 0);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> input(data, size);
     FuzzBmpFile(input);
     FuzzPluginDib(input);
+    FuzzPictureHeader(input);
     // The same bytes as a JPEG: from the second byte on, after a start-of-image marker.
     if (size >= 1) {
         std::vector<uint8_t> jpeg{0xFF, 0xD8};

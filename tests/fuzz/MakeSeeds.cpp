@@ -1,10 +1,12 @@
-// Writes the seed corpus of the BMP fuzzer: one small file of every form the reader
-// accepts, and a few it refuses, into the folder given as the only argument.
+// Writes the seed corpus of the fuzzer: one small BMP file of every form the reader
+// accepts, a few it refuses, and the headers of the other formats the shipped plug-in
+// reads itself, into the folder given as the only argument.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "tests/data/BmpFiles.h"
+#include "tests/data/HeaderFiles.h"
 
 namespace {
 
@@ -76,6 +78,24 @@ std::vector<std::pair<std::string, std::string>> Seeds() {
     std::string jpeg = testdata::MakeBmp24(2, 2, Color);
     testdata::Poke32(jpeg, testdata::kOffCompression, 4);
     seeds.emplace_back("jpeg", jpeg);
+    std::string core = testdata::MakeBmp24(2, 2, Color);
+    testdata::Poke32(core, testdata::kOffHeaderSize, 12);
+    seeds.emplace_back("coreheader", core);
+    for (auto& seed : seeds) {
+        seed.first += ".bmp";
+    }
+    const std::string phys = testdata::PngChunk("pHYs", std::string("\0\0\x0E\xC4\0\0\x0E\xC4\x01", 9));
+    seeds.emplace_back("header.png", testdata::MakePngHeader(40, 30, 8, 6, phys));
+    seeds.emplace_back("palette.png",
+                       testdata::MakePngHeader(9, 9, 4, 3, testdata::PngChunk("PLTE", std::string(48, 'p'))));
+    seeds.emplace_back("header.gif", testdata::MakeGifHeader(50, 40, 20, 10, {testdata::GifComment("seed")}));
+    seeds.emplace_back("header.tif", testdata::MakeTiffHeader(
+                                         false, {{256, 3, 1, 64}, {257, 4, 1, 48}, {274, 3, 1, 6}, {282, 5, 1, 8}},
+                                         testdata::TiffRational(false, 72, 1)));
+    const std::string app1 = std::string("\xFF\xD8\xFF\xE1\x00\x2A", 6);  // after the start of image
+    seeds.emplace_back("exif.jpg", app1 + std::string("Exif\0\0", 6) +
+                                       testdata::MakeTiffHeader(true, {{274, 3, 1, 8}}).substr(0, 34) +
+                                       std::string("\xFF\xC0\x00\x0B\x08\x00\x30\x00\x40\x01\x01\x11\x00", 13));
     return seeds;
 }
 
@@ -87,7 +107,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     for (const auto& [name, bytes] : Seeds()) {
-        const std::string path = std::string(argv[1]) + "/" + name + ".bmp";
+        const std::string path = std::string(argv[1]) + "/" + name;
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
             std::fprintf(stderr, "make_bmp_seeds: cannot write %s\n", path.c_str());

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -401,6 +404,198 @@ TEST_F(WicPluginTest, RefusesPicturesTooLargeForTheProcess) {
     }
     Dib dib;
     EXPECT_EQ(DecodeMemory(png, dib), kSpiOutOfMemory);
+}
+
+// The sides of a picture, as reported and as handed out: the TIFF's own directory names
+// the orientation, the GIF's screen is larger than its first picture.
+TEST_F(WicPluginTest, InformationFromTheHeaderAgreesWithThePicture) {
+    const std::string tiff = test::MakeTiffWithOrientation(64, 48, 6, Quadrants);
+    std::string gif = Encode(test::WicFormat::kGif, 64, 48, Quadrants);
+    ASSERT_GT(gif.size(), 10u);
+    gif[6] = 100, gif[8] = 80;  // the screen descriptor's width and height
+    const auto turned = [](int x, int y) { return Quadrants(y, 47 - x); };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int width;
+        int height;
+        test::ArgbFunction argb;
+    };
+    for (const Case& c : {Case{"tiff", tiff, 48, 64, turned}, Case{"gif", gif, 64, 48, Quadrants}}) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir("ixwic");
+        test::WriteFileBytes(dir / "picture", c.bytes);
+        std::string path = dir / "picture";
+        PictureInfo info = {};
+        ASSERT_EQ(s_plugin.getPictureInfo(path.data(), 0, kSpiInputFile, &info), kSpiSuccess);
+        EXPECT_EQ(info.width, c.width);
+        EXPECT_EQ(info.height, c.height);
+        Dib dib;
+        ASSERT_EQ(Decode(path, 0, kSpiInputFile, dib), kSpiSuccess);
+        ASSERT_EQ(dib.width, c.width);
+        ASSERT_EQ(dib.height, c.height);
+        ExpectPixels(dib, c.argb, 0);
+    }
+}
+
+TEST_F(WicPluginTest, AnswersBrokenDataForADamagedPictureOfAKnownFormat) {
+    const std::string png = Encode(test::WicFormat::kPng, 16, 16, Quadrants);
+    std::string badChecksum = png;
+    badChecksum[29] ^= 0x40;  // inside the header chunk's checksum
+    std::string tiff = test::MakeTiffWithOrientation(8, 8, 1, Quadrants);
+    tiff[7] = 0x70;  // the first directory far past the end
+    std::string noise(300, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<char>(i * 73 + 5);
+    }
+    const std::string cases[] = {
+        png.substr(0, 20),
+        badChecksum,
+        Encode(test::WicFormat::kGif, 16, 16, Quadrants).substr(0, 13),
+        tiff,
+        "\xFF\xD8\xFF" + noise,
+        std::string("\0\0\x01\0", 4) + noise,
+    };
+    test::TempDir dir("ixwic");
+    for (const std::string& bytes : cases) {
+        SCOPED_TRACE(&bytes - cases);
+        test::WriteFileBytes(dir / "damaged", bytes);
+        std::string path = dir / "damaged";
+        PictureInfo info = {};
+        EXPECT_EQ(s_plugin.getPictureInfo(path.data(), 0, kSpiInputFile, &info), kSpiBrokenData);
+        EXPECT_EQ(s_plugin.getPictureInfo(const_cast<char*>(bytes.data()), static_cast<long>(bytes.size()),
+                                          kSpiInputMemory, &info),
+                  kSpiBrokenData);
+        Dib dib;
+        EXPECT_EQ(Decode(path, 0, kSpiInputFile, dib), kSpiBrokenData);
+        EXPECT_EQ(DecodeMemory(bytes, dib), kSpiBrokenData);
+    }
+}
+
+// PngSuite, an independent suite of PNG files, against ImageMagick's decoding of the same
+// files composited on black (made at build time).
+
+// A Unix path as Wine shows it, on drive Z:.
+std::string WinePath(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+// A binary PPM file with 8-bit samples.
+struct Ppm {
+    int width = 0;
+    int height = 0;
+    std::string rgb;
+
+    bool Parse(const std::string& bytes) {
+        std::istringstream in(bytes);
+        std::string magic;
+        int maxValue = 0;
+        if (!(in >> magic >> width >> height >> maxValue) || magic != "P6" || maxValue != 255 || width <= 0 ||
+            height <= 0) {
+            return false;
+        }
+        in.get();  // the one white-space character before the samples
+        rgb = bytes.substr(static_cast<size_t>(in.tellg()));
+        return rgb.size() == static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
+    }
+    uint32_t Pixel(int x, int y) const {
+        const auto* p = reinterpret_cast<const uint8_t*>(rgb.data()) + (static_cast<size_t>(y) * width + x) * 3;
+        return (p[0] << 16) | (p[1] << 8) | p[2];
+    }
+};
+
+std::vector<std::string> PngSuiteNames() {
+    std::vector<std::string> names;
+    for (const std::string& name : test::ListNames(WinePath(IXO_PNGSUITE_DIR))) {
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+bool IsCorrupt(const std::string& name) {
+    return name[0] == 'x';
+}
+
+TEST_F(WicPluginTest, DecodesPngSuiteLikeAnIndependentDecoder) {
+    const std::vector<std::string> names = PngSuiteNames();
+    ASSERT_GE(names.size(), 170u) << "PngSuite in " << IXO_PNGSUITE_DIR;
+    for (const std::string& name : names) {
+        if (IsCorrupt(name)) {
+            continue;
+        }
+        SCOPED_TRACE(name);
+        const std::string stem = name.substr(0, name.size() - 4);
+        Ppm expected;
+        ASSERT_TRUE(expected.Parse(test::ReadFileBytes(WinePath(IXO_PNG_EXPECTED_DIR) + "\\" + stem + ".ppm")));
+        std::string path = WinePath(IXO_PNGSUITE_DIR) + "\\" + name;
+        PictureInfo info = {};
+        ASSERT_EQ(s_plugin.getPictureInfo(path.data(), 0, kSpiInputFile, &info), kSpiSuccess);
+        EXPECT_EQ(info.width, expected.width);
+        EXPECT_EQ(info.height, expected.height);
+        EXPECT_EQ(info.colorDepth, 24) << "the depth of the DIB handed out";
+        std::string bytes = test::ReadFileBytes(path);
+        PictureInfo fromMemory = {};
+        ASSERT_EQ(s_plugin.getPictureInfo(bytes.data(), static_cast<long>(bytes.size()), kSpiInputMemory, &fromMemory),
+                  kSpiSuccess);
+        EXPECT_EQ(std::memcmp(&fromMemory, &info, sizeof info), 0) << "from memory as from the file";
+
+        Dib dib;
+        ASSERT_EQ(Decode(path, 0, kSpiInputFile, dib), kSpiSuccess);
+        ASSERT_EQ(dib.width, expected.width);
+        ASSERT_EQ(dib.height, expected.height);
+        // 16-bit samples and partial transparency round a step either way.
+        int failures = 0;
+        for (int y = 0; y < dib.height && failures < 3; ++y) {
+            for (int x = 0; x < dib.width && failures < 3; ++x) {
+                if (!Near(dib.Pixel(x, y), expected.Pixel(x, y), 1)) {
+                    ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << dib.Pixel(x, y)
+                                  << ", expected " << expected.Pixel(x, y);
+                    ++failures;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(WicPluginTest, RefusesCorruptPngSuiteFilesOrReadsThemSafely) {
+    int corrupt = 0;
+    for (const std::string& name : PngSuiteNames()) {
+        if (!IsCorrupt(name)) {
+            continue;
+        }
+        SCOPED_TRACE(name);
+        ++corrupt;
+        std::string path = WinePath(IXO_PNGSUITE_DIR) + "\\" + name;
+        const bool signatureIntact = test::ReadFileBytes(path).rfind("\x89PNG\r\n\x1A\n", 0) == 0;
+        PictureInfo info = {};
+        const int infoResult = s_plugin.getPictureInfo(path.data(), 0, kSpiInputFile, &info);
+        Dib dib;
+        const int pictureResult = Decode(path, 0, kSpiInputFile, dib);
+        if (!signatureIntact) {
+            EXPECT_EQ(infoResult, kSpiUnknownFormat);
+            EXPECT_EQ(pictureResult, kSpiUnknownFormat);
+            continue;
+        }
+        // Damage to the header chunk (colour type, bit depth, checksum) or a missing pixel
+        // chunk shows without decoding; damage inside the pixel data only to the decoder.
+        const bool headerDamaged = name.rfind("xc1", 0) == 0 || name.rfind("xc9", 0) == 0 || name.rfind("xd", 0) == 0 ||
+                                   name.rfind("xhd", 0) == 0;
+        if (headerDamaged) {
+            EXPECT_EQ(infoResult, kSpiBrokenData);
+        }
+        EXPECT_TRUE(infoResult == kSpiSuccess || infoResult == kSpiBrokenData) << infoResult;
+        EXPECT_TRUE(pictureResult == kSpiSuccess || pictureResult == kSpiBrokenData) << pictureResult;
+        if (pictureResult == kSpiSuccess) {
+            ASSERT_EQ(infoResult, kSpiSuccess);
+            EXPECT_EQ(dib.width, info.width);
+            EXPECT_EQ(dib.height, info.height);
+        }
+    }
+    EXPECT_GE(corrupt, 14);
 }
 
 }  // namespace
