@@ -20,7 +20,7 @@
 #include "image/SpiApi.h"
 #include "tests/win/support/WicPictures.h"
 
-CWinApp g_benchApp;
+fw::CWinApp g_benchApp;
 
 namespace {
 
