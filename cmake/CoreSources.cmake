@@ -9,5 +9,7 @@ set(IXO_CORE_SOURCES
     image/PictureInfoLayout.cpp
     image/PluginFilter.cpp
     image/PaneGeometry.cpp
+    tools/ProgramCommandLine.cpp
+    tools/UrlMemo.cpp
 )
 list(TRANSFORM IXO_CORE_SOURCES PREPEND "${CMAKE_SOURCE_DIR}/")

@@ -1,0 +1,120 @@
+#include "tools/UrlMemo.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "tools/ProgramCommandLine.h"
+
+namespace {
+
+using std::nullopt;
+using std::optional;
+using std::string;
+
+optional<string> Scan(const string& bytes) {
+    UrlMemoScanner scanner;
+    scanner.Feed(bytes);
+    scanner.Finish();
+    return scanner.Candidate();
+}
+
+TEST(UrlMemo, TheLastLineHoldingSomethingIsTheCandidate) {
+    const string longLine(kMemoPieceBytes, 'a');
+    const struct {
+        const char* what;
+        string bytes;
+        optional<string> candidate;
+    } cases[] = {
+        {"empty", "", nullopt},
+        {"line breaks only", "\n\r\n\n", nullopt},
+        {"a later address wins", "http://a/\nnote\nhttp://c/\n", "http://c/"},
+        {"no final line break", "note\nhttp://b/", "http://b/"},
+        {"trailing empty lines", "http://a/\n\n\r\n\n", "http://a/"},
+        {"a line of blanks counts", "http://a/\n   \n", "   "},
+        {"\\r\\n is one break", "x\r\nhttp://a/\r\n", "http://a/"},
+        {"a lone \\r is text", "http://a/\r\rb\n", "http://a/\r\rb"},
+        {"\\r at the end of the file", "http://a/\r", "http://a/\r"},
+        {"Ctrl-Z ends the text", "http://a/\n\x1Ahttp://b/\n", "http://a/"},
+        {"Ctrl-Z after a \\r", "http://a/\r\x1A\n", "http://a/\r"},
+        {"a NUL byte is kept", string("http://a/\0b\n", 12), string("http://a/\0b", 11)},
+        // A line of exactly one piece: its line break comes as an empty piece.
+        {"one full piece", longLine + "\nnext\n" + longLine + "\n", longLine},
+        {"a longer line gives its last piece", longLine + "tail\n\n", "tail"},
+        {"the \\r of a break is no byte of the piece", string(kMemoPieceBytes - 1, 'b') + "\r\n",
+         string(kMemoPieceBytes - 1, 'b')},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Scan(c.bytes), c.candidate) << c.what;
+        // However the file is cut into reads, the result is the same.
+        for (const size_t step : {size_t{1}, size_t{2}, size_t{3}, size_t{4093}}) {
+            UrlMemoScanner pieces;
+            for (size_t at = 0; at < c.bytes.size(); at += step) {
+                pieces.Feed(std::string_view(c.bytes).substr(at, step));
+            }
+            pieces.Finish();
+            EXPECT_EQ(pieces.Candidate(), c.candidate) << c.what << ", reads of " << step;
+        }
+    }
+}
+
+TEST(UrlMemo, OnlyAWebAddressIsTaken) {
+    const struct {
+        const char* candidate;
+        optional<string> address;
+    } cases[] = {
+        {"http://example.com/a?b=c&d=%20#x", "http://example.com/a?b=c&d=%20#x"},
+        {"HTTPS://Example.com/", "HTTPS://Example.com/"},
+        {"Ftp://files.example/", "Ftp://files.example/"},
+        {" \t http://a/ \t", "http://a/"},
+        {"http://\x83\x5C\x83\x74\x83\x67/", "http://\x83\x5C\x83\x74\x83\x67/"},  // code page 932 text
+        {"   ", nullopt},
+        {"", nullopt},
+        {"example.com", nullopt},
+        {"file:///C:/Windows/system32/calc.exe", nullopt},
+        {"\\\\server\\share\\run.exe", nullopt},
+        {"cmd /c calc", nullopt},
+        {"C:\\Windows\\notepad.exe", nullopt},
+        {"http:/a/", nullopt},
+        {"mailto:a@example.com", nullopt},
+        {"x http://a/", nullopt},
+        {"http://a/ /select,C:\\", nullopt},
+        {"http://a/\"b", nullopt},
+        {"http://a/\tb", nullopt},
+        {"http://a/\rb", nullopt},
+        {"http://a/\x7F", nullopt},
+        {"http://a/\x01", nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WebAddressFrom(c.candidate), c.address) << c.candidate;
+    }
+    EXPECT_EQ(WebAddressFrom(string("http://a/\0b", 11)), nullopt) << "a NUL byte";
+}
+
+TEST(ProgramCommandLine, DirectoriesStayOneArgument) {
+    const struct {
+        const char* dir;
+        optional<string> line;
+    } cases[] = {
+        {"C:\\pics\\", "explorer C:\\pics\\"},
+        {"C:\\pics", "explorer C:\\pics"},
+        {"C:\\", "explorer C:\\"},
+        {"C:\\My Pictures", "explorer \"C:\\My Pictures\""},
+        // A backslash before the closing mark would escape it.
+        {"C:\\My Pictures\\", "explorer \"C:\\My Pictures\""},
+        {"C:\\My Pictures\\\\", "explorer \"C:\\My Pictures\""},
+        {"\\\\server\\my share\\", "explorer \"\\\\server\\my share\""},
+        {"C:\\tab\there", "explorer \"C:\\tab\there\""},
+        // The trail byte 0x5C of a double-byte character is no separator.
+        {"C:\\a b\\\x83\x5C", "explorer \"C:\\a b\\\x83\x5C\""},
+        {"C:\\a\"b", nullopt},
+        {"C:\\a b\" /select,C:\\x", nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DirectoryWindowCommandLine("explorer", c.dir), c.line) << c.dir;
+    }
+    EXPECT_EQ(UrlCommandLine("explorer", "http://a/"), "explorer http://a/");
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#pragma once
+// The command lines that hand the user over to the file manager and the web browser.
+// Portable: the caller starts the program.
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The file manager on a directory: the program, a blank, and the directory exactly as
+// held. A directory with a blank (or tab) in it goes in quotation marks, without a final
+// backslashes (which would escape the closing mark for most programs), so that it stays
+// one argument. A directory holding a quotation mark gives nothing: it cannot be put
+// on a command line as one argument.
+std::optional<std::string> DirectoryWindowCommandLine(std::string_view program, std::string_view dir);
+
+// The web browser on an address already checked by WebAddressFrom: the program, a
+// blank, and the address.
+std::string UrlCommandLine(std::string_view program, std::string_view address);
