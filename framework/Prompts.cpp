@@ -12,6 +12,7 @@ FolderBrowserResponder g_folderBrowser;
 OpenFileResponder g_openFile;
 ShellOperationResponder g_shellOperation;
 ModalDialogResponder g_modalDialog;
+ProgramStartResponder g_programStart;
 }  // namespace
 
 int MessageBox(HWND owner, const std::string& text, const char* caption, UINT type) {
@@ -60,6 +61,13 @@ bool GetOpenFileName(OPENFILENAMEA& info) {
     return ::GetOpenFileNameA(&info) != FALSE;
 }
 
+UINT StartProgram(const std::string& commandLine, UINT showCommand) {
+    if (g_programStart) {
+        return g_programStart(commandLine, showCommand);
+    }
+    return ::WinExec(commandLine.c_str(), showCommand);
+}
+
 void SetMessageBoxResponder(MessageBoxResponder responder) {
     g_messageBox = std::move(responder);
 }
@@ -78,6 +86,10 @@ void SetShellOperationResponder(ShellOperationResponder responder) {
 
 void SetModalDialogResponder(ModalDialogResponder responder) {
     g_modalDialog = std::move(responder);
+}
+
+void SetProgramStartResponder(ProgramStartResponder responder) {
+    g_programStart = std::move(responder);
 }
 
 void NotifyModalDialogShown(CDialog& dialog) {

@@ -28,6 +28,10 @@ bool GetOpenFileName(OPENFILENAMEA& info);
 // and error dialogs; returns the shell's result.
 int ShellFileOperation(SHFILEOPSTRUCTA& operation);
 
+// Starts a program by its command line (WinExec) with a show state; does not wait for it
+// to end. Returns WinExec's result (above 31 when the program started).
+UINT StartProgram(const std::string& commandLine, UINT showCommand = SW_SHOWDEFAULT);
+
 struct MessageBoxCall {
     HWND owner;
     std::string text;
@@ -39,6 +43,7 @@ using MessageBoxResponder = std::function<int(const MessageBoxCall&)>;
 using FolderBrowserResponder = std::function<std::string(const BROWSEINFOA&)>;
 using OpenFileResponder = std::function<std::optional<std::string>(const OPENFILENAMEA&)>;
 using ShellOperationResponder = std::function<int(SHFILEOPSTRUCTA&)>;
+using ProgramStartResponder = std::function<UINT(const std::string& commandLine, UINT showCommand)>;
 // Runs once a modal dialog is up and its loop is running.
 using ModalDialogResponder = std::function<void(CDialog&)>;
 
@@ -47,6 +52,7 @@ void SetFolderBrowserResponder(FolderBrowserResponder responder);
 void SetOpenFileResponder(OpenFileResponder responder);
 void SetShellOperationResponder(ShellOperationResponder responder);
 void SetModalDialogResponder(ModalDialogResponder responder);
+void SetProgramStartResponder(ProgramStartResponder responder);
 
 // Used by CDialog when its modal loop starts.
 void NotifyModalDialogShown(CDialog& dialog);

@@ -143,6 +143,10 @@ PromptRecorder::PromptRecorder() {
                                                   FOF_NOERRORUI);
         return ::SHFileOperationA(&silent);
     });
+    fw::SetProgramStartResponder([this](const std::string& commandLine, UINT showCommand) {
+        programStarts.push_back(ProgramStart{commandLine, showCommand});
+        return UINT{33};
+    });
 }
 
 PromptRecorder::~PromptRecorder() {
@@ -150,6 +154,7 @@ PromptRecorder::~PromptRecorder() {
     fw::SetFolderBrowserResponder(nullptr);
     fw::SetOpenFileResponder(nullptr);
     fw::SetShellOperationResponder(nullptr);
+    fw::SetProgramStartResponder(nullptr);
 }
 
 void SendKey(WORD vk, bool down) {

@@ -81,6 +81,13 @@ public:
     };
     std::vector<ShellCall> shellCalls;
     bool shellDeclines = false;
+
+    // A program start: recorded, never carried out.
+    struct ProgramStart {
+        std::string commandLine;
+        UINT showCommand;
+    };
+    std::vector<ProgramStart> programStarts;
 };
 
 // Real keystrokes through SendInput, so that the asynchronous key state sees them.
