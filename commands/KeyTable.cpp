@@ -34,6 +34,8 @@ constexpr KeyBinding kTable[] = {
     {'K', ModifierTest::kAny, KeyCommand::kKill},
     {'M', ModifierTest::kCtrlUp, KeyCommand::kMove},
     {kF5, ModifierTest::kAny, KeyCommand::kReload},
+    {'I', ModifierTest::kAny, KeyCommand::kOpenUrlMemo},
+    {'W', ModifierTest::kCtrlDown, KeyCommand::kOpenDirWindow},
 };
 
 }  // namespace
@@ -46,6 +48,8 @@ bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl) {
             return !ctrl;
         case ModifierTest::kShiftDownCtrlUp:
             return shift && !ctrl;
+        case ModifierTest::kCtrlDown:
+            return ctrl;
     }
     return false;
 }

@@ -19,6 +19,8 @@ enum class KeyCommand {
     kDeleteDirectory,     // Shift-K
     kKill,                // K in every other state
     kReload,              // F5
+    kOpenUrlMemo,         // I
+    kOpenDirWindow,       // Ctrl-W
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.
@@ -26,6 +28,7 @@ enum class ModifierTest {
     kAny,
     kCtrlUp,
     kShiftDownCtrlUp,
+    kCtrlDown,
 };
 
 // The command id under which a key command reaches the main window's message map (and

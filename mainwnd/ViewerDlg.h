@@ -12,6 +12,7 @@
 #include "image/SpiPluginList.h"
 #include "pane/PicturePane.h"
 #include "settings/Settings.h"
+#include "tools/ExternalPrograms.h"
 
 // The main window: the file list on the left, the picture pane on the right. It owns the
 // settings, the plug-ins, the current directory and its parts; each part reaches the
@@ -108,4 +109,5 @@ private:
     CFileList m_files;
     CPicturePane m_pane;
     CSortingOps m_sorting;
+    CExternalPrograms m_programs;
 };

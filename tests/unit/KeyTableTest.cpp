@@ -15,7 +15,7 @@ TEST(KeyTable, KeysWithoutModifierTestIgnoreShiftAndCtrl) {
         {13, KeyCommand::kWallpaperReturn}, {27, KeyCommand::kNothing},       {32, KeyCommand::kToggleFit},
         {37, KeyCommand::kParentDirectory}, {38, KeyCommand::kPageUp},        {39, KeyCommand::kEnterDirectory},
         {40, KeyCommand::kPageDown},        {46, KeyCommand::kDelete},        {'D', KeyCommand::kBrowseDirectory},
-        {116, KeyCommand::kReload},
+        {116, KeyCommand::kReload},         {'I', KeyCommand::kOpenUrlMemo},
     };
     for (const auto& [key, command] : keys) {
         for (const State s : kStates) {
@@ -44,6 +44,13 @@ TEST(KeyTable, OnlyShiftKWithoutCtrlDeletesADirectory) {
     EXPECT_EQ(LookUpKeyCommand('K', true, true), KeyCommand::kKill);
 }
 
+TEST(KeyTable, CtrlWOpensTheDirectoryWindow) {
+    EXPECT_EQ(LookUpKeyCommand('W', false, true), KeyCommand::kOpenDirWindow);
+    EXPECT_EQ(LookUpKeyCommand('W', true, true), KeyCommand::kOpenDirWindow);
+    EXPECT_NE(LookUpKeyCommand('W', false, false), KeyCommand::kOpenDirWindow);
+    EXPECT_NE(LookUpKeyCommand('W', true, false), KeyCommand::kOpenDirWindow);
+}
+
 TEST(KeyTable, OtherKeysGoOn) {
     for (const int key : {0, int{'A'}, int{'Z'}, int{'m'}, 33, 34, 35, 36, 112, 117, 255}) {
         EXPECT_FALSE(LookUpKeyCommand(key, false, false).has_value()) << key;
@@ -55,6 +62,7 @@ TEST(KeyTable, ModifierTests) {
         {ModifierTest::kAny, 0b1111},
         {ModifierTest::kCtrlUp, 0b0011},
         {ModifierTest::kShiftDownCtrlUp, 0b0010},
+        {ModifierTest::kCtrlDown, 0b1100},
     };
     for (const auto& [test, mask] : tests) {
         for (int i = 0; i < 4; ++i) {

@@ -265,4 +265,23 @@ TEST_F(Keys, UpAndDownPageThroughATallPictureBeforeMovingOn) {
     script.Run(m_dlg);
 }
 
+TEST_F(Keys, IWithAnyModifiersOpensTheMemoAndCtrlWTheDirectory) {
+    WriteBmp("a.bmp", 2, 2, 0);
+    test::WriteFileBytes(Pic("URLMemo.txt"), "http://memo.example/\r\n");
+    test::PromptRecorder prompts;
+    ModalScript script = Script();
+    script.Key('I').Key('I', true).Key('I', false, true).Key('I', true, true);
+    script.Key('W', false, true).Key('W', true, true);
+    script.Key('W');  // no Ctrl: not the file manager
+    script.Run(m_dlg);
+    Strings started;
+    for (const auto& start : prompts.programStarts) {
+        started.push_back(start.commandLine);
+    }
+    const std::string memo = "explorer http://memo.example/";
+    const std::string dir = "explorer " + m_pics.Path();
+    EXPECT_EQ(started, (Strings{memo, memo, memo, memo, dir, dir}));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
 }  // namespace

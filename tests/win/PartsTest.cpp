@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "commands/KeyTable.h"
+#include "framework/WinApp.h"
 #include "filelist/FileList.h"
 #include "host/ViewerHost.h"
 #include "pane/PicturePane.h"
 #include "tests/data/BmpFiles.h"
 #include "tests/win/support/TestSupport.h"
+#include "tools/ExternalPrograms.h"
 
 namespace {
 
@@ -278,6 +280,123 @@ TEST_F(Pane, ADirectoryEntryLetsPagingKeysGoOnAndPreviewsItsFirstPicture) {
     const std::vector<uint32_t> shot = PaintOffScreen();
     EXPECT_EQ(shot[150 * 400 + 250], 0x30C030u) << "the preview fills the pane's middle";
     EXPECT_TRUE(m_host.failures.empty());
+}
+
+// The file manager and the URL memo against a fake host, with memo files on disk and the
+// program starts recorded.
+class ExternalPrograms : public testing::Test {
+protected:
+    void SetUp() override {
+        m_host.window = m_window.Get();
+        m_host.dir = m_dir.Path();
+    }
+    void Select(const ListEntry& entry) {
+        m_entry = entry;
+        m_host.selected = &m_entry;
+    }
+    // What one I press did: the command line started, or the message shown.
+    std::string PressI() {
+        test::PromptRecorder prompts;
+        m_programs.OpenUrlFromMemo();
+        EXPECT_EQ(prompts.programStarts.size() + prompts.messages.size(), 1u);
+        if (!prompts.programStarts.empty()) {
+            EXPECT_EQ(prompts.programStarts[0].showCommand, static_cast<UINT>(SW_SHOWDEFAULT));
+            return prompts.programStarts[0].commandLine;
+        }
+        if (!prompts.messages.empty()) {
+            const fw::MessageBoxCall& box = prompts.messages[0];
+            EXPECT_EQ(box.caption, fw::AfxGetAppName());
+            EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+            EXPECT_EQ(box.owner, m_window.Get());
+            return "box: " + box.text;
+        }
+        return {};
+    }
+
+    PlainWindow m_window;
+    test::TempDir m_dir{"memo"};
+    FakeHost m_host;
+    Settings m_settings;
+    CExternalPrograms m_programs{m_host, m_settings};
+    ListEntry m_entry;
+};
+
+TEST_F(ExternalPrograms, TheMemosLastLineOpensOnlyWhenItIsAWebAddress) {
+    const std::string notFound = "box: URLが見つかりません。";
+    const struct {
+        const char* what;
+        std::string memo;
+        std::string result;
+    } cases[] = {
+        {"the last of several addresses", "http://a.example/\r\nnote\r\nhttps://c.example/x?y=1&z\r\n",
+         "explorer https://c.example/x?y=1&z"},
+        {"no final line break", "note\nhttp://b.example/", "explorer http://b.example/"},
+        {"trailing empty lines", "http://a.example/\n\n\r\n\n", "explorer http://a.example/"},
+        {"blanks around the address", "  ftp://f.example/\t \n", "explorer ftp://f.example/"},
+        {"a last line of blanks", "http://a.example/\n   \n", notFound},
+        {"an empty memo", "", notFound},
+        {"line breaks only", "\r\n\n", notFound},
+        {"a too long line", "http://" + std::string(5000, 'a') + "\n", notFound},
+        {"a local file", "file:///C:/windows/system32/calc.exe\n", notFound},
+        {"a network share", "\\\\server\\share\\run.exe\n", notFound},
+        {"a program", "cmd /c del *.*\n", notFound},
+        {"extra arguments", "http://a.example/ /select,C:\\\n", notFound},
+        {"a quotation mark", "http://a.example/\" x\n", notFound},
+    };
+    for (const auto& c : cases) {
+        test::WriteFileBytes(m_dir / "URLMemo.txt", c.memo);
+        EXPECT_EQ(PressI(), c.result) << c.what;
+    }
+}
+
+TEST_F(ExternalPrograms, TheMemoOfTheSelectedDirectoryAndTheConfiguredNames) {
+    test::WriteFileBytes(m_dir / "URLMemo.txt", "http://top.example/\n");
+    test::MakeDir(m_dir / "sub dir");
+    test::WriteFileBytes(m_dir / "sub dir\\URLMemo.txt", "http://sub.example/\n");
+    test::MakeDir(m_dir / "empty");
+    Select(ListEntry::Picture("a.bmp", Decoder::Bmp()));
+    EXPECT_EQ(PressI(), "explorer http://top.example/");
+    Select(ListEntry::Directory("sub dir"));
+    EXPECT_EQ(PressI(), "explorer http://sub.example/");
+    m_host.dir = m_dir.Path() + "\\";  // held with a final backslash
+    EXPECT_EQ(PressI(), "explorer http://sub.example/");
+    Select(ListEntry::Directory("empty"));
+    EXPECT_EQ(PressI(), "box: URLMemo.txt が開けませんでした。");
+
+    m_host.selected = nullptr;
+    m_settings.m_strUrlProgram = "browser.exe -new";
+    m_settings.m_strUrlMemo = "links.txt";
+    EXPECT_EQ(PressI(), "box: links.txt が開けませんでした。") << "URLMemo.txt is not read then";
+    test::WriteFileBytes(m_dir / "links.txt", "ftp://files.example/\n");
+    EXPECT_EQ(PressI(), "browser.exe -new ftp://files.example/");
+}
+
+TEST_F(ExternalPrograms, TheFileManagerGetsTheDirectoryAsOneArgument) {
+    const struct {
+        const char* dir;
+        const char* program;
+        std::vector<std::string> started;
+    } cases[] = {
+        {"C:\\pics\\", "explorer", {"explorer C:\\pics\\"}},
+        {"C:\\pics", "explorer", {"explorer C:\\pics"}},
+        {"C:\\My Pictures\\", "explorer", {"explorer \"C:\\My Pictures\""}},
+        {"C:\\My Pictures", "filer.exe /n", {"filer.exe /n \"C:\\My Pictures\""}},
+        {"C:\\a\" b", "explorer", {}},
+    };
+    for (const auto& c : cases) {
+        test::PromptRecorder prompts;
+        m_host.dir = c.dir;
+        m_settings.m_strOpenWindowProgram = c.program;
+        LRESULT ignored = 0;
+        EXPECT_TRUE(m_programs.ProcessMessage(WM_COMMAND, KeyCommandId(KeyCommand::kOpenDirWindow), 0, ignored));
+        std::vector<std::string> started;
+        for (const auto& start : prompts.programStarts) {
+            started.push_back(start.commandLine);
+            EXPECT_EQ(start.showCommand, static_cast<UINT>(SW_SHOWDEFAULT));
+        }
+        EXPECT_EQ(started, c.started) << c.dir;
+        EXPECT_TRUE(prompts.messages.empty());
+    }
 }
 
 }  // namespace

@@ -1,0 +1,75 @@
+#include "tools/ExternalPrograms.h"
+
+#include <optional>
+#include <vector>
+
+#include "commands/KeyTable.h"
+#include "filelist/PathUtil.h"
+#include "framework/Handles.h"
+#include "framework/Prompts.h"
+#include "tools/ProgramCommandLine.h"
+#include "tools/UrlMemo.h"
+
+namespace {
+
+constexpr DWORD kReadBytes = 64 * 1024;
+
+enum class MemoRead { kOpened, kCannotOpen };
+
+// Reads a memo file to its end through the scanner; memory stays bounded.
+MemoRead ScanMemo(const std::string& path, UrlMemoScanner& scanner) {
+    const fw::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.IsValid()) {
+        return MemoRead::kCannotOpen;
+    }
+    std::vector<char> buffer(kReadBytes);
+    DWORD read = 0;
+    while (::ReadFile(file.Get(), buffer.data(), kReadBytes, &read, nullptr) && read > 0) {
+        scanner.Feed(std::string_view(buffer.data(), read));
+    }
+    scanner.Finish();
+    return MemoRead::kOpened;
+}
+
+}  // namespace
+
+FW_BEGIN_PART_MESSAGE_MAP(CExternalPrograms)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kOpenUrlMemo), 0, OpenUrlFromMemo)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kOpenDirWindow), 0, OpenCurrentDirWindow)
+FW_END_PART_MESSAGE_MAP()
+
+CExternalPrograms::CExternalPrograms(IViewerHost& host, const Settings& settings)
+    : m_host(host), m_settings(settings) {}
+
+void CExternalPrograms::OpenCurrentDirWindow() {
+    const std::optional<std::string> line =
+        DirectoryWindowCommandLine(m_settings.m_strOpenWindowProgram, m_host.CurrentDir());
+    if (line) {
+        fw::StartProgram(*line);
+    }
+}
+
+std::string CExternalPrograms::MemoFolder() const {
+    const ListEntry* selected = m_host.SelectedEntry();
+    if (selected != nullptr && selected->IsDirectory()) {
+        return AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
+    }
+    return m_host.CurrentDir();
+}
+
+void CExternalPrograms::OpenUrlFromMemo() {
+    const std::string& memoName = m_settings.m_strUrlMemo;
+    UrlMemoScanner scanner;
+    if (ScanMemo(AddTrailingBackslash(MemoFolder()) + memoName, scanner) == MemoRead::kCannotOpen) {
+        fw::MessageBox(m_host.OwnerWindow(), memoName + " が開けませんでした。");
+        return;
+    }
+    const std::optional<std::string> address =
+        scanner.Candidate() ? WebAddressFrom(*scanner.Candidate()) : std::nullopt;
+    if (!address) {
+        fw::MessageBox(m_host.OwnerWindow(), "URLが見つかりません。");
+        return;
+    }
+    fw::StartProgram(UrlCommandLine(m_settings.m_strUrlProgram, *address));
+}
