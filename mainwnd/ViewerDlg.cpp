@@ -7,6 +7,7 @@
 #include "framework/WinApp.h"
 #include "mainwnd/AboutDlg.h"
 #include "res/resource.h"
+#include "tools/CommandListDlg.h"
 
 FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_ON_MESSAGE(WM_SYSCOMMAND, SysCommand, OnSysCommand)
@@ -24,6 +25,7 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kReload), 0, ReloadDirectory)
     FW_CHAIN_MEMBER(m_pane)
     FW_CHAIN_MEMBER(m_sorting)
+    FW_ON_COMMAND(ID_MENU_COMMANDLIST, 0, OnCommandList)
     FW_CHAIN_MEMBER(m_programs)
 FW_END_MESSAGE_MAP()
 
@@ -33,7 +35,7 @@ namespace {
 // grey. A feature that arrives takes its ids off this list.
 constexpr UINT kCommandsNotBuilt[] = {
     ID_MENU_SETTINGS,     ID_MENU_SIZEDELETE_SETTINGS,  ID_MENU_SIZEDELETE_ALL,
-    ID_MENU_COMMANDLIST,  ID_MENU_SIZEDELETE_RECURSIVE, ID_MENU_SIZEDELETE_RECURSIVE_MOVE,
+    ID_MENU_SIZEDELETE_RECURSIVE, ID_MENU_SIZEDELETE_RECURSIVE_MOVE,
 };
 
 }  // namespace
@@ -152,6 +154,11 @@ fw::Handled CViewerDlg::OnSysCommand(UINT id, LPARAM) {
 void CViewerDlg::OnVersionInfo() {
     CAboutDlg about;
     about.DoModal();
+}
+
+void CViewerDlg::OnCommandList() {
+    CCommandListDlg commands(this);
+    commands.DoModal();
 }
 
 void CViewerDlg::OnExit() {

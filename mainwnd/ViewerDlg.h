@@ -81,6 +81,7 @@ protected:
     void OnSize(UINT type, int cx, int cy);
     void OnVersionInfo();
     void OnExit();
+    void OnCommandList();
 
     FW_DECLARE_MESSAGE_MAP()
 
