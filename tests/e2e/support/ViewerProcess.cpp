@@ -253,8 +253,12 @@ HWND ViewerProcess::WaitForDialog(const std::string& caption, DWORD timeoutMs) c
 
 std::string ViewerProcess::MessageText(HWND box) {
     // A message box shows its text in the static control 0xFFFF.
+    return ItemText(box, 0xFFFF);
+}
+
+std::string ViewerProcess::ItemText(HWND dialog, int id) {
     wchar_t text[1024] = {};
-    ::GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    ::GetDlgItemTextW(dialog, id, text, 1024);
     return Narrow(text);
 }
 

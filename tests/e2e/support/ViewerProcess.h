@@ -60,6 +60,8 @@ public:
     HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000) const;
     // The text of a message box (its static text).
     static std::string MessageText(HWND box);
+    // The text of a control of a dialog of the program.
+    static std::string ItemText(HWND dialog, int id);
     // Presses a key in a dialog of the program, made the foreground window first.
     void KeyToDialog(HWND dialog, WORD vk) const;
 
