@@ -48,16 +48,6 @@ TEST(ProgramsAndHelp, IOpensTheMemoOfTheSelectedFolderAndCtrlWItsDirectory) {
     viewer.Key('W', false, true);
     EXPECT_EQ(WaitForFileText(root / "dir.txt"), "\"" + inner + "\"\r\n") << "one argument despite the blank";
 
-    // A memo whose last line is no web address starts nothing and says so.
-    test::WriteFileBytes(inner + "\\URLMemo.txt", "http://inner.example/\r\ncmd /c del *.*\r\n");
-    ::DeleteFileA((root / "url.txt").c_str());
-    viewer.Key('I');
-    const HWND box = viewer.WaitForDialog("Ixo");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(e2e::ViewerProcess::MessageText(box), "URLが見つかりません。");
-    viewer.KeyToDialog(box, VK_RETURN);
-    EXPECT_FALSE(test::FileExists(root / "url.txt"));
-
     viewer.Key(VK_F4, false, false, true);
     EXPECT_TRUE(viewer.WaitForExit(10000));
 }
