@@ -15,6 +15,7 @@ constexpr int kDown = 40;
 constexpr int kInsert = 45;
 constexpr int kDeleteKey = 46;
 constexpr int kF5 = 116;
+constexpr int kF12 = 123;
 
 // The first row of a key whose test passes decides; a key with several rows lists the
 // narrower tests first.
@@ -34,6 +35,8 @@ constexpr KeyBinding kTable[] = {
     {'K', ModifierTest::kAny, KeyCommand::kKill},
     {'M', ModifierTest::kCtrlUp, KeyCommand::kMove},
     {kF5, ModifierTest::kAny, KeyCommand::kReload},
+    {'W', ModifierTest::kCtrlUp, KeyCommand::kWallpaperFile},
+    {kF12, ModifierTest::kAny, KeyCommand::kWallpaperSet},
 };
 
 }  // namespace

@@ -19,6 +19,8 @@ enum class KeyCommand {
     kDeleteDirectory,     // Shift-K
     kKill,                // K in every other state
     kReload,              // F5
+    kWallpaperFile,       // W without Ctrl
+    kWallpaperSet,        // F12
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.

@@ -12,6 +12,7 @@
 #include "image/SpiPluginList.h"
 #include "pane/PicturePane.h"
 #include "settings/Settings.h"
+#include "wallpaper/Wallpaper.h"
 
 // The main window: the file list on the left, the picture pane on the right. It owns the
 // settings, the plug-ins, the current directory and its parts; each part reaches the
@@ -63,6 +64,7 @@ public:
     CPicturePane& Pane() { return m_pane; }
     const CPicturePane& Pane() const { return m_pane; }
     CSortingOps& Sorting() { return m_sorting; }
+    CWallpaper& Wallpaper() { return m_wallpaper; }
     const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
@@ -108,4 +110,5 @@ private:
     CFileList m_files;
     CPicturePane m_pane;
     CSortingOps m_sorting;
+    CWallpaper m_wallpaper;
 };

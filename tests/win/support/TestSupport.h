@@ -81,6 +81,10 @@ public:
     };
     std::vector<ShellCall> shellCalls;
     bool shellDeclines = false;
+
+    // Desktop wallpaper changes: recorded, never made; the system's answer is wallpaperTaken.
+    std::vector<std::string> wallpapers;
+    bool wallpaperTaken = true;
 };
 
 // Real keystrokes through SendInput, so that the asynchronous key state sees them.
