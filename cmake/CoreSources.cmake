@@ -11,5 +11,6 @@ set(IXO_CORE_SOURCES
     image/PaneGeometry.cpp
     tools/ProgramCommandLine.cpp
     tools/UrlMemo.cpp
+    wallpaper/WallpaperLayout.cpp
 )
 list(TRANSFORM IXO_CORE_SOURCES PREPEND "${CMAKE_SOURCE_DIR}/")

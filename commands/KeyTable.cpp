@@ -15,6 +15,7 @@ constexpr int kDown = 40;
 constexpr int kInsert = 45;
 constexpr int kDeleteKey = 46;
 constexpr int kF5 = 116;
+constexpr int kF12 = 123;
 
 // The first row of a key whose test passes decides; a key with several rows lists the
 // narrower tests first.
@@ -36,6 +37,8 @@ constexpr KeyBinding kTable[] = {
     {kF5, ModifierTest::kAny, KeyCommand::kReload},
     {'I', ModifierTest::kAny, KeyCommand::kOpenUrlMemo},
     {'W', ModifierTest::kCtrlDown, KeyCommand::kOpenDirWindow},
+    {'W', ModifierTest::kCtrlUp, KeyCommand::kWallpaperFile},
+    {kF12, ModifierTest::kAny, KeyCommand::kWallpaperSet},
 };
 
 }  // namespace

@@ -21,6 +21,8 @@ enum class KeyCommand {
     kReload,              // F5
     kOpenUrlMemo,         // I
     kOpenDirWindow,       // Ctrl-W
+    kWallpaperFile,       // W without Ctrl
+    kWallpaperSet,        // F12
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.

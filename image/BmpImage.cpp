@@ -257,3 +257,17 @@ int CBmpImage::GetRowBytes() const {
     }
     return static_cast<int>(bmp::RowBytes(static_cast<uint64_t>(m_infoHeader.biWidth), m_infoHeader.biBitCount));
 }
+
+std::span<const uint8_t> CBmpImage::GetHeldBitmapInfo() const {
+    if (!IsLoaded()) {
+        return {};
+    }
+    return {BytesOf(m_bitmapInfo), static_cast<size_t>(::GlobalSize(m_bitmapInfo.Get()))};
+}
+
+std::span<const uint8_t> CBmpImage::GetHeldBits() const {
+    if (!IsLoaded()) {
+        return {};
+    }
+    return {BytesOf(m_bits), static_cast<size_t>(::GlobalSize(m_bits.Get()))};
+}

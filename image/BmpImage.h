@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "framework/Gdi.h"
@@ -47,6 +48,10 @@ public:
     uint32_t GetColorEntry(int i) const;
     // (biWidth * biBitCount + 31) / 32 * 4 of the file; 0 when nothing is held.
     int GetRowBytes() const;
+    // The held rows as handed to GDI, for readers of the picture: the BITMAPINFO block
+    // (header and colour table) and the rows' block; empty when nothing is held.
+    std::span<const uint8_t> GetHeldBitmapInfo() const;
+    std::span<const uint8_t> GetHeldBits() const;
 
 private:
     const BITMAPINFO* BitmapInfo() const { return static_cast<const BITMAPINFO*>(static_cast<void*>(m_bitmapInfo.Get())); }

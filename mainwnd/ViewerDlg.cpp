@@ -27,6 +27,7 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_CHAIN_MEMBER(m_sorting)
     FW_ON_COMMAND(ID_MENU_COMMANDLIST, 0, OnCommandList)
     FW_CHAIN_MEMBER(m_programs)
+    FW_CHAIN_MEMBER(m_wallpaper)
 FW_END_MESSAGE_MAP()
 
 namespace {
@@ -46,7 +47,8 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_strCurDir(GetDirectoryPart(fw::AfxGetModuleFilePath())),
       m_pane(*this, m_plugins, m_files.ListBox()),
       m_sorting(*this, m_settings, m_files),
-      m_programs(*this, m_settings) {
+      m_programs(*this, m_settings),
+      m_wallpaper(*this, m_settings, m_pane) {
     m_settings = Settings::Defaults(m_strCurDir);
     m_settings.Load(GetIniFilePath());
 }

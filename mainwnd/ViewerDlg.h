@@ -13,6 +13,7 @@
 #include "pane/PicturePane.h"
 #include "settings/Settings.h"
 #include "tools/ExternalPrograms.h"
+#include "wallpaper/Wallpaper.h"
 
 // The main window: the file list on the left, the picture pane on the right. It owns the
 // settings, the plug-ins, the current directory and its parts; each part reaches the
@@ -64,6 +65,7 @@ public:
     CPicturePane& Pane() { return m_pane; }
     const CPicturePane& Pane() const { return m_pane; }
     CSortingOps& Sorting() { return m_sorting; }
+    CWallpaper& Wallpaper() { return m_wallpaper; }
     const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
@@ -111,4 +113,5 @@ private:
     CPicturePane m_pane;
     CSortingOps m_sorting;
     CExternalPrograms m_programs;
+    CWallpaper m_wallpaper;
 };

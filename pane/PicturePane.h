@@ -48,6 +48,8 @@ public:
     const CBmpImage& GetBmp() const { return m_bmp; }
     // Whether the picture of the shown entry is held (it may be gone after a failed load).
     bool HoldsPicture() const;
+    // Whose picture is shown: the BMP reader, a plug-in, or none (a directory or nothing).
+    Decoder ShownDecoder() const { return m_shown; }
 
     FW_DECLARE_PART_MESSAGE_MAP()
 

@@ -15,7 +15,7 @@ TEST(KeyTable, KeysWithoutModifierTestIgnoreShiftAndCtrl) {
         {13, KeyCommand::kWallpaperReturn}, {27, KeyCommand::kNothing},       {32, KeyCommand::kToggleFit},
         {37, KeyCommand::kParentDirectory}, {38, KeyCommand::kPageUp},        {39, KeyCommand::kEnterDirectory},
         {40, KeyCommand::kPageDown},        {46, KeyCommand::kDelete},        {'D', KeyCommand::kBrowseDirectory},
-        {116, KeyCommand::kReload},         {'I', KeyCommand::kOpenUrlMemo},
+        {116, KeyCommand::kReload},         {'I', KeyCommand::kOpenUrlMemo},  {123, KeyCommand::kWallpaperSet},
     };
     for (const auto& [key, command] : keys) {
         for (const State s : kStates) {
@@ -35,6 +35,13 @@ TEST(KeyTable, MoveAndCopyOnlyWithoutCtrl) {
         EXPECT_NE(LookUpKeyCommand(key, false, true), KeyCommand::kMove);
         EXPECT_NE(LookUpKeyCommand(key, false, true), KeyCommand::kCopy);
     }
+}
+
+TEST(KeyTable, WWritesTheWallpaperFileOnlyWithoutCtrl) {
+    EXPECT_EQ(LookUpKeyCommand('W', false, false), KeyCommand::kWallpaperFile);
+    EXPECT_EQ(LookUpKeyCommand('W', true, false), KeyCommand::kWallpaperFile);
+    EXPECT_NE(LookUpKeyCommand('W', false, true), KeyCommand::kWallpaperFile);
+    EXPECT_NE(LookUpKeyCommand('W', true, true), KeyCommand::kWallpaperFile);
 }
 
 TEST(KeyTable, OnlyShiftKWithoutCtrlDeletesADirectory) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "filelist/PathUtil.h"
+#include "framework/Desktop.h"
 #include "framework/Dialog.h"
 #include "framework/WinApp.h"
 
@@ -108,6 +109,10 @@ std::vector<std::string> ListNames(const std::string& dir) {
 }
 
 PromptRecorder::PromptRecorder() {
+    fw::SetWallpaperResponder([this](const std::string& path) {
+        wallpapers.push_back(path);
+        return wallpaperTaken;
+    });
     fw::SetMessageBoxResponder([this](const fw::MessageBoxCall& call) {
         messages.push_back(call);
         if (messageAnswers.empty()) {
@@ -155,6 +160,7 @@ PromptRecorder::~PromptRecorder() {
     fw::SetOpenFileResponder(nullptr);
     fw::SetShellOperationResponder(nullptr);
     fw::SetProgramStartResponder(nullptr);
+    fw::SetWallpaperResponder(nullptr);
 }
 
 void SendKey(WORD vk, bool down) {

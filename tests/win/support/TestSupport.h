@@ -88,6 +88,9 @@ public:
         UINT showCommand;
     };
     std::vector<ProgramStart> programStarts;
+    // Desktop wallpaper changes: recorded, never made; the system's answer is wallpaperTaken.
+    std::vector<std::string> wallpapers;
+    bool wallpaperTaken = true;
 };
 
 // Real keystrokes through SendInput, so that the asynchronous key state sees them.

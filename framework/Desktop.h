@@ -1,0 +1,18 @@
+#pragma once
+// Every change of the desktop goes through one function each, so that a test can record
+// it in-process instead of changing the machine's desktop. A responder installed here
+// replaces the real change; with none installed (the program as shipped) the system's
+// setting is changed.
+#include <functional>
+#include <string>
+
+namespace fw {
+
+// Makes the BMP file at `path` the desktop wallpaper and keeps it in the user's profile;
+// true when the system took it.
+bool SetDesktopWallpaper(const std::string& path);
+
+using WallpaperResponder = std::function<bool(const std::string& path)>;
+void SetWallpaperResponder(WallpaperResponder responder);
+
+}  // namespace fw

@@ -1,0 +1,90 @@
+#include "wallpaper/WallpaperWriter.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "filelist/PathUtil.h"
+#include "framework/Handles.h"
+#include "wallpaper/WallpaperLayout.h"
+
+namespace {
+
+// Rows are written in chunks of about this size (at least one row).
+constexpr uint64_t kChunkBytes = 1u << 20;
+
+bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(size, kChunkBytes * 16));
+        DWORD written = 0;
+        if (!::WriteFile(file, data, want, &written, nullptr) || written != want) {
+            return false;
+        }
+        data += want;
+        size -= want;
+    }
+    return true;
+}
+
+bool WriteFileBody(HANDLE file, const wallpaper::Layout& layout, const HeldPicture& picture) {
+    const std::vector<uint8_t> headers = wallpaper::MakeHeaders(layout, picture.info);
+    if (!WriteAll(file, headers.data(), headers.size())) {
+        return false;
+    }
+    const uint64_t rowsPerChunk = std::max<uint64_t>(1, kChunkBytes / layout.rowBytes);
+    const uint64_t chunkBytes = rowsPerChunk * layout.rowBytes;
+    if (chunkBytes > SIZE_MAX) {
+        return false;
+    }
+    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[static_cast<size_t>(chunkBytes)]);
+    if (!chunk) {
+        return false;
+    }
+    const uint64_t rows = static_cast<uint64_t>(layout.canvas.height);
+    for (uint64_t row = 0; row < rows; row += rowsPerChunk) {
+        const uint64_t count = std::min(rowsPerChunk, rows - row);
+        for (uint64_t i = 0; i < count; ++i) {
+            const size_t at = static_cast<size_t>(i * layout.rowBytes);
+            wallpaper::FillRow(layout, picture.bits, row + i, {chunk.get() + at, static_cast<size_t>(layout.rowBytes)});
+        }
+        if (!WriteAll(file, chunk.get(), static_cast<size_t>(count * layout.rowBytes))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::string& target) {
+    // A read-only file is not replaced (the system refuses it too, but not every one does).
+    const DWORD existing = ::GetFileAttributesA(target.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        return false;
+    }
+    wallpaper::Layout layout;
+    if (!wallpaper::PlanWallpaper(picture.info, picture.bits.size(), picture.width, picture.height, screenWidth,
+                                  screenHeight, &layout)) {
+        return false;
+    }
+    // The temporary file is made beside the target, so that the rename stays on one volume.
+    const std::string dir = GetDirectoryPart(target);
+    char temp[MAX_PATH + 16] = {};
+    if (dir.empty() || dir.size() >= MAX_PATH - 14 || ::GetTempFileNameA(dir.c_str(), "ixo", 0, temp) == 0) {
+        return false;
+    }
+    fw::FileHandle file(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    bool written = file.IsValid() && WriteFileBody(file.Get(), layout, picture);
+    // A close can fail too (a delayed write on a full or remote volume).
+    if (file.IsValid()) {
+        written = ::CloseHandle(file.Release()) != FALSE && written;
+    }
+    if (!written || !::MoveFileExA(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileA(temp);
+        return false;
+    }
+    return true;
+}
