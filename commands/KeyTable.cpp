@@ -33,6 +33,8 @@ constexpr KeyBinding kTable[] = {
     {'K', ModifierTest::kShiftDownCtrlUp, KeyCommand::kDeleteDirectory},
     {'K', ModifierTest::kAny, KeyCommand::kKill},
     {'M', ModifierTest::kCtrlUp, KeyCommand::kMove},
+    {'T', ModifierTest::kShiftDownCtrlDown, KeyCommand::kSizeDeleteSelected},
+    {'T', ModifierTest::kCtrlUp, KeyCommand::kNothing},
     {kF5, ModifierTest::kAny, KeyCommand::kReload},
 };
 
@@ -46,6 +48,8 @@ bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl) {
             return !ctrl;
         case ModifierTest::kShiftDownCtrlUp:
             return shift && !ctrl;
+        case ModifierTest::kShiftDownCtrlDown:
+            return shift && ctrl;
     }
     return false;
 }

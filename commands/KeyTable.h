@@ -19,6 +19,7 @@ enum class KeyCommand {
     kDeleteDirectory,     // Shift-K
     kKill,                // K in every other state
     kReload,              // F5
+    kSizeDeleteSelected,  // Shift-Ctrl-T
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.
@@ -26,6 +27,7 @@ enum class ModifierTest {
     kAny,
     kCtrlUp,
     kShiftDownCtrlUp,
+    kShiftDownCtrlDown,
 };
 
 // The command id under which a key command reaches the main window's message map (and

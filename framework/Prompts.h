@@ -28,6 +28,11 @@ bool GetOpenFileName(OPENFILENAMEA& info);
 // and error dialogs; returns the shell's result.
 int ShellFileOperation(SHFILEOPSTRUCTA& operation);
 
+// Whether the shell's deletion with undo keeps what it deletes on the volume that holds
+// `path`: a fixed drive whose recycle bin the shell can query. Elsewhere (removable and
+// network drives) the shell deletes for good.
+bool VolumeHasRecycleBin(const std::string& path);
+
 struct MessageBoxCall {
     HWND owner;
     std::string text;
@@ -39,6 +44,7 @@ using MessageBoxResponder = std::function<int(const MessageBoxCall&)>;
 using FolderBrowserResponder = std::function<std::string(const BROWSEINFOA&)>;
 using OpenFileResponder = std::function<std::optional<std::string>(const OPENFILENAMEA&)>;
 using ShellOperationResponder = std::function<int(SHFILEOPSTRUCTA&)>;
+using RecycleBinResponder = std::function<bool(const std::string& path)>;
 // Runs once a modal dialog is up and its loop is running.
 using ModalDialogResponder = std::function<void(CDialog&)>;
 
@@ -46,6 +52,7 @@ void SetMessageBoxResponder(MessageBoxResponder responder);
 void SetFolderBrowserResponder(FolderBrowserResponder responder);
 void SetOpenFileResponder(OpenFileResponder responder);
 void SetShellOperationResponder(ShellOperationResponder responder);
+void SetRecycleBinResponder(RecycleBinResponder responder);
 void SetModalDialogResponder(ModalDialogResponder responder);
 
 // Used by CDialog when its modal loop starts.

@@ -12,6 +12,7 @@
 #include "image/SpiPluginList.h"
 #include "pane/PicturePane.h"
 #include "settings/Settings.h"
+#include "sizedelete/SizeDeletion.h"
 
 // The main window: the file list on the left, the picture pane on the right. It owns the
 // settings, the plug-ins, the current directory and its parts; each part reaches the
@@ -63,6 +64,7 @@ public:
     CPicturePane& Pane() { return m_pane; }
     const CPicturePane& Pane() const { return m_pane; }
     CSortingOps& Sorting() { return m_sorting; }
+    CSizeDeletion& SizeDeletion() { return m_sizeDelete; }
     const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
@@ -70,6 +72,8 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(fw::CDataExchange* dx) override;
+    // The close box, the system menu and Alt-F4.
+    void OnCancel() override;
 
     // Message handlers
     fw::Handled OnSysCommand(UINT id, LPARAM param);
@@ -91,6 +95,12 @@ private:
     void ListAgain() override { ReloadDirectory(); }
     void ShowSelection() override { ShowSelectedEntry(); }
     void ReportFailure(const std::string& text) override;
+    void EnterSelection() override { EnterSelectedDirectory(); }
+    void LeaveDirectory() override { GoToParentDirectory(); }
+    bool KeepAlive() override { return PumpMessages(); }
+    bool IsListingRunning() const override { return m_bListing; }
+    void EnableListControls(bool enable) override;
+    void ShowProgress(const std::string& text) override;
 
     // Greys the menu items of commands the program does not carry out yet.
     void GreyMenuItemsWithoutCommand() const;
@@ -108,4 +118,5 @@ private:
     CFileList m_files;
     CPicturePane m_pane;
     CSortingOps m_sorting;
+    CSizeDeletion m_sizeDelete;
 };

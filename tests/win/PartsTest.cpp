@@ -9,6 +9,8 @@
 #include "filelist/FileList.h"
 #include "host/ViewerHost.h"
 #include "pane/PicturePane.h"
+#include "res/resource.h"
+#include "sizedelete/SizeDeletion.h"
 #include "tests/data/BmpFiles.h"
 #include "tests/win/support/TestSupport.h"
 
@@ -54,6 +56,12 @@ public:
     void ListAgain() override { ++listedAgain; }
     void ShowSelection() override { ++shown; }
     void ReportFailure(const std::string& text) override { failures.push_back(text); }
+    void EnterSelection() override { ++entered; }
+    void LeaveDirectory() override { ++left; }
+    bool KeepAlive() override { return alive; }
+    bool IsListingRunning() const override { return listing; }
+    void EnableListControls(bool enable) override { controlsEnabled.push_back(enable); }
+    void ShowProgress(const std::string& text) override { progress.push_back(text); }
 
     HWND window = nullptr;
     std::string dir;
@@ -61,6 +69,12 @@ public:
     int listedAgain = 0;
     int shown = 0;
     Strings failures;
+    int entered = 0;
+    int left = 0;
+    bool alive = true;
+    bool listing = false;
+    std::vector<bool> controlsEnabled;
+    Strings progress;
 };
 
 Strings Texts(const CFileList& files) {
@@ -278,6 +292,33 @@ TEST_F(Pane, ADirectoryEntryLetsPagingKeysGoOnAndPreviewsItsFirstPicture) {
     const std::vector<uint32_t> shot = PaintOffScreen();
     EXPECT_EQ(shot[150 * 400 + 250], 0x30C030u) << "the preview fills the pane's middle";
     EXPECT_TRUE(m_host.failures.empty());
+}
+
+// A pass over the list against a fake host: the list controls are disabled around the
+// whole handler, and no pass starts while a listing is being filled.
+TEST(SizeDeletionPart, PassesWaitForTheListingAndDisableTheListThroughout) {
+    PlainWindow window;
+    FakeHost host;
+    host.window = window.Get();
+    CFileList files;
+    files.ListBox().Attach(window.List());
+    CSpiPluginList plugins;
+    Settings settings;
+    CPicturePane pane(host, plugins, window.ListWnd());
+    CSortingOps sorting(host, settings, files);
+    CSizeDeletion part(host, settings, files, pane, sorting);
+    test::PromptRecorder prompts;
+    LRESULT ignored = 0;
+    host.listing = true;
+    EXPECT_TRUE(part.ProcessMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE, 0, ignored));
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(host.controlsEnabled.empty());
+    host.listing = false;
+    part.ProcessMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE, 0, ignored);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, "処理対象ファイルがありません。");
+    EXPECT_EQ(prompts.messages[0].owner, window.Get());
+    EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
 }
 
 }  // namespace
