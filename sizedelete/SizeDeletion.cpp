@@ -17,6 +17,7 @@ constexpr char kFinished[] = "処理終了しました。";
 constexpr char kMoveDirInside[] =
     "移動先ディレクトリが、現在のディレクトリに含まれています。\n移動先に別ディレクトリを指定してください。";
 constexpr char kDirectorySelected[] = "ディレクトリ選択時は実行できません。";
+constexpr DWORD kTitleIntervalMs = 100;
 
 const char* ConfirmationText(bool tree, bool moving) {
     if (!tree) {
@@ -143,6 +144,7 @@ void CSizeDeletion::RunConfirmedPass(Pass pass) {
     m_progress = PassProgress{};
     m_progress.moving = moving;
     m_bSizeDeleteRunning = true;
+    HoldListDrawing();
     if (tree) {
         SizeDeleteTree(moving ? Moving::kOn : Moving::kOff);
     } else {
@@ -150,6 +152,8 @@ void CSizeDeletion::RunConfirmedPass(Pass pass) {
         SizeDeleteListPass();
     }
     m_bSizeDeleteRunning = false;
+    m_files.ListBox().SetRedraw(TRUE);
+    ::InvalidateRect(m_files.ListBox().GetSafeHwnd(), nullptr, TRUE);
     if (m_host.OwnerWindow() == nullptr) {
         return;  // the window was destroyed under the pass
     }
@@ -243,13 +247,15 @@ bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
         return false;
     }
     const std::string name = selected->name;
-    // Each listing sets the title afresh: the progress goes back after it.
+    // Each listing sets the title afresh and draws the list again: both go back after it.
     m_host.EnterSelection();
-    ShowProgress();
+    HoldListDrawing();
+    ShowProgress(Title::kNow);
     SizeDeleteTree(moving);
     const int left = m_files.Count();
     m_host.LeaveDirectory();
-    ShowProgress();
+    HoldListDrawing();
+    ShowProgress(Title::kNow);
     if (!ReselectDirectory(name)) {
         m_bSizeDeleteRunning = false;  // the tree changed under the pass
         return false;
@@ -302,8 +308,20 @@ bool CSizeDeletion::ContinuePass() {
     return m_bSizeDeleteRunning;
 }
 
-void CSizeDeletion::ShowProgress() {
-    m_host.ShowProgress(PassProgressText(m_progress));
+// The list is disabled during a pass and the title tells its progress; drawing the list
+// on every removal and selection would cost a pass over small pictures most of its time.
+void CSizeDeletion::HoldListDrawing() {
+    m_files.ListBox().SetRedraw(FALSE);
+}
+
+// Setting the title costs about as much as judging a small picture: it changes a few
+// times a second, and at once after a listing has set it afresh.
+void CSizeDeletion::ShowProgress(Title when) {
+    const DWORD now = ::GetTickCount();
+    if (when == Title::kNow || now - m_lastTitleTick >= kTitleIntervalMs) {
+        m_host.ShowProgress(PassProgressText(m_progress));
+        m_lastTitleTick = now;
+    }
 }
 
 void CSizeDeletion::SelectFirstEntry() {

@@ -70,7 +70,9 @@ private:
     static bool MayRemoveEmptiedDirectory(const std::string& path);
     // Drains the queue and reads Escape once; false when the pass is to stop.
     bool ContinuePass();
-    void ShowProgress();
+    void HoldListDrawing();
+    enum class Title { kNow, kWhenDue };
+    void ShowProgress(Title when = Title::kWhenDue);
     void SelectFirstEntry();
     void SelectNextEntry();
     void OnDeleteSelectedIfSmall();
@@ -82,4 +84,5 @@ private:
     CSortingOps& m_sorting;
     bool m_bSizeDeleteRunning = false;
     PassProgress m_progress;
+    DWORD m_lastTitleTick = 0;
 };
