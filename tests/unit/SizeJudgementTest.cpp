@@ -4,24 +4,6 @@
 
 namespace {
 
-TEST(SizeJudgement, SmallMeansNarrowerOrLowerThanTheThreshold) {
-    const struct {
-        int width, height;
-        bool small;
-    } cases[] = {
-        {320, 240, false},
-        {321, 241, false},
-        {319, 1000, true},
-        {1000, 239, true},
-        {0, 0, true},
-        {-5, 500, true},
-        {INT32_MAX, INT32_MAX, false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(IsSmallPicture(c.width, c.height, 320, 240), c.small) << c.width << "x" << c.height;
-    }
-}
-
 TEST(SizeJudgement, MoveDirectoryInsideTheTree) {
     const struct {
         const char* dir;
@@ -48,20 +30,6 @@ TEST(SizeJudgement, MoveDirectoryInsideTheTree) {
     for (const auto& c : cases) {
         EXPECT_EQ(IsSameOrInside(c.dir, c.tree), c.inside) << c.dir << " in " << c.tree;
     }
-}
-
-TEST(SizeJudgement, ProgressTextNamesWhatThePassHasDone) {
-    PassProgress p;
-    p.judged = 12;
-    p.deleted = 5;
-    EXPECT_EQ(PassProgressText(p), "  判定 12 枚  削除 5 枚");
-    p.moving = true;
-    p.moved = 3;
-    EXPECT_EQ(PassProgressText(p), "  判定 12 枚  削除 5 枚  移動 3 枚");
-    p.moving = false;
-    p.position = 13;
-    p.total = 200;
-    EXPECT_EQ(PassProgressText(p), "  判定 12 枚  削除 5 枚  (13 / 200)");
 }
 
 }  // namespace
