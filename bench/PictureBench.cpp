@@ -14,7 +14,8 @@
 //   memory                working set while paging (run it in a process of its own: the peak
 //                         is the process's)
 //
-// Size-judged passes: see MeasureSizeJudgedPass below for where they join.
+//   pass.list.bmp/.jpg    a size-judged pass over the list of 200 small pictures, all of
+//                         which it deletes, against decoding, drawing and deleting each one
 #include <windows.h>
 
 #include <cstdio>
@@ -31,6 +32,8 @@
 #include "image/BmpImage.h"
 #include "image/PaneGeometry.h"
 #include "image/SpiApi.h"
+#include "res/resource.h"
+#include "tests/data/BmpFiles.h"
 #include "tests/win/support/TestSupport.h"
 #include "tests/win/support/WicPictures.h"
 
@@ -458,18 +461,84 @@ void MeasureMemory(CViewerDlg& dlg, const std::string& dir) {
     }
 }
 
+// A size-judged pass over the list of a folder of kPassPictures small pictures, all of
+// which it deletes, against the floor of what it cannot leave out: decoding each picture,
+// drawing it into the pane (the pass shows every picture it judges) and deleting its file.
+constexpr int kPassPictures = 200;
+constexpr double kPassGoal = 1.5;
+constexpr int kPassWidth = 160;
+constexpr int kPassHeight = 120;
+
+bool FillPassFolder(const std::string& dir, Kind kind) {
+    for (int i = 0; i < kPassPictures; ++i) {
+        const auto color = [i](int x, int y) { return testdata::Rgb(x + i, y * 2, i * 7) | 0xFF000000u; };
+        const std::string bytes = kind == kBmp ? testdata::MakeBmp24(kPassWidth, kPassHeight, color)
+                                               : test::EncodeWithWic(test::WicFormat::kJpeg, kPassWidth,
+                                                                     kPassHeight, color);
+        char name[32];
+        std::snprintf(name, sizeof name, "s%03d.%s", i, kKindSuffix[kind]);
+        if (bytes.empty() || !bench::WriteFileBytes(dir + "\\" + name, bytes.data(), bytes.size())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Copies the cached pictures into a fresh working folder; their names.
+std::vector<std::string> CopyPassPictures(const std::string& from, const std::string& to) {
+    bench::RemoveTree(to);
+    bench::MakeDir(to);
+    std::vector<std::string> names;
+    for (const std::string& name : test::ListNames(from)) {
+        if (name != bench::kStampName && ::CopyFileA((from + "\\" + name).c_str(), (to + "\\" + name).c_str(), FALSE)) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+void MeasureSizeJudgedPass(CViewerDlg& dlg, Kind kind, int reps) {
+    const std::string name = std::string("pass.list.") + kKindSuffix[kind];
+    const std::string source = bench::DataDir() + "\\" + name;
+    const std::string work = bench::DataDir() + "\\pass.work";
+    const std::string recipe = "v1 " + std::to_string(kPassPictures) + " x " + std::to_string(kPassWidth) + "x" +
+                               std::to_string(kPassHeight);
+    if (!bench::EnsureFolder(source, recipe, [kind](const std::string& dir) { return FillPassFolder(dir, kind); })) {
+        bench::PrintNote("%s: cannot make the folder of small pictures", name.c_str());
+        return;
+    }
+    dlg.GetSettings().m_bDeleteImmediate = TRUE;
+    Floor floorMeter(dlg);
+    bench::Samples ours;
+    bench::Samples floor;
+    for (int rep = 0; rep < reps; ++rep) {
+        CopyPassPictures(source, work);
+        ShowFirst(dlg, work);
+        bench::Stopwatch watch;
+        dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_ALL);
+        ours.Add(watch.ElapsedMs());
+        if (!test::ListNames(work).empty()) {
+            bench::PrintNote("%s: the pass left %zu pictures", name.c_str(), test::ListNames(work).size());
+        }
+        double floorMs = 0;
+        for (const std::string& picture : CopyPassPictures(source, work)) {
+            const std::string path = work + "\\" + picture;
+            bench::Stopwatch deletion;
+            const double shown = floorMeter.Measure(path, kind);
+            if (shown < 0 || !::DeleteFileA(path.c_str())) {
+                bench::PrintNote("%s: the floor cannot show or delete %s", name.c_str(), picture.c_str());
+            }
+            floorMs += deletion.ElapsedMs();
+        }
+        floor.Add(floorMs);
+    }
+    bench::PrintRatio(name, ours, floor, kPassGoal);
+    bench::PrintNote("%s: %.3f ms per picture, against %.3f ms to decode, draw and delete it", name.c_str(),
+                     ours.Median() / kPassPictures, floor.Median() / kPassPictures);
+    bench::RemoveTree(work);
+}
+
 }  // namespace
-
-namespace bench {
-// Where the size-judged passes (delete or move every picture below the size limits, in
-// one folder or a whole tree) join the benchmarks once they exist: time the pass in the
-// main window (OnSizeDeleteAll and OnSizeDeleteRecursive*) over a cached folder of mixed
-// small and large pictures against the floor of reading each picture's size alone
-// (CBmpImage::Load for BMP files, the plug-in's GetPictureInfo for the others) and
-// deleting the small ones. Register it in main under the name "pass." with goal 1.5.
-void MeasureSizeJudgedPass(CViewerDlg& dlg, const std::string& dir, int reps);
-
-}  // namespace bench
 
 int main(int argc, char** argv) {
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
@@ -478,7 +547,10 @@ int main(int argc, char** argv) {
         std::printf("pictures: the shipped plug-ins are missing (build dist\\SPI first)\n");
         return 1;
     }
-    const std::string dir = bench::EnsureBigPictureFolder();
+    // The big pictures take minutes to make the first time: only for what pages through them.
+    const bool paging = options.Wants("next.select") || options.Wants("next.key.down") ||
+                        options.Wants("next.key.m") || options.Wants("memory");
+    const std::string dir = paging ? bench::EnsureBigPictureFolder() : std::string("-");
     if (dir.empty()) {
         std::printf("pictures: cannot make the folder of big pictures\n");
         return 1;
@@ -494,6 +566,14 @@ int main(int argc, char** argv) {
         if (options.Wants("memory")) {
             MeasureMemory(dlg, dir);
         }
+        // The passes' own confirmations and closing messages are no news.
+        const size_t told = prompts.messages.size();
+        for (const Kind kind : {kBmp, kJpeg}) {
+            if (options.Wants(std::string("pass.list.") + kKindSuffix[kind])) {
+                MeasureSizeJudgedPass(dlg, kind, options.reps);
+            }
+        }
+        prompts.messages.resize(told);
     });
     KeyRun down("next.key.down", VK_DOWN, dir, options.reps);
     if (options.Wants("next.key.down")) {

@@ -12,5 +12,6 @@ set(IXO_CORE_SOURCES
     tools/ProgramCommandLine.cpp
     tools/UrlMemo.cpp
     wallpaper/WallpaperLayout.cpp
+    sizedelete/SizeJudgement.cpp
 )
 list(TRANSFORM IXO_CORE_SOURCES PREPEND "${CMAKE_SOURCE_DIR}/")

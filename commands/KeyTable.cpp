@@ -34,6 +34,8 @@ constexpr KeyBinding kTable[] = {
     {'K', ModifierTest::kShiftDownCtrlUp, KeyCommand::kDeleteDirectory},
     {'K', ModifierTest::kAny, KeyCommand::kKill},
     {'M', ModifierTest::kCtrlUp, KeyCommand::kMove},
+    {'T', ModifierTest::kShiftDownCtrlDown, KeyCommand::kSizeDeleteSelected},
+    {'T', ModifierTest::kCtrlUp, KeyCommand::kNothing},
     {kF5, ModifierTest::kAny, KeyCommand::kReload},
     {'I', ModifierTest::kAny, KeyCommand::kOpenUrlMemo},
     {'W', ModifierTest::kCtrlDown, KeyCommand::kOpenDirWindow},
@@ -53,6 +55,8 @@ bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl) {
             return shift && !ctrl;
         case ModifierTest::kCtrlDown:
             return ctrl;
+        case ModifierTest::kShiftDownCtrlDown:
+            return shift && ctrl;
     }
     return false;
 }

@@ -6,7 +6,7 @@
 
 enum class KeyCommand {
     kNothing,             // swallowed, no action
-    kWallpaperReturn,     // Return: swallowed (never closes the window)
+    kWallpaperReturn,     // Return: the wallpaper in the Windows folder (never closes the window)
     kToggleFit,           // Space
     kParentDirectory,     // Left
     kPageUp,              // Up
@@ -23,6 +23,7 @@ enum class KeyCommand {
     kOpenDirWindow,       // Ctrl-W
     kWallpaperFile,       // W without Ctrl
     kWallpaperSet,        // F12
+    kSizeDeleteSelected,  // Shift-Ctrl-T
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.
@@ -31,6 +32,7 @@ enum class ModifierTest {
     kCtrlUp,
     kShiftDownCtrlUp,
     kCtrlDown,
+    kShiftDownCtrlDown,
 };
 
 // The command id under which a key command reaches the main window's message map (and

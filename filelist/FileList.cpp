@@ -53,7 +53,7 @@ bool CFileList::Fill(const std::string& dir, const CSpiPluginList& plugins, cons
     fw::DirectoryEntry e;
     while (found.Next(e)) {
         if (e.isDirectory) {
-            Add(ListEntry::Directory(e.name));
+            Add(ListEntry::Directory(e.name, e.isReparsePoint));
             continue;
         }
         const size_t dot = FindLastChar(e.name, '.');

@@ -10,8 +10,11 @@ struct ListEntry {
     Kind kind = Kind::kDirectory;
     std::string name;
     CSpiPlugin* plugin = nullptr;  // for kPlugin: the plug-in that decodes the file
+    bool isReparsePoint = false;   // a directory that is a junction or symbolic link
 
-    static ListEntry Directory(std::string name) { return {Kind::kDirectory, std::move(name), nullptr}; }
+    static ListEntry Directory(std::string name, bool reparsePoint = false) {
+        return {Kind::kDirectory, std::move(name), nullptr, reparsePoint};
+    }
     // A picture decoded by `decoder` (which is not none).
     static ListEntry Picture(std::string name, Decoder decoder) {
         return decoder.kind == Decoder::Kind::kBmp ? ListEntry{Kind::kBmp, std::move(name), nullptr}

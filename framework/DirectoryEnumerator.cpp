@@ -18,6 +18,7 @@ bool CDirectoryEnumerator::Next(DirectoryEntry& entry) {
         }
         entry.name = name;
         entry.isDirectory = (m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.isReparsePoint = (m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         entry.size = (uint64_t{m_data.nFileSizeHigh} << 32) | m_data.nFileSizeLow;
         return true;
     }

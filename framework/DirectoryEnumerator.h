@@ -11,6 +11,9 @@ namespace fw {
 struct DirectoryEntry {
     std::string name;  // as stored on disk (code page 932)
     bool isDirectory = false;
+    // A junction, symbolic link or other reparse point: a directory so marked may lead
+    // somewhere else entirely.
+    bool isReparsePoint = false;
     uint64_t size = 0;
 };
 

@@ -11,6 +11,7 @@ MessageBoxResponder g_messageBox;
 FolderBrowserResponder g_folderBrowser;
 OpenFileResponder g_openFile;
 ShellOperationResponder g_shellOperation;
+RecycleBinResponder g_recycleBin;
 ModalDialogResponder g_modalDialog;
 ProgramStartResponder g_programStart;
 }  // namespace
@@ -28,6 +29,19 @@ int ShellFileOperation(SHFILEOPSTRUCTA& operation) {
         return g_shellOperation(operation);
     }
     return ::SHFileOperationA(&operation);
+}
+
+bool VolumeHasRecycleBin(const std::string& path) {
+    if (g_recycleBin) {
+        return g_recycleBin(path);
+    }
+    char root[MAX_PATH * 2] = {};
+    if (!::GetVolumePathNameA(path.c_str(), root, sizeof root) || ::GetDriveTypeA(root) != DRIVE_FIXED) {
+        return false;
+    }
+    SHQUERYRBINFO info{};
+    info.cbSize = sizeof info;
+    return ::SHQueryRecycleBinA(root, &info) == S_OK;
 }
 
 std::string BrowseFolder(const BROWSEINFOA& info) {
@@ -82,6 +96,10 @@ void SetOpenFileResponder(OpenFileResponder responder) {
 
 void SetShellOperationResponder(ShellOperationResponder responder) {
     g_shellOperation = std::move(responder);
+}
+
+void SetRecycleBinResponder(RecycleBinResponder responder) {
+    g_recycleBin = std::move(responder);
 }
 
 void SetModalDialogResponder(ModalDialogResponder responder) {

@@ -31,6 +31,10 @@ int ShellFileOperation(SHFILEOPSTRUCTA& operation);
 // Starts a program by its command line (WinExec) with a show state; does not wait for it
 // to end. Returns WinExec's result (above 31 when the program started).
 UINT StartProgram(const std::string& commandLine, UINT showCommand = SW_SHOWDEFAULT);
+// Whether the shell's deletion with undo keeps what it deletes on the volume that holds
+// `path`: a fixed drive whose recycle bin the shell can query. Elsewhere (removable and
+// network drives) the shell deletes for good.
+bool VolumeHasRecycleBin(const std::string& path);
 
 struct MessageBoxCall {
     HWND owner;
@@ -44,6 +48,7 @@ using FolderBrowserResponder = std::function<std::string(const BROWSEINFOA&)>;
 using OpenFileResponder = std::function<std::optional<std::string>(const OPENFILENAMEA&)>;
 using ShellOperationResponder = std::function<int(SHFILEOPSTRUCTA&)>;
 using ProgramStartResponder = std::function<UINT(const std::string& commandLine, UINT showCommand)>;
+using RecycleBinResponder = std::function<bool(const std::string& path)>;
 // Runs once a modal dialog is up and its loop is running.
 using ModalDialogResponder = std::function<void(CDialog&)>;
 
@@ -51,6 +56,7 @@ void SetMessageBoxResponder(MessageBoxResponder responder);
 void SetFolderBrowserResponder(FolderBrowserResponder responder);
 void SetOpenFileResponder(OpenFileResponder responder);
 void SetShellOperationResponder(ShellOperationResponder responder);
+void SetRecycleBinResponder(RecycleBinResponder responder);
 void SetModalDialogResponder(ModalDialogResponder responder);
 void SetProgramStartResponder(ProgramStartResponder responder);
 

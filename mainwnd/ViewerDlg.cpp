@@ -28,6 +28,7 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_ON_COMMAND(ID_MENU_COMMANDLIST, 0, OnCommandList)
     FW_CHAIN_MEMBER(m_programs)
     FW_CHAIN_MEMBER(m_wallpaper)
+    FW_CHAIN_MEMBER(m_sizeDelete)
 FW_END_MESSAGE_MAP()
 
 namespace {
@@ -35,8 +36,7 @@ namespace {
 // Menu commands whose dialogs and passes the program does not have yet: their items are
 // grey. A feature that arrives takes its ids off this list.
 constexpr UINT kCommandsNotBuilt[] = {
-    ID_MENU_SETTINGS,     ID_MENU_SIZEDELETE_SETTINGS,  ID_MENU_SIZEDELETE_ALL,
-    ID_MENU_SIZEDELETE_RECURSIVE, ID_MENU_SIZEDELETE_RECURSIVE_MOVE,
+    ID_MENU_SETTINGS,
 };
 
 }  // namespace
@@ -48,7 +48,8 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_pane(*this, m_plugins, m_files.ListBox()),
       m_sorting(*this, m_settings, m_files),
       m_programs(*this, m_settings),
-      m_wallpaper(*this, m_settings, m_pane) {
+      m_wallpaper(*this, m_settings, m_pane),
+      m_sizeDelete(*this, m_settings, m_files, m_pane, m_sorting) {
     m_settings = Settings::Defaults(m_strCurDir);
     m_settings.Load(GetIniFilePath());
 }
@@ -145,6 +146,15 @@ void CViewerDlg::ReportFailure(const std::string& text) {
     fw::MessageBox(m_hWnd, text, "Error", MB_OK);
 }
 
+void CViewerDlg::EnableListControls(bool enable) {
+    ::EnableWindow(m_files.ListBox().GetSafeHwnd(), enable ? TRUE : FALSE);
+    ::EnableWindow(m_btnChangeDir.GetSafeHwnd(), enable ? TRUE : FALSE);
+}
+
+void CViewerDlg::ShowProgress(const std::string& text) {
+    SetWindowText("- IXO -" + std::string(" [") + m_strCurDir + "]" + text);
+}
+
 fw::Handled CViewerDlg::OnSysCommand(UINT id, LPARAM) {
     if ((id & 0xFFF0) == IDM_ABOUTBOX) {
         OnVersionInfo();
@@ -163,7 +173,19 @@ void CViewerDlg::OnCommandList() {
     commands.DoModal();
 }
 
+// Closing while a size-judged pass runs stops the pass before its next entry; the
+// window closes once the pass has ended, so the plug-ins are never unloaded under it.
+// Ending the modal loop only takes effect when the pass's handler has returned.
+void CViewerDlg::OnCancel() {
+    m_sizeDelete.StopPass();
+    fw::CDialog::OnCancel();
+}
+
 void CViewerDlg::OnExit() {
+    if (m_sizeDelete.IsPassRunning()) {
+        OnCancel();
+        return;
+    }
     DestroyWindow();
 }
 
@@ -173,6 +195,12 @@ HCURSOR CViewerDlg::OnQueryDragIcon() {
 
 void CViewerDlg::OnDestroy() {
     m_settings.Save(GetIniFilePath());
+    if (m_sizeDelete.IsPassRunning()) {
+        // Destroyed from outside under a running pass: it stops at its next entry, and
+        // the plug-ins it may still call go with the window object.
+        m_sizeDelete.StopPass();
+        return;
+    }
     m_pane.ReleasePictures();
     m_plugins.RemoveAll();
 }

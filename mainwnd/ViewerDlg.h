@@ -12,6 +12,7 @@
 #include "image/SpiPluginList.h"
 #include "pane/PicturePane.h"
 #include "settings/Settings.h"
+#include "sizedelete/SizeDeletion.h"
 #include "tools/ExternalPrograms.h"
 #include "wallpaper/Wallpaper.h"
 
@@ -66,6 +67,7 @@ public:
     const CPicturePane& Pane() const { return m_pane; }
     CSortingOps& Sorting() { return m_sorting; }
     CWallpaper& Wallpaper() { return m_wallpaper; }
+    CSizeDeletion& SizeDeletion() { return m_sizeDelete; }
     const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
@@ -73,6 +75,8 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(fw::CDataExchange* dx) override;
+    // The close box, the system menu and Alt-F4.
+    void OnCancel() override;
 
     // Message handlers
     fw::Handled OnSysCommand(UINT id, LPARAM param);
@@ -95,6 +99,12 @@ private:
     void ListAgain() override { ReloadDirectory(); }
     void ShowSelection() override { ShowSelectedEntry(); }
     void ReportFailure(const std::string& text) override;
+    void EnterSelection() override { EnterSelectedDirectory(); }
+    void LeaveDirectory() override { GoToParentDirectory(); }
+    bool KeepAlive() override { return PumpMessages(); }
+    bool IsListingRunning() const override { return m_bListing; }
+    void EnableListControls(bool enable) override;
+    void ShowProgress(const std::string& text) override;
 
     // Greys the menu items of commands the program does not carry out yet.
     void GreyMenuItemsWithoutCommand() const;
@@ -114,4 +124,5 @@ private:
     CSortingOps m_sorting;
     CExternalPrograms m_programs;
     CWallpaper m_wallpaper;
+    CSizeDeletion m_sizeDelete;
 };

@@ -59,6 +59,7 @@ void CPicturePane::Release() {
     ReleaseDecoder(m_shown);
     ReleaseDecoder(m_preview);
     m_shown = {};
+    m_shownPath.clear();
     m_preview = {};
     m_previewDir.clear();
 }
@@ -75,6 +76,10 @@ bool CPicturePane::HoldsPicture() const {
     return false;
 }
 
+SIZE CPicturePane::ShownPictureSize() const {
+    return HoldsPicture() ? SIZE{WidthOf(m_shown), HeightOf(m_shown)} : SIZE{0, 0};
+}
+
 void CPicturePane::ShowEntry(const ListEntry* entry) {
     const HWND owner = m_host.OwnerWindow();
     if (owner == nullptr) {
@@ -88,6 +93,7 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
     } else if (entry != nullptr) {
         const std::string path = AddTrailingBackslash(m_host.CurrentDir()) + entry->name;
         m_shown = entry->GetDecoder();
+        m_shownPath = path;
         // A failed load leaves nothing held: the pane stays black.
         if (m_shown.kind == Decoder::Kind::kBmp) {
             fw::CClientDC dc(owner);

@@ -50,6 +50,10 @@ public:
     bool HoldsPicture() const;
     // Whose picture is shown: the BMP reader, a plug-in, or none (a directory or nothing).
     Decoder ShownDecoder() const { return m_shown; }
+    // The full path of the picture file shown; empty for a directory or nothing.
+    const std::string& ShownPath() const { return m_shownPath; }
+    // The size of the shown picture as decoded; 0 x 0 when none is held.
+    SIZE ShownPictureSize() const;
 
     FW_DECLARE_PART_MESSAGE_MAP()
 
@@ -80,6 +84,7 @@ private:
     const fw::CWnd& m_leftColumn;
     CBmpImage m_bmp;
     Decoder m_shown;           // whose picture is shown; none for a directory or nothing
+    std::string m_shownPath;   // the file it was decoded from
     std::string m_previewDir;  // the selected directory's path, when one is selected
     Decoder m_preview;         // what holds the preview's picture
     bool m_bFitToPane = true;

@@ -58,6 +58,13 @@ TEST(KeyTable, CtrlWOpensTheDirectoryWindow) {
     EXPECT_NE(LookUpKeyCommand('W', true, false), KeyCommand::kOpenDirWindow);
 }
 
+TEST(KeyTable, ShiftCtrlTJudgesTheSizeAndTWithoutCtrlIsSwallowed) {
+    EXPECT_EQ(LookUpKeyCommand('T', true, true), KeyCommand::kSizeDeleteSelected);
+    EXPECT_EQ(LookUpKeyCommand('T', false, false), KeyCommand::kNothing);
+    EXPECT_EQ(LookUpKeyCommand('T', true, false), KeyCommand::kNothing);
+    EXPECT_NE(LookUpKeyCommand('T', false, true), KeyCommand::kSizeDeleteSelected);
+}
+
 TEST(KeyTable, OtherKeysGoOn) {
     for (const int key : {0, int{'A'}, int{'Z'}, int{'m'}, 33, 34, 35, 36, 112, 117, 255}) {
         EXPECT_FALSE(LookUpKeyCommand(key, false, false).has_value()) << key;
@@ -70,6 +77,7 @@ TEST(KeyTable, ModifierTests) {
         {ModifierTest::kCtrlUp, 0b0011},
         {ModifierTest::kShiftDownCtrlUp, 0b0010},
         {ModifierTest::kCtrlDown, 0b1100},
+        {ModifierTest::kShiftDownCtrlDown, 0b1000},
     };
     for (const auto& [test, mask] : tests) {
         for (int i = 0; i < 4; ++i) {

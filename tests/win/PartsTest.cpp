@@ -10,6 +10,8 @@
 #include "filelist/FileList.h"
 #include "host/ViewerHost.h"
 #include "pane/PicturePane.h"
+#include "res/resource.h"
+#include "sizedelete/SizeDeletion.h"
 #include "tests/data/BmpFiles.h"
 #include "tests/win/support/TestSupport.h"
 #include "tools/ExternalPrograms.h"
@@ -56,6 +58,12 @@ public:
     void ListAgain() override { ++listedAgain; }
     void ShowSelection() override { ++shown; }
     void ReportFailure(const std::string& text) override { failures.push_back(text); }
+    void EnterSelection() override { ++entered; }
+    void LeaveDirectory() override { ++left; }
+    bool KeepAlive() override { return alive; }
+    bool IsListingRunning() const override { return listing; }
+    void EnableListControls(bool enable) override { controlsEnabled.push_back(enable); }
+    void ShowProgress(const std::string& text) override { progress.push_back(text); }
 
     HWND window = nullptr;
     std::string dir;
@@ -63,6 +71,12 @@ public:
     int listedAgain = 0;
     int shown = 0;
     Strings failures;
+    int entered = 0;
+    int left = 0;
+    bool alive = true;
+    bool listing = false;
+    std::vector<bool> controlsEnabled;
+    Strings progress;
 };
 
 Strings Texts(const CFileList& files) {
@@ -391,6 +405,33 @@ TEST_F(ExternalPrograms, TheFileManagerGetsTheDirectoryAsOneArgument) {
         EXPECT_EQ(started, c.started) << c.dir;
         EXPECT_TRUE(prompts.messages.empty());
     }
+}
+
+// A pass over the list against a fake host: the list controls are disabled around the
+// whole handler, and no pass starts while a listing is being filled.
+TEST(SizeDeletionPart, PassesWaitForTheListingAndDisableTheListThroughout) {
+    PlainWindow window;
+    FakeHost host;
+    host.window = window.Get();
+    CFileList files;
+    files.ListBox().Attach(window.List());
+    CSpiPluginList plugins;
+    Settings settings;
+    CPicturePane pane(host, plugins, window.ListWnd());
+    CSortingOps sorting(host, settings, files);
+    CSizeDeletion part(host, settings, files, pane, sorting);
+    test::PromptRecorder prompts;
+    LRESULT ignored = 0;
+    host.listing = true;
+    EXPECT_TRUE(part.ProcessMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE, 0, ignored));
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(host.controlsEnabled.empty());
+    host.listing = false;
+    part.ProcessMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE, 0, ignored);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, "処理対象ファイルがありません。");
+    EXPECT_EQ(prompts.messages[0].owner, window.Get());
+    EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
 }
 
 }  // namespace

@@ -79,6 +79,13 @@ void RemoveTree(const std::string& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return;
     }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A link goes by itself: what it leads to is not ours.
+        if (!::RemoveDirectoryA(path.c_str())) {
+            ::DeleteFileA(path.c_str());
+        }
+        return;
+    }
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         ::DeleteFileA(path.c_str());
@@ -106,6 +113,42 @@ std::vector<std::string> ListNames(const std::string& dir) {
     ::FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string UnixPathOf(const std::string& path) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH * 2] = {};
+    if (toUnix == nullptr || !::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2)) {
+        return {};
+    }
+    char* unixPath = toUnix(wide);
+    std::string result = unixPath != nullptr ? unixPath : "";
+    ::HeapFree(::GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+bool MakeDirectoryLink(const std::string& link, const std::string& target) {
+    constexpr DWORD kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    ::CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | kUnprivileged);
+    if (::GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::string command = "/bin/ln -s \"" + UnixPathOf(target) + "\" \"" + UnixPathOf(link) + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                             &process)) {
+            ::CloseHandle(process.hThread);
+            ::CloseHandle(process.hProcess);
+        }
+        // A host program's handle does not tell when it has ended: wait for the link.
+        for (int i = 0; i < 500 && ::GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
+            ::Sleep(20);
+        }
+    }
+    return (::GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 PromptRecorder::PromptRecorder() {

@@ -45,6 +45,12 @@ void MakeDir(const std::string& path);
 void RemoveTree(const std::string& path);
 // Names in a folder (files and folders, without "." and ".."), sorted byte-wise.
 std::vector<std::string> ListNames(const std::string& dir);
+// Under Wine, the host's path of a Windows path; empty elsewhere.
+std::string UnixPathOf(const std::string& path);
+// Makes `link` a symbolic link to the directory `target`. Wine creates no links of its
+// own (it reports success and makes nothing), so there the host's ln makes one, which
+// Wine lists as a reparse point. False when no link could be made.
+bool MakeDirectoryLink(const std::string& link, const std::string& target);
 
 // Answers every message box, folder browser and file-open dialog while it lives,
 // recording what was asked. Answers are taken from the queues; when a queue is

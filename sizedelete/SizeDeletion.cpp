@@ -1,0 +1,336 @@
+// Size-judged deletion: the judgement of one picture, the threshold dialog and the three
+// passes over the list or the tree.
+#include "sizedelete/SizeDeletion.h"
+
+#include "filelist/PathUtil.h"
+#include "framework/DirectoryEnumerator.h"
+#include "framework/Keyboard.h"
+#include "framework/Prompts.h"
+#include "framework/Wnd.h"
+#include "res/resource.h"
+#include "sizedelete/SizeDeleteDlg.h"
+
+namespace {
+
+constexpr char kNothingToDo[] = "処理対象ファイルがありません。";
+constexpr char kFinished[] = "処理終了しました。";
+constexpr char kMoveDirInside[] =
+    "移動先ディレクトリが、現在のディレクトリに含まれています。\n移動先に別ディレクトリを指定してください。";
+constexpr char kDirectorySelected[] = "ディレクトリ選択時は実行できません。";
+constexpr DWORD kTitleIntervalMs = 100;
+
+const char* ConfirmationText(bool tree, bool moving) {
+    if (!tree) {
+        return "全ファイルについて、サイズ判定削除を行います。\nよろしいですか？";
+    }
+    return moving ? "再起的サイズ判定削除＆移動を行います。\nよろしいですか？"
+                  : "再起的サイズ判定削除を行います。\nよろしいですか？";
+}
+
+}  // namespace
+
+FW_BEGIN_PART_MESSAGE_MAP(CSizeDeletion)
+    FW_ON_COMMAND(ID_MENU_SIZEDELETE_SETTINGS, 0, OnSizeDeleteSettings)
+    FW_ON_COMMAND(ID_MENU_SIZEDELETE_ALL, 0, OnSizeDeleteAll)
+    FW_ON_COMMAND(ID_MENU_SIZEDELETE_RECURSIVE, 0, OnSizeDeleteRecursive)
+    FW_ON_COMMAND(ID_MENU_SIZEDELETE_RECURSIVE_MOVE, 0, OnSizeDeleteRecursiveMove)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kSizeDeleteSelected), 0, OnDeleteSelectedIfSmall)
+FW_END_PART_MESSAGE_MAP()
+
+CSizeDeletion::CSizeDeletion(IViewerHost& host,
+                             Settings& settings,
+                             CFileList& files,
+                             const CPicturePane& pane,
+                             CSortingOps& sorting)
+    : m_host(host), m_settings(settings), m_files(files), m_pane(pane), m_sorting(sorting) {}
+
+CSizeDeletion::Verdict CSizeDeletion::DeleteSelectedIfSmall() {
+    const ListEntry* selected = m_host.SelectedEntry();
+    if (selected == nullptr || selected->IsDirectory()) {
+        return Verdict::kNotJudged;
+    }
+    // The size is the one the pane decoded the picture at. Should the pane show another
+    // file, or have let go of the picture (a listing releases the plug-ins' pictures), it
+    // is decoded again first: a stale 0 x 0 must not delete a good picture.
+    const std::string path = AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
+    if (m_pane.ShownPath() != path || !m_pane.HoldsPicture()) {
+        m_host.ShowSelection();
+    }
+    const SIZE size = m_pane.ShownPictureSize();
+    ++m_progress.judged;
+    if (!IsSmallPicture(size.cx, size.cy, m_settings.m_nDeleteSmallWidth, m_settings.m_nDeleteSmallHeight)) {
+        return Verdict::kStays;
+    }
+    // A refused kill tells the user itself; either way the entry is still listed then.
+    const int before = m_files.Count();
+    m_sorting.KillSelectedFile();
+    if (m_files.Count() >= before) {
+        return Verdict::kKillNotDone;
+    }
+    ++m_progress.deleted;
+    return Verdict::kKilled;
+}
+
+void CSizeDeletion::OnDeleteSelectedIfSmall() {
+    const ListEntry* selected = m_host.SelectedEntry();
+    if (selected != nullptr && selected->IsDirectory()) {
+        fw::MessageBox(m_host.OwnerWindow(), kDirectorySelected);
+        return;
+    }
+    const Verdict verdict = DeleteSelectedIfSmall();
+    if (verdict == Verdict::kStays || verdict == Verdict::kNotJudged) {
+        SelectNextEntry();
+    }
+}
+
+void CSizeDeletion::OnSizeDeleteSettings() {
+    if (m_bSizeDeleteRunning) {
+        return;  // the running pass judges by the threshold it started with
+    }
+    fw::CWnd owner;
+    owner.Attach(m_host.OwnerWindow());
+    CSizeDeleteDlg dlg(&owner);
+    dlg.m_nHeight = m_settings.m_nDeleteSmallHeight;
+    dlg.m_nWidth = m_settings.m_nDeleteSmallWidth;
+    if (dlg.DoModal() == IDOK) {
+        m_settings.m_nDeleteSmallWidth = dlg.m_nWidth;
+        m_settings.m_nDeleteSmallHeight = dlg.m_nHeight;
+    }
+}
+
+void CSizeDeletion::OnSizeDeleteAll() {
+    RunPass(Pass::kList);
+}
+
+void CSizeDeletion::OnSizeDeleteRecursive() {
+    RunPass(Pass::kTree);
+}
+
+void CSizeDeletion::OnSizeDeleteRecursiveMove() {
+    RunPass(Pass::kTreeMove);
+}
+
+void CSizeDeletion::RunPass(Pass pass) {
+    // The menu stays open during a pass and a listing, which both drain the queue: a
+    // second pass, or one over a list still being filled, is not started.
+    if (m_bSizeDeleteRunning || m_host.IsListingRunning()) {
+        return;
+    }
+    m_host.EnableListControls(false);
+    RunConfirmedPass(pass);
+    m_host.EnableListControls(true);
+    // Disabling the list took the keyboard focus from it: give it back for the keys.
+    if (m_host.OwnerWindow() != nullptr) {
+        ::SetFocus(m_files.ListBox().GetSafeHwnd());
+    }
+}
+
+void CSizeDeletion::RunConfirmedPass(Pass pass) {
+    const HWND owner = m_host.OwnerWindow();
+    if (m_files.Count() == 0) {
+        fw::MessageBox(owner, kNothingToDo);
+        return;
+    }
+    const bool tree = pass != Pass::kList;
+    const bool moving = pass == Pass::kTreeMove;
+    if (fw::MessageBox(owner, ConfirmationText(tree, moving), "確認", MB_OKCANCEL) != IDOK) {
+        return;
+    }
+    // The moved pictures must land outside the tree, or the walk would meet them again.
+    if (moving && IsSameOrInside(m_settings.m_strMoveDir, m_host.CurrentDir())) {
+        fw::MessageBox(owner, kMoveDirInside);
+        return;
+    }
+    m_progress = PassProgress{};
+    m_progress.moving = moving;
+    m_bSizeDeleteRunning = true;
+    HoldListDrawing();
+    if (tree) {
+        SizeDeleteTree(moving ? Moving::kOn : Moving::kOff);
+    } else {
+        m_progress.total = m_files.Count();
+        SizeDeleteListPass();
+    }
+    m_bSizeDeleteRunning = false;
+    m_files.ListBox().SetRedraw(TRUE);
+    ::InvalidateRect(m_files.ListBox().GetSafeHwnd(), nullptr, TRUE);
+    if (m_host.OwnerWindow() == nullptr) {
+        return;  // the window was destroyed under the pass
+    }
+    if (tree) {
+        m_host.ListAgain();
+    }
+    m_host.ShowProgress("");
+    fw::MessageBox(owner, kFinished);
+}
+
+void CSizeDeletion::SizeDeleteListPass() {
+    SelectFirstEntry();
+    int cur = 0;
+    int last = 0;
+    do {
+        if (!ContinuePass()) {
+            break;
+        }
+        last = m_files.Count() - 1;
+        cur = m_files.SelectedIndex();
+        if (cur < 0 || last < 0) {
+            break;
+        }
+        ++m_progress.position;
+        const Verdict verdict = DeleteSelectedIfSmall();
+        ShowProgress();
+        if (verdict == Verdict::kKillNotDone) {
+            m_bSizeDeleteRunning = false;  // judging it again would only repeat the refusal
+            break;
+        }
+        // A killed entry's place is taken by the next one, which is shown already.
+        if (verdict != Verdict::kKilled) {
+            SelectNextEntry();
+        }
+    } while (cur < last);
+    if (m_files.Count() > 0) {
+        SelectFirstEntry();
+    }
+}
+
+// Depth first in the list's order: the sub-directories (listed first) are walked and, once
+// empty, removed before the pictures of the directory itself are judged.
+void CSizeDeletion::SizeDeleteTree(Moving moving) {
+    SelectFirstEntry();
+    int cur = 0;
+    int last = 0;
+    do {
+        last = m_files.Count() - 1;
+        cur = m_files.SelectedIndex();
+        if (cur < 0 || last < 0 || !ContinuePass()) {
+            break;
+        }
+        const ListEntry* selected = m_host.SelectedEntry();
+        bool acted = false;
+        if (selected != nullptr && selected->IsDirectory()) {
+            acted = WalkSelectedDirectory(moving);
+            if (!m_bSizeDeleteRunning) {
+                break;
+            }
+        } else {
+            const Verdict verdict = DeleteSelectedIfSmall();
+            if (verdict == Verdict::kKillNotDone) {
+                m_bSizeDeleteRunning = false;
+                break;
+            }
+            acted = verdict == Verdict::kKilled;
+        }
+        if (!acted) {
+            selected = m_host.SelectedEntry();
+            if (moving == Moving::kOff || selected == nullptr || selected->IsDirectory()) {
+                SelectNextEntry();
+            } else if (m_sorting.MoveSelectedFile()) {
+                ++m_progress.moved;  // it left the list like a killed picture
+            } else {
+                m_bSizeDeleteRunning = false;
+                break;
+            }
+        }
+        ShowProgress();
+    } while (cur < last);
+    if (m_files.Count() > 0) {
+        SelectFirstEntry();
+    }
+}
+
+bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
+    const ListEntry* selected = m_host.SelectedEntry();
+    // A junction or symbolic link leads out of the tree, or round in a circle: it is
+    // passed over like a picture that stays.
+    if (selected->isReparsePoint) {
+        return false;
+    }
+    const std::string name = selected->name;
+    // Each listing sets the title afresh and draws the list again: both go back after it.
+    m_host.EnterSelection();
+    HoldListDrawing();
+    ShowProgress(Title::kNow);
+    SizeDeleteTree(moving);
+    const int left = m_files.Count();
+    m_host.LeaveDirectory();
+    HoldListDrawing();
+    ShowProgress(Title::kNow);
+    if (!ReselectDirectory(name)) {
+        m_bSizeDeleteRunning = false;  // the tree changed under the pass
+        return false;
+    }
+    // A stopped walk may have listed the sub-directory only in part: it is kept.
+    if (!m_bSizeDeleteRunning || left > 0) {
+        return false;
+    }
+    const std::string path = AddTrailingBackslash(m_host.CurrentDir()) + name;
+    if (!MayRemoveEmptiedDirectory(path) || !m_sorting.DeleteDirectoryTree(path, CSortingOps::Confirmation::kSkip)) {
+        return false;
+    }
+    // The entry goes even when the shell failed: only a new listing shows it again.
+    m_files.RemoveCurrent();
+    m_host.ShowSelection();
+    return true;
+}
+
+bool CSizeDeletion::ReselectDirectory(const std::string& name) {
+    const ListEntry* selected = m_host.SelectedEntry();
+    if (selected != nullptr && selected->IsDirectory() && selected->name == name) {
+        return true;
+    }
+    // The parent selects the directory left by a prefix ignoring case, which can find a
+    // namesake: look for the exact name.
+    for (int i = 0; i < m_files.Count(); ++i) {
+        const ListEntry* entry = m_files.At(i);
+        if (entry != nullptr && entry->IsDirectory() && entry->name == name) {
+            m_files.Select(i);
+            m_host.ShowSelection();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CSizeDeletion::MayRemoveEmptiedDirectory(const std::string& path) {
+    if (fw::VolumeHasRecycleBin(path)) {
+        return true;
+    }
+    fw::CDirectoryEnumerator found(AddTrailingBackslash(path) + "*.*");
+    fw::DirectoryEntry entry;
+    return !found.Next(entry);
+}
+
+bool CSizeDeletion::ContinuePass() {
+    if (!m_host.KeepAlive() || fw::IsKeyDown(VK_ESCAPE)) {
+        m_bSizeDeleteRunning = false;
+    }
+    return m_bSizeDeleteRunning;
+}
+
+// The list is disabled during a pass and the title tells its progress; drawing the list
+// on every removal and selection would cost a pass over small pictures most of its time.
+void CSizeDeletion::HoldListDrawing() {
+    m_files.ListBox().SetRedraw(FALSE);
+}
+
+// Setting the title costs about as much as judging a small picture: it changes a few
+// times a second, and at once after a listing has set it afresh.
+void CSizeDeletion::ShowProgress(Title when) {
+    const DWORD now = ::GetTickCount();
+    if (when == Title::kNow || now - m_lastTitleTick >= kTitleIntervalMs) {
+        m_host.ShowProgress(PassProgressText(m_progress));
+        m_lastTitleTick = now;
+    }
+}
+
+void CSizeDeletion::SelectFirstEntry() {
+    m_files.Select(0);
+    m_host.ShowSelection();
+}
+
+void CSizeDeletion::SelectNextEntry() {
+    if (m_files.SelectNext()) {
+        m_host.ShowSelection();
+    }
+}

@@ -1,0 +1,88 @@
+#pragma once
+// Size-judged deletion: a picture narrower or lower than the threshold of the settings is
+// deleted at once. Shift-Ctrl-T judges the selected picture; three menu commands run a
+// pass over the listed entries, over the tree below the current directory (removing the
+// sub-directories it empties), or over the tree while moving every picture that stays
+// into the move directory; a fourth edits the threshold. A pass shows each picture it
+// judges, drains the message queue between entries and stops when Escape is held down,
+// when a kill or a move does not happen, or when the window is closed.
+#include <string>
+
+#include "commands/KeyTable.h"
+#include "commands/SortingOps.h"
+#include "filelist/FileList.h"
+#include "framework/MessageMap.h"
+#include "host/ViewerHost.h"
+#include "pane/PicturePane.h"
+#include "settings/Settings.h"
+#include "sizedelete/SizeJudgement.h"
+
+class CSizeDeletion {
+public:
+    CSizeDeletion(IViewerHost& host,
+                  Settings& settings,
+                  CFileList& files,
+                  const CPicturePane& pane,
+                  CSortingOps& sorting);
+    CSizeDeletion(const CSizeDeletion&) = delete;
+    CSizeDeletion& operator=(const CSizeDeletion&) = delete;
+
+    // What the judgement of the selected entry came to.
+    enum class Verdict {
+        kNotJudged,    // a directory or nothing is selected
+        kStays,        // large enough
+        kKilled,       // small, and deleted
+        kKillNotDone,  // small, but the kill was refused or failed: the picture is still there
+    };
+    // Judges the selected picture by the size it was decoded at (0 x 0 when it could not
+    // be decoded) and kills it when it is small.
+    Verdict DeleteSelectedIfSmall();
+
+    void OnSizeDeleteSettings();
+    void OnSizeDeleteAll();
+    void OnSizeDeleteRecursive();
+    void OnSizeDeleteRecursiveMove();
+
+    bool IsPassRunning() const { return m_bSizeDeleteRunning; }
+    // Ends the running pass before its next entry, as Escape does.
+    void StopPass() { m_bSizeDeleteRunning = false; }
+
+    FW_DECLARE_PART_MESSAGE_MAP()
+
+private:
+    enum class Pass { kList, kTree, kTreeMove };
+    enum class Moving { kOff, kOn };
+
+    // The frame every pass runs in: the list controls disabled throughout, the checks and
+    // the confirmation, the pass, and the closing message.
+    void RunPass(Pass pass);
+    void RunConfirmedPass(Pass pass);
+    void SizeDeleteListPass();
+    void SizeDeleteTree(Moving moving);
+    // Walks the selected sub-directory and removes it when the walk left it empty; true
+    // when it went.
+    bool WalkSelectedDirectory(Moving moving);
+    // After the walk of a sub-directory: makes its entry the selected one again; false
+    // when the parent no longer lists it.
+    bool ReselectDirectory(const std::string& name);
+    // Whether an emptied sub-directory may go: where the volume keeps no recycle bin, the
+    // shell would delete the files it still holds for good.
+    static bool MayRemoveEmptiedDirectory(const std::string& path);
+    // Drains the queue and reads Escape once; false when the pass is to stop.
+    bool ContinuePass();
+    void HoldListDrawing();
+    enum class Title { kNow, kWhenDue };
+    void ShowProgress(Title when = Title::kWhenDue);
+    void SelectFirstEntry();
+    void SelectNextEntry();
+    void OnDeleteSelectedIfSmall();
+
+    IViewerHost& m_host;
+    Settings& m_settings;
+    CFileList& m_files;
+    const CPicturePane& m_pane;
+    CSortingOps& m_sorting;
+    bool m_bSizeDeleteRunning = false;
+    PassProgress m_progress;
+    DWORD m_lastTitleTick = 0;
+};

@@ -1,0 +1,166 @@
+// Size-judged deletion in the real program with real keys: Shift-Ctrl-T, the three
+// passes chosen from the menu by keyboard and confirmed, Escape held down and the window
+// closed during a pass, and a refused kill.
+#include <gtest/gtest.h>
+
+#include "tests/data/BmpFiles.h"
+#include "tests/e2e/support/ViewerProcess.h"
+#include "tests/win/support/TestSupport.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+constexpr char kFinished[] = "処理終了しました。";
+
+std::string Picture(int width, int height) {
+    return testdata::MakeBmp24(width, height, [](int x, int y) { return testdata::Rgb(x * 9, y * 7, 99); });
+}
+
+class SizeDeleteSession : public testing::Test {
+protected:
+    void SetUp() override {
+        test::MakeDir(m_root / "move");
+        test::MakeDir(m_root / "xdg");
+        // The shell's recycle bin under Wine is the host's trash below XDG_DATA_HOME: keep it here.
+        ::SetEnvironmentVariableA("XDG_DATA_HOME", test::UnixPathOf(m_root / "xdg").c_str());
+    }
+    void TearDown() override { ::SetEnvironmentVariableA("XDG_DATA_HOME", nullptr); }
+
+    void Write(const std::string& name, const std::string& bytes) const {
+        test::WriteFileBytes(m_install.PictureDir() + "\\" + name, bytes);
+    }
+    bool Exists(const std::string& name) const { return test::FileExists(m_install.PictureDir() + "\\" + name); }
+    void Settings(bool deleteImmediate) const {
+        const std::string ini = m_install.IniPath();
+        ::WritePrivateProfileStringA("Directory", "MoveDir", (m_root / "move").c_str(), ini.c_str());
+        ::WritePrivateProfileStringA("Preference", "DeleteImmediate", deleteImmediate ? "TRUE" : "FALSE", ini.c_str());
+    }
+    // Chooses a menu item by keyboard: Alt, Right to the menu, Return, Down to the item.
+    static void Menu(e2e::ViewerProcess& viewer, int menu, int item) {
+        viewer.Key(VK_MENU);
+        for (int i = 0; i < menu; ++i) {
+            viewer.Key(VK_RIGHT);
+        }
+        viewer.Key(VK_RETURN);
+        for (int i = 0; i < item; ++i) {
+            viewer.Key(VK_DOWN);
+        }
+        viewer.Key(VK_RETURN);
+    }
+    // Starts the pass of the "ツール" menu and confirms it.
+    static void StartPass(e2e::ViewerProcess& viewer, int item) {
+        Menu(viewer, 2, item);
+        HWND confirm = viewer.WaitForDialog("確認");
+        ASSERT_NE(confirm, nullptr);
+        viewer.KeyToDialog(confirm, VK_RETURN);
+    }
+    // Answers the closing message of a pass.
+    static void Finish(e2e::ViewerProcess& viewer) {
+        HWND box = viewer.WaitForDialog("Ixo", 60000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(e2e::ViewerProcess::MessageText(box), kFinished);
+        viewer.KeyToDialog(box, VK_RETURN);
+    }
+    // Waits until the title shows a pass judging pictures.
+    static bool WaitForPass(const e2e::ViewerProcess& viewer) {
+        for (int i = 0; i < 2000 && viewer.Caption().find("判定") == std::string::npos; ++i) {
+            ::Sleep(5);
+        }
+        return viewer.Caption().find("判定") != std::string::npos;
+    }
+
+    test::TempDir m_root{"e2e-size"};
+    e2e::Installation m_install{m_root.Path()};
+};
+
+TEST_F(SizeDeleteSession, ShiftCtrlTAndTheThreePassesFromTheMenu) {
+    const std::string big = Picture(400, 300);
+    for (const char* dir : {"sub", "gone"}) {
+        test::MakeDir(m_install.PictureDir() + "\\" + dir);
+    }
+    Write("sub\\s.bmp", Picture(8, 8));
+    Write("sub\\big.bmp", big);
+    Write("gone\\t.bmp", Picture(8, 8));
+    Write("gone\\readme.txt", "goes to the trash with its folder");
+    Write("a.bmp", Picture(8, 8));
+    Write("b.bmp", big);
+    Write("c.bmp", Picture(300, 8));
+    Settings(true);
+
+    e2e::ViewerProcess viewer;
+    ASSERT_TRUE(viewer.Start(m_install));
+    viewer.Key(VK_END);
+    viewer.Key('T', true, true);
+    EXPECT_FALSE(Exists("c.bmp"));
+    EXPECT_EQ(viewer.ListEntries().size(), 4u);
+
+    Menu(viewer, 1, 1);  // "設定" → "削除判定サイズ"
+    HWND dialog = viewer.WaitForDialog("サイズ判定削除設定");
+    ASSERT_NE(dialog, nullptr);
+    viewer.SaveScreenshot(test::ExeDir() + "threshold.bmp");
+    viewer.KeyToDialog(dialog, VK_ESCAPE);
+
+    StartPass(viewer, 0);  // the listed pictures: a.bmp goes
+    Finish(viewer);
+    EXPECT_FALSE(Exists("a.bmp"));
+    StartPass(viewer, 1);  // the tree: sub\s.bmp goes, and gone\ with it
+    Finish(viewer);
+    EXPECT_FALSE(Exists("sub\\s.bmp"));
+    EXPECT_FALSE(test::DirExists(m_install.PictureDir() + "\\gone"));
+    EXPECT_EQ(test::ReadFileBytes(m_root / "xdg\\Trash\\files\\gone\\readme.txt"), "goes to the trash with its folder");
+    StartPass(viewer, 2);  // the tree again, moving what stays
+    Finish(viewer);
+    EXPECT_EQ(viewer.ListEntries(), Strings{});
+    viewer.Key(VK_F4, false, false, true);
+    ASSERT_TRUE(viewer.WaitForExit(10000));
+    EXPECT_EQ(test::ListNames(m_install.PictureDir()), (Strings{"Ixo.exe", "Ixo.ini"}));
+    EXPECT_EQ(test::ListNames(m_root / "move"), (Strings{"b.bmp", "big.bmp"}));
+    EXPECT_EQ(test::ReadFileBytes(m_root / "move\\big.bmp"), big);
+}
+
+TEST_F(SizeDeleteSession, EscapeOrClosingStopsAPassAndARefusedKillEndsIt) {
+    constexpr int kPictures = 300;
+    const std::string small = Picture(8, 8);
+    for (int i = 0; i < kPictures; ++i) {
+        Write("p" + std::to_string(1000 + i) + ".bmp", small);
+    }
+    auto left = [&] { return static_cast<int>(test::ListNames(m_install.PictureDir()).size()) - 2; };
+    Settings(true);
+    {
+        e2e::ViewerProcess viewer;
+        ASSERT_TRUE(viewer.Start(m_install));
+        StartPass(viewer, 0);
+        ASSERT_TRUE(WaitForPass(viewer));
+        test::SendKey(VK_ESCAPE, true);
+        Finish(viewer);
+        test::SendKey(VK_ESCAPE, false);
+        const int afterEscape = left();
+        EXPECT_GT(afterEscape, 0) << "stopped before the end";
+        EXPECT_LT(afterEscape, kPictures);
+
+        StartPass(viewer, 0);
+        ASSERT_TRUE(WaitForPass(viewer));
+        viewer.Key(VK_F4, false, false, true);
+        EXPECT_TRUE(viewer.IsRunning()) << "the program waits for the pass";
+        Finish(viewer);
+        ASSERT_TRUE(viewer.WaitForExit(10000)) << "and then closes";
+        EXPECT_GT(left(), 0) << "the pass stopped at the close";
+        EXPECT_LT(left(), afterEscape);
+    }
+    Settings(false);
+    const int before = left();
+    e2e::ViewerProcess viewer;
+    ASSERT_TRUE(viewer.Start(m_install));
+    StartPass(viewer, 0);
+    HWND refusal = viewer.WaitForDialog("Kill");
+    ASSERT_NE(refusal, nullptr);
+    viewer.KeyToDialog(refusal, VK_RETURN);
+    Finish(viewer);
+    EXPECT_EQ(viewer.WaitForDialog("Kill", 0), nullptr) << "told once";
+    EXPECT_EQ(left(), before);
+    viewer.Key(VK_F4, false, false, true);
+    ASSERT_TRUE(viewer.WaitForExit(10000));
+}
+
+}  // namespace
