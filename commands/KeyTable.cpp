@@ -34,6 +34,12 @@ constexpr KeyBinding kTable[] = {
     {'K', ModifierTest::kAny, KeyCommand::kKill},
     {'M', ModifierTest::kCtrlUp, KeyCommand::kMove},
     {kF5, ModifierTest::kAny, KeyCommand::kReload},
+    {kInsert, ModifierTest::kCtrlDown, KeyCommand::kChooseMoveDir},
+    {'M', ModifierTest::kCtrlDown, KeyCommand::kChooseMoveDir},
+    {'C', ModifierTest::kCtrlDown, KeyCommand::kChooseCopyDir},
+    {'T', ModifierTest::kCtrlDownShiftUp, KeyCommand::kChooseTrashDir},
+    {'T', ModifierTest::kCtrlUp, KeyCommand::kNothing},
+    {'R', ModifierTest::kAny, KeyCommand::kRename},
 };
 
 }  // namespace
@@ -46,6 +52,10 @@ bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl) {
             return !ctrl;
         case ModifierTest::kShiftDownCtrlUp:
             return shift && !ctrl;
+        case ModifierTest::kCtrlDown:
+            return ctrl;
+        case ModifierTest::kCtrlDownShiftUp:
+            return ctrl && !shift;
     }
     return false;
 }

@@ -19,6 +19,10 @@ enum class KeyCommand {
     kDeleteDirectory,     // Shift-K
     kKill,                // K in every other state
     kReload,              // F5
+    kChooseMoveDir,       // Ctrl-M, Ctrl-Insert
+    kChooseCopyDir,       // Ctrl-C
+    kChooseTrashDir,      // Ctrl-T
+    kRename,              // R
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.
@@ -26,6 +30,8 @@ enum class ModifierTest {
     kAny,
     kCtrlUp,
     kShiftDownCtrlUp,
+    kCtrlDown,
+    kCtrlDownShiftUp,
 };
 
 // The command id under which a key command reaches the main window's message map (and

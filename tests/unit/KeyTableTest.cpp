@@ -12,10 +12,10 @@ constexpr State kStates[] = {{false, false}, {true, false}, {false, true}, {true
 
 TEST(KeyTable, KeysWithoutModifierTestIgnoreShiftAndCtrl) {
     const std::pair<int, KeyCommand> keys[] = {
-        {13, KeyCommand::kWallpaperReturn}, {27, KeyCommand::kNothing},       {32, KeyCommand::kToggleFit},
-        {37, KeyCommand::kParentDirectory}, {38, KeyCommand::kPageUp},        {39, KeyCommand::kEnterDirectory},
-        {40, KeyCommand::kPageDown},        {46, KeyCommand::kDelete},        {'D', KeyCommand::kBrowseDirectory},
-        {116, KeyCommand::kReload},
+        {13, KeyCommand::kWallpaperReturn}, {27, KeyCommand::kNothing}, {32, KeyCommand::kToggleFit},
+        {37, KeyCommand::kParentDirectory}, {38, KeyCommand::kPageUp},  {39, KeyCommand::kEnterDirectory},
+        {40, KeyCommand::kPageDown},        {46, KeyCommand::kDelete},  {'D', KeyCommand::kBrowseDirectory},
+        {116, KeyCommand::kReload},         {'R', KeyCommand::kRename},
     };
     for (const auto& [key, command] : keys) {
         for (const State s : kStates) {
@@ -30,11 +30,20 @@ TEST(KeyTable, MoveAndCopyOnlyWithoutCtrl) {
         EXPECT_EQ(LookUpKeyCommand(key, true, false), KeyCommand::kMove) << "Shift-M is M";
     }
     EXPECT_EQ(LookUpKeyCommand('C', true, false), KeyCommand::kCopy);
-    // Ctrl with these keys chooses a target directory, which is not bound yet.
-    for (const int key : {int{'M'}, 45, int{'C'}}) {
-        EXPECT_NE(LookUpKeyCommand(key, false, true), KeyCommand::kMove);
-        EXPECT_NE(LookUpKeyCommand(key, false, true), KeyCommand::kCopy);
+}
+
+TEST(KeyTable, CtrlChoosesTheTargetDirectories) {
+    const std::pair<int, KeyCommand> keys[] = {
+        {'M', KeyCommand::kChooseMoveDir}, {45, KeyCommand::kChooseMoveDir}, {'C', KeyCommand::kChooseCopyDir}};
+    for (const auto& [key, command] : keys) {
+        EXPECT_EQ(LookUpKeyCommand(key, false, true), command) << key;
+        EXPECT_EQ(LookUpKeyCommand(key, true, true), command) << key;
     }
+    EXPECT_EQ(LookUpKeyCommand('T', false, true), KeyCommand::kChooseTrashDir);
+    EXPECT_NE(LookUpKeyCommand('T', true, true), KeyCommand::kChooseTrashDir) << "Shift-Ctrl-T is no choice";
+    // Plain T and Shift-T are swallowed without an action.
+    EXPECT_EQ(LookUpKeyCommand('T', false, false), KeyCommand::kNothing);
+    EXPECT_EQ(LookUpKeyCommand('T', true, false), KeyCommand::kNothing);
 }
 
 TEST(KeyTable, OnlyShiftKWithoutCtrlDeletesADirectory) {
@@ -55,6 +64,8 @@ TEST(KeyTable, ModifierTests) {
         {ModifierTest::kAny, 0b1111},
         {ModifierTest::kCtrlUp, 0b0011},
         {ModifierTest::kShiftDownCtrlUp, 0b0010},
+        {ModifierTest::kCtrlDown, 0b1100},
+        {ModifierTest::kCtrlDownShiftUp, 0b0100},
     };
     for (const auto& [test, mask] : tests) {
         for (int i = 0; i < 4; ++i) {
