@@ -3,7 +3,9 @@
 
 #include <string>
 
+#include "commands/RenameOps.h"
 #include "commands/SortingOps.h"
+#include "commands/TargetChooser.h"
 #include "filelist/FileList.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
@@ -63,6 +65,8 @@ public:
     CPicturePane& Pane() { return m_pane; }
     const CPicturePane& Pane() const { return m_pane; }
     CSortingOps& Sorting() { return m_sorting; }
+    CTargetChooser& Targets() { return m_targets; }
+    CRenameOps& Renaming() { return m_rename; }
     const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
@@ -91,6 +95,10 @@ private:
     void ListAgain() override { ReloadDirectory(); }
     void ShowSelection() override { ShowSelectedEntry(); }
     void ReportFailure(const std::string& text) override;
+    std::string ChooseFolder(const std::string& initialFolder, const std::string& prompt) override {
+        return BrowseForFolder(m_hWnd, initialFolder, prompt);
+    }
+    void ListAgainSelecting(const std::string& text) override;
 
     // Greys the menu items of commands the program does not carry out yet.
     void GreyMenuItemsWithoutCommand() const;
@@ -108,4 +116,6 @@ private:
     CFileList m_files;
     CPicturePane m_pane;
     CSortingOps m_sorting;
+    CTargetChooser m_targets;
+    CRenameOps m_rename;
 };

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
+#include <optional>
 
 #include "framework/WinApp.h"
+#include "res/resource.h"
 #include "tests/win/support/ViewerFixture.h"
 
 namespace {
@@ -263,6 +266,113 @@ TEST_F(Keys, UpAndDownPageThroughATallPictureBeforeMovingOn) {
     script.Key(VK_UP);
     ExpectSelected(script, "a.bmp");
     script.Run(m_dlg);
+}
+
+TEST_F(Keys, CtrlKeysChooseTheTargetsThatTheNextKeysUse) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) {
+        WriteBmp(name, 2, 2, 0);
+    }
+    test::TempDir newMove("new move");
+    test::TempDir newCopy("new copy");
+    test::TempDir newTrash("new trash");
+    test::PromptRecorder prompts;
+    prompts.browseAnswers = {newMove.Path(), "", newCopy.Path(), newTrash.Path()};
+    HWND window = nullptr;
+    ModalScript script = Script();
+    script.Then([&](fw::CDialog& dlg) {
+        window = dlg.m_hWnd;
+        m_dlg.Files().ListBox().SetCurSel(1), m_dlg.ShowSelectedEntry();
+    });
+    script.Key('M', false, true);
+    script.Then([this](fw::CDialog&) {
+        EXPECT_EQ(Selected(), "b.bmp") << "the same picture after the list is read again";
+        EXPECT_EQ(m_dlg.Files().CurrentIndex(), 1);
+    });
+    script.Key(VK_INSERT, false, true);  // cancelled
+    script.Key('C', false, true).Key('T', false, true);
+    script.Then([&](fw::CDialog&) {
+        EXPECT_EQ(m_dlg.GetSettings().m_strMoveDir, newMove.Path());
+        EXPECT_EQ(m_dlg.GetSettings().m_strCopyDir, newCopy.Path());
+        EXPECT_EQ(m_dlg.GetSettings().m_strTrashDir, newTrash.Path());
+    });
+    script.Key('M').Key('C').Key(VK_DELETE);
+    script.Run(m_dlg);
+
+    EXPECT_EQ(test::ListNames(newMove.Path()), Strings{"b.bmp"});
+    EXPECT_EQ(test::ListNames(newCopy.Path()), Strings{"c.bmp"});
+    EXPECT_EQ(test::ListNames(newTrash.Path()), Strings{"c.bmp"});
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"a.bmp", "d.bmp"}));
+    EXPECT_TRUE(prompts.messages.empty());
+    const std::string movePrompt =
+        "移動先ディレクトリ選択\n'M'キーを押すと、ファイルがこのディレクトリに移動されます。";
+    const struct {
+        std::string initial;
+        std::string title;
+    } expected[] = {
+        {m_move.Path(), movePrompt},
+        {newMove.Path(), movePrompt},
+        {m_copy.Path(), "コピー先ディレクトリ選択\n'C'キーを押すと、ファイルがこのディレクトリにコピーされます。"},
+        {m_trash.Path(), "ごみ箱ディレクトリ選択\n'DEL'キーを押すと、ファイルがこのディレクトリに移動されます。"},
+    };
+    ASSERT_EQ(prompts.browses.size(), std::size(expected));
+    for (size_t i = 0; i < prompts.browses.size(); ++i) {
+        EXPECT_EQ(prompts.browses[i].initialFolder, expected[i].initial) << i;
+        EXPECT_EQ(prompts.browses[i].title, expected[i].title) << i;
+        EXPECT_EQ(prompts.browses[i].owner, window) << i;
+        EXPECT_EQ(prompts.browses[i].flags, 0x41u) << i;
+    }
+    // The window wrote the chosen targets when it closed.
+    char saved[MAX_PATH] = {};
+    ::GetPrivateProfileStringA("Directory", "TrashDir", "", saved, sizeof saved, (test::ExeDir() + "Ixo.ini").c_str());
+    EXPECT_EQ(std::string(saved), newTrash.Path());
+}
+
+TEST_F(Keys, RRenamesTheEntryAndSelectsItUnderItsNewName) {
+    test::MakeDir(Pic("photos"));
+    WriteBmp("a.bmp", 2, 2, 0x112233);
+    WriteBmp("b.bmp", 3, 3, 0x445566);
+    const std::string b = test::ReadFileBytes(Pic("b.bmp"));
+    std::deque<std::optional<std::string>> answers = {"pics", "A.BMP", std::nullopt, "a.bmp", std::nullopt};
+    Strings shown;  // caption and name, as each dialog opened
+    ModalScript script = Script();
+    script.OnNestedDialog([&](fw::CDialog& nested) {
+        char name[MAX_PATH] = {};
+        ::GetDlgItemTextA(nested.m_hWnd, IDC_RENAME_NAME, name, sizeof name);
+        shown.push_back(nested.GetWindowText() + ":" + name);
+        ASSERT_FALSE(answers.empty());
+        const std::optional<std::string> answer = answers.front();
+        answers.pop_front();
+        if (answer) {
+            ::SetDlgItemTextA(nested.m_hWnd, IDC_RENAME_NAME, answer->c_str());
+        }
+        nested.PostMessage(WM_COMMAND, answer ? IDOK : IDCANCEL, 0);
+    });
+    script.Key('R');
+    ExpectSelected(script, "[ pics ]");
+    script.Then([this](fw::CDialog&) { m_dlg.Files().ListBox().SetCurSel(1), m_dlg.ShowSelectedEntry(); });
+    script.Key('R', false, true);  // a change of letter case only; Ctrl makes no difference
+    script.Then([this](fw::CDialog&) {
+        EXPECT_EQ(Selected(), "A.BMP");
+        ASSERT_NE(m_dlg.Files().Current(), nullptr);
+        EXPECT_EQ(m_dlg.Files().Current()->name, "A.BMP") << "and shown";
+        WriteBmp("c.bmp", 2, 2, 0);
+        m_dlg.Files().ListBox().SetCurSel(2), m_dlg.ShowSelectedEntry();
+    });
+    script.Key('R', true);  // cancelled
+    script.Then([this](fw::CDialog&) {
+        EXPECT_EQ(Selected(), "b.bmp");
+        EXPECT_EQ(Entries(m_dlg), (Strings{"[ pics ]", "A.BMP", "b.bmp"})) << "not listed again";
+    });
+    script.Key('R');  // onto the name of the other picture
+    ExpectSelected(script, "A.BMP");
+    script.Then([this](fw::CDialog&) { m_dlg.Files().ListBox().SetCurSel(-1), m_dlg.ShowSelectedEntry(); });
+    script.Key('R');  // nothing selected: no dialog
+    script.Run(m_dlg);
+
+    EXPECT_EQ(shown, (Strings{"リネーム:photos", "リネーム:a.bmp", "リネーム:b.bmp", "リネーム:b.bmp"}));
+    EXPECT_EQ(answers.size(), 1u);
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"A.BMP", "b.bmp", "c.bmp", "pics"}));
+    EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
 }
 
 }  // namespace
