@@ -419,30 +419,6 @@ protected:
     std::vector<std::pair<std::string, std::string>> m_opened;  // caption, name shown
 };
 
-TEST_F(RenamePart, RenamesAPictureAndADirectoryInPlace) {
-    test::WriteFileBytes(m_dir / "a.bmp", "picture a");
-    test::MakeDir(m_dir / " lead");
-    test::WriteFileBytes(m_dir / " lead\\in.bmp", "inside");
-    const ListEntry a = ListEntry::Picture("a.bmp", Decoder::Bmp());
-    const ListEntry b = ListEntry::Picture("b.bmp", Decoder::Bmp());
-    const ListEntry lead = ListEntry::Directory(" lead");
-
-    Rename(nullptr, "x.bmp");
-    EXPECT_TRUE(m_opened.empty()) << "nothing selected: no dialog";
-    Rename(&a, "b.bmp");
-    Rename(&lead, "pics");
-    Rename(&b, "B.BMP");  // letter case only
-    Rename(&b, std::nullopt);
-
-    const std::vector<std::pair<std::string, std::string>> opened = {
-        {"リネーム", "a.bmp"}, {"リネーム", " lead"}, {"リネーム", "b.bmp"}, {"リネーム", "b.bmp"}};
-    EXPECT_EQ(m_opened, opened) << "the name as on disk, blanks included, without brackets";
-    EXPECT_EQ(test::ListNames(m_dir.Path()), (Strings{"B.BMP", "pics"}));
-    EXPECT_EQ(test::ReadFileBytes(m_dir / "B.BMP"), "picture a");
-    EXPECT_EQ(test::ReadFileBytes(m_dir / "pics\\in.bmp"), "inside");
-    EXPECT_EQ(m_host.listedSelecting, (Strings{"b.bmp", "[ pics ]", "B.BMP"})) << "a cancel lists nothing";
-}
-
 TEST_F(RenamePart, NeverReplacesAnEntryNorMovesOneOutOfTheDirectory) {
     test::TempDir parent("rename-parent");
     m_host.dir = parent / "pics";
