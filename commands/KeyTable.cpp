@@ -41,6 +41,11 @@ constexpr KeyBinding kTable[] = {
     {'W', ModifierTest::kCtrlDown, KeyCommand::kOpenDirWindow},
     {'W', ModifierTest::kCtrlUp, KeyCommand::kWallpaperFile},
     {kF12, ModifierTest::kAny, KeyCommand::kWallpaperSet},
+    {kInsert, ModifierTest::kCtrlDown, KeyCommand::kChooseMoveDir},
+    {'M', ModifierTest::kCtrlDown, KeyCommand::kChooseMoveDir},
+    {'C', ModifierTest::kCtrlDown, KeyCommand::kChooseCopyDir},
+    {'T', ModifierTest::kCtrlDownShiftUp, KeyCommand::kChooseTrashDir},
+    {'R', ModifierTest::kAny, KeyCommand::kRename},
 };
 
 }  // namespace
@@ -57,6 +62,8 @@ bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl) {
             return ctrl;
         case ModifierTest::kShiftDownCtrlDown:
             return shift && ctrl;
+        case ModifierTest::kCtrlDownShiftUp:
+            return ctrl && !shift;
     }
     return false;
 }

@@ -24,6 +24,10 @@ enum class KeyCommand {
     kWallpaperFile,       // W without Ctrl
     kWallpaperSet,        // F12
     kSizeDeleteSelected,  // Shift-Ctrl-T
+    kChooseMoveDir,       // Ctrl-M, Ctrl-Insert
+    kChooseCopyDir,       // Ctrl-C
+    kChooseTrashDir,      // Ctrl-T
+    kRename,              // R
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.
@@ -33,6 +37,7 @@ enum class ModifierTest {
     kShiftDownCtrlUp,
     kCtrlDown,
     kShiftDownCtrlDown,
+    kCtrlDownShiftUp,
 };
 
 // The command id under which a key command reaches the main window's message map (and

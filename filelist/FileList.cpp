@@ -11,10 +11,6 @@ namespace {
 // The queue is drained at most this often while a directory is listed.
 constexpr DWORD kDrainIntervalMs = 15;
 
-std::string DirectoryText(const std::string& name) {
-    return "[ " + name + " ]";
-}
-
 }  // namespace
 
 void CFileList::Clear() {
@@ -86,7 +82,21 @@ bool CFileList::Fill(const std::string& dir, const CSpiPluginList& plugins, cons
 }
 
 int CFileList::SelectDirectory(const std::string& name) const {
-    const int found = m_list.SelectString(-1, DirectoryText(name));
+    const int found = m_list.SelectString(-1, ListEntry::Directory(name).Text());
+    return found == LB_ERR ? -1 : found;
+}
+
+int CFileList::SelectText(const std::string& text) const {
+    if (text.empty()) {
+        return -1;  // every text would begin with it
+    }
+    // The whole text first: another entry may begin with it ("a.jpg" and "a.jpg.png").
+    const int exact = m_list.FindStringExact(-1, text);
+    if (exact != LB_ERR) {
+        m_list.SetCurSel(exact);
+        return exact;
+    }
+    const int found = m_list.SelectString(0, text);
     return found == LB_ERR ? -1 : found;
 }
 

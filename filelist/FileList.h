@@ -49,6 +49,10 @@ public:
 
     // Selects the first directory entry for `name`, compared ignoring case; its index or -1.
     int SelectDirectory(const std::string& name) const;
+    // Selects the entry shown as `text`, or else the first one after the first entry
+    // (wrapping round to it) whose text begins with `text`, ignoring case in both; its
+    // index, or -1 with the selection left as it was (always for an empty text).
+    int SelectText(const std::string& text) const;
     // Drops the current entry after its file has gone and selects the entry that took its
     // place, or the new last one.
     void RemoveCurrent();

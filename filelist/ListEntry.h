@@ -21,6 +21,8 @@ struct ListEntry {
                                                    : ListEntry{Kind::kPlugin, std::move(name), decoder.plugin};
     }
     bool IsDirectory() const { return kind == Kind::kDirectory; }
+    // The text the list shows: "[ name ]" for a directory, the name for a picture.
+    std::string Text() const { return IsDirectory() ? "[ " + name + " ]" : name; }
     Decoder GetDecoder() const {
         switch (kind) {
             case Kind::kBmp:

@@ -81,3 +81,19 @@ std::string ReplaceExtension(std::string_view path, std::string_view ext) {
     result += ext;
     return result;
 }
+
+bool IsPlainFileName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") {
+        return false;
+    }
+    constexpr std::string_view kRefused = "\\/:*?\"<>|";
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (IsLeadByte(c) && i + 1 < name.size()) {
+            ++i;  // the trail byte may be 0x5C and is no separator
+        } else if (c < 0x20 || kRefused.find(name[i]) != kNone) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -23,3 +23,7 @@ std::string GetParentDirectory(std::string_view path);
 std::string GetFileNamePart(std::string_view path);
 // The name with the text after its last '.' replaced by `ext` (a '.' is added when there is none).
 std::string ReplaceExtension(std::string_view path, std::string_view ext);
+// True for a name that names an entry of the folder it is joined to and nothing else:
+// not empty, not "." or "..", and without '\\', '/', ':', a control character or one of
+// * ? " < > | (double-byte characters are stepped over whole).
+bool IsPlainFileName(std::string_view name);

@@ -36,6 +36,12 @@ public:
         return static_cast<int>(
             SendMessage(LB_SELECTSTRING, static_cast<WPARAM>(startAfter), reinterpret_cast<LPARAM>(prefix.c_str())));
     }
+    // The first entry after `startAfter` (wrapping) whose whole text is `text`, ignoring
+    // case; LB_ERR when there is none.
+    int FindStringExact(int startAfter, const std::string& text) const {
+        return static_cast<int>(
+            SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(startAfter), reinterpret_cast<LPARAM>(text.c_str())));
+    }
     void SetRedraw(BOOL redraw) const { SendMessage(WM_SETREDRAW, static_cast<WPARAM>(redraw)); }
 };
 

@@ -21,6 +21,12 @@ public:
     virtual void ShowSelection() = 0;
     // Tells the user that a command failed (a message box with the caption "Error").
     virtual void ReportFailure(const std::string& text) = 0;
+    // The shell's folder browser, owned by the window, opened at `initialFolder` with a
+    // prompt: the chosen folder's path, or the empty string when the user cancels.
+    virtual std::string ChooseFolder(const std::string& initialFolder, const std::string& prompt) = 0;
+    // Lists the current directory again, selects the entry shown as `text` (or else one
+    // that begins with it, or else the first) and shows it.
+    virtual void ListAgainSelecting(const std::string& text) = 0;
 
     // ---- For passes that walk the list and the tree below it ----
     // Makes the selected directory entry the current directory, lists and shows it.

@@ -29,6 +29,8 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_CHAIN_MEMBER(m_programs)
     FW_CHAIN_MEMBER(m_wallpaper)
     FW_CHAIN_MEMBER(m_sizeDelete)
+    FW_CHAIN_MEMBER(m_targets)
+    FW_CHAIN_MEMBER(m_rename)
 FW_END_MESSAGE_MAP()
 
 namespace {
@@ -49,7 +51,9 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_sorting(*this, m_settings, m_files),
       m_programs(*this, m_settings),
       m_wallpaper(*this, m_settings, m_pane),
-      m_sizeDelete(*this, m_settings, m_files, m_pane, m_sorting) {
+      m_sizeDelete(*this, m_settings, m_files, m_pane, m_sorting),
+      m_targets(*this, m_settings),
+      m_rename(*this) {
     m_settings = Settings::Defaults(m_strCurDir);
     m_settings.Load(GetIniFilePath());
 }

@@ -3,7 +3,9 @@
 
 #include <string>
 
+#include "commands/RenameOps.h"
 #include "commands/SortingOps.h"
+#include "commands/TargetChooser.h"
 #include "filelist/FileList.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
@@ -68,6 +70,8 @@ public:
     CSortingOps& Sorting() { return m_sorting; }
     CWallpaper& Wallpaper() { return m_wallpaper; }
     CSizeDeletion& SizeDeletion() { return m_sizeDelete; }
+    CTargetChooser& Targets() { return m_targets; }
+    CRenameOps& Renaming() { return m_rename; }
     const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
@@ -105,6 +109,10 @@ private:
     bool IsListingRunning() const override { return m_bListing; }
     void EnableListControls(bool enable) override;
     void ShowProgress(const std::string& text) override;
+    std::string ChooseFolder(const std::string& initialFolder, const std::string& prompt) override {
+        return BrowseForFolder(m_hWnd, initialFolder, prompt);
+    }
+    void ListAgainSelecting(const std::string& text) override;
 
     // Greys the menu items of commands the program does not carry out yet.
     void GreyMenuItemsWithoutCommand() const;
@@ -125,4 +133,6 @@ private:
     CExternalPrograms m_programs;
     CWallpaper m_wallpaper;
     CSizeDeletion m_sizeDelete;
+    CTargetChooser m_targets;
+    CRenameOps m_rename;
 };

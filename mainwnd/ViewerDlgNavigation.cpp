@@ -109,6 +109,15 @@ void CViewerDlg::ReloadDirectory() {
     ShowSelectedEntry();
 }
 
+void CViewerDlg::ListAgainSelecting(const std::string& text) {
+    if (m_bListing) {
+        return;
+    }
+    ListDirectory(m_strCurDir);
+    m_files.SelectText(text);
+    ShowSelectedEntry();
+}
+
 void CViewerDlg::EnterSelectedDirectory() {
     const ListEntry* selected = m_files.Current();
     if (m_bListing || selected == nullptr || !selected->IsDirectory()) {

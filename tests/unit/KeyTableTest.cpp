@@ -16,6 +16,7 @@ TEST(KeyTable, KeysWithoutModifierTestIgnoreShiftAndCtrl) {
         {37, KeyCommand::kParentDirectory}, {38, KeyCommand::kPageUp},        {39, KeyCommand::kEnterDirectory},
         {40, KeyCommand::kPageDown},        {46, KeyCommand::kDelete},        {'D', KeyCommand::kBrowseDirectory},
         {116, KeyCommand::kReload},         {'I', KeyCommand::kOpenUrlMemo},  {123, KeyCommand::kWallpaperSet},
+        {'R', KeyCommand::kRename},
     };
     for (const auto& [key, command] : keys) {
         for (const State s : kStates) {
@@ -30,11 +31,20 @@ TEST(KeyTable, MoveAndCopyOnlyWithoutCtrl) {
         EXPECT_EQ(LookUpKeyCommand(key, true, false), KeyCommand::kMove) << "Shift-M is M";
     }
     EXPECT_EQ(LookUpKeyCommand('C', true, false), KeyCommand::kCopy);
-    // Ctrl with these keys chooses a target directory, which is not bound yet.
-    for (const int key : {int{'M'}, 45, int{'C'}}) {
-        EXPECT_NE(LookUpKeyCommand(key, false, true), KeyCommand::kMove);
-        EXPECT_NE(LookUpKeyCommand(key, false, true), KeyCommand::kCopy);
+}
+
+TEST(KeyTable, CtrlChoosesTheTargetDirectories) {
+    const std::pair<int, KeyCommand> keys[] = {
+        {'M', KeyCommand::kChooseMoveDir}, {45, KeyCommand::kChooseMoveDir}, {'C', KeyCommand::kChooseCopyDir}};
+    for (const auto& [key, command] : keys) {
+        EXPECT_EQ(LookUpKeyCommand(key, false, true), command) << key;
+        EXPECT_EQ(LookUpKeyCommand(key, true, true), command) << key;
     }
+    EXPECT_EQ(LookUpKeyCommand('T', false, true), KeyCommand::kChooseTrashDir);
+    EXPECT_NE(LookUpKeyCommand('T', true, true), KeyCommand::kChooseTrashDir) << "Shift-Ctrl-T is no choice";
+    // Plain T and Shift-T are swallowed without an action.
+    EXPECT_EQ(LookUpKeyCommand('T', false, false), KeyCommand::kNothing);
+    EXPECT_EQ(LookUpKeyCommand('T', true, false), KeyCommand::kNothing);
 }
 
 TEST(KeyTable, WWritesTheWallpaperFileOnlyWithoutCtrl) {
@@ -78,6 +88,7 @@ TEST(KeyTable, ModifierTests) {
         {ModifierTest::kShiftDownCtrlUp, 0b0010},
         {ModifierTest::kCtrlDown, 0b1100},
         {ModifierTest::kShiftDownCtrlDown, 0b1000},
+        {ModifierTest::kCtrlDownShiftUp, 0b0100},
     };
     for (const auto& [test, mask] : tests) {
         for (int i = 0; i < 4; ++i) {

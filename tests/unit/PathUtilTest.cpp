@@ -113,10 +113,22 @@ TEST_P(TrailByte, SplitsOnlyAtRealSeparators) {
         EXPECT_EQ(AddTrailingBackslash(dir), dir + "\\");
         EXPECT_EQ(GetParentDirectory(dir), dir + "\\..\\");
         EXPECT_EQ(GetExtensionUpper(dir + ".x" + k), "X" + k);
+        EXPECT_TRUE(IsPlainFileName(dir + ".jpg"));
+        EXPECT_FALSE(IsPlainFileName(dir + "\\x.jpg"));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(PathUtil, TrailByte, testing::Values("表", "ソ", "能"));
+
+TEST(PathUtil, IsPlainFileNameRefusesWhatWouldLeaveTheFolder) {
+    for (const char* name : {"a.jpg", "A B.JPG", " lead", "...x", "写真.png", "a]"}) {
+        EXPECT_TRUE(IsPlainFileName(name)) << name;
+    }
+    for (const char* name : {"", ".", "..", "..\\x.jpg", "sub/x.jpg", "C:x.jpg", "\\\\srv\\x", "x?.jpg", "*.jpg",
+                             "a\"b", "a<b", "a>b", "a|b", "tab\tname"}) {
+        EXPECT_FALSE(IsPlainFileName(name)) << name;
+    }
+}
 
 TEST(PathUtil, LeadByteAtTheVeryEndIsOneCharacter) {
     // A truncated double-byte character: the lone lead byte is still one character.

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
+#include <optional>
 
 #include "framework/WinApp.h"
+#include "res/resource.h"
 #include "tests/win/support/ViewerFixture.h"
 
 namespace {
@@ -284,6 +287,89 @@ TEST_F(Keys, IWithAnyModifiersOpensTheMemoAndCtrlWTheDirectory) {
     const std::string dir = "explorer " + m_pics.Path();
     EXPECT_EQ(started, (Strings{memo, memo, memo, memo, dir, dir}));
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+// The prompts themselves are checked against the part; here the keys reach it.
+TEST_F(Keys, CtrlMAndCtrlInsertChooseTheMoveTargetThatMUsesNext) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+        WriteBmp(name, 2, 2, 0);
+    }
+    test::TempDir newMove("new move");
+    test::PromptRecorder prompts;
+    prompts.browseAnswers = {newMove.Path(), ""};
+    HWND window = nullptr;
+    ModalScript script = Script();
+    script.Then([&](fw::CDialog& dlg) {
+        window = dlg.m_hWnd;
+        m_dlg.Files().ListBox().SetCurSel(1), m_dlg.ShowSelectedEntry();
+    });
+    script.Key('M', false, true);
+    script.Then([this](fw::CDialog&) {
+        EXPECT_EQ(Selected(), "b.bmp") << "the same picture after the list is read again";
+        EXPECT_EQ(m_dlg.Files().CurrentIndex(), 1);
+    });
+    script.Key(VK_INSERT, false, true);  // cancelled
+    script.Key('M');
+    script.Run(m_dlg);
+
+    EXPECT_EQ(test::ListNames(newMove.Path()), Strings{"b.bmp"});
+    EXPECT_TRUE(test::ListNames(m_move.Path()).empty());
+    ASSERT_EQ(prompts.browses.size(), 2u);
+    EXPECT_EQ(prompts.browses[0].initialFolder, m_move.Path());
+    EXPECT_EQ(prompts.browses[1].initialFolder, newMove.Path());
+    for (const auto& browse : prompts.browses) {
+        EXPECT_EQ(browse.title, "移動先ディレクトリ選択\n'M'キーを押すと、ファイルがこのディレクトリに移動されます。");
+        EXPECT_EQ(browse.owner, window);
+        EXPECT_EQ(browse.flags, 0x41u);
+    }
+}
+
+TEST_F(Keys, RRenamesTheEntryAndSelectsItUnderItsNewName) {
+    test::MakeDir(Pic(" photos"));
+    WriteBmp("a.bmp", 2, 2, 0x112233);
+    WriteBmp("b.bmp", 3, 3, 0x445566);
+    const std::string b = test::ReadFileBytes(Pic("b.bmp"));
+    std::deque<std::optional<std::string>> answers = {"pics", "A.BMP", std::nullopt, "a.bmp", std::nullopt};
+    Strings shown;  // caption and name, as each dialog opened
+    ModalScript script = Script();
+    script.OnNestedDialog([&](fw::CDialog& nested) {
+        char name[MAX_PATH] = {};
+        ::GetDlgItemTextA(nested.m_hWnd, IDC_RENAME_NAME, name, sizeof name);
+        shown.push_back(nested.GetWindowText() + ":" + name);
+        ASSERT_FALSE(answers.empty());
+        const std::optional<std::string> answer = answers.front();
+        answers.pop_front();
+        if (answer) {
+            ::SetDlgItemTextA(nested.m_hWnd, IDC_RENAME_NAME, answer->c_str());
+        }
+        nested.PostMessage(WM_COMMAND, answer ? IDOK : IDCANCEL, 0);
+    });
+    script.Key('R');
+    ExpectSelected(script, "[ pics ]");
+    script.Then([this](fw::CDialog&) { m_dlg.Files().ListBox().SetCurSel(1), m_dlg.ShowSelectedEntry(); });
+    script.Key('R', false, true);  // a change of letter case only; Ctrl makes no difference
+    script.Then([this](fw::CDialog&) {
+        EXPECT_EQ(Selected(), "A.BMP");
+        ASSERT_NE(m_dlg.Files().Current(), nullptr);
+        EXPECT_EQ(m_dlg.Files().Current()->name, "A.BMP") << "and shown";
+        WriteBmp("c.bmp", 2, 2, 0);
+        m_dlg.Files().ListBox().SetCurSel(2), m_dlg.ShowSelectedEntry();
+    });
+    script.Key('R', true);  // cancelled
+    script.Then([this](fw::CDialog&) {
+        EXPECT_EQ(Selected(), "b.bmp");
+        EXPECT_EQ(Entries(m_dlg), (Strings{"[ pics ]", "A.BMP", "b.bmp"})) << "not listed again";
+    });
+    script.Key('R');  // onto the name of the other picture
+    ExpectSelected(script, "A.BMP");
+    script.Then([this](fw::CDialog&) { m_dlg.Files().ListBox().SetCurSel(-1), m_dlg.ShowSelectedEntry(); });
+    script.Key('R');  // nothing selected: no dialog
+    script.Run(m_dlg);
+
+    EXPECT_EQ(shown, (Strings{"リネーム: photos", "リネーム:a.bmp", "リネーム:b.bmp", "リネーム:b.bmp"}));
+    EXPECT_EQ(answers.size(), 1u);
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"A.BMP", "b.bmp", "c.bmp", "pics"}));
+    EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
 }
 
 }  // namespace

@@ -2,12 +2,16 @@
 // of the narrow interface through which a part reaches the main window.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "commands/KeyTable.h"
-#include "framework/WinApp.h"
+#include "commands/RenameOps.h"
+#include "commands/TargetChooser.h"
 #include "filelist/FileList.h"
+#include "framework/Dialog.h"
+#include "framework/WinApp.h"
 #include "host/ViewerHost.h"
 #include "pane/PicturePane.h"
 #include "res/resource.h"
@@ -64,6 +68,11 @@ public:
     bool IsListingRunning() const override { return listing; }
     void EnableListControls(bool enable) override { controlsEnabled.push_back(enable); }
     void ShowProgress(const std::string& text) override { progress.push_back(text); }
+    std::string ChooseFolder(const std::string& initialFolder, const std::string& prompt) override {
+        browses.push_back({initialFolder, prompt});
+        return folderAnswer;
+    }
+    void ListAgainSelecting(const std::string& text) override { listedSelecting.push_back(text); }
 
     HWND window = nullptr;
     std::string dir;
@@ -77,6 +86,9 @@ public:
     bool listing = false;
     std::vector<bool> controlsEnabled;
     Strings progress;
+    std::vector<std::pair<std::string, std::string>> browses;  // initial folder, prompt
+    std::string folderAnswer;
+    Strings listedSelecting;
 };
 
 Strings Texts(const CFileList& files) {
@@ -167,6 +179,29 @@ TEST_F(FileListModel, SelectNextStopsAtTheLastEntry) {
     m_files.TakeSelection();
     EXPECT_FALSE(m_files.SelectNext());
     EXPECT_EQ(m_files.SelectedIndex(), 1);
+}
+
+TEST_F(FileListModel, SelectTextPrefersTheWholeTextThenABeginningAfterTheFirstEntry) {
+    for (const char* name : {"a.bmp", "a.bmp.bmp", "b.bmp", "c.bmp", "cat.bmp"}) {
+        m_files.Add(ListEntry::Picture(name, Decoder::Bmp()));
+    }
+    m_files.Add(ListEntry::Directory("Sub"));
+    const struct {
+        const char* text;
+        int selected;
+    } cases[] = {
+        {"A.BMP", 1},       // the whole text, ignoring case, though the next entry begins with it
+        {"[ sub ]", 0},     // a directory by its shown text
+        {"c", 4},           // the first that begins with it, searched from the second entry
+        {"[ s", 0},         // ... wrapping round to the first
+        {"b.bmp.bmp", -1},  // none: the selection stays
+        {"", -1},
+    };
+    for (const auto& c : cases) {
+        m_files.Select(3);
+        EXPECT_EQ(m_files.SelectText(c.text), c.selected) << c.text;
+        EXPECT_EQ(m_files.SelectedIndex(), c.selected < 0 ? 3 : c.selected) << c.text;
+    }
 }
 
 TEST_F(FileListModel, FillListsDirectoriesAndDecodablePictures) {
@@ -299,6 +334,72 @@ TEST_F(Pane, ADirectoryEntryLetsPagingKeysGoOnAndPreviewsItsFirstPicture) {
 // The file manager and the URL memo against a fake host, with memo files on disk and the
 // program starts recorded.
 class ExternalPrograms : public testing::Test {
+// The target choosers against the fake host: each one browses from its own target with
+// its own prompt and keeps what the browser returns.
+TEST(TargetChooserPart, EachChooserKeepsTheChosenFolderAndTheSelection) {
+    FakeHost host;
+    Settings settings;
+    CTargetChooser chooser(host, settings);
+    const struct {
+        KeyCommand command;
+        std::string Settings::*target;
+        const char* prompt;
+    } choosers[] = {
+        {KeyCommand::kChooseMoveDir, &Settings::m_strMoveDir,
+         "移動先ディレクトリ選択\n'M'キーを押すと、ファイルがこのディレクトリに移動されます。"},
+        {KeyCommand::kChooseCopyDir, &Settings::m_strCopyDir,
+         "コピー先ディレクトリ選択\n'C'キーを押すと、ファイルがこのディレクトリにコピーされます。"},
+        {KeyCommand::kChooseTrashDir, &Settings::m_strTrashDir,
+         "ごみ箱ディレクトリ選択\n'DEL'キーを押すと、ファイルがこのディレクトリに移動されます。"},
+    };
+    const ListEntry picture = ListEntry::Picture("a b.bmp", Decoder::Bmp());
+    const ListEntry directory = ListEntry::Directory(" sub");
+    for (const auto& c : choosers) {
+        SCOPED_TRACE(c.prompt);
+        settings.m_strMoveDir = "C:\\move";
+        settings.m_strCopyDir = "C:\\copy";
+        settings.m_strTrashDir = "C:\\trash";
+        const Settings before = settings;
+        host.browses.clear();
+        host.listedSelecting.clear();
+        auto run = [&] {
+            LRESULT result = -1;
+            EXPECT_TRUE(chooser.ProcessMessage(WM_COMMAND, KeyCommandId(c.command), 0, result));
+        };
+
+        host.selected = &picture;
+        host.folderAnswer = "";  // cancelled
+        run();
+        EXPECT_EQ(settings.*c.target, before.*c.target);
+        EXPECT_TRUE(host.listedSelecting.empty()) << "a cancel does not list again";
+
+        host.folderAnswer = "D:\\picked";
+        run();
+        EXPECT_EQ(settings.*c.target, "D:\\picked");
+        host.selected = &directory;
+        host.folderAnswer = "D:\\";
+        run();
+        EXPECT_EQ(settings.*c.target, "D:\\") << "kept as the browser returned it";
+        host.selected = nullptr;  // an empty list: the target changes, the list is left alone
+        host.folderAnswer = "E:\\x";
+        run();
+        EXPECT_EQ(settings.*c.target, "E:\\x");
+
+        EXPECT_EQ(host.listedSelecting, (Strings{"a b.bmp", "[  sub ]"}));
+        const std::vector<std::pair<std::string, std::string>> expected = {
+            {before.*c.target, c.prompt}, {before.*c.target, c.prompt}, {"D:\\picked", c.prompt}, {"D:\\", c.prompt}};
+        EXPECT_EQ(host.browses, expected) << "opened on the present target";
+        for (std::string Settings::*other :
+             {&Settings::m_strMoveDir, &Settings::m_strCopyDir, &Settings::m_strTrashDir}) {
+            if (other != c.target) {
+                EXPECT_EQ(settings.*other, before.*other);
+            }
+        }
+    }
+}
+
+// The rename part on a real folder, with the rename dialog answered in its modal loop.
+class RenamePart : public testing::Test {
 protected:
     void SetUp() override {
         m_host.window = m_window.Get();
@@ -432,6 +533,85 @@ TEST(SizeDeletionPart, PassesWaitForTheListingAndDisableTheListThroughout) {
     EXPECT_EQ(prompts.messages[0].text, "処理対象ファイルがありません。");
     EXPECT_EQ(prompts.messages[0].owner, window.Get());
     EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
+        fw::SetModalDialogResponder([this](fw::CDialog& dlg) {
+            m_opened.push_back({dlg.GetWindowText(), GetDlgText(dlg, IDC_RENAME_NAME)});
+            EXPECT_EQ(::GetWindow(dlg.m_hWnd, GW_OWNER), m_window.Get());
+            if (m_answer) {
+                ::SetDlgItemTextA(dlg.m_hWnd, IDC_RENAME_NAME, m_answer->c_str());
+                dlg.SendMessage(WM_COMMAND, IDOK, 0);
+            } else {
+                dlg.SendMessage(WM_COMMAND, IDCANCEL, 0);
+            }
+        });
+    }
+    void TearDown() override { fw::SetModalDialogResponder(nullptr); }
+    static std::string GetDlgText(const fw::CDialog& dlg, int id) {
+        char text[512] = {};
+        ::GetDlgItemTextA(dlg.m_hWnd, id, text, sizeof text);
+        return text;
+    }
+    // Presses R on `entry`, answering the dialog with `answer` (none: cancel).
+    void Rename(const ListEntry* entry, std::optional<std::string> answer) {
+        m_host.selected = entry;
+        m_answer = std::move(answer);
+        LRESULT result = -1;
+        EXPECT_TRUE(m_rename.ProcessMessage(WM_COMMAND, KeyCommandId(KeyCommand::kRename), 0, result));
+    }
+
+    PlainWindow m_window;
+    test::TempDir m_dir{"rename"};
+    FakeHost m_host;
+    CRenameOps m_rename{m_host};
+    std::optional<std::string> m_answer;
+    std::vector<std::pair<std::string, std::string>> m_opened;  // caption, name shown
+};
+
+TEST_F(RenamePart, NeverReplacesAnEntryNorMovesOneOutOfTheDirectory) {
+    test::TempDir parent("rename-parent");
+    m_host.dir = parent / "pics";
+    test::MakeDir(m_host.dir);
+    test::MakeDir(parent / "pics\\sub");
+    test::WriteFileBytes(parent / "pics\\a.bmp", "picture a");
+    test::WriteFileBytes(parent / "pics\\b.bmp", "picture b");
+    const ListEntry a = ListEntry::Picture("a.bmp", Decoder::Bmp());
+    const ListEntry sub = ListEntry::Directory("sub");
+    const struct {
+        const ListEntry* entry;
+        const char* answer;
+        const char* selecting;
+    } cases[] = {
+        {&a, "b.bmp", "b.bmp"},  // onto a taken name
+        {&a, "B.bmp", "B.bmp"},  // ... in another letter case
+        {&sub, "a.bmp", "[ a.bmp ]"},
+        {&a, "sub", "sub"},
+        {&a, "..\\x.bmp", "..\\x.bmp"},
+        {&a, "sub\\x.bmp", "sub\\x.bmp"},
+        {&a, "sub/x.bmp", "sub/x.bmp"},
+        {&a, "C:x.bmp", "C:x.bmp"},
+        {&a, "", ""},
+        {&sub, "..", "[ .. ]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        m_host.listedSelecting.clear();
+        Rename(c.entry, c.answer);
+        EXPECT_EQ(m_host.listedSelecting, Strings{c.selecting}) << "listed again all the same";
+        EXPECT_EQ(test::ListNames(m_host.dir), (Strings{"a.bmp", "b.bmp", "sub"}));
+        EXPECT_EQ(test::ReadFileBytes(parent / "pics\\a.bmp"), "picture a");
+        EXPECT_EQ(test::ReadFileBytes(parent / "pics\\b.bmp"), "picture b");
+        EXPECT_TRUE(test::ListNames(parent / "pics\\sub").empty());
+        EXPECT_EQ(test::ListNames(parent.Path()), Strings{"pics"});
+    }
+}
+
+TEST_F(RenamePart, ANameCodePage932CannotHoldIsNotRenamed) {
+    // The listing shows such a character as '?', which as a pattern would take others.
+    test::WriteFileBytes(m_dir / "ab.bmp", "b");
+    const ListEntry unreadable = ListEntry::Picture("a?.bmp", Decoder::Bmp());
+    Rename(&unreadable, "c.bmp");
+    EXPECT_TRUE(m_opened.empty());
+    EXPECT_TRUE(m_host.listedSelecting.empty());
+    EXPECT_EQ(test::ListNames(m_dir.Path()), Strings{"ab.bmp"});
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <functional>
 
 #include "tests/win/support/TestSupport.h"
@@ -140,6 +142,11 @@ void ViewerProcess::Key(WORD vk, bool shift, bool ctrl, bool alt) {
     if (shift) SendVirtualKey(VK_SHIFT, true);
     if (ctrl) SendVirtualKey(VK_CONTROL, true);
     if (alt) SendVirtualKey(VK_MENU, true);
+    if (shift || ctrl || alt) {
+        // A window just activated (a dialog of the program has closed) may otherwise see
+        // the key before the modifiers and take it alone.
+        WaitIdle();
+    }
     SendVirtualKey(vk, true);
     SendVirtualKey(vk, false);
     WaitIdle();
@@ -268,6 +275,75 @@ void ViewerProcess::KeyToDialog(HWND dialog, WORD vk) const {
     SendVirtualKey(vk, true);
     SendVirtualKey(vk, false);
     WaitIdle();
+}
+
+HWND ViewerProcess::WaitForFolderBrowser(DWORD timeoutMs) const {
+    const DWORD start = ::GetTickCount();
+    do {
+        const HWND found = FindProcessDialog(m_process.dwProcessId, [](HWND hwnd) {
+            return ::FindWindowExW(hwnd, nullptr, L"SysTreeView32", nullptr) != nullptr;
+        });
+        if (found != nullptr) {
+            return found;
+        }
+        ::Sleep(50);
+    } while (::GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+std::string ViewerProcess::BrowserSelection(HWND browser) const {
+    const HWND tree = ::FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
+    const LRESULT item = ::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    if (tree == nullptr || item == 0) {
+        return {};
+    }
+    // The item and its text are read into memory of the program's own process.
+    struct Remote {
+        TVITEMW item;
+        wchar_t text[260];
+    };
+    auto* remote = static_cast<Remote*>(
+        ::VirtualAllocEx(m_process.hProcess, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
+    if (remote == nullptr) {
+        return {};
+    }
+    Remote local{};
+    local.item.mask = TVIF_TEXT;
+    local.item.hItem = reinterpret_cast<HTREEITEM>(item);
+    local.item.pszText = remote->text;
+    local.item.cchTextMax = 260;
+    std::string text;
+    if (::WriteProcessMemory(m_process.hProcess, remote, &local, sizeof local, nullptr) &&
+        ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&remote->item)) &&
+        ::ReadProcessMemory(m_process.hProcess, remote, &local, sizeof local, nullptr)) {
+        local.text[259] = L'\0';
+        text = Narrow(local.text);
+    }
+    ::VirtualFreeEx(m_process.hProcess, remote, 0, MEM_RELEASE);
+    return text;
+}
+
+namespace {
+
+BOOL CALLBACK CollectText(HWND child, LPARAM param) {
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(child, text, 1024);
+    reinterpret_cast<std::vector<std::string>*>(param)->push_back(Narrow(text));
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<std::string> ViewerProcess::ChildTexts(HWND parent) {
+    std::vector<std::string> texts;
+    ::EnumChildWindows(parent, CollectText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+std::string ViewerProcess::ControlText(HWND dialog, int id) {
+    wchar_t text[1024] = {};
+    ::GetDlgItemTextW(dialog, id, text, 1024);
+    return Narrow(text);
 }
 
 }  // namespace e2e

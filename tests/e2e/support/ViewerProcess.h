@@ -64,6 +64,15 @@ public:
     static std::string ItemText(HWND dialog, int id);
     // Presses a key in a dialog of the program, made the foreground window first.
     void KeyToDialog(HWND dialog, WORD vk) const;
+    // The shell's folder browser opened by the program (a dialog holding a tree view),
+    // once it is shown; null when none appears within the time.
+    HWND WaitForFolderBrowser(DWORD timeoutMs = 10000) const;
+    // The text of the item selected in the folder browser's tree.
+    std::string BrowserSelection(HWND browser) const;
+    // The texts of a window's child windows, in their order.
+    static std::vector<std::string> ChildTexts(HWND parent);
+    // The text of a dialog's control.
+    static std::string ControlText(HWND dialog, int id);
 
     // Saves the whole screen as a 24-bit BMP.
     bool SaveScreenshot(const std::string& path) const;

@@ -1,0 +1,73 @@
+#include "commands/RenameOps.h"
+
+#include <cstdio>
+
+#include "commands/RenameDlg.h"
+#include "filelist/PathUtil.h"
+
+namespace {
+
+// Free names tried beside an entry that changes only its letter case.
+constexpr int kStepAsideTries = 100;
+
+}  // namespace
+
+FW_BEGIN_PART_MESSAGE_MAP(CRenameOps)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kRename), 0, RenameSelectedEntry)
+FW_END_PART_MESSAGE_MAP()
+
+CRenameOps::CRenameOps(IViewerHost& host) : m_host(host) {}
+
+void CRenameOps::RenameSelectedEntry() {
+    const ListEntry* selected = m_host.SelectedEntry();
+    if (selected == nullptr) {
+        return;
+    }
+    // The name as stored on disk (a directory's without its brackets, blanks included).
+    // A '?' in it stands for a character that code page 932 cannot hold: the name
+    // reaches no file, or as a pattern other files.
+    const std::string oldName = selected->name;
+    const bool directory = selected->IsDirectory();
+    if (oldName.find_first_of("?*") != std::string::npos) {
+        return;
+    }
+    fw::CWnd owner;
+    owner.Attach(m_host.OwnerWindow());
+    CRenameDlg dlg(&owner);
+    dlg.m_strName = oldName;
+    if (dlg.DoModal() != IDOK) {
+        return;
+    }
+    const std::string& newName = dlg.m_strName;
+    // A name with a path in it would move the entry out of the directory: refused.
+    if (IsPlainFileName(newName)) {
+        const std::string dir = AddTrailingBackslash(m_host.CurrentDir());
+        RenameOnDisk(dir + oldName, dir + newName);
+    }
+    m_host.ListAgainSelecting(directory ? ListEntry::Directory(newName).Text() : newName);
+}
+
+bool CRenameOps::RenameOnDisk(const std::string& from, const std::string& to) {
+    // The standard library's rename does not replace an existing file or directory.
+    if (UpperCaseAscii(from) != UpperCaseAscii(to) || from == to) {
+        return std::rename(from.c_str(), to.c_str()) == 0;
+    }
+    // Only the letter case changes. A file system may take the new name for the entry
+    // itself and leave it as it was: the entry goes there through a free name beside
+    // it, and back when the second step fails.
+    for (int i = 0; i < kStepAsideTries; ++i) {
+        const std::string aside = from + ".rename" + std::to_string(i);
+        if (::GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            continue;
+        }
+        if (std::rename(from.c_str(), aside.c_str()) != 0) {
+            return false;
+        }
+        if (std::rename(aside.c_str(), to.c_str()) == 0) {
+            return true;
+        }
+        std::rename(aside.c_str(), from.c_str());
+        return false;
+    }
+    return false;
+}

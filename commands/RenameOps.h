@@ -1,0 +1,28 @@
+#pragma once
+// Renaming the selected entry, a picture or a sub-directory, in place in the current
+// directory: the rename dialog asks for the new name, the entry is renamed on disk, the
+// directory is listed again and the entry selected under its new name. A rename that
+// fails is not reported: the list shows what the disk holds.
+#include <string>
+
+#include "commands/KeyTable.h"
+#include "framework/MessageMap.h"
+#include "host/ViewerHost.h"
+
+class CRenameOps {
+public:
+    explicit CRenameOps(IViewerHost& host);
+    CRenameOps(const CRenameOps&) = delete;
+    CRenameOps& operator=(const CRenameOps&) = delete;
+
+    void RenameSelectedEntry();
+
+    FW_DECLARE_PART_MESSAGE_MAP()
+
+private:
+    // Every rename of an entry ends here: true once the entry at `from` is at `to`. An
+    // existing entry at `to` is never replaced.
+    bool RenameOnDisk(const std::string& from, const std::string& to);
+
+    IViewerHost& m_host;
+};

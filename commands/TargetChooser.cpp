@@ -1,0 +1,42 @@
+#include "commands/TargetChooser.h"
+
+namespace {
+
+constexpr char kMovePrompt[] = "移動先ディレクトリ選択\n'M'キーを押すと、ファイルがこのディレクトリに移動されます。";
+constexpr char kCopyPrompt[] =
+    "コピー先ディレクトリ選択\n'C'キーを押すと、ファイルがこのディレクトリにコピーされます。";
+constexpr char kTrashPrompt[] = "ごみ箱ディレクトリ選択\n'DEL'キーを押すと、ファイルがこのディレクトリに移動されます。";
+
+}  // namespace
+
+FW_BEGIN_PART_MESSAGE_MAP(CTargetChooser)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kChooseMoveDir), 0, ChooseMoveDir)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kChooseCopyDir), 0, ChooseCopyDir)
+    FW_ON_COMMAND(KeyCommandId(KeyCommand::kChooseTrashDir), 0, ChooseTrashDir)
+FW_END_PART_MESSAGE_MAP()
+
+CTargetChooser::CTargetChooser(IViewerHost& host, Settings& settings) : m_host(host), m_settings(settings) {}
+
+void CTargetChooser::ChooseMoveDir() {
+    Choose(m_settings.m_strMoveDir, kMovePrompt);
+}
+
+void CTargetChooser::ChooseCopyDir() {
+    Choose(m_settings.m_strCopyDir, kCopyPrompt);
+}
+
+void CTargetChooser::ChooseTrashDir() {
+    Choose(m_settings.m_strTrashDir, kTrashPrompt);
+}
+
+void CTargetChooser::Choose(std::string& target, const char* prompt) {
+    const std::string chosen = m_host.ChooseFolder(target, prompt);
+    if (chosen.empty()) {
+        return;
+    }
+    target = chosen;
+    // The list is read again; the entry that was selected stays selected and shown.
+    if (const ListEntry* selected = m_host.SelectedEntry()) {
+        m_host.ListAgainSelecting(selected->Text());
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Choosing the three sorting targets from the keyboard: where M moves, where C copies
+// and where Delete sends a picture. Each chooser opens the folder browser on the present
+// target with a prompt saying what the key does, and keeps the folder the user picks;
+// the window writes it to the settings file when it closes.
+#include <string>
+
+#include "commands/KeyTable.h"
+#include "framework/MessageMap.h"
+#include "host/ViewerHost.h"
+#include "settings/Settings.h"
+
+class CTargetChooser {
+public:
+    CTargetChooser(IViewerHost& host, Settings& settings);
+    CTargetChooser(const CTargetChooser&) = delete;
+    CTargetChooser& operator=(const CTargetChooser&) = delete;
+
+    void ChooseMoveDir();
+    void ChooseCopyDir();
+    void ChooseTrashDir();
+
+    FW_DECLARE_PART_MESSAGE_MAP()
+
+private:
+    // Replaces `target` by the folder chosen in the browser; on a cancel nothing changes.
+    void Choose(std::string& target, const char* prompt);
+
+    IViewerHost& m_host;
+    Settings& m_settings;
+};
