@@ -334,72 +334,6 @@ TEST_F(Pane, ADirectoryEntryLetsPagingKeysGoOnAndPreviewsItsFirstPicture) {
 // The file manager and the URL memo against a fake host, with memo files on disk and the
 // program starts recorded.
 class ExternalPrograms : public testing::Test {
-// The target choosers against the fake host: each one browses from its own target with
-// its own prompt and keeps what the browser returns.
-TEST(TargetChooserPart, EachChooserKeepsTheChosenFolderAndTheSelection) {
-    FakeHost host;
-    Settings settings;
-    CTargetChooser chooser(host, settings);
-    const struct {
-        KeyCommand command;
-        std::string Settings::*target;
-        const char* prompt;
-    } choosers[] = {
-        {KeyCommand::kChooseMoveDir, &Settings::m_strMoveDir,
-         "移動先ディレクトリ選択\n'M'キーを押すと、ファイルがこのディレクトリに移動されます。"},
-        {KeyCommand::kChooseCopyDir, &Settings::m_strCopyDir,
-         "コピー先ディレクトリ選択\n'C'キーを押すと、ファイルがこのディレクトリにコピーされます。"},
-        {KeyCommand::kChooseTrashDir, &Settings::m_strTrashDir,
-         "ごみ箱ディレクトリ選択\n'DEL'キーを押すと、ファイルがこのディレクトリに移動されます。"},
-    };
-    const ListEntry picture = ListEntry::Picture("a b.bmp", Decoder::Bmp());
-    const ListEntry directory = ListEntry::Directory(" sub");
-    for (const auto& c : choosers) {
-        SCOPED_TRACE(c.prompt);
-        settings.m_strMoveDir = "C:\\move";
-        settings.m_strCopyDir = "C:\\copy";
-        settings.m_strTrashDir = "C:\\trash";
-        const Settings before = settings;
-        host.browses.clear();
-        host.listedSelecting.clear();
-        auto run = [&] {
-            LRESULT result = -1;
-            EXPECT_TRUE(chooser.ProcessMessage(WM_COMMAND, KeyCommandId(c.command), 0, result));
-        };
-
-        host.selected = &picture;
-        host.folderAnswer = "";  // cancelled
-        run();
-        EXPECT_EQ(settings.*c.target, before.*c.target);
-        EXPECT_TRUE(host.listedSelecting.empty()) << "a cancel does not list again";
-
-        host.folderAnswer = "D:\\picked";
-        run();
-        EXPECT_EQ(settings.*c.target, "D:\\picked");
-        host.selected = &directory;
-        host.folderAnswer = "D:\\";
-        run();
-        EXPECT_EQ(settings.*c.target, "D:\\") << "kept as the browser returned it";
-        host.selected = nullptr;  // an empty list: the target changes, the list is left alone
-        host.folderAnswer = "E:\\x";
-        run();
-        EXPECT_EQ(settings.*c.target, "E:\\x");
-
-        EXPECT_EQ(host.listedSelecting, (Strings{"a b.bmp", "[  sub ]"}));
-        const std::vector<std::pair<std::string, std::string>> expected = {
-            {before.*c.target, c.prompt}, {before.*c.target, c.prompt}, {"D:\\picked", c.prompt}, {"D:\\", c.prompt}};
-        EXPECT_EQ(host.browses, expected) << "opened on the present target";
-        for (std::string Settings::*other :
-             {&Settings::m_strMoveDir, &Settings::m_strCopyDir, &Settings::m_strTrashDir}) {
-            if (other != c.target) {
-                EXPECT_EQ(settings.*other, before.*other);
-            }
-        }
-    }
-}
-
-// The rename part on a real folder, with the rename dialog answered in its modal loop.
-class RenamePart : public testing::Test {
 protected:
     void SetUp() override {
         m_host.window = m_window.Get();
@@ -533,6 +467,78 @@ TEST(SizeDeletionPart, PassesWaitForTheListingAndDisableTheListThroughout) {
     EXPECT_EQ(prompts.messages[0].text, "処理対象ファイルがありません。");
     EXPECT_EQ(prompts.messages[0].owner, window.Get());
     EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
+}
+
+// The target choosers against the fake host: each one browses from its own target with
+// its own prompt and keeps what the browser returns.
+TEST(TargetChooserPart, EachChooserKeepsTheChosenFolderAndTheSelection) {
+    FakeHost host;
+    Settings settings;
+    CTargetChooser chooser(host, settings);
+    const struct {
+        KeyCommand command;
+        std::string Settings::*target;
+        const char* prompt;
+    } choosers[] = {
+        {KeyCommand::kChooseMoveDir, &Settings::m_strMoveDir,
+         "移動先ディレクトリ選択\n'M'キーを押すと、ファイルがこのディレクトリに移動されます。"},
+        {KeyCommand::kChooseCopyDir, &Settings::m_strCopyDir,
+         "コピー先ディレクトリ選択\n'C'キーを押すと、ファイルがこのディレクトリにコピーされます。"},
+        {KeyCommand::kChooseTrashDir, &Settings::m_strTrashDir,
+         "ごみ箱ディレクトリ選択\n'DEL'キーを押すと、ファイルがこのディレクトリに移動されます。"},
+    };
+    const ListEntry picture = ListEntry::Picture("a b.bmp", Decoder::Bmp());
+    const ListEntry directory = ListEntry::Directory(" sub");
+    for (const auto& c : choosers) {
+        SCOPED_TRACE(c.prompt);
+        settings.m_strMoveDir = "C:\\move";
+        settings.m_strCopyDir = "C:\\copy";
+        settings.m_strTrashDir = "C:\\trash";
+        const Settings before = settings;
+        host.browses.clear();
+        host.listedSelecting.clear();
+        auto run = [&] {
+            LRESULT result = -1;
+            EXPECT_TRUE(chooser.ProcessMessage(WM_COMMAND, KeyCommandId(c.command), 0, result));
+        };
+
+        host.selected = &picture;
+        host.folderAnswer = "";  // cancelled
+        run();
+        EXPECT_EQ(settings.*c.target, before.*c.target);
+        EXPECT_TRUE(host.listedSelecting.empty()) << "a cancel does not list again";
+
+        host.folderAnswer = "D:\\picked";
+        run();
+        EXPECT_EQ(settings.*c.target, "D:\\picked");
+        host.selected = &directory;
+        host.folderAnswer = "D:\\";
+        run();
+        EXPECT_EQ(settings.*c.target, "D:\\") << "kept as the browser returned it";
+        host.selected = nullptr;  // an empty list: the target changes, the list is left alone
+        host.folderAnswer = "E:\\x";
+        run();
+        EXPECT_EQ(settings.*c.target, "E:\\x");
+
+        EXPECT_EQ(host.listedSelecting, (Strings{"a b.bmp", "[  sub ]"}));
+        const std::vector<std::pair<std::string, std::string>> expected = {
+            {before.*c.target, c.prompt}, {before.*c.target, c.prompt}, {"D:\\picked", c.prompt}, {"D:\\", c.prompt}};
+        EXPECT_EQ(host.browses, expected) << "opened on the present target";
+        for (std::string Settings::*other :
+             {&Settings::m_strMoveDir, &Settings::m_strCopyDir, &Settings::m_strTrashDir}) {
+            if (other != c.target) {
+                EXPECT_EQ(settings.*other, before.*other);
+            }
+        }
+    }
+}
+
+// The rename part on a real folder, with the rename dialog answered in its modal loop.
+class RenamePart : public testing::Test {
+protected:
+    void SetUp() override {
+        m_host.window = m_window.Get();
+        m_host.dir = m_dir.Path();
         fw::SetModalDialogResponder([this](fw::CDialog& dlg) {
             m_opened.push_back({dlg.GetWindowText(), GetDlgText(dlg, IDC_RENAME_NAME)});
             EXPECT_EQ(::GetWindow(dlg.m_hWnd, GW_OWNER), m_window.Get());
