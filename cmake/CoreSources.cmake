@@ -9,5 +9,6 @@ set(IXO_CORE_SOURCES
     image/PictureInfoLayout.cpp
     image/PluginFilter.cpp
     image/PaneGeometry.cpp
+    regdirs/DirKeys.cpp
 )
 list(TRANSFORM IXO_CORE_SOURCES PREPEND "${CMAKE_SOURCE_DIR}/")

@@ -34,6 +34,7 @@ constexpr KeyBinding kTable[] = {
     {'K', ModifierTest::kAny, KeyCommand::kKill},
     {'M', ModifierTest::kCtrlUp, KeyCommand::kMove},
     {kF5, ModifierTest::kAny, KeyCommand::kReload},
+    {'J', ModifierTest::kAny, KeyCommand::kJump},
 };
 
 }  // namespace

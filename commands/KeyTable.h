@@ -19,6 +19,7 @@ enum class KeyCommand {
     kDeleteDirectory,     // Shift-K
     kKill,                // K in every other state
     kReload,              // F5
+    kJump,                // J: the registered directories
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.

@@ -21,6 +21,9 @@ public:
     virtual void ShowSelection() = 0;
     // Tells the user that a command failed (a message box with the caption "Error").
     virtual void ReportFailure(const std::string& text) = 0;
+    // Makes `dir` the current directory exactly as given, lists it (a directory that does
+    // not exist lists as empty) and shows the first entry.
+    virtual void GoToDirectory(const std::string& dir) = 0;
 
 protected:
     ~IViewerHost() = default;

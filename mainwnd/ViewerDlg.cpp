@@ -24,6 +24,7 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kReload), 0, ReloadDirectory)
     FW_CHAIN_MEMBER(m_pane)
     FW_CHAIN_MEMBER(m_sorting)
+    FW_CHAIN_MEMBER(m_regdirs)
 FW_END_MESSAGE_MAP()
 
 namespace {
@@ -42,7 +43,8 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_hIcon(::LoadIconA(fw::AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_strCurDir(GetDirectoryPart(fw::AfxGetModuleFilePath())),
       m_pane(*this, m_plugins, m_files.ListBox()),
-      m_sorting(*this, m_settings, m_files) {
+      m_sorting(*this, m_settings, m_files),
+      m_regdirs(*this, ::GetIniFilePath()) {
     m_settings = Settings::Defaults(m_strCurDir);
     m_settings.Load(GetIniFilePath());
 }

@@ -11,6 +11,7 @@
 #include "host/ViewerHost.h"
 #include "image/SpiPluginList.h"
 #include "pane/PicturePane.h"
+#include "regdirs/RegisteredDirs.h"
 #include "settings/Settings.h"
 
 // The main window: the file list on the left, the picture pane on the right. It owns the
@@ -91,6 +92,7 @@ private:
     void ListAgain() override { ReloadDirectory(); }
     void ShowSelection() override { ShowSelectedEntry(); }
     void ReportFailure(const std::string& text) override;
+    void GoToDirectory(const std::string& dir) override;
 
     // Greys the menu items of commands the program does not carry out yet.
     void GreyMenuItemsWithoutCommand() const;
@@ -108,4 +110,5 @@ private:
     CFileList m_files;
     CPicturePane m_pane;
     CSortingOps m_sorting;
+    CRegisteredDirs m_regdirs;
 };

@@ -77,6 +77,15 @@ std::string CViewerDlg::BrowseCurrentDirectory() {
     return m_strCurDir;
 }
 
+void CViewerDlg::GoToDirectory(const std::string& dir) {
+    if (m_bListing) {
+        return;
+    }
+    m_strCurDir = dir;
+    ListDirectory(m_strCurDir);
+    ShowSelectedEntry();
+}
+
 void CViewerDlg::OnChangeDir() {
     BrowseCurrentDirectory();
 }

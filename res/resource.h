@@ -22,6 +22,16 @@
 #define ID_MENU_SIZEDELETE_RECURSIVE 32780
 #define ID_MENU_SIZEDELETE_RECURSIVE_MOVE 32781
 
+// Jump dialog and display-name dialog of the registered directories
+#define IDD_JUMP 132
+#define IDD_DIRNAME 133
+#define IDC_JUMP_LIST 1000
+#define IDC_JUMP_ADD_CURRENT 1016
+#define IDC_JUMP_DELETE 1002
+#define IDC_JUMP_CHANGE_NAME 1019
+#define IDC_JUMP_SELECTED_PATH 1018
+#define IDC_DIRNAME_NAME 1017
+
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

@@ -107,6 +107,27 @@ std::vector<std::string> ListNames(const std::string& dir) {
     return names;
 }
 
+std::vector<IniEntry> ReadIniEntries(const std::string& path) {
+    const std::string text = ReadFileBytes(path);
+    std::vector<IniEntry> entries;
+    std::string section;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t end = text.find('\n', pos);
+        std::string line = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        pos = end == std::string::npos ? text.size() : end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+        } else if (const size_t eq = line.find('='); eq != std::string::npos) {
+            entries.push_back({section, line.substr(0, eq), line.substr(eq + 1)});
+        }
+    }
+    return entries;
+}
+
 PromptRecorder::PromptRecorder() {
     fw::SetMessageBoxResponder([this](const fw::MessageBoxCall& call) {
         messages.push_back(call);

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,18 @@ void MakeDir(const std::string& path);
 void RemoveTree(const std::string& path);
 // Names in a folder (files and folders, without "." and ".."), sorted byte-wise.
 std::vector<std::string> ListNames(const std::string& dir);
+
+// The entries of an initialisation file in the order they stand in it: section, key, value.
+struct IniEntry {
+    std::string section;
+    std::string key;
+    std::string value;
+    bool operator==(const IniEntry&) const = default;
+};
+std::vector<IniEntry> ReadIniEntries(const std::string& path);
+inline void PrintTo(const IniEntry& e, std::ostream* os) {
+    *os << "[" << e.section << "] " << e.key << "=" << e.value;
+}
 
 // Answers every message box, folder browser and file-open dialog while it lives,
 // recording what was asked. Answers are taken from the queues; when a queue is
