@@ -35,6 +35,7 @@ constexpr KeyBinding kTable[] = {
     {'M', ModifierTest::kCtrlUp, KeyCommand::kMove},
     {kF5, ModifierTest::kAny, KeyCommand::kReload},
     {'J', ModifierTest::kAny, KeyCommand::kJump},
+    {'P', ModifierTest::kAny, KeyCommand::kSettings},
 };
 
 }  // namespace

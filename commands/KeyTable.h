@@ -20,6 +20,7 @@ enum class KeyCommand {
     kKill,                // K in every other state
     kReload,              // F5
     kJump,                // J: the registered directories
+    kSettings,            // P: the settings dialog
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.

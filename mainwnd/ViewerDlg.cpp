@@ -25,6 +25,7 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_CHAIN_MEMBER(m_pane)
     FW_CHAIN_MEMBER(m_sorting)
     FW_CHAIN_MEMBER(m_regdirs)
+    FW_CHAIN_MEMBER(m_settingsEditor)
 FW_END_MESSAGE_MAP()
 
 namespace {
@@ -32,7 +33,7 @@ namespace {
 // Menu commands whose dialogs and passes the program does not have yet: their items are
 // grey. A feature that arrives takes its ids off this list.
 constexpr UINT kCommandsNotBuilt[] = {
-    ID_MENU_SETTINGS,     ID_MENU_SIZEDELETE_SETTINGS,  ID_MENU_SIZEDELETE_ALL,
+    ID_MENU_SIZEDELETE_SETTINGS,  ID_MENU_SIZEDELETE_ALL,
     ID_MENU_COMMANDLIST,  ID_MENU_SIZEDELETE_RECURSIVE, ID_MENU_SIZEDELETE_RECURSIVE_MOVE,
 };
 
@@ -44,7 +45,8 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_strCurDir(GetDirectoryPart(fw::AfxGetModuleFilePath())),
       m_pane(*this, m_plugins, m_files.ListBox()),
       m_sorting(*this, m_settings, m_files),
-      m_regdirs(*this, ::GetIniFilePath()) {
+      m_regdirs(*this, ::GetIniFilePath()),
+      m_settingsEditor(m_settings) {
     m_settings = Settings::Defaults(m_strCurDir);
     m_settings.Load(GetIniFilePath());
 }

@@ -13,6 +13,7 @@
 #include "pane/PicturePane.h"
 #include "regdirs/RegisteredDirs.h"
 #include "settings/Settings.h"
+#include "settings/SettingsEditor.h"
 
 // The main window: the file list on the left, the picture pane on the right. It owns the
 // settings, the plug-ins, the current directory and its parts; each part reaches the
@@ -111,4 +112,5 @@ private:
     CPicturePane m_pane;
     CSortingOps m_sorting;
     CRegisteredDirs m_regdirs;
+    CSettingsEditor m_settingsEditor;
 };

@@ -15,7 +15,7 @@ TEST(KeyTable, KeysWithoutModifierTestIgnoreShiftAndCtrl) {
         {13, KeyCommand::kWallpaperReturn}, {27, KeyCommand::kNothing},       {32, KeyCommand::kToggleFit},
         {37, KeyCommand::kParentDirectory}, {38, KeyCommand::kPageUp},        {39, KeyCommand::kEnterDirectory},
         {40, KeyCommand::kPageDown},        {46, KeyCommand::kDelete},        {'D', KeyCommand::kBrowseDirectory},
-        {116, KeyCommand::kReload},         {'J', KeyCommand::kJump},
+        {116, KeyCommand::kReload},         {'J', KeyCommand::kJump},         {'P', KeyCommand::kSettings},
     };
     for (const auto& [key, command] : keys) {
         for (const State s : kStates) {

@@ -149,7 +149,18 @@ PromptRecorder::PromptRecorder() {
         browseAnswers.pop_front();
         return answer;
     });
-    fw::SetOpenFileResponder([](const OPENFILENAMEA&) { return std::optional<std::string>(); });
+    fw::SetOpenFileResponder([this](const OPENFILENAMEA& info) {
+        openFiles.push_back(OpenFileCall{info.hwndOwner, info.lpstrFile != nullptr ? info.lpstrFile : "", info.nMaxFile,
+                                         info.Flags, info.lpstrFilter != nullptr, info.lpstrDefExt != nullptr});
+        std::optional<std::string> answer;
+        if (!openFileAnswers.empty()) {
+            if (!openFileAnswers.front().empty()) {
+                answer = openFileAnswers.front();
+            }
+            openFileAnswers.pop_front();
+        }
+        return answer;
+    });
     fw::SetShellOperationResponder([this](SHFILEOPSTRUCTA& op) {
         const std::string from = op.pFrom != nullptr ? op.pFrom : "";
         const bool doubleNul = op.pFrom != nullptr && op.pFrom[from.size() + 1] == '\0';

@@ -81,6 +81,18 @@ public:
     std::vector<BrowseCall> browses;
     std::deque<std::string> browseAnswers;
 
+    struct OpenFileCall {
+        HWND owner;
+        std::string initialFile;  // the text in the file buffer as the dialog opens
+        DWORD maxFile;
+        DWORD flags;
+        bool hasFilter;
+        bool hasDefaultExtension;
+    };
+    std::vector<OpenFileCall> openFiles;
+    // A chosen file's full path; an empty answer cancels.
+    std::deque<std::string> openFileAnswers;
+
     // A shell file operation: recorded, then carried out for real (as if confirmed, and
     // deleting outright instead of into a recycle bin) unless shellDeclines is set.
     struct ShellCall {
