@@ -15,27 +15,22 @@ using Entries = std::vector<test::IniEntry>;
 constexpr char kJumpCaption[] = "登録ディレクトリへのジャンプ";
 constexpr char kNameCaption[] = "登録ディレクトリの追加";
 
-// The registration entries of the file, in file order.
-Entries Registrations(const std::string& ini) {
-    Entries found;
-    for (const test::IniEntry& e : test::ReadIniEntries(ini)) {
-        if (e.section.rfind("RegistedDir", 0) == 0) {
-            found.push_back(e);
-        }
-    }
-    return found;
-}
-
-// The registration entries once they are as expected, or as they are after ten seconds:
-// the viewer writes them while the test goes on.
-Entries WaitForRegistrations(const std::string& ini, const Entries& expected) {
+// The registration entries of the file in file order, once they are as expected or after
+// ten seconds: the viewer writes them while the test goes on.
+Entries Registrations(const std::string& ini, const Entries& expected = {}) {
     const DWORD start = ::GetTickCount();
-    Entries found = Registrations(ini);
-    while (found != expected && ::GetTickCount() - start < 10000) {
+    for (;;) {
+        Entries found;
+        for (const test::IniEntry& e : test::ReadIniEntries(ini)) {
+            if (e.section.rfind("RegistedDir", 0) == 0) {
+                found.push_back(e);
+            }
+        }
+        if (found == expected || expected.empty() || ::GetTickCount() - start >= 10000) {
+            return found;
+        }
         ::Sleep(50);
-        found = Registrations(ini);
     }
-    return found;
 }
 
 class JumpSession : public testing::Test {
@@ -65,9 +60,8 @@ protected:
         m_viewer.KeyToDialog(jump, VK_SPACE);
         HWND name = m_viewer.WaitForDialog(kNameCaption);
         ASSERT_NE(name, nullptr);
-        if (!m_nameShown) {
+        if (letter == 'B') {
             m_viewer.SaveScreenshot(test::ExeDir() + "name.bmp");
-            m_nameShown = true;
         }
         m_viewer.KeyToDialog(name, letter);
         m_viewer.KeyToDialog(name, VK_RETURN);
@@ -84,7 +78,6 @@ protected:
     test::TempDir m_root{"e2e-jump"};
     e2e::Installation m_install{m_root.Path()};
     e2e::ViewerProcess m_viewer;
-    bool m_nameShown = false;
 };
 
 TEST_F(JumpSession, RegisterRenameDeleteAndJump) {
@@ -112,7 +105,7 @@ TEST_F(JumpSession, RegisterRenameDeleteAndJump) {
         {"RegistedDirName", "Dir0", "b"},         {"RegistedDirName", "Dir1", "c"},
         {"RegistedDirName", "Dir2", "a"},
     };
-    EXPECT_EQ(WaitForRegistrations(ini, registered), registered);
+    EXPECT_EQ(Registrations(ini, registered), registered);
 
     // The list shows a, b, c with 'a' selected: rename it to 'z'; only its keys change.
     HWND jump = OpenJump();
@@ -121,7 +114,7 @@ TEST_F(JumpSession, RegisterRenameDeleteAndJump) {
     PressAndName(jump, 3, 'Z');
     Entries renamed = registered;
     renamed[6].value = "z";
-    EXPECT_EQ(WaitForRegistrations(ini, renamed), renamed);
+    EXPECT_EQ(Registrations(ini, renamed), renamed);
     m_viewer.KeyToDialog(jump, VK_ESCAPE);
     EXPECT_TRUE(m_viewer.WaitForDialogClosed(kJumpCaption));
 
@@ -136,7 +129,7 @@ TEST_F(JumpSession, RegisterRenameDeleteAndJump) {
                                 {"RegistedDirPath", "Dir1", pics + "\\" + second},
                                 {"RegistedDirName", "Dir0", "c"},
                                 {"RegistedDirName", "Dir1", "z"}};
-    EXPECT_EQ(WaitForRegistrations(ini, renumbered), renumbered);
+    EXPECT_EQ(Registrations(ini, renumbered), renumbered);
 
     // The list has the focus again on 'c': Down to 'z', Return confirms.
     m_viewer.KeyToDialog(jump, VK_DOWN);

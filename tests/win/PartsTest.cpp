@@ -2,17 +2,13 @@
 // of the narrow interface through which a part reaches the main window.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "commands/KeyTable.h"
 #include "filelist/FileList.h"
-#include "framework/Dialog.h"
 #include "host/ViewerHost.h"
 #include "pane/PicturePane.h"
-#include "regdirs/RegisteredDirs.h"
-#include "res/resource.h"
 #include "tests/data/BmpFiles.h"
 #include "tests/win/support/TestSupport.h"
 
@@ -284,37 +280,6 @@ TEST_F(Pane, ADirectoryEntryLetsPagingKeysGoOnAndPreviewsItsFirstPicture) {
     const std::vector<uint32_t> shot = PaintOffScreen();
     EXPECT_EQ(shot[150 * 400 + 250], 0x30C030u) << "the preview fills the pane's middle";
     EXPECT_TRUE(m_host.failures.empty());
-}
-
-// The jump part asks the window to list a path only when the dialog ends with OK and a
-// path: registering, cancelling and an empty list leave the window alone.
-TEST(RegisteredDirsPart, OnlyOkWithAPathGoesToIt) {
-    test::TempDir dir("regparts");
-    const std::string ini = dir / "Ixo.ini";
-    FakeHost host;
-    host.dir = "C:\\now";
-    CRegisteredDirs part(host, ini);
-    const auto run = [&](std::function<void(fw::CDialog&)> answer) {
-        fw::SetModalDialogResponder([&](fw::CDialog& shown) { answer(shown); });
-        LRESULT result = 0;
-        EXPECT_TRUE(part.ProcessMessage(WM_COMMAND, KeyCommandId(KeyCommand::kJump), 0, result));
-        fw::SetModalDialogResponder(nullptr);
-    };
-    const auto press = [](int id) { return [id](fw::CDialog& shown) { shown.PostMessage(WM_COMMAND, id); }; };
-
-    run(press(IDOK));  // nothing registered
-    run([](fw::CDialog& shown) {
-        // The jump dialog registers; the name dialog takes the proposed name.
-        shown.PostMessage(WM_COMMAND, shown.GetTemplateId() == IDD_JUMP ? IDC_JUMP_ADD_CURRENT : IDOK);
-    });
-    EXPECT_TRUE(host.wentTo.empty());
-    EXPECT_EQ(test::ReadIniEntries(ini), (std::vector<test::IniEntry>{{"RegistedDirNum", "Num", "1"},
-                                                                      {"RegistedDirPath", "Dir0", "C:\\now"},
-                                                                      {"RegistedDirName", "Dir0", "C:\\now"}}));
-    run(press(IDCANCEL));
-    EXPECT_TRUE(host.wentTo.empty());
-    run(press(IDOK));
-    EXPECT_EQ(host.wentTo, (Strings{"C:\\now"}));
 }
 
 }  // namespace
