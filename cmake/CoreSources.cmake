@@ -13,5 +13,6 @@ set(IXO_CORE_SOURCES
     tools/UrlMemo.cpp
     wallpaper/WallpaperLayout.cpp
     sizedelete/SizeJudgement.cpp
+    regdirs/DirKeys.cpp
 )
 list(TRANSFORM IXO_CORE_SOURCES PREPEND "${CMAKE_SOURCE_DIR}/")

@@ -46,6 +46,8 @@ constexpr KeyBinding kTable[] = {
     {'C', ModifierTest::kCtrlDown, KeyCommand::kChooseCopyDir},
     {'T', ModifierTest::kCtrlDownShiftUp, KeyCommand::kChooseTrashDir},
     {'R', ModifierTest::kAny, KeyCommand::kRename},
+    {'J', ModifierTest::kAny, KeyCommand::kJump},
+    {'P', ModifierTest::kAny, KeyCommand::kSettings},
 };
 
 }  // namespace

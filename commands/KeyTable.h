@@ -28,6 +28,8 @@ enum class KeyCommand {
     kChooseCopyDir,       // Ctrl-C
     kChooseTrashDir,      // Ctrl-T
     kRename,              // R
+    kJump,                // J: the registered directories
+    kSettings,            // P: the settings dialog
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.

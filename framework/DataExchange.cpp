@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "framework/Controls.h"
 #include "framework/Debug.h"
 #include "framework/Dialog.h"
 #include "framework/Prompts.h"
@@ -25,8 +26,9 @@ void CDataExchange::Fail(HWND control) {
 }
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
-    if (control.m_hWnd == nullptr) {
-        control.Attach(dx->PrepareCtrl(id));
+    HWND hwnd = dx->PrepareCtrl(id);
+    if (control.m_hWnd != hwnd) {
+        control.Attach(hwnd);
     }
 }
 
@@ -118,6 +120,30 @@ void DDX_Check(CDataExchange* dx, int id, int& value) {
         value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
     } else {
         ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    }
+}
+
+void DDX_LBString(CDataExchange* dx, int id, std::string& value) {
+    if (dx->m_bFailed) {
+        return;
+    }
+    CListBox list;
+    list.Attach(dx->PrepareCtrl(id));
+    const int selected = list.GetCurSel();
+    if (dx->m_bSaveAndValidate) {
+        value = selected >= 0 ? list.GetText(selected) : std::string();
+        return;
+    }
+    // The list compares ignoring case; the text must be the same byte for byte.
+    if (selected >= 0 && list.GetText(selected) == value) {
+        return;
+    }
+    const int count = list.GetCount();
+    for (int i = 0; i < count; ++i) {
+        if (list.GetText(i) == value) {
+            list.SetCurSel(i);
+            return;
+        }
     }
 }
 

@@ -23,11 +23,16 @@ public:
     bool m_bFailed = false;
 };
 
-// Binds a control wrapper to the dialog's control (once).
+// Binds a control wrapper to the dialog's control (again when the dialog runs anew).
 void DDX_Control(CDataExchange* dx, int id, CWnd& control);
 void DDX_Text(CDataExchange* dx, int id, std::string& value);
 // A whole decimal number (optional sign); anything else fails the exchange with a message.
 void DDX_Text(CDataExchange* dx, int id, int& value);
 void DDX_Check(CDataExchange* dx, int id, int& value);
+// A list box's selected entry by its text. From the control: the selected entry's text, or
+// the empty text when nothing is selected. To the control: the first entry whose text is
+// the value is selected, unless the selected entry already has that text (entries may
+// share a text); with no such entry the selection stays as it is.
+void DDX_LBString(CDataExchange* dx, int id, std::string& value);
 
 }  // namespace fw

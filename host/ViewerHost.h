@@ -43,6 +43,9 @@ public:
     // Shows `text` after the directory in the window title; the empty text restores the
     // title a listing sets.
     virtual void ShowProgress(const std::string& text) = 0;
+    // Makes `dir` the current directory exactly as given, lists it (a directory that does
+    // not exist lists as empty) and shows the first entry.
+    virtual void GoToDirectory(const std::string& dir) = 0;
 
 protected:
     ~IViewerHost() = default;

@@ -31,17 +31,9 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_CHAIN_MEMBER(m_sizeDelete)
     FW_CHAIN_MEMBER(m_targets)
     FW_CHAIN_MEMBER(m_rename)
+    FW_CHAIN_MEMBER(m_regdirs)
+    FW_CHAIN_MEMBER(m_settingsEditor)
 FW_END_MESSAGE_MAP()
-
-namespace {
-
-// Menu commands whose dialogs and passes the program does not have yet: their items are
-// grey. A feature that arrives takes its ids off this list.
-constexpr UINT kCommandsNotBuilt[] = {
-    ID_MENU_SETTINGS,
-};
-
-}  // namespace
 
 CViewerDlg::CViewerDlg(fw::CWnd* parent)
     : fw::CDialog(IDD_IXO_DIALOG, parent),
@@ -53,7 +45,9 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_wallpaper(*this, m_settings, m_pane),
       m_sizeDelete(*this, m_settings, m_files, m_pane, m_sorting),
       m_targets(*this, m_settings),
-      m_rename(*this) {
+      m_rename(*this),
+      m_regdirs(*this, ::GetIniFilePath()),
+      m_settingsEditor(m_settings) {
     m_settings = Settings::Defaults(m_strCurDir);
     m_settings.Load(GetIniFilePath());
 }
@@ -80,7 +74,6 @@ BOOL CViewerDlg::OnInitDialog() {
             ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
         }
     }
-    GreyMenuItemsWithoutCommand();
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
@@ -91,13 +84,6 @@ BOOL CViewerDlg::OnInitDialog() {
     m_bLayoutReady = true;
     LayoutControls();
     return TRUE;
-}
-
-void CViewerDlg::GreyMenuItemsWithoutCommand() const {
-    HMENU bar = ::GetMenu(m_hWnd);
-    for (const UINT id : kCommandsNotBuilt) {
-        ::EnableMenuItem(bar, id, MF_BYCOMMAND | MF_GRAYED);
-    }
 }
 
 void CViewerDlg::LayoutControls() {

@@ -13,7 +13,9 @@
 #include "host/ViewerHost.h"
 #include "image/SpiPluginList.h"
 #include "pane/PicturePane.h"
+#include "regdirs/RegisteredDirs.h"
 #include "settings/Settings.h"
+#include "settings/SettingsEditor.h"
 #include "sizedelete/SizeDeletion.h"
 #include "tools/ExternalPrograms.h"
 #include "wallpaper/Wallpaper.h"
@@ -113,9 +115,8 @@ private:
         return BrowseForFolder(m_hWnd, initialFolder, prompt);
     }
     void ListAgainSelecting(const std::string& text) override;
+    void GoToDirectory(const std::string& dir) override;
 
-    // Greys the menu items of commands the program does not carry out yet.
-    void GreyMenuItemsWithoutCommand() const;
 
     HICON m_hIcon;
     Settings m_settings;
@@ -135,4 +136,6 @@ private:
     CSizeDeletion m_sizeDelete;
     CTargetChooser m_targets;
     CRenameOps m_rename;
+    CRegisteredDirs m_regdirs;
+    CSettingsEditor m_settingsEditor;
 };

@@ -4,19 +4,13 @@
 
 #include "filelist/PathUtil.h"
 #include "framework/DirectoryEnumerator.h"
+#include "framework/FolderBrowser.h"
 #include "framework/Prompts.h"
 #include "mainwnd/ViewerDlg.h"
 
 namespace {
 
 constexpr char kBrowsePrompt[] = "ディレクトリ選択\nこのディレクトリ内の画像ファイルについて操作します。";
-
-int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
-    if (msg == BFFM_INITIALIZED) {
-        ::SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
-    }
-    return 0;
-}
 
 std::string FullPathOf(const std::string& relative) {
     char full[MAX_PATH * 2] = {};
@@ -66,16 +60,7 @@ void CViewerDlg::ListDirectory(const std::string& dir) {
 }
 
 std::string CViewerDlg::BrowseForFolder(HWND owner, const std::string& initialFolder, const std::string& prompt) {
-    char displayName[MAX_PATH] = {};
-    BROWSEINFOA info{};
-    info.hwndOwner = owner;
-    info.pidlRoot = nullptr;
-    info.pszDisplayName = displayName;
-    info.lpszTitle = prompt.c_str();
-    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-    info.lpfn = BrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
-    return fw::BrowseFolder(info);
+    return fw::BrowseForFolder(owner, initialFolder, prompt);
 }
 
 std::string CViewerDlg::BrowseCurrentDirectory() {
@@ -90,6 +75,15 @@ std::string CViewerDlg::BrowseCurrentDirectory() {
     ListDirectory(m_strCurDir);
     ShowSelectedEntry();
     return m_strCurDir;
+}
+
+void CViewerDlg::GoToDirectory(const std::string& dir) {
+    if (m_bListing) {
+        return;
+    }
+    m_strCurDir = dir;
+    ListDirectory(m_strCurDir);
+    ShowSelectedEntry();
 }
 
 void CViewerDlg::OnChangeDir() {

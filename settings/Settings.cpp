@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "filelist/PathUtil.h"
+#include "framework/ProfileFile.h"
 #include "framework/WinApp.h"
 
 namespace {
@@ -44,12 +46,6 @@ const char* FlagText(int flag) {
     return flag == 1 ? "TRUE" : "FALSE";
 }
 
-// Removes a temporary file, also when copying made it read-only.
-void RemoveTempFile(const char* path) {
-    ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileA(path);
-}
-
 }  // namespace
 
 std::string GetIniFilePath() {
@@ -81,56 +77,22 @@ void Settings::Load(const std::string& ini) {
     ReadPositive(ini, "DeleteSmall", "Height", m_nDeleteSmallHeight);
 }
 
-// All twelve keys are written to a copy of the file, which then replaces the file in one
-// step: a failed write leaves the previous settings whole. The copy is removed whatever
-// goes wrong. A folder where no new file can be made still has its settings written, in
-// place.
+// All twelve keys, in this order, whether they changed or not; the file's other sections
+// (the registered directories among them) stay as they are.
 bool Settings::Save(const std::string& ini) const {
-    const struct {
-        const char* section;
-        const char* key;
-        std::string value;
-    } entries[] = {
-        {"Directory", "MoveDir", m_strMoveDir},
-        {"Directory", "TrashDir", m_strTrashDir},
-        {"Directory", "CopyDir", m_strCopyDir},
-        {"Directory", "WallPaperDir", m_strWallPaperDir},
-        {"Preference", "ResizeWallPaperToScreenSize", FlagText(m_bResizeWallPaperToScreenSize)},
-        {"Preference", "AutoRenameAtMove", FlagText(m_bAutoRenameAtMove)},
-        {"Preference", "DeleteImmediate", FlagText(m_bDeleteImmediate)},
-        {"Directory", "OpenWindowProgram", m_strOpenWindowProgram},
-        {"Directory", "URLProgram", m_strUrlProgram},
-        {"Directory", "URLMemo", m_strUrlMemo},
-        {"DeleteSmall", "Width", NumberText(m_nDeleteSmallWidth)},
-        {"DeleteSmall", "Height", NumberText(m_nDeleteSmallHeight)},
+    const std::vector<fw::ProfileEdit> keys = {
+        fw::ProfileEdit::Set("Directory", "MoveDir", m_strMoveDir),
+        fw::ProfileEdit::Set("Directory", "TrashDir", m_strTrashDir),
+        fw::ProfileEdit::Set("Directory", "CopyDir", m_strCopyDir),
+        fw::ProfileEdit::Set("Directory", "WallPaperDir", m_strWallPaperDir),
+        fw::ProfileEdit::Set("Preference", "ResizeWallPaperToScreenSize", FlagText(m_bResizeWallPaperToScreenSize)),
+        fw::ProfileEdit::Set("Preference", "AutoRenameAtMove", FlagText(m_bAutoRenameAtMove)),
+        fw::ProfileEdit::Set("Preference", "DeleteImmediate", FlagText(m_bDeleteImmediate)),
+        fw::ProfileEdit::Set("Directory", "OpenWindowProgram", m_strOpenWindowProgram),
+        fw::ProfileEdit::Set("Directory", "URLProgram", m_strUrlProgram),
+        fw::ProfileEdit::Set("Directory", "URLMemo", m_strUrlMemo),
+        fw::ProfileEdit::Set("DeleteSmall", "Width", NumberText(m_nDeleteSmallWidth)),
+        fw::ProfileEdit::Set("DeleteSmall", "Height", NumberText(m_nDeleteSmallHeight)),
     };
-    const auto writeAll = [&](const char* file) {
-        bool written = true;
-        for (const auto& e : entries) {
-            written = ::WritePrivateProfileStringA(e.section, e.key, e.value.c_str(), file) && written;
-        }
-        // Flush the profile cache to the file before anything else touches it.
-        ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, file);
-        return written;
-    };
-
-    const std::string dir = GetDirectoryPart(ini);
-    char temp[MAX_PATH + 16] = {};
-    if (dir.size() >= MAX_PATH - 14 || ::GetTempFileNameA(dir.c_str(), "ixo", 0, temp) == 0) {
-        return writeAll(ini.c_str());
-    }
-    // Keep the other sections (the registered directories among them); the copy takes
-    // the file's attributes, which must not stop it from being written.
-    if (::GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        if (!::CopyFileA(ini.c_str(), temp, FALSE)) {
-            RemoveTempFile(temp);
-            return false;
-        }
-        ::SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
-    }
-    if (!writeAll(temp) || !::MoveFileExA(temp, ini.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        RemoveTempFile(temp);
-        return false;
-    }
-    return true;
+    return fw::WriteProfile(ini, keys);
 }

@@ -22,6 +22,8 @@ struct Settings {
     int m_nDeleteSmallWidth = 320;
     int m_nDeleteSmallHeight = 240;
 
+    bool operator==(const Settings&) const = default;
+
     // The built-in values: the four target directories below `exeDir`.
     static Settings Defaults(const std::string& exeDir);
 

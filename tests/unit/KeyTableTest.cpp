@@ -16,7 +16,7 @@ TEST(KeyTable, KeysWithoutModifierTestIgnoreShiftAndCtrl) {
         {37, KeyCommand::kParentDirectory}, {38, KeyCommand::kPageUp},        {39, KeyCommand::kEnterDirectory},
         {40, KeyCommand::kPageDown},        {46, KeyCommand::kDelete},        {'D', KeyCommand::kBrowseDirectory},
         {116, KeyCommand::kReload},         {'I', KeyCommand::kOpenUrlMemo},  {123, KeyCommand::kWallpaperSet},
-        {'R', KeyCommand::kRename},
+        {'R', KeyCommand::kRename},         {'J', KeyCommand::kJump},         {'P', KeyCommand::kSettings},
     };
     for (const auto& [key, command] : keys) {
         for (const State s : kStates) {

@@ -73,6 +73,7 @@ public:
         return folderAnswer;
     }
     void ListAgainSelecting(const std::string& text) override { listedSelecting.push_back(text); }
+    void GoToDirectory(const std::string& d) override { wentTo.push_back(d); }
 
     HWND window = nullptr;
     std::string dir;
@@ -89,6 +90,7 @@ public:
     std::vector<std::pair<std::string, std::string>> browses;  // initial folder, prompt
     std::string folderAnswer;
     Strings listedSelecting;
+    Strings wentTo;
 };
 
 Strings Texts(const CFileList& files) {

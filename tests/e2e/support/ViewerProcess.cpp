@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "tests/win/support/TestSupport.h"
@@ -249,6 +250,31 @@ HWND ViewerProcess::WaitForDialog(const std::string& caption, DWORD timeoutMs) c
             wchar_t text[256] = {};
             ::GetWindowTextW(hwnd, text, 256);
             return wanted == text;
+        });
+        if (found != nullptr) {
+            return found;
+        }
+        ::Sleep(50);
+    } while (::GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+bool ViewerProcess::WaitForDialogClosed(const std::string& caption, DWORD timeoutMs) const {
+    const DWORD start = ::GetTickCount();
+    while (WaitForDialog(caption, 0) != nullptr) {
+        if (::GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        ::Sleep(50);
+    }
+    return true;
+}
+
+HWND ViewerProcess::WaitForDialogOtherThan(std::initializer_list<HWND> known, DWORD timeoutMs) const {
+    const DWORD start = ::GetTickCount();
+    do {
+        const HWND found = FindProcessDialog(m_process.dwProcessId, [&](HWND hwnd) {
+            return std::find(known.begin(), known.end(), hwnd) == known.end();
         });
         if (found != nullptr) {
             return found;

@@ -4,6 +4,7 @@
 // pixels read from the screen.
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,12 @@ public:
     // A message box or dialog of the program with this caption, once it is shown; null
     // when none appears within the time.
     HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000) const;
+    // Waits until no dialog of the program has this caption; false when one is still shown
+    // after the time.
+    bool WaitForDialogClosed(const std::string& caption, DWORD timeoutMs = 10000) const;
+    // A dialog of the program that is none of `known` (a dialog whose caption the
+    // platform chooses, such as the folder browser), once it is shown; null otherwise.
+    HWND WaitForDialogOtherThan(std::initializer_list<HWND> known, DWORD timeoutMs = 10000) const;
     // The text of a message box (its static text).
     static std::string MessageText(HWND box);
     // The text of a control of a dialog of the program.

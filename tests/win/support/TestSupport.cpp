@@ -151,6 +151,27 @@ bool MakeDirectoryLink(const std::string& link, const std::string& target) {
            ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::vector<IniEntry> ReadIniEntries(const std::string& path) {
+    const std::string text = ReadFileBytes(path);
+    std::vector<IniEntry> entries;
+    std::string section;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t end = text.find('\n', pos);
+        std::string line = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        pos = end == std::string::npos ? text.size() : end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+        } else if (const size_t eq = line.find('='); eq != std::string::npos) {
+            entries.push_back({section, line.substr(0, eq), line.substr(eq + 1)});
+        }
+    }
+    return entries;
+}
+
 PromptRecorder::PromptRecorder() {
     fw::SetWallpaperResponder([this](const std::string& path) {
         wallpapers.push_back(path);
@@ -176,7 +197,18 @@ PromptRecorder::PromptRecorder() {
         browseAnswers.pop_front();
         return answer;
     });
-    fw::SetOpenFileResponder([](const OPENFILENAMEA&) { return std::optional<std::string>(); });
+    fw::SetOpenFileResponder([this](const OPENFILENAMEA& info) {
+        openFiles.push_back(OpenFileCall{info.hwndOwner, info.lpstrFile != nullptr ? info.lpstrFile : "", info.nMaxFile,
+                                         info.Flags, info.lpstrFilter != nullptr, info.lpstrDefExt != nullptr});
+        std::optional<std::string> answer;
+        if (!openFileAnswers.empty()) {
+            if (!openFileAnswers.front().empty()) {
+                answer = openFileAnswers.front();
+            }
+            openFileAnswers.pop_front();
+        }
+        return answer;
+    });
     fw::SetShellOperationResponder([this](SHFILEOPSTRUCTA& op) {
         const std::string from = op.pFrom != nullptr ? op.pFrom : "";
         const bool doubleNul = op.pFrom != nullptr && op.pFrom[from.size() + 1] == '\0';

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,18 @@ std::string UnixPathOf(const std::string& path);
 // Wine lists as a reparse point. False when no link could be made.
 bool MakeDirectoryLink(const std::string& link, const std::string& target);
 
+// The entries of an initialisation file in the order they stand in it: section, key, value.
+struct IniEntry {
+    std::string section;
+    std::string key;
+    std::string value;
+    bool operator==(const IniEntry&) const = default;
+};
+std::vector<IniEntry> ReadIniEntries(const std::string& path);
+inline void PrintTo(const IniEntry& e, std::ostream* os) {
+    *os << "[" << e.section << "] " << e.key << "=" << e.value;
+}
+
 // Answers every message box, folder browser and file-open dialog while it lives,
 // recording what was asked. Answers are taken from the queues; when a queue is
 // empty a message box gets IDOK and a browser or file dialog is cancelled.
@@ -73,6 +86,18 @@ public:
     };
     std::vector<BrowseCall> browses;
     std::deque<std::string> browseAnswers;
+
+    struct OpenFileCall {
+        HWND owner;
+        std::string initialFile;  // the text in the file buffer as the dialog opens
+        DWORD maxFile;
+        DWORD flags;
+        bool hasFilter;
+        bool hasDefaultExtension;
+    };
+    std::vector<OpenFileCall> openFiles;
+    // A chosen file's full path; an empty answer cancels.
+    std::deque<std::string> openFileAnswers;
 
     // A shell file operation: recorded, then carried out for real (as if confirmed, and
     // deleting outright instead of into a recycle bin) unless shellDeclines is set.

@@ -1,0 +1,112 @@
+#include "settings/SettingsDlg.h"
+
+#include <commdlg.h>
+
+#include "filelist/Cp932Text.h"
+#include "framework/DataExchange.h"
+#include "framework/FolderBrowser.h"
+#include "framework/Prompts.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr char kMoveDirPrompt[] =
+    "移動先ディレクトリ選択\n'M'キーを押すと、ファイルがこのディレクトリに移動されます。";
+constexpr char kTrashDirPrompt[] =
+    "TRASHディレクトリ選択\n'T'キーを押すと、ファイルがこのディレクトリに移動されます。";
+constexpr char kCopyDirPrompt[] =
+    "コピー先ディレクトリ選択\n'C'キーを押すと、ファイルがこのディレクトリにコピーされます。";
+constexpr char kWallPaperDirPrompt[] =
+    "壁紙保存ディレクトリ選択\n'W'キーを押すと、ファイルがこのディレクトリにＢＭＰが作成されます。";
+
+// The longest prefix of `text` that fits `limit` bytes without splitting a double-byte
+// character.
+size_t FittingPrefix(const std::string& text, size_t limit) {
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t next = end + (IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1);
+        if (next > limit) {
+            break;
+        }
+        end = next;
+    }
+    return end;
+}
+
+}  // namespace
+
+FW_BEGIN_MESSAGE_MAP(CSettingsDlg, fw::CDialog)
+    FW_ON_COMMAND(IDC_SET_BROWSE_MOVEDIR, BN_CLICKED, OnBrowseMoveDir)
+    FW_ON_COMMAND(IDC_SET_BROWSE_TRASHDIR, BN_CLICKED, OnBrowseTrashDir)
+    FW_ON_COMMAND(IDC_SET_BROWSE_COPYDIR, BN_CLICKED, OnBrowseCopyDir)
+    FW_ON_COMMAND(IDC_SET_BROWSE_WALLPAPERDIR, BN_CLICKED, OnBrowseWallPaperDir)
+    FW_ON_COMMAND(IDC_SET_BROWSE_OPENWINDOW_PROGRAM, BN_CLICKED, OnBrowseOpenWindowProgram)
+    FW_ON_COMMAND(IDC_SET_BROWSE_URL_PROGRAM, BN_CLICKED, OnBrowseUrlProgram)
+FW_END_MESSAGE_MAP()
+
+CSettingsDlg::CSettingsDlg(const Settings& settings, fw::CWnd* parent)
+    : fw::CDialog(IDD_SETTINGS, parent), m_settings(settings) {}
+
+void CSettingsDlg::DoDataExchange(fw::CDataExchange* dx) {
+    fw::CDialog::DoDataExchange(dx);
+    fw::DDX_Check(dx, IDC_SET_DELETE_IMMEDIATE, m_settings.m_bDeleteImmediate);
+    fw::DDX_Text(dx, IDC_SET_MOVEDIR, m_settings.m_strMoveDir);
+    fw::DDX_Text(dx, IDC_SET_TRASHDIR, m_settings.m_strTrashDir);
+    fw::DDX_Text(dx, IDC_SET_COPYDIR, m_settings.m_strCopyDir);
+    fw::DDX_Text(dx, IDC_SET_WALLPAPERDIR, m_settings.m_strWallPaperDir);
+    fw::DDX_Check(dx, IDC_SET_RESIZE_WALLPAPER, m_settings.m_bResizeWallPaperToScreenSize);
+    fw::DDX_Text(dx, IDC_SET_OPENWINDOW_PROGRAM, m_settings.m_strOpenWindowProgram);
+    fw::DDX_Text(dx, IDC_SET_URLMEMO, m_settings.m_strUrlMemo);
+    fw::DDX_Text(dx, IDC_SET_URL_PROGRAM, m_settings.m_strUrlProgram);
+    fw::DDX_Check(dx, IDC_SET_AUTORENAME, m_settings.m_bAutoRenameAtMove);
+}
+
+void CSettingsDlg::BrowseFolderInto(std::string& member, int editId, const char* prompt) {
+    const std::string chosen = fw::BrowseForFolder(m_hWnd, member, prompt);
+    if (!chosen.empty()) {
+        member = chosen;
+    }
+    // After a cancel this puts the member back over anything typed by hand.
+    ::SetDlgItemTextA(m_hWnd, editId, member.c_str());
+}
+
+void CSettingsDlg::ChooseProgramInto(std::string& member, int editId) {
+    char file[MAX_PATH] = {};
+    member.copy(file, FittingPrefix(member, sizeof file - 1));
+    OPENFILENAMEA info{};
+    info.lStructSize = sizeof info;
+    // Owned by this dialog, as the platform's file dialog takes the active window.
+    info.hwndOwner = m_hWnd;
+    info.lpstrFile = file;
+    info.nMaxFile = sizeof file;
+    info.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
+    if (!fw::GetOpenFileName(info)) {
+        return;
+    }
+    member = file;
+    ::SetDlgItemTextA(m_hWnd, editId, member.c_str());
+}
+
+void CSettingsDlg::OnBrowseMoveDir() {
+    BrowseFolderInto(m_settings.m_strMoveDir, IDC_SET_MOVEDIR, kMoveDirPrompt);
+}
+
+void CSettingsDlg::OnBrowseTrashDir() {
+    BrowseFolderInto(m_settings.m_strTrashDir, IDC_SET_TRASHDIR, kTrashDirPrompt);
+}
+
+void CSettingsDlg::OnBrowseCopyDir() {
+    BrowseFolderInto(m_settings.m_strCopyDir, IDC_SET_COPYDIR, kCopyDirPrompt);
+}
+
+void CSettingsDlg::OnBrowseWallPaperDir() {
+    BrowseFolderInto(m_settings.m_strWallPaperDir, IDC_SET_WALLPAPERDIR, kWallPaperDirPrompt);
+}
+
+void CSettingsDlg::OnBrowseOpenWindowProgram() {
+    ChooseProgramInto(m_settings.m_strOpenWindowProgram, IDC_SET_OPENWINDOW_PROGRAM);
+}
+
+void CSettingsDlg::OnBrowseUrlProgram() {
+    ChooseProgramInto(m_settings.m_strUrlProgram, IDC_SET_URL_PROGRAM);
+}
