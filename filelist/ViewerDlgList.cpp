@@ -57,14 +57,14 @@ void CViewerDlg::LoadPlugins() {
     // The pattern is relative: plug-ins are looked up below the current directory.
     const std::string dir = AddTrailingBackslash(FullPathOf("SPI\\"));
     WIN32_FIND_DATAA found;
-    fw::FindHandle find(::FindFirstFileA("SPI\\*.SPI", &found));
+    fw::FindHandle find(::FindFirstFileA((std::string("SPI\\*.") + kSpiPluginExtension).c_str(), &found));
     if (!find.IsValid()) {
         return;
     }
     do {
         const std::string path = dir + found.cFileName;
         // The pattern also matches a longer extension through its short name (x.spix).
-        if (GetExtensionUpper(path) != "SPI") {
+        if (GetExtensionUpper(path) != kSpiPluginExtension) {
             continue;
         }
         CSpiPlugin probe;

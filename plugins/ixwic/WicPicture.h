@@ -47,7 +47,7 @@ struct FrameHeader {
 // The header of a JPEG input read by the plug-in itself, without the system's decoder
 // (which may decode every pixel to answer); false for any other input, or when the
 // headers cannot be read. The size is as stored, before the orientation.
-bool ReadJpegInput(LPSTR buf, long len, unsigned int flag, FrameHeader* out);
+bool ReadJpegInput(LPSTR buf, LONG_PTR len, unsigned int flag, FrameHeader* out);
 
 class CWicPicture {
 public:
@@ -57,15 +57,15 @@ public:
 
     // Opens the input as the plug-in interface passes it and reads the first frame's
     // header. COM must be initialised. Returns a plug-in result code.
-    int Open(LPSTR buf, long len, unsigned int flag);
+    int Open(LPSTR buf, LONG_PTR len, unsigned int flag);
 
     const FrameHeader& Header() const { return m_header; }
     IWICImagingFactory* Factory() const { return m_factory.Get(); }
     IWICBitmapFrameDecode* Frame() const { return m_frame.Get(); }
 
 private:
-    int OpenStream(LPSTR buf, long len, unsigned int flag);
-    int OpenFileStream(LPCSTR path, long offset);
+    int OpenStream(LPSTR buf, LONG_PTR len, unsigned int flag);
+    int OpenFileStream(LPCSTR path, LONG_PTR offset);
     void ReadHeaderDetails();
 
     ComPtr<IWICImagingFactory> m_factory;
