@@ -23,8 +23,14 @@ using ixwic::ComPtr;
 
 constexpr char kApiVersion[] = "00IN";
 constexpr char kPluginName[] = "IXWIC - Windows Imaging Component plug-in for Ixo";
-// A 32-bit process cannot count on more address space than this for one picture.
+// The largest picture handed out. A 32-bit process cannot count on more address space
+// than 256 MiB for one picture; a 64-bit one takes up to 2 GiB, which keeps the DIB's
+// sizes within the signed 32-bit counts of its header and of GDI.
+#ifdef _WIN64
+constexpr uint64_t kMaxOutputBytes = 2ull << 30;
+#else
 constexpr uint64_t kMaxOutputBytes = 256ull << 20;
+#endif
 // Pixels are converted in strips of about this many bytes, so the whole picture is
 // held only once, in the output.
 constexpr uint64_t kStripBytes = 4ull << 20;

@@ -392,15 +392,43 @@ TEST_F(WicPluginTest, RefusesBrokenInputWithAnErrorCode) {
 }
 
 TEST_F(WicPluginTest, RefusesPicturesTooLargeForTheProcess) {
+#ifdef _WIN64
+    GTEST_SKIP() << "Wine's PNG decoder reserves the whole picture when it opens it, which only a 32-bit address "
+                    "space refuses; RefusesPicturesAboveItsOutputLimit covers the plug-in's own limit";
+#endif
     const std::string png = test::MakePngClaimingSize(60000, 60000);
     PictureInfo info = {};
-    const int infoResult =
-        s_plugin.getPictureInfo(const_cast<char*>(png.data()), static_cast<long>(png.size()), kSpiInputMemory, &info);
+    const int infoResult = s_plugin.getPictureInfo(const_cast<char*>(png.data()), static_cast<LONG_PTR>(png.size()),
+                                                   kSpiInputMemory, &info);
     if (infoResult == kSpiSuccess) {
         EXPECT_EQ(info.width, 60000);
     }
     Dib dib;
     EXPECT_EQ(DecodeMemory(png, dib), kSpiOutOfMemory);
+}
+
+int WINAPI AbortAtOnce(int, int, LONG_PTR) {
+    return 1;
+}
+
+// The system decodes an uncompressed TIFF's rows only when they are asked for, so these
+// reach the plug-in's own limit on the rows it hands out. A picture within the limit goes
+// on to report progress, and stops there.
+TEST_F(WicPluginTest, RefusesPicturesAboveItsOutputLimit) {
+    const auto decode = [](uint32_t width, uint32_t height) {
+        const std::string tiff = test::MakeTiffClaimingSize(width, height);
+        Dib dib;
+        return Decode(tiff, static_cast<LONG_PTR>(tiff.size()), kSpiInputMemory, dib, AbortAtOnce);
+    };
+    // 9,500 x 9,500 pixels: about 258 MiB of rows, more than a 32-bit process can count on.
+#ifdef _WIN64
+    EXPECT_EQ(decode(9500, 9500), kSpiAborted) << "a 64-bit process has room for it";
+#else
+    EXPECT_EQ(decode(9500, 9500), kSpiOutOfMemory);
+#endif
+    EXPECT_EQ(decode(9000, 9000), kSpiAborted) << "about 232 MiB of rows fit either process";
+    // 27,000 x 27,000 pixels: more than 2 GiB of rows, beyond the limit of either process.
+    EXPECT_EQ(decode(27000, 27000), kSpiOutOfMemory);
 }
 
 }  // namespace
