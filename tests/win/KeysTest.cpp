@@ -270,10 +270,12 @@ TEST_F(Keys, IWithAnyModifiersOpensTheMemoAndCtrlWTheDirectory) {
     test::WriteFileBytes(Pic("URLMemo.txt"), "http://memo.example/\r\n");
     test::PromptRecorder prompts;
     ModalScript script = Script();
+    script.Then([this](fw::CDialog&) { m_dlg.GetSettings().m_strWallPaperDir = m_copy.Path(); });
     script.Key('I').Key('I', true).Key('I', false, true).Key('I', true, true);
     script.Key('W', false, true).Key('W', true, true);
-    script.Key('W');  // no Ctrl: not the file manager
+    script.Key('W');  // no Ctrl: the wallpaper file, not the file manager
     script.Run(m_dlg);
+    EXPECT_TRUE(test::FileExists(m_copy / "a.BMP"));
     Strings started;
     for (const auto& start : prompts.programStarts) {
         started.push_back(start.commandLine);
