@@ -600,6 +600,8 @@ TEST_F(WicPluginTest, RefusesCorruptPngSuiteFilesOrReadsThemSafely) {
         }
     }
     EXPECT_GE(corrupt, 14);
+}
+
 int WINAPI AbortAtOnce(int, int, LONG_PTR) {
     return 1;
 }
