@@ -202,8 +202,9 @@ int main(int argc, char** argv) {
     Plugin plugin;
     char work[MAX_PATH];
     const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, work);
-    if (png.empty() || length == 0 || length >= MAX_PATH || !plugin.Load(std::string(work) + "\\SPI\\IXWIC.SPI")) {
-        std::printf("plug-in: no 12-megapixel PNG, or IXWIC.SPI cannot be loaded\n");
+    if (png.empty() || length == 0 || length >= MAX_PATH ||
+        !plugin.Load(std::string(work) + "\\SPI\\IXWIC." + kSpiPluginExtension)) {
+        std::printf("plug-in: no 12-megapixel PNG, or the shipped plug-in cannot be loaded\n");
         return 1;
     }
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -1,4 +1,15 @@
-# The 32-bit Windows tree: framework, viewer, resources, plug-ins, Wine tests.
+# A Windows tree: framework, viewer, resources, plug-ins, Wine tests. The toolchain file
+# picks the 32-bit tree (i686, plug-ins SPI\*.SPI) or the 64-bit one (x86_64, SPI\*.SPH).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(IXO_WIN_BITS 64)
+    set(IXO_PLUGIN_EXT SPH)
+    set(IXO_MANIFEST_ARCH amd64)
+else()
+    set(IXO_WIN_BITS 32)
+    set(IXO_PLUGIN_EXT SPI)
+    set(IXO_MANIFEST_ARCH x86)
+endif()
+
 set(IXO_WIN_DEFINES WINVER=0x0601 _WIN32_WINNT=0x0601 NOMINMAX STRICT)
 add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:${IXO_CHARSET_FLAGS}>")
 add_compile_definitions("$<$<COMPILE_LANGUAGE:C,CXX>:${IXO_WIN_DEFINES}>")
@@ -6,10 +17,11 @@ set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
 set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static")
 set(IXO_WARNINGS -Wall -Wextra)
 
-# Test programs run under Wine, in a prefix of this build folder.
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run;--prefix;${CMAKE_BINARY_DIR}/wineprefix")
+# Test programs run under Wine of the tree's width, in a prefix of this build folder.
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    "${CMAKE_SOURCE_DIR}/scripts/wine-run;--bits;${IXO_WIN_BITS};--prefix;${CMAKE_BINARY_DIR}/wineprefix")
 
-# The runnable folder: Ixo.exe with SPI/ beside it.
+# The runnable folder: Ixo.exe with SPI/ beside it (the tree's plug-ins only).
 set(IXO_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 
 add_library(ixo_core STATIC ${IXO_CORE_SOURCES})
@@ -45,12 +57,15 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/res/Ixo.ico
                    DEPENDS ${CMAKE_SOURCE_DIR}/res/make_icon.py)
 add_custom_target(ixo_icon DEPENDS ${CMAKE_BINARY_DIR}/res/Ixo.ico)
 
+# The manifest names the tree's processor architecture.
+configure_file(${CMAKE_SOURCE_DIR}/res/Ixo.manifest.in ${CMAKE_BINARY_DIR}/res/Ixo.manifest @ONLY)
+
 # Resources are linked as objects: a static library would drop them.
 add_library(ixo_res OBJECT ${CMAKE_SOURCE_DIR}/res/Ixo.rc)
 add_dependencies(ixo_res ixo_icon)
 target_include_directories(ixo_res PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_BINARY_DIR}/res ${CMAKE_SOURCE_DIR})
 set_property(SOURCE ${CMAKE_SOURCE_DIR}/res/Ixo.rc APPEND PROPERTY OBJECT_DEPENDS
-             ${CMAKE_SOURCE_DIR}/res/Ixo.manifest ${CMAKE_BINARY_DIR}/res/Ixo.ico ${CMAKE_SOURCE_DIR}/res/resource.h)
+             ${CMAKE_BINARY_DIR}/res/Ixo.manifest ${CMAKE_BINARY_DIR}/res/Ixo.ico ${CMAKE_SOURCE_DIR}/res/resource.h)
 
 add_executable(Ixo WIN32 ${CMAKE_SOURCE_DIR}/app/ViewerApp.cpp ${CMAKE_SOURCE_DIR}/framework/AppEntry.cpp
                $<TARGET_OBJECTS:ixo_res>)

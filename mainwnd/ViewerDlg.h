@@ -37,7 +37,8 @@ public:
     void LayoutControls();
 
     // ---- File list and navigation ----
-    // (Re)loads every image-import plug-in found as SPI\*.SPI below the current directory.
+    // (Re)loads every image-import plug-in found as SPI\*.SPI (SPI\*.SPH in the 64-bit build)
+    // below the current directory.
     void LoadPlugins();
     // Rebuilds the list for a directory (sub-directories first, then the pictures) and
     // selects the first entry. Ignored while a listing runs.

@@ -26,12 +26,12 @@ void CViewerDlg::LoadPlugins() {
 
     // The pattern is relative: plug-ins are looked up below the current directory.
     const std::string dir = AddTrailingBackslash(FullPathOf("SPI\\"));
-    fw::CDirectoryEnumerator found("SPI\\*.SPI");
+    fw::CDirectoryEnumerator found(std::string("SPI\\*.") + kSpiPluginExtension);
     fw::DirectoryEntry e;
     while (found.Next(e)) {
         const std::string path = dir + e.name;
         // The pattern also matches a longer extension through its short name (x.spix).
-        if (e.isDirectory || GetExtensionUpper(path) != "SPI") {
+        if (e.isDirectory || GetExtensionUpper(path) != kSpiPluginExtension) {
             continue;
         }
         CSpiPlugin plugin;

@@ -24,7 +24,7 @@ public:
     }
 
     // A plug-in result code: the file cannot be opened, or the offset lies past its end.
-    int Open(LPCSTR path, long offset) {
+    int Open(LPCSTR path, LONG_PTR offset) {
         const std::wstring wide = WidePath(path);
         if (wide.empty() || offset < 0) {
             return kSpiFileReadError;
@@ -67,7 +67,7 @@ int InputHeader::Judge(int decoderResult) const {
     return known && decoderResult == kSpiUnknownFormat ? kSpiBrokenData : decoderResult;
 }
 
-InputHeader ReadInputHeader(LPSTR buf, long len, unsigned int flag) {
+InputHeader ReadInputHeader(LPSTR buf, LONG_PTR len, unsigned int flag) {
     InputHeader input;
     if (buf == nullptr) {
         input.openResult = kSpiFileReadError;

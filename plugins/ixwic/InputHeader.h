@@ -20,6 +20,6 @@ struct InputHeader {
 
 // Reads the header of the input as the plug-in interface passes it (`flag` 0: `buf` names
 // a file whose picture starts at offset `len`; 1: `buf` holds `len` bytes).
-InputHeader ReadInputHeader(LPSTR buf, long len, unsigned int flag);
+InputHeader ReadInputHeader(LPSTR buf, LONG_PTR len, unsigned int flag);
 
 }  // namespace ixwic

@@ -24,8 +24,14 @@ using ixwic::ComPtr;
 
 constexpr char kApiVersion[] = "00IN";
 constexpr char kPluginName[] = "IXWIC - Windows Imaging Component plug-in for Ixo";
-// A 32-bit process cannot count on more address space than this for one picture.
+// The largest picture handed out. A 32-bit process cannot count on more address space
+// than 256 MiB for one picture; a 64-bit one takes up to 2 GiB, which keeps the DIB's
+// sizes within the signed 32-bit counts of its header and of GDI.
+#ifdef _WIN64
+constexpr uint64_t kMaxOutputBytes = 2ull << 30;
+#else
 constexpr uint64_t kMaxOutputBytes = 256ull << 20;
+#endif
 // Pixels are converted in strips of about this many bytes, so the whole picture is
 // held only once, in the output.
 constexpr uint64_t kStripBytes = 4ull << 20;
@@ -105,7 +111,7 @@ private:
 
 // Converts the frame to straight-alpha BGRA strip by strip and packs each strip into the DIB.
 int ConvertFrame(const ixwic::CWicPicture& picture, const ixwic::DibLayout& layout, uint8_t* bits,
-                 SpiProgressCallback progress, long lData) {
+                 SpiProgressCallback progress, LONG_PTR lData) {
     ComPtr<IWICFormatConverter> converter;
     HRESULT hr = picture.Factory()->CreateFormatConverter(&converter);
     if (SUCCEEDED(hr)) {
@@ -135,8 +141,8 @@ int ConvertFrame(const ixwic::CWicPicture& picture, const ixwic::DibLayout& layo
     return kSpiSuccess;
 }
 
-int DecodePicture(LPSTR buf, long len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
-                  SpiProgressCallback progress, long lData) {
+int DecodePicture(LPSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                  SpiProgressCallback progress, LONG_PTR lData) {
     const ixwic::InputHeader input = ixwic::ReadInputHeader(buf, len, flag);
     if (input.openResult != kSpiSuccess) {
         return input.openResult;
@@ -216,20 +222,18 @@ IXWIC_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
     }
 }
 
-IXWIC_EXPORT int WINAPI IsSupported(LPSTR /*filename*/, DWORD dw) {
+IXWIC_EXPORT int WINAPI IsSupported(LPSTR /*filename*/, DWORD_PTR dw) {
     try {
-        if ((dw & 0xFFFF0000u) == 0) {
-            return IsPictureFile(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(dw))) ? 1 : 0;
+        if (SpiDataIsFileHandle(dw)) {
+            return IsPictureFile(reinterpret_cast<HANDLE>(dw)) ? 1 : 0;
         }
-        return ixwic::IsPictureHeader(reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(dw)), kHeaderPeekBytes)
-                   ? 1
-                   : 0;
+        return ixwic::IsPictureHeader(reinterpret_cast<const uint8_t*>(dw), kHeaderPeekBytes) ? 1 : 0;
     } catch (const std::bad_alloc&) {
         return 0;
     }
 }
 
-IXWIC_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag, PictureInfo* lpInfo) {
+IXWIC_EXPORT int WINAPI GetPictureInfo(LPSTR buf, LONG_PTR len, unsigned int flag, PictureInfo* lpInfo) {
     if (lpInfo == nullptr) {
         return kSpiInternalError;
     }
@@ -259,8 +263,8 @@ IXWIC_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag, P
     }
 }
 
-IXWIC_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
-                                   SpiProgressCallback lpPrgressCallback, long lData) {
+IXWIC_EXPORT int WINAPI GetPicture(LPSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                                   SpiProgressCallback lpPrgressCallback, LONG_PTR lData) {
     if (pHBInfo == nullptr || pHBm == nullptr) {
         return kSpiInternalError;
     }
@@ -271,6 +275,6 @@ IXWIC_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HLOCA
     }
 }
 
-IXWIC_EXPORT int WINAPI GetPreview(LPSTR, long, unsigned int, HLOCAL*, HLOCAL*, SpiProgressCallback, long) {
+IXWIC_EXPORT int WINAPI GetPreview(LPSTR, LONG_PTR, unsigned int, HLOCAL*, HLOCAL*, SpiProgressCallback, LONG_PTR) {
     return kSpiNotImplemented;
 }

@@ -91,7 +91,7 @@ ComPtr<IWICImagingFactory> CreateFactory() {
     return factory;
 }
 
-int CWicPicture::Open(LPSTR buf, long len, unsigned int flag) {
+int CWicPicture::Open(LPSTR buf, LONG_PTR len, unsigned int flag) {
     m_factory = CreateFactory();
     if (!m_factory) {
         return kSpiInternalError;
@@ -127,7 +127,7 @@ void CWicPicture::AgreeWith(const PictureHeader& header) {
     }
 }
 
-int CWicPicture::OpenStream(LPSTR buf, long len, unsigned int flag) {
+int CWicPicture::OpenStream(LPSTR buf, LONG_PTR len, unsigned int flag) {
     if (buf == nullptr) {
         return kSpiFileReadError;
     }
@@ -136,6 +136,10 @@ int CWicPicture::OpenStream(LPSTR buf, long len, unsigned int flag) {
     }
     if (len <= 0) {
         return kSpiUnknownFormat;
+    }
+    // A memory stream takes a 32-bit size.
+    if (static_cast<ULONG_PTR>(len) > MAXDWORD) {
+        return kSpiOutOfMemory;
     }
     if (FAILED(m_factory->CreateStream(&m_stream)) ||
         FAILED(m_stream->InitializeFromMemory(reinterpret_cast<BYTE*>(buf), static_cast<DWORD>(len)))) {
@@ -146,7 +150,7 @@ int CWicPicture::OpenStream(LPSTR buf, long len, unsigned int flag) {
 
 // A file is read through a stream; a picture that starts at an offset is read through a
 // window of that stream, so the decoder sees the picture alone.
-int CWicPicture::OpenFileStream(LPCSTR path, long offset) {
+int CWicPicture::OpenFileStream(LPCSTR path, LONG_PTR offset) {
     const std::wstring wide = WidePath(path);
     STATSTG stat = {};
     if (wide.empty() || offset < 0 || FAILED(m_factory->CreateStream(&m_file)) ||

@@ -50,7 +50,7 @@ public:
 
     // Opens the input as the plug-in interface passes it and reads the first frame's
     // header. COM must be initialised. Returns a plug-in result code.
-    int Open(LPSTR buf, long len, unsigned int flag);
+    int Open(LPSTR buf, LONG_PTR len, unsigned int flag);
 
     const PictureHeader& Header() const { return m_header; }
     // The plug-in's own reading of the header settles the orientation when it agrees with
@@ -60,8 +60,8 @@ public:
     IWICBitmapFrameDecode* Frame() const { return m_frame.Get(); }
 
 private:
-    int OpenStream(LPSTR buf, long len, unsigned int flag);
-    int OpenFileStream(LPCSTR path, long offset);
+    int OpenStream(LPSTR buf, LONG_PTR len, unsigned int flag);
+    int OpenFileStream(LPCSTR path, LONG_PTR offset);
     void ReadHeaderDetails();
 
     ComPtr<IWICImagingFactory> m_factory;

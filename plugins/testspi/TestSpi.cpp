@@ -95,7 +95,7 @@ public:
         }
     }
 
-    int Open(LPSTR buf, long len, unsigned int flag) {
+    int Open(LPSTR buf, LONG_PTR len, unsigned int flag) {
         if (buf == nullptr) {
             return kSpiFileReadError;
         }
@@ -296,7 +296,7 @@ void PackRow(const uint8_t* rgb, const uint8_t* indices, uint32_t width, int bit
 }
 
 int DecodeInto(const TestHeader& header, const std::vector<uint8_t>& rgb, CDibHandles& dib,
-               SpiProgressCallback progress, long lData) {
+               SpiProgressCallback progress, LONG_PTR lData) {
     const Layout layout = LayoutFor(header);
     if (!dib.Allocate(layout.infoSize, layout.bitsSize)) {
         return kSpiOutOfMemory;
@@ -330,8 +330,8 @@ int DecodeInto(const TestHeader& header, const std::vector<uint8_t>& rgb, CDibHa
     return result;
 }
 
-[[maybe_unused]] int GetPictureFromInput(LPSTR buf, long len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
-                        SpiProgressCallback progress, long lData) {
+[[maybe_unused]] int GetPictureFromInput(LPSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                        SpiProgressCallback progress, LONG_PTR lData) {
     CInput input;
     TestHeader header;
     int result = input.Open(buf, len, flag);
@@ -366,11 +366,11 @@ TSPI_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
 }
 #endif
 
-TSPI_EXPORT int WINAPI IsSupported(LPSTR /*filename*/, DWORD dw) {
+TSPI_EXPORT int WINAPI IsSupported(LPSTR /*filename*/, DWORD_PTR dw) {
     char magic[4] = {};
-    if ((dw & 0xFFFF0000u) == 0) {
+    if (SpiDataIsFileHandle(dw)) {
         // A legacy file handle: peek at the first bytes and put the file position back.
-        const auto file = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(dw));
+        const auto file = reinterpret_cast<HANDLE>(dw);
         LARGE_INTEGER zero = {}, start = {};
         DWORD read = 0;
         if (!::SetFilePointerEx(file, zero, &start, FILE_CURRENT)) {
@@ -443,7 +443,7 @@ TSPI_EXPORT HLOCAL WINAPI TestLastText() {
     return g_lastText;
 }
 
-TSPI_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag, PictureInfo* lpInfo) {
+TSPI_EXPORT int WINAPI GetPictureInfo(LPSTR buf, LONG_PTR len, unsigned int flag, PictureInfo* lpInfo) {
 #if defined(TSPI_VARIANT_FAILINFO)
     (void)buf, (void)len, (void)flag, (void)lpInfo;
     return kSpiUnknownFormat;
@@ -466,8 +466,8 @@ TSPI_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag, Pi
 }
 
 #if !defined(TSPI_VARIANT_NOPICTURE)
-TSPI_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
-                                  SpiProgressCallback lpPrgressCallback, long lData) {
+TSPI_EXPORT int WINAPI GetPicture(LPSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                                  SpiProgressCallback lpPrgressCallback, LONG_PTR lData) {
 #if defined(TSPI_VARIANT_FAILPICTURE)
     (void)buf, (void)len, (void)flag, (void)pHBInfo, (void)pHBm, (void)lpPrgressCallback, (void)lData;
     return kSpiBrokenData;
@@ -484,6 +484,6 @@ TSPI_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HLOCAL
 }
 #endif
 
-TSPI_EXPORT int WINAPI GetPreview(LPSTR, long, unsigned int, HLOCAL*, HLOCAL*, SpiProgressCallback, long) {
+TSPI_EXPORT int WINAPI GetPreview(LPSTR, LONG_PTR, unsigned int, HLOCAL*, HLOCAL*, SpiProgressCallback, LONG_PTR) {
     return kSpiNotImplemented;
 }

@@ -5,6 +5,7 @@
 #include "tests/data/BmpFiles.h"
 #include "tests/e2e/support/ViewerProcess.h"
 #include "tests/win/support/TestSupport.h"
+#include "tests/win/support/WicPictures.h"
 
 namespace {
 
@@ -121,6 +122,38 @@ TEST(SortingSession, EveryKeyDoesWhatItSaysAndNoFileIsLost) {
     EXPECT_EQ(test::ReadFileBytes(root / "trash\\c.bmp"), SolidBmp(0x0000FF));
     EXPECT_EQ(test::ReadFileBytes(pics + "\\b.bmp"), SolidBmp(0x00FF00));
     EXPECT_EQ(test::ReadFileBytes(pics + "\\sub\\inside.bmp"), SolidBmp(0xFF00FF));
+}
+
+// A picture the shipped plug-in decodes (IXWIC.SPI, IXWIC.SPH in the 64-bit tree) is
+// listed, shown and sorted like the viewer's own BMPs.
+TEST(SortingSession, PluginPicturesAreShownAndSorted) {
+    test::TempDir root("e2e-sort");
+    e2e::Installation install(root.Path());
+    const std::string pics = install.PictureDir();
+    std::string why;
+    const std::string png =
+        test::EncodeWithWic(test::WicFormat::kPng, 64, 48, [](int, int) { return 0xFF2080C0u; }, &why);
+    ASSERT_FALSE(png.empty()) << why;
+    test::WriteFileBytes(pics + "\\p.png", png);
+    test::WriteFileBytes(pics + "\\q.bmp", SolidBmp(0x00FF00));
+    for (const char* dir : {"move", "trash", "copy"}) {
+        test::MakeDir(root / dir);
+    }
+    WriteSettings(install, root, false);
+
+    e2e::ViewerProcess viewer;
+    ASSERT_TRUE(viewer.Start(install));
+    ASSERT_EQ(viewer.ListEntries(), (Strings{"p.png", "q.bmp"}));
+    ExpectPaneColor(viewer, 0x2080C0, "p.png through the plug-in");
+    viewer.Key('C');
+    viewer.Key('M');
+    EXPECT_EQ(viewer.ListEntries(), (Strings{"q.bmp"}));
+    ExpectPaneColor(viewer, 0x00FF00, "q.bmp after the move");
+    viewer.Key(VK_F4, false, false, true);
+    ASSERT_TRUE(viewer.WaitForExit(10000));
+    EXPECT_EQ(test::ReadFileBytes(root / "copy\\p.png"), png);
+    EXPECT_EQ(test::ReadFileBytes(root / "move\\p.png"), png);
+    EXPECT_FALSE(test::FileExists(pics + "\\p.png"));
 }
 
 }  // namespace

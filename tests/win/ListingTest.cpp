@@ -45,10 +45,16 @@ TEST_F(Listing, WithoutPluginsOnlyBmpFilesAreListed) {
 }
 
 TEST_F(Listing, PluginFilesAreLoadedByTheirUpperCasedExtension) {
-    // A lower-case .spi loads; x.spix may match SPI\*.SPI through its short name but is skipped;
-    // an archive plug-in and a file that is no library are refused.
-    UsePlugins({"tpi=lower.spi", "tif=x.spix", "archive=arch.SPI", "jpg=JPG.SPI"});
-    test::WriteFileBytes(m_work / "SPI\\garbage.SPI", "not a library");
+    // A lower-case extension loads; x.spix may match SPI\*.SPI through its short name but is
+    // skipped; an archive plug-in, a file that is no library and a plug-in named for the other
+    // width (.SPH beside the 32-bit viewer, .SPI beside the 64-bit one) are refused.
+    const std::string ext = kSpiPluginExtension;
+    std::string lower = ext;
+    CharLowerA(lower.data());
+    const std::string otherWidth = ext == "SPI" ? "SPH" : "SPI";
+    UsePlugins({"tpi=lower." + lower, "tif=x." + lower + "x", "archive=arch." + ext, "jpg=JPG." + ext,
+                "tpi=other." + otherWidth});
+    test::WriteFileBytes(m_work / ("SPI\\garbage." + ext), "not a library");
     WithViewer([&](CViewerDlg& dlg) {
         Strings loaded;
         for (int i = 0; i < dlg.GetPlugins().GetSize(); ++i) {
@@ -57,7 +63,7 @@ TEST_F(Listing, PluginFilesAreLoadedByTheirUpperCasedExtension) {
                 << "plug-ins are loaded by full path";
         }
         std::sort(loaded.begin(), loaded.end());
-        EXPECT_EQ(loaded, (Strings{"JPG.SPI", "lower.spi"}));
+        EXPECT_EQ(loaded, (Strings{"JPG." + ext, "lower." + lower}));
     });
 }
 

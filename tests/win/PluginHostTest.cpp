@@ -13,7 +13,7 @@
 namespace {
 
 std::string Variant(const std::string& name) {
-    return test::BuildDir() + "\\testplugins\\" + name + ".spi";
+    return test::BuildDir() + "\\testplugins\\" + name + "." + kSpiPluginExtension;
 }
 
 // A loaded test plug-in and a folder of test pictures.

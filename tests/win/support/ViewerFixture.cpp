@@ -6,7 +6,7 @@
 namespace test {
 
 std::string TestPluginPath(const std::string& variant) {
-    return BuildDir() + "\\testplugins\\" + variant + ".spi";
+    return BuildDir() + "\\testplugins\\" + variant + "." + kSpiPluginExtension;
 }
 
 void ViewerFixture::SetUp() {
@@ -27,7 +27,7 @@ void ViewerFixture::UsePlugins(std::initializer_list<std::string> variants) {
     for (const std::string& item : variants) {
         const size_t eq = item.find('=');
         const std::string variant = item.substr(0, eq);
-        const std::string name = eq == std::string::npos ? variant + ".SPI" : item.substr(eq + 1);
+        const std::string name = eq == std::string::npos ? variant + "." + kSpiPluginExtension : item.substr(eq + 1);
         ASSERT_TRUE(::CopyFileA(TestPluginPath(variant).c_str(), (m_work / ("SPI\\" + name)).c_str(), FALSE))
             << variant;
     }

@@ -22,7 +22,8 @@ protected:
     void TearDown() override;
 
     // Copies test plug-in variants into SPI\ below the working directory, in this order,
-    // as <variant>.SPI (or under the given file name when the item is "variant=name").
+    // as <variant>.SPI (.SPH in the 64-bit tree), or under the given file name when the item
+    // is "variant=name".
     void UsePlugins(std::initializer_list<std::string> variants);
     // Copies the shipped plug-ins (dist\SPI) instead.
     void UseShippedPlugins();

@@ -4,6 +4,7 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -196,7 +197,11 @@ std::string MakePngClaimingSize(uint32_t width, uint32_t height) {
     return png;
 }
 
-std::string MakeTiffWithOrientation(uint32_t width, uint32_t height, uint16_t orientation, const ArgbFunction& argb) {
+namespace {
+
+// An uncompressed 24-bit TIFF in one strip, of which only the first storedRows rows are written.
+std::string MakeTiff(uint32_t width, uint32_t height, uint16_t orientation, const ArgbFunction& argb,
+                     uint32_t storedRows) {
     struct Entry {
         uint16_t tag, type;
         uint32_t value;
@@ -205,7 +210,7 @@ std::string MakeTiffWithOrientation(uint32_t width, uint32_t height, uint16_t or
     const uint32_t entryCount = 11;
     const uint32_t bitsAt = 8 + 2 + entryCount * 12 + 4;
     const uint32_t pixelsAt = bitsAt + 6;
-    const uint32_t pixelBytes = width * height * 3;
+    const uint32_t pixelBytes = static_cast<uint32_t>(uint64_t{width} * height * 3);
     const Entry entries[] = {
         {256, kLong, width},       {257, kLong, height},     {258, kShort, bitsAt},  {259, kShort, 1},
         {262, kShort, 2},          {273, kLong, pixelsAt},   {274, kShort, orientation}, {277, kShort, 3},
@@ -224,7 +229,7 @@ std::string MakeTiffWithOrientation(uint32_t width, uint32_t height, uint16_t or
     for (int i = 0; i < 3; ++i) {
         AppendLittle(tiff, 8, 2);
     }
-    for (uint32_t y = 0; y < height; ++y) {
+    for (uint32_t y = 0; y < std::min(height, storedRows); ++y) {
         for (uint32_t x = 0; x < width; ++x) {
             const uint32_t colour = argb(static_cast<int>(x), static_cast<int>(y));
             tiff.push_back(static_cast<char>((colour >> 16) & 0xFF));
@@ -233,6 +238,16 @@ std::string MakeTiffWithOrientation(uint32_t width, uint32_t height, uint16_t or
         }
     }
     return tiff;
+}
+
+}  // namespace
+
+std::string MakeTiffWithOrientation(uint32_t width, uint32_t height, uint16_t orientation, const ArgbFunction& argb) {
+    return MakeTiff(width, height, orientation, argb, height);
+}
+
+std::string MakeTiffClaimingSize(uint32_t width, uint32_t height) {
+    return MakeTiff(width, height, 1, [](int, int) { return 0xFF000000u; }, 1);
 }
 
 }  // namespace test

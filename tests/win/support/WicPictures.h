@@ -26,4 +26,8 @@ std::string MakePngClaimingSize(uint32_t width, uint32_t height);
 // An uncompressed 24-bit TIFF with an Orientation tag (274) of the given value.
 std::string MakeTiffWithOrientation(uint32_t width, uint32_t height, uint16_t orientation, const ArgbFunction& argb);
 
+// An uncompressed 24-bit TIFF of the given size that holds the first row only: the system's
+// decoder reads the pixels when they are asked for, so the claimed size reaches the caller.
+std::string MakeTiffClaimingSize(uint32_t width, uint32_t height);
+
 }  // namespace test
