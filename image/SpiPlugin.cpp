@@ -62,14 +62,20 @@ bool CSpiPlugin::SupportsExtension(const std::string& ext) const {
 
 // The record is handed over in a block with room for the natural layout as well as the
 // packed one: a plug-in built with the natural layout writes two bytes more, and its text
-// handle lies where the packed layout has padding and half a handle.
+// handle lies where the packed layout has padding and half a handle. (The 64-bit form of
+// the interface publishes the natural position; a plug-in that packs it anyway is read
+// the same way.)
 bool CSpiPlugin::ReadPictureInfo(std::string& path, PictureInfo* info) const {
     auto getPictureInfo = Export<SpiGetPictureInfoFn>("GetPictureInfo");
     if (getPictureInfo == nullptr) {
         return false;
     }
     constexpr size_t kRoom = spi::RecordRoom(sizeof(HLOCAL));
+#ifdef _WIN64
+    static_assert(sizeof(PictureInfo) <= kRoom && offsetof(PictureInfo, hInfo) == spi::NaturalHandleOffset(8));
+#else
     static_assert(sizeof(PictureInfo) <= kRoom && offsetof(PictureInfo, hInfo) == spi::kPackedHandleOffset);
+#endif
     alignas(8) uint8_t block[kRoom] = {};
     std::memset(block + spi::kPackedHandleOffset, spi::kUnwritten, kRoom - spi::kPackedHandleOffset);
     const int result = getPictureInfo(path.data(), 0, kSpiInputFile, reinterpret_cast<PictureInfo*>(block));
