@@ -1,7 +1,5 @@
 // The main window's file list: loading the plug-ins, listing a directory, changing the
 // current directory, and the message pump of long loops.
-#include <shlobj.h>
-
 #include "filelist/PathUtil.h"
 #include "framework/DirectoryEnumerator.h"
 #include "framework/FolderBrowser.h"
