@@ -40,9 +40,8 @@ bool IsRecordablePath(std::string_view path) {
     if (path.empty() || path.size() > kJournalPathBytes) {
         return false;
     }
-    const bool control = std::any_of(path.begin(), path.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-    });
+    const bool control =
+        std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
     return !control && IsValidUtf8(path);
 }
 

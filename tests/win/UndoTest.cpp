@@ -68,8 +68,10 @@ protected:
 };
 
 TEST_F(Undo, MovesTrashMovesAndRenamesGoBackOneByOneAcrossARestart) {
-    for (const auto& [name, rgb] : {std::pair{"a.bmp", 0xFF0000u}, {"b.bmp", 0x00FF00u}, {"c.bmp", 0x0000FFu},
-                                    {"d.bmp", 0xFFFF00u}, {"e.bmp", 0x00FFFFu}, {"f.bmp", 0xFF00FFu}}) {
+    const std::pair<const char*, uint32_t> pictures[] = {{"a.bmp", 0xFF0000}, {"b.bmp", 0x00FF00},
+                                                         {"c.bmp", 0x0000FF}, {"d.bmp", 0xFFFF00},
+                                                         {"e.bmp", 0x00FFFF}, {"f.bmp", 0xFF00FF}};
+    for (const auto& [name, rgb] : pictures) {
         WriteBmp(name, 3, 2, rgb);
     }
     test::MakeDir(Pic("sub"));
@@ -155,10 +157,8 @@ TEST_F(Undo, ATakenNameOrAMissingFileChangesNothingAndTheRecordStays) {
     script.Run(*m_dlg);
     EXPECT_EQ(test::ReadFileBytes(Pic("a.bmp")), a);
     ASSERT_EQ(prompts.messages.size(), 2u);
-    EXPECT_EQ(prompts.messages[0].text,
-              "元の場所に同じ名前のファイルがあるため、元に戻せません。\n" + Pic("a.bmp"));
-    EXPECT_EQ(prompts.messages[1].text,
-              "ファイルが記録された場所にないため、元に戻せません。\n" + (m_move / "a.bmp"));
+    EXPECT_EQ(prompts.messages[0].text, "元の場所に同じ名前のファイルがあるため、元に戻せません。\n" + Pic("a.bmp"));
+    EXPECT_EQ(prompts.messages[1].text, "ファイルが記録された場所にないため、元に戻せません。\n" + (m_move / "a.bmp"));
     EXPECT_EQ(prompts.messages[1].caption, kCaption);
 }
 
@@ -171,8 +171,7 @@ TEST_F(Undo, ADamagedJournalStillUndoesTheRecordsBeforeTheDamage) {
     const std::string hangulFrom = fw::FromWide(widePics, CP_UTF8);
     const std::string hangulTo = fw::FromWide(wideMove, CP_UTF8);
     const std::string first = FormatOperation({FileOp::kMove, hangulFrom, hangulTo});
-    const std::string after =
-        FormatOperation({FileOp::kMove, Utf8(Pic("z.bmp")), Utf8(m_move / "z.bmp")});
+    const std::string after = FormatOperation({FileOp::kMove, Utf8(Pic("z.bmp")), Utf8(m_move / "z.bmp")});
     for (const std::string& damage : {std::string("M 12:C:\\cut"), "\xFF\xFE garbage\n" + after}) {
         SCOPED_TRACE(damage);
         {
