@@ -14,5 +14,6 @@ set(IXO_CORE_SOURCES
     wallpaper/WallpaperLayout.cpp
     sizedelete/SizeJudgement.cpp
     regdirs/DirKeys.cpp
+    undo/JournalText.cpp
 )
 list(TRANSFORM IXO_CORE_SOURCES PREPEND "${CMAKE_SOURCE_DIR}/")

@@ -48,6 +48,7 @@ constexpr KeyBinding kTable[] = {
     {'R', ModifierTest::kAny, KeyCommand::kRename},
     {'J', ModifierTest::kAny, KeyCommand::kJump},
     {'P', ModifierTest::kAny, KeyCommand::kSettings},
+    {'Z', ModifierTest::kCtrlDownShiftUp, KeyCommand::kUndo},
 };
 
 }  // namespace

@@ -30,6 +30,7 @@ enum class KeyCommand {
     kRename,              // R
     kJump,                // J: the registered directories
     kSettings,            // P: the settings dialog
+    kUndo,                // Ctrl-Z: take the latest move or rename back
 };
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.

@@ -16,7 +16,7 @@ FW_BEGIN_PART_MESSAGE_MAP(CRenameOps)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kRename), 0, RenameSelectedEntry)
 FW_END_PART_MESSAGE_MAP()
 
-CRenameOps::CRenameOps(IViewerHost& host) : m_host(host) {}
+CRenameOps::CRenameOps(IViewerHost& host, IOperationRecorder* recorder) : m_host(host), m_pRecorder(recorder) {}
 
 void CRenameOps::RenameSelectedEntry() {
     const ListEntry* selected = m_host.SelectedEntry();
@@ -48,6 +48,16 @@ void CRenameOps::RenameSelectedEntry() {
 }
 
 bool CRenameOps::RenameOnDisk(const std::string& from, const std::string& to) {
+    if (!RenameEntry(from, to)) {
+        return false;
+    }
+    if (m_pRecorder != nullptr) {
+        m_pRecorder->Recorded(FileOp::kRename, from, to);
+    }
+    return true;
+}
+
+bool CRenameOps::RenameEntry(const std::string& from, const std::string& to) {
     // The standard library's rename does not replace an existing file or directory.
     if (UpperCaseAscii(from) != UpperCaseAscii(to) || from == to) {
         return std::rename(from.c_str(), to.c_str()) == 0;

@@ -8,10 +8,12 @@
 #include "commands/KeyTable.h"
 #include "framework/MessageMap.h"
 #include "host/ViewerHost.h"
+#include "undo/OperationRecorder.h"
 
 class CRenameOps {
 public:
-    explicit CRenameOps(IViewerHost& host);
+    // Each completed rename is reported to `recorder` (none: not recorded).
+    explicit CRenameOps(IViewerHost& host, IOperationRecorder* recorder = nullptr);
     CRenameOps(const CRenameOps&) = delete;
     CRenameOps& operator=(const CRenameOps&) = delete;
 
@@ -23,6 +25,9 @@ private:
     // Every rename of an entry ends here: true once the entry at `from` is at `to`. An
     // existing entry at `to` is never replaced.
     bool RenameOnDisk(const std::string& from, const std::string& to);
+    // The rename itself, unrecorded.
+    bool RenameEntry(const std::string& from, const std::string& to);
 
     IViewerHost& m_host;
+    IOperationRecorder* m_pRecorder;
 };

@@ -27,8 +27,8 @@ FW_BEGIN_PART_MESSAGE_MAP(CSortingOps)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kKill), 0, OnKill)
 FW_END_PART_MESSAGE_MAP()
 
-CSortingOps::CSortingOps(IViewerHost& host, const Settings& settings, CFileList& files)
-    : m_host(host), m_settings(settings), m_files(files) {}
+CSortingOps::CSortingOps(IViewerHost& host, const Settings& settings, CFileList& files, IOperationRecorder* recorder)
+    : m_host(host), m_settings(settings), m_files(files), m_pRecorder(recorder) {}
 
 bool CSortingOps::IsDirectorySelected() const {
     const ListEntry* selected = m_host.SelectedEntry();
@@ -64,6 +64,11 @@ bool CSortingOps::TransferSelectedFile(const std::string& dir, Transfer transfer
     if (!::MoveFileA(source.c_str(), destination.c_str())) {
         return false;
     }
+    // Recorded here, not where the entry leaves the list: a kill leaves it too.
+    if (m_pRecorder != nullptr) {
+        m_pRecorder->Recorded(transfer == Transfer::kTrashMove ? FileOp::kTrashMove : FileOp::kMove, source,
+                              destination);
+    }
     FileLeftFolder();
     return true;
 }
@@ -74,7 +79,7 @@ bool CSortingOps::MoveSelectedFile() {
 }
 
 bool CSortingOps::TrashSelectedFile() {
-    return TransferSelectedFile(m_settings.m_strTrashDir, Transfer::kMove, Renaming::kOff);
+    return TransferSelectedFile(m_settings.m_strTrashDir, Transfer::kTrashMove, Renaming::kOff);
 }
 
 bool CSortingOps::CopySelectedFile() {

@@ -11,10 +11,12 @@
 #include "framework/MessageMap.h"
 #include "host/ViewerHost.h"
 #include "settings/Settings.h"
+#include "undo/OperationRecorder.h"
 
 class CSortingOps {
 public:
-    CSortingOps(IViewerHost& host, const Settings& settings, CFileList& files);
+    // Each completed move and trash move is reported to `recorder` (none: not recorded).
+    CSortingOps(IViewerHost& host, const Settings& settings, CFileList& files, IOperationRecorder* recorder = nullptr);
     CSortingOps(const CSortingOps&) = delete;
     CSortingOps& operator=(const CSortingOps&) = delete;
 
@@ -38,7 +40,7 @@ public:
     FW_DECLARE_PART_MESSAGE_MAP()
 
 private:
-    enum class Transfer { kMove, kCopy };
+    enum class Transfer { kMove, kTrashMove, kCopy };
     enum class Renaming { kOff, kOn };
     // Moves or copies the selected picture to `dir` + its name (or the name chosen for it).
     bool TransferSelectedFile(const std::string& dir, Transfer transfer, Renaming renaming);
@@ -56,4 +58,5 @@ private:
     IViewerHost& m_host;
     const Settings& m_settings;
     CFileList& m_files;
+    IOperationRecorder* m_pRecorder;
 };

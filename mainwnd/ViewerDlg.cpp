@@ -33,21 +33,24 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_CHAIN_MEMBER(m_rename)
     FW_CHAIN_MEMBER(m_regdirs)
     FW_CHAIN_MEMBER(m_settingsEditor)
+    FW_CHAIN_MEMBER(m_undo)
 FW_END_MESSAGE_MAP()
 
 CViewerDlg::CViewerDlg(fw::CWnd* parent)
     : fw::CDialog(IDD_IXO_DIALOG, parent),
       m_hIcon(::LoadIconA(fw::AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_strCurDir(GetDirectoryPart(fw::AfxGetModuleFilePath())),
+      m_journal(CUndoJournal::DefaultPath()),
       m_pane(*this, m_plugins, m_files.ListBox()),
-      m_sorting(*this, m_settings, m_files),
+      m_sorting(*this, m_settings, m_files, &m_journal),
       m_programs(*this, m_settings),
       m_wallpaper(*this, m_settings, m_pane),
       m_sizeDelete(*this, m_settings, m_files, m_pane, m_sorting),
       m_targets(*this, m_settings),
-      m_rename(*this),
+      m_rename(*this, &m_journal),
       m_regdirs(*this, ::GetIniFilePath()),
-      m_settingsEditor(m_settings) {
+      m_settingsEditor(m_settings),
+      m_undo(*this, m_journal) {
     m_settings = Settings::Defaults(m_strCurDir);
     m_settings.Load(GetIniFilePath());
 }

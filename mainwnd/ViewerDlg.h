@@ -18,6 +18,8 @@
 #include "settings/SettingsEditor.h"
 #include "sizedelete/SizeDeletion.h"
 #include "tools/ExternalPrograms.h"
+#include "undo/UndoJournal.h"
+#include "undo/UndoOps.h"
 #include "wallpaper/Wallpaper.h"
 
 // The main window: the file list on the left, the picture pane on the right. It owns the
@@ -75,6 +77,7 @@ public:
     CSizeDeletion& SizeDeletion() { return m_sizeDelete; }
     CTargetChooser& Targets() { return m_targets; }
     CRenameOps& Renaming() { return m_rename; }
+    CUndoOps& Undo() { return m_undo; }
     const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
@@ -128,6 +131,9 @@ private:
     // True while ListDirectory runs: commands that would list again wait for it.
     bool m_bListing = false;
 
+    // Every move and rename of the parts, for Ctrl-Z; handed to them as a recorder only.
+    CUndoJournal m_journal;
+
     // The parts. Each takes its own commands through a chain entry of the message map.
     CFileList m_files;
     CPicturePane m_pane;
@@ -139,4 +145,5 @@ private:
     CRenameOps m_rename;
     CRegisteredDirs m_regdirs;
     CSettingsEditor m_settingsEditor;
+    CUndoOps m_undo;
 };

@@ -6,6 +6,7 @@
 #include "tests/data/BmpFiles.h"
 #include "tests/e2e/support/ViewerProcess.h"
 #include "tests/win/support/TestSupport.h"
+#include "undo/JournalText.h"
 
 namespace {
 
@@ -114,9 +115,16 @@ TEST_F(SizeDeleteSession, ShiftCtrlTAndTheThreePassesFromTheMenu) {
     EXPECT_EQ(viewer.ListEntries(), Strings{});
     viewer.Key(VK_F4, false, false, true);
     ASSERT_TRUE(viewer.WaitForExit(10000));
-    EXPECT_EQ(test::ListNames(m_install.PictureDir()), (Strings{"Ixo.exe", "Ixo.ini"}));
+    EXPECT_EQ(test::ListNames(m_install.PictureDir()), (Strings{"Ixo.exe", "Ixo.ini", "IxoUndo.log"}));
     EXPECT_EQ(test::ListNames(m_root / "move"), (Strings{"b.bmp", "big.bmp"}));
     EXPECT_EQ(test::ReadFileBytes(m_root / "move\\big.bmp"), big);
+    // The moving pass recorded its moves for Ctrl-Z; the kills are not recorded.
+    Strings moved;
+    for (const JournalEntry& entry : ParseJournal(test::ReadFileBytes(m_install.PictureDir() + "\\IxoUndo.log")).live) {
+        EXPECT_EQ(entry.op, FileOp::kMove);
+        moved.push_back(entry.to.substr(entry.to.find_last_of('\\') + 1));
+    }
+    EXPECT_EQ(moved, (Strings{"big.bmp", "b.bmp"})) << "sub-folders first";
 }
 
 TEST_F(SizeDeleteSession, EscapeOrClosingStopsAPassAndARefusedKillEndsIt) {

@@ -111,7 +111,7 @@ TEST(SortingSession, EveryKeyDoesWhatItSaysAndNoFileIsLost) {
         ASSERT_TRUE(viewer.WaitForExit(10000));
     }
 
-    EXPECT_EQ(test::ListNames(pics), (Strings{"Ixo.exe", "Ixo.ini", "b.bmp", "e.bmp", "f.bmp", "sub"}));
+    EXPECT_EQ(test::ListNames(pics), (Strings{"Ixo.exe", "Ixo.ini", "IxoUndo.log", "b.bmp", "e.bmp", "f.bmp", "sub"}));
     EXPECT_EQ(test::ListNames(root / "move"), (Strings{"a.bmp", "a_0000.BMP"}));
     EXPECT_EQ(test::ReadFileBytes(root / "move\\a.bmp"), "an older a");
     EXPECT_EQ(test::ReadFileBytes(root / "move\\a_0000.BMP"), SolidBmp(0xFF0000));

@@ -170,7 +170,7 @@ TEST_F(TargetAndRename, ChosenTargetsServeTheNextKeysAndRenamesStayInPlace) {
 
     m_viewer.Key(VK_F4, false, false, true);
     ASSERT_TRUE(m_viewer.WaitForExit(10000));
-    EXPECT_EQ(test::ListNames(pics), (Strings{"Ixo.exe", "Ixo.ini", "e.bmp", "f.bmp", "pics"}));
+    EXPECT_EQ(test::ListNames(pics), (Strings{"Ixo.exe", "Ixo.ini", "IxoUndo.log", "e.bmp", "f.bmp", "pics"}));
     EXPECT_EQ(test::ReadFileBytes(pics + "\\e.bmp"), SolidBmp(0xFFFF00));
     EXPECT_EQ(test::ReadFileBytes(pics + "\\f.bmp"), SolidBmp(0x00FFFF));
     EXPECT_EQ(test::ListNames(pics + "\\pics"), Strings{"in.bmp"});

@@ -75,6 +75,12 @@ TEST(KeyTable, ShiftCtrlTJudgesTheSizeAndTWithoutCtrlIsSwallowed) {
     EXPECT_NE(LookUpKeyCommand('T', false, true), KeyCommand::kSizeDeleteSelected);
 }
 
+TEST(KeyTable, OnlyCtrlZWithoutShiftUndoes) {
+    EXPECT_EQ(LookUpKeyCommand('Z', false, true), KeyCommand::kUndo);
+    EXPECT_FALSE(LookUpKeyCommand('Z', true, true).has_value());
+    EXPECT_FALSE(LookUpKeyCommand('Z', true, false).has_value());
+}
+
 TEST(KeyTable, OtherKeysGoOn) {
     for (const int key : {0, int{'A'}, int{'Z'}, int{'m'}, 33, 34, 35, 36, 112, 117, 255}) {
         EXPECT_FALSE(LookUpKeyCommand(key, false, false).has_value()) << key;

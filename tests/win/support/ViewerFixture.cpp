@@ -14,12 +14,14 @@ void ViewerFixture::SetUp() {
     ::GetCurrentDirectoryA(MAX_PATH, dir);
     m_previousDir = dir;
     ::DeleteFileA((ExeDir() + "Ixo.ini").c_str());
+    ::DeleteFileA((ExeDir() + "IxoUndo.log").c_str());
     ASSERT_TRUE(::SetCurrentDirectoryA(m_work.Path().c_str()));
 }
 
 void ViewerFixture::TearDown() {
     ::SetCurrentDirectoryA(m_previousDir.c_str());
     ::DeleteFileA((ExeDir() + "Ixo.ini").c_str());
+    ::DeleteFileA((ExeDir() + "IxoUndo.log").c_str());
 }
 
 void ViewerFixture::UsePlugins(std::initializer_list<std::string> variants) {

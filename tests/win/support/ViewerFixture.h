@@ -1,6 +1,6 @@
 #pragma once
 // A main window under test: plug-ins chosen per test (copied into SPI\ below a private
-// working directory), a private picture folder, no settings file left behind.
+// working directory), a private picture folder, no settings file or undo journal left behind.
 #include <gtest/gtest.h>
 
 #include <functional>

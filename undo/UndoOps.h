@@ -1,0 +1,34 @@
+#pragma once
+// Ctrl-Z: the latest recorded move, trash move or rename not yet undone is taken back,
+// the file going back to its former path; pressed again, it walks further back. It never
+// replaces a file: when the former name is taken, or the file is not where the journal
+// says, it says so and the record stays to be tried again. Copies and deletions are not
+// recorded and cannot be undone.
+#include <string>
+
+#include "commands/KeyTable.h"
+#include "framework/MessageMap.h"
+#include "host/ViewerHost.h"
+#include "undo/UndoJournal.h"
+
+class CUndoOps {
+public:
+    CUndoOps(IViewerHost& host, CUndoJournal& journal);
+    CUndoOps(const CUndoOps&) = delete;
+    CUndoOps& operator=(const CUndoOps&) = delete;
+
+    // True when a file went back. The list shows the folder it went back to only when that
+    // is the current folder, with the restored entry selected and shown.
+    bool UndoLatest();
+
+    FW_DECLARE_PART_MESSAGE_MAP()
+
+private:
+    void OnUndo() { UndoLatest(); }
+    void Tell(const std::string& text) const;
+    // Lists the current folder again when the undo changed it.
+    void ShowOutcome(const std::wstring& restored, const std::wstring& left);
+
+    IViewerHost& m_host;
+    CUndoJournal& m_journal;
+};
