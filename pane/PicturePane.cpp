@@ -2,6 +2,8 @@
 #include "pane/PicturePane.h"
 
 #include <climits>
+#include <utility>
+#include <vector>
 
 #include "filelist/PathUtil.h"
 #include "framework/DirectoryEnumerator.h"
@@ -86,6 +88,7 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
         return;
     }
     Release();
+    m_bShownFromReadAhead = false;
     m_nScrollX = 0;
     m_nScrollY = 0;
     if (entry != nullptr && entry->IsDirectory()) {
@@ -95,7 +98,9 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
         m_shown = entry->GetDecoder();
         m_shownPath = path;
         // A failed load leaves nothing held: the pane stays black.
-        if (m_shown.kind == Decoder::Kind::kBmp) {
+        if (m_readAhead.TakeInto(path, m_shown, m_bmp)) {
+            m_bShownFromReadAhead = true;
+        } else if (m_shown.kind == Decoder::Kind::kBmp) {
             fw::CClientDC dc(owner);
             m_bmp.Load(path, dc);
         } else {
@@ -103,6 +108,32 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
         }
     }
     Redraw();
+}
+
+bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, const CReadAhead::KeepGoing& keepGoing) {
+    const HWND owner = m_host.OwnerWindow();
+    if (owner == nullptr) {
+        return true;
+    }
+    const std::string dir = AddTrailingBackslash(m_host.CurrentDir());
+    std::vector<std::pair<std::string, Decoder>> wanted;
+    for (const ListEntry* entry : entries) {
+        if (entry != nullptr && !entry->IsDirectory() && dir + entry->name != m_shownPath) {
+            wanted.emplace_back(dir + entry->name, entry->GetDecoder());
+        }
+    }
+    std::vector<std::string> paths;
+    for (const auto& [path, decoder] : wanted) {
+        paths.push_back(path);
+    }
+    m_readAhead.KeepOnly(paths);
+    fw::CClientDC dc(owner);
+    for (const auto& [path, decoder] : wanted) {
+        if (m_readAhead.Prepare(path, decoder, dc, keepGoing) == CReadAhead::Outcome::kStopped) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void CPicturePane::Redraw() const {
