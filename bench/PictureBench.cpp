@@ -711,7 +711,8 @@ int main(int argc, char** argv) {
     }
     // The big pictures take minutes to make the first time: only for what pages through them.
     const bool paging = options.Wants("next.select") || options.Wants("next.key.down") ||
-                        options.Wants("next.key.m") || options.Wants("next.ahead") || options.Wants("memory");
+                        options.Wants("next.key.m") || options.Wants("next.ahead.key.down") || options.Wants("next.ahead.key.m") ||
+                        options.Wants("memory");
     const std::string dir = paging ? bench::EnsureBigPictureFolder() : std::string("-");
     if (dir.empty()) {
         std::printf("pictures: cannot make the folder of big pictures\n");

@@ -57,7 +57,15 @@ void CPicturePane::ReleaseDecoder(Decoder decoder) {
     }
 }
 
+void CPicturePane::RetireShown() {
+    if (m_shownStamp && HoldsPicture()) {
+        m_readAhead.Retire(m_shownPath, m_shown, *m_shownStamp, m_bmp);
+    }
+    m_shownStamp.reset();
+}
+
 void CPicturePane::Release() {
+    m_shownStamp.reset();
     ReleaseDecoder(m_shown);
     ReleaseDecoder(m_preview);
     m_shown = {};
@@ -87,24 +95,42 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
     if (owner == nullptr) {
         return;
     }
+    // A copy read ahead is taken before the shown picture is retired: retiring may make
+    // room by letting copies go.
+    const std::string path =
+        entry != nullptr && !entry->IsDirectory() ? AddTrailingBackslash(m_host.CurrentDir()) + entry->name : "";
+    std::optional<CReadAhead::Copy> copy =
+        path.empty() ? std::nullopt : m_readAhead.Take(path, entry->GetDecoder());
+    RetireShown();
     Release();
-    m_bShownFromReadAhead = false;
+    m_bShownFromReadAhead = copy.has_value();
     m_nScrollX = 0;
     m_nScrollY = 0;
     if (entry != nullptr && entry->IsDirectory()) {
         m_previewDir = AddTrailingBackslash(AddTrailingBackslash(m_host.CurrentDir()) + entry->name);
     } else if (entry != nullptr) {
-        const std::string path = AddTrailingBackslash(m_host.CurrentDir()) + entry->name;
         m_shown = entry->GetDecoder();
         m_shownPath = path;
-        // A failed load leaves nothing held: the pane stays black.
-        if (m_readAhead.TakeInto(path, m_shown, m_bmp)) {
-            m_bShownFromReadAhead = true;
-        } else if (m_shown.kind == Decoder::Kind::kBmp) {
-            fw::CClientDC dc(owner);
-            m_bmp.Load(path, dc);
+        if (copy) {
+            m_shownStamp = copy->stamp;
+            if (m_shown.kind == Decoder::Kind::kBmp) {
+                m_bmp = std::move(copy->bmp);
+            } else {
+                m_shown.plugin->PutPicture(std::move(copy->picture));
+            }
         } else {
-            m_shown.plugin->Decode(path);
+            // A failed load leaves nothing held: the pane stays black.
+            m_shownStamp = FileStamp::Of(path);
+            if (m_shown.kind == Decoder::Kind::kBmp) {
+                fw::CClientDC dc(owner);
+                m_bmp.Load(path, dc);
+            } else {
+                m_shown.plugin->Decode(path);
+            }
+            // A file that changed while it was read is not kept as a copy afterwards.
+            if (m_shownStamp && !(FileStamp::Of(path) == m_shownStamp)) {
+                m_shownStamp.reset();
+            }
         }
     }
     Redraw();
@@ -128,8 +154,15 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
     }
     m_readAhead.KeepOnly(paths);
     fw::CClientDC dc(owner);
-    for (const auto& [path, decoder] : wanted) {
-        if (m_readAhead.Prepare(path, decoder, dc, keepGoing) == CReadAhead::Outcome::kStopped) {
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        const auto& [path, decoder] = wanted[i];
+        CReadAhead::Outcome outcome = m_readAhead.Prepare(path, decoder, dc, keepGoing);
+        if (outcome == CReadAhead::Outcome::kNoRoom && i + 1 < paths.size()) {
+            // The less wanted copies make room for this one.
+            m_readAhead.KeepOnly(std::vector<std::string>(paths.begin(), paths.begin() + static_cast<ptrdiff_t>(i)));
+            outcome = m_readAhead.Prepare(path, decoder, dc, keepGoing);
+        }
+        if (outcome == CReadAhead::Outcome::kStopped) {
             return false;
         }
     }

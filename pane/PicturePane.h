@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <initializer_list>
+#include <optional>
 
 #include "commands/KeyTable.h"
 #include "filelist/ListEntry.h"
@@ -90,6 +91,8 @@ private:
     void Redraw() const;
     // Releases what the pane holds (the shown picture and a preview's).
     void Release();
+    // Hands the shown picture to the read-ahead copies, to be released in idle time.
+    void RetireShown();
     void ReleaseDecoder(Decoder decoder);
     // Decodes the first displayable file inside the previewed directory and draws it.
     void DrawPreview(HDC dc);
@@ -103,6 +106,7 @@ private:
     CBmpImage m_bmp;
     Decoder m_shown;           // whose picture is shown; none for a directory or nothing
     std::string m_shownPath;   // the file it was decoded from
+    std::optional<FileStamp> m_shownStamp;  // that file's stamp when it was decoded
     std::string m_previewDir;  // the selected directory's path, when one is selected
     Decoder m_preview;         // what holds the preview's picture
     bool m_bFitToPane = true;

@@ -114,24 +114,44 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::string& path, Decoder decoder
     return Outcome::kHeld;
 }
 
-bool CReadAhead::TakeInto(const std::string& path, Decoder decoder, CBmpImage& bmp) {
+std::optional<CReadAhead::Copy> CReadAhead::Take(const std::string& path, Decoder decoder) {
     const auto found = Find(path);
     if (found == m_held.end()) {
-        return false;
+        return std::nullopt;
     }
     Held held = std::move(*found);
     m_held.erase(found);
     if (held.outcome != Outcome::kHeld || !(held.decoder == decoder)) {
-        return false;
+        return std::nullopt;
     }
     const std::optional<FileStamp> now = FileStamp::Of(path);
     if (!now || !(*now == held.stamp)) {
-        return false;
+        return std::nullopt;
     }
+    return Copy{held.stamp, std::move(held.bmp), std::move(held.picture)};
+}
+
+void CReadAhead::Retire(const std::string& path, Decoder decoder, const FileStamp& stamp, CBmpImage& bmp) {
+    Held held;
+    held.path = path;
+    held.decoder = decoder;
+    held.stamp = stamp;
     if (decoder.kind == Decoder::Kind::kBmp) {
-        bmp = std::move(held.bmp);
-    } else {
-        decoder.plugin->PutPicture(std::move(held.picture));
+        held.bmp = std::move(bmp);
+        held.bytes = held.bmp.HeldBytes();
+    } else if (decoder.kind == Decoder::Kind::kPlugin) {
+        held.picture = decoder.plugin->TakePicture();
+        held.bytes = held.picture.HeldBytes();
     }
-    return true;
+    if (held.bytes == 0 || held.bytes > kMaxHeldBytes) {
+        return;  // nothing held, or released at once
+    }
+    const auto same = Find(path);
+    if (same != m_held.end()) {
+        m_held.erase(same);
+    }
+    while (!m_held.empty() && (HeldBytes() + held.bytes > kMaxHeldBytes || m_held.size() > kMaxPictures)) {
+        m_held.erase(m_held.begin());
+    }
+    m_held.push_back(std::move(held));
 }

@@ -60,10 +60,22 @@ public:
     // Drops every copy.
     void Clear() { m_held.clear(); }
 
-    // Hands the copy of `path` over when `decoder` made it and the file is unchanged: a BMP
-    // copy into `bmp`, a plug-in's into that plug-in as its held picture. A copy that no
-    // longer matches its file is dropped. True when the picture was handed over.
-    bool TakeInto(const std::string& path, Decoder decoder, CBmpImage& bmp);
+    // A decoded picture with what it was read from: the picture in `bmp` for a BMP file,
+    // in `picture` for a plug-in's.
+    struct Copy {
+        FileStamp stamp;
+        CBmpImage bmp;
+        CSpiPlugin::Picture picture;
+    };
+    // Hands the copy of `path` over when `decoder` made it and the file is unchanged; none
+    // otherwise. A copy that no longer matches its file is dropped.
+    std::optional<Copy> Take(const std::string& path, Decoder decoder);
+    // Takes over the picture shown until now, read from `path` when it had `stamp`: from
+    // `bmp`, or from the plug-in that holds it. It is kept as a copy (the user may go back
+    // to it) until the next read-ahead keeps only the entries beside the new one; so its
+    // memory is released in idle time, not while a key waits. Older copies make room for
+    // it only when the held pictures would exceed kMaxHeldBytes.
+    void Retire(const std::string& path, Decoder decoder, const FileStamp& stamp, CBmpImage& bmp);
 
     // Whether a copy of `path` is held (whether or not its file still matches it).
     bool Holds(const std::string& path) const;
