@@ -484,7 +484,7 @@ protected:
         m_run.Print();
         bench::PrintNote("%s: %d of %d pictures were shown from a copy read ahead%s", m_run.name.c_str(), m_fromCopy,
                          m_shown,
-                         m_pace == Pace::kPause ? "" : " (keys 30 ms apart: the read-ahead gives way to them)");
+                         m_pace == Pace::kPause ? "" : " (each key 30 ms after the picture before)");
     }
 
     const std::string m_dir;

@@ -3,6 +3,7 @@
 #include "filelist/PathUtil.h"
 #include "framework/DataExchange.h"
 #include "framework/Gdi.h"
+#include "framework/Keyboard.h"
 #include "framework/Prompts.h"
 #include "framework/WinApp.h"
 #include "mainwnd/AboutDlg.h"
@@ -17,6 +18,31 @@ constexpr UINT_PTR kReadAheadTimer = 1;
 // gives way to them.
 bool WorkIsWaiting() {
     return HIWORD(::GetQueueStatus(QS_KEY | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
+}
+
+// Which way in the list the key press first in the queue goes: +1 to the entry after the
+// shown one (Down, M, Delete, K), -1 to the one before it (Up), 0 for anything else or
+// when it cannot be told safely: PeekMessage would handle a message sent from another
+// thread on the spot, so it is only asked when none is waiting.
+int WaitingKeyStep() {
+    MSG msg;
+    if (HIWORD(::GetQueueStatus(QS_SENDMESSAGE | QS_MOUSEBUTTON)) != 0 ||
+        !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD) || msg.message != WM_KEYDOWN) {
+        return 0;
+    }
+    const std::optional<KeyCommand> command =
+        LookUpKeyCommand(static_cast<int>(msg.wParam), fw::IsKeyDown(VK_SHIFT), fw::IsKeyDown(VK_CONTROL));
+    switch (command.value_or(KeyCommand::kNothing)) {
+        case KeyCommand::kPageDown:
+        case KeyCommand::kMove:
+        case KeyCommand::kDelete:
+        case KeyCommand::kKill:
+            return 1;
+        case KeyCommand::kPageUp:
+            return -1;
+        default:
+            return 0;
+    }
 }
 
 }  // namespace
@@ -155,10 +181,10 @@ void CViewerDlg::SelectNextEntry() {
 // Reading ahead runs on this thread, in idle time, rather than on a thread of its own: the
 // plug-ins are not known to bear calls from two threads, the BMP reader makes its bitmap
 // for this window's device, and a key never waits for work it has no use for, because
-// the decode stops at its next progress report once input arrives (a plug-in that never
-// reports keeps the key waiting at most one decode, as showing a picture always did).
-// A zero-delay timer starts it: timer messages come only when nothing else is queued,
-// painting included.
+// the decode stops at its next progress report once input arrives, unless that input is
+// a key going to the very entry being read (a plug-in that never reports keeps the key
+// waiting at most one decode, as showing a picture always did). A zero-delay timer
+// starts it: timer messages come only when nothing else is queued, painting included.
 void CViewerDlg::ScheduleReadAhead() {
     ::SetTimer(m_hWnd, kReadAheadTimer, USER_TIMER_MINIMUM, nullptr);
 }
@@ -180,7 +206,15 @@ void CViewerDlg::ReadAheadNow() {
     const int index = m_files.CurrentIndex();
     const ListEntry* ahead = m_files.At(index + m_nDirection);
     const ListEntry* behind = m_files.At(index - m_nDirection);
-    if (WorkIsWaiting() || !m_pane.ReadAhead({ahead, behind}, [] { return !WorkIsWaiting(); })) {
+    const auto keepReading = [&](const ListEntry& entry) {
+        if (!WorkIsWaiting()) {
+            return true;
+        }
+        const ListEntry* picture = m_files.Current();
+        const int step = picture != nullptr && !picture->IsDirectory() ? WaitingKeyStep() : 0;
+        return step != 0 && &entry == (step == m_nDirection ? ahead : behind);
+    };
+    if (WorkIsWaiting() || !m_pane.ReadAhead({ahead, behind}, keepReading)) {
         ScheduleReadAhead();  // again once the waiting work is done
     }
 }

@@ -2,7 +2,6 @@
 #include "pane/PicturePane.h"
 
 #include <climits>
-#include <utility>
 #include <vector>
 
 #include "filelist/PathUtil.h"
@@ -136,31 +135,31 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
     Redraw();
 }
 
-bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, const CReadAhead::KeepGoing& keepGoing) {
+bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing) {
     const HWND owner = m_host.OwnerWindow();
     if (owner == nullptr) {
         return true;
     }
     const std::string dir = AddTrailingBackslash(m_host.CurrentDir());
-    std::vector<std::pair<std::string, Decoder>> wanted;
+    std::vector<const ListEntry*> wanted;
+    std::vector<std::string> paths;
     for (const ListEntry* entry : entries) {
         if (entry != nullptr && !entry->IsDirectory() && dir + entry->name != m_shownPath) {
-            wanted.emplace_back(dir + entry->name, entry->GetDecoder());
+            wanted.push_back(entry);
+            paths.push_back(dir + entry->name);
         }
-    }
-    std::vector<std::string> paths;
-    for (const auto& [path, decoder] : wanted) {
-        paths.push_back(path);
     }
     m_readAhead.KeepOnly(paths);
     fw::CClientDC dc(owner);
     for (size_t i = 0; i < wanted.size(); ++i) {
-        const auto& [path, decoder] = wanted[i];
-        CReadAhead::Outcome outcome = m_readAhead.Prepare(path, decoder, dc, keepGoing);
+        const ListEntry& entry = *wanted[i];
+        const std::string& path = paths[i];
+        const CReadAhead::KeepGoing going = [&] { return keepGoing(entry); };
+        CReadAhead::Outcome outcome = m_readAhead.Prepare(path, entry.GetDecoder(), dc, going);
         if (outcome == CReadAhead::Outcome::kNoRoom && i + 1 < paths.size()) {
             // The less wanted copies make room for this one.
             m_readAhead.KeepOnly(std::vector<std::string>(paths.begin(), paths.begin() + static_cast<ptrdiff_t>(i)));
-            outcome = m_readAhead.Prepare(path, decoder, dc, keepGoing);
+            outcome = m_readAhead.Prepare(path, entry.GetDecoder(), dc, going);
         }
         if (outcome == CReadAhead::Outcome::kStopped) {
             return false;

@@ -8,6 +8,7 @@
 // shows such a copy instead of decoding the file again.
 #include <windows.h>
 
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
@@ -54,10 +55,12 @@ public:
         Release();
         m_readAhead.Clear();
     }
+    // Asked between parts of the decode of an entry's picture; false stops it.
+    using KeepReading = std::function<bool(const ListEntry& entry)>;
     // Decodes the pictures of `entries` ahead of time, most wanted first (null entries,
     // directories and the shown picture are passed over), and lets go of every other copy
     // read ahead. Stops as soon as `keepGoing` answers false: false then.
-    bool ReadAhead(std::initializer_list<const ListEntry*> entries, const CReadAhead::KeepGoing& keepGoing);
+    bool ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing);
     // Lets go of every copy read ahead.
     void DropReadAhead() { m_readAhead.Clear(); }
     const CReadAhead& ReadAheadCopies() const { return m_readAhead; }

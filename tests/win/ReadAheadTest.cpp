@@ -186,7 +186,7 @@ TEST_F(ReadAhead, GivesWayToWaitingWorkAndResumesWhenIdle) {
             Open(dlg, 0);
             const ListEntry* next = dlg.Files().At(1);
             int asks = 0;
-            EXPECT_FALSE(dlg.Pane().ReadAhead({next}, [&] { return ++asks > 1000000; }));
+            EXPECT_FALSE(dlg.Pane().ReadAhead({next}, [&](const ListEntry&) { return ++asks > 1000000; }));
             EXPECT_GE(asks, 1);
             EXPECT_FALSE(Holds(dlg, "b." + ext)) << "nothing is kept from a stopped decode";
 
