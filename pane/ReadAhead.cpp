@@ -150,7 +150,7 @@ void CReadAhead::Retire(const std::string& path, Decoder decoder, const FileStam
     if (same != m_held.end()) {
         m_held.erase(same);
     }
-    while (!m_held.empty() && (HeldBytes() + held.bytes > kMaxHeldBytes || m_held.size() > kMaxPictures)) {
+    while (!m_held.empty() && (HeldBytes() + held.bytes > kMaxHeldBytes || m_held.size() >= kMaxPictures)) {
         m_held.erase(m_held.begin());
     }
     m_held.push_back(std::move(held));
