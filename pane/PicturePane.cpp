@@ -110,29 +110,33 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
     } else if (entry != nullptr) {
         m_shown = entry->GetDecoder();
         m_shownPath = path;
-        if (copy) {
-            m_shownStamp = copy->stamp;
-            if (m_shown.kind == Decoder::Kind::kBmp) {
-                m_bmp = std::move(copy->bmp);
-            } else {
-                m_shown.plugin->PutPicture(std::move(copy->picture));
-            }
-        } else {
-            // A failed load leaves nothing held: the pane stays black.
-            m_shownStamp = FileStamp::Of(path);
-            if (m_shown.kind == Decoder::Kind::kBmp) {
-                fw::CClientDC dc(owner);
-                m_bmp.Load(path, dc);
-            } else {
-                m_shown.plugin->Decode(path);
-            }
-            // A file that changed while it was read is not kept as a copy afterwards.
-            if (m_shownStamp && !(FileStamp::Of(path) == m_shownStamp)) {
-                m_shownStamp.reset();
-            }
-        }
+        HoldShown(std::move(copy));
     }
     Redraw();
+}
+
+void CPicturePane::HoldShown(std::optional<CReadAhead::Copy> copy) {
+    if (copy) {
+        m_shownStamp = copy->stamp;
+        if (m_shown.kind == Decoder::Kind::kBmp) {
+            m_bmp = std::move(copy->bmp);
+        } else {
+            m_shown.plugin->PutPicture(std::move(copy->picture));
+        }
+        return;
+    }
+    // A failed load leaves nothing held: the pane stays black.
+    m_shownStamp = FileStamp::Of(m_shownPath);
+    if (m_shown.kind == Decoder::Kind::kBmp) {
+        fw::CClientDC dc(m_host.OwnerWindow());
+        m_bmp.Load(m_shownPath, dc);
+    } else {
+        m_shown.plugin->Decode(m_shownPath);
+    }
+    // A file that changed while it was read is not kept as a copy afterwards.
+    if (m_shownStamp && !(FileStamp::Of(m_shownPath) == m_shownStamp)) {
+        m_shownStamp.reset();
+    }
 }
 
 bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing) {

@@ -96,6 +96,9 @@ private:
     void Release();
     // Hands the shown picture to the read-ahead copies, to be released in idle time.
     void RetireShown();
+    // Holds the picture of m_shownPath: the copy read ahead when there is one, else as
+    // m_shown decodes the file.
+    void HoldShown(std::optional<CReadAhead::Copy> copy);
     void ReleaseDecoder(Decoder decoder);
     // Decodes the first displayable file inside the previewed directory and draws it.
     void DrawPreview(HDC dc);
