@@ -169,7 +169,10 @@ void CViewerDlg::ShowSelectedEntry() {
         m_nDirection = now < before ? -1 : 1;
     }
     m_pane.ShowEntry(m_files.Current());
-    ScheduleReadAhead();
+    // A size-judged pass shows every picture it judges and reads none ahead.
+    if (!m_sizeDelete.IsPassRunning()) {
+        ScheduleReadAhead();
+    }
 }
 
 void CViewerDlg::SelectNextEntry() {

@@ -125,17 +125,15 @@ void CPicturePane::HoldShown(std::optional<CReadAhead::Copy> copy) {
         }
         return;
     }
-    // A failed load leaves nothing held: the pane stays black.
+    // A failed load leaves nothing held: the pane stays black. The stamp is taken before
+    // the file is read: should it change meanwhile, the picture retired later never
+    // matches the file again and is not shown from the copy.
     m_shownStamp = FileStamp::Of(m_shownPath);
     if (m_shown.kind == Decoder::Kind::kBmp) {
         fw::CClientDC dc(m_host.OwnerWindow());
         m_bmp.Load(m_shownPath, dc);
     } else {
         m_shown.plugin->Decode(m_shownPath);
-    }
-    // A file that changed while it was read is not kept as a copy afterwards.
-    if (m_shownStamp && !(FileStamp::Of(m_shownPath) == m_shownStamp)) {
-        m_shownStamp.reset();
     }
 }
 
