@@ -8,18 +8,27 @@
 //   next.select.bmp/.jpg  selecting the next entry as the list's selection change does
 //                         (SelectNextEntry), until the window is painted
 //   next.key.down.bmp/.jpg  Down posted to the file list and handled by the window's modal
-//                         loop and key dispatcher, until the window is painted
+//                         loop and key dispatcher, until the window is painted. Each key comes
+//                         30 ms after the picture before it was painted, from a thread of its
+//                         own, as the keyboard's auto-repeat sends keys faster than pictures
+//                         decode: whatever the window began in idle time must give way to it.
 //   next.key.m.bmp/.jpg   M the same way: the shown picture moves into m_strMoveDir and the
 //                         next one is shown
+//   next.ahead.key.down/.m.bmp/.jpg  the same keys with a pause after each picture longer
+//                         than decoding it, against drawing the same already-decoded picture
+//                         into the pane
 //   memory                working set while paging (run it in a process of its own: the peak
-//                         is the process's)
+//                         is the process's); memory.ahead the same with the idle read-ahead
+//                         run after each picture
 //
 //   pass.list.bmp/.jpg    a size-judged pass over the list of 200 small pictures, all of
 //                         which it deletes, against decoding, drawing and deleting each one
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -83,6 +92,9 @@ public:
     }
     const bench::Samples& DecodeMs(Kind kind) const { return m_decode[kind]; }
     const bench::Samples& StretchMs(Kind kind) const { return m_stretch[kind]; }
+    // The sections of the last Measure.
+    double LastDecodeMs() const { return m_lastDecode; }
+    double LastStretchMs() const { return m_lastStretch; }
 
 private:
     double MeasureBmp(const std::string& path) {
@@ -97,8 +109,7 @@ private:
         image.Draw(RECT{0, 0, image.GetWidth(), image.GetHeight()}, dst, dc);
         ::GdiFlush();
         const double total = watch.ElapsedMs();
-        m_decode[kBmp].Add(decoded);
-        m_stretch[kBmp].Add(total - decoded);
+        Note(kBmp, decoded, total - decoded);
         return total;
     }
 
@@ -136,9 +147,15 @@ private:
         ::LocalUnlock(info);
         ::LocalFree(bits);
         ::LocalFree(info);
-        m_decode[kJpeg].Add(decoded);
-        m_stretch[kJpeg].Add(total - decoded);
+        Note(kJpeg, decoded, total - decoded);
         return total;
+    }
+
+    void Note(Kind kind, double decodeMs, double stretchMs) {
+        m_decode[kind].Add(decodeMs);
+        m_stretch[kind].Add(stretchMs);
+        m_lastDecode = decodeMs;
+        m_lastStretch = stretchMs;
     }
 
     CViewerDlg& m_dlg;
@@ -146,11 +163,16 @@ private:
     SpiGetPictureFn m_getPicture = nullptr;
     bench::Samples m_decode[2];
     bench::Samples m_stretch[2];
+    double m_lastDecode = 0;
+    double m_lastStretch = 0;
 };
 
 // One measurement per kind of picture shown next, ours against the floor.
 struct NextPictureRun {
     std::string name;
+    // The floor: decoding and drawing the picture, or only drawing it once decoded.
+    enum class FloorIs { kDecodeAndDraw, kDrawOnly } floorIs = FloorIs::kDecodeAndDraw;
+    double goal = kGoal;
     bench::Samples ours[2];
     bench::Samples floor[2];
 
@@ -174,13 +196,43 @@ struct NextPictureRun {
             return;
         }
         ours[kind].Add(ms);
-        floor[kind].Add(floorMs);
+        floor[kind].Add(floorIs == FloorIs::kDrawOnly ? floorMeter.LastStretchMs() : floorMs);
     }
+
+    // Records a step that ended with `shown` on screen; its floor is measured later, by
+    // MeasureFloors, so that the floor's own decoding cannot delay the next step.
+    void RecordLater(CViewerDlg& dlg, double ms, int reps) {
+        const std::string shown = dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex());
+        if (!PictureShown(dlg)) {
+            bench::PrintNote("%s: %s is not shown", name.c_str(), shown.c_str());
+            return;
+        }
+        const Kind kind = KindOf(shown);
+        if (ours[kind].Count() >= static_cast<size_t>(reps)) {
+            return;
+        }
+        ours[kind].Add(ms);
+        later.push_back(shown);
+    }
+    // The floors of the steps recorded for later, with every picture back in `dir`.
+    void MeasureFloors(Floor& floorMeter, const std::string& dir) {
+        for (const std::string& shown : later) {
+            const Kind kind = KindOf(shown);
+            const double floorMs = floorMeter.Measure(dir + "\\" + shown, kind);
+            if (floorMs < 0) {
+                bench::PrintNote("%s: the floor cannot decode %s", name.c_str(), shown.c_str());
+                continue;
+            }
+            floor[kind].Add(floorIs == FloorIs::kDrawOnly ? floorMeter.LastStretchMs() : floorMs);
+        }
+        later.clear();
+    }
+    std::vector<std::string> later;
 
     void Print() const {
         for (int kind = kBmp; kind <= kJpeg; ++kind) {
             if (ours[kind].Count() > 0) {
-                bench::PrintRatio(name + "." + kKindSuffix[kind], ours[kind], floor[kind], kGoal);
+                bench::PrintRatio(name + "." + kKindSuffix[kind], ours[kind], floor[kind], goal);
             }
         }
     }
@@ -329,27 +381,93 @@ void MeasureSelectNext(CViewerDlg& dlg, const std::string& dir, int reps) {
     ShowFirst(dlg, dir);
 }
 
-// A key posted to the file list, as the keyboard delivers it, handled by the window's
-// modal loop; the time runs until the window has been painted after it.
-class KeyRun {
+// Posts a key press to a window from a thread of its own, after a delay: the key arrives
+// on time even while the window's thread is busy, as keys from the keyboard do.
+class KeyPoster {
 public:
-    KeyRun(const std::string& name, WORD vk, const std::string& dir, int reps)
-        : m_dir(dir), m_vk(vk), m_reps(reps) {
-        m_run.name = name;
+    KeyPoster() = default;
+    KeyPoster(const KeyPoster&) = delete;
+    KeyPoster& operator=(const KeyPoster&) = delete;
+    ~KeyPoster() { Join(); }
+
+    // After `delayMs`, starts `watch`, posts the key's WM_KEYDOWN, a marker that calls
+    // `handled` once the key was handled, and its WM_KEYUP.
+    void Post(DWORD delayMs, HWND target, WORD vk, std::shared_ptr<bench::Stopwatch> watch,
+              std::function<void()> handled) {
+        Join();
+        m_press = Press{delayMs, target, vk, std::move(watch), std::move(handled)};
+        m_thread = ::CreateThread(nullptr, 0, &KeyPoster::Run, &m_press, 0, nullptr);
     }
 
-    // Adds the steps to a script of the running window: each step presses the key once.
+private:
+    struct Press {
+        DWORD delayMs = 0;
+        HWND target = nullptr;
+        WORD vk = 0;
+        std::shared_ptr<bench::Stopwatch> watch;
+        std::function<void()> handled;
+    };
+
+    static DWORD WINAPI Run(void* param) {
+        Press& p = *static_cast<Press*>(param);
+        if (p.delayMs > 0) {
+            ::Sleep(p.delayMs);
+        }
+        const UINT scan = ::MapVirtualKeyA(p.vk, MAPVK_VK_TO_VSC);
+        const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+        p.watch->Restart();
+        ::PostMessageA(p.target, WM_KEYDOWN, p.vk, down);
+        bench::PostMarker(std::move(p.handled));
+        ::PostMessageA(p.target, WM_KEYUP, p.vk, down | (1 << 30) | (1u << 31));
+        return 0;
+    }
+
+    void Join() {
+        if (m_thread != nullptr) {
+            ::WaitForSingleObject(m_thread, INFINITE);
+            ::CloseHandle(m_thread);
+            m_thread = nullptr;
+        }
+    }
+
+    Press m_press;
+    HANDLE m_thread = nullptr;
+};
+
+// How the keys of a run follow each other.
+enum class Pace {
+    kRepeat,  // each key 30 ms after the picture before it was painted, as auto-repeat sends them
+    kPause,   // each key after a pause longer than decoding a picture
+};
+
+// A key posted to the file list, as the keyboard delivers it, handled by the window's
+// modal loop; the time runs until the window has been painted after it. The keys come
+// from a thread of their own, each a set time after the one before was handled, whatever
+// the window's thread does meanwhile.
+class KeyRun {
+public:
+    KeyRun(const std::string& name, WORD vk, const std::string& dir, int reps, Pace pace)
+        : m_dir(dir), m_vk(vk), m_reps(reps), m_pace(pace) {
+        m_run.name = name;
+        if (pace == Pace::kPause) {
+            m_run.floorIs = NextPictureRun::FloorIs::kDrawOnly;
+            m_run.goal = kAheadGoal;
+        }
+    }
+
+    // Adds the run to a script of the running window: one step starts the presses, which
+    // follow each other on their own; the next step waits until they are over.
     void AddSteps(test::ModalScript& script, CViewerDlg& dlg) {
-        script.Then([this, &dlg](fw::CDialog&) {
+        script.Then([this, &dlg, &script](fw::CDialog&) {
+            // The marker window belongs to this thread, whichever thread posts to it first.
+            bench::PostMarker([] {});
             m_floor = std::make_unique<Floor>(dlg);
             Prepare(dlg);
+            m_pauseMs = PauseMs();
             ShowFirst(dlg, m_dir);
+            PressNext(dlg);
+            script.HoldUntil([this] { return m_over; });
         });
-        // Each kind needs reps presses; a round through the folder gives most of them.
-        const int presses = 3 * m_reps + 6;
-        for (int i = 0; i < presses; ++i) {
-            script.Then([this, &dlg](fw::CDialog&) { Press(dlg); });
-        }
         script.Then([this, &dlg](fw::CDialog&) { Finish(dlg); });
     }
 
@@ -361,13 +479,34 @@ protected:
     virtual bool Handled(CViewerDlg& dlg, const std::string& before) {
         return dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex()) != before;
     }
-    virtual void Finish(CViewerDlg&) { m_run.Print(); }
+    virtual void Finish(CViewerDlg&) {
+        m_run.MeasureFloors(*m_floor, m_dir);
+        m_run.Print();
+        bench::PrintNote("%s: %d of %d pictures were shown from a copy read ahead%s", m_run.name.c_str(), m_fromCopy,
+                         m_shown,
+                         m_pace == Pace::kPause ? "" : " (each key 30 ms after the picture before)");
+    }
 
     const std::string m_dir;
 
 private:
-    void Press(CViewerDlg& dlg) {
+    static constexpr double kAheadGoal = 1.5;
+    static constexpr DWORD kRepeatMs = 30;
+
+    // Longer than decoding the next picture and the one behind it, whatever their kind.
+    DWORD PauseMs() {
+        if (m_pace != Pace::kPause) {
+            return kRepeatMs;
+        }
+        const std::string dir = m_dir + "\\";
+        const double bmp = m_floor->Measure(dir + bench::BigPictureNames().front(), kBmp);
+        const double jpg = m_floor->Measure(dir + bench::BigPictureNames().back(), kJpeg);
+        return static_cast<DWORD>(std::max(2.5 * std::max(bmp, jpg) + 300, 1500.0));
+    }
+
+    void PressNext(CViewerDlg& dlg) {
         if (m_run.Done(m_reps) || m_failed) {
+            m_over = true;
             return;
         }
         if (!CanPress(dlg)) {
@@ -375,36 +514,41 @@ private:
             ShowFirst(dlg, m_dir);
         }
         const std::string before = dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex());
-        const HWND list = dlg.Files().ListBox().m_hWnd;
-        const UINT scan = ::MapVirtualKeyA(m_vk, MAPVK_VK_TO_VSC);
-        const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
         auto watch = std::make_shared<bench::Stopwatch>();
-        ::PostMessageA(list, WM_KEYDOWN, m_vk, down);
-        bench::PostMarker([this, &dlg, watch, before] {
+        m_poster.Post(m_pauseMs, dlg.Files().ListBox().m_hWnd, m_vk, watch, [this, &dlg, watch, before] {
             Paint(dlg);
             const double ms = watch->ElapsedMs();
             if (!Handled(dlg, before)) {
                 bench::PrintNote("%s: the key was not handled (no key dispatcher yet?)", m_run.name.c_str());
                 m_failed = true;
-                return;
+            } else {
+                ++m_shown;
+                m_fromCopy += dlg.Pane().ShownFromReadAhead() ? 1 : 0;
+                m_run.RecordLater(dlg, ms, m_reps);
             }
-            m_run.Record(dlg, *m_floor, m_dir, ms, m_reps);
+            PressNext(dlg);
         });
-        ::PostMessageA(list, WM_KEYUP, m_vk, down | (1 << 30) | (1u << 31));
     }
 
     WORD m_vk;
     int m_reps;
+    Pace m_pace;
+    DWORD m_pauseMs = kRepeatMs;
     bool m_failed = false;
+    bool m_over = false;
+    int m_shown = 0;
+    int m_fromCopy = 0;
     std::unique_ptr<Floor> m_floor;
     NextPictureRun m_run;
+    KeyPoster m_poster;
 };
 
 // M moves the shown picture out of the folder: the moved files are brought back whenever
 // the folder runs out of next pictures, outside the timing.
 class MoveKeyRun : public KeyRun {
 public:
-    MoveKeyRun(const std::string& dir, int reps) : KeyRun("next.key.m", 'M', dir, reps) {}
+    MoveKeyRun(const std::string& name, const std::string& dir, int reps, Pace pace)
+        : KeyRun(name, 'M', dir, reps, pace) {}
 
 protected:
     void Prepare(CViewerDlg& dlg) override {
@@ -457,6 +601,24 @@ void MeasureMemory(CViewerDlg& dlg, const std::string& dir) {
         }
         const bench::MemoryUse now = bench::ReadMemoryUse();
         bench::PrintMemory("memory.paged" + std::to_string(round * perRound), now.peakWorkingSetMiB,
+                           now.workingSetMiB);
+    }
+    // The same with the pictures beside each one read ahead, as idle time does it; the peak
+    // only grows, so these lines come second.
+    ShowFirst(dlg, dir);
+    for (int round = 1; round <= 3; ++round) {
+        for (int i = 0; i < perRound; ++i) {
+            if (dlg.Files().CurrentIndex() >= dlg.Files().ListBox().GetCount() - 1) {
+                dlg.Files().ListBox().SetCurSel(0);
+                dlg.ShowSelectedEntry();
+            } else {
+                dlg.SelectNextEntry();
+            }
+            Paint(dlg);
+            dlg.ReadAheadNow();
+        }
+        const bench::MemoryUse now = bench::ReadMemoryUse();
+        bench::PrintMemory("memory.ahead.paged" + std::to_string(round * perRound), now.peakWorkingSetMiB,
                            now.workingSetMiB);
     }
 }
@@ -549,7 +711,8 @@ int main(int argc, char** argv) {
     }
     // The big pictures take minutes to make the first time: only for what pages through them.
     const bool paging = options.Wants("next.select") || options.Wants("next.key.down") ||
-                        options.Wants("next.key.m") || options.Wants("memory");
+                        options.Wants("next.key.m") || options.Wants("next.ahead.key.down") || options.Wants("next.ahead.key.m") ||
+                        options.Wants("memory");
     const std::string dir = paging ? bench::EnsureBigPictureFolder() : std::string("-");
     if (dir.empty()) {
         std::printf("pictures: cannot make the folder of big pictures\n");
@@ -575,13 +738,21 @@ int main(int argc, char** argv) {
         }
         prompts.messages.resize(told);
     });
-    KeyRun down("next.key.down", VK_DOWN, dir, options.reps);
+    KeyRun down("next.key.down", VK_DOWN, dir, options.reps, Pace::kRepeat);
     if (options.Wants("next.key.down")) {
         down.AddSteps(script, dlg);
     }
-    MoveKeyRun move(dir, options.reps);
+    MoveKeyRun move("next.key.m", dir, options.reps, Pace::kRepeat);
     if (options.Wants("next.key.m")) {
         move.AddSteps(script, dlg);
+    }
+    KeyRun downAhead("next.ahead.key.down", VK_DOWN, dir, options.reps, Pace::kPause);
+    if (options.Wants("next.ahead.key.down")) {
+        downAhead.AddSteps(script, dlg);
+    }
+    MoveKeyRun moveAhead("next.ahead.key.m", dir, options.reps, Pace::kPause);
+    if (options.Wants("next.ahead.key.m")) {
+        moveAhead.AddSteps(script, dlg);
     }
     script.Run(dlg, 30 * 60 * 1000);
     for (const fw::MessageBoxCall& call : prompts.messages) {

@@ -103,6 +103,12 @@ bool SysCommand(T& t, WPARAM w, LPARAM l, LRESULT& result) {
     return Run([&] { return (t.*F)(static_cast<UINT>(w), l); }, result);
 }
 
+// WM_TIMER: (timer id)
+template <class T, auto F>
+bool Timer(T& t, WPARAM w, LPARAM, LRESULT& result) {
+    return Run([&] { return (t.*F)(static_cast<UINT_PTR>(w)); }, result);
+}
+
 // WM_QUERYDRAGICON: the cursor to show
 template <class T, auto F>
 bool Cursor(T& t, WPARAM, LPARAM, LRESULT& result) {

@@ -24,8 +24,10 @@ uint8_t* BytesOf(const fw::GlobalMemory& block) {
 }
 
 // Reads up to `size` bytes at `offset` into `buffer`; `*got` tells how many arrived before
-// the end of the file. False only when the system reports a read error.
-bool ReadAt(HANDLE file, uint64_t offset, uint8_t* buffer, uint64_t size, uint64_t* got) {
+// the end of the file. False when the system reports a read error, or when `keepGoing`
+// (asked between chunks) says to stop.
+bool ReadAt(HANDLE file, uint64_t offset, uint8_t* buffer, uint64_t size, uint64_t* got,
+            const CBmpImage::KeepGoing* keepGoing = nullptr) {
     *got = 0;
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
@@ -33,6 +35,9 @@ bool ReadAt(HANDLE file, uint64_t offset, uint8_t* buffer, uint64_t size, uint64
         return false;
     }
     while (*got < size) {
+        if (*got > 0 && keepGoing != nullptr && *keepGoing && !(*keepGoing)()) {
+            return false;
+        }
         const DWORD want = static_cast<DWORD>(std::min<uint64_t>(size - *got, kReadChunk));
         DWORD read = 0;
         if (!::ReadFile(file, buffer + *got, want, &read, nullptr)) {
@@ -48,7 +53,7 @@ bool ReadAt(HANDLE file, uint64_t offset, uint8_t* buffer, uint64_t size, uint64
 
 // The rows handed to GDI: the stored rows read from the file and made plain and bottom-up.
 // Rows missing from a truncated file stay zero.
-fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout) {
+fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout, const CBmpImage::KeepGoing& keepGoing) {
     fw::GlobalMemory dib(::GlobalAlloc(kBlockFlags, static_cast<SIZE_T>(layout.dibBytes)));
     if (!dib.IsValid()) {
         return {};
@@ -56,7 +61,7 @@ fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout) {
     const std::span<uint8_t> out(BytesOf(dib), static_cast<size_t>(layout.dibBytes));
     uint64_t got = 0;
     if (layout.kind == bmp::PixelKind::kPlain) {
-        if (!ReadAt(file, layout.pixelOffset, out.data(), layout.storedBytes, &got)) {
+        if (!ReadAt(file, layout.pixelOffset, out.data(), layout.storedBytes, &got, &keepGoing)) {
             return {};
         }
         if (layout.topDown) {
@@ -65,7 +70,7 @@ fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout) {
         return dib;
     }
     fw::GlobalMemory stored(::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(std::max<uint64_t>(layout.storedBytes, 1))));
-    if (!stored.IsValid() || !ReadAt(file, layout.pixelOffset, BytesOf(stored), layout.storedBytes, &got)) {
+    if (!stored.IsValid() || !ReadAt(file, layout.pixelOffset, BytesOf(stored), layout.storedBytes, &got, &keepGoing)) {
         return {};
     }
     const std::span<const uint8_t> in(BytesOf(stored), static_cast<size_t>(got));
@@ -148,7 +153,7 @@ CBmpImage::~CBmpImage() {
     Free();
 }
 
-bool CBmpImage::Load(const std::string& path, HDC dc) {
+bool CBmpImage::Load(const std::string& path, HDC dc, const KeepGoing& keepGoing) {
     Free();
     fw::FileHandle file(
         ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -168,8 +173,8 @@ bool CBmpImage::Load(const std::string& path, HDC dc) {
     }
     const BITMAPINFOHEADER infoHeader = ToInfoHeader(layout.header);
     fw::GlobalMemory info = ReadBitmapInfo(file.Get(), layout, infoHeader);
-    fw::GlobalMemory bits = info.IsValid() ? ReadPixels(file.Get(), layout) : fw::GlobalMemory();
-    if (!bits.IsValid()) {
+    fw::GlobalMemory bits = info.IsValid() ? ReadPixels(file.Get(), layout, keepGoing) : fw::GlobalMemory();
+    if (!bits.IsValid() || (keepGoing && !keepGoing())) {
         return false;
     }
     file.Reset();
@@ -227,6 +232,16 @@ void CBmpImage::Draw(const RECT& src, const RECT& dst, HDC dc) {
     if (oldMode != 0) {
         ::SetStretchBltMode(dc, oldMode);
     }
+}
+
+uint64_t CBmpImage::HeldBytes() const {
+    if (!IsLoaded()) {
+        return 0;
+    }
+    BITMAP device{};
+    ::GetObjectA(m_bitmap.Get(), sizeof device, &device);
+    return uint64_t{::GlobalSize(m_bits.Get())} + ::GlobalSize(m_bitmapInfo.Get()) +
+           uint64_t{static_cast<uint32_t>(device.bmWidthBytes)} * static_cast<uint32_t>(device.bmHeight);
 }
 
 int CBmpImage::GetWidth() const {

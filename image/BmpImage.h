@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -27,11 +28,18 @@ public:
     CBmpImage();
     CBmpImage(const CBmpImage&) = delete;
     CBmpImage& operator=(const CBmpImage&) = delete;
+    // A picture read into one object can be handed to another.
+    CBmpImage(CBmpImage&&) noexcept = default;
+    CBmpImage& operator=(CBmpImage&&) noexcept = default;
     ~CBmpImage();
 
+    // Asked between parts of a load; false stops the load, which then fails.
+    using KeepGoing = std::function<bool()>;
     // Reads the file at `path` (opened for exclusive access) into a bitmap compatible
     // with `dc`. Releases the previous picture first; a failed load leaves the object empty.
-    bool Load(const std::string& path, HDC dc);
+    bool Load(const std::string& path, HDC dc, const KeepGoing& keepGoing = KeepGoing());
+    // The memory held: the rows as handed to GDI, their header, and the device bitmap.
+    uint64_t HeldBytes() const;
     // Releases everything held; nothing happens when nothing is held.
     void Free();
     // Stretches rectangle `src` of the picture onto rectangle `dst` of `dc`. The palette,

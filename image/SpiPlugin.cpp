@@ -93,8 +93,30 @@ bool CSpiPlugin::ReadPictureInfo(std::string& path, PictureInfo* info) const {
     return true;
 }
 
+namespace {
+
+// The plug-in's progress callback: its data is the caller's KeepGoing, or null.
+int WINAPI OnProgress(int, int, LONG_PTR data) {
+    const auto* keepGoing = reinterpret_cast<const CSpiPlugin::KeepGoing*>(data);
+    return keepGoing != nullptr && *keepGoing && !(*keepGoing)() ? 1 : 0;
+}
+
+}  // namespace
+
+uint64_t CSpiPlugin::Picture::HeldBytes() const {
+    if (!IsHeld()) {
+        return 0;
+    }
+    return uint64_t{::LocalSize(bitmapInfo.Get())} + ::LocalSize(bits.Get());
+}
+
 bool CSpiPlugin::Decode(const std::string& path) {
     FreePicture();
+    return DecodeTo(path, m_picture, KeepGoing());
+}
+
+bool CSpiPlugin::DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing) const {
+    out = Picture();
     // The name must fit the picture part whole; a longer path cannot be held.
     if (path.size() > kMaxFileName) {
         return false;
@@ -104,25 +126,34 @@ bool CSpiPlugin::Decode(const std::string& path) {
     if (!ReadPictureInfo(name, &info)) {
         return false;
     }
-    m_info = info;
     auto getPicture = Export<SpiGetPictureFn>("GetPicture");
     if (getPicture == nullptr) {
-        FreePicture();
         return false;
     }
+    out.info = info;
     // After a failure the handles may hold anything: only a success hands them over.
+    // A callback is always passed: some plug-ins do not survive a null one.
     HLOCAL bitmapInfo = nullptr;
     HLOCAL bits = nullptr;
-    if (getPicture(name.data(), 0, kSpiInputFile, &bitmapInfo, &bits, nullptr, 0) != kSpiSuccess ||
-        !AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits))) {
-        FreePicture();
+    if (getPicture(name.data(), 0, kSpiInputFile, &bitmapInfo, &bits, &OnProgress,
+                   reinterpret_cast<LONG_PTR>(&keepGoing)) != kSpiSuccess ||
+        !AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits), out)) {
+        out = Picture();
         return false;
     }
-    m_fileName = path;
+    out.fileName = path;
     return true;
 }
 
-bool CSpiPlugin::AdoptBitmap(fw::LocalMemory ownedInfo, fw::LocalMemory ownedBits) {
+CSpiPlugin::Picture CSpiPlugin::TakePicture() {
+    return std::exchange(m_picture, Picture());
+}
+
+void CSpiPlugin::PutPicture(Picture&& picture) {
+    m_picture = std::move(picture);
+}
+
+bool CSpiPlugin::AdoptBitmap(fw::LocalMemory ownedInfo, fw::LocalMemory ownedBits, Picture& out) {
     HLOCAL info = ownedInfo.Get();
     HLOCAL bits = ownedBits.Get();
     if (info == nullptr || bits == nullptr) {
@@ -134,7 +165,7 @@ bool CSpiPlugin::AdoptBitmap(fw::LocalMemory ownedInfo, fw::LocalMemory ownedBit
         fw::LocalLock rows(bits);
         if (header.Get() == nullptr || rows.Get() == nullptr ||
             !CheckPluginDib(static_cast<const uint8_t*>(header.Get()), ::LocalSize(info), ::LocalSize(bits),
-                            m_info.width, m_info.height, &dib)) {
+                            out.info.width, out.info.height, &dib)) {
             return false;
         }
         if (dib.topDown) {
@@ -150,34 +181,30 @@ bool CSpiPlugin::AdoptBitmap(fw::LocalMemory ownedInfo, fw::LocalMemory ownedBit
             dib.topDown = false;
         }
     }
-    m_dib = dib;
-    m_bitmapInfo = std::move(ownedInfo);
-    m_bits = std::move(ownedBits);
+    out.dib = dib;
+    out.bitmapInfo = std::move(ownedInfo);
+    out.bits = std::move(ownedBits);
     return true;
 }
 
 void CSpiPlugin::FreePicture() {
-    m_bitmapInfo.Reset();
-    m_bits.Reset();
-    m_fileName.clear();
-    m_info = PictureInfo{};
-    m_dib = DibDescription{};
+    m_picture = Picture();
 }
 
 int CSpiPlugin::GetWidth() const {
-    return HasPicture() ? static_cast<int>(m_info.width) : 0;
+    return HasPicture() ? static_cast<int>(m_picture.info.width) : 0;
 }
 
 int CSpiPlugin::GetHeight() const {
-    return HasPicture() ? static_cast<int>(m_info.height) : 0;
+    return HasPicture() ? static_cast<int>(m_picture.info.height) : 0;
 }
 
 bool CSpiPlugin::Draw(HDC hdc, const RECT& src, const RECT& dst) const {
-    if (!m_bitmapInfo.IsValid() || !m_bits.IsValid()) {
+    if (!m_picture.bitmapInfo.IsValid() || !m_picture.bits.IsValid()) {
         return true;
     }
-    fw::LocalLock info(m_bitmapInfo.Get());
-    fw::LocalLock bits(m_bits.Get());
+    fw::LocalLock info(m_picture.bitmapInfo.Get());
+    fw::LocalLock bits(m_picture.bits.Get());
     if (info.Get() == nullptr || bits.Get() == nullptr) {
         return false;
     }

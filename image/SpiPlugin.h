@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "framework/Handles.h"
@@ -13,6 +14,21 @@
 // loaded once and the picture decoded once.
 class CSpiPlugin {
 public:
+    // A picture part: a decoded picture that can be handed from one holder to another.
+    struct Picture {
+        std::string fileName;
+        PictureInfo info{};
+        fw::LocalMemory bitmapInfo;
+        fw::LocalMemory bits;
+        DibDescription dib;
+
+        bool IsHeld() const { return bitmapInfo.IsValid(); }
+        // The memory the two handles take.
+        uint64_t HeldBytes() const;
+    };
+    // Asked between parts of a decode; false stops the decode, which then fails.
+    using KeepGoing = std::function<bool()>;
+
     CSpiPlugin() = default;
     CSpiPlugin(const CSpiPlugin&) = delete;
     CSpiPlugin& operator=(const CSpiPlugin&) = delete;
@@ -29,6 +45,13 @@ public:
     // Decodes the file, replacing any previous picture. A picture whose bitmap fails the
     // checks is released and counts as a failed decode.
     bool Decode(const std::string& path);
+    // Decodes the file into `out` (emptied first) and leaves the held picture alone; the
+    // plug-in is asked to stop when `keepGoing` answers false.
+    bool DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing) const;
+    // Hands the held picture over, leaving none held; and takes one to hold instead of the
+    // held one.
+    Picture TakePicture();
+    void PutPicture(Picture&& picture);
     void FreePicture();
     int GetWidth() const;
     int GetHeight() const;
@@ -36,14 +59,14 @@ public:
     bool Draw(HDC hdc, const RECT& src, const RECT& dst) const;
 
     bool IsLoaded() const { return m_module.IsValid(); }
-    bool HasPicture() const { return m_bitmapInfo.IsValid(); }
+    bool HasPicture() const { return m_picture.IsHeld(); }
     const char* GetLibPath() const { return m_libPath.c_str(); }
-    const char* GetFileName() const { return m_fileName.c_str(); }
-    const PictureInfo& GetInfo() const { return m_info; }
+    const char* GetFileName() const { return m_picture.fileName.c_str(); }
+    const PictureInfo& GetInfo() const { return m_picture.info; }
     // The held bitmap's layout (checked at decode; always bottom-up).
-    const DibDescription& GetDib() const { return m_dib; }
-    HLOCAL GetBitmapInfoHandle() const { return m_bitmapInfo.Get(); }
-    HLOCAL GetBitsHandle() const { return m_bits.Get(); }
+    const DibDescription& GetDib() const { return m_picture.dib; }
+    HLOCAL GetBitmapInfoHandle() const { return m_picture.bitmapInfo.Get(); }
+    HLOCAL GetBitsHandle() const { return m_picture.bits.Get(); }
 
     // At most this many filter numbers are asked for: a plug-in that never ends its list must not hang us.
     static constexpr int kMaxFilters = 256;
@@ -59,14 +82,11 @@ private:
     }
     // Asks the plug-in for the picture's information; false when it refuses the file.
     bool ReadPictureInfo(std::string& path, PictureInfo* info) const;
-    // Checks the fresh bitmap and turns a top-down one bottom-up; false when it is unusable.
-    bool AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits);
+    // Checks the fresh bitmap against `out.info`, turns a top-down one bottom-up and puts
+    // it into `out`; false when it is unusable.
+    static bool AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits, Picture& out);
 
     fw::ModuleHandle m_module;
     std::string m_libPath;
-    std::string m_fileName;
-    PictureInfo m_info{};
-    fw::LocalMemory m_bitmapInfo;
-    fw::LocalMemory m_bits;
-    DibDescription m_dib;
+    Picture m_picture;
 };

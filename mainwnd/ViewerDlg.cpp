@@ -3,11 +3,49 @@
 #include "filelist/PathUtil.h"
 #include "framework/DataExchange.h"
 #include "framework/Gdi.h"
+#include "framework/Keyboard.h"
 #include "framework/Prompts.h"
 #include "framework/WinApp.h"
 #include "mainwnd/AboutDlg.h"
 #include "res/resource.h"
 #include "tools/CommandListDlg.h"
+
+namespace {
+
+constexpr UINT_PTR kReadAheadTimer = 1;
+
+// Keys, clicks, posted work or another thread's message are waiting: the read-ahead
+// gives way to them.
+bool WorkIsWaiting() {
+    return HIWORD(::GetQueueStatus(QS_KEY | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
+}
+
+// Which way in the list the key press first in the queue goes: +1 to the entry after the
+// shown one (Down, M, Delete, K), -1 to the one before it (Up), 0 for anything else or
+// when it cannot be told safely: PeekMessage would handle a message sent from another
+// thread on the spot, so it is only asked when none is waiting.
+int WaitingKeyStep() {
+    MSG msg;
+    if (HIWORD(::GetQueueStatus(QS_SENDMESSAGE | QS_MOUSEBUTTON)) != 0 ||
+        !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD) || msg.message != WM_KEYDOWN) {
+        return 0;
+    }
+    const std::optional<KeyCommand> command =
+        LookUpKeyCommand(static_cast<int>(msg.wParam), fw::IsKeyDown(VK_SHIFT), fw::IsKeyDown(VK_CONTROL));
+    switch (command.value_or(KeyCommand::kNothing)) {
+        case KeyCommand::kPageDown:
+        case KeyCommand::kMove:
+        case KeyCommand::kDelete:
+        case KeyCommand::kKill:
+            return 1;
+        case KeyCommand::kPageUp:
+            return -1;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
 
 FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_ON_MESSAGE(WM_SYSCOMMAND, SysCommand, OnSysCommand)
@@ -17,6 +55,7 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_ON_COMMAND(IDC_CHANGEDIR, BN_CLICKED, OnChangeDir)
     FW_ON_COMMAND(IDC_FILELIST, LBN_SELCHANGE, ShowSelectedEntry)
     FW_ON_MESSAGE(WM_SIZE, Size, OnSize)
+    FW_ON_MESSAGE(WM_TIMER, Timer, OnTimer)
     FW_ON_COMMAND(ID_MENU_VERSION, 0, OnVersionInfo)
     FW_ON_COMMAND(ID_MENU_EXIT, 0, OnExit)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kParentDirectory), 0, GoToParentDirectory)
@@ -125,13 +164,64 @@ void CViewerDlg::ShowSelectedEntry() {
     if (m_hWnd == nullptr) {
         return;
     }
+    const int before = m_files.CurrentIndex();
     m_files.TakeSelection();
+    const int now = m_files.CurrentIndex();
+    // An entry that took the place of the one that left keeps the direction.
+    if (now != before && now >= 0 && before >= 0) {
+        m_nDirection = now < before ? -1 : 1;
+    }
     m_pane.ShowEntry(m_files.Current());
+    // A size-judged pass shows every picture it judges and reads none ahead.
+    if (!m_sizeDelete.IsPassRunning()) {
+        ScheduleReadAhead();
+    }
 }
 
 void CViewerDlg::SelectNextEntry() {
     if (m_files.SelectNext()) {
         ShowSelectedEntry();
+    }
+}
+
+// Reading ahead runs on this thread, in idle time, rather than on a thread of its own: the
+// plug-ins are not known to bear calls from two threads, the BMP reader makes its bitmap
+// for this window's device, and a key never waits for work it has no use for, because
+// the decode stops at its next progress report once input arrives, unless that input is
+// a key going to the very entry being read (a plug-in that never reports keeps the key
+// waiting at most one decode, as showing a picture always did). A zero-delay timer
+// starts it: timer messages come only when nothing else is queued, painting included.
+void CViewerDlg::ScheduleReadAhead() {
+    ::SetTimer(m_hWnd, kReadAheadTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+fw::Handled CViewerDlg::OnTimer(UINT_PTR id) {
+    if (id != kReadAheadTimer) {
+        return fw::Handled::kNo;
+    }
+    ::KillTimer(m_hWnd, kReadAheadTimer);
+    ReadAheadNow();
+    return fw::Handled::kYes;
+}
+
+void CViewerDlg::ReadAheadNow() {
+    // A listing or a size-judged pass drains the queue while it runs: not in the middle of one.
+    if (m_bListing || m_sizeDelete.IsPassRunning()) {
+        return;
+    }
+    const int index = m_files.CurrentIndex();
+    const ListEntry* ahead = m_files.At(index + m_nDirection);
+    const ListEntry* behind = m_files.At(index - m_nDirection);
+    const auto keepReading = [&](const ListEntry& entry) {
+        if (!WorkIsWaiting()) {
+            return true;
+        }
+        const ListEntry* picture = m_files.Current();
+        const int step = picture != nullptr && !picture->IsDirectory() ? WaitingKeyStep() : 0;
+        return step != 0 && &entry == (step == m_nDirection ? ahead : behind);
+    };
+    if (WorkIsWaiting() || !m_pane.ReadAhead({ahead, behind}, keepReading)) {
+        ScheduleReadAhead();  // again once the waiting work is done
     }
 }
 
@@ -187,6 +277,7 @@ HCURSOR CViewerDlg::OnQueryDragIcon() {
 }
 
 void CViewerDlg::OnDestroy() {
+    ::KillTimer(m_hWnd, kReadAheadTimer);
     m_settings.Save(GetIniFilePath());
     if (m_sizeDelete.IsPassRunning()) {
         // Destroyed from outside under a running pass: it stops at its next entry, and

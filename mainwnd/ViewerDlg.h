@@ -60,6 +60,16 @@ public:
     // Selects and shows the next entry; nothing on the last one.
     void SelectNextEntry();
 
+    // ---- Read-ahead ----
+    // Decodes the pictures next to the shown one once the window has nothing else to do:
+    // first the next entry in the direction of travel, then the one behind.
+    void ScheduleReadAhead();
+    // The idle step itself; it yields to any input or posted work.
+    void ReadAheadNow();
+    // +1 when the last entry shown lay after the one before it (or took its place), -1
+    // when it lay before it.
+    int TravelDirection() const { return m_nDirection; }
+
     // ---- Key commands ----
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -98,6 +108,7 @@ protected:
     void OnVersionInfo();
     void OnExit();
     void OnCommandList();
+    fw::Handled OnTimer(UINT_PTR id);
 
     FW_DECLARE_MESSAGE_MAP()
 
@@ -130,6 +141,7 @@ private:
     bool m_bLayoutReady = false;
     // True while ListDirectory runs: commands that would list again wait for it.
     bool m_bListing = false;
+    int m_nDirection = 1;
 
     // Every move and rename of the parts, for Ctrl-Z; handed to them as a recorder only.
     CUndoJournal m_journal;

@@ -46,6 +46,8 @@ void CViewerDlg::ListDirectory(const std::string& dir) {
     m_bListing = true;
     SetWindowText("- IXO -" + std::string(" [") + dir + "]");
     m_files.Clear();
+    m_pane.DropReadAhead();
+    m_nDirection = 1;
     m_plugins.FreePictures();
     if (!m_files.Fill(dir, m_plugins, [this] { return PumpMessages(); }) && m_hWnd == nullptr) {
         m_bListing = false;

@@ -2,6 +2,7 @@
 #include "pane/PicturePane.h"
 
 #include <climits>
+#include <vector>
 
 #include "filelist/PathUtil.h"
 #include "framework/DirectoryEnumerator.h"
@@ -55,7 +56,15 @@ void CPicturePane::ReleaseDecoder(Decoder decoder) {
     }
 }
 
+void CPicturePane::RetireShown() {
+    if (m_shownStamp && HoldsPicture()) {
+        m_readAhead.Retire(m_shownPath, m_shown, *m_shownStamp, m_bmp);
+    }
+    m_shownStamp.reset();
+}
+
 void CPicturePane::Release() {
+    m_shownStamp.reset();
     ReleaseDecoder(m_shown);
     ReleaseDecoder(m_preview);
     m_shown = {};
@@ -85,24 +94,80 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
     if (owner == nullptr) {
         return;
     }
+    // A copy read ahead is taken before the shown picture is retired: retiring may make
+    // room by letting copies go.
+    const std::string path =
+        entry != nullptr && !entry->IsDirectory() ? AddTrailingBackslash(m_host.CurrentDir()) + entry->name : "";
+    std::optional<CReadAhead::Copy> copy =
+        path.empty() ? std::nullopt : m_readAhead.Take(path, entry->GetDecoder());
+    RetireShown();
     Release();
+    m_bShownFromReadAhead = copy.has_value();
     m_nScrollX = 0;
     m_nScrollY = 0;
     if (entry != nullptr && entry->IsDirectory()) {
         m_previewDir = AddTrailingBackslash(AddTrailingBackslash(m_host.CurrentDir()) + entry->name);
     } else if (entry != nullptr) {
-        const std::string path = AddTrailingBackslash(m_host.CurrentDir()) + entry->name;
         m_shown = entry->GetDecoder();
         m_shownPath = path;
-        // A failed load leaves nothing held: the pane stays black.
-        if (m_shown.kind == Decoder::Kind::kBmp) {
-            fw::CClientDC dc(owner);
-            m_bmp.Load(path, dc);
-        } else {
-            m_shown.plugin->Decode(path);
-        }
+        HoldShown(std::move(copy));
     }
     Redraw();
+}
+
+void CPicturePane::HoldShown(std::optional<CReadAhead::Copy> copy) {
+    if (copy) {
+        m_shownStamp = copy->stamp;
+        if (m_shown.kind == Decoder::Kind::kBmp) {
+            m_bmp = std::move(copy->bmp);
+        } else {
+            m_shown.plugin->PutPicture(std::move(copy->picture));
+        }
+        return;
+    }
+    // A failed load leaves nothing held: the pane stays black. The stamp is taken before
+    // the file is read: should it change meanwhile, the picture retired later never
+    // matches the file again and is not shown from the copy.
+    m_shownStamp = FileStamp::Of(m_shownPath);
+    if (m_shown.kind == Decoder::Kind::kBmp) {
+        fw::CClientDC dc(m_host.OwnerWindow());
+        m_bmp.Load(m_shownPath, dc);
+    } else {
+        m_shown.plugin->Decode(m_shownPath);
+    }
+}
+
+bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing) {
+    const HWND owner = m_host.OwnerWindow();
+    if (owner == nullptr) {
+        return true;
+    }
+    const std::string dir = AddTrailingBackslash(m_host.CurrentDir());
+    std::vector<const ListEntry*> wanted;
+    std::vector<std::string> paths;
+    for (const ListEntry* entry : entries) {
+        if (entry != nullptr && !entry->IsDirectory() && dir + entry->name != m_shownPath) {
+            wanted.push_back(entry);
+            paths.push_back(dir + entry->name);
+        }
+    }
+    m_readAhead.KeepOnly(paths);
+    fw::CClientDC dc(owner);
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        const ListEntry& entry = *wanted[i];
+        const std::string& path = paths[i];
+        const CReadAhead::KeepGoing going = [&] { return keepGoing(entry); };
+        CReadAhead::Outcome outcome = m_readAhead.Prepare(path, entry.GetDecoder(), dc, going);
+        if (outcome == CReadAhead::Outcome::kNoRoom && i + 1 < paths.size()) {
+            // The less wanted copies make room for this one.
+            m_readAhead.KeepOnly(std::vector<std::string>(paths.begin(), paths.begin() + static_cast<ptrdiff_t>(i)));
+            outcome = m_readAhead.Prepare(path, entry.GetDecoder(), dc, going);
+        }
+        if (outcome == CReadAhead::Outcome::kStopped) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void CPicturePane::Redraw() const {

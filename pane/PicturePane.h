@@ -3,8 +3,14 @@
 // selected entry's picture, fitted to the pane or at actual size with scrolling, or the
 // first picture inside a selected directory. It holds the shown picture (a BMP file in
 // its own CBmpImage, any other in the plug-in that decoded it) and draws it only when
-// the window paints, through a back buffer; everything else asks for a repaint.
+// the window paints, through a back buffer; everything else asks for a repaint. In idle
+// time it decodes the pictures the user will likely go to next (see CReadAhead), and
+// shows such a copy instead of decoding the file again.
 #include <windows.h>
+
+#include <functional>
+#include <initializer_list>
+#include <optional>
 
 #include "commands/KeyTable.h"
 #include "filelist/ListEntry.h"
@@ -15,6 +21,7 @@
 #include "image/BmpImage.h"
 #include "image/PaneGeometry.h"
 #include "image/SpiPluginList.h"
+#include "pane/ReadAhead.h"
 
 class CPicturePane {
 public:
@@ -42,8 +49,23 @@ public:
     // Blackens the pane on `dc` (client coordinates) and draws one decoder's picture laid
     // out in it. A directory's preview is not drawn.
     void DrawPicture(HDC dc, Decoder source);
-    // Releases the pictures the pane holds (before the plug-ins go away).
-    void ReleasePictures() { Release(); }
+    // Releases the pictures the pane holds, those read ahead included (before the
+    // plug-ins go away).
+    void ReleasePictures() {
+        Release();
+        m_readAhead.Clear();
+    }
+    // Asked between parts of the decode of an entry's picture; false stops it.
+    using KeepReading = std::function<bool(const ListEntry& entry)>;
+    // Decodes the pictures of `entries` ahead of time, most wanted first (null entries,
+    // directories and the shown picture are passed over), and lets go of every other copy
+    // read ahead. Stops as soon as `keepGoing` answers false: false then.
+    bool ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing);
+    // Lets go of every copy read ahead.
+    void DropReadAhead() { m_readAhead.Clear(); }
+    const CReadAhead& ReadAheadCopies() const { return m_readAhead; }
+    // Whether the shown picture came from a copy read ahead.
+    bool ShownFromReadAhead() const { return m_bShownFromReadAhead; }
     // The BMP picture shown or previewed.
     const CBmpImage& GetBmp() const { return m_bmp; }
     // Whether the picture of the shown entry is held (it may be gone after a failed load).
@@ -72,6 +94,11 @@ private:
     void Redraw() const;
     // Releases what the pane holds (the shown picture and a preview's).
     void Release();
+    // Hands the shown picture to the read-ahead copies, to be released in idle time.
+    void RetireShown();
+    // Holds the picture of m_shownPath: the copy read ahead when there is one, else as
+    // m_shown decodes the file.
+    void HoldShown(std::optional<CReadAhead::Copy> copy);
     void ReleaseDecoder(Decoder decoder);
     // Decodes the first displayable file inside the previewed directory and draws it.
     void DrawPreview(HDC dc);
@@ -85,6 +112,7 @@ private:
     CBmpImage m_bmp;
     Decoder m_shown;           // whose picture is shown; none for a directory or nothing
     std::string m_shownPath;   // the file it was decoded from
+    std::optional<FileStamp> m_shownStamp;  // that file's stamp when it was decoded
     std::string m_previewDir;  // the selected directory's path, when one is selected
     Decoder m_preview;         // what holds the preview's picture
     bool m_bFitToPane = true;
@@ -92,4 +120,6 @@ private:
     int m_nScrollY = 0;
     POINT m_ptLastMouse{0, 0};
     fw::CBackBuffer m_backBuffer;
+    CReadAhead m_readAhead;
+    bool m_bShownFromReadAhead = false;
 };

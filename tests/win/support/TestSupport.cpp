@@ -302,6 +302,12 @@ void ModalScript::Tick() {
     if (HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) != 0) {
         return;
     }
+    if (m_hold) {
+        if (!m_hold()) {
+            return;
+        }
+        m_hold = nullptr;
+    }
     if (m_next >= m_steps.size()) {
         if (m_dialog->IsModalRunning()) {
             m_dialog->EndDialog(IDCANCEL);

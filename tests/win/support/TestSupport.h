@@ -139,6 +139,9 @@ public:
     ModalScript& Key(WORD vk, bool shift = false, bool ctrl = false);
     // Answers a further modal dialog that a step opens (the folder of dialogs of the program).
     ModalScript& OnNestedDialog(std::function<void(fw::CDialog& nested)> handler);
+    // Called from a step: the steps after it wait until `ready` answers true (asked when
+    // the loop is idle).
+    void HoldUntil(std::function<bool()> ready) { m_hold = std::move(ready); }
 
     // Runs dialog.DoModal(). After the last step the dialog is ended with IDCANCEL,
     // unless a step ended it already. Returns DoModal's result; fails the test on timeout.
@@ -150,6 +153,7 @@ private:
 
     std::vector<Step> m_steps;
     std::function<void(fw::CDialog&)> m_nested;
+    std::function<bool()> m_hold;
     fw::CDialog* m_dialog = nullptr;
     size_t m_next = 0;
     DWORD m_deadline = 0;

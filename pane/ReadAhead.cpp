@@ -1,0 +1,157 @@
+#include "pane/ReadAhead.h"
+
+#include <algorithm>
+#include <utility>
+
+std::optional<FileStamp> FileStamp::Of(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return FileStamp{(uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow, data.ftLastWriteTime,
+                     data.ftCreationTime};
+}
+
+bool FileStamp::operator==(const FileStamp& other) const {
+    auto same = [](const FILETIME& a, const FILETIME& b) {
+        return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+    };
+    return size == other.size && same(lastWrite, other.lastWrite) && same(creation, other.creation);
+}
+
+std::vector<CReadAhead::Held>::iterator CReadAhead::Find(const std::string& path) {
+    return std::find_if(m_held.begin(), m_held.end(), [&](const Held& h) { return h.path == path; });
+}
+
+bool CReadAhead::Holds(const std::string& path) const {
+    return std::any_of(m_held.begin(), m_held.end(),
+                       [&](const Held& h) { return h.path == path && h.outcome == Outcome::kHeld; });
+}
+
+uint64_t CReadAhead::HeldBytes() const {
+    uint64_t total = 0;
+    for (const Held& h : m_held) {
+        total += h.bytes;
+    }
+    return total;
+}
+
+uint64_t CReadAhead::LargestHeld() const {
+    uint64_t largest = 0;
+    for (const Held& h : m_held) {
+        largest = std::max(largest, h.bytes);
+    }
+    return largest;
+}
+
+void CReadAhead::KeepOnly(const std::vector<std::string>& paths) {
+    std::erase_if(m_held, [&](const Held& h) { return std::find(paths.begin(), paths.end(), h.path) == paths.end(); });
+}
+
+CReadAhead::Outcome CReadAhead::Remember(Held held, Outcome outcome) {
+    held.outcome = outcome;
+    held.bmp.Free();
+    held.picture = CSpiPlugin::Picture();
+    held.bytes = 0;
+    m_held.push_back(std::move(held));
+    return outcome;
+}
+
+CReadAhead::Outcome CReadAhead::Prepare(const std::string& path, Decoder decoder, HDC dc,
+                                        const KeepGoing& keepGoing) {
+    const std::optional<FileStamp> stamp = FileStamp::Of(path);
+    const auto found = Find(path);
+    if (found != m_held.end()) {
+        if (stamp && found->stamp == *stamp && found->decoder == decoder) {
+            return found->outcome;
+        }
+        m_held.erase(found);
+    }
+    if (!stamp || decoder.IsNone()) {
+        return Outcome::kFailed;
+    }
+    if (m_held.size() >= kMaxPictures) {
+        return Outcome::kNoRoom;
+    }
+    Held held;
+    held.path = path;
+    held.decoder = decoder;
+    held.stamp = *stamp;
+    // Pictures side by side in a folder mostly share a size: one that would not fit if it
+    // had the size of the largest held is not tried.
+    if (HeldBytes() + LargestHeld() > kMaxHeldBytes) {
+        return Remember(std::move(held), Outcome::kNoRoom);
+    }
+    bool stopped = false;
+    const KeepGoing watch = [&] {
+        stopped = stopped || (keepGoing && !keepGoing());
+        return !stopped;
+    };
+    bool decoded = false;
+    if (decoder.kind == Decoder::Kind::kBmp) {
+        decoded = held.bmp.Load(path, dc, watch);
+        held.bytes = held.bmp.HeldBytes();
+    } else {
+        decoded = decoder.plugin->DecodeTo(path, held.picture, watch);
+        held.bytes = held.picture.HeldBytes();
+    }
+    if (stopped) {
+        return Outcome::kStopped;
+    }
+    // A file that changed while it was read may be torn: it is read again when shown.
+    const std::optional<FileStamp> after = FileStamp::Of(path);
+    if (!after || !(*after == *stamp)) {
+        return Outcome::kFailed;
+    }
+    if (!decoded) {
+        return Remember(std::move(held), Outcome::kFailed);
+    }
+    if (HeldBytes() + held.bytes > kMaxHeldBytes) {
+        return Remember(std::move(held), Outcome::kNoRoom);
+    }
+    m_held.push_back(std::move(held));
+    return Outcome::kHeld;
+}
+
+std::optional<CReadAhead::Copy> CReadAhead::Take(const std::string& path, Decoder decoder) {
+    const auto found = Find(path);
+    if (found == m_held.end()) {
+        return std::nullopt;
+    }
+    Held held = std::move(*found);
+    m_held.erase(found);
+    if (held.outcome != Outcome::kHeld || !(held.decoder == decoder)) {
+        return std::nullopt;
+    }
+    const std::optional<FileStamp> now = FileStamp::Of(path);
+    if (!now || !(*now == held.stamp)) {
+        return std::nullopt;
+    }
+    return Copy{held.stamp, std::move(held.bmp), std::move(held.picture)};
+}
+
+void CReadAhead::Retire(const std::string& path, Decoder decoder, const FileStamp& stamp, CBmpImage& bmp) {
+    Held held;
+    held.path = path;
+    held.decoder = decoder;
+    held.stamp = stamp;
+    if (decoder.kind == Decoder::Kind::kBmp) {
+        held.bmp = std::move(bmp);
+        held.bytes = held.bmp.HeldBytes();
+    } else if (decoder.kind == Decoder::Kind::kPlugin) {
+        held.picture = decoder.plugin->TakePicture();
+        held.bytes = held.picture.HeldBytes();
+    }
+    if (held.bytes == 0 || held.bytes > kMaxHeldBytes) {
+        return;  // nothing held, or released at once
+    }
+    const auto same = Find(path);
+    if (same != m_held.end()) {
+        m_held.erase(same);
+    }
+    while (!m_held.empty() && (HeldBytes() + held.bytes > kMaxHeldBytes || m_held.size() >= kMaxPictures)) {
+        m_held.erase(m_held.begin());
+    }
+    m_held.push_back(std::move(held));
+}

@@ -1,0 +1,102 @@
+#pragma once
+// Pictures decoded before they are asked for: while the user looks at one picture, the
+// pane decodes the entries the user will most likely go to next, so that the key that
+// goes there only has to draw. Each copy is kept with the file's path, size and times as
+// they were when it was read; a copy is handed over only while the file still matches
+// them and only to the decoder that made it, so a file that changed, vanished or was
+// replaced under the same name is read again instead of being shown stale.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "image/BmpImage.h"
+#include "image/SpiPluginList.h"
+
+// What identifies the content of a file cheaply: its size and its times.
+struct FileStamp {
+    uint64_t size = 0;
+    FILETIME lastWrite{};
+    FILETIME creation{};
+
+    // The file's stamp now; none when it cannot be read (the file is gone).
+    static std::optional<FileStamp> Of(const std::string& path);
+    bool operator==(const FileStamp& other) const;
+};
+
+class CReadAhead {
+public:
+    using KeepGoing = std::function<bool()>;
+
+    CReadAhead() = default;
+    CReadAhead(const CReadAhead&) = delete;
+    CReadAhead& operator=(const CReadAhead&) = delete;
+
+    // At most this many pictures are held ahead, together taking at most kMaxHeldBytes.
+    static constexpr size_t kMaxPictures = 2;
+#ifdef _WIN64
+    static constexpr uint64_t kMaxHeldBytes = uint64_t{512} << 20;
+#else
+    // Half the BMP reader's cap for one picture: the shown picture and the plug-ins share
+    // the 32-bit address space with what is held here.
+    static constexpr uint64_t kMaxHeldBytes = uint64_t{256} << 20;
+#endif
+
+    enum class Outcome {
+        kHeld,     // a copy is held (it was already, or it was decoded now)
+        kFailed,   // the decoder refused the file
+        kStopped,  // keepGoing said to stop; nothing was kept from the attempt
+        kNoRoom,   // the copy would not fit beside what is held
+    };
+    // Makes sure a copy of the picture at `path` as `decoder` decodes it is held, decoding
+    // it now when needed (a BMP file into a bitmap compatible with `dc`). A copy that would
+    // take the held pictures past kMaxHeldBytes is not kept.
+    Outcome Prepare(const std::string& path, Decoder decoder, HDC dc, const KeepGoing& keepGoing);
+    // Drops every copy whose path is not among `paths`.
+    void KeepOnly(const std::vector<std::string>& paths);
+    // Drops every copy.
+    void Clear() { m_held.clear(); }
+
+    // A decoded picture with what it was read from: the picture in `bmp` for a BMP file,
+    // in `picture` for a plug-in's.
+    struct Copy {
+        FileStamp stamp;
+        CBmpImage bmp;
+        CSpiPlugin::Picture picture;
+    };
+    // Hands the copy of `path` over when `decoder` made it and the file is unchanged; none
+    // otherwise. A copy that no longer matches its file is dropped.
+    std::optional<Copy> Take(const std::string& path, Decoder decoder);
+    // Takes over the picture shown until now, read from `path` when it had `stamp`: from
+    // `bmp`, or from the plug-in that holds it. It is kept as a copy (the user may go back
+    // to it) until the next read-ahead keeps only the entries beside the new one; so its
+    // memory is released in idle time, not while a key waits. Older copies make room for
+    // it only when the held pictures would exceed kMaxHeldBytes.
+    void Retire(const std::string& path, Decoder decoder, const FileStamp& stamp, CBmpImage& bmp);
+
+    // Whether a copy of `path` is held (whether or not its file still matches it).
+    bool Holds(const std::string& path) const;
+    size_t Count() const { return m_held.size(); }
+    uint64_t HeldBytes() const;
+
+private:
+    // A copy, or the memory of an attempt that gave none (refused, or too big to keep),
+    // so that the same file is not decoded again for nothing while it stays unchanged.
+    struct Held {
+        std::string path;
+        Decoder decoder;
+        FileStamp stamp;
+        Outcome outcome = Outcome::kHeld;
+        CBmpImage bmp;                // for a BMP file
+        CSpiPlugin::Picture picture;  // for a plug-in's file
+        uint64_t bytes = 0;
+    };
+    std::vector<Held>::iterator Find(const std::string& path);
+    uint64_t LargestHeld() const;
+    Outcome Remember(Held held, Outcome outcome);
+
+    std::vector<Held> m_held;
+};

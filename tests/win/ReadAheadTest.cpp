@@ -1,0 +1,207 @@
+// Reading ahead in the real main window: a copy decoded in idle time is shown only for
+// its own entry and only while its file is unchanged, and it gives way to waiting input.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "framework/Handles.h"
+#include "res/resource.h"
+#include "tests/win/support/ViewerFixture.h"
+
+namespace {
+
+using test::ViewerFixture;
+
+// The first stored pixel of the shown picture as 0xRRGGBB; ~0 when none is held.
+uint32_t ShownPixel(const CViewerDlg& dlg) {
+    const CPicturePane& pane = dlg.Pane();
+    if (!pane.HoldsPicture()) {
+        return ~0u;
+    }
+    auto rgb = [](const uint8_t* p) { return p == nullptr ? ~0u : p[0] | (p[1] << 8) | (p[2] << 16); };
+    if (pane.ShownDecoder().kind == Decoder::Kind::kBmp) {
+        return rgb(pane.GetBmp().GetHeldBits().data());
+    }
+    fw::LocalLock bits(pane.ShownDecoder().plugin->GetBitsHandle());
+    return rgb(static_cast<const uint8_t*>(bits.Get()));
+}
+
+int ShownWidth(const CViewerDlg& dlg) {
+    return dlg.Pane().ShownPictureSize().cx;
+}
+
+class ReadAhead : public ViewerFixture {
+protected:
+    void Write(const std::string& ext, const std::string& stem, int width, uint32_t rgb) const {
+        if (ext == "bmp") {
+            WriteBmp(stem + ".bmp", width, 4, rgb);
+        } else {
+            WriteTpi(stem + ".tpi", width, 4, rgb);
+        }
+    }
+    void Open(CViewerDlg& dlg, int index, const std::string& dir = {}) const {
+        dlg.SetCurDir(dir.empty() ? m_pics.Path() : dir);
+        dlg.ListDirectory(dlg.GetCurDir());
+        Select(dlg, index);
+    }
+    static void Select(CViewerDlg& dlg, int index) {
+        dlg.Files().ListBox().SetCurSel(index);
+        dlg.ShowSelectedEntry();
+    }
+    // The folder holds the pictures of one kind at a time.
+    void Remove(const std::string& ext) const {
+        ::DeleteFileA(Pic("a." + ext).c_str());
+        ::DeleteFileA(Pic("b." + ext).c_str());
+    }
+    bool Holds(const CViewerDlg& dlg, const std::string& name) const {
+        return dlg.Pane().ReadAheadCopies().Holds(Pic(name));
+    }
+};
+
+// Each decoder's copy of the next picture is shown when its file is as it was read, and
+// read again when the file was rewritten (in size, or only in content and time) or is gone.
+TEST_F(ReadAhead, TheCopyIsShownOnlyWhileItsFileIsUnchanged) {
+    UsePlugins({"tpi"});
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& ext)> change;
+        bool fromCopy;
+        int width;      // of the picture shown then; 0: none
+        uint32_t rgb;
+    };
+    const Case cases[] = {
+        {"unchanged", [](const std::string&) {}, true, 12, 0x202080},
+        {"rewritten larger", [this](const std::string& ext) { Write(ext, "b", 20, 0x208020); }, false, 20,
+         0x208020},
+        {"rewritten in place, later time",
+         [this](const std::string& ext) {
+             Write(ext, "b", 12, 0x802020);
+             fw::FileHandle file(::CreateFileA(Pic("b." + ext).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                               OPEN_EXISTING, 0, nullptr));
+             FILETIME later{};
+             ::GetFileTime(file.Get(), nullptr, nullptr, &later);
+             later.dwHighDateTime += 8;  // about two hours on
+             ::SetFileTime(file.Get(), nullptr, nullptr, &later);
+         },
+         false, 12, 0x802020},
+        {"deleted", [this](const std::string& ext) { ::DeleteFileA(Pic("b." + ext).c_str()); }, false, 0,
+         0},
+    };
+    for (const std::string ext : {"bmp", "tpi"}) {
+        WithViewer([&](CViewerDlg& dlg) {
+            for (const Case& c : cases) {
+                SCOPED_TRACE(ext + ": " + c.what);
+                Write(ext, "a", 11, 0x123456);
+                Write(ext, "b", 12, 0x202080);
+                Open(dlg, 0);
+                dlg.ReadAheadNow();
+                ASSERT_TRUE(Holds(dlg, "b." + ext));
+                EXPECT_EQ(ShownPixel(dlg), 0x123456u) << "the shown picture stays as it was";
+                c.change(ext);
+                dlg.SelectNextEntry();
+                EXPECT_EQ(dlg.Pane().ShownFromReadAhead(), c.fromCopy);
+                EXPECT_EQ(ShownWidth(dlg), c.width);
+                if (c.width > 0) {
+                    EXPECT_EQ(ShownPixel(dlg), c.rgb);
+                } else {
+                    EXPECT_FALSE(dlg.Pane().HoldsPicture());
+                }
+                EXPECT_FALSE(Holds(dlg, "b." + ext)) << "the copy is used up or dropped";
+            }
+        });
+        Remove(ext);
+    }
+}
+
+// Copies are kept by path: after a move, a kill, a rename and a new listing the entry
+// shown is always the file's own picture, at most two copies are held, and only of the
+// entries beside the shown one.
+TEST_F(ReadAhead, EveryEntryShowsItsOwnPictureAfterMovesKillsRenamesAndListings) {
+    test::TempDir moved("moved");
+    test::TempDir other("other");
+    WriteBmp("a.bmp", 11, 4, 0x000011);
+    WriteBmp("b.bmp", 12, 4, 0x000012);
+    WriteBmp("c.bmp", 13, 4, 0x000013);
+    WriteBmp("d.bmp", 14, 4, 0x000014);
+    test::WriteFileBytes(other / "d.bmp", test::ReadFileBytes(Pic("a.bmp")));
+    CViewerDlg dlg;
+    auto expectShown = [&](const char* name, int width, bool fromCopy) {
+        ASSERT_NE(dlg.Files().Current(), nullptr);
+        EXPECT_EQ(dlg.Files().Current()->name, name);
+        EXPECT_EQ(ShownWidth(dlg), width) << name;
+        EXPECT_EQ(dlg.Pane().ShownFromReadAhead(), fromCopy) << name;
+    };
+    auto readAhead = [&](std::initializer_list<const char*> expected) {
+        dlg.ReadAheadNow();
+        EXPECT_EQ(dlg.Pane().ReadAheadCopies().Count(), expected.size());
+        for (const char* name : expected) {
+            EXPECT_TRUE(Holds(dlg, name)) << name;
+        }
+    };
+    test::ModalScript script;
+    script.OnNestedDialog([](fw::CDialog& rename) {
+        ::SetDlgItemTextA(rename.m_hWnd, IDC_RENAME_NAME, "e.bmp");
+        rename.PostMessage(WM_COMMAND, IDOK, 0);
+    });
+    script.Then([&](fw::CDialog&) {
+        dlg.GetSettings().m_strMoveDir = moved.Path();
+        dlg.GetSettings().m_bDeleteImmediate = TRUE;
+        Open(dlg, 1);
+        readAhead({"c.bmp", "a.bmp"});
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile());  // b leaves: [a c d]
+        expectShown("c.bmp", 13, true);
+        readAhead({"d.bmp", "a.bmp"});
+        EXPECT_TRUE(dlg.Sorting().KillSelectedFile());  // c goes: [a d]
+        expectShown("d.bmp", 14, true);
+        readAhead({"a.bmp"});
+        Select(dlg, 0);  // up
+        EXPECT_EQ(dlg.TravelDirection(), -1);
+        expectShown("a.bmp", 11, true);
+        readAhead({"d.bmp"});
+        dlg.Renaming().RenameSelectedEntry();  // a becomes e: [d e]
+        expectShown("e.bmp", 11, false);
+        EXPECT_FALSE(Holds(dlg, "d.bmp")) << "a listing lets the copies go";
+        readAhead({"d.bmp"});
+        Select(dlg, 0);
+        expectShown("d.bmp", 14, true);
+        readAhead({"e.bmp"});
+        Open(dlg, 0, other.Path());  // a new listing
+        expectShown("d.bmp", 11, false);
+    });
+    script.Run(dlg);
+}
+
+// A read-ahead does not start while work waits in the queue, stops at the decoder's next
+// report when asked to, and runs by itself once the window is idle again.
+TEST_F(ReadAhead, GivesWayToWaitingWorkAndResumesWhenIdle) {
+    UsePlugins({"tpi"});
+    for (const std::string ext : {"bmp", "tpi"}) {
+        SCOPED_TRACE(ext);
+        Write(ext, "a", 11, 0x123456);
+        Write(ext, "b", 12, 0x202080);
+        CViewerDlg dlg;
+        test::ModalScript script;
+        script.Then([&](fw::CDialog&) {
+            Open(dlg, 0);
+            const ListEntry* next = dlg.Files().At(1);
+            int asks = 0;
+            EXPECT_FALSE(dlg.Pane().ReadAhead({next}, [&](const ListEntry&) { return ++asks > 1000000; }));
+            EXPECT_GE(asks, 1);
+            EXPECT_FALSE(Holds(dlg, "b." + ext)) << "nothing is kept from a stopped decode";
+
+            dlg.PostMessage(WM_NULL, 0, 0);
+            dlg.ReadAheadNow();
+            EXPECT_FALSE(Holds(dlg, "b." + ext)) << "posted work goes first";
+            script.HoldUntil([&] { return Holds(dlg, "b." + ext); });
+        });
+        script.Then([&](fw::CDialog&) {
+            dlg.SelectNextEntry();
+            EXPECT_TRUE(dlg.Pane().ShownFromReadAhead());
+        });
+        script.Run(dlg, 20000);
+        Remove(ext);
+    }
+}
+
+}  // namespace
