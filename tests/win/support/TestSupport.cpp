@@ -8,6 +8,7 @@
 #include "filelist/PathUtil.h"
 #include "framework/Desktop.h"
 #include "framework/Dialog.h"
+#include "framework/WideText.h"
 #include "framework/WinApp.h"
 
 namespace test {
@@ -74,27 +75,44 @@ void MakeDir(const std::string& path) {
     ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr) || DirExists(path)) << path;
 }
 
-void RemoveTree(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+namespace {
+
+// Through the wide API, so that names code page 932 cannot hold go too.
+void RemoveTreeW(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return;
     }
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         // A link goes by itself: what it leads to is not ours.
-        if (!::RemoveDirectoryA(path.c_str())) {
-            ::DeleteFileA(path.c_str());
+        if (!::RemoveDirectoryW(path.c_str())) {
+            ::DeleteFileW(path.c_str());
         }
         return;
     }
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ::DeleteFileA(path.c_str());
+        ::DeleteFileW(path.c_str());
         return;
     }
-    for (const std::string& name : ListNames(path)) {
-        RemoveTree(path + "\\" + name);
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") {
+                RemoveTreeW(path + L"\\" + name);
+            }
+        } while (::FindNextFileW(find, &data));
+        ::FindClose(find);
     }
-    ::RemoveDirectoryA(path.c_str());
+    ::RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& path) {
+    RemoveTreeW(fw::ToWide(path, CP_ACP).value_or(L""));
 }
 
 std::vector<std::string> ListNames(const std::string& dir) {
