@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "filelist/PathUtil.h"
 #include "framework/Desktop.h"
@@ -77,6 +78,21 @@ void MakeDir(const std::string& path) {
 
 namespace {
 
+// Starts a host program under Wine and waits, up to ten seconds, until `done` holds: a
+// host program's handle does not tell when it has ended.
+void RunHostProgram(std::string command, const std::function<bool()>& done) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    for (int i = 0; i < 500 && !done(); ++i) {
+        ::Sleep(20);
+    }
+}
+
 // Through the wide API, so that names code page 932 cannot hold go too.
 void RemoveTreeW(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -84,9 +100,12 @@ void RemoveTreeW(const std::wstring& path) {
         return;
     }
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        // A link goes by itself: what it leads to is not ours.
-        if (!::RemoveDirectoryW(path.c_str())) {
-            ::DeleteFileW(path.c_str());
+        // A link goes by itself: what it leads to is not ours. Wine removes no link the
+        // host made, so the host's rm does.
+        if (!::RemoveDirectoryW(path.c_str()) && !::DeleteFileW(path.c_str())) {
+            const std::string unixPath = UnixPathOf(fw::FromWide(path, CP_ACP));
+            RunHostProgram("/bin/rm -f \"" + unixPath + "\"",
+                           [&] { return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
         }
         return;
     }
@@ -151,19 +170,8 @@ bool MakeDirectoryLink(const std::string& link, const std::string& target) {
     constexpr DWORD kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
     ::CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | kUnprivileged);
     if (::GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        std::string command = "/bin/ln -s \"" + UnixPathOf(target) + "\" \"" + UnixPathOf(link) + "\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &process)) {
-            ::CloseHandle(process.hThread);
-            ::CloseHandle(process.hProcess);
-        }
-        // A host program's handle does not tell when it has ended: wait for the link.
-        for (int i = 0; i < 500 && ::GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
-            ::Sleep(20);
-        }
+        RunHostProgram("/bin/ln -s \"" + UnixPathOf(target) + "\" \"" + UnixPathOf(link) + "\"",
+                       [&] { return ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
     }
     return (::GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
            ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
