@@ -589,38 +589,29 @@ void MeasureMemory(CViewerDlg& dlg, const std::string& dir) {
     const bench::MemoryUse start = bench::ReadMemoryUse();
     bench::PrintNote("memory: working set %.1f MiB with the first picture shown", start.workingSetMiB);
     const int perRound = dlg.Files().ListBox().GetCount();
-    for (int round = 1; round <= 3; ++round) {
-        for (int i = 0; i < perRound; ++i) {
-            if (dlg.Files().CurrentIndex() >= dlg.Files().ListBox().GetCount() - 1) {
-                dlg.Files().ListBox().SetCurSel(0);
-                dlg.ShowSelectedEntry();
-            } else {
-                dlg.SelectNextEntry();
+    const auto page = [&](const std::string& name, bool readAhead) {
+        ShowFirst(dlg, dir);
+        for (int round = 1; round <= 3; ++round) {
+            for (int i = 0; i < perRound; ++i) {
+                if (dlg.Files().CurrentIndex() >= dlg.Files().ListBox().GetCount() - 1) {
+                    dlg.Files().ListBox().SetCurSel(0);
+                    dlg.ShowSelectedEntry();
+                } else {
+                    dlg.SelectNextEntry();
+                }
+                Paint(dlg);
+                if (readAhead) {
+                    dlg.ReadAheadNow();
+                }
             }
-            Paint(dlg);
+            const bench::MemoryUse now = bench::ReadMemoryUse();
+            bench::PrintMemory(name + std::to_string(round * perRound), now.peakWorkingSetMiB, now.workingSetMiB);
         }
-        const bench::MemoryUse now = bench::ReadMemoryUse();
-        bench::PrintMemory("memory.paged" + std::to_string(round * perRound), now.peakWorkingSetMiB,
-                           now.workingSetMiB);
-    }
+    };
+    page("memory.paged", false);
     // The same with the pictures beside each one read ahead, as idle time does it; the peak
     // only grows, so these lines come second.
-    ShowFirst(dlg, dir);
-    for (int round = 1; round <= 3; ++round) {
-        for (int i = 0; i < perRound; ++i) {
-            if (dlg.Files().CurrentIndex() >= dlg.Files().ListBox().GetCount() - 1) {
-                dlg.Files().ListBox().SetCurSel(0);
-                dlg.ShowSelectedEntry();
-            } else {
-                dlg.SelectNextEntry();
-            }
-            Paint(dlg);
-            dlg.ReadAheadNow();
-        }
-        const bench::MemoryUse now = bench::ReadMemoryUse();
-        bench::PrintMemory("memory.ahead.paged" + std::to_string(round * perRound), now.peakWorkingSetMiB,
-                           now.workingSetMiB);
-    }
+    page("memory.ahead.paged", true);
 }
 
 // A size-judged pass over the list of a folder of kPassPictures small pictures, all of

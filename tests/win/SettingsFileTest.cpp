@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "mainwnd/ViewerDlg.h"
@@ -13,28 +12,7 @@
 
 namespace {
 
-using Entry = std::tuple<std::string, std::string, std::string>;  // section, key, value
-
-// The file's entries in the order they stand in it.
-std::vector<Entry> ParseIni(const std::string& text) {
-    std::vector<Entry> entries;
-    std::string section;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        std::string line = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-        pos = end == std::string::npos ? text.size() : end + 1;
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            section = line.substr(1, line.size() - 2);
-        } else if (const size_t eq = line.find('='); eq != std::string::npos) {
-            entries.emplace_back(section, line.substr(0, eq), line.substr(eq + 1));
-        }
-    }
-    return entries;
-}
+using Entry = test::IniEntry;
 
 std::string IniPath() {
     return test::ExeDir() + "Ixo.ini";
@@ -110,7 +88,7 @@ TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
         {"DeleteSmall", "Width", "320"},
         {"DeleteSmall", "Height", "240"},
     };
-    EXPECT_EQ(ParseIni(test::ReadFileBytes(IniPath())), expected);
+    EXPECT_EQ(test::ReadIniEntries(IniPath()), expected);
     // No temporary file is left beside the settings.
     EXPECT_TRUE(StrayTempFiles().empty());
 }
@@ -123,7 +101,7 @@ TEST_F(SettingsFile, AReadOnlyFileLeavesNoTemporaryFileBehind) {
         OpenAndClose();
     }
     EXPECT_TRUE(StrayTempFiles().empty());
-    EXPECT_EQ(ValueOf(ParseIni(test::ReadFileBytes(IniPath())), "Directory", "MoveDir"), "C:\\kept");
+    EXPECT_EQ(ValueOf(test::ReadIniEntries(IniPath()), "Directory", "MoveDir"), "C:\\kept");
 }
 
 // Where no temporary file can be made beside the settings (here: a folder whose path
@@ -141,7 +119,7 @@ TEST_F(SettingsFile, WithoutRoomForACopyTheFileIsWrittenInPlace) {
     settings.m_strMoveDir = "C:\\new";
     settings.m_nDeleteSmallWidth = 99;
     EXPECT_TRUE(settings.Save(ini));
-    const auto entries = ParseIni(test::ReadFileBytes(ini));
+    const auto entries = test::ReadIniEntries(ini);
     EXPECT_EQ(entries.front(), Entry("RegistedDirNum", "Num", "0"));
     EXPECT_EQ(ValueOf(entries, "Directory", "MoveDir"), "C:\\new");
     EXPECT_EQ(ValueOf(entries, "DeleteSmall", "Width"), "99");
@@ -159,7 +137,7 @@ TEST_F(SettingsFile, FlagsAreTrueOnlyForExactlyTRUE) {
         EXPECT_EQ(dlg.GetSettings().m_bDeleteImmediate, TRUE);
     }
     OpenAndClose();
-    const auto entries = ParseIni(test::ReadFileBytes(IniPath()));
+    const auto entries = test::ReadIniEntries(IniPath());
     EXPECT_EQ(ValueOf(entries, "Preference", "ResizeWallPaperToScreenSize"), "FALSE");
     EXPECT_EQ(ValueOf(entries, "Preference", "AutoRenameAtMove"), "FALSE");
     EXPECT_EQ(ValueOf(entries, "Preference", "DeleteImmediate"), "TRUE");
@@ -189,7 +167,7 @@ TEST_F(SettingsFile, EmptyAndOverlongValues) {
         EXPECT_EQ(dlg.GetSettings().m_strUrlMemo, "メモ.txt");
     }
     OpenAndClose();
-    const auto entries = ParseIni(test::ReadFileBytes(IniPath()));
+    const auto entries = test::ReadIniEntries(IniPath());
     EXPECT_EQ(ValueOf(entries, "Directory", "MoveDir"), "");
     EXPECT_EQ(ValueOf(entries, "Directory", "CopyDir"), longPath.substr(0, 259));
     EXPECT_EQ(ValueOf(entries, "Directory", "URLMemo"), "メモ.txt");
@@ -200,7 +178,7 @@ TEST_F(SettingsFile, OtherSectionsAreLeftAsTheyAre) {
                          "[RegistedDirNum]\r\nNum=2\r\n[RegistedDirPath]\r\nDir0=C:\\表示\r\nDir1=D:\\x\r\n"
                          "[Directory]\r\nMoveDir=C:\\sorted\r\n");
     OpenAndClose();
-    const auto entries = ParseIni(test::ReadFileBytes(IniPath()));
+    const auto entries = test::ReadIniEntries(IniPath());
     ASSERT_GE(entries.size(), 3u + 12u);
     EXPECT_EQ(entries[0], Entry("RegistedDirNum", "Num", "2"));
     EXPECT_EQ(entries[1], Entry("RegistedDirPath", "Dir0", "C:\\表示"));
@@ -223,7 +201,7 @@ TEST_F(SettingsFile, TheFileBesideTheExecutableIsUsedFromAnyWorkingDirectory) {
     OpenAndClose();
     ::SetCurrentDirectoryA(previous);
     EXPECT_FALSE(test::FileExists(elsewhere / "Ixo.ini"));
-    EXPECT_EQ(ValueOf(ParseIni(test::ReadFileBytes(IniPath())), "Directory", "TrashDir"), "C:\\trash");
+    EXPECT_EQ(ValueOf(test::ReadIniEntries(IniPath()), "Directory", "TrashDir"), "C:\\trash");
 }
 
 }  // namespace
