@@ -30,6 +30,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "mainwnd/ViewerDlg.h"
@@ -181,15 +182,12 @@ struct NextPictureRun {
 
     // Records a step that ended with `shown` on screen, and the floor of the same picture.
     void Record(CViewerDlg& dlg, Floor& floorMeter, const std::string& dir, double ms, int reps) {
-        const std::string shown = dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex());
-        if (!PictureShown(dlg)) {
-            bench::PrintNote("%s: %s is not shown", name.c_str(), shown.c_str());
+        const std::optional<std::string> wanted = ShownAndWanted(dlg, reps);
+        if (!wanted) {
             return;
         }
+        const std::string& shown = *wanted;
         const Kind kind = KindOf(shown);
-        if (ours[kind].Count() >= static_cast<size_t>(reps)) {
-            return;
-        }
         const double floorMs = floorMeter.Measure(dir + "\\" + shown, kind);
         if (floorMs < 0) {
             bench::PrintNote("%s: the floor cannot decode %s", name.c_str(), shown.c_str());
@@ -202,17 +200,24 @@ struct NextPictureRun {
     // Records a step that ended with `shown` on screen; its floor is measured later, by
     // MeasureFloors, so that the floor's own decoding cannot delay the next step.
     void RecordLater(CViewerDlg& dlg, double ms, int reps) {
+        const std::optional<std::string> shown = ShownAndWanted(dlg, reps);
+        if (shown) {
+            ours[KindOf(*shown)].Add(ms);
+            later.push_back(*shown);
+        }
+    }
+
+    // The entry on screen when its picture is shown and its kind still needs steps.
+    std::optional<std::string> ShownAndWanted(CViewerDlg& dlg, int reps) const {
         const std::string shown = dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex());
         if (!PictureShown(dlg)) {
             bench::PrintNote("%s: %s is not shown", name.c_str(), shown.c_str());
-            return;
+            return std::nullopt;
         }
-        const Kind kind = KindOf(shown);
-        if (ours[kind].Count() >= static_cast<size_t>(reps)) {
-            return;
+        if (ours[KindOf(shown)].Count() >= static_cast<size_t>(reps)) {
+            return std::nullopt;
         }
-        ours[kind].Add(ms);
-        later.push_back(shown);
+        return shown;
     }
     // The floors of the steps recorded for later, with every picture back in `dir`.
     void MeasureFloors(Floor& floorMeter, const std::string& dir) {
