@@ -74,11 +74,15 @@ void CPicturePane::Release() {
 }
 
 bool CPicturePane::HoldsPicture() const {
-    switch (m_shown.kind) {
+    return Holds(m_shown);
+}
+
+bool CPicturePane::Holds(Decoder source) const {
+    switch (source.kind) {
         case Decoder::Kind::kBmp:
             return m_bmp.IsLoaded();
         case Decoder::Kind::kPlugin:
-            return m_shown.plugin->HasPicture();
+            return source.plugin->HasPicture();
         case Decoder::Kind::kNone:
             break;
     }
@@ -180,23 +184,18 @@ void CPicturePane::Redraw() const {
     ::UpdateWindow(owner);
 }
 
-// The one place the pane is drawn: off screen, then copied in one piece.
+// The one place the pane is drawn. It goes straight onto the window: DrawPicture draws
+// every pixel of the pane once, so nothing flickers, and a large picture costs no copy
+// through a second bitmap.
 void CPicturePane::Paint(HDC dc) {
-    const RECT pane = GetPaneRect();
-    HDC back = m_backBuffer.Begin(dc, pane);
-    HDC target = back != nullptr ? back : dc;
-    DrawPicture(target, m_shown);
-    if (!m_previewDir.empty()) {
-        DrawPreview(target);
-    }
-    if (back != nullptr) {
-        m_backBuffer.End(dc);
+    if (m_previewDir.empty() || !DrawPreview(dc)) {
+        DrawPicture(dc, m_shown);
     }
 }
 
 // Every paint of a selected directory looks for its first displayable file again: the
 // directory may have changed since.
-void CPicturePane::DrawPreview(HDC dc) {
+bool CPicturePane::DrawPreview(HDC dc) {
     ReleaseDecoder(m_preview);
     m_preview = {};
     fw::CDirectoryEnumerator found(m_previewDir + "*.*");
@@ -218,8 +217,9 @@ void CPicturePane::DrawPreview(HDC dc) {
         }
         m_preview = decoder;
         DrawPicture(dc, decoder);
-        return;
+        return true;
     }
+    return false;
 }
 
 int CPicturePane::WidthOf(Decoder source) const {
@@ -240,17 +240,27 @@ void CPicturePane::DrawPicture(HDC dc, Decoder source) {
         return;
     }
     const RECT pane = GetPaneRect();
+    const int saved = ::SaveDC(dc);
+    ::IntersectClipRect(dc, pane.left, pane.top, pane.right, pane.bottom);
+    std::optional<PictureLayout> layout;
+    if (Holds(source)) {
+        layout = LayoutOf(source);
+    }
+    // Black where the picture does not go, then the picture: no pixel is drawn twice.
+    const int picture = ::SaveDC(dc);
+    if (layout) {
+        const PaneRect& d = layout->destination;
+        ::ExcludeClipRect(dc, d.left, d.top, d.right, d.bottom);
+    }
     ::SetBkColor(dc, RGB(0, 0, 0));
     ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &pane, nullptr, 0, nullptr);
-    if (source.IsNone()) {
-        return;
+    ::RestoreDC(dc, picture);
+    if (layout && source.kind == Decoder::Kind::kBmp) {
+        m_bmp.Draw(ToRect(layout->source), ToRect(layout->destination), dc);
+    } else if (layout) {
+        source.plugin->Draw(dc, ToRect(layout->source), ToRect(layout->destination));
     }
-    const PictureLayout layout = LayoutOf(source);
-    if (source.kind == Decoder::Kind::kBmp) {
-        m_bmp.Draw(ToRect(layout.source), ToRect(layout.destination), dc);
-    } else {
-        source.plugin->Draw(dc, ToRect(layout.source), ToRect(layout.destination));
-    }
+    ::RestoreDC(dc, saved);
 }
 
 bool CPicturePane::Scroll(int dx, int dy) {

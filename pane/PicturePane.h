@@ -3,7 +3,7 @@
 // selected entry's picture, fitted to the pane or at actual size with scrolling, or the
 // first picture inside a selected directory. It holds the shown picture (a BMP file in
 // its own CBmpImage, any other in the plug-in that decoded it) and draws it only when
-// the window paints, through a back buffer; everything else asks for a repaint. In idle
+// the window paints, each pixel once; everything else asks for a repaint. In idle
 // time it decodes the pictures the user will likely go to next (see CReadAhead), and
 // shows such a copy instead of decoding the file again.
 #include <windows.h>
@@ -34,7 +34,7 @@ public:
     // preview of the first picture inside it; null shows nothing), starts at the top
     // left and puts the pane on screen at once.
     void ShowEntry(const ListEntry* entry);
-    // Draws the pane on the window's paint device context: black, then the picture.
+    // Draws the pane on the window's paint device context: the picture, black around it.
     void Paint(HDC dc);
     // Moves the actual-size view by dx, dy picture pixels; true when nothing moved.
     bool Scroll(int dx, int dy);
@@ -46,8 +46,8 @@ public:
     int GetScrollY() const { return m_nScrollY; }
     // The pane: the window's client area right of the file list.
     RECT GetPaneRect() const;
-    // Blackens the pane on `dc` (client coordinates) and draws one decoder's picture laid
-    // out in it. A directory's preview is not drawn.
+    // Draws one decoder's picture laid out in the pane on `dc` (client coordinates), and
+    // the rest of the pane black. A directory's preview is not drawn.
     void DrawPicture(HDC dc, Decoder source);
     // Releases the pictures the pane holds, those read ahead included (before the
     // plug-ins go away).
@@ -101,7 +101,10 @@ private:
     void HoldShown(std::optional<CReadAhead::Copy> copy);
     void ReleaseDecoder(Decoder decoder);
     // Decodes the first displayable file inside the previewed directory and draws it.
-    void DrawPreview(HDC dc);
+    // Draws the first displayable picture in the selected directory; false when there is none.
+    bool DrawPreview(HDC dc);
+    // Whether `source` holds a decoded picture to draw.
+    bool Holds(Decoder source) const;
     PictureLayout LayoutOf(Decoder source);
     int WidthOf(Decoder source) const;
     int HeightOf(Decoder source) const;
@@ -119,7 +122,6 @@ private:
     int m_nScrollX = 0;
     int m_nScrollY = 0;
     POINT m_ptLastMouse{0, 0};
-    fw::CBackBuffer m_backBuffer;
     CReadAhead m_readAhead;
     bool m_bShownFromReadAhead = false;
 };
