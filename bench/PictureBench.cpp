@@ -16,7 +16,7 @@
 //                         next one is shown
 //   next.ahead.key.down/.m.bmp/.jpg  the same keys with a pause after each picture longer
 //                         than decoding it, against drawing the same already-decoded picture
-//                         into the pane
+//                         into the pane after idling as long
 //   memory                working set while paging (run it in a process of its own: the peak
 //                         is the process's); memory.ahead the same with the idle read-ahead
 //                         run after each picture
@@ -87,18 +87,24 @@ public:
         }
     }
 
-    // Milliseconds for the picture at `path`; negative when it could not be decoded.
-    double Measure(const std::string& path, Kind kind) {
-        return kind == kBmp ? MeasureBmp(path) : MeasureJpeg(path);
+    // Milliseconds for the picture at `path`; negative when it could not be decoded. With
+    // `idleMs`, the thread idles that long between decoding and drawing, as the window
+    // idles between reading a picture ahead and the key that shows it: on a machine shared
+    // with others, memory and caches left alone for a while are slow to touch again, and
+    // the floor of drawing after a pause must pay that as the window does.
+    double Measure(const std::string& path, Kind kind, DWORD idleMs = 0) {
+        return kind == kBmp ? MeasureBmp(path, idleMs) : MeasureJpeg(path, idleMs);
     }
     const bench::Samples& DecodeMs(Kind kind) const { return m_decode[kind]; }
     const bench::Samples& StretchMs(Kind kind) const { return m_stretch[kind]; }
     // The sections of the last Measure.
     double LastDecodeMs() const { return m_lastDecode; }
     double LastStretchMs() const { return m_lastStretch; }
+    // Drawing the last picture again at once, without idling before it.
+    double LastRedrawMs() const { return m_lastRedraw; }
 
 private:
-    double MeasureBmp(const std::string& path) {
+    double MeasureBmp(const std::string& path, DWORD idleMs) {
         fw::CClientDC dc(m_dlg.m_hWnd);
         CBmpImage image;
         bench::Stopwatch watch;
@@ -107,15 +113,15 @@ private:
         }
         const double decoded = watch.ElapsedMs();
         const RECT dst = FitInPane(m_dlg, image.GetWidth(), image.GetHeight());
-        image.Draw(RECT{0, 0, image.GetWidth(), image.GetHeight()}, dst, dc);
-        ::GdiFlush();
-        const double total = watch.ElapsedMs();
-        Note(kBmp, decoded, total - decoded);
-        return total;
+        const auto draw = [&] {
+            image.Draw(RECT{0, 0, image.GetWidth(), image.GetHeight()}, dst, dc);
+            ::GdiFlush();
+        };
+        return Note(kBmp, decoded, idleMs, draw);
     }
 
     // Straight through the plug-in's GetPicture export, as its own library reference.
-    double MeasureJpeg(const std::string& path) {
+    double MeasureJpeg(const std::string& path, DWORD idleMs) {
         if (m_getPicture == nullptr) {
             m_spi = ::LoadLibraryA(m_dlg.GetPlugins().GetAt(0)->GetLibPath());
             m_getPicture = reinterpret_cast<SpiGetPictureFn>(
@@ -138,25 +144,41 @@ private:
         const int width = header->bmiHeader.biWidth;
         const int height = std::abs(header->bmiHeader.biHeight);
         const RECT dst = FitInPane(m_dlg, width, height);
-        const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
-        ::StretchDIBits(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, 0, 0, width, height, rows,
-                        header, DIB_RGB_COLORS, SRCCOPY);
-        ::SetStretchBltMode(dc, oldMode);
-        ::GdiFlush();
-        const double total = watch.ElapsedMs();
+        const auto draw = [&] {
+            const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
+            ::StretchDIBits(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, 0, 0, width, height,
+                            rows, header, DIB_RGB_COLORS, SRCCOPY);
+            ::SetStretchBltMode(dc, oldMode);
+            ::GdiFlush();
+        };
+        const double total = Note(kJpeg, decoded, idleMs, draw);
         ::LocalUnlock(bits);
         ::LocalUnlock(info);
         ::LocalFree(bits);
         ::LocalFree(info);
-        Note(kJpeg, decoded, total - decoded);
         return total;
     }
 
-    void Note(Kind kind, double decodeMs, double stretchMs) {
+    // Draws the decoded picture after idling `idleMs`, and once more at once when it idled;
+    // notes the sections and returns decoding plus the first drawing.
+    double Note(Kind kind, double decodeMs, DWORD idleMs, const std::function<void()>& draw) {
+        if (idleMs > 0) {
+            ::Sleep(idleMs);
+        }
+        bench::Stopwatch watch;
+        draw();
+        const double stretchMs = watch.ElapsedMs();
+        m_lastRedraw = stretchMs;
+        if (idleMs > 0) {
+            watch.Restart();
+            draw();
+            m_lastRedraw = watch.ElapsedMs();
+        }
         m_decode[kind].Add(decodeMs);
         m_stretch[kind].Add(stretchMs);
         m_lastDecode = decodeMs;
         m_lastStretch = stretchMs;
+        return decodeMs + stretchMs;
     }
 
     CViewerDlg& m_dlg;
@@ -166,6 +188,7 @@ private:
     bench::Samples m_stretch[2];
     double m_lastDecode = 0;
     double m_lastStretch = 0;
+    double m_lastRedraw = 0;
 };
 
 // One measurement per kind of picture shown next, ours against the floor.
@@ -173,9 +196,13 @@ struct NextPictureRun {
     std::string name;
     // The floor: decoding and drawing the picture, or only drawing it once decoded.
     enum class FloorIs { kDecodeAndDraw, kDrawOnly } floorIs = FloorIs::kDecodeAndDraw;
+    // How long the floor idles between decoding and drawing: as long as the steps idle
+    // before their key.
+    DWORD floorIdleMs = 0;
     double goal = kGoal;
     bench::Samples ours[2];
     bench::Samples floor[2];
+    bench::Samples drawnAtOnce[2];  // the draw-only floor without idling, for comparison
 
     bool Done(int reps) const { return ours[kBmp].Count() >= static_cast<size_t>(reps) &&
                                        ours[kJpeg].Count() >= static_cast<size_t>(reps); }
@@ -223,12 +250,13 @@ struct NextPictureRun {
     void MeasureFloors(Floor& floorMeter, const std::string& dir) {
         for (const std::string& shown : later) {
             const Kind kind = KindOf(shown);
-            const double floorMs = floorMeter.Measure(dir + "\\" + shown, kind);
+            const double floorMs = floorMeter.Measure(dir + "\\" + shown, kind, floorIdleMs);
             if (floorMs < 0) {
                 bench::PrintNote("%s: the floor cannot decode %s", name.c_str(), shown.c_str());
                 continue;
             }
             floor[kind].Add(floorIs == FloorIs::kDrawOnly ? floorMeter.LastStretchMs() : floorMs);
+            drawnAtOnce[kind].Add(floorMeter.LastRedrawMs());
         }
         later.clear();
     }
@@ -238,6 +266,13 @@ struct NextPictureRun {
         for (int kind = kBmp; kind <= kJpeg; ++kind) {
             if (ours[kind].Count() > 0) {
                 bench::PrintRatio(name + "." + kKindSuffix[kind], ours[kind], floor[kind], goal);
+            }
+            if (floorIdleMs > 0 && drawnAtOnce[kind].Count() > 0) {
+                bench::PrintNote("%s.%s: the floor idled %lu ms before drawing; drawn again at once it took median "
+                                 "%.1f ms (min %.1f, max %.1f), ours against that %.2f",
+                                 name.c_str(), kKindSuffix[kind], floorIdleMs, drawnAtOnce[kind].Median(),
+                                 drawnAtOnce[kind].Min(), drawnAtOnce[kind].Max(),
+                                 ours[kind].Median() / drawnAtOnce[kind].Median());
             }
         }
     }
@@ -321,8 +356,8 @@ void ProfilePluginPicture(CViewerDlg& dlg, const std::string& path) {
                      info.Median(), tinyInfo.Median(), decode.Median(), draw.Median());
 }
 
-// The pane's one paint path (drawn off screen, then copied) against drawing the same
-// picture straight onto the window, for the entry shown now.
+// The window's paint of the pane against the pane's drawing on its own, for the entry
+// shown now: the difference is what the paint message costs.
 void ProfilePaint(CViewerDlg& dlg, const char* kind) {
     const ListEntry* shown = dlg.Files().Current();
     if (shown == nullptr || shown->IsDirectory()) {
@@ -343,7 +378,7 @@ void ProfilePaint(CViewerDlg& dlg, const char* kind) {
         ::GdiFlush();
         direct.Add(watch.ElapsedMs());
     }
-    bench::PrintNote("sections, %s: paint through the back buffer median %.1f ms; drawing onto the window median %.1f ms",
+    bench::PrintNote("sections, %s: the window's paint median %.1f ms; the pane's drawing on its own median %.1f ms",
                      kind, paint.Median(), direct.Median());
 }
 
@@ -469,6 +504,9 @@ public:
             m_floor = std::make_unique<Floor>(dlg);
             Prepare(dlg);
             m_pauseMs = PauseMs();
+            if (m_pace == Pace::kPause) {
+                m_run.floorIdleMs = m_pauseMs;
+            }
             ShowFirst(dlg, m_dir);
             PressNext(dlg);
             script.HoldUntil([this] { return m_over; });
