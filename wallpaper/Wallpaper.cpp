@@ -61,9 +61,8 @@ bool IsSameDirectory(const std::string& a, const std::string& b) {
     }
     const std::wstring fullA = FullLongPath(a);
     const std::wstring fullB = FullLongPath(b);
-    return !fullA.empty() &&
-           ::CompareStringOrdinal(fullA.c_str(), static_cast<int>(fullA.size()), fullB.c_str(),
-                                  static_cast<int>(fullB.size()), TRUE) == CSTR_EQUAL;
+    return !fullA.empty() && ::CompareStringOrdinal(fullA.c_str(), static_cast<int>(fullA.size()), fullB.c_str(),
+                                                    static_cast<int>(fullB.size()), TRUE) == CSTR_EQUAL;
 }
 
 std::span<const uint8_t> LockedBytes(const fw::LocalLock& lock, HLOCAL handle) {

@@ -85,7 +85,8 @@ bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHe
         written = ::CloseHandle(file.Release()) != FALSE && written;
     }
     // Without MOVEFILE_REPLACE_EXISTING a file that took the name meanwhile is kept too.
-    const DWORD moveFlags = MOVEFILE_WRITE_THROUGH | (existing == ExistingTarget::kReplace ? MOVEFILE_REPLACE_EXISTING : 0);
+    const DWORD moveFlags =
+        MOVEFILE_WRITE_THROUGH | (existing == ExistingTarget::kReplace ? MOVEFILE_REPLACE_EXISTING : 0);
     if (!written || !::MoveFileExA(temp, target.c_str(), moveFlags)) {
         ::DeleteFileA(temp);
         return false;
