@@ -1,14 +1,25 @@
 #include "commands/RenameOps.h"
 
+#include <windows.h>
+
 #include <cstdio>
 
 #include "commands/RenameDlg.h"
 #include "filelist/PathUtil.h"
+#include "framework/Handles.h"
 
 namespace {
 
 // Free names tried beside an entry that changes only its letter case.
 constexpr int kStepAsideTries = 100;
+
+// The name of the entry at `path` as the directory holds it, in its own letter case;
+// empty when there is none.
+std::string NameOnDisk(const std::string& path) {
+    WIN32_FIND_DATAA found{};
+    const fw::FindHandle find(::FindFirstFileA(path.c_str(), &found));
+    return find.IsValid() ? std::string(found.cFileName) : std::string();
+}
 
 }  // namespace
 
@@ -39,6 +50,10 @@ void CRenameOps::RenameSelectedEntry() {
         return;
     }
     const std::string& newName = dlg.m_strName;
+    // The name confirmed as it was: nothing to rename, nothing to record for Ctrl-Z.
+    if (newName == oldName) {
+        return;
+    }
     // A name with a path in it would move the entry out of the directory: refused.
     if (IsPlainFileName(newName)) {
         const std::string dir = AddTrailingBackslash(m_host.CurrentDir());
@@ -62,9 +77,14 @@ bool CRenameOps::RenameEntry(const std::string& from, const std::string& to) {
     if (UpperCaseAscii(from) != UpperCaseAscii(to) || from == to) {
         return std::rename(from.c_str(), to.c_str()) == 0;
     }
-    // Only the letter case changes. A file system may take the new name for the entry
-    // itself and leave it as it was: the entry goes there through a free name beside
-    // it, and back when the second step fails.
+    // Only the letter case changes. Most file systems rename the entry in place; one
+    // may instead take the new name for the entry itself and report success with the
+    // old name left as it was, which only the name on disk shows.
+    if (std::rename(from.c_str(), to.c_str()) == 0 && NameOnDisk(to) == GetFileNamePart(to)) {
+        return true;
+    }
+    // There the entry goes through a free name beside it, and back when the second step
+    // fails.
     for (int i = 0; i < kStepAsideTries; ++i) {
         const std::string aside = from + ".rename" + std::to_string(i);
         if (::GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {

@@ -8,4 +8,8 @@ bool IsKeyDown(int virtualKey) {
     return (::GetAsyncKeyState(virtualKey) & 0x8000) != 0;
 }
 
+bool WasKeyDown(int virtualKey) {
+    return (::GetKeyState(virtualKey) & 0x8000) != 0;
+}
+
 }  // namespace fw

@@ -30,8 +30,12 @@ int WaitingKeyStep() {
         !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD) || msg.message != WM_KEYDOWN) {
         return 0;
     }
+    // The key's own modifier state is known only once it is taken from the queue. Every
+    // key message ahead of it has been taken (it is the first message waiting), so the
+    // queued state, which follows the messages taken, is the state just before it was
+    // pressed; the asynchronous state may already have Ctrl released.
     const std::optional<KeyCommand> command =
-        LookUpKeyCommand(static_cast<int>(msg.wParam), fw::IsKeyDown(VK_SHIFT), fw::IsKeyDown(VK_CONTROL));
+        LookUpKeyCommand(static_cast<int>(msg.wParam), fw::WasKeyDown(VK_SHIFT), fw::WasKeyDown(VK_CONTROL));
     switch (command.value_or(KeyCommand::kNothing)) {
         case KeyCommand::kPageDown:
         case KeyCommand::kMove:

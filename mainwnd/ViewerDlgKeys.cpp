@@ -7,8 +7,10 @@
 
 BOOL CViewerDlg::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN) {
-        const bool shift = fw::IsKeyDown(VK_SHIFT);
-        const bool ctrl = fw::IsKeyDown(VK_CONTROL);
+        // Shift and Ctrl as they were when the key was pressed, not as they are now: a key
+        // handled late (while a large picture was decoded) keeps its meaning.
+        const bool shift = fw::WasKeyDown(VK_SHIFT);
+        const bool ctrl = fw::WasKeyDown(VK_CONTROL);
         const std::optional<KeyCommand> command = LookUpKeyCommand(static_cast<int>(msg->wParam), shift, ctrl);
         if (command) {
             LRESULT result = 0;

@@ -5,6 +5,14 @@
 #include <string>
 #include <string_view>
 
+// A program setting as it starts a command line. The setting is the program's path,
+// perhaps followed by arguments of its own: the path ends with the first name ending in
+// ".exe", ".com", ".bat" or ".cmd" (any letter case) that a blank, a tab or the end of
+// the setting follows. A path holding a blank goes in quotation marks (blanks before it
+// dropped), so that the system does not take its first words for a program. A setting
+// already quoted, or without such a name, stays as it is.
+std::string ProgramOnCommandLine(std::string_view program);
+
 // The file manager on a directory: the program, a blank, and the directory exactly as
 // held. A directory with a blank (or tab) in it goes in quotation marks, without a final
 // backslashes (which would escape the closing mark for most programs), so that it stays

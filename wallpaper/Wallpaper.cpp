@@ -2,14 +2,68 @@
 
 #include <windows.h>
 
+#include <tuple>
+#include <vector>
+
 #include "filelist/PathUtil.h"
 #include "framework/Desktop.h"
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 #include "wallpaper/WallpaperWriter.h"
 
 namespace {
 
 constexpr char kReturnFileName[] = "WallPaperCreatedByIXO.bmp";
+
+// What tells a directory apart whatever its path is spelled like: its volume and its
+// file index. None when it cannot be opened.
+std::optional<std::tuple<DWORD, DWORD, DWORD>> DirectoryIdentity(const std::string& path) {
+    const fw::FileHandle dir(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!dir.IsValid() || !::GetFileInformationByHandle(dir.Get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return std::nullopt;
+    }
+    return std::make_tuple(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+}
+
+// The full path with every component in its long form and without a final backslash,
+// as UTF-16; the full path alone where the long form cannot be had (it does not exist).
+std::wstring FullLongPath(const std::string& path) {
+    constexpr DWORD kChars = 32768;
+    const std::wstring wide = fw::ToWide(path, CP_ACP).value_or(L"");
+    std::vector<wchar_t> full(kChars);
+    const DWORD length = ::GetFullPathNameW(wide.c_str(), kChars, full.data(), nullptr);
+    if (wide.empty() || length == 0 || length >= kChars) {
+        return {};
+    }
+    std::vector<wchar_t> longer(kChars);
+    const DWORD longLength = ::GetLongPathNameW(full.data(), longer.data(), kChars);
+    std::wstring result = longLength > 0 && longLength < kChars ? std::wstring(longer.data(), longLength)
+                                                                : std::wstring(full.data(), length);
+    while (result.size() > 3 && result.back() == L'\\') {
+        result.pop_back();
+    }
+    return result;
+}
+
+// Whether two paths name the same directory, the way the file system resolves them: a
+// final backslash, "." components, short names, another letter case or another route to
+// the same directory make no difference. The directories' identities decide; equal full
+// long paths, letter case ignored, count as well, so that a directory that cannot be
+// opened is still known by its name.
+bool IsSameDirectory(const std::string& a, const std::string& b) {
+    const auto idA = DirectoryIdentity(a);
+    const auto idB = DirectoryIdentity(b);
+    if (idA && idB && *idA == *idB) {
+        return true;
+    }
+    const std::wstring fullA = FullLongPath(a);
+    const std::wstring fullB = FullLongPath(b);
+    return !fullA.empty() && ::CompareStringOrdinal(fullA.c_str(), static_cast<int>(fullA.size()), fullB.c_str(),
+                                                    static_cast<int>(fullB.size()), TRUE) == CSTR_EQUAL;
+}
 
 std::span<const uint8_t> LockedBytes(const fw::LocalLock& lock, HLOCAL handle) {
     if (lock.Get() == nullptr) {
@@ -49,13 +103,18 @@ bool CWallpaper::MakeWallpaper(Desktop desktop, const std::optional<std::string>
     }
     const std::string path =
         target ? *target : AddTrailingBackslash(m_settings.m_strWallPaperDir) + ReplaceExtension(selected->name, "BMP");
-    if (path.empty() || !WriteHeldPicture(*selected, path)) {
+    // In the folder being viewed "name.BMP" may be a picture of its own ("a.bmp" beside
+    // "a.jpg"): there the file is only written where the name is free.
+    const ExistingTarget existing = !target && IsSameDirectory(m_settings.m_strWallPaperDir, m_host.CurrentDir())
+                                        ? ExistingTarget::kKeep
+                                        : ExistingTarget::kReplace;
+    if (path.empty() || !WriteHeldPicture(*selected, path, existing)) {
         return false;
     }
     return desktop == Desktop::kKeep || fw::SetDesktopWallpaper(path);
 }
 
-bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::string& target) const {
+bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::string& target, ExistingTarget existing) const {
     const Decoder shown = m_pane.ShownDecoder();
     if (!(shown == entry.GetDecoder()) || !m_pane.HoldsPicture()) {
         return false;
@@ -65,7 +124,7 @@ bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::string& tar
     if (shown.kind == Decoder::Kind::kBmp) {
         const CBmpImage& bmp = m_pane.GetBmp();
         return WriteWallpaperBmp({bmp.GetHeldBitmapInfo(), bmp.GetHeldBits(), bmp.GetWidth(), bmp.GetHeight()},
-                                 screenWidth, screenHeight, target);
+                                 screenWidth, screenHeight, target, existing);
     }
     // The plug-in's blocks stay locked while the file is written; the writer checks them first.
     const CSpiPlugin& plugin = *shown.plugin;
@@ -73,7 +132,7 @@ bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::string& tar
     const fw::LocalLock bits(plugin.GetBitsHandle());
     const HeldPicture picture{LockedBytes(info, plugin.GetBitmapInfoHandle()),
                               LockedBytes(bits, plugin.GetBitsHandle()), plugin.GetWidth(), plugin.GetHeight()};
-    return WriteWallpaperBmp(picture, screenWidth, screenHeight, target);
+    return WriteWallpaperBmp(picture, screenWidth, screenHeight, target, existing);
 }
 
 void CWallpaper::OnWallpaperFile() {

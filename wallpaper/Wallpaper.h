@@ -4,7 +4,9 @@
 // desktop wallpaper, Return writes it into the Windows directory and makes it the
 // wallpaper. The picture is the one the pane holds for the selected entry, never the
 // picture's file; it is written unscaled (the setting ResizeWallPaperToScreenSize is
-// carried by the settings but not consulted).
+// carried by the settings but not consulted). W and F12 replace an earlier file of theirs
+// in another folder; in the folder being viewed, where "name.BMP" may be a picture of its
+// own, they write only where the name is free.
 #include <optional>
 #include <string>
 
@@ -13,6 +15,7 @@
 #include "host/ViewerHost.h"
 #include "pane/PicturePane.h"
 #include "settings/Settings.h"
+#include "wallpaper/WallpaperWriter.h"
 
 class CWallpaper {
 public:
@@ -34,7 +37,7 @@ public:
 
 private:
     // Writes the picture the pane holds for `entry`; false when none is held.
-    bool WriteHeldPicture(const ListEntry& entry, const std::string& target) const;
+    bool WriteHeldPicture(const ListEntry& entry, const std::string& target, ExistingTarget existing) const;
 
     void OnWallpaperFile();
     void OnWallpaperSet();

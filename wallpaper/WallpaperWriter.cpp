@@ -59,10 +59,12 @@ bool WriteFileBody(HANDLE file, const wallpaper::Layout& layout, const HeldPictu
 
 }  // namespace
 
-bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::string& target) {
+bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::string& target,
+                       ExistingTarget existing) {
     // A read-only file is not replaced (the system refuses it too, but not every one does).
-    const DWORD existing = ::GetFileAttributesA(target.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    const DWORD attributes = ::GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (existing == ExistingTarget::kKeep || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))) {
         return false;
     }
     wallpaper::Layout layout;
@@ -82,7 +84,10 @@ bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHe
     if (file.IsValid()) {
         written = ::CloseHandle(file.Release()) != FALSE && written;
     }
-    if (!written || !::MoveFileExA(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // Without MOVEFILE_REPLACE_EXISTING a file that took the name meanwhile is kept too.
+    const DWORD moveFlags =
+        MOVEFILE_WRITE_THROUGH | (existing == ExistingTarget::kReplace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (!written || !::MoveFileExA(temp, target.c_str(), moveFlags)) {
         ::DeleteFileA(temp);
         return false;
     }

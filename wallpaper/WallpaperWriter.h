@@ -15,6 +15,14 @@ struct HeldPicture {
     long height = 0;
 };
 
+// What becomes of a file already at the target.
+enum class ExistingTarget {
+    kReplace,  // replaced once the new file is complete (never a read-only one)
+    kKeep,     // kept: the write fails
+};
+
 // False when the picture fails the checks, a size is zero, the folder takes no new file,
-// a write or the close fails, or the target cannot be replaced (a read-only file).
-bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::string& target);
+// a write or the close fails, or the target cannot be replaced (a read-only file, or any
+// file with kKeep).
+bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::string& target,
+                       ExistingTarget existing = ExistingTarget::kReplace);

@@ -125,7 +125,8 @@ TEST(SortingSession, EveryKeyDoesWhatItSaysAndNoFileIsLost) {
 }
 
 // A picture the shipped plug-in decodes (IXWIC.SPI, IXWIC.SPH in the 64-bit tree) is
-// listed, shown and sorted like the viewer's own BMPs.
+// listed, shown and sorted like the viewer's own BMPs. Ctrl-M typed quickly while a large
+// one is decoded still chooses the move folder: it never moves the picture.
 TEST(SortingSession, PluginPicturesAreShownAndSorted) {
     test::TempDir root("e2e-sort");
     e2e::Installation install(root.Path());
@@ -136,6 +137,11 @@ TEST(SortingSession, PluginPicturesAreShownAndSorted) {
     ASSERT_FALSE(png.empty()) << why;
     test::WriteFileBytes(pics + "\\p.png", png);
     test::WriteFileBytes(pics + "\\q.bmp", SolidBmp(0x00FF00));
+    // 24 megapixels: decoding it takes the viewer a while.
+    const std::string large = test::EncodeWithWic(
+        test::WicFormat::kJpeg, 6000, 4000, [](int x, int) { return x < 3000 ? 0xFFC02020u : 0xFF2020C0u; }, &why);
+    ASSERT_FALSE(large.empty()) << why;
+    test::WriteFileBytes(pics + "\\r.jpg", large);
     for (const char* dir : {"move", "trash", "copy"}) {
         test::MakeDir(root / dir);
     }
@@ -143,17 +149,27 @@ TEST(SortingSession, PluginPicturesAreShownAndSorted) {
 
     e2e::ViewerProcess viewer;
     ASSERT_TRUE(viewer.Start(install));
-    ASSERT_EQ(viewer.ListEntries(), (Strings{"p.png", "q.bmp"}));
+    ASSERT_EQ(viewer.ListEntries(), (Strings{"p.png", "q.bmp", "r.jpg"}));
     ExpectPaneColor(viewer, 0x2080C0, "p.png through the plug-in");
     viewer.Key('C');
-    viewer.Key('M');
-    EXPECT_EQ(viewer.ListEntries(), (Strings{"q.bmp"}));
+    // M, Down and Ctrl-M typed at once: no time to read r.jpg ahead, so the Down decodes
+    // it while Ctrl-M waits, and Ctrl is up by the time the viewer gets to the M.
+    viewer.KeysAtOnce({{'M', true}, {'M', false}, {VK_DOWN, true}, {VK_DOWN, false}, {VK_CONTROL, true},
+                       {'M', true}, {'M', false}, {VK_CONTROL, false}});
+    const HWND browser = viewer.WaitForFolderBrowser(30000);
+    ASSERT_NE(browser, nullptr) << "Ctrl-M opens the folder browser";
+    viewer.KeyToDialog(browser, VK_ESCAPE);
+    EXPECT_EQ(viewer.ListEntries(), (Strings{"q.bmp", "r.jpg"}));
+    EXPECT_EQ(viewer.SelectedIndex(), 1);
+    viewer.Key(VK_UP);
     ExpectPaneColor(viewer, 0x00FF00, "q.bmp after the move");
     viewer.Key(VK_F4, false, false, true);
     ASSERT_TRUE(viewer.WaitForExit(10000));
     EXPECT_EQ(test::ReadFileBytes(root / "copy\\p.png"), png);
+    EXPECT_EQ(test::ListNames(root / "move"), Strings{"p.png"});
     EXPECT_EQ(test::ReadFileBytes(root / "move\\p.png"), png);
     EXPECT_FALSE(test::FileExists(pics + "\\p.png"));
+    EXPECT_EQ(test::ReadFileBytes(pics + "\\r.jpg"), large);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The wallpaper keys in the real program: W writes the shown JPEG as a screen-shaped BMP,
 // F12 and Return make their files the desktop wallpaper (the user's profile names them
-// afterwards), and a write onto a read-only file fails with the message and leaves it.
+// afterwards), and a write onto a read-only file, or onto a picture beside the shown one,
+// fails with the message and leaves it.
 #include <gtest/gtest.h>
 
 #include "tests/data/BmpFiles.h"
@@ -98,6 +99,25 @@ TEST(WallpaperSession, KeysWriteScreenShapedFilesAndSetTheDesktop) {
     viewer.Key(VK_F4, false, false, true);
     ASSERT_TRUE(viewer.WaitForExit(10000));
     ::DeleteFileA(returnFile.c_str());
+
+    // The wallpaper folder is the folder being viewed, where a.bmp is a picture of its
+    // own: W on a.jpg fails and leaves it as it was.
+    const std::string beside = testdata::MakeBmp24(8, 8, [](int x, int) { return x < 4 ? 0xFFFFFFu : 0x102030u; });
+    test::WriteFileBytes(pics + "\\a.bmp", beside);
+    ::WritePrivateProfileStringA("Directory", "WallPaperDir", pics.c_str(), install.IniPath().c_str());
+    e2e::ViewerProcess again;
+    ASSERT_TRUE(again.Start(install));
+    ASSERT_EQ(again.ListEntries(), (std::vector<std::string>{"a.bmp", "a.jpg", "b.bmp"}));
+    again.Key(VK_DOWN);
+    again.Key('W');
+    error = again.WaitForDialog("Error");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(e2e::ViewerProcess::MessageText(error), "壁紙用ＢＭＰ作成失敗\n");
+    again.KeyToDialog(error, VK_RETURN);
+    again.Key(VK_F4, false, false, true);
+    ASSERT_TRUE(again.WaitForExit(10000));
+    EXPECT_EQ(test::ReadFileBytes(pics + "\\a.bmp"), beside);
+    EXPECT_EQ(test::ListNames(pics), (std::vector<std::string>{"Ixo.exe", "Ixo.ini", "a.bmp", "a.jpg", "b.bmp"}));
 }
 
 }  // namespace

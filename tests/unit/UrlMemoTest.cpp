@@ -105,4 +105,33 @@ TEST(ProgramCommandLine, DirectoriesStayOneArgument) {
     EXPECT_EQ(UrlCommandLine("explorer", "http://a/"), "explorer http://a/");
 }
 
+TEST(ProgramCommandLine, AProgramPathWithABlankIsQuoted) {
+    const struct {
+        const char* program;
+        const char* started;  // what stands before the argument
+    } cases[] = {
+        {"explorer", "explorer"},
+        {"C:\\Program Files\\Filer\\filer.exe", "\"C:\\Program Files\\Filer\\filer.exe\""},
+        {"C:\\Program Files\\Web\\WEB.Exe -new", "\"C:\\Program Files\\Web\\WEB.Exe\" -new"},
+        {"  C:\\My Tools\\open.cmd\t/x", "\"C:\\My Tools\\open.cmd\"\t/x"},
+        {"C:\\My Tools\\a.bat", "\"C:\\My Tools\\a.bat\""},
+        {"C:\\My Tools\\a.com", "\"C:\\My Tools\\a.com\""},
+        // The first program name that a blank or the end follows ends the path.
+        {"C:\\tool.exe.d\\my tool.exe", "\"C:\\tool.exe.d\\my tool.exe\""},
+        {"cmd.exe /c start my.cmd", "cmd.exe /c start my.cmd"},
+        {"filer.exe /n", "filer.exe /n"},
+        // Already quoted, or no program name to tell the path by: as it stands.
+        {"\"C:\\Program Files\\Filer\\filer.exe\" /n", "\"C:\\Program Files\\Filer\\filer.exe\" /n"},
+        {"C:\\My Tools\\filer /n", "C:\\My Tools\\filer /n"},
+        {"C:\\My Tools\\exe", "C:\\My Tools\\exe"},
+        {"", ""},
+        // A double-byte character whose trail byte is 0x5C.
+        {"C:\\\x95\x5C x\\v.exe", "\"C:\\\x95\x5C x\\v.exe\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DirectoryWindowCommandLine(c.program, "C:\\pics"), string(c.started) + " C:\\pics") << c.program;
+        EXPECT_EQ(UrlCommandLine(c.program, "http://a/"), string(c.started) + " http://a/") << c.program;
+    }
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
 // The key dispatcher driven by real keystrokes through the main window's modal loop:
-// the asynchronous key state sees Shift and Ctrl as a user's keyboard would set them.
+// Shift and Ctrl are set as a user's keyboard would set them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,6 +70,38 @@ TEST_F(Keys, SortingKeysActOnTheSelectedPicture) {
     EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"g.bmp"}));
     ASSERT_EQ(prompts.messages.size(), 1u) << "the second C finds its name taken";
     EXPECT_EQ(prompts.messages[0].text, "コピー失敗\nコピー先Dir  : " + m_copy.Path());
+}
+
+// A key handled late, the modifier already released when the window gets to it, still
+// means what it meant when it was pressed.
+TEST_F(Keys, ModifiersCountAsTheyWereWhenTheKeyWasPressed) {
+    for (const char* name : {"a.bmp", "b.bmp"}) {
+        WriteBmp(name, 2, 2, 0);
+    }
+    test::PromptRecorder prompts;
+    ModalScript script = Script(TRUE);
+    script.Then([this](fw::CDialog&) { m_dlg.GetSettings().m_strWallPaperDir = m_copy.Path(); });
+    const std::pair<WORD, WORD> presses[] = {
+        {VK_CONTROL, 'M'}, {VK_CONTROL, VK_INSERT}, {VK_CONTROL, 'C'}, {VK_CONTROL, 'W'}, {VK_SHIFT, 'K'}};
+    for (const auto& [modifier, key] : presses) {
+        script.Then([modifier, key](fw::CDialog&) {
+            // All queued before the window takes the first: the modifier is up by then.
+            test::SendKey(modifier, true);
+            test::SendKey(key, true);
+            test::SendKey(modifier, false);
+            test::SendKey(key, false);
+            EXPECT_EQ(::GetAsyncKeyState(modifier) & 0x8000, 0);
+        });
+    }
+    script.Run(m_dlg);
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"a.bmp", "b.bmp"}));
+    EXPECT_TRUE(test::ListNames(m_move.Path()).empty());
+    EXPECT_TRUE(test::ListNames(m_copy.Path()).empty());
+    EXPECT_EQ(prompts.browses.size(), 3u) << "Ctrl-M, Ctrl-Insert and Ctrl-C choose a folder";
+    ASSERT_EQ(prompts.programStarts.size(), 1u) << "Ctrl-W opens the folder";
+    EXPECT_EQ(prompts.programStarts[0].commandLine, "explorer " + m_pics.Path());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, "ディレクトリではありません。\n") << "Shift-K is no kill";
 }
 
 TEST_F(Keys, HeldDownKeyRepeats) {

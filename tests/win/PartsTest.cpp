@@ -2,6 +2,7 @@
 // of the narrow interface through which a part reaches the main window.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -566,10 +567,19 @@ protected:
         EXPECT_TRUE(m_rename.ProcessMessage(WM_COMMAND, KeyCommandId(KeyCommand::kRename), 0, result));
     }
 
+    // The journal's side: each rename reported as recorded.
+    struct Recorder : IOperationRecorder {
+        void Recorded(FileOp op, const std::string& from, const std::string& to) override {
+            records.push_back({op == FileOp::kRename ? "rename" : "other", from, to});
+        }
+        std::vector<std::array<std::string, 3>> records;
+    };
+
     PlainWindow m_window;
     test::TempDir m_dir{"rename"};
     FakeHost m_host;
-    CRenameOps m_rename{m_host};
+    Recorder m_recorder;
+    CRenameOps m_rename{m_host, &m_recorder};
     std::optional<std::string> m_answer;
     std::vector<std::pair<std::string, std::string>> m_opened;  // caption, name shown
 };
@@ -610,6 +620,27 @@ TEST_F(RenamePart, NeverReplacesAnEntryNorMovesOneOutOfTheDirectory) {
         EXPECT_TRUE(test::ListNames(parent / "pics\\sub").empty());
         EXPECT_EQ(test::ListNames(parent.Path()), Strings{"pics"});
     }
+}
+
+TEST_F(RenamePart, AnUnchangedNameDoesNothingAndALetterCaseChangeRenames) {
+    test::WriteFileBytes(m_dir / "a.bmp", "picture a");
+    test::MakeDir(m_dir / "sub");
+    const ListEntry a = ListEntry::Picture("a.bmp", Decoder::Bmp());
+    const ListEntry sub = ListEntry::Directory("sub");
+    Rename(&a, "a.bmp");
+    Rename(&sub, "sub");
+    EXPECT_TRUE(m_host.listedSelecting.empty()) << "as if cancelled";
+    EXPECT_TRUE(m_recorder.records.empty()) << "Ctrl-Z still undoes the operation before";
+    EXPECT_EQ(test::ListNames(m_dir.Path()), (Strings{"a.bmp", "sub"}));
+
+    Rename(&a, "A.BMP");
+    Rename(&sub, "Sub");
+    EXPECT_EQ(m_host.listedSelecting, (Strings{"A.BMP", "[ Sub ]"}));
+    EXPECT_EQ(test::ListNames(m_dir.Path()), (Strings{"A.BMP", "Sub"})) << "the new case on disk, nothing beside";
+    EXPECT_EQ(test::ReadFileBytes(m_dir / "A.BMP"), "picture a");
+    using Record = std::array<std::string, 3>;
+    EXPECT_EQ(m_recorder.records, (std::vector<Record>{{"rename", m_dir / "a.bmp", m_dir / "A.BMP"},
+                                                       {"rename", m_dir / "sub", m_dir / "Sub"}}));
 }
 
 TEST_F(RenamePart, ANameCodePage932CannotHoldIsNotRenamed) {

@@ -300,10 +300,6 @@ TEST_F(Wallpaper, FailedWritesShowTheMessageAndLeaveFilesAlone) {
     script.Then([&](fw::CDialog&) { m_dlg.GetSettings().m_strWallPaperDir = m_wall.Path(); });
     Select(script, "broken.bmp");
     script.Key('W');  // no picture is held
-    // With the picture's own folder as the wallpaper directory, W replaces a BMP by its padded copy.
-    script.Then([&](fw::CDialog&) { m_dlg.GetSettings().m_strWallPaperDir = m_pics.Path(); });
-    Select(script, "c.bmp");
-    script.Key('W');
     script.Run(m_dlg);
 
     const char* file = "壁紙用ＢＭＰ作成失敗\n";
@@ -317,12 +313,64 @@ TEST_F(Wallpaper, FailedWritesShowTheMessageAndLeaveFilesAlone) {
     ::SetFileAttributesA((m_wall / "a.BMP").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(test::ReadFileBytes(m_wall / "a.BMP"), "an older a");
     EXPECT_EQ(test::ListNames(m_wall.Path()), (Strings{"a.BMP"})) << "no temporary file is left behind";
-    Strings pictures = test::ListNames(m_pics.Path());
-    for (std::string& name : pictures) {
-        std::transform(name.begin(), name.end(), name.begin(), [](char ch) { return char(std::tolower(ch)); });
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"a.bmp", "broken.bmp", "c.bmp"}));
+}
+
+// In the folder being viewed "name.BMP" may be another picture: W and F12 write there
+// only where the name is free, however the folder is spelled. Elsewhere they replace
+// their file.
+TEST_F(Wallpaper, InTheFolderBeingViewedOnlyAFreeNameIsWritten) {
+    UsePlugins({"tpi"});
+    WriteBmp("c.bmp", 5, 4, 0x00FF00);
+    WriteBmp("d.bmp", 3, 3, 0x0000FF);
+    WriteTpi("d.tpi", 4, 2, 0xFF0000);
+    WriteTpi("e.tpi", 6, 2, 0x808080);
+    const std::string c = test::ReadFileBytes(Pic("c.bmp"));
+    const std::string d = test::ReadFileBytes(Pic("d.bmp"));
+    test::WriteFileBytes(m_wall / "c.BMP", "an older c");
+    char shortName[MAX_PATH] = {};
+    ASSERT_GT(::GetShortPathNameA(m_pics.Path().c_str(), shortName, MAX_PATH), 0u);
+    std::string upper = m_pics.Path();
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](char ch) { return char(std::toupper(ch)); });
+    const Strings spellings = {m_pics.Path(), m_pics.Path() + "\\", m_pics.Path() + "\\.\\", upper, shortName};
+    EXPECT_NE(spellings.back(), spellings.front()) << "a short name of its own";
+
+    test::PromptRecorder prompts;
+    ModalScript script = Script(m_pics.Path());
+    for (const std::string& spelling : spellings) {
+        script.Then([this, spelling](fw::CDialog&) { m_dlg.GetSettings().m_strWallPaperDir = spelling; });
+        Select(script, "c.bmp");  // its own file
+        script.Key('W').Key(VK_F12);
+        Select(script, "d.tpi");  // the picture d.bmp beside it
+        script.Key('W').Key(VK_F12);
     }
-    EXPECT_EQ(pictures, (Strings{"a.bmp", "broken.bmp", "c.bmp"})) << "c.bmp replaced by its wallpaper file";
-    ExpectWallpaper(Pic("c.bmp"), Case{"c.bmp", 5, 4, 24, [](int, int) { return 0x00FF00u; }, 0});
+    Select(script, "e.tpi");
+    script.Key('W');  // a free name
+    script.Key('W');  // no longer free
+    script.Then([this](fw::CDialog&) { m_dlg.GetSettings().m_strWallPaperDir = m_wall.Path(); });
+    Select(script, "c.bmp");
+    script.Key('W');  // another folder: replaced
+    script.Run(m_dlg);
+
+    const std::string file = "壁紙用ＢＭＰ作成失敗\n";
+    const std::string set = "壁紙用ＢＭＰ作成／変更失敗\n";
+    Strings expected;
+    for (size_t i = 0; i < spellings.size(); ++i) {
+        expected.insert(expected.end(), {file, set, file, set});
+    }
+    expected.push_back(file);
+    Strings texts;
+    for (const fw::MessageBoxCall& m : prompts.messages) {
+        texts.push_back(m.text);
+    }
+    EXPECT_EQ(texts, expected);
+    EXPECT_TRUE(prompts.wallpapers.empty());
+    EXPECT_EQ(test::ReadFileBytes(Pic("c.bmp")), c);
+    EXPECT_EQ(test::ReadFileBytes(Pic("d.bmp")), d);
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"c.bmp", "d.bmp", "d.tpi", "e.BMP", "e.tpi"}))
+        << "no temporary file is left behind";
+    ExpectWallpaper(Pic("e.BMP"), Case{"e.BMP", 6, 2, 24, [](int, int) { return 0x808080u; }, 0});
+    ExpectWallpaper(m_wall / "c.BMP", Case{"c.BMP", 5, 4, 24, [](int, int) { return 0x00FF00u; }, 0});
 }
 
 }  // namespace

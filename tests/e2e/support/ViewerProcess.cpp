@@ -157,6 +157,18 @@ void ViewerProcess::Key(WORD vk, bool shift, bool ctrl, bool alt) {
     WaitIdle();
 }
 
+void ViewerProcess::KeysAtOnce(std::initializer_list<std::pair<WORD, bool>> events) {
+    if (::GetForegroundWindow() != m_hWnd) {
+        ::SetForegroundWindow(m_hWnd);
+        WaitIdle();
+    }
+    std::vector<INPUT> inputs;
+    for (const auto& [vk, down] : events) {
+        inputs.push_back(test::KeyInput(vk, down));
+    }
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 std::vector<std::string> ViewerProcess::ListEntries() const {
     std::vector<std::string> entries;
     HWND list = ::GetDlgItem(m_hWnd, 1000);

@@ -6,6 +6,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -46,6 +47,9 @@ public:
 
     // Real keystrokes to the foreground main window; modifiers held while the key is handled.
     void Key(WORD vk, bool shift = false, bool ctrl = false, bool alt = false);
+    // Key presses and releases (true: down) to the foreground main window, all queued
+    // at once, as a quick typist makes them while the program is busy; does not wait.
+    void KeysAtOnce(std::initializer_list<std::pair<WORD, bool>> events);
     // Waits until the viewer has handled everything sent so far.
     void WaitIdle() const;
 

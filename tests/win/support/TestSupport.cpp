@@ -264,7 +264,7 @@ PromptRecorder::~PromptRecorder() {
     fw::SetWallpaperResponder(nullptr);
 }
 
-void SendKey(WORD vk, bool down) {
+INPUT KeyInput(WORD vk, bool down) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = vk;
@@ -278,6 +278,11 @@ void SendKey(WORD vk, bool down) {
         default:
             break;
     }
+    return input;
+}
+
+void SendKey(WORD vk, bool down) {
+    INPUT input = KeyInput(vk, down);
     ::SendInput(1, &input, sizeof input);
 }
 

@@ -124,7 +124,9 @@ public:
     bool wallpaperTaken = true;
 };
 
-// Real keystrokes through SendInput, so that the asynchronous key state sees them.
+// A key press or release as SendInput takes it.
+INPUT KeyInput(WORD vk, bool down);
+// Real keystrokes through SendInput, as a keyboard makes them.
 void SendKey(WORD vk, bool down);
 
 // Runs a dialog modally and carries out steps inside its modal loop, one step each
