@@ -42,6 +42,13 @@ typedef int(WINAPI* SpiGetPictureInfoFn)(LPSTR buf, LONG_PTR len, unsigned int f
 typedef int(WINAPI* SpiGetPictureFn)(LPSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
                                      SpiProgressCallback lpProgressCallback, LONG_PTR lData);
 
+// The wide forms that several plug-ins also export: the same arguments, with a file's
+// name in UTF-16. With the memory-input flag `buf` is still the file image.
+typedef int(WINAPI* SpiIsSupportedWFn)(LPCWSTR filename, DWORD_PTR dw);
+typedef int(WINAPI* SpiGetPictureInfoWFn)(LPCWSTR buf, LONG_PTR len, unsigned int flag, PictureInfo* lpInfo);
+typedef int(WINAPI* SpiGetPictureWFn)(LPCWSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                                      SpiProgressCallback lpProgressCallback, LONG_PTR lData);
+
 // IsSupported's data word points to the first 2 KB of the file, or is a legacy caller's
 // file handle when its value fits in 16 bits.
 inline bool SpiDataIsFileHandle(DWORD_PTR dw) {

@@ -5,8 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "framework/WideText.h"
 #include "image/PictureInfoLayout.h"
 #include "image/PluginFilter.h"
+#include "image/SpiInput.h"
 
 CSpiPlugin::~CSpiPlugin() {
     Unload();
@@ -60,16 +62,17 @@ bool CSpiPlugin::SupportsExtension(const std::string& ext) const {
     return false;
 }
 
+bool CSpiPlugin::SupportsExtension(const std::wstring& ext) const {
+    const std::optional<std::string> ansi = ExactAnsiText(ext);
+    return ansi && SupportsExtension(*ansi);
+}
+
 // The record is handed over in a block with room for the natural layout as well as the
 // packed one: a plug-in built with the natural layout writes two bytes more, and its text
 // handle lies where the packed layout has padding and half a handle. (The 64-bit form of
 // the interface publishes the natural position; a plug-in that packs it anyway is read
 // the same way.)
-bool CSpiPlugin::ReadPictureInfo(std::string& path, PictureInfo* info) const {
-    auto getPictureInfo = Export<SpiGetPictureInfoFn>("GetPictureInfo");
-    if (getPictureInfo == nullptr) {
-        return false;
-    }
+bool CSpiPlugin::ReadPictureInfo(CSpiInput& input, PictureInfo* info) const {
     constexpr size_t kRoom = spi::RecordRoom(sizeof(HLOCAL));
 #ifdef _WIN64
     static_assert(sizeof(PictureInfo) <= kRoom && offsetof(PictureInfo, hInfo) == spi::NaturalHandleOffset(8));
@@ -78,7 +81,7 @@ bool CSpiPlugin::ReadPictureInfo(std::string& path, PictureInfo* info) const {
 #endif
     alignas(8) uint8_t block[kRoom] = {};
     std::memset(block + spi::kPackedHandleOffset, spi::kUnwritten, kRoom - spi::kPackedHandleOffset);
-    const int result = getPictureInfo(path.data(), 0, kSpiInputFile, reinterpret_cast<PictureInfo*>(block));
+    const int result = input.GetPictureInfo(reinterpret_cast<PictureInfo*>(block));
     HLOCAL text = nullptr;
     std::memcpy(&text, block + spi::TextHandleOffset(block, sizeof(HLOCAL)), sizeof text);
     // Text from the picture is not used; only a handle the system knows is released.
@@ -115,19 +118,27 @@ bool CSpiPlugin::Decode(const std::string& path) {
     return DecodeTo(path, m_picture, KeepGoing());
 }
 
+bool CSpiPlugin::Decode(const std::wstring& path) {
+    FreePicture();
+    return DecodeTo(path, m_picture, KeepGoing());
+}
+
 bool CSpiPlugin::DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing) const {
+    return DecodeTo(fw::ToWide(path, CP_ACP).value_or(std::wstring()), out, keepGoing);
+}
+
+bool CSpiPlugin::DecodeTo(const std::wstring& path, Picture& out, const KeepGoing& keepGoing) const {
     out = Picture();
     // The name must fit the picture part whole; a longer path cannot be held.
     if (path.size() > kMaxFileName) {
         return false;
     }
-    std::string name = path;
-    PictureInfo info{};
-    if (!ReadPictureInfo(name, &info)) {
+    CSpiInput input;
+    if (input.Open(m_module.Get(), path, keepGoing) != kSpiSuccess) {
         return false;
     }
-    auto getPicture = Export<SpiGetPictureFn>("GetPicture");
-    if (getPicture == nullptr) {
+    PictureInfo info{};
+    if (!ReadPictureInfo(input, &info)) {
         return false;
     }
     out.info = info;
@@ -135,8 +146,7 @@ bool CSpiPlugin::DecodeTo(const std::string& path, Picture& out, const KeepGoing
     // A callback is always passed: some plug-ins do not survive a null one.
     HLOCAL bitmapInfo = nullptr;
     HLOCAL bits = nullptr;
-    if (getPicture(name.data(), 0, kSpiInputFile, &bitmapInfo, &bits, &OnProgress,
-                   reinterpret_cast<LONG_PTR>(&keepGoing)) != kSpiSuccess ||
+    if (input.GetPicture(&bitmapInfo, &bits, &OnProgress, reinterpret_cast<LONG_PTR>(&keepGoing)) != kSpiSuccess ||
         !AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits), out)) {
         out = Picture();
         return false;

@@ -8,6 +8,8 @@
 #include "image/DibCheck.h"
 #include "image/SpiApi.h"
 
+class CSpiInput;
+
 // One loaded image-import plug-in together with the last picture it decoded
 // (its picture part: the file's name, its PictureInfo and the two memory handles
 // of a device-independent bitmap). It can be moved but not copied: the library is
@@ -16,7 +18,7 @@ class CSpiPlugin {
 public:
     // A picture part: a decoded picture that can be handed from one holder to another.
     struct Picture {
-        std::string fileName;
+        std::wstring fileName;  // the file's exact name
         PictureInfo info{};
         fw::LocalMemory bitmapInfo;
         fw::LocalMemory bits;
@@ -42,11 +44,18 @@ public:
     void Unload();
     // Whether one of the plug-in's filters names the extension (without the dot, any case).
     bool SupportsExtension(const std::string& ext) const;
+    // The same for an extension in UTF-16; one the ANSI code page cannot hold matches nothing.
+    bool SupportsExtension(const std::wstring& ext) const;
     // Decodes the file, replacing any previous picture. A picture whose bitmap fails the
     // checks is released and counts as a failed decode.
     bool Decode(const std::string& path);
+    bool Decode(const std::wstring& path);
     // Decodes the file into `out` (emptied first) and leaves the held picture alone; the
-    // plug-in is asked to stop when `keepGoing` answers false.
+    // plug-in is asked to stop when `keepGoing` answers false. A file whose exact name the
+    // ANSI code page holds goes to the plug-in by that name; any other goes to its wide
+    // exports, or else as the file's bytes in memory. A name in the ANSI code page stands
+    // for the file the A functions would open.
+    bool DecodeTo(const std::wstring& path, Picture& out, const KeepGoing& keepGoing) const;
     bool DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing) const;
     // Hands the held picture over, leaving none held; and takes one to hold instead of the
     // held one.
@@ -61,7 +70,7 @@ public:
     bool IsLoaded() const { return m_module.IsValid(); }
     bool HasPicture() const { return m_picture.IsHeld(); }
     const char* GetLibPath() const { return m_libPath.c_str(); }
-    const char* GetFileName() const { return m_picture.fileName.c_str(); }
+    const std::wstring& GetFileName() const { return m_picture.fileName; }
     const PictureInfo& GetInfo() const { return m_picture.info; }
     // The held bitmap's layout (checked at decode; always bottom-up).
     const DibDescription& GetDib() const { return m_picture.dib; }
@@ -81,7 +90,7 @@ private:
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
     }
     // Asks the plug-in for the picture's information; false when it refuses the file.
-    bool ReadPictureInfo(std::string& path, PictureInfo* info) const;
+    bool ReadPictureInfo(CSpiInput& input, PictureInfo* info) const;
     // Checks the fresh bitmap against `out.info`, turns a top-down one bottom-up and puts
     // it into `out`; false when it is unusable.
     static bool AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits, Picture& out);

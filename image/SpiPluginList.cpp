@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "filelist/Cp932Text.h"
+#include "image/SpiInput.h"
 
 int CSpiPluginList::Add(CSpiPlugin&& plugin) {
     try {
@@ -47,4 +48,13 @@ Decoder CSpiPluginList::DecoderFor(std::string_view name) const {
     }
     CSpiPlugin* plugin = FindPluginFor(ext);
     return plugin != nullptr ? Decoder::Plugin(plugin) : Decoder{};
+}
+
+Decoder CSpiPluginList::DecoderFor(std::wstring_view name) const {
+    const size_t dot = name.rfind(L'.');
+    if (dot == std::wstring_view::npos) {
+        return {};
+    }
+    const std::optional<std::string> ext = ExactAnsiText(name.substr(dot + 1));
+    return ext ? DecoderFor("." + *ext) : Decoder{};
 }

@@ -42,6 +42,9 @@ public:
     // What decodes a file of this name: BMP for the extension "BMP" (any case), else the
     // first plug-in that accepts its extension; none for a name without a '.'.
     Decoder DecoderFor(std::string_view name) const;
+    // The same for a name in UTF-16; an extension the ANSI code page cannot hold is no
+    // plug-in's.
+    Decoder DecoderFor(std::wstring_view name) const;
 
     // The pointer storage grows by this many entries at a time.
     static constexpr size_t kGrowBy = 10;

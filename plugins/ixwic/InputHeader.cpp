@@ -24,12 +24,11 @@ public:
     }
 
     // A plug-in result code: the file cannot be opened, or the offset lies past its end.
-    int Open(LPCSTR path, LONG_PTR offset) {
-        const std::wstring wide = WidePath(path);
-        if (wide.empty() || offset < 0) {
+    int Open(const std::wstring& path, LONG_PTR offset) {
+        if (path.empty() || offset < 0) {
             return kSpiFileReadError;
         }
-        m_file = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        m_file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         LARGE_INTEGER size;
         if (m_file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(m_file, &size)) {
@@ -67,23 +66,19 @@ int InputHeader::Judge(int decoderResult) const {
     return known && decoderResult == kSpiUnknownFormat ? kSpiBrokenData : decoderResult;
 }
 
-InputHeader ReadInputHeader(LPSTR buf, LONG_PTR len, unsigned int flag) {
+InputHeader ReadInputHeader(const ExportInput& from) {
     InputHeader input;
-    if (buf == nullptr) {
-        input.openResult = kSpiFileReadError;
-        return input;
-    }
-    if ((flag & kSpiInputMask) == kSpiInputMemory) {
-        if (len <= 0) {
-            input.openResult = kSpiUnknownFormat;
+    if (from.memory) {
+        if (from.data == nullptr || from.len <= 0) {
+            input.openResult = from.data == nullptr ? kSpiFileReadError : kSpiUnknownFormat;
             return input;
         }
-        MemorySource source(reinterpret_cast<const uint8_t*>(buf), static_cast<size_t>(len));
+        MemorySource source(from.data, static_cast<size_t>(from.len));
         input.result = ReadPictureHeader(source, &input.header);
         return input;
     }
     CFileSource source;
-    input.openResult = source.Open(buf, len);
+    input.openResult = source.Open(from.path, from.len);
     if (input.openResult == kSpiSuccess) {
         input.result = ReadPictureHeader(source, &input.header);
     }

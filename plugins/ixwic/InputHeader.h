@@ -4,6 +4,7 @@
 // only the bytes the header occupies are read.
 #include <windows.h>
 
+#include "plugins/ixwic/ExportInput.h"
 #include "plugins/ixwic/PictureHeader.h"
 
 namespace ixwic {
@@ -18,8 +19,7 @@ struct InputHeader {
     int Judge(int decoderResult) const;
 };
 
-// Reads the header of the input as the plug-in interface passes it (`flag` 0: `buf` names
-// a file whose picture starts at offset `len`; 1: `buf` holds `len` bytes).
-InputHeader ReadInputHeader(LPSTR buf, LONG_PTR len, unsigned int flag);
+// Reads the header of an export's input.
+InputHeader ReadInputHeader(const ExportInput& input);
 
 }  // namespace ixwic

@@ -13,6 +13,7 @@
 #include "image/SpiApi.h"
 #include "plugins/ixwic/DecoderCatalog.h"
 #include "plugins/ixwic/DibPacker.h"
+#include "plugins/ixwic/ExportInput.h"
 #include "plugins/ixwic/InputHeader.h"
 #include "plugins/ixwic/WicPicture.h"
 
@@ -141,9 +142,9 @@ int ConvertFrame(const ixwic::CWicPicture& picture, const ixwic::DibLayout& layo
     return kSpiSuccess;
 }
 
-int DecodePicture(LPSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
-                  SpiProgressCallback progress, LONG_PTR lData) {
-    const ixwic::InputHeader input = ixwic::ReadInputHeader(buf, len, flag);
+int DecodePicture(const ixwic::ExportInput& from, HLOCAL* pHBInfo, HLOCAL* pHBm, SpiProgressCallback progress,
+                  LONG_PTR lData) {
+    const ixwic::InputHeader input = ixwic::ReadInputHeader(from);
     if (input.openResult != kSpiSuccess) {
         return input.openResult;
     }
@@ -152,7 +153,7 @@ int DecodePicture(LPSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, H
     }
     ixwic::CComScope com;
     ixwic::CWicPicture picture;
-    const int opened = input.Judge(picture.Open(buf, len, flag));
+    const int opened = input.Judge(picture.Open(from));
     if (opened != kSpiSuccess) {
         return opened;
     }
@@ -196,6 +197,63 @@ bool IsPictureFile(HANDLE file) {
     return ok && ixwic::IsPictureHeader(header, read);
 }
 
+int IsSupportedData(DWORD_PTR dw) {
+    try {
+        if (SpiDataIsFileHandle(dw)) {
+            return IsPictureFile(reinterpret_cast<HANDLE>(dw)) ? 1 : 0;
+        }
+        return ixwic::IsPictureHeader(reinterpret_cast<const uint8_t*>(dw), kHeaderPeekBytes) ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+// The decoding exports in either width: `buf` names a file in the ANSI code page or in UTF-16.
+template <class Char>
+int ReadPictureInfo(const Char* buf, LONG_PTR len, unsigned int flag, PictureInfo* lpInfo) {
+    if (lpInfo == nullptr) {
+        return kSpiInternalError;
+    }
+    try {
+        const ixwic::ExportInput from = ixwic::MakeExportInput(buf, len, flag);
+        // The header alone answers where it can: the system's decoder may decode every
+        // pixel merely to report the size.
+        const ixwic::InputHeader input = ixwic::ReadInputHeader(from);
+        if (input.openResult != kSpiSuccess) {
+            return input.openResult;
+        }
+        if (input.result == ixwic::HeaderResult::kRead) {
+            FillPictureInfo(input.header, lpInfo);
+            return kSpiSuccess;
+        }
+        if (input.result == ixwic::HeaderResult::kBroken) {
+            return kSpiBrokenData;
+        }
+        ixwic::CComScope com;
+        ixwic::CWicPicture picture;
+        const int result = input.Judge(picture.Open(from));
+        if (result == kSpiSuccess) {
+            FillPictureInfo(picture.Header(), lpInfo);
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        return kSpiOutOfMemory;
+    }
+}
+
+template <class Char>
+int ReadPicture(const Char* buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                SpiProgressCallback progress, LONG_PTR lData) {
+    if (pHBInfo == nullptr || pHBm == nullptr) {
+        return kSpiInternalError;
+    }
+    try {
+        return DecodePicture(ixwic::MakeExportInput(buf, len, flag), pHBInfo, pHBm, progress, lData);
+    } catch (const std::bad_alloc&) {
+        return kSpiOutOfMemory;
+    }
+}
+
 }  // namespace
 
 IXWIC_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
@@ -222,59 +280,38 @@ IXWIC_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
     }
 }
 
+// The exports that take a file have a wide form, which takes its name in UTF-16: a name the
+// ANSI code page cannot hold reaches the plug-in whole.
 IXWIC_EXPORT int WINAPI IsSupported(LPSTR /*filename*/, DWORD_PTR dw) {
-    try {
-        if (SpiDataIsFileHandle(dw)) {
-            return IsPictureFile(reinterpret_cast<HANDLE>(dw)) ? 1 : 0;
-        }
-        return ixwic::IsPictureHeader(reinterpret_cast<const uint8_t*>(dw), kHeaderPeekBytes) ? 1 : 0;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    return IsSupportedData(dw);
+}
+
+IXWIC_EXPORT int WINAPI IsSupportedW(LPCWSTR /*filename*/, DWORD_PTR dw) {
+    return IsSupportedData(dw);
 }
 
 IXWIC_EXPORT int WINAPI GetPictureInfo(LPSTR buf, LONG_PTR len, unsigned int flag, PictureInfo* lpInfo) {
-    if (lpInfo == nullptr) {
-        return kSpiInternalError;
-    }
-    try {
-        // The header alone answers where it can: the system's decoder may decode every
-        // pixel merely to report the size.
-        const ixwic::InputHeader input = ixwic::ReadInputHeader(buf, len, flag);
-        if (input.openResult != kSpiSuccess) {
-            return input.openResult;
-        }
-        if (input.result == ixwic::HeaderResult::kRead) {
-            FillPictureInfo(input.header, lpInfo);
-            return kSpiSuccess;
-        }
-        if (input.result == ixwic::HeaderResult::kBroken) {
-            return kSpiBrokenData;
-        }
-        ixwic::CComScope com;
-        ixwic::CWicPicture picture;
-        const int result = input.Judge(picture.Open(buf, len, flag));
-        if (result == kSpiSuccess) {
-            FillPictureInfo(picture.Header(), lpInfo);
-        }
-        return result;
-    } catch (const std::bad_alloc&) {
-        return kSpiOutOfMemory;
-    }
+    return ReadPictureInfo(buf, len, flag, lpInfo);
+}
+
+IXWIC_EXPORT int WINAPI GetPictureInfoW(LPCWSTR buf, LONG_PTR len, unsigned int flag, PictureInfo* lpInfo) {
+    return ReadPictureInfo(buf, len, flag, lpInfo);
 }
 
 IXWIC_EXPORT int WINAPI GetPicture(LPSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
                                    SpiProgressCallback lpPrgressCallback, LONG_PTR lData) {
-    if (pHBInfo == nullptr || pHBm == nullptr) {
-        return kSpiInternalError;
-    }
-    try {
-        return DecodePicture(buf, len, flag, pHBInfo, pHBm, lpPrgressCallback, lData);
-    } catch (const std::bad_alloc&) {
-        return kSpiOutOfMemory;
-    }
+    return ReadPicture(buf, len, flag, pHBInfo, pHBm, lpPrgressCallback, lData);
+}
+
+IXWIC_EXPORT int WINAPI GetPictureW(LPCWSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                                    SpiProgressCallback lpPrgressCallback, LONG_PTR lData) {
+    return ReadPicture(buf, len, flag, pHBInfo, pHBm, lpPrgressCallback, lData);
 }
 
 IXWIC_EXPORT int WINAPI GetPreview(LPSTR, LONG_PTR, unsigned int, HLOCAL*, HLOCAL*, SpiProgressCallback, LONG_PTR) {
+    return kSpiNotImplemented;
+}
+
+IXWIC_EXPORT int WINAPI GetPreviewW(LPCWSTR, LONG_PTR, unsigned int, HLOCAL*, HLOCAL*, SpiProgressCallback, LONG_PTR) {
     return kSpiNotImplemented;
 }

@@ -55,17 +55,6 @@ int ReadOrientation(IWICBitmapFrameDecode* frame) {
 
 }  // namespace
 
-std::wstring WidePath(LPCSTR path) {
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-    if (length <= 0) {
-        return {};
-    }
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
-    wide.resize(static_cast<size_t>(length) - 1);
-    return wide;
-}
-
 int ResultFromHresult(HRESULT hr) {
     switch (hr) {
         case E_OUTOFMEMORY:
@@ -91,12 +80,12 @@ ComPtr<IWICImagingFactory> CreateFactory() {
     return factory;
 }
 
-int CWicPicture::Open(LPSTR buf, LONG_PTR len, unsigned int flag) {
+int CWicPicture::Open(const ExportInput& input) {
     m_factory = CreateFactory();
     if (!m_factory) {
         return kSpiInternalError;
     }
-    int result = OpenStream(buf, len, flag);
+    int result = OpenStream(input);
     if (result != kSpiSuccess) {
         return result;
     }
@@ -127,22 +116,23 @@ void CWicPicture::AgreeWith(const PictureHeader& header) {
     }
 }
 
-int CWicPicture::OpenStream(LPSTR buf, LONG_PTR len, unsigned int flag) {
-    if (buf == nullptr) {
+int CWicPicture::OpenStream(const ExportInput& input) {
+    if (!input.memory) {
+        return OpenFileStream(input.path, input.len);
+    }
+    if (input.data == nullptr) {
         return kSpiFileReadError;
     }
-    if ((flag & kSpiInputMask) != kSpiInputMemory) {
-        return OpenFileStream(buf, len);
-    }
-    if (len <= 0) {
+    if (input.len <= 0) {
         return kSpiUnknownFormat;
     }
     // A memory stream takes a 32-bit size.
-    if (static_cast<ULONG_PTR>(len) > MAXDWORD) {
+    if (static_cast<ULONG_PTR>(input.len) > MAXDWORD) {
         return kSpiOutOfMemory;
     }
+    // The stream only reads the caller's bytes.
     if (FAILED(m_factory->CreateStream(&m_stream)) ||
-        FAILED(m_stream->InitializeFromMemory(reinterpret_cast<BYTE*>(buf), static_cast<DWORD>(len)))) {
+        FAILED(m_stream->InitializeFromMemory(const_cast<BYTE*>(input.data), static_cast<DWORD>(input.len)))) {
         return kSpiMemoryError;
     }
     return kSpiSuccess;
@@ -150,11 +140,10 @@ int CWicPicture::OpenStream(LPSTR buf, LONG_PTR len, unsigned int flag) {
 
 // A file is read through a stream; a picture that starts at an offset is read through a
 // window of that stream, so the decoder sees the picture alone.
-int CWicPicture::OpenFileStream(LPCSTR path, LONG_PTR offset) {
-    const std::wstring wide = WidePath(path);
+int CWicPicture::OpenFileStream(const std::wstring& path, LONG_PTR offset) {
     STATSTG stat = {};
-    if (wide.empty() || offset < 0 || FAILED(m_factory->CreateStream(&m_file)) ||
-        FAILED(m_file->InitializeFromFilename(wide.c_str(), GENERIC_READ)) ||
+    if (path.empty() || offset < 0 || FAILED(m_factory->CreateStream(&m_file)) ||
+        FAILED(m_file->InitializeFromFilename(path.c_str(), GENERIC_READ)) ||
         FAILED(m_file->Stat(&stat, STATFLAG_NONAME))) {
         return kSpiFileReadError;
     }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "plugins/ixwic/ExportInput.h"
 #include "plugins/ixwic/PictureHeader.h"
 
 namespace ixwic {
@@ -38,19 +39,15 @@ int ResultFromHresult(HRESULT hr);
 // The imaging factory, or null.
 ComPtr<IWICImagingFactory> CreateFactory();
 
-// The path of a file named in the ANSI code page, as the system's wide functions take it;
-// empty when it cannot be converted.
-std::wstring WidePath(LPCSTR path);
-
 class CWicPicture {
 public:
     CWicPicture() = default;
     CWicPicture(const CWicPicture&) = delete;
     CWicPicture& operator=(const CWicPicture&) = delete;
 
-    // Opens the input as the plug-in interface passes it and reads the first frame's
-    // header. COM must be initialised. Returns a plug-in result code.
-    int Open(LPSTR buf, LONG_PTR len, unsigned int flag);
+    // Opens an export's input and reads the first frame's header. COM must be initialised.
+    // Returns a plug-in result code.
+    int Open(const ExportInput& input);
 
     const PictureHeader& Header() const { return m_header; }
     // The plug-in's own reading of the header settles the orientation when it agrees with
@@ -60,8 +57,8 @@ public:
     IWICBitmapFrameDecode* Frame() const { return m_frame.Get(); }
 
 private:
-    int OpenStream(LPSTR buf, LONG_PTR len, unsigned int flag);
-    int OpenFileStream(LPCSTR path, LONG_PTR offset);
+    int OpenStream(const ExportInput& input);
+    int OpenFileStream(const std::wstring& path, LONG_PTR offset);
     void ReadHeaderDetails();
 
     ComPtr<IWICImagingFactory> m_factory;

@@ -1,7 +1,8 @@
 // A deterministic image-import plug-in for the tests. One source builds every variant;
 // the definition TSPI_VARIANT_<NAME> picks what the variant reports and which export
-// misbehaves or is missing. It decodes the "IXTP" test picture format (see
-// tests/data/TestPicture.h) into the DIB layout named by the picture's mode.
+// misbehaves or is missing (WIDE adds the wide exports; FILEONLY takes no memory input).
+// It decodes the "IXTP" test picture format (see tests/data/TestPicture.h) into the DIB
+// layout named by the picture's mode.
 #include <windows.h>
 
 #include <algorithm>
@@ -83,6 +84,10 @@ constexpr uint64_t kMaxPixelBytes = 256ull << 20;
 #endif
 }
 
+// How often an input was opened, by kind: ANSI name, ANSI export with memory, wide name,
+// wide export with memory. A test tells from them which way the host chose.
+LONG g_inputCounts[4] = {};
+
 // The picture's bytes, from a file (starting at an offset) or from the caller's memory.
 class CInput {
 public:
@@ -95,17 +100,30 @@ public:
         }
     }
 
-    int Open(LPSTR buf, LONG_PTR len, unsigned int flag) {
+    // `buf` as the interface passes it: a file name (char or wchar_t) or the file image.
+    template <class Char>
+    int Open(const Char* buf, LONG_PTR len, unsigned int flag) {
         if (buf == nullptr) {
             return kSpiFileReadError;
         }
-        if ((flag & kSpiInputMask) == kSpiInputMemory) {
+        constexpr bool kWide = sizeof(Char) == sizeof(wchar_t);
+        const bool memory = (flag & kSpiInputMask) == kSpiInputMemory;
+        ++g_inputCounts[(kWide ? 2 : 0) + (memory ? 1 : 0)];
+        if (memory) {
+#if defined(TSPI_VARIANT_FILEONLY)
+            return kSpiNotImplemented;
+#endif
             m_memory = reinterpret_cast<const uint8_t*>(buf);
             m_size = len > 0 ? static_cast<uint64_t>(len) : 0;
             return kSpiSuccess;
         }
-        m_file = ::CreateFileA(buf, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if constexpr (kWide) {
+            m_file = ::CreateFileW(reinterpret_cast<LPCWSTR>(buf), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        } else {
+            m_file = ::CreateFileA(buf, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
         LARGE_INTEGER size = {};
         if (m_file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(m_file, &size) || len < 0) {
             return kSpiFileReadError;
@@ -330,8 +348,9 @@ int DecodeInto(const TestHeader& header, const std::vector<uint8_t>& rgb, CDibHa
     return result;
 }
 
-[[maybe_unused]] int GetPictureFromInput(LPSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
-                        SpiProgressCallback progress, LONG_PTR lData) {
+template <class Char>
+[[maybe_unused]] int GetPictureFromInput(const Char* buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo,
+                                         HLOCAL* pHBm, SpiProgressCallback progress, LONG_PTR lData) {
     CInput input;
     TestHeader header;
     int result = input.Open(buf, len, flag);
@@ -487,3 +506,42 @@ TSPI_EXPORT int WINAPI GetPicture(LPSTR buf, LONG_PTR len, unsigned int flag, HL
 TSPI_EXPORT int WINAPI GetPreview(LPSTR, LONG_PTR, unsigned int, HLOCAL*, HLOCAL*, SpiProgressCallback, LONG_PTR) {
     return kSpiNotImplemented;
 }
+
+// How often GetPictureInfo and GetPicture were given an input of each kind (see g_inputCounts).
+TSPI_EXPORT LONG WINAPI TestInputCount(int kind) {
+    return kind >= 0 && kind < static_cast<int>(std::size(g_inputCounts)) ? g_inputCounts[kind] : -1;
+}
+
+#if defined(TSPI_VARIANT_WIDE)
+TSPI_EXPORT int WINAPI IsSupportedW(LPCWSTR /*filename*/, DWORD_PTR dw) {
+    return IsSupported(nullptr, dw);
+}
+
+TSPI_EXPORT int WINAPI GetPictureInfoW(LPCWSTR buf, LONG_PTR len, unsigned int flag, PictureInfo* lpInfo) {
+    if (lpInfo == nullptr) {
+        return kSpiInternalError;
+    }
+    CInput input;
+    TestHeader header;
+    int result = input.Open(buf, len, flag);
+    if (result == kSpiSuccess) {
+        result = ReadHeader(input, header);
+    }
+    if (result == kSpiSuccess) {
+        FillInfo(header, lpInfo);
+    }
+    return result;
+}
+
+TSPI_EXPORT int WINAPI GetPictureW(LPCWSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                                   SpiProgressCallback lpPrgressCallback, LONG_PTR lData) {
+    if (pHBInfo == nullptr || pHBm == nullptr) {
+        return kSpiInternalError;
+    }
+    try {
+        return GetPictureFromInput(buf, len, flag, pHBInfo, pHBm, lpPrgressCallback, lData);
+    } catch (const std::bad_alloc&) {
+        return kSpiOutOfMemory;
+    }
+}
+#endif

@@ -1,14 +1,18 @@
 // The plug-in host against real plug-in DLLs built from the test plug-in's variants.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <type_traits>
 #include <utility>
 
+#include "framework/WideText.h"
+#include "image/SpiInput.h"
 #include "image/SpiPlugin.h"
 #include "image/SpiPluginList.h"
 #include "tests/data/TestPicture.h"
 #include "tests/win/support/TestSupport.h"
+#include "tests/win/support/WicPictures.h"
 
 namespace {
 
@@ -99,7 +103,7 @@ TEST_F(PluginHost, DecodeReplacesAndReleasesThePreviousPicture) {
     ASSERT_TRUE(plugin.Decode(first));
     EXPECT_EQ(plugin.GetWidth(), 2);
     EXPECT_EQ(plugin.GetHeight(), 3);
-    EXPECT_EQ(std::string(plugin.GetFileName()), first);
+    EXPECT_EQ(plugin.GetFileName(), *fw::ToWide(first, CP_ACP));
     EXPECT_EQ(PixelOf(plugin, 1, 2), RGB(255, 0, 0));
     const HLOCAL oldInfo = plugin.GetBitmapInfoHandle();
     const HLOCAL oldBits = plugin.GetBitsHandle();
@@ -107,7 +111,7 @@ TEST_F(PluginHost, DecodeReplacesAndReleasesThePreviousPicture) {
     ASSERT_TRUE(plugin.Decode(second));
     EXPECT_EQ(plugin.GetWidth(), 5);
     EXPECT_EQ(plugin.GetHeight(), 7);
-    EXPECT_EQ(std::string(plugin.GetFileName()), second);
+    EXPECT_EQ(plugin.GetFileName(), *fw::ToWide(second, CP_ACP));
     EXPECT_EQ(PixelOf(plugin, 4, 6), RGB(0, 255, 0));
     // The first picture's blocks were released: freed handles are invalid unless the new picture reused them.
     for (const auto& [before, now] : {std::pair{oldInfo, plugin.GetBitmapInfoHandle()}, std::pair{oldBits, plugin.GetBitsHandle()}}) {
@@ -119,7 +123,7 @@ TEST_F(PluginHost, DecodeReplacesAndReleasesThePreviousPicture) {
     plugin.FreePicture();
     EXPECT_EQ(plugin.GetWidth(), 0);
     EXPECT_EQ(plugin.GetHeight(), 0);
-    EXPECT_STREQ(plugin.GetFileName(), "");
+    EXPECT_EQ(plugin.GetFileName(), L"");
     EXPECT_EQ(plugin.GetBitmapInfoHandle(), nullptr);
 }
 
@@ -187,7 +191,7 @@ TEST_F(PluginHost, MovesHandTheLibraryAndThePictureOver) {
 
     CSpiPlugin moved(std::move(original));
     EXPECT_EQ(std::string(moved.GetLibPath()), Variant("tpi"));
-    EXPECT_EQ(std::string(moved.GetFileName()), path);
+    EXPECT_EQ(moved.GetFileName(), *fw::ToWide(path, CP_ACP));
     EXPECT_EQ(moved.GetWidth(), 6);
     EXPECT_EQ(moved.GetBitsHandle(), bits) << "the same picture, not a second decode";
     EXPECT_FALSE(original.IsLoaded());
@@ -240,6 +244,22 @@ TEST_F(PluginHost, DecodersFollowTheExtension) {
     for (const auto& c : cases) {
         EXPECT_EQ(list.DecoderFor(c.name), c.expected) << c.name;
     }
+    // Names in UTF-16: an extension the ANSI code page cannot hold is nobody's, not even the
+    // owner of its best-fit look-alike (jpeg).
+    const struct {
+        const wchar_t* name;
+        Decoder expected;
+    } wide[] = {
+        {L"x\U0001F642.tpi", Decoder::Plugin(list.GetAt(0))}, {L"caf\u00E9.JPEG", Decoder::Plugin(list.GetAt(1))},
+        {L"\uD55C.bmp", Decoder::Bmp()}, {L"a.jp\u00E9g", Decoder{}}, {L"a.tp\U0001F642", Decoder{}},
+        {L"noext", Decoder{}},
+    };
+    for (const auto& c : wide) {
+        EXPECT_EQ(list.DecoderFor(std::wstring_view(c.name)), c.expected) << fw::FromWide(c.name, CP_UTF8);
+    }
+    CSpiPlugin dbcs;
+    ASSERT_TRUE(dbcs.Load(Variant("dbcs")));
+    EXPECT_TRUE(dbcs.SupportsExtension(std::wstring(L"\u8868")));  // 表
 }
 
 // A plug-in built with the natural layout of the picture-info record writes 28 bytes and
@@ -269,3 +289,115 @@ TEST_F(PluginHost, TheTextHandleOfANaturalLayoutRecordIsReleased) {
 }
 
 }  // namespace
+
+namespace {
+
+// How the test plug-ins were handed a file, counted by the plug-in itself.
+enum InputKind { kByAnsiName, kInAnsiMemory, kByWideName, kInWideMemory, kInputKinds };
+using InputCounts = std::array<LONG, kInputKinds>;
+
+// The counts of the loaded test plug-in at `path`; all zero for a plug-in that does not count.
+InputCounts CountsOf(const std::string& path) {
+    InputCounts counts{};
+    using CountFn = LONG(WINAPI*)(int);
+    HMODULE module = ::GetModuleHandleA(path.c_str());
+    auto count = module != nullptr ? reinterpret_cast<CountFn>(
+                                         reinterpret_cast<void*>(::GetProcAddress(module, "TestInputCount")))
+                                   : nullptr;
+    for (int kind = 0; count != nullptr && kind < kInputKinds; ++kind) {
+        counts[static_cast<size_t>(kind)] = count(kind);
+    }
+    return counts;
+}
+
+}  // namespace
+
+// Every file reaches a plug-in as itself: a name the ANSI code page holds goes by that name;
+// any other goes to the wide exports, or else in memory, and never as its best-fit
+// look-alike, which here is another picture.
+TEST_F(PluginHost, EveryFileIsDecodedUnderItsExactName) {
+    const std::wstring dir = *fw::ToWide(m_dir.Path(), CP_ACP) + L"\\";
+    const struct {
+        const wchar_t* stem;
+        const wchar_t* lookAlike;  // a different picture under the best-fit name, or null
+        bool ansi;                 // the ANSI code page holds the name
+    } names[] = {
+        {L"plain", nullptr, true},
+        {L"\u8868\u30BD\u80FD", nullptr, true},  // 表ソ能: second bytes 0x5C
+        {L"\u6CE2\uFF5E", nullptr, true},        // 波～
+        {L"caf\u00E9", L"cafe", false},
+        {L"\u6CE2\u301C", L"\u6CE2\uFF5E", false},  // 波〜 beside 波～
+        {L"x\U0001F642", nullptr, false},
+        {L"\uD55C\uAE00", nullptr, false},  // 한글
+    };
+    const std::string ixwic = test::BuildDir() + "\\dist\\SPI\\IXWIC." + kSpiPluginExtension;
+    const struct {
+        std::string path;
+        InputKind otherNames;  // how a name the code page cannot hold arrives
+        bool decodesThem;
+    } plugins[] = {
+        {Variant("tpi"), kInAnsiMemory, true},
+        {Variant("wide"), kByWideName, true},
+        {Variant("fileonly"), kInAnsiMemory, false},
+        {ixwic, kInputKinds, true},  // counts nothing; its wide exports are its own test's
+    };
+    for (const auto& p : plugins) {
+        CSpiPlugin plugin;
+        ASSERT_TRUE(plugin.Load(p.path)) << p.path;
+        const bool wic = p.otherNames == kInputKinds;
+        const std::wstring ext = wic ? L".png" : L".tpi";
+        for (size_t i = 0; i < std::size(names); ++i) {
+            const auto& n = names[i];
+            const std::wstring path = dir + n.stem + ext;
+            SCOPED_TRACE(p.path + " " + fw::FromWide(path, CP_UTF8));
+            const int width = 2 + static_cast<int>(i);
+            auto write = [&](const std::wstring& to, int w, int h, uint32_t rgb) {
+                test::WriteFileBytes(to, wic ? test::EncodeWithWic(test::WicFormat::kPng, w, h,
+                                                                    [&](int, int) { return 0xFF000000 | rgb; })
+                                             : test::MakeSolidTestPicture(w, h, rgb));
+            };
+            write(path, width, 3, 0xFF0000);
+            if (n.lookAlike != nullptr) {
+                write(dir + n.lookAlike + ext, 9, 9, 0x0000FF);
+            }
+            const InputCounts before = CountsOf(p.path);
+            const bool decoded = plugin.Decode(path);
+            const InputCounts after = CountsOf(p.path);
+
+            EXPECT_EQ(decoded, n.ansi || p.decodesThem);
+            if (decoded) {
+                EXPECT_EQ(plugin.GetWidth(), width);
+                EXPECT_EQ(plugin.GetHeight(), 3);
+                EXPECT_EQ(PixelOf(plugin, width - 1, 2), RGB(255, 0, 0));
+                EXPECT_EQ(plugin.GetFileName(), path);
+            } else {
+                EXPECT_EQ(plugin.GetWidth(), 0);
+            }
+            const int expected = n.ansi ? kByAnsiName : p.otherNames;
+            for (int kind = 0; !wic && kind < kInputKinds; ++kind) {
+                EXPECT_EQ(after[kind] > before[kind], kind == expected) << "input kind " << kind;
+            }
+            ::DeleteFileW(path.c_str());
+            if (n.lookAlike != nullptr) {
+                ::DeleteFileW((dir + n.lookAlike + ext).c_str());
+            }
+        }
+    }
+}
+
+// A file handed over in memory is never read when no plug-in in this process could take it.
+TEST_F(PluginHost, AFileTooLargeForMemoryIsNotRead) {
+    const std::wstring path = *fw::ToWide(m_dir.Path(), CP_ACP) + L"\\big\U0001F642.tpi";
+    test::WriteFileBytes(path, test::MakeSolidTestPicture(2, 2, 0));
+    {
+        fw::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(CSpiInput::kMaxMemoryBytes) + 1;
+        ASSERT_TRUE(::SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
+    }
+    CSpiPlugin plugin;
+    ASSERT_TRUE(plugin.Load(Variant("tpi")));
+    const InputCounts before = CountsOf(Variant("tpi"));
+    EXPECT_FALSE(plugin.Decode(path));
+    EXPECT_EQ(CountsOf(Variant("tpi")), before) << "the plug-in was not asked";
+}

@@ -295,6 +295,49 @@ TEST_F(WicPluginTest, ReadsFilesFromAnOffsetAndMemoryAlike) {
     EXPECT_NE(s_plugin.getPictureInfo(packed.data(), 0, kSpiInputFile, &info), kSpiSuccess) << "junk at offset 0";
 }
 
+// The wide exports open the file of exactly the name given, which the ANSI code page may not
+// hold: here its best-fit look-alike is another picture. They read memory input alike.
+TEST_F(WicPluginTest, WideExportsOpenTheFileOfTheExactName) {
+    const auto isSupportedW = Export<SpiIsSupportedWFn>("IsSupportedW");
+    const auto getPictureInfoW = Export<SpiGetPictureInfoWFn>("GetPictureInfoW");
+    const auto getPictureW = Export<SpiGetPictureWFn>("GetPictureW");
+    const auto getPreviewW = Export<SpiGetPictureWFn>("GetPreviewW");
+    ASSERT_TRUE(isSupportedW && getPictureInfoW && getPictureW && getPreviewW);
+    const auto red = [](int, int) { return kRed; };
+    const std::string png = Encode(test::WicFormat::kPng, 5, 3, red);
+    test::TempDir dir("ixwicw");
+    const std::wstring base(dir.Path().begin(), dir.Path().end());  // an ASCII temporary path
+    const std::wstring path = base + L"\\caf\u00E9.png";
+    test::WriteFileBytes(path, png);
+    test::WriteFileBytes(dir / "cafe.png", Encode(test::WicFormat::kPng, 9, 9, [](int, int) { return kBlue; }));
+
+    std::string header = png;
+    header.resize(2048);
+    EXPECT_EQ(isSupportedW(path.c_str(), reinterpret_cast<DWORD_PTR>(header.data())), 1);
+    PictureInfo info = {};
+    ASSERT_EQ(getPictureInfoW(path.c_str(), 0, kSpiInputFile, &info), kSpiSuccess);
+    EXPECT_EQ(info.width, 5);
+    EXPECT_EQ(info.height, 3);
+    for (const unsigned int flag : {kSpiInputFile, kSpiInputMemory}) {
+        SCOPED_TRACE(flag);
+        const bool memory = flag == kSpiInputMemory;
+        const auto* buf = memory ? reinterpret_cast<LPCWSTR>(png.data()) : path.c_str();
+        const auto len = memory ? static_cast<LONG_PTR>(png.size()) : 0;
+        HLOCAL infoHandle = nullptr, bits = nullptr;
+        ASSERT_EQ(getPictureW(buf, len, flag, &infoHandle, &bits, nullptr, 0), kSpiSuccess);
+        Dib dib;
+        ReadDib(infoHandle, bits, dib);
+        ::LocalFree(infoHandle);
+        ::LocalFree(bits);
+        EXPECT_EQ(dib.width, 5);
+        ExpectPixels(dib, red, 0);
+    }
+    const std::wstring missing = base + L"\\\uD55C\uAE00.png";
+    EXPECT_EQ(getPictureInfoW(missing.c_str(), 0, kSpiInputFile, &info), kSpiFileReadError);
+    HLOCAL infoHandle = nullptr, bits = nullptr;
+    EXPECT_EQ(getPreviewW(path.c_str(), 0, kSpiInputFile, &infoHandle, &bits, nullptr, 0), kSpiNotImplemented);
+}
+
 // A JPEG with an EXIF block naming `orientation`, inserted right after its start marker.
 std::string WithExifOrientation(const std::string& jpeg, uint16_t orientation) {
     const unsigned char exif[] = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,

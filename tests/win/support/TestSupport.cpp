@@ -49,6 +49,15 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
     ASSERT_TRUE(ok && written == bytes.size()) << path;
 }
 
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << fw::FromWide(path, CP_UTF8);
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+    ASSERT_TRUE(ok && written == bytes.size()) << fw::FromWide(path, CP_UTF8);
+}
+
 std::string ReadFileBytes(const std::string& path) {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

@@ -39,6 +39,8 @@ private:
 };
 
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+// The same through the wide API, for names code page 932 cannot hold.
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
