@@ -137,14 +137,14 @@ void CViewerDlg::GoToParentDirectory() {
 
 bool CViewerDlg::PumpMessages() {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Leave it for the modal loop, so that the program still ends.
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     // The window may have been closed by a message just handled.
     return m_hWnd != nullptr && IsModalRunning();
