@@ -195,10 +195,10 @@ TEST_F(SettingsDialog, FolderButtonsBrowseFromTheMembersValue) {
 // filter) on the member's value; a chosen file fills its own box only, a cancel keeps
 // what was typed.
 TEST_F(SettingsDialog, ProgramButtonsChooseAFile) {
-    // 260 bytes, double-byte characters from the fifth byte on: the initial name is cut
-    // to 258 bytes, before the character that would end beyond 259.
+    // 304 characters, double-byte ones from the fifth on: the initial name is cut to the
+    // 259 characters that fit the dialog's buffer.
     m_settings.m_strOpenWindowProgram = "C:\\y";
-    for (int i = 0; i < 128; ++i) {
+    for (int i = 0; i < 300; ++i) {
         m_settings.m_strOpenWindowProgram += "\x88\x9F";
     }
     test::PromptRecorder prompts;
@@ -218,7 +218,7 @@ TEST_F(SettingsDialog, ProgramButtonsChooseAFile) {
         .Run(dlg);
     ASSERT_EQ(prompts.openFiles.size(), 2u);
     EXPECT_EQ(prompts.openFiles[0].initialFile, "browser.exe");
-    EXPECT_EQ(prompts.openFiles[1].initialFile, m_settings.m_strOpenWindowProgram.substr(0, 258));
+    EXPECT_EQ(prompts.openFiles[1].initialFile, m_settings.m_strOpenWindowProgram.substr(0, 4 + 255 * 2));
     for (const auto& call : prompts.openFiles) {
         EXPECT_EQ(call.flags, 0x1008u);
         EXPECT_EQ(call.maxFile, static_cast<DWORD>(MAX_PATH));
