@@ -18,15 +18,15 @@ std::optional<std::wstring> Widen(std::string_view text, UINT codePage, DWORD fl
     if (!FitsInt(text.size())) {
         return std::nullopt;
     }
+    // No byte encoding gives more UTF-16 units than it has bytes: one pass does (the file
+    // list converts every name it shows).
     const int size = static_cast<int>(text.size());
-    const int chars = ::MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
+    std::wstring wide(text.size(), L'\0');
+    const int chars = ::MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), size);
     if (chars <= 0) {
         return std::nullopt;
     }
-    std::wstring wide(static_cast<size_t>(chars), L'\0');
-    if (::MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), chars) != chars) {
-        return std::nullopt;
-    }
+    wide.resize(static_cast<size_t>(chars));
     return wide;
 }
 
