@@ -66,8 +66,9 @@ inline void PrintTo(const IniEntry& e, std::ostream* os) {
 }
 
 // Answers every message box, folder browser and file-open dialog while it lives,
-// recording what was asked (texts and paths in code page 932, and some exactly too). Answers are taken from the queues; when a queue is
-// empty a message box gets IDOK and a browser or file dialog is cancelled.
+// recording what was asked (texts and paths in code page 932, some also exactly).
+// Answers are taken from the queues; when a queue is empty a message box gets IDOK and
+// a browser or file dialog is cancelled.
 class PromptRecorder {
 public:
     PromptRecorder();
