@@ -7,6 +7,7 @@
 #include "commands/AutoRename.h"
 #include "filelist/PathUtil.h"
 #include "framework/Prompts.h"
+#include "framework/WideText.h"
 
 namespace {
 
@@ -124,19 +125,21 @@ bool CSortingOps::DeleteDirectoryTree(const std::string& path, Confirmation conf
         return false;
     }
     // The shell takes a list of paths ended by an empty one.
-    std::vector<char> from(path.size() + 2, '\0');
-    path.copy(from.data(), path.size());
-    SHFILEOPSTRUCTA operation{};
+    const std::wstring widePath = fw::Widen932(path);
+    std::vector<wchar_t> from(widePath.size() + 2, L'\0');
+    widePath.copy(from.data(), widePath.size());
+    const std::wstring title = fw::Widen932("削除中");
+    SHFILEOPSTRUCTW operation{};
     operation.hwnd = nullptr;
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.data();
-    operation.pTo = "";
+    operation.pTo = L"";
     operation.fFlags = static_cast<FILEOP_FLAGS>(confirmation == Confirmation::kSkip
                                                      ? FOF_ALLOWUNDO | FOF_NOCONFIRMATION
                                                      : FOF_ALLOWUNDO);
     operation.fAnyOperationsAborted = FALSE;
     operation.hNameMappings = nullptr;
-    operation.lpszProgressTitle = "削除中";
+    operation.lpszProgressTitle = title.c_str();
     fw::ShellFileOperation(operation);
     return true;
 }

@@ -2,12 +2,15 @@
 
 #include <cctype>
 #include <climits>
-#include <cstdio>
+#include <cwchar>
+#include <optional>
+#include <utility>
 
 #include "framework/Controls.h"
 #include "framework/Debug.h"
 #include "framework/Dialog.h"
 #include "framework/Prompts.h"
+#include "framework/WideText.h"
 
 namespace fw {
 
@@ -21,7 +24,7 @@ void CDataExchange::Fail(HWND control) {
     m_bFailed = true;
     if (control != nullptr) {
         ::SetFocus(control);
-        ::SendMessageA(control, EM_SETSEL, 0, -1);
+        ::SendMessageW(control, EM_SETSEL, 0, -1);
     }
 }
 
@@ -34,12 +37,22 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
 
 namespace {
 
-std::string ControlText(HWND control) {
-    const int len = ::GetWindowTextLengthA(control);
-    std::string text(static_cast<size_t>(len > 0 ? len : 0) + 1, '\0');
-    const int got = ::GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
+std::wstring ControlText(HWND control) {
+    CWnd wnd;
+    wnd.Attach(control);
+    return wnd.GetWindowTextW();
+}
+
+// A text the control holds in code page 932, exactly; otherwise the user is told and the
+// exchange fails, so that no approximation of the text is ever stored.
+std::optional<std::string> Take932(CDataExchange* dx, HWND control, std::wstring_view text) {
+    std::optional<std::string> narrow = Narrow932(text);
+    if (!narrow) {
+        fw::MessageBox(dx->m_pDlgWnd->m_hWnd, dx->m_pDlgWnd->GetCodePageErrorText(), nullptr,
+                       MB_OK | MB_ICONEXCLAMATION);
+        dx->Fail(control);
+    }
+    return narrow;
 }
 
 // A whole decimal number with optional blanks around it and an optional sign.
@@ -85,9 +98,23 @@ void DDX_Text(CDataExchange* dx, int id, std::string& value) {
     }
     HWND control = dx->PrepareCtrl(id);
     if (dx->m_bSaveAndValidate) {
+        if (std::optional<std::string> text = Take932(dx, control, ControlText(control))) {
+            value = std::move(*text);
+        }
+    } else {
+        ::SetWindowTextW(control, Widen932(value).c_str());
+    }
+}
+
+void DDX_Text(CDataExchange* dx, int id, std::wstring& value) {
+    if (dx->m_bFailed) {
+        return;
+    }
+    HWND control = dx->PrepareCtrl(id);
+    if (dx->m_bSaveAndValidate) {
         value = ControlText(control);
     } else {
-        ::SetWindowTextA(control, value.c_str());
+        ::SetWindowTextW(control, value.c_str());
     }
 }
 
@@ -98,16 +125,17 @@ void DDX_Text(CDataExchange* dx, int id, int& value) {
     HWND control = dx->PrepareCtrl(id);
     if (dx->m_bSaveAndValidate) {
         int parsed = 0;
-        if (!ParseWholeNumber(ControlText(control), parsed)) {
+        const std::optional<std::string> text = Narrow932(ControlText(control));
+        if (!text || !ParseWholeNumber(*text, parsed)) {
             fw::MessageBox(dx->m_pDlgWnd->m_hWnd, dx->m_pDlgWnd->GetNumberErrorText(), nullptr, MB_OK | MB_ICONEXCLAMATION);
             dx->Fail(control);
             return;
         }
         value = parsed;
     } else {
-        char text[16];
-        std::snprintf(text, sizeof text, "%d", value);
-        ::SetWindowTextA(control, text);
+        wchar_t text[16];
+        std::swprintf(text, sizeof text / sizeof text[0], L"%d", value);
+        ::SetWindowTextW(control, text);
     }
 }
 
@@ -117,11 +145,32 @@ void DDX_Check(CDataExchange* dx, int id, int& value) {
     }
     HWND control = dx->PrepareCtrl(id);
     if (dx->m_bSaveAndValidate) {
-        value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
+        value = static_cast<int>(::SendMessageW(control, BM_GETCHECK, 0, 0));
     } else {
-        ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+        ::SendMessageW(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
     }
 }
+
+namespace {
+
+// Selects the first entry whose text is `value` unless the selected one has it already
+// (entries may share a text). The list compares ignoring case; the text must be the same
+// character for character.
+void SelectEntryText(const CListBox& list, const std::wstring& value) {
+    const int selected = list.GetCurSel();
+    if (selected >= 0 && list.GetTextW(selected) == value) {
+        return;
+    }
+    const int count = list.GetCount();
+    for (int i = 0; i < count; ++i) {
+        if (list.GetTextW(i) == value) {
+            list.SetCurSel(i);
+            return;
+        }
+    }
+}
+
+}  // namespace
 
 void DDX_LBString(CDataExchange* dx, int id, std::string& value) {
     if (dx->m_bFailed) {
@@ -129,22 +178,30 @@ void DDX_LBString(CDataExchange* dx, int id, std::string& value) {
     }
     CListBox list;
     list.Attach(dx->PrepareCtrl(id));
+    if (!dx->m_bSaveAndValidate) {
+        SelectEntryText(list, Widen932(value));
+        return;
+    }
     const int selected = list.GetCurSel();
-    if (dx->m_bSaveAndValidate) {
-        value = selected >= 0 ? list.GetText(selected) : std::string();
+    if (selected < 0) {
+        value.clear();
+    } else if (std::optional<std::string> text = Take932(dx, list.m_hWnd, list.GetTextW(selected))) {
+        value = std::move(*text);
+    }
+}
+
+void DDX_LBString(CDataExchange* dx, int id, std::wstring& value) {
+    if (dx->m_bFailed) {
         return;
     }
-    // The list compares ignoring case; the text must be the same byte for byte.
-    if (selected >= 0 && list.GetText(selected) == value) {
+    CListBox list;
+    list.Attach(dx->PrepareCtrl(id));
+    if (!dx->m_bSaveAndValidate) {
+        SelectEntryText(list, value);
         return;
     }
-    const int count = list.GetCount();
-    for (int i = 0; i < count; ++i) {
-        if (list.GetText(i) == value) {
-            list.SetCurSel(i);
-            return;
-        }
-    }
+    const int selected = list.GetCurSel();
+    value = selected >= 0 ? list.GetTextW(selected) : std::wstring();
 }
 
 }  // namespace fw

@@ -4,18 +4,24 @@
 
 #include <utility>
 
+#include "framework/WideText.h"
+
 namespace fw {
 namespace {
 WallpaperResponder g_wallpaper;
 }  // namespace
 
-bool SetDesktopWallpaper(const std::string& path) {
+bool SetDesktopWallpaper(const std::wstring& path) {
     if (g_wallpaper) {
         return g_wallpaper(path);
     }
     // The system takes the path as writable memory, though it only reads it.
-    std::string copy = path;
-    return ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, copy.data(), SPIF_UPDATEINIFILE) != FALSE;
+    std::wstring copy = path;
+    return ::SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, copy.data(), SPIF_UPDATEINIFILE) != FALSE;
+}
+
+bool SetDesktopWallpaper(const std::string& path) {
+    return SetDesktopWallpaper(Widen932(path));
 }
 
 void SetWallpaperResponder(WallpaperResponder responder) {

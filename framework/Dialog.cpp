@@ -11,7 +11,7 @@ namespace {
 
 // Posted once a modal loop is running, so that a test responder can act inside it.
 UINT ModalStartedMessage() {
-    static const UINT msg = ::RegisterWindowMessageA("IxoFramework.ModalStarted");
+    static const UINT msg = ::RegisterWindowMessageW(L"IxoFramework.ModalStarted");
     return msg;
 }
 
@@ -39,7 +39,7 @@ bool ReturnsResultDirectly(UINT msg) {
 // Whether the dialog template gives no position (x and y both 0).
 bool TemplateHasNoPosition(UINT templateId) {
     HINSTANCE instance = AfxGetInstanceHandle();
-    HRSRC found = ::FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
     HGLOBAL loaded = found != nullptr ? ::LoadResource(instance, found) : nullptr;
     const auto* bytes = static_cast<const BYTE*>(loaded != nullptr ? ::LockResource(loaded) : nullptr);
     const DWORD size = found != nullptr ? ::SizeofResource(instance, found) : 0;
@@ -64,7 +64,7 @@ void CenterOverOwner(HWND hwnd) {
     } else {
         MONITORINFO info{};
         info.cbSize = sizeof info;
-        ::GetMonitorInfoA(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &info);
+        ::GetMonitorInfoW(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &info);
         area = info.rcWork;
     }
     const int width = self.right - self.left;
@@ -81,7 +81,7 @@ CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_p
 CDialog::~CDialog() {
     if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) {
         // The derived parts are gone already: no handler may run during this destruction.
-        ::SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+        ::SetWindowLongPtrW(m_hWnd, DWLP_USER, 0);
         ::DestroyWindow(m_hWnd);
     }
 }
@@ -99,7 +99,7 @@ INT_PTR CDialog::DoModal() {
     // Running from the start: OnInitDialog may already end the dialog or pump messages.
     m_nModalResult = -1;
     m_bModalRunning = true;
-    HWND hwnd = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner, DialogProc,
+    HWND hwnd = ::CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), owner, DialogProc,
                                      reinterpret_cast<LPARAM>(this));
     if (hwnd == nullptr) {
         m_hWnd = nullptr;
@@ -113,7 +113,7 @@ INT_PTR CDialog::DoModal() {
     if (!::IsWindowVisible(hwnd)) {
         ::ShowWindow(hwnd, SW_SHOW);
     }
-    ::PostMessageA(hwnd, ModalStartedMessage(), 0, 0);
+    ::PostMessageW(hwnd, ModalStartedMessage(), 0, 0);
     RunModalLoop();
 
     // Give the activation back to the owner before this window goes away.
@@ -133,7 +133,7 @@ INT_PTR CDialog::DoModal() {
 void CDialog::RunModalLoop() {
     MSG msg;
     while (m_bModalRunning && m_hWnd != nullptr) {
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == -1) {
             break;
         }
@@ -146,7 +146,7 @@ void CDialog::RunModalLoop() {
             continue;
         }
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     m_bModalRunning = false;
 }
@@ -160,12 +160,12 @@ void CDialog::EndDialog(int result) {
     m_bModalRunning = false;
     if (m_hWnd != nullptr) {
         // Wake the loop in case it waits for a message.
-        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
     }
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
-    return ::IsDialogMessageA(m_hWnd, msg);
+    return ::IsDialogMessageW(m_hWnd, msg);
 }
 
 bool CDialog::UpdateData(DataFlow flow) {
@@ -216,8 +216,12 @@ std::string CDialog::GetNumberErrorText() const {
     return "整数を入力してください。";
 }
 
+std::string CDialog::GetCodePageErrorText() const {
+    return "この欄にはシフトJISで表せない文字は使えません。";
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    auto* self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self == nullptr) {
         // Messages before WM_INITDIALOG get the default processing.
         if (msg != WM_INITDIALOG) {
@@ -225,7 +229,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         }
         self = reinterpret_cast<CDialog*>(lParam);
         self->m_hWnd = hwnd;
-        ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     }
     return self->HandleMessage(msg, wParam, lParam);
 }
@@ -244,7 +248,7 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         CenterOverOwner(hwnd);
     }
     if (msg == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         m_hWnd = nullptr;
         m_bModalRunning = false;
         // Destroying the application's main window ends the application.
@@ -263,7 +267,7 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (ReturnsResultDirectly(msg)) {
         return static_cast<INT_PTR>(result);
     }
-    ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+    ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
     return TRUE;
 }
 

@@ -9,9 +9,10 @@ namespace fw {
 
 class CDataExchange;
 
-// A modal dialog built from a dialog resource. DoModal runs the dialog's own modal
-// loop, which offers every message addressed to the dialog or one of its controls to
-// PreTranslateMessage before the standard dialog keyboard handling.
+// A modal dialog built from a dialog resource, as a Unicode window (its controls too).
+// DoModal runs the dialog's own modal loop, which offers every message addressed to the
+// dialog or one of its controls to PreTranslateMessage before the standard dialog
+// keyboard handling.
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);
@@ -47,6 +48,9 @@ protected:
 public:
     // The text shown when a number field of the data exchange holds no whole number.
     virtual std::string GetNumberErrorText() const;
+    // The text shown when a text field of the data exchange holds a character that code
+    // page 932 cannot hold, where only such a text can be kept.
+    virtual std::string GetCodePageErrorText() const;
 
 protected:
 

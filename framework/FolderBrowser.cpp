@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "framework/Prompts.h"
+#include "framework/WideText.h"
 
 namespace fw {
 
@@ -11,20 +12,21 @@ namespace {
 // Selects the initial folder once the browser is up; `data` is its path.
 int CALLBACK SelectInitialFolder(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
     if (msg == BFFM_INITIALIZED) {
-        ::SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
+        ::SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
     }
     return 0;
 }
 
 }  // namespace
 
-std::string BrowseForFolder(HWND owner, const std::string& initialFolder, const std::string& prompt) {
-    char displayName[MAX_PATH] = {};
-    BROWSEINFOA info{};
+std::wstring BrowseForFolder(HWND owner, const std::wstring& initialFolder, const std::string& prompt) {
+    wchar_t displayName[MAX_PATH] = {};
+    const std::wstring title = Widen932(prompt);
+    BROWSEINFOW info{};
     info.hwndOwner = owner;
     info.pidlRoot = nullptr;
     info.pszDisplayName = displayName;
-    info.lpszTitle = prompt.c_str();
+    info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     info.lpfn = SelectInitialFolder;
     info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());

@@ -2,98 +2,119 @@
 
 #include <windows.h>
 
+#include "framework/WideText.h"
+
+// The wide profile functions keep a file without a byte-order mark in the ANSI code page,
+// as the A functions do (these convert to UTF-16 and call them): the file's bytes are the
+// same either way, and its path may hold any character.
 namespace fw {
 
 namespace {
 
 // Removes a temporary file, also when copying made it read-only.
-void RemoveTempFile(const char* path) {
-    ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileA(path);
+void RemoveTempFile(const wchar_t* path) {
+    ::SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(path);
 }
 
-// The folder of a file, found by the system (which knows which bytes of a code-page-932
-// path are separators); empty when the path cannot be resolved.
-std::string FolderOf(const std::string& path) {
-    std::string full(MAX_PATH, '\0');
+// The folder of a file, with its trailing backslash; empty when the path cannot be resolved.
+std::wstring FolderOf(const std::wstring& path) {
+    std::wstring full(MAX_PATH, L'\0');
     for (int round = 0; round < 2; ++round) {
-        char* filePart = nullptr;
-        const DWORD len = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &filePart);
+        wchar_t* filePart = nullptr;
+        const DWORD len = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), &filePart);
         if (len == 0) {
             return {};
         }
         if (len < full.size()) {
-            return filePart != nullptr ? std::string(full.data(), static_cast<size_t>(filePart - full.data()))
-                                       : std::string();
+            return filePart != nullptr ? std::wstring(full.data(), static_cast<size_t>(filePart - full.data()))
+                                       : std::wstring();
         }
-        full.assign(len + 1, '\0');
+        full.assign(len + 1, L'\0');
     }
     return {};
 }
 
 // Each write of the platform rewrites the whole file: a section of many keys is written
 // in one go.
-bool ApplyEdit(const char* file, const ProfileEdit& e) {
+bool ApplyEdit(const wchar_t* file, const ProfileEdit& e) {
+    const std::wstring section = Widen932(e.section);
     if (!e.key.empty()) {
-        const char* value = e.value ? e.value->c_str() : nullptr;
-        return ::WritePrivateProfileStringA(e.section.c_str(), e.key.c_str(), value, file) != FALSE;
+        const std::wstring key = Widen932(e.key);
+        const std::wstring value = e.value ? Widen932(*e.value) : std::wstring();
+        return ::WritePrivateProfileStringW(section.c_str(), key.c_str(), e.value ? value.c_str() : nullptr, file) !=
+               FALSE;
     }
     // The lines, each ended by a NUL, and one more NUL after the last.
-    std::string block;
+    std::wstring block;
     for (const std::string& line : e.lines) {
-        block += line;
-        block += '\0';
+        block += Widen932(line);
+        block += L'\0';
     }
-    block += '\0';
-    return ::WritePrivateProfileSectionA(e.section.c_str(), block.c_str(), file) != FALSE;
+    block += L'\0';
+    return ::WritePrivateProfileSectionW(section.c_str(), block.c_str(), file) != FALSE;
 }
 
-bool ApplyEdits(const char* file, const std::vector<ProfileEdit>& edits) {
+bool ApplyEdits(const wchar_t* file, const std::vector<ProfileEdit>& edits) {
     bool written = true;
     for (const ProfileEdit& e : edits) {
         written = ApplyEdit(file, e) && written;
     }
     // Flush the profile cache to the file before anything else touches it.
-    ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, file);
+    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, file);
     return written;
 }
 
 }  // namespace
 
-std::string ReadProfileString(const std::string& path, const char* section, const char* key,
+std::string ReadProfileString(const std::wstring& path, const char* section, const char* key,
                               const std::string& fallback) {
+    const std::wstring wideSection = Widen932(section);
+    const std::wstring wideKey = Widen932(key);
+    const std::wstring wideFallback = Widen932(fallback);
     // A value that fills the buffer may have been cut: read again with room to spare.
-    std::string value(256, '\0');
+    std::wstring value(256, L'\0');
     for (;;) {
         const DWORD size = static_cast<DWORD>(value.size());
-        const DWORD len = ::GetPrivateProfileStringA(section, key, fallback.c_str(), value.data(), size, path.c_str());
+        const DWORD len = ::GetPrivateProfileStringW(wideSection.c_str(), wideKey.c_str(), wideFallback.c_str(),
+                                                     value.data(), size, path.c_str());
         if (len + 1 < size || size >= (1u << 30)) {
             value.resize(len < size ? len : 0);
-            return value;
+            return Narrow932Lossy(value);
         }
-        value.assign(static_cast<size_t>(size) * 2, '\0');
+        value.assign(static_cast<size_t>(size) * 2, L'\0');
     }
 }
 
-std::vector<std::string> ReadProfileSection(const std::string& path, const char* section) {
+std::string ReadProfileString(const std::string& path, const char* section, const char* key,
+                              const std::string& fallback) {
+    return ReadProfileString(Widen932(path), section, key, fallback);
+}
+
+std::vector<std::string> ReadProfileSection(const std::wstring& path, const char* section) {
+    const std::wstring wideSection = Widen932(section);
     // A section that does not fit is cut and its size given as the buffer's less two.
-    std::string block(4096, '\0');
+    std::wstring block(4096, L'\0');
     DWORD len = 0;
     for (;;) {
         const DWORD size = static_cast<DWORD>(block.size());
-        len = ::GetPrivateProfileSectionA(section, block.data(), size, path.c_str());
+        len = ::GetPrivateProfileSectionW(wideSection.c_str(), block.data(), size, path.c_str());
         if (len + 2 < size || size >= (1u << 30)) {
             break;
         }
-        block.assign(static_cast<size_t>(size) * 2, '\0');
+        block.assign(static_cast<size_t>(size) * 2, L'\0');
     }
     std::vector<std::string> lines;
-    for (size_t at = 0; at < len && at < block.size() && block[at] != '\0';) {
-        const size_t end = block.find('\0', at);
-        lines.push_back(block.substr(at, end - at));
+    for (size_t at = 0; at < len && at < block.size() && block[at] != L'\0';) {
+        const size_t end = block.find(L'\0', at);
+        lines.push_back(Narrow932Lossy(std::wstring_view(block).substr(at, end - at)));
         at = end + 1;
     }
     return lines;
+}
+
+std::vector<std::string> ReadProfileSection(const std::string& path, const char* section) {
+    return ReadProfileSection(Widen932(path), section);
 }
 
 ProfileEdit ProfileEdit::Set(std::string section, std::string key, std::string value) {
@@ -110,26 +131,30 @@ ProfileEdit ProfileEdit::ReplaceSection(std::string section, std::vector<std::st
 
 // The edits go to a copy of the file, which then replaces it in one step; the copy is
 // removed whatever goes wrong.
-bool WriteProfile(const std::string& path, const std::vector<ProfileEdit>& edits) {
-    const std::string dir = FolderOf(path);
-    char temp[MAX_PATH + 16] = {};
-    if (dir.empty() || dir.size() >= MAX_PATH - 14 || ::GetTempFileNameA(dir.c_str(), "ixo", 0, temp) == 0) {
+bool WriteProfile(const std::wstring& path, const std::vector<ProfileEdit>& edits) {
+    const std::wstring dir = FolderOf(path);
+    wchar_t temp[MAX_PATH + 16] = {};
+    if (dir.empty() || dir.size() >= MAX_PATH - 14 || ::GetTempFileNameW(dir.c_str(), L"ixo", 0, temp) == 0) {
         return ApplyEdits(path.c_str(), edits);
     }
     // The copy takes the file's attributes, which must not stop it from being written.
-    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        if (!::CopyFileA(path.c_str(), temp, FALSE)) {
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (!::CopyFileW(path.c_str(), temp, FALSE)) {
             RemoveTempFile(temp);
             return false;
         }
-        ::SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
+        ::SetFileAttributesW(temp, FILE_ATTRIBUTE_NORMAL);
     }
     if (!ApplyEdits(temp, edits) ||
-        !::MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        !::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         RemoveTempFile(temp);
         return false;
     }
     return true;
+}
+
+bool WriteProfile(const std::string& path, const std::vector<ProfileEdit>& edits) {
+    return WriteProfile(Widen932(path), edits);
 }
 
 }  // namespace fw

@@ -1,8 +1,10 @@
 #include "framework/Prompts.h"
 
+#include <cwchar>
 #include <utility>
 
 #include "framework/OleScope.h"
+#include "framework/WideText.h"
 #include "framework/WinApp.h"
 
 namespace fw {
@@ -16,70 +18,117 @@ ModalDialogResponder g_modalDialog;
 ProgramStartResponder g_programStart;
 }  // namespace
 
-int MessageBox(HWND owner, const std::string& text, const char* caption, UINT type) {
+namespace {
+
+int ShowMessageBox(HWND owner, std::string text, std::wstring wideText, const char* caption, UINT type) {
     const std::string shownCaption = caption != nullptr ? std::string(caption) : AfxGetAppName();
     if (g_messageBox) {
-        return g_messageBox(MessageBoxCall{owner, text, shownCaption, type});
+        return g_messageBox(MessageBoxCall{owner, std::move(text), shownCaption, type, std::move(wideText)});
     }
-    return ::MessageBoxA(owner, text.c_str(), shownCaption.c_str(), type);
+    const std::wstring wideCaption = caption != nullptr ? Widen932(caption) : AfxGetAppNameW();
+    return ::MessageBoxW(owner, wideText.c_str(), wideCaption.c_str(), type);
 }
 
-int ShellFileOperation(SHFILEOPSTRUCTA& operation) {
+// Reads the path of a chosen folder. The long form takes paths of any length; where the
+// system lacks it, a path fits MAX_PATH characters.
+std::wstring PathOfItem(LPCITEMIDLIST pidl) {
+    using PathFromIdListEx = BOOL(WINAPI*)(LPCITEMIDLIST, PWSTR, DWORD, GPFIDL_FLAGS);
+    const HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
+    const auto longForm = shell != nullptr ? reinterpret_cast<PathFromIdListEx>(reinterpret_cast<void (*)()>(
+                                                 ::GetProcAddress(shell, "SHGetPathFromIDListEx")))
+                                           : nullptr;
+    std::wstring path(longForm != nullptr ? 32768 : MAX_PATH, L'\0');
+    const BOOL found = longForm != nullptr
+                           ? longForm(pidl, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)
+                           : ::SHGetPathFromIDListW(pidl, path.data());
+    if (!found) {
+        return {};
+    }
+    path.resize(std::wcslen(path.c_str()));
+    return path;
+}
+
+}  // namespace
+
+int MessageBox(HWND owner, const std::string& text, const char* caption, UINT type) {
+    return ShowMessageBox(owner, text, Widen932(text), caption, type);
+}
+
+int MessageBox(HWND owner, const std::wstring& text, const char* caption, UINT type) {
+    return ShowMessageBox(owner, Narrow932Lossy(text), text, caption, type);
+}
+
+int ShellFileOperation(SHFILEOPSTRUCTW& operation) {
     if (g_shellOperation) {
         return g_shellOperation(operation);
     }
-    return ::SHFileOperationA(&operation);
+    return ::SHFileOperationW(&operation);
 }
 
-bool VolumeHasRecycleBin(const std::string& path) {
+bool VolumeHasRecycleBin(const std::wstring& path) {
     if (g_recycleBin) {
         return g_recycleBin(path);
     }
-    char root[MAX_PATH * 2] = {};
-    if (!::GetVolumePathNameA(path.c_str(), root, sizeof root) || ::GetDriveTypeA(root) != DRIVE_FIXED) {
+    // A relative path's root comes from the current directory; a volume's own name is
+    // well under MAX_PATH.
+    std::wstring root(path.size() + MAX_PATH, L'\0');
+    if (!::GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size())) ||
+        ::GetDriveTypeW(root.c_str()) != DRIVE_FIXED) {
         return false;
     }
     SHQUERYRBINFO info{};
     info.cbSize = sizeof info;
-    return ::SHQueryRecycleBinA(root, &info) == S_OK;
+    return ::SHQueryRecycleBinW(root.c_str(), &info) == S_OK;
 }
 
-std::string BrowseFolder(const BROWSEINFOA& info) {
+std::wstring BrowseFolder(const BROWSEINFOW& info) {
     if (g_folderBrowser) {
         return g_folderBrowser(info);
     }
     // The new dialog style needs OLE on this thread.
     const COleScope ole;
-    BROWSEINFOA copy = info;
-    std::string result;
-    if (LPITEMIDLIST pidl = ::SHBrowseForFolderA(&copy)) {
-        char path[MAX_PATH] = {};
-        if (::SHGetPathFromIDListA(pidl, path)) {
-            result = path;
-        }
+    BROWSEINFOW copy = info;
+    std::wstring result;
+    if (LPITEMIDLIST pidl = ::SHBrowseForFolderW(&copy)) {
+        result = PathOfItem(pidl);
         ::CoTaskMemFree(pidl);
     }
     return result;
 }
 
-bool GetOpenFileName(OPENFILENAMEA& info) {
+bool GetOpenFileName(OPENFILENAMEW& info) {
     if (g_openFile) {
-        std::optional<std::string> chosen = g_openFile(info);
+        std::optional<std::wstring> chosen = g_openFile(info);
         if (!chosen || info.lpstrFile == nullptr || chosen->size() >= info.nMaxFile) {
             return false;
         }
         chosen->copy(info.lpstrFile, chosen->size());
-        info.lpstrFile[chosen->size()] = '\0';
+        info.lpstrFile[chosen->size()] = L'\0';
         return true;
     }
-    return ::GetOpenFileNameA(&info) != FALSE;
+    return ::GetOpenFileNameW(&info) != FALSE;
 }
 
-UINT StartProgram(const std::string& commandLine, UINT showCommand) {
+bool StartProgram(const std::wstring& commandLine, UINT showCommand) {
     if (g_programStart) {
         return g_programStart(commandLine, showCommand);
     }
-    return ::WinExec(commandLine.c_str(), showCommand);
+    // The system would end the line at a NUL and start something else than asked.
+    if (commandLine.empty() || commandLine.find(L'\0') != std::wstring::npos) {
+        return false;
+    }
+    std::wstring line = commandLine;  // the system may write into the line it is given
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return false;
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return true;
 }
 
 void SetMessageBoxResponder(MessageBoxResponder responder) {

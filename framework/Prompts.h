@@ -14,41 +14,48 @@ namespace fw {
 
 class CDialog;
 
-// A message box owned by `owner`; a null caption shows the application's name.
+// A message box owned by `owner`; a null caption shows the application's name. The text
+// is a code-page-932 text or a UTF-16 one (which may name a file exactly); the caption is
+// code page 932. Shown through the wide function.
 int MessageBox(HWND owner, const std::string& text, const char* caption = nullptr, UINT type = MB_OK);
+int MessageBox(HWND owner, const std::wstring& text, const char* caption = nullptr, UINT type = MB_OK);
 
-// The shell's folder browser: the chosen folder's file-system path, or the empty
-// string when the user cancels or the folder has no file-system path.
-std::string BrowseFolder(const BROWSEINFOA& info);
+// The shell's folder browser: the chosen folder's file-system path, whatever its length,
+// or the empty string when the user cancels or the folder has no file-system path.
+std::wstring BrowseFolder(const BROWSEINFOW& info);
 
 // The system's file-open dialog: true when the user chose a file (written to info.lpstrFile).
-bool GetOpenFileName(OPENFILENAMEA& info);
+bool GetOpenFileName(OPENFILENAMEW& info);
 
-// The shell's file operation (SHFileOperationA), with its own confirmation, progress
+// The shell's file operation (SHFileOperationW), with its own confirmation, progress
 // and error dialogs; returns the shell's result.
-int ShellFileOperation(SHFILEOPSTRUCTA& operation);
+int ShellFileOperation(SHFILEOPSTRUCTW& operation);
 
-// Starts a program by its command line (WinExec) with a show state; does not wait for it
-// to end. Returns WinExec's result (above 31 when the program started).
-UINT StartProgram(const std::string& commandLine, UINT showCommand = SW_SHOWDEFAULT);
+// Starts a program by its command line (CreateProcessW, the program found as the system
+// finds it from the line) with a show state; does not wait for it. True when it started.
+bool StartProgram(const std::wstring& commandLine, UINT showCommand = SW_SHOWDEFAULT);
 // Whether the shell's deletion with undo keeps what it deletes on the volume that holds
 // `path`: a fixed drive whose recycle bin the shell can query. Elsewhere (removable and
 // network drives) the shell deletes for good.
-bool VolumeHasRecycleBin(const std::string& path);
+bool VolumeHasRecycleBin(const std::wstring& path);
 
 struct MessageBoxCall {
     HWND owner;
+    // The text in code page 932 (as given, or the UTF-16 text converted with the system's
+    // substitute for a character the code page cannot hold), so that tests compare it
+    // with the program's code-page-932 literals.
     std::string text;
     std::string caption;  // as shown: the application's name when none was given
     UINT type;
+    std::wstring wideText;  // the text exactly as shown
 };
 
 using MessageBoxResponder = std::function<int(const MessageBoxCall&)>;
-using FolderBrowserResponder = std::function<std::string(const BROWSEINFOA&)>;
-using OpenFileResponder = std::function<std::optional<std::string>(const OPENFILENAMEA&)>;
-using ShellOperationResponder = std::function<int(SHFILEOPSTRUCTA&)>;
-using ProgramStartResponder = std::function<UINT(const std::string& commandLine, UINT showCommand)>;
-using RecycleBinResponder = std::function<bool(const std::string& path)>;
+using FolderBrowserResponder = std::function<std::wstring(const BROWSEINFOW&)>;
+using OpenFileResponder = std::function<std::optional<std::wstring>(const OPENFILENAMEW&)>;
+using ShellOperationResponder = std::function<int(SHFILEOPSTRUCTW&)>;
+using ProgramStartResponder = std::function<bool(const std::wstring& commandLine, UINT showCommand)>;
+using RecycleBinResponder = std::function<bool(const std::wstring& path)>;
 // Runs once a modal dialog is up and its loop is running.
 using ModalDialogResponder = std::function<void(CDialog&)>;
 

@@ -1,6 +1,7 @@
 #include "framework/WinApp.h"
 
 #include "framework/Debug.h"
+#include "framework/WideText.h"
 
 namespace fw {
 
@@ -11,7 +12,7 @@ CWinApp* g_app = nullptr;
 CWinApp::CWinApp() {
     FW_ASSERT(g_app == nullptr);
     g_app = this;
-    m_hInstance = ::GetModuleHandleA(nullptr);
+    m_hInstance = ::GetModuleHandleW(nullptr);
 }
 
 CWinApp::~CWinApp() {
@@ -22,9 +23,9 @@ CWinApp::~CWinApp() {
 
 int CWinApp::Run() {
     MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     return static_cast<int>(msg.wParam);
 }
@@ -34,42 +35,44 @@ CWinApp* AfxGetApp() {
 }
 
 HINSTANCE AfxGetInstanceHandle() {
-    return g_app ? g_app->m_hInstance : ::GetModuleHandleA(nullptr);
+    return g_app ? g_app->m_hInstance : ::GetModuleHandleW(nullptr);
 }
 
-std::string AfxGetModuleFilePath() {
-    std::string path(MAX_PATH, '\0');
-    DWORD len = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+std::wstring AfxGetModuleFilePathW() {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD len = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     while (len == path.size() && path.size() < 32768) {  // truncated: try a larger buffer
         path.resize(path.size() * 2);
-        len = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        len = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     }
     path.resize(len < path.size() ? len : 0);
     return path;
 }
 
+std::string AfxGetModuleFilePath() {
+    return Narrow932Lossy(AfxGetModuleFilePathW());
+}
+
 std::string AfxLoadString(UINT id) {
-    char text[1024];
-    const int len = ::LoadStringA(AfxGetInstanceHandle(), id, text, sizeof text);
-    return len > 0 ? std::string(text, static_cast<size_t>(len)) : std::string();
+    // With no buffer the system hands out the resource's own text and its length.
+    const wchar_t* text = nullptr;
+    const int len = ::LoadStringW(AfxGetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
+    return len > 0 && text != nullptr ? Narrow932Lossy(std::wstring_view(text, static_cast<size_t>(len)))
+                                      : std::string();
+}
+
+const std::wstring& AfxGetAppNameW() {
+    static const std::wstring name = [] {
+        const std::wstring path = AfxGetModuleFilePathW();
+        std::wstring file = path.substr(path.find_last_of(L'\\') + 1);
+        const size_t dot = file.rfind(L'.');
+        return dot == std::wstring::npos ? file : file.substr(0, dot);
+    }();
+    return name;
 }
 
 const std::string& AfxGetAppName() {
-    static const std::string name = [] {
-        const std::string path = AfxGetModuleFilePath();
-        // The text after the last backslash, walking double-byte characters whole.
-        size_t start = 0;
-        for (size_t i = 0; i < path.size(); ++i) {
-            if (::IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-                ++i;
-            } else if (path[i] == '\\') {
-                start = i + 1;
-            }
-        }
-        std::string file = path.substr(start);
-        const size_t dot = file.rfind('.');  // '.' is never a trail byte in code page 932
-        return dot == std::string::npos ? file : file.substr(0, dot);
-    }();
+    static const std::string name = Narrow932Lossy(AfxGetAppNameW());
     return name;
 }
 

@@ -26,9 +26,12 @@ public:
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
 // The executable's file name without its extension: the caption of message boxes
-// that have none of their own.
+// that have none of their own. In code page 932 (for showing) and exactly.
 const std::string& AfxGetAppName();
-// The full path of the running executable, whatever its length.
+const std::wstring& AfxGetAppNameW();
+// The full path of the running executable, whatever its length: exactly, and in code page
+// 932 (a character the code page cannot hold replaced as the A functions replace it).
+std::wstring AfxGetModuleFilePathW();
 std::string AfxGetModuleFilePath();
 // A string resource of the executable; empty when there is none.
 std::string AfxLoadString(UINT id);

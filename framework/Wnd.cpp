@@ -1,5 +1,7 @@
 #include "framework/Wnd.h"
 
+#include "framework/WideText.h"
+
 namespace fw {
 
 RECT CWnd::GetClientRect() const {
@@ -14,15 +16,23 @@ RECT CWnd::GetWindowRect() const {
     return rc;
 }
 
-std::string CWnd::GetWindowText() const {
-    const int len = ::GetWindowTextLengthA(m_hWnd);
+std::wstring CWnd::GetWindowTextW() const {
+    const int len = ::GetWindowTextLengthW(m_hWnd);
     if (len <= 0) {
         return {};
     }
-    std::string text(static_cast<size_t>(len) + 1, '\0');
-    const int got = ::GetWindowTextA(m_hWnd, text.data(), len + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+    const int got = ::GetWindowTextW(m_hWnd, text.data(), len + 1);
+    text.resize(got > 0 && got <= len ? static_cast<size_t>(got) : 0);
     return text;
+}
+
+std::string CWnd::GetWindowText() const {
+    return Narrow932Lossy(GetWindowTextW());
+}
+
+void CWnd::SetWindowText(const std::string& text) const {
+    SetWindowText(Widen932(text));
 }
 
 }  // namespace fw

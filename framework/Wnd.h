@@ -7,6 +7,8 @@ namespace fw {
 
 // A window handle with the few operations the dialogs and controls use.
 // It does not own the window: dialogs destroy their own, controls belong to their dialog.
+// The windows are Unicode windows: messages go through the wide functions, and a
+// code-page-932 text is converted to UTF-16 here, once.
 class CWnd {
 public:
     CWnd() = default;
@@ -18,16 +20,21 @@ public:
     void Attach(HWND hwnd) { m_hWnd = hwnd; }
 
     LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::SendMessageA(m_hWnd, msg, wParam, lParam);
+        return ::SendMessageW(m_hWnd, msg, wParam, lParam);
     }
     BOOL PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::PostMessageA(m_hWnd, msg, wParam, lParam);
+        return ::PostMessageW(m_hWnd, msg, wParam, lParam);
     }
 
     RECT GetClientRect() const;
     RECT GetWindowRect() const;
+    // The window's text in code page 932 (a character it cannot hold shows as the system's
+    // substitute), and exactly, in UTF-16.
     std::string GetWindowText() const;
-    void SetWindowText(const std::string& text) const { ::SetWindowTextA(m_hWnd, text.c_str()); }
+    std::wstring GetWindowTextW() const;
+    // A code-page-932 text, and a UTF-16 one.
+    void SetWindowText(const std::string& text) const;
+    void SetWindowText(const std::wstring& text) const { ::SetWindowTextW(m_hWnd, text.c_str()); }
     BOOL SetWindowPos(HWND insertAfter, int x, int y, int cx, int cy, UINT flags) const {
         return ::SetWindowPos(m_hWnd, insertAfter, x, y, cx, cy, flags);
     }

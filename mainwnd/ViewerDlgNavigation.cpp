@@ -4,6 +4,7 @@
 #include "framework/DirectoryEnumerator.h"
 #include "framework/FolderBrowser.h"
 #include "framework/Prompts.h"
+#include "framework/WideText.h"
 #include "mainwnd/ViewerDlg.h"
 
 namespace {
@@ -59,8 +60,10 @@ void CViewerDlg::ListDirectory(const std::string& dir) {
     m_bListing = false;
 }
 
+// A folder that code page 932 cannot hold is taken as no choice: its code-page-932 form
+// would name another folder.
 std::string CViewerDlg::BrowseForFolder(HWND owner, const std::string& initialFolder, const std::string& prompt) {
-    return fw::BrowseForFolder(owner, initialFolder, prompt);
+    return fw::Narrow932(fw::BrowseForFolder(owner, fw::Widen932(initialFolder), prompt)).value_or(std::string());
 }
 
 std::string CViewerDlg::BrowseCurrentDirectory() {
@@ -137,14 +140,14 @@ void CViewerDlg::GoToParentDirectory() {
 
 bool CViewerDlg::PumpMessages() {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Leave it for the modal loop, so that the program still ends.
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     // The window may have been closed by a message just handled.
     return m_hWnd != nullptr && IsModalRunning();

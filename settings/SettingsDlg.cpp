@@ -2,10 +2,13 @@
 
 #include <commdlg.h>
 
-#include "filelist/Cp932Text.h"
+#include <optional>
+#include <utility>
+
 #include "framework/DataExchange.h"
 #include "framework/FolderBrowser.h"
 #include "framework/Prompts.h"
+#include "framework/WideText.h"
 #include "res/resource.h"
 
 namespace {
@@ -19,18 +22,14 @@ constexpr char kCopyDirPrompt[] =
 constexpr char kWallPaperDirPrompt[] =
     "壁紙保存ディレクトリ選択\n'W'キーを押すと、ファイルがこのディレクトリにＢＭＰが作成されます。";
 
-// The longest prefix of `text` that fits `limit` bytes without splitting a double-byte
-// character.
-size_t FittingPrefix(const std::string& text, size_t limit) {
-    size_t end = 0;
-    while (end < text.size()) {
-        const size_t next = end + (IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1);
-        if (next > limit) {
-            break;
-        }
-        end = next;
+// The longest prefix of `text` that fits `limit` characters without splitting a
+// surrogate pair.
+size_t FittingPrefix(const std::wstring& text, size_t limit) {
+    if (text.size() <= limit) {
+        return text.size();
     }
-    return end;
+    const bool splitsPair = limit > 0 && text[limit - 1] >= 0xD800 && text[limit - 1] <= 0xDBFF;
+    return splitsPair ? limit - 1 : limit;
 }
 
 }  // namespace
@@ -62,7 +61,10 @@ void CSettingsDlg::DoDataExchange(fw::CDataExchange* dx) {
 }
 
 void CSettingsDlg::BrowseFolderInto(std::string& member, int editId, const char* prompt) {
-    const std::string chosen = fw::BrowseForFolder(m_hWnd, member, prompt);
+    // A folder that code page 932 cannot hold is taken as no choice: the setting is kept
+    // in that code page, where it would name another folder.
+    const std::string chosen =
+        fw::Narrow932(fw::BrowseForFolder(m_hWnd, fw::Widen932(member), prompt)).value_or(std::string());
     if (!chosen.empty()) {
         member = chosen;
     }
@@ -71,19 +73,25 @@ void CSettingsDlg::BrowseFolderInto(std::string& member, int editId, const char*
 }
 
 void CSettingsDlg::ChooseProgramInto(std::string& member, int editId) {
-    char file[MAX_PATH] = {};
-    member.copy(file, FittingPrefix(member, sizeof file - 1));
-    OPENFILENAMEA info{};
+    wchar_t file[MAX_PATH] = {};
+    const std::wstring initial = fw::Widen932(member);
+    initial.copy(file, FittingPrefix(initial, MAX_PATH - 1));
+    OPENFILENAMEW info{};
     info.lStructSize = sizeof info;
     // Owned by this dialog, as the platform's file dialog takes the active window.
     info.hwndOwner = m_hWnd;
     info.lpstrFile = file;
-    info.nMaxFile = sizeof file;
+    info.nMaxFile = MAX_PATH;
     info.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
     if (!fw::GetOpenFileName(info)) {
         return;
     }
-    member = file;
+    // A program that code page 932 cannot name is taken as no choice, as a folder is.
+    std::optional<std::string> chosen = fw::Narrow932(file);
+    if (!chosen) {
+        return;
+    }
+    member = std::move(*chosen);
     ::SetDlgItemTextA(m_hWnd, editId, member.c_str());
 }
 

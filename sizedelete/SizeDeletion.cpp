@@ -6,6 +6,7 @@
 #include "framework/DirectoryEnumerator.h"
 #include "framework/Keyboard.h"
 #include "framework/Prompts.h"
+#include "framework/WideText.h"
 #include "framework/Wnd.h"
 #include "res/resource.h"
 #include "sizedelete/SizeDeleteDlg.h"
@@ -293,7 +294,7 @@ bool CSizeDeletion::ReselectDirectory(const std::string& name) {
 }
 
 bool CSizeDeletion::MayRemoveEmptiedDirectory(const std::string& path) {
-    if (fw::VolumeHasRecycleBin(path)) {
+    if (fw::VolumeHasRecycleBin(fw::Widen932(path))) {
         return true;
     }
     fw::CDirectoryEnumerator found(AddTrailingBackslash(path) + "*.*");

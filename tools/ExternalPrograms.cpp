@@ -7,6 +7,7 @@
 #include "filelist/PathUtil.h"
 #include "framework/Handles.h"
 #include "framework/Prompts.h"
+#include "framework/WideText.h"
 #include "tools/ProgramCommandLine.h"
 #include "tools/UrlMemo.h"
 
@@ -46,7 +47,7 @@ void CExternalPrograms::OpenCurrentDirWindow() {
     const std::optional<std::string> line =
         DirectoryWindowCommandLine(m_settings.m_strOpenWindowProgram, m_host.CurrentDir());
     if (line) {
-        fw::StartProgram(*line);
+        fw::StartProgram(fw::Widen932(*line));
     }
 }
 
@@ -71,5 +72,5 @@ void CExternalPrograms::OpenUrlFromMemo() {
         fw::MessageBox(m_host.OwnerWindow(), "URLが見つかりません。");
         return;
     }
-    fw::StartProgram(UrlCommandLine(m_settings.m_strUrlProgram, *address));
+    fw::StartProgram(fw::Widen932(UrlCommandLine(m_settings.m_strUrlProgram, *address)));
 }

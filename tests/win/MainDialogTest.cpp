@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mainwnd/ViewerDlg.h"
+#include "framework/WideText.h"
 #include "res/resource.h"
 #include "tests/win/support/TestSupport.h"
 
@@ -15,10 +16,13 @@ std::string IniPath() {
     return test::ExeDir() + "Ixo.ini";
 }
 
-std::string MenuText(HMENU menu, UINT position) {
-    char text[256] = {};
-    ::GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
-    return text;
+// A menu item's text as shown (UTF-16), in code page 932 exactly: the program's texts
+// come back byte for byte.
+std::string MenuText(HMENU menu, UINT item, UINT by = MF_BYPOSITION) {
+    wchar_t text[256] = {};
+    const int len = ::GetMenuStringW(menu, item, text, 256, by);
+    return fw::Narrow932(std::wstring_view(text, len > 0 ? static_cast<size_t>(len) : 0))
+        .value_or("(not code page 932)");
 }
 
 RECT ClientRectOf(HWND parent, HWND child) {
@@ -80,11 +84,13 @@ TEST_F(MainDialog, InitialisationAddsTheVersionItemIconsAndMenu) {
                 {ID_MENU_VERSION, "ﾊﾞｰｼﾞｮﾝ情報"},
             };
             for (const auto& [id, text] : items) {
-                char found[256] = {};
-                ::GetMenuStringA(bar, id, found, sizeof found, MF_BYCOMMAND);
-                EXPECT_EQ(text, found) << id;
+                EXPECT_EQ(MenuText(bar, id, MF_BYCOMMAND), text) << id;
                 EXPECT_EQ(::GetMenuState(bar, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << id;
             }
+            // The window and its controls are Unicode windows.
+            EXPECT_TRUE(::IsWindowUnicode(dlg.m_hWnd));
+            EXPECT_TRUE(::IsWindowUnicode(dlg.Files().ListBox().m_hWnd));
+            EXPECT_TRUE(::IsWindowUnicode(dlg.ChangeDirButton().m_hWnd));
             // The list has the focus and the button is no tab stop.
             EXPECT_EQ(::GetFocus(), dlg.Files().ListBox().m_hWnd);
             EXPECT_FALSE(::GetWindowLongA(dlg.ChangeDirButton().m_hWnd, GWL_STYLE) & WS_TABSTOP);
@@ -206,6 +212,45 @@ TEST_F(MainDialog, AltF4ClosesTheWindowAndWritesTheSettings) {
         .Run(dlg, 10000);
     EXPECT_FALSE(stillOpen);
     EXPECT_NE(test::ReadFileBytes(IniPath()).find("[DeleteSmall]"), std::string::npos);
+}
+
+// The file list holds every name exactly, beside its look-alikes, and a code-page-932
+// text comes back byte for byte.
+TEST_F(MainDialog, TheListHoldsEveryNameExactly) {
+    const std::wstring names[] = {
+        L"x\U0001F642.jpg", L"caf\u00E9.jpg", L"cafe.jpg", L"\u6CE2\u301C.jpg", L"\u6CE2\uFF5E.jpg",
+        L"\uD55C\uAE00.png", L"2023\u00A504", L"2023\\04", L"\u8868\u30BD\u80FD.jpg", L"\uFF76\uFF85.bmp",
+    };
+    CViewerDlg dlg;
+    test::ModalScript()
+        .Then([&](fw::CDialog&) {
+            const fw::CListBox& list = dlg.Files().ListBox();
+            list.ResetContent();
+            for (const std::wstring& name : names) {
+                list.AddString(name);
+            }
+            ASSERT_EQ(list.GetCount(), static_cast<int>(std::size(names)));
+            // Each name once, exactly. (The list's own search ignores case and may take a
+            // look-alike, "2023\\04" for "2023¥04": it finds no entry by name here.)
+            for (const std::wstring& name : names) {
+                int found = 0;
+                for (int i = 0; i < list.GetCount(); ++i) {
+                    if (list.GetTextW(i) != name) {
+                        continue;
+                    }
+                    ++found;
+                    if (const std::optional<std::string> narrow = fw::Narrow932(name)) {
+                        EXPECT_EQ(list.GetText(i), *narrow);
+                    }
+                }
+                EXPECT_EQ(found, 1) << fw::Narrow932Lossy(name);
+            }
+            list.ResetContent();
+            const std::string bytes = "表ソ能 ｶﾅ ①\x81\x60.jpg";  // 0x8160: the full-width tilde
+            list.InsertString(-1, bytes);
+            EXPECT_EQ(list.GetText(0), bytes);
+        })
+        .Run(dlg);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/WideText.h"
 #include "res/resource.h"
 #include "settings/SettingsDlg.h"
 #include "tests/win/support/TestSupport.h"
@@ -195,10 +196,10 @@ TEST_F(SettingsDialog, FolderButtonsBrowseFromTheMembersValue) {
 // filter) on the member's value; a chosen file fills its own box only, a cancel keeps
 // what was typed.
 TEST_F(SettingsDialog, ProgramButtonsChooseAFile) {
-    // 260 bytes, double-byte characters from the fifth byte on: the initial name is cut
-    // to 258 bytes, before the character that would end beyond 259.
+    // 304 characters, double-byte ones from the fifth on: the initial name is cut to the
+    // 259 characters that fit the dialog's buffer.
     m_settings.m_strOpenWindowProgram = "C:\\y";
-    for (int i = 0; i < 128; ++i) {
+    for (int i = 0; i < 300; ++i) {
         m_settings.m_strOpenWindowProgram += "\x88\x9F";
     }
     test::PromptRecorder prompts;
@@ -218,7 +219,7 @@ TEST_F(SettingsDialog, ProgramButtonsChooseAFile) {
         .Run(dlg);
     ASSERT_EQ(prompts.openFiles.size(), 2u);
     EXPECT_EQ(prompts.openFiles[0].initialFile, "browser.exe");
-    EXPECT_EQ(prompts.openFiles[1].initialFile, m_settings.m_strOpenWindowProgram.substr(0, 258));
+    EXPECT_EQ(prompts.openFiles[1].initialFile, m_settings.m_strOpenWindowProgram.substr(0, 4 + 255 * 2));
     for (const auto& call : prompts.openFiles) {
         EXPECT_EQ(call.flags, 0x1008u);
         EXPECT_EQ(call.maxFile, static_cast<DWORD>(MAX_PATH));
@@ -227,6 +228,73 @@ TEST_F(SettingsDialog, ProgramButtonsChooseAFile) {
     }
     EXPECT_EQ(dlg.GetSettings().m_strUrlProgram, "C:\\tools\\web.exe");
     EXPECT_EQ(dlg.GetSettings().m_strOpenWindowProgram, "typed.exe");
+}
+
+// Every text of the dialog is shown as the program's code-page-932 literal, byte for byte
+// once converted back; the dialog and its controls are Unicode windows.
+TEST_F(SettingsDialog, TextsAsShownAreTheProgramsTexts) {
+    const char* const expected[] = {
+        "参照", "参照", "参照", "参照", "ＢＭＰを画面の大きさに合わせる",
+        "'W'キーを押すと、壁紙用ＢＭＰがこのディレクトリに保存されます。", "Killコマンドを許可する(&K)", "OK",
+        "ｷｬﾝｾﾙ",
+        "'K'キーを押したときに、ファイルを即時削除できるようにします。\n削除したファイルは、基本的に復元できませんのでご注意ください。",
+        "'M'キーを押すと、ファイルがこのディレクトリに移動されます。",
+        "'T'キーを押すと、削除候補のファイルとして、ファイルがこのディレクトリに\n移動されます。　　実際のファイル削除は、別途手動で行ってください。",
+        "移動先ディレクトリ", "削除候補ファイルディレクトリ", "Kill許可",
+        "'C'キーを押すと、ファイルがこのディレクトリにコピーされます。", "コピー先ディレクトリ",
+        "壁紙用ＢＭＰ格納ディレクトリ", "実行プログラム", "Window", "URL", "URL File", "参照", "参照", "自動リネーム",
+        "移動先に同一ファイル名があった場合、自動リネームします。", "移動時の自動リネーム",
+    };
+    test::ModalScript()
+        .Then([&](fw::CDialog& dlg) {
+            EXPECT_TRUE(::IsWindowUnicode(dlg.m_hWnd));
+            EXPECT_EQ(fw::Narrow932(dlg.GetWindowTextW()), "設定");
+            std::vector<std::string> shown;
+            for (HWND child = ::GetWindow(dlg.m_hWnd, GW_CHILD); child != nullptr;
+                 child = ::GetWindow(child, GW_HWNDNEXT)) {
+                EXPECT_TRUE(::IsWindowUnicode(child));
+                wchar_t kind[16] = {};
+                ::GetClassNameW(child, kind, 16);
+                if (::lstrcmpiW(kind, L"Edit") != 0) {
+                    fw::CWnd control;
+                    control.Attach(child);
+                    shown.push_back(fw::Narrow932(control.GetWindowTextW()).value_or("(not code page 932)"));
+                }
+            }
+            EXPECT_EQ(shown, std::vector<std::string>(std::begin(expected), std::end(expected)));
+        })
+        .Run(m_dlg);
+}
+
+// A folder or program that code page 932 cannot hold is refused where it is typed: the
+// user is told, the box has the focus, and the dialog stays open.
+TEST_F(SettingsDialog, OkRefusesATextOutsideCodePage932) {
+    const struct {
+        int id;
+        std::wstring text;
+    } cases[] = {
+        {1009, L"C:\\x\U0001F642"}, {1011, L"C:\\caf\u00E9"}, {1012, L"C:\\\u6CE2\u301C"},
+        {1020, L"\uD55C\uAE00.exe"}, {1022, L"2023\u00A5.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        test::PromptRecorder prompts;
+        CSettingsDlg dlg(m_settings);
+        test::ModalScript()
+            .Then([&](fw::CDialog& d) {
+                ::SetDlgItemTextW(d.m_hWnd, c.id, c.text.c_str());
+                d.PostMessage(WM_COMMAND, IDOK);
+            })
+            .Then([&](fw::CDialog& d) {
+                EXPECT_TRUE(d.IsModalRunning());
+                EXPECT_EQ(::GetFocus(), d.GetDlgItem(c.id));
+                d.PostMessage(WM_COMMAND, IDCANCEL);
+            })
+            .Run(dlg);
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].text, "この欄にはシフトJISで表せない文字は使えません。");
+        EXPECT_EQ(prompts.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include "mainwnd/ViewerDlg.h"
 #include "filelist/PathUtil.h"
+#include "framework/ProfileFile.h"
+#include "framework/WideText.h"
 #include "settings/Settings.h"
 #include "tests/win/support/TestSupport.h"
 
@@ -202,6 +204,47 @@ TEST_F(SettingsFile, TheFileBesideTheExecutableIsUsedFromAnyWorkingDirectory) {
     ::SetCurrentDirectoryA(previous);
     EXPECT_FALSE(test::FileExists(elsewhere / "Ixo.ini"));
     EXPECT_EQ(ValueOf(test::ReadIniEntries(IniPath()), "Directory", "TrashDir"), "C:\\trash");
+}
+
+// The profile functions through a wide path (a folder code page 932 cannot hold): the file
+// gets the bytes the A functions write for the same code-page-932 values, and a file of
+// such bytes reads the same both ways.
+TEST(ProfileFile, AWidePathKeepsTheFileInCodePage932) {
+    test::TempDir dir;
+    const std::wstring folder = fw::Widen932(dir.Path()) + L"\\\u8A2D\u5B9A\U0001F642";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring wide = folder + L"\\Ixo.ini";
+    const std::string narrow = dir / "a.ini";
+    const std::pair<const char*, std::string> values[] = {
+        {"MoveDir", "C:\\表\\ソ能"}, {"Kana", "ｶﾅ ﾊﾞｰｼﾞｮﾝ"}, {"Nec", "\x87\x90①\x81\x60"}, {"Empty", ""}, {"Ascii", "x=y;z"},
+    };
+    std::vector<fw::ProfileEdit> edits;
+    for (const auto& [key, value] : values) {
+        ::WritePrivateProfileStringA("Directory", key, value.c_str(), narrow.c_str());
+        edits.push_back(fw::ProfileEdit::Set("Directory", key, value));
+    }
+    ::WritePrivateProfileSectionA("Jump", "1=C:\\壁紙\0" "2=ｶﾅ\0", narrow.c_str());
+    ::WritePrivateProfileStringA("Directory", "Ascii", nullptr, narrow.c_str());
+    ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, narrow.c_str());
+    edits.push_back(fw::ProfileEdit::ReplaceSection("Jump", {"1=C:\\壁紙", "2=ｶﾅ"}));
+    edits.push_back(fw::ProfileEdit::Delete("Directory", "Ascii"));
+    ASSERT_TRUE(fw::WriteProfile(wide, edits));
+
+    const std::string copied = dir / "b.ini";
+    ASSERT_TRUE(::CopyFileW(wide.c_str(), fw::Widen932(copied).c_str(), FALSE));
+    const std::string bytes = test::ReadFileBytes(narrow);
+    EXPECT_NE(bytes.find("ｶﾅ ﾊﾞｰｼﾞｮﾝ"), std::string::npos);
+    EXPECT_EQ(test::ReadFileBytes(copied), bytes);
+
+    // Read back: each value as the A functions read it from the file they wrote.
+    for (const auto& [key, value] : values) {
+        char expected[256] = {};
+        ::GetPrivateProfileStringA("Directory", key, "absent", expected, sizeof expected, narrow.c_str());
+        EXPECT_EQ(fw::ReadProfileString(wide, "Directory", key, "absent"), expected) << key;
+    }
+    EXPECT_EQ(fw::ReadProfileString(wide, "Directory", "MoveDir", ""), "C:\\表\\ソ能");
+    EXPECT_EQ(fw::ReadProfileString(wide, "Directory", "Missing", "既定"), "既定");
+    EXPECT_EQ(fw::ReadProfileSection(wide, "Jump"), (std::vector<std::string>{"1=C:\\壁紙", "2=ｶﾅ"}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "framework/Dialog.h"
+#include "framework/WideText.h"
 #include "res/resource.h"
 #include "tests/data/BmpFiles.h"
 #include "tests/win/support/ViewerFixture.h"
@@ -151,7 +152,9 @@ TEST_F(SizeDelete, TreePassRemovesWhatItEmptiesAndNeverLeavesTheTree) {
     test::WriteFileBytes(Pic("held\\notes.txt"), "no recycle bin here");
     test::PromptRecorder prompts;
     // The volume of these two has no recycle bin: a folder that still holds a file stays.
-    fw::SetRecycleBinResponder([&](const std::string& path) { return path != Pic("bare") && path != Pic("held"); });
+    fw::SetRecycleBinResponder([&](const std::wstring& path) {
+        return path != fw::Widen932(Pic("bare")) && path != fw::Widen932(Pic("held"));
+    });
     WithViewer([&](CViewerDlg& dlg) {
         Open(dlg);
         dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE);
@@ -232,8 +235,8 @@ TEST_F(SizeDelete, APassIsStoppedByEscapeOrClosingAndIsNeverNested) {
         std::string first;  // the directory walked first: the list keeps no order among them
         bool pluginsLoaded = false;
         // The removal of the first folder comes mid-pass: act there.
-        fw::SetShellOperationResponder([&](SHFILEOPSTRUCTA& op) {
-            test::RemoveTree(op.pFrom);
+        fw::SetShellOperationResponder([&](SHFILEOPSTRUCTW& op) {
+            test::RemoveTree(fw::Narrow932Lossy(op.pFrom));
             title = window->GetWindowText();
             window->SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_ALL);       // no second pass: no confirmation
             window->SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_SETTINGS);  // no dialog

@@ -208,8 +208,8 @@ std::vector<IniEntry> ReadIniEntries(const std::string& path) {
 }
 
 PromptRecorder::PromptRecorder() {
-    fw::SetWallpaperResponder([this](const std::string& path) {
-        wallpapers.push_back(path);
+    fw::SetWallpaperResponder([this](const std::wstring& path) {
+        wallpapers.push_back(fw::Narrow932Lossy(path));
         return wallpaperTaken;
     });
     fw::SetMessageBoxResponder([this](const fw::MessageBoxCall& call) {
@@ -221,46 +221,51 @@ PromptRecorder::PromptRecorder() {
         messageAnswers.pop_front();
         return answer;
     });
-    fw::SetFolderBrowserResponder([this](const BROWSEINFOA& info) {
-        const char* initial = reinterpret_cast<const char*>(info.lParam);
-        browses.push_back(BrowseCall{info.hwndOwner, info.lpszTitle ? info.lpszTitle : "", initial ? initial : "",
-                                     info.ulFlags});
+    fw::SetFolderBrowserResponder([this](const BROWSEINFOW& info) {
+        const auto* initial = reinterpret_cast<const wchar_t*>(info.lParam);
+        const std::wstring initialW = initial != nullptr ? initial : L"";
+        browses.push_back(BrowseCall{info.hwndOwner, fw::Narrow932Lossy(info.lpszTitle ? info.lpszTitle : L""),
+                                     fw::Narrow932Lossy(initialW), info.ulFlags, initialW});
         if (browseAnswers.empty()) {
-            return std::string();
+            return std::wstring();
         }
         std::string answer = browseAnswers.front();
         browseAnswers.pop_front();
-        return answer;
+        return fw::Widen932(answer);
     });
-    fw::SetOpenFileResponder([this](const OPENFILENAMEA& info) {
-        openFiles.push_back(OpenFileCall{info.hwndOwner, info.lpstrFile != nullptr ? info.lpstrFile : "", info.nMaxFile,
-                                         info.Flags, info.lpstrFilter != nullptr, info.lpstrDefExt != nullptr});
-        std::optional<std::string> answer;
+    fw::SetOpenFileResponder([this](const OPENFILENAMEW& info) {
+        openFiles.push_back(OpenFileCall{info.hwndOwner,
+                                         fw::Narrow932Lossy(info.lpstrFile != nullptr ? info.lpstrFile : L""),
+                                         info.nMaxFile, info.Flags, info.lpstrFilter != nullptr,
+                                         info.lpstrDefExt != nullptr});
+        std::optional<std::wstring> answer;
         if (!openFileAnswers.empty()) {
             if (!openFileAnswers.front().empty()) {
-                answer = openFileAnswers.front();
+                answer = fw::Widen932(openFileAnswers.front());
             }
             openFileAnswers.pop_front();
         }
         return answer;
     });
-    fw::SetShellOperationResponder([this](SHFILEOPSTRUCTA& op) {
-        const std::string from = op.pFrom != nullptr ? op.pFrom : "";
-        const bool doubleNul = op.pFrom != nullptr && op.pFrom[from.size() + 1] == '\0';
-        shellCalls.push_back(ShellCall{op.hwnd, op.wFunc, from, doubleNul, op.pTo != nullptr ? op.pTo : "", op.fFlags,
-                                       op.lpszProgressTitle != nullptr ? op.lpszProgressTitle : ""});
+    fw::SetShellOperationResponder([this](SHFILEOPSTRUCTW& op) {
+        const std::wstring from = op.pFrom != nullptr ? op.pFrom : L"";
+        const bool doubleNul = op.pFrom != nullptr && op.pFrom[from.size() + 1] == L'\0';
+        shellCalls.push_back(ShellCall{op.hwnd, op.wFunc, fw::Narrow932Lossy(from), doubleNul,
+                                       fw::Narrow932Lossy(op.pTo != nullptr ? op.pTo : L""), op.fFlags,
+                                       fw::Narrow932Lossy(op.lpszProgressTitle != nullptr ? op.lpszProgressTitle : L""),
+                                       from});
         if (shellDeclines) {
             op.fAnyOperationsAborted = TRUE;
             return 0;
         }
-        SHFILEOPSTRUCTA silent = op;
+        SHFILEOPSTRUCTW silent = op;
         silent.fFlags = static_cast<FILEOP_FLAGS>((op.fFlags & ~FOF_ALLOWUNDO) | FOF_NOCONFIRMATION | FOF_SILENT |
                                                   FOF_NOERRORUI);
-        return ::SHFileOperationA(&silent);
+        return ::SHFileOperationW(&silent);
     });
-    fw::SetProgramStartResponder([this](const std::string& commandLine, UINT showCommand) {
-        programStarts.push_back(ProgramStart{commandLine, showCommand});
-        return UINT{33};
+    fw::SetProgramStartResponder([this](const std::wstring& commandLine, UINT showCommand) {
+        programStarts.push_back(ProgramStart{fw::Narrow932Lossy(commandLine), showCommand, commandLine});
+        return true;
     });
 }
 

@@ -68,8 +68,9 @@ inline void PrintTo(const IniEntry& e, std::ostream* os) {
 }
 
 // Answers every message box, folder browser and file-open dialog while it lives,
-// recording what was asked. Answers are taken from the queues; when a queue is
-// empty a message box gets IDOK and a browser or file dialog is cancelled.
+// recording what was asked (texts and paths in code page 932, some also exactly).
+// Answers are taken from the queues; when a queue is empty a message box gets IDOK and
+// a browser or file dialog is cancelled.
 class PromptRecorder {
 public:
     PromptRecorder();
@@ -85,9 +86,10 @@ public:
         std::string title;
         std::string initialFolder;  // the data handed to the browser's callback
         UINT flags;
+        std::wstring initialFolderW;  // the same, exactly
     };
     std::vector<BrowseCall> browses;
-    std::deque<std::string> browseAnswers;
+    std::deque<std::string> browseAnswers;  // code-page-932 paths
 
     struct OpenFileCall {
         HWND owner;
@@ -111,14 +113,16 @@ public:
         std::string to;
         FILEOP_FLAGS flags;
         std::string title;
+        std::wstring fromW;  // the first path exactly
     };
     std::vector<ShellCall> shellCalls;
     bool shellDeclines = false;
 
     // A program start: recorded, never carried out.
     struct ProgramStart {
-        std::string commandLine;
+        std::string commandLine;  // in code page 932
         UINT showCommand;
+        std::wstring commandLineW;  // exactly
     };
     std::vector<ProgramStart> programStarts;
     // Desktop wallpaper changes: recorded, never made; the system's answer is wallpaperTaken.
