@@ -65,10 +65,10 @@ bool CSpiPlugin::SupportsExtension(const std::string& ext) const {
 // handle lies where the packed layout has padding and half a handle. (The 64-bit form of
 // the interface publishes the natural position; a plug-in that packs it anyway is read
 // the same way.)
-bool CSpiPlugin::ReadPictureInfo(std::string& path, PictureInfo* info) const {
+int CSpiPlugin::ReadPictureInfo(std::string& path, PictureInfo* info) const {
     auto getPictureInfo = Export<SpiGetPictureInfoFn>("GetPictureInfo");
     if (getPictureInfo == nullptr) {
-        return false;
+        return kSpiNotImplemented;
     }
     constexpr size_t kRoom = spi::RecordRoom(sizeof(HLOCAL));
 #ifdef _WIN64
@@ -86,11 +86,23 @@ bool CSpiPlugin::ReadPictureInfo(std::string& path, PictureInfo* info) const {
         ::LocalFree(text);
     }
     if (result != kSpiSuccess) {
-        return false;
+        return result;
     }
     std::memcpy(info, block, spi::kPackedHandleOffset);
     info->hInfo = nullptr;
-    return true;
+    return kSpiSuccess;
+}
+
+std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::string& path) const {
+    if (path.size() > kMaxFileName) {
+        return std::nullopt;
+    }
+    std::string name = path;
+    PictureInfo info{};
+    if (ReadPictureInfo(name, &info) != kSpiSuccess || info.width <= 0 || info.height <= 0) {
+        return std::nullopt;
+    }
+    return PictureSize{static_cast<int32_t>(info.width), static_cast<int32_t>(info.height)};
 }
 
 namespace {
@@ -112,37 +124,53 @@ uint64_t CSpiPlugin::Picture::HeldBytes() const {
 
 bool CSpiPlugin::Decode(const std::string& path) {
     FreePicture();
-    return DecodeTo(path, m_picture, KeepGoing());
+    m_lastFailure = DecodeFile(path, m_picture, KeepGoing());
+    return !m_lastFailure;
 }
 
-bool CSpiPlugin::DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing) const {
+bool CSpiPlugin::DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing,
+                          DecodeFailure* failure) const {
+    const std::optional<DecodeFailure> failed = DecodeFile(path, out, keepGoing);
+    if (failed && failure != nullptr) {
+        *failure = *failed;
+    }
+    return !failed;
+}
+
+std::optional<DecodeFailure> CSpiPlugin::DecodeFile(const std::string& path, Picture& out,
+                                                    const KeepGoing& keepGoing) const {
     out = Picture();
-    // The name must fit the picture part whole; a longer path cannot be held.
+    // The name must fit the picture part whole; a longer path cannot be handed over.
     if (path.size() > kMaxFileName) {
-        return false;
+        return DecodeFailure::kReadError;
     }
     std::string name = path;
     PictureInfo info{};
-    if (!ReadPictureInfo(name, &info)) {
-        return false;
+    if (const int result = ReadPictureInfo(name, &info); result != kSpiSuccess) {
+        return FailureOfPluginResult(result);
     }
     auto getPicture = Export<SpiGetPictureFn>("GetPicture");
     if (getPicture == nullptr) {
-        return false;
+        return DecodeFailure::kUnnamed;
     }
     out.info = info;
     // After a failure the handles may hold anything: only a success hands them over.
     // A callback is always passed: some plug-ins do not survive a null one.
     HLOCAL bitmapInfo = nullptr;
     HLOCAL bits = nullptr;
-    if (getPicture(name.data(), 0, kSpiInputFile, &bitmapInfo, &bits, &OnProgress,
-                   reinterpret_cast<LONG_PTR>(&keepGoing)) != kSpiSuccess ||
-        !AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits), out)) {
+    const int result = getPicture(name.data(), 0, kSpiInputFile, &bitmapInfo, &bits, &OnProgress,
+                                  reinterpret_cast<LONG_PTR>(&keepGoing));
+    if (result != kSpiSuccess) {
         out = Picture();
-        return false;
+        return FailureOfPluginResult(result);
+    }
+    // A bitmap that disagrees with what the plug-in reported is its fault, not the file's.
+    if (!AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits), out)) {
+        out = Picture();
+        return DecodeFailure::kUnnamed;
     }
     out.fileName = path;
-    return true;
+    return std::nullopt;
 }
 
 CSpiPlugin::Picture CSpiPlugin::TakePicture() {
