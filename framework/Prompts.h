@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -31,10 +32,12 @@ int ShellFileOperation(SHFILEOPSTRUCTA& operation);
 // Starts a program by its command line (WinExec) with a show state; does not wait for it
 // to end. Returns WinExec's result (above 31 when the program started).
 UINT StartProgram(const std::string& commandLine, UINT showCommand = SW_SHOWDEFAULT);
-// Whether the shell's deletion with undo keeps what it deletes on the volume that holds
-// `path`: a fixed drive whose recycle bin the shell can query. Elsewhere (removable and
-// network drives) the shell deletes for good.
-bool VolumeHasRecycleBin(const std::string& path);
+// How much the shell's deletion with undo surely puts into the recycle bin in one item on
+// the volume that holds `path`, in bytes: a folder larger than that is deleted for good
+// (silently, when no confirmation is asked). None when the shell may delete anything for
+// good there, or when that cannot be told: no recycle bin (removable and network drives),
+// the bin switched off, or its settings not to be read.
+std::optional<uint64_t> RecycleBinCapacity(const std::string& path);
 
 struct MessageBoxCall {
     HWND owner;
@@ -48,7 +51,7 @@ using FolderBrowserResponder = std::function<std::string(const BROWSEINFOA&)>;
 using OpenFileResponder = std::function<std::optional<std::string>(const OPENFILENAMEA&)>;
 using ShellOperationResponder = std::function<int(SHFILEOPSTRUCTA&)>;
 using ProgramStartResponder = std::function<UINT(const std::string& commandLine, UINT showCommand)>;
-using RecycleBinResponder = std::function<bool(const std::string& path)>;
+using RecycleBinResponder = std::function<std::optional<uint64_t>(const std::string& path)>;
 // Runs once a modal dialog is up and its loop is running.
 using ModalDialogResponder = std::function<void(CDialog&)>;
 
