@@ -5,6 +5,7 @@ set(IXO_CORE_SOURCES
     filelist/Cp932Text.cpp
     filelist/PathUtil.cpp
     image/BmpLayout.cpp
+    image/DecodeFailure.cpp
     image/DibCheck.cpp
     image/PictureInfoLayout.cpp
     image/PluginFilter.cpp

@@ -134,9 +134,14 @@ bool CSortingOps::DeleteDirectoryTree(const std::string& path, Confirmation conf
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.data();
     operation.pTo = L"";
-    operation.fFlags = static_cast<FILEOP_FLAGS>(confirmation == Confirmation::kSkip
-                                                     ? FOF_ALLOWUNDO | FOF_NOCONFIRMATION
-                                                     : FOF_ALLOWUNDO);
+    FILEOP_FLAGS flags = FOF_ALLOWUNDO;
+    if (confirmation != Confirmation::kAsk) {
+        flags |= FOF_NOCONFIRMATION;
+    }
+    if (confirmation == Confirmation::kOnlyBeforeDestroying) {
+        flags |= FOF_WANTNUKEWARNING;
+    }
+    operation.fFlags = flags;
     operation.fAnyOperationsAborted = FALSE;
     operation.hNameMappings = nullptr;
     operation.lpszProgressTitle = title.c_str();

@@ -31,7 +31,13 @@ public:
     // shell, then lists the directory again.
     bool DeleteSelectedDirectory();
 
-    enum class Confirmation { kAsk, kSkip };
+    enum class Confirmation {
+        kAsk,
+        kSkip,
+        // none asked, but the shell warns before it deletes anything for good rather than
+        // recycling it
+        kOnlyBeforeDestroying,
+    };
     // The shell's recursive deletion of a path, into the recycle bin. A path the shell
     // would read as a pattern ('?' or '*', which stand for characters that code page 932
     // cannot hold) is refused with a message: false then, true once the shell has run.

@@ -42,6 +42,7 @@ void CFileList::Add(ListEntry entry) {
 
 bool CFileList::Fill(const std::string& dir, const CSpiPluginList& plugins, const std::function<bool()>& pump) {
     m_list.SetRedraw(FALSE);
+    m_bListingFailed = false;
     fw::CDirectoryEnumerator found(AddTrailingBackslash(dir) + "*.*");
     // What decodes each extension within this listing: the answers do not change.
     std::unordered_map<std::string, Decoder> decoderOf;
@@ -76,6 +77,7 @@ bool CFileList::Fill(const std::string& dir, const CSpiPluginList& plugins, cons
             lastDrain = ::GetTickCount();
         }
     }
+    m_bListingFailed = found.Failed();
     m_list.SetRedraw(TRUE);
     ::InvalidateRect(m_list.GetSafeHwnd(), nullptr, TRUE);
     return true;

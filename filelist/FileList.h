@@ -30,6 +30,9 @@ public:
     // with the list's redrawing suspended. `pump` is called now and then to keep the
     // window alive; when it answers false the filling stops at once and false is returned.
     bool Fill(const std::string& dir, const CSpiPluginList& plugins, const std::function<bool()>& pump);
+    // Whether the latest Fill could not read the whole directory (it could not be listed,
+    // or reading it broke off): the list then shows less than the directory holds.
+    bool ListingFailed() const { return m_bListingFailed; }
 
     int Count() const { return m_list.GetCount(); }
     // The entry at an index; null when there is none.
@@ -62,5 +65,6 @@ public:
 private:
     fw::CListBox m_list;
     int m_nCurIndex = -1;
+    bool m_bListingFailed = false;
     std::vector<std::unique_ptr<ListEntry>> m_entries;  // the list box's item data point here
 };

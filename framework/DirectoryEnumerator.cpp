@@ -4,9 +4,19 @@
 
 namespace fw {
 
+namespace {
+
+// The errors that only say there is nothing (more) to find.
+bool MeansNoMoreFiles(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+}
+
+}  // namespace
+
 CDirectoryEnumerator::CDirectoryEnumerator(const std::string& pattern)
     : m_find(::FindFirstFileA(pattern.c_str(), &m_data)) {
     m_pending = m_find.IsValid();
+    m_bFailed = !m_pending && !MeansNoMoreFiles(::GetLastError());
 }
 
 bool CDirectoryEnumerator::Next(DirectoryEntry& entry) {
@@ -21,6 +31,11 @@ bool CDirectoryEnumerator::Next(DirectoryEntry& entry) {
         entry.isReparsePoint = (m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         entry.size = (uint64_t{m_data.nFileSizeHigh} << 32) | m_data.nFileSizeLow;
         return true;
+    }
+    // The search is over: it ran out of entries, or reading the directory broke off.
+    if (m_find.IsValid()) {
+        m_bFailed = !MeansNoMoreFiles(::GetLastError());
+        m_find.Reset();
     }
     return false;
 }

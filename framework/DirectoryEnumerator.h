@@ -23,13 +23,19 @@ public:
     CDirectoryEnumerator(const CDirectoryEnumerator&) = delete;
     CDirectoryEnumerator& operator=(const CDirectoryEnumerator&) = delete;
 
-    // The next entry; false when there is none (or the pattern matched nothing).
+    // The next entry; false when there is none (or the pattern matched nothing), and when
+    // the enumeration failed.
     bool Next(DirectoryEntry& entry);
+    // Whether the enumeration failed rather than ran out of entries: the directory could
+    // not be read (it is gone, not accessible, or its path too long), or reading it broke
+    // off. A pattern that matches nothing is no failure.
+    bool Failed() const { return m_bFailed; }
 
 private:
     WIN32_FIND_DATAA m_data{};  // before m_find: the first entry is found into it
     FindHandle m_find;
     bool m_pending = false;  // m_data holds an entry not yet handed out
+    bool m_bFailed = false;
 };
 
 }  // namespace fw

@@ -65,7 +65,41 @@ int ShellFileOperation(SHFILEOPSTRUCTW& operation) {
     return ::SHFileOperationW(&operation);
 }
 
-bool VolumeHasRecycleBin(const std::wstring& path) {
+namespace {
+
+constexpr char kExplorerPolicies[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+constexpr char kBinVolumes[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\BitBucket\\Volume\\";
+
+std::optional<DWORD> ReadRegistryDword(HKEY root, const std::string& key, const char* name) {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    DWORD value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof value;
+    const LONG read = ::RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    ::RegCloseKey(opened);
+    return read == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? std::optional<DWORD>(value)
+                                                                              : std::nullopt;
+}
+
+// A policy that switches the bin off, or that sizes it otherwise than its own settings.
+bool PolicyOverridesBin() {
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        if (ReadRegistryDword(root, kExplorerPolicies, "NoRecycleFiles").value_or(0) != 0 ||
+            ReadRegistryDword(root, kExplorerPolicies, "RecycleBinSize").has_value()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// The bin's own settings per volume, kept by the shell under the volume's name: its size
+// in megabytes and whether it deletes at once. Without them nothing is sure.
+std::optional<uint64_t> RecycleBinCapacity(const std::wstring& path) {
     if (g_recycleBin) {
         return g_recycleBin(path);
     }
@@ -74,11 +108,28 @@ bool VolumeHasRecycleBin(const std::wstring& path) {
     std::wstring root(path.size() + MAX_PATH, L'\0');
     if (!::GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size())) ||
         ::GetDriveTypeW(root.c_str()) != DRIVE_FIXED) {
-        return false;
+        return std::nullopt;
     }
     SHQUERYRBINFO info{};
     info.cbSize = sizeof info;
-    return ::SHQueryRecycleBinW(root.c_str(), &info) == S_OK;
+    wchar_t volume[MAX_PATH] = {};
+    if (::SHQueryRecycleBinW(root.c_str(), &info) != S_OK || PolicyOverridesBin() ||
+        !::GetVolumeNameForVolumeMountPointW(root.c_str(), volume, MAX_PATH)) {
+        return std::nullopt;
+    }
+    // "\\?\Volume{guid}\": the settings' key is the braced guid (ASCII).
+    const std::string name = FromWide(volume, CP_ACP);
+    const size_t open = name.find('{');
+    const size_t close = name.find('}', open);
+    if (open == std::string::npos || close == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::string key = kBinVolumes + name.substr(open, close - open + 1);
+    const std::optional<DWORD> megabytes = ReadRegistryDword(HKEY_CURRENT_USER, key, "MaxCapacity");
+    if (!megabytes || ReadRegistryDword(HKEY_CURRENT_USER, key, "NukeOnDelete").value_or(0) != 0) {
+        return std::nullopt;
+    }
+    return uint64_t{*megabytes} << 20;
 }
 
 std::wstring BrowseFolder(const BROWSEINFOW& info) {

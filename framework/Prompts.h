@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -34,10 +35,12 @@ int ShellFileOperation(SHFILEOPSTRUCTW& operation);
 // Starts a program by its command line (CreateProcessW, the program found as the system
 // finds it from the line) with a show state; does not wait for it. True when it started.
 bool StartProgram(const std::wstring& commandLine, UINT showCommand = SW_SHOWDEFAULT);
-// Whether the shell's deletion with undo keeps what it deletes on the volume that holds
-// `path`: a fixed drive whose recycle bin the shell can query. Elsewhere (removable and
-// network drives) the shell deletes for good.
-bool VolumeHasRecycleBin(const std::wstring& path);
+// How much the shell's deletion with undo surely puts into the recycle bin in one item on
+// the volume that holds `path`, in bytes: a folder larger than that is deleted for good
+// (silently, when no confirmation is asked). None when the shell may delete anything for
+// good there, or when that cannot be told: no recycle bin (removable and network drives),
+// the bin switched off, or its settings not to be read.
+std::optional<uint64_t> RecycleBinCapacity(const std::wstring& path);
 
 struct MessageBoxCall {
     HWND owner;
@@ -55,7 +58,7 @@ using FolderBrowserResponder = std::function<std::wstring(const BROWSEINFOW&)>;
 using OpenFileResponder = std::function<std::optional<std::wstring>(const OPENFILENAMEW&)>;
 using ShellOperationResponder = std::function<int(SHFILEOPSTRUCTW&)>;
 using ProgramStartResponder = std::function<bool(const std::wstring& commandLine, UINT showCommand)>;
-using RecycleBinResponder = std::function<bool(const std::wstring& path)>;
+using RecycleBinResponder = std::function<std::optional<uint64_t>(const std::wstring& path)>;
 // Runs once a modal dialog is up and its loop is running.
 using ModalDialogResponder = std::function<void(CDialog&)>;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -24,44 +25,47 @@ uint8_t* BytesOf(const fw::GlobalMemory& block) {
 }
 
 // Reads up to `size` bytes at `offset` into `buffer`; `*got` tells how many arrived before
-// the end of the file. False when the system reports a read error, or when `keepGoing`
-// (asked between chunks) says to stop.
-bool ReadAt(HANDLE file, uint64_t offset, uint8_t* buffer, uint64_t size, uint64_t* got,
-            const CBmpImage::KeepGoing* keepGoing = nullptr) {
+// the end of the file. A read error, or `keepGoing` (asked between chunks) saying to stop,
+// is the failure returned.
+std::optional<DecodeFailure> ReadAt(HANDLE file, uint64_t offset, uint8_t* buffer, uint64_t size, uint64_t* got,
+                                    const CBmpImage::KeepGoing* keepGoing = nullptr) {
     *got = 0;
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
     if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) {
-        return false;
+        return DecodeFailure::kReadError;
     }
     while (*got < size) {
         if (*got > 0 && keepGoing != nullptr && *keepGoing && !(*keepGoing)()) {
-            return false;
+            return DecodeFailure::kAborted;
         }
         const DWORD want = static_cast<DWORD>(std::min<uint64_t>(size - *got, kReadChunk));
         DWORD read = 0;
         if (!::ReadFile(file, buffer + *got, want, &read, nullptr)) {
-            return false;
+            return DecodeFailure::kReadError;
         }
         if (read == 0) {
             break;  // end of file: the rest stays zero
         }
         *got += read;
     }
-    return true;
+    return std::nullopt;
 }
 
 // The rows handed to GDI: the stored rows read from the file and made plain and bottom-up.
-// Rows missing from a truncated file stay zero.
-fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout, const CBmpImage::KeepGoing& keepGoing) {
+// Rows missing from a truncated file stay zero. Empty, with `*failure` set, on failure.
+fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout, const CBmpImage::KeepGoing& keepGoing,
+                            DecodeFailure* failure) {
     fw::GlobalMemory dib(::GlobalAlloc(kBlockFlags, static_cast<SIZE_T>(layout.dibBytes)));
     if (!dib.IsValid()) {
+        *failure = DecodeFailure::kOutOfMemory;
         return {};
     }
     const std::span<uint8_t> out(BytesOf(dib), static_cast<size_t>(layout.dibBytes));
     uint64_t got = 0;
     if (layout.kind == bmp::PixelKind::kPlain) {
-        if (!ReadAt(file, layout.pixelOffset, out.data(), layout.storedBytes, &got, &keepGoing)) {
+        if (const auto failed = ReadAt(file, layout.pixelOffset, out.data(), layout.storedBytes, &got, &keepGoing)) {
+            *failure = *failed;
             return {};
         }
         if (layout.topDown) {
@@ -70,31 +74,48 @@ fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout, const CBmpIm
         return dib;
     }
     fw::GlobalMemory stored(::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(std::max<uint64_t>(layout.storedBytes, 1))));
-    if (!stored.IsValid() || !ReadAt(file, layout.pixelOffset, BytesOf(stored), layout.storedBytes, &got, &keepGoing)) {
+    if (!stored.IsValid()) {
+        *failure = DecodeFailure::kOutOfMemory;
+        return {};
+    }
+    if (const auto failed = ReadAt(file, layout.pixelOffset, BytesOf(stored), layout.storedBytes, &got, &keepGoing)) {
+        *failure = *failed;
         return {};
     }
     const std::span<const uint8_t> in(BytesOf(stored), static_cast<size_t>(got));
-    return bmp::DecodeRows(in, layout, out) ? std::move(dib) : fw::GlobalMemory();
+    if (!bmp::DecodeRows(in, layout, out)) {
+        *failure = DecodeFailure::kBroken;
+        return {};
+    }
+    return dib;
 }
 
 // The BITMAPINFO of the rows handed to GDI, with the file's colour table behind the header
 // (its 3-byte entries widened to RGBQUADs).
-fw::GlobalMemory ReadBitmapInfo(HANDLE file, const bmp::Layout& layout, const BITMAPINFOHEADER& read) {
+fw::GlobalMemory ReadBitmapInfo(HANDLE file, const bmp::Layout& layout, const BITMAPINFOHEADER& read,
+                                DecodeFailure* failure) {
     const uint64_t tableBytes = uint64_t{layout.colorCount} * sizeof(RGBQUAD);
     const uint64_t fileTableBytes = uint64_t{layout.colorCount} * layout.colorEntryBytes;
     const SIZE_T size = static_cast<SIZE_T>(std::max<uint64_t>(sizeof(BITMAPINFOHEADER) + tableBytes, sizeof(BITMAPINFO)));
     fw::GlobalMemory block(::GlobalAlloc(kBlockFlags, size));
     if (!block.IsValid()) {
+        *failure = DecodeFailure::kOutOfMemory;
         return {};
     }
     auto* info = static_cast<BITMAPINFO*>(static_cast<void*>(block.Get()));
     uint64_t got = 0;
     uint8_t* table = reinterpret_cast<uint8_t*>(info->bmiColors);
-    if (tableBytes > 0 && (!ReadAt(file, layout.colorTableOffset, table, fileTableBytes, &got) ||
-                           got != fileTableBytes ||
-                           (layout.colorEntryBytes == 3 &&
-                            !bmp::WidenColorTable({table, static_cast<size_t>(tableBytes)}, layout.colorCount)))) {
-        return {};
+    if (tableBytes > 0) {
+        // The layout found the whole table inside the file: a short read is a read error.
+        if (ReadAt(file, layout.colorTableOffset, table, fileTableBytes, &got).has_value() || got != fileTableBytes) {
+            *failure = DecodeFailure::kReadError;
+            return {};
+        }
+        if (layout.colorEntryBytes == 3 &&
+            !bmp::WidenColorTable({table, static_cast<size_t>(tableBytes)}, layout.colorCount)) {
+            *failure = DecodeFailure::kBroken;
+            return {};
+        }
     }
     BITMAPINFOHEADER& h = info->bmiHeader;
     h.biSize = sizeof(BITMAPINFOHEADER);
@@ -155,39 +176,53 @@ CBmpImage::~CBmpImage() {
 
 bool CBmpImage::Load(const std::string& path, HDC dc, const KeepGoing& keepGoing) {
     Free();
+    m_lastFailure = LoadFile(path, dc, keepGoing);
+    return !m_lastFailure;
+}
+
+std::optional<DecodeFailure> CBmpImage::LoadFile(const std::string& path, HDC dc, const KeepGoing& keepGoing) {
+    // A file that cannot be opened (locked, gone, no access) is a read error, whatever the cause.
     fw::FileHandle file(
         ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER fileSize;
     if (!file.IsValid() || !::GetFileSizeEx(file.Get(), &fileSize)) {
-        return false;
+        return DecodeFailure::kReadError;
     }
     const uint64_t size = static_cast<uint64_t>(fileSize.QuadPart);
     uint8_t prefix[bmp::kPrefixBytes] = {};
     const uint64_t prefixSize = std::min<uint64_t>(size, sizeof prefix);
     uint64_t got = 0;
+    if (ReadAt(file.Get(), 0, prefix, prefixSize, &got).has_value() || got != prefixSize) {
+        return DecodeFailure::kReadError;
+    }
     bmp::Layout layout;
     const int deviceBits = ::GetDeviceCaps(dc, BITSPIXEL) * ::GetDeviceCaps(dc, PLANES);
-    if (!ReadAt(file.Get(), 0, prefix, prefixSize, &got) || got != prefixSize ||
-        bmp::ComputeLayout({prefix, static_cast<size_t>(prefixSize)}, size, deviceBits, &layout) != bmp::Status::kOk) {
-        return false;
+    const bmp::Status status = bmp::ComputeLayout({prefix, static_cast<size_t>(prefixSize)}, size, deviceBits, &layout);
+    if (status != bmp::Status::kOk) {
+        return bmp::FailureOf(status);
     }
     const BITMAPINFOHEADER infoHeader = ToInfoHeader(layout.header);
-    fw::GlobalMemory info = ReadBitmapInfo(file.Get(), layout, infoHeader);
-    fw::GlobalMemory bits = info.IsValid() ? ReadPixels(file.Get(), layout, keepGoing) : fw::GlobalMemory();
-    if (!bits.IsValid() || (keepGoing && !keepGoing())) {
-        return false;
+    DecodeFailure failure = DecodeFailure::kUnnamed;
+    fw::GlobalMemory info = ReadBitmapInfo(file.Get(), layout, infoHeader, &failure);
+    fw::GlobalMemory bits = info.IsValid() ? ReadPixels(file.Get(), layout, keepGoing, &failure) : fw::GlobalMemory();
+    if (!bits.IsValid()) {
+        return failure;
+    }
+    if (keepGoing && !keepGoing()) {
+        return DecodeFailure::kAborted;
     }
     file.Reset();
     const auto* bitmapInfo = static_cast<const BITMAPINFO*>(static_cast<void*>(info.Get()));
     fw::CGdiObject<HBITMAP> bitmap(::CreateDIBitmap(dc, &bitmapInfo->bmiHeader, CBM_INIT, bits.Get(), bitmapInfo,
                                                 DIB_RGB_COLORS));
+    // GDI refuses a bitmap it has no memory for.
     if (bitmap.Get() == nullptr) {
-        return false;
+        return DecodeFailure::kOutOfMemory;
     }
     const bool trueColor = layout.bitCount > 8;
     fw::GlobalMemory logPalette = trueColor ? fw::GlobalMemory() : MakeLogPalette(*bitmapInfo);
     if (!trueColor && !logPalette.IsValid()) {
-        return false;
+        return DecodeFailure::kOutOfMemory;
     }
     std::memcpy(&m_fileHeader, prefix, sizeof m_fileHeader);
     m_infoHeader = infoHeader;
@@ -199,7 +234,19 @@ bool CBmpImage::Load(const std::string& path, HDC dc, const KeepGoing& keepGoing
     }
     m_bitmapInfo = std::move(info);
     m_bits = std::move(bits);
-    return true;
+    return std::nullopt;
+}
+
+std::optional<PictureSize> CBmpImage::ReadHeaderSize(const std::string& path) {
+    // Shared with every other reader and writer: only the first bytes are read.
+    fw::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    uint8_t prefix[bmp::kPrefixBytes] = {};
+    uint64_t got = 0;
+    if (!file.IsValid() || ReadAt(file.Get(), 0, prefix, sizeof prefix, &got).has_value()) {
+        return std::nullopt;
+    }
+    return bmp::HeaderSize({prefix, static_cast<size_t>(got)});
 }
 
 void CBmpImage::Free() {

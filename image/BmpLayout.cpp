@@ -280,6 +280,40 @@ Status ComputeLayout(std::span<const uint8_t> prefix, uint64_t fileSize, int dev
     return Status::kOk;
 }
 
+DecodeFailure FailureOf(Status status) {
+    switch (status) {
+        case Status::kBadMagic:
+            return DecodeFailure::kNotAPicture;
+        case Status::kTooLarge:
+            return DecodeFailure::kTooLarge;
+        case Status::kUnsupported:
+            return DecodeFailure::kUnsupported;
+        case Status::kTooShort:
+        case Status::kBadHeaderSize:
+        case Status::kBadPlanes:
+        case Status::kBadBitCount:
+        case Status::kBadCompression:
+        case Status::kBadSize:
+        case Status::kBadMasks:
+            return DecodeFailure::kBroken;
+        case Status::kOk:
+            break;
+    }
+    return DecodeFailure::kUnnamed;  // no refusal: callers never ask
+}
+
+std::optional<PictureSize> HeaderSize(std::span<const uint8_t> prefix) {
+    InfoHeader h;
+    if (prefix.size() < kFileHeaderBytes || ReadFileHeader(prefix).type != kMagic ||
+        DecodeInfoHeader(prefix.subspan(kFileHeaderBytes), &h) != Status::kOk) {
+        return std::nullopt;
+    }
+    if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN) {
+        return std::nullopt;
+    }
+    return PictureSize{h.width, h.height < 0 ? -h.height : h.height};
+}
+
 bool WidenColorTable(std::span<uint8_t> table, uint32_t count) {
     if (table.size() / 4 < count) {
         return false;

@@ -16,7 +16,10 @@
 // is kMaxHeldBytes.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+
+#include "image/DecodeFailure.h"
 
 namespace bmp {
 
@@ -148,6 +151,15 @@ constexpr uint64_t RowBytes(uint64_t width, uint64_t bitCount) {
 // 16-bit fields and a short header's missing ones are given in out->header as if read
 // from a 40-byte header; its size stays the file's.
 Status ComputeLayout(std::span<const uint8_t> prefix, uint64_t fileSize, int deviceBitCount, Layout* out);
+
+// What a refusal of ComputeLayout says of the file: not a BMP file, a broken one, one of a
+// form this reader does not decode, or one too large to hold.
+DecodeFailure FailureOf(Status status);
+
+// The width and the absolute height the headers at the start of a file name (the file's
+// first min(fileSize, kPrefixBytes) bytes), whatever the rest of the headers say; none
+// when the bytes are no "BM" file with a readable information header of positive sides.
+std::optional<PictureSize> HeaderSize(std::span<const uint8_t> prefix);
 
 // Widens `count` 3-byte colour-table entries at the start of `table` to 4-byte entries in
 // place, the fourth byte zero. False, with nothing changed, when `table` holds fewer than

@@ -12,6 +12,8 @@
 
 #include <cstddef>
 
+#include "image/SpiResult.h"  // the results of the exports
+
 // Byte-packed in both forms. The 32-bit form has no padding (26 bytes, hInfo at 22);
 // the 64-bit form adds two bytes before hInfo (32 bytes, hInfo at 24).
 #pragma pack(push, 1)
@@ -62,22 +64,6 @@ constexpr char kSpiPluginExtension[] = "SPH";
 #else
 constexpr char kSpiPluginExtension[] = "SPI";
 #endif
-
-// Results of the exports.
-enum SpiResult : int {
-    kSpiNotImplemented = -1,
-    kSpiSuccess = 0,
-    kSpiAborted = 1,
-    kSpiUnknownFormat = 2,
-    kSpiBrokenData = 3,
-    kSpiOutOfMemory = 4,
-    kSpiMemoryError = 5,
-    kSpiFileReadError = 6,
-    kSpiReserved = 7,
-    kSpiInternalError = 8,
-    kSpiWriteError = 9,
-    kSpiEndOfFile = 10,
-};
 
 // Input kinds in the low three bits of `flag`.
 constexpr unsigned int kSpiInputFile = 0;    // buf is a file name, len the offset of the picture in it

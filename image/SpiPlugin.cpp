@@ -72,7 +72,7 @@ bool CSpiPlugin::SupportsExtension(const std::wstring& ext) const {
 // handle lies where the packed layout has padding and half a handle. (The 64-bit form of
 // the interface publishes the natural position; a plug-in that packs it anyway is read
 // the same way.)
-bool CSpiPlugin::ReadPictureInfo(CSpiInput& input, PictureInfo* info) const {
+int CSpiPlugin::ReadPictureInfo(CSpiInput& input, PictureInfo* info) const {
     constexpr size_t kRoom = spi::RecordRoom(sizeof(HLOCAL));
 #ifdef _WIN64
     static_assert(sizeof(PictureInfo) <= kRoom && offsetof(PictureInfo, hInfo) == spi::NaturalHandleOffset(8));
@@ -89,11 +89,25 @@ bool CSpiPlugin::ReadPictureInfo(CSpiInput& input, PictureInfo* info) const {
         ::LocalFree(text);
     }
     if (result != kSpiSuccess) {
-        return false;
+        return result;
     }
     std::memcpy(info, block, spi::kPackedHandleOffset);
     info->hInfo = nullptr;
-    return true;
+    return kSpiSuccess;
+}
+
+std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::string& path) const {
+    return ReadHeaderSize(fw::ToWide(path, CP_ACP).value_or(std::wstring()));
+}
+
+std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::wstring& path) const {
+    CSpiInput input;
+    PictureInfo info{};
+    if (path.empty() || path.size() > kMaxFileName || input.Open(m_module.Get(), path, KeepGoing()) != kSpiSuccess ||
+        ReadPictureInfo(input, &info) != kSpiSuccess || info.width <= 0 || info.height <= 0) {
+        return std::nullopt;
+    }
+    return PictureSize{static_cast<int32_t>(info.width), static_cast<int32_t>(info.height)};
 }
 
 namespace {
@@ -114,45 +128,62 @@ uint64_t CSpiPlugin::Picture::HeldBytes() const {
 }
 
 bool CSpiPlugin::Decode(const std::string& path) {
-    FreePicture();
-    return DecodeTo(path, m_picture, KeepGoing());
+    return Decode(fw::ToWide(path, CP_ACP).value_or(std::wstring()));
 }
 
 bool CSpiPlugin::Decode(const std::wstring& path) {
     FreePicture();
-    return DecodeTo(path, m_picture, KeepGoing());
+    m_lastFailure = DecodeFile(path, m_picture, KeepGoing());
+    return !m_lastFailure;
 }
 
-bool CSpiPlugin::DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing) const {
-    return DecodeTo(fw::ToWide(path, CP_ACP).value_or(std::wstring()), out, keepGoing);
+bool CSpiPlugin::DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing,
+                          DecodeFailure* failure) const {
+    return DecodeTo(fw::ToWide(path, CP_ACP).value_or(std::wstring()), out, keepGoing, failure);
 }
 
-bool CSpiPlugin::DecodeTo(const std::wstring& path, Picture& out, const KeepGoing& keepGoing) const {
+bool CSpiPlugin::DecodeTo(const std::wstring& path, Picture& out, const KeepGoing& keepGoing,
+                          DecodeFailure* failure) const {
+    const std::optional<DecodeFailure> failed = DecodeFile(path, out, keepGoing);
+    if (failed && failure != nullptr) {
+        *failure = *failed;
+    }
+    return !failed;
+}
+
+std::optional<DecodeFailure> CSpiPlugin::DecodeFile(const std::wstring& path, Picture& out,
+                                                    const KeepGoing& keepGoing) const {
     out = Picture();
-    // The name must fit the picture part whole; a longer path cannot be held.
+    // The name must fit the picture part whole; a longer path cannot be handed over.
     if (path.size() > kMaxFileName) {
-        return false;
+        return DecodeFailure::kReadError;
     }
     CSpiInput input;
-    if (input.Open(m_module.Get(), path, keepGoing) != kSpiSuccess) {
-        return false;
+    if (const int opened = input.Open(m_module.Get(), path, keepGoing); opened != kSpiSuccess) {
+        return FailureOfPluginResult(opened);
     }
     PictureInfo info{};
-    if (!ReadPictureInfo(input, &info)) {
-        return false;
+    if (const int result = ReadPictureInfo(input, &info); result != kSpiSuccess) {
+        return FailureOfPluginResult(result);
     }
     out.info = info;
     // After a failure the handles may hold anything: only a success hands them over.
     // A callback is always passed: some plug-ins do not survive a null one.
     HLOCAL bitmapInfo = nullptr;
     HLOCAL bits = nullptr;
-    if (input.GetPicture(&bitmapInfo, &bits, &OnProgress, reinterpret_cast<LONG_PTR>(&keepGoing)) != kSpiSuccess ||
-        !AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits), out)) {
+    const int result =
+        input.GetPicture(&bitmapInfo, &bits, &OnProgress, reinterpret_cast<LONG_PTR>(&keepGoing));
+    if (result != kSpiSuccess) {
         out = Picture();
-        return false;
+        return FailureOfPluginResult(result);
+    }
+    // A bitmap that disagrees with what the plug-in reported is its fault, not the file's.
+    if (!AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits), out)) {
+        out = Picture();
+        return DecodeFailure::kUnnamed;
     }
     out.fileName = path;
-    return true;
+    return std::nullopt;
 }
 
 CSpiPlugin::Picture CSpiPlugin::TakePicture() {

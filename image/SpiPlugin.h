@@ -2,9 +2,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "framework/Handles.h"
+#include "image/DecodeFailure.h"
 #include "image/DibCheck.h"
 #include "image/SpiApi.h"
 
@@ -47,16 +49,25 @@ public:
     // The same for an extension in UTF-16; one the ANSI code page cannot hold matches nothing.
     bool SupportsExtension(const std::wstring& ext) const;
     // Decodes the file, replacing any previous picture. A picture whose bitmap fails the
-    // checks is released and counts as a failed decode.
+    // checks is released and counts as a failed decode. LastFailure() says why one failed.
     bool Decode(const std::string& path);
     bool Decode(const std::wstring& path);
+    // Why the latest Decode failed; none after one that succeeded (or before any).
+    std::optional<DecodeFailure> LastFailure() const { return m_lastFailure; }
     // Decodes the file into `out` (emptied first) and leaves the held picture alone; the
     // plug-in is asked to stop when `keepGoing` answers false. A file whose exact name the
     // ANSI code page holds goes to the plug-in by that name; any other goes to its wide
     // exports, or else as the file's bytes in memory. A name in the ANSI code page stands
-    // for the file the A functions would open.
-    bool DecodeTo(const std::wstring& path, Picture& out, const KeepGoing& keepGoing) const;
-    bool DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing) const;
+    // for the file the A functions would open. A failure's reason goes to `failure` when
+    // one is given.
+    bool DecodeTo(const std::wstring& path, Picture& out, const KeepGoing& keepGoing,
+                  DecodeFailure* failure = nullptr) const;
+    bool DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing,
+                  DecodeFailure* failure = nullptr) const;
+    // The width and height the plug-in reports for the file without decoding it
+    // (GetPictureInfo); none when it refuses the file or reports no positive sides.
+    std::optional<PictureSize> ReadHeaderSize(const std::wstring& path) const;
+    std::optional<PictureSize> ReadHeaderSize(const std::string& path) const;
     // Hands the held picture over, leaving none held; and takes one to hold instead of the
     // held one.
     Picture TakePicture();
@@ -89,8 +100,11 @@ private:
         FARPROC proc = m_module.IsValid() ? ::GetProcAddress(m_module.Get(), name) : nullptr;
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
     }
-    // Asks the plug-in for the picture's information; false when it refuses the file.
-    bool ReadPictureInfo(CSpiInput& input, PictureInfo* info) const;
+    // Asks the plug-in for the picture's information: its answer (kSpiSuccess when it
+    // took the file).
+    int ReadPictureInfo(CSpiInput& input, PictureInfo* info) const;
+    // The decode behind Decode and DecodeTo: none when it succeeded, else why it failed.
+    std::optional<DecodeFailure> DecodeFile(const std::wstring& path, Picture& out, const KeepGoing& keepGoing) const;
     // Checks the fresh bitmap against `out.info`, turns a top-down one bottom-up and puts
     // it into `out`; false when it is unusable.
     static bool AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits, Picture& out);
@@ -98,4 +112,5 @@ private:
     fw::ModuleHandle m_module;
     std::string m_libPath;
     Picture m_picture;
+    std::optional<DecodeFailure> m_lastFailure;
 };

@@ -92,7 +92,7 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_targets(*this, m_settings),
       m_rename(*this, &m_journal),
       m_regdirs(*this, ::GetIniFilePath()),
-      m_settingsEditor(m_settings),
+      m_settingsEditor(m_settings, [this] { return m_sizeDelete.IsPassRunning(); }),
       m_undo(*this, m_journal) {
     m_settings = Settings::Defaults(m_strCurDir);
     m_settings.Load(GetIniFilePath());

@@ -65,6 +65,7 @@ void CPicturePane::RetireShown() {
 
 void CPicturePane::Release() {
     m_shownStamp.reset();
+    m_shownFailure.reset();
     ReleaseDecoder(m_shown);
     ReleaseDecoder(m_preview);
     m_shown = {};
@@ -91,6 +92,18 @@ bool CPicturePane::Holds(Decoder source) const {
 
 SIZE CPicturePane::ShownPictureSize() const {
     return HoldsPicture() ? SIZE{WidthOf(m_shown), HeightOf(m_shown)} : SIZE{0, 0};
+}
+
+std::optional<PictureSize> CPicturePane::ShownHeaderSize() const {
+    switch (m_shown.kind) {
+        case Decoder::Kind::kBmp:
+            return CBmpImage::ReadHeaderSize(m_shownPath);
+        case Decoder::Kind::kPlugin:
+            return m_shown.plugin->ReadHeaderSize(m_shownPath);
+        case Decoder::Kind::kNone:
+            break;
+    }
+    return std::nullopt;
 }
 
 void CPicturePane::ShowEntry(const ListEntry* entry) {
@@ -135,9 +148,11 @@ void CPicturePane::HoldShown(std::optional<CReadAhead::Copy> copy) {
     m_shownStamp = FileStamp::Of(m_shownPath);
     if (m_shown.kind == Decoder::Kind::kBmp) {
         fw::CClientDC dc(m_host.OwnerWindow());
-        m_bmp.Load(m_shownPath, dc);
-    } else {
-        m_shown.plugin->Decode(m_shownPath);
+        if (!m_bmp.Load(m_shownPath, dc)) {
+            m_shownFailure = m_bmp.LastFailure();
+        }
+    } else if (!m_shown.plugin->Decode(m_shownPath)) {
+        m_shownFailure = m_shown.plugin->LastFailure();
     }
 }
 

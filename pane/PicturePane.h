@@ -19,6 +19,7 @@
 #include "framework/Wnd.h"
 #include "host/ViewerHost.h"
 #include "image/BmpImage.h"
+#include "image/DecodeFailure.h"
 #include "image/PaneGeometry.h"
 #include "image/SpiPluginList.h"
 #include "pane/ReadAhead.h"
@@ -76,6 +77,12 @@ public:
     const std::string& ShownPath() const { return m_shownPath; }
     // The size of the shown picture as decoded; 0 x 0 when none is held.
     SIZE ShownPictureSize() const;
+    // Why the shown file's picture could not be decoded; none when it was (or for a
+    // directory or nothing).
+    std::optional<DecodeFailure> ShownFailure() const { return m_shownFailure; }
+    // The size the shown file's header names, read now without decoding the file; none
+    // when it cannot be read, or for a directory or nothing.
+    std::optional<PictureSize> ShownHeaderSize() const;
 
     FW_DECLARE_PART_MESSAGE_MAP()
 
@@ -116,6 +123,7 @@ private:
     Decoder m_shown;           // whose picture is shown; none for a directory or nothing
     std::string m_shownPath;   // the file it was decoded from
     std::optional<FileStamp> m_shownStamp;  // that file's stamp when it was decoded
+    std::optional<DecodeFailure> m_shownFailure;  // why it could not be decoded
     std::string m_previewDir;  // the selected directory's path, when one is selected
     Decoder m_preview;         // what holds the preview's picture
     bool m_bFitToPane = true;

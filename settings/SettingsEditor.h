@@ -2,13 +2,21 @@
 // The settings command as a part of the main window (menu "設定" → "設定" and the P key):
 // the settings dialog edits a copy of the window's settings, which is assigned back only
 // when the dialog closes with OK. The file is written when the window closes, not here.
+#include <functional>
+#include <utility>
+
 #include "commands/KeyTable.h"
 #include "framework/MessageMap.h"
 #include "settings/Settings.h"
 
 class CSettingsEditor {
 public:
-    explicit CSettingsEditor(Settings& settings) : m_settings(settings) {}
+    // Asked before the dialog opens: true while the settings must not change under work
+    // that reads them as it goes (a size-judged pass), and the command is then ignored.
+    using IsBusy = std::function<bool()>;
+
+    explicit CSettingsEditor(Settings& settings, IsBusy isBusy = IsBusy())
+        : m_settings(settings), m_isBusy(std::move(isBusy)) {}
     CSettingsEditor(const CSettingsEditor&) = delete;
     CSettingsEditor& operator=(const CSettingsEditor&) = delete;
 
@@ -18,4 +26,5 @@ public:
 
 private:
     Settings& m_settings;
+    IsBusy m_isBusy;
 };

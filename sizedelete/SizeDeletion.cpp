@@ -14,7 +14,6 @@
 namespace {
 
 constexpr char kNothingToDo[] = "処理対象ファイルがありません。";
-constexpr char kFinished[] = "処理終了しました。";
 constexpr char kMoveDirInside[] =
     "移動先ディレクトリが、現在のディレクトリに含まれています。\n移動先に別ディレクトリを指定してください。";
 constexpr char kDirectorySelected[] = "ディレクトリ選択時は実行できません。";
@@ -53,13 +52,23 @@ CSizeDeletion::Verdict CSizeDeletion::DeleteSelectedIfSmall() {
     // The size is the one the pane decoded the picture at. Should the pane show another
     // file, or have let go of the picture (a listing releases the plug-ins' pictures), it
     // is decoded again first: a stale 0 x 0 must not delete a good picture.
-    const std::string path = AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
-    if (m_pane.ShownPath() != path || !m_pane.HoldsPicture()) {
+    const std::string path = SelectedPath();
+    if (m_pane.ShownPath() != path || (!m_pane.HoldsPicture() && !m_pane.ShownFailure())) {
         m_host.ShowSelection();
     }
-    const SIZE size = m_pane.ShownPictureSize();
+    std::optional<PictureSize> decoded;
+    if (m_pane.HoldsPicture()) {
+        const SIZE size = m_pane.ShownPictureSize();
+        decoded = PictureSize{size.cx, size.cy};
+    }
+    const std::optional<PictureSize> size =
+        SizeToJudge(decoded, m_pane.ShownFailure(), [this] { return m_pane.ShownHeaderSize(); });
+    if (!size) {
+        ++m_progress.unreadable;
+        return Verdict::kUnreadable;
+    }
     ++m_progress.judged;
-    if (!IsSmallPicture(size.cx, size.cy, m_settings.m_nDeleteSmallWidth, m_settings.m_nDeleteSmallHeight)) {
+    if (!IsSmallPicture(size->width, size->height, m_settings.m_nDeleteSmallWidth, m_settings.m_nDeleteSmallHeight)) {
         return Verdict::kStays;
     }
     // A refused kill tells the user itself; either way the entry is still listed then.
@@ -79,7 +88,7 @@ void CSizeDeletion::OnDeleteSelectedIfSmall() {
         return;
     }
     const Verdict verdict = DeleteSelectedIfSmall();
-    if (verdict == Verdict::kStays || verdict == Verdict::kNotJudged) {
+    if (verdict == Verdict::kStays || verdict == Verdict::kUnreadable || verdict == Verdict::kNotJudged) {
         SelectNextEntry();
     }
 }
@@ -162,7 +171,7 @@ void CSizeDeletion::RunConfirmedPass(Pass pass) {
         m_host.ListAgain();
     }
     m_host.ShowProgress("");
-    fw::MessageBox(owner, kFinished);
+    fw::MessageBox(owner, PassClosingText(m_progress));
 }
 
 void CSizeDeletion::SizeDeleteListPass() {
@@ -179,10 +188,11 @@ void CSizeDeletion::SizeDeleteListPass() {
             break;
         }
         ++m_progress.position;
+        const std::string path = SelectedPath();
         const Verdict verdict = DeleteSelectedIfSmall();
         ShowProgress();
         if (verdict == Verdict::kKillNotDone) {
-            m_bSizeDeleteRunning = false;  // judging it again would only repeat the refusal
+            Stop(PassStop::kKillNotDone, path);  // judging it again would only repeat the refusal
             break;
         }
         // A killed entry's place is taken by the next one, which is shown already.
@@ -209,27 +219,31 @@ void CSizeDeletion::SizeDeleteTree(Moving moving) {
         }
         const ListEntry* selected = m_host.SelectedEntry();
         bool acted = false;
+        bool unjudged = false;
         if (selected != nullptr && selected->IsDirectory()) {
             acted = WalkSelectedDirectory(moving);
             if (!m_bSizeDeleteRunning) {
                 break;
             }
         } else {
+            const std::string path = SelectedPath();
             const Verdict verdict = DeleteSelectedIfSmall();
             if (verdict == Verdict::kKillNotDone) {
-                m_bSizeDeleteRunning = false;
+                Stop(PassStop::kKillNotDone, path);
                 break;
             }
             acted = verdict == Verdict::kKilled;
+            // A picture it could not read stays where it is: it was not judged to stay.
+            unjudged = verdict == Verdict::kUnreadable;
         }
         if (!acted) {
             selected = m_host.SelectedEntry();
-            if (moving == Moving::kOff || selected == nullptr || selected->IsDirectory()) {
+            if (moving == Moving::kOff || unjudged || selected == nullptr || selected->IsDirectory()) {
                 SelectNextEntry();
-            } else if (m_sorting.MoveSelectedFile()) {
+            } else if (const std::string path = SelectedPath(); m_sorting.MoveSelectedFile()) {
                 ++m_progress.moved;  // it left the list like a killed picture
             } else {
-                m_bSizeDeleteRunning = false;
+                Stop(PassStop::kMoveFailed, path);
                 break;
             }
         }
@@ -248,25 +262,38 @@ bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
         return false;
     }
     const std::string name = selected->name;
+    const std::string path = SelectedPath();
     // Each listing sets the title afresh and draws the list again: both go back after it.
     m_host.EnterSelection();
     HoldListDrawing();
     ShowProgress(Title::kNow);
-    SizeDeleteTree(moving);
+    // A folder that could not be listed is no empty folder: it is passed over whole.
+    const bool listed = !m_files.ListingFailed();
+    if (listed) {
+        SizeDeleteTree(moving);
+    } else {
+        if (m_progress.unlistedFolders == 0) {
+            m_progress.unlistedFolder = path;
+        }
+        ++m_progress.unlistedFolders;
+    }
     const int left = m_files.Count();
     m_host.LeaveDirectory();
     HoldListDrawing();
     ShowProgress(Title::kNow);
     if (!ReselectDirectory(name)) {
-        m_bSizeDeleteRunning = false;  // the tree changed under the pass
+        Stop(PassStop::kFolderLost, path);  // the tree changed under the pass
         return false;
     }
     // A stopped walk may have listed the sub-directory only in part: it is kept.
-    if (!m_bSizeDeleteRunning || left > 0) {
+    if (!listed || !m_bSizeDeleteRunning || left > 0) {
         return false;
     }
-    const std::string path = AddTrailingBackslash(m_host.CurrentDir()) + name;
-    if (!MayRemoveEmptiedDirectory(path) || !m_sorting.DeleteDirectoryTree(path, CSortingOps::Confirmation::kSkip)) {
+    const Removal removal = HowToRemoveEmptiedDirectory(path);
+    if (removal == Removal::kKeep ||
+        !m_sorting.DeleteDirectoryTree(path, removal == Removal::kEmpty
+                                                 ? CSortingOps::Confirmation::kSkip
+                                                 : CSortingOps::Confirmation::kOnlyBeforeDestroying)) {
         return false;
     }
     // The entry goes even when the shell failed: only a new listing shows it again.
@@ -293,20 +320,56 @@ bool CSizeDeletion::ReselectDirectory(const std::string& name) {
     return false;
 }
 
-bool CSizeDeletion::MayRemoveEmptiedDirectory(const std::string& path) {
-    if (fw::VolumeHasRecycleBin(fw::Widen932(path))) {
-        return true;
-    }
+// What is left in an emptied sub-directory are files the list does not show. The shell
+// recycles the directory as one item, so all of them together must fit the bin.
+CSizeDeletion::Removal CSizeDeletion::HowToRemoveEmptiedDirectory(const std::string& path) {
     fw::CDirectoryEnumerator found(AddTrailingBackslash(path) + "*.*");
     fw::DirectoryEntry entry;
-    return !found.Next(entry);
+    uint64_t bytes = 0;
+    bool holdsAny = false;
+    while (found.Next(entry)) {
+        if (entry.isDirectory) {
+            return Removal::kKeep;  // appeared since it was listed
+        }
+        holdsAny = true;
+        bytes += entry.size;
+    }
+    if (found.Failed()) {
+        return Removal::kKeep;
+    }
+    if (!holdsAny) {
+        return Removal::kEmpty;
+    }
+    const std::optional<uint64_t> capacity = fw::RecycleBinCapacity(fw::Widen932(path));
+    return capacity && bytes <= *capacity ? Removal::kIntoRecycleBin : Removal::kKeep;
 }
 
 bool CSizeDeletion::ContinuePass() {
-    if (!m_host.KeepAlive() || fw::IsKeyDown(VK_ESCAPE)) {
-        m_bSizeDeleteRunning = false;
+    if (!m_host.KeepAlive()) {
+        Stop(PassStop::kClosed);
+    } else if (fw::IsKeyDown(VK_ESCAPE)) {
+        Stop(PassStop::kEscape);
     }
     return m_bSizeDeleteRunning;
+}
+
+void CSizeDeletion::StopPass() {
+    if (m_bSizeDeleteRunning) {
+        Stop(PassStop::kClosed);
+    }
+}
+
+void CSizeDeletion::Stop(PassStop why, const std::string& path) {
+    if (m_bSizeDeleteRunning && m_progress.stop == PassStop::kNone) {
+        m_progress.stop = why;
+        m_progress.stopPath = path;
+    }
+    m_bSizeDeleteRunning = false;
+}
+
+std::string CSizeDeletion::SelectedPath() const {
+    const ListEntry* selected = m_host.SelectedEntry();
+    return selected == nullptr ? std::string() : AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
 }
 
 // The list is disabled during a pass and the title tells its progress; drawing the list

@@ -5,7 +5,12 @@
 // sub-directories it empties), or over the tree while moving every picture that stays
 // into the move directory; a fourth edits the threshold. A pass shows each picture it
 // judges, drains the message queue between entries and stops when Escape is held down,
-// when a kill or a move does not happen, or when the window is closed.
+// when a kill or a move does not happen, or when the window is closed; its closing
+// message tells why it stopped early and what it left because it could not read it.
+// Nothing is deleted on a guess: a picture that could not be read for want of memory,
+// for its size or for a read error is judged by its header, else kept; a folder that
+// could not be listed is passed over; an emptied folder goes only where the recycle bin
+// surely takes what it still holds.
 #include <string>
 
 #include "commands/KeyTable.h"
@@ -31,11 +36,13 @@ public:
     enum class Verdict {
         kNotJudged,    // a directory or nothing is selected
         kStays,        // large enough
+        kUnreadable,   // no size could be read: kept unjudged
         kKilled,       // small, and deleted
         kKillNotDone,  // small, but the kill was refused or failed: the picture is still there
     };
-    // Judges the selected picture by the size it was decoded at (0 x 0 when it could not
-    // be decoded) and kills it when it is small.
+    // Judges the selected picture by the size it was decoded at, and kills it when it is
+    // small. A file that holds no picture counts as 0 x 0; one that failed to decode for
+    // another reason goes by the size its header names (see SizeToJudge).
     Verdict DeleteSelectedIfSmall();
 
     void OnSizeDeleteSettings();
@@ -44,8 +51,8 @@ public:
     void OnSizeDeleteRecursiveMove();
 
     bool IsPassRunning() const { return m_bSizeDeleteRunning; }
-    // Ends the running pass before its next entry, as Escape does.
-    void StopPass() { m_bSizeDeleteRunning = false; }
+    // Ends the running pass before its next entry, as Escape does: the window is closing.
+    void StopPass();
 
     FW_DECLARE_PART_MESSAGE_MAP()
 
@@ -65,11 +72,17 @@ private:
     // After the walk of a sub-directory: makes its entry the selected one again; false
     // when the parent no longer lists it.
     bool ReselectDirectory(const std::string& name);
-    // Whether an emptied sub-directory may go: where the volume keeps no recycle bin, the
-    // shell would delete the files it still holds for good.
-    static bool MayRemoveEmptiedDirectory(const std::string& path);
+    // How an emptied sub-directory may go: at once when nothing is left in it; when it
+    // still holds files, only where the recycle bin surely takes them all (else the shell
+    // would delete them for good); not at all when that cannot be told.
+    enum class Removal { kKeep, kEmpty, kIntoRecycleBin };
+    static Removal HowToRemoveEmptiedDirectory(const std::string& path);
     // Drains the queue and reads Escape once; false when the pass is to stop.
     bool ContinuePass();
+    // Ends the pass before its next entry; the first reason given is the one it tells.
+    void Stop(PassStop why, const std::string& path = std::string());
+    // The full path of the selected entry.
+    std::string SelectedPath() const;
     void HoldListDrawing();
     enum class Title { kNow, kWhenDue };
     void ShowProgress(Title when = Title::kWhenDue);

@@ -2,6 +2,18 @@
 
 #include "filelist/PathUtil.h"
 
+std::optional<PictureSize> SizeToJudge(std::optional<PictureSize> decoded,
+                                       std::optional<DecodeFailure> failure,
+                                       const std::function<std::optional<PictureSize>()>& readHeader) {
+    if (decoded) {
+        return decoded;
+    }
+    if (failure && SaysNoPicture(*failure)) {
+        return PictureSize{0, 0};
+    }
+    return readHeader ? readHeader() : std::nullopt;
+}
+
 bool IsSameOrInside(std::string_view dir, std::string_view tree) {
     const std::string inner = UpperCaseAscii(AddTrailingBackslash(dir));
     const std::string outer = UpperCaseAscii(AddTrailingBackslash(tree));
@@ -18,6 +30,45 @@ std::string PassProgressText(const PassProgress& progress) {
     }
     if (progress.total > 0) {
         text += "  (" + std::to_string(progress.position) + " / " + std::to_string(progress.total) + ")";
+    }
+    return text;
+}
+
+namespace {
+
+std::string StopLine(PassStop stop, const std::string& path) {
+    switch (stop) {
+        case PassStop::kKillNotDone:
+            return "削除できなかったため中断しました: " + path;
+        case PassStop::kMoveFailed:
+            return "移動できなかったため中断しました: " + path;
+        case PassStop::kEscape:
+            return "Escキーで中断しました。";
+        case PassStop::kClosed:
+            return "ウィンドウを閉じたため中断しました。";
+        case PassStop::kFolderLost:
+            return "フォルダが見つからなくなったため中断しました: " + path;
+        case PassStop::kNone:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string PassClosingText(const PassProgress& progress) {
+    std::string text = "処理終了しました。";
+    if (progress.stop != PassStop::kNone) {
+        text += "\n" + StopLine(progress.stop, progress.stopPath);
+    }
+    if (progress.unlistedFolders > 0) {
+        text += "\n一覧を読めないフォルダがありました: " + progress.unlistedFolder;
+        if (progress.unlistedFolders > 1) {
+            text += " ほか " + std::to_string(progress.unlistedFolders - 1) + " 件";
+        }
+    }
+    if (progress.unreadable > 0) {
+        text += "\n読めなかったため残した画像: " + std::to_string(progress.unreadable) + " 枚";
     }
     return text;
 }

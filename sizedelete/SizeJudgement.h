@@ -1,30 +1,61 @@
 #pragma once
 // The rules of size-judged deletion that need no window: when a picture counts as small,
-// when a move directory lies inside the tree a pass walks, and the progress text a pass
-// shows in the window title. Portable: no <windows.h>.
+// what size a picture that failed to decode is judged by, when a move directory lies
+// inside the tree a pass walks, and the texts a pass shows in the window title and when
+// it ends. Portable: no <windows.h>.
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
-// A picture is small when it is narrower or lower than the threshold (as signed numbers);
-// a picture that could not be decoded comes here as 0 x 0.
+#include "image/DecodeFailure.h"
+
+// A picture is small when it is narrower or lower than the threshold (as signed numbers).
 constexpr bool IsSmallPicture(int width, int height, int thresholdWidth, int thresholdHeight) {
     return width < thresholdWidth || height < thresholdHeight;
 }
+
+// The size a picture is judged by: its decoded size when it was decoded; 0 x 0 when its
+// decoder found no picture in the file (not a picture, or broken); else the size its
+// header names, asked of `readHeader`. None when that cannot be read either: the picture
+// is then kept unjudged, for a picture too large, a lack of memory or a read error says
+// nothing about its size.
+std::optional<PictureSize> SizeToJudge(std::optional<PictureSize> decoded,
+                                       std::optional<DecodeFailure> failure,
+                                       const std::function<std::optional<PictureSize>()>& readHeader);
 
 // Whether `dir` is `tree` or a directory below it, judged on the paths as written: both
 // get a final backslash, and `dir` must begin with `tree`. ASCII letters compare without
 // regard to case (the file system ignores it); double-byte characters compare whole.
 bool IsSameOrInside(std::string_view dir, std::string_view tree);
 
-// What a pass has done so far, for the window title.
+// Why a pass ended before it had gone through everything.
+enum class PassStop {
+    kNone,
+    kKillNotDone,  // a small picture could not be deleted (refused or failed)
+    kMoveFailed,   // the moving pass could not move a picture that stays
+    kEscape,       // Escape was held down
+    kClosed,       // the window was closed
+    kFolderLost,   // a folder the pass walked was gone when it came back
+};
+
+// What a pass has done so far, for the window title and its closing message.
 struct PassProgress {
     int judged = 0;   // pictures judged
     int deleted = 0;  // pictures deleted
     int moved = 0;    // pictures moved (the moving pass)
     bool moving = false;
-    int position = 0;  // entries passed (the pass over the list)
-    int total = 0;     // entries at the start of that pass; 0 for the tree passes
+    int position = 0;            // entries passed (the pass over the list)
+    int total = 0;               // entries at the start of that pass; 0 for the tree passes
+    int unreadable = 0;          // pictures kept because no size could be read
+    std::string unlistedFolder;  // the first folder that could not be listed
+    int unlistedFolders = 0;
+    PassStop stop = PassStop::kNone;
+    std::string stopPath;  // the file or folder the pass stopped at
 };
 
 // The text shown after the directory in the title while a pass runs, with a leading blank.
 std::string PassProgressText(const PassProgress& progress);
+// The closing message: "処理終了しました。", then a line for each of these that holds:
+// why the pass stopped early, a folder it could not list, the pictures it could not read.
+std::string PassClosingText(const PassProgress& progress);

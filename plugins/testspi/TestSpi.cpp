@@ -44,6 +44,10 @@ constexpr uint64_t kHeaderSize = 16;
 constexpr uint32_t kMaxSide = 65535;
 // Larger pixel data is refused as out of memory in a 32-bit process.
 constexpr uint64_t kMaxPixelBytes = 256ull << 20;
+// Modes that act like a picture too large for the process: GetPicture answers "out of
+// memory"; in the second GetPictureInfo does too.
+constexpr uint32_t kModeOutOfMemory = 8;
+constexpr uint32_t kModeNoMemoryAtAll = 9;
 
 // Copies text into buf, cut to buflen - 1 bytes and always terminated; returns the bytes written.
 // (Unused in the variant without GetPluginInfo, like the decoding in those that fail on purpose.)
@@ -361,7 +365,7 @@ template <class Char>
         return result;
     }
     const uint64_t pixelBytes = uint64_t{header.width} * header.height * 3;
-    if (pixelBytes > kMaxPixelBytes) {
+    if (pixelBytes > kMaxPixelBytes || header.mode == kModeOutOfMemory || header.mode == kModeNoMemoryAtAll) {
         return kSpiOutOfMemory;
     }
     std::vector<uint8_t> rgb(static_cast<size_t>(pixelBytes));
@@ -478,6 +482,9 @@ TSPI_EXPORT int WINAPI GetPictureInfo(LPSTR buf, LONG_PTR len, unsigned int flag
     }
     if (result != kSpiSuccess) {
         return result;
+    }
+    if (header.mode == kModeNoMemoryAtAll) {
+        return kSpiOutOfMemory;
     }
     FillInfo(header, lpInfo);
     return kSpiSuccess;

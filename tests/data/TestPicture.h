@@ -19,6 +19,8 @@ enum TestPictureMode : uint32_t {
     kTpWiderHeader = 5,       // header width 7 more than the picture's
     kTpCoreHeaderSize = 6,    // biSize 12 in a 40-byte header
     kTpTooManyColours = 7,    // 8-bit, biClrUsed 1000 but only 256 entries present
+    kTpOutOfMemory = 8,       // GetPicture answers "out of memory", GetPictureInfo the size
+    kTpNoMemoryAtAll = 9,     // both answer "out of memory"
 };
 
 constexpr size_t kTestPictureHeaderSize = 16;

@@ -221,7 +221,50 @@ TEST(BmpLayout, MalformedHeadersAreRefused) {
         }
         bmp::Layout layout;
         EXPECT_EQ(Layout(file, &layout), c.expected) << c.what;
+        // Only a size too large to hold leaves the file a picture.
+        EXPECT_EQ(SaysNoPicture(bmp::FailureOf(c.expected)), c.expected != bmp::Status::kTooLarge) << c.what;
     }
+    EXPECT_EQ(bmp::FailureOf(bmp::Status::kBadMagic), DecodeFailure::kNotAPicture);
+    EXPECT_EQ(bmp::FailureOf(bmp::Status::kUnsupported), DecodeFailure::kUnsupported);
+}
+
+// The sides a header names are read whatever else it says, for judging a picture that
+// cannot be loaded; only a file that is no BMP file, or names no positive sides, has none.
+TEST(BmpLayout, HeaderSizeIsReadFromAnyBmpHeader) {
+    const std::string good = File(Options(5, 3, 24));
+    struct Case {
+        const char* what;
+        size_t offset;
+        uint32_t value;
+        int width;  // 2 or 4 bytes
+        std::optional<PictureSize> size;
+    };
+    const Case cases[] = {
+        {"as written", testdata::kOffPlanes, 1, 2, PictureSize{5, 3}},
+        {"top-down", testdata::kOffHeight, static_cast<uint32_t>(-3), 4, PictureSize{5, 3}},
+        {"too large to hold", testdata::kOffWidth, 0x7FFFFFFF, 4, PictureSize{0x7FFFFFFF, 3}},
+        {"JPEG pixels", testdata::kOffCompression, bmp::kBiJpeg, 4, PictureSize{5, 3}},
+        {"no planes", testdata::kOffPlanes, 0, 2, PictureSize{5, 3}},
+        {"magic", testdata::kOffType, 0x4D43, 2, std::nullopt},
+        {"header 13", testdata::kOffHeaderSize, 13, 4, std::nullopt},
+        {"width 0", testdata::kOffWidth, 0, 4, std::nullopt},
+        {"height 0", testdata::kOffHeight, 0, 4, std::nullopt},
+        {"height most negative", testdata::kOffHeight, 0x80000000, 4, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::string file = good;
+        if (c.width == 2) {
+            testdata::Poke16(file, c.offset, static_cast<uint16_t>(c.value));
+        } else {
+            testdata::Poke32(file, c.offset, c.value);
+        }
+        EXPECT_EQ(bmp::HeaderSize(Bytes(file).first(bmp::kPrefixBytes)), c.size) << c.what;
+    }
+    std::string core = File(Options(1, 1, 1, 12));
+    testdata::Poke16(core, 18, 16000);
+    testdata::Poke16(core, 20, 65535);
+    EXPECT_EQ(bmp::HeaderSize(Bytes(core)), (PictureSize{16000, 65535})) << "a core header's 16-bit sides";
+    EXPECT_EQ(bmp::HeaderSize(Bytes(good).first(30)), std::nullopt) << "cut inside the header";
 }
 
 TEST(BmpLayout, MasksAreChecked) {

@@ -294,22 +294,23 @@ TEST_F(BmpImageTest, MalformedFilesAreRefusedAndLeaveTheObjectEmpty) {
         const char* what;
         size_t offset;
         uint32_t value;
-        bool word;               // a 16-bit field
-        uint32_t height = 0;     // also written as biHeight when not 0
+        bool word;                // a 16-bit field
+        DecodeFailure failure;    // as Load reports it
+        uint32_t height = 0;      // also written as biHeight when not 0
     };
     const Case cases[] = {
-        {"bad magic", testdata::kOffType, 0x4D43, true},
-        {"header size 13", testdata::kOffHeaderSize, 13, false},
-        {"three bits a pixel", testdata::kOffBitCount, 3, true},
-        {"JPEG pixels", testdata::kOffCompression, 4, false},
-        {"no planes", testdata::kOffPlanes, 0, true},
-        {"negative width", testdata::kOffWidth, static_cast<uint32_t>(-4), false},
-        {"zero height", testdata::kOffHeight, 0, false},
-        {"huge width", testdata::kOffWidth, 0x7FFFFFFF, false},
-        {"huge height", testdata::kOffHeight, 0x7FFFFFFF, false},
-        {"most negative height", testdata::kOffHeight, 0x80000000, false},
-        {"a gigabyte of rows", testdata::kOffWidth, 20000, false, 20000},
-        {"RLE8 on 24 bits", testdata::kOffCompression, 1, false},
+        {"bad magic", testdata::kOffType, 0x4D43, true, DecodeFailure::kNotAPicture},
+        {"header size 13", testdata::kOffHeaderSize, 13, false, DecodeFailure::kBroken},
+        {"three bits a pixel", testdata::kOffBitCount, 3, true, DecodeFailure::kBroken},
+        {"JPEG pixels", testdata::kOffCompression, 4, false, DecodeFailure::kUnsupported},
+        {"no planes", testdata::kOffPlanes, 0, true, DecodeFailure::kBroken},
+        {"negative width", testdata::kOffWidth, static_cast<uint32_t>(-4), false, DecodeFailure::kBroken},
+        {"zero height", testdata::kOffHeight, 0, false, DecodeFailure::kBroken},
+        {"huge width", testdata::kOffWidth, 0x7FFFFFFF, false, DecodeFailure::kTooLarge},
+        {"huge height", testdata::kOffHeight, 0x7FFFFFFF, false, DecodeFailure::kTooLarge},
+        {"most negative height", testdata::kOffHeight, 0x80000000, false, DecodeFailure::kBroken},
+        {"a gigabyte of rows", testdata::kOffWidth, 20000, false, DecodeFailure::kTooLarge, 20000},
+        {"RLE8 on 24 bits", testdata::kOffCompression, 1, false, DecodeFailure::kBroken},
     };
     CBmpImage image;
     for (const Case& c : cases) {
@@ -324,6 +325,7 @@ TEST_F(BmpImageTest, MalformedFilesAreRefusedAndLeaveTheObjectEmpty) {
             testdata::Poke32(file, testdata::kOffHeight, c.height);
         }
         EXPECT_FALSE(Load(image, file)) << c.what;
+        EXPECT_EQ(image.LastFailure(), c.failure) << c.what;
         EXPECT_FALSE(image.IsLoaded()) << c.what;
         EXPECT_EQ(image.GetWidth(), 0) << c.what;
         EXPECT_EQ(image.GetHeight(), 0) << c.what;
@@ -332,12 +334,37 @@ TEST_F(BmpImageTest, MalformedFilesAreRefusedAndLeaveTheObjectEmpty) {
     }
     for (size_t size : {size_t{0}, size_t{2}, size_t{14}, size_t{53}}) {
         EXPECT_FALSE(Load(image, good.substr(0, size))) << size << " bytes";
+        EXPECT_EQ(image.LastFailure(), DecodeFailure::kBroken) << size << " bytes";
     }
     const auto palette = testdata::MakePalette(256);
     EXPECT_FALSE(Load(image, testdata::MakeBmpIndexed(8, 4, 4, palette, Gradient).substr(0, 54 + 512)))
         << "cut inside the colour table";
     EXPECT_FALSE(image.Load(m_dir / "missing.bmp", m_screen));
+    EXPECT_EQ(image.LastFailure(), DecodeFailure::kReadError);
     EXPECT_FALSE(image.Load(m_dir.Path(), m_screen)) << "a folder";
+    EXPECT_EQ(image.LastFailure(), DecodeFailure::kReadError);
+    ASSERT_TRUE(Load(image, good));
+    EXPECT_EQ(image.LastFailure(), std::nullopt);
+}
+
+// The sides a header names, read without loading: also of a picture too large to load,
+// or of a file another handle holds open for reading.
+TEST_F(BmpImageTest, HeaderSizeIsReadWithoutLoading) {
+    std::string huge = testdata::MakeBmp24(4, 4, Gradient);
+    testdata::Poke32(huge, testdata::kOffWidth, 20000);
+    testdata::Poke32(huge, testdata::kOffHeight, static_cast<uint32_t>(-30000));
+    test::WriteFileBytes(m_dir / "huge.bmp", huge);
+    test::WriteFileBytes(m_dir / "text.bmp", "not a picture at all");
+    EXPECT_EQ(CBmpImage::ReadHeaderSize(m_dir / "huge.bmp"), (PictureSize{20000, 30000}));
+    EXPECT_EQ(CBmpImage::ReadHeaderSize(m_dir / "text.bmp"), std::nullopt);
+    EXPECT_EQ(CBmpImage::ReadHeaderSize(m_dir / "missing.bmp"), std::nullopt);
+    HANDLE reader = ::CreateFileA((m_dir / "huge.bmp").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  0, nullptr);
+    EXPECT_EQ(CBmpImage::ReadHeaderSize(m_dir / "huge.bmp"), (PictureSize{20000, 30000})) << "shared for reading";
+    ::CloseHandle(reader);
+    HANDLE locked = ::CreateFileA((m_dir / "huge.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(CBmpImage::ReadHeaderSize(m_dir / "huge.bmp"), std::nullopt) << "locked against reading";
+    ::CloseHandle(locked);
 }
 
 TEST_F(BmpImageTest, LongStripsBeyondSixteenBitSidesAreShown) {
@@ -397,6 +424,7 @@ TEST_F(BmpImageTest, FileHeldOpenByAnotherHandleIsRefused) {
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     CBmpImage image;
     EXPECT_FALSE(image.Load(path, m_screen));
+    EXPECT_EQ(image.LastFailure(), DecodeFailure::kReadError);
     EXPECT_EQ(image.GetWidth(), 0);
     ::CloseHandle(other);
     EXPECT_TRUE(image.Load(path, m_screen));

@@ -12,6 +12,7 @@
 #include "commands/TargetChooser.h"
 #include "filelist/FileList.h"
 #include "framework/Dialog.h"
+#include "framework/DirectoryEnumerator.h"
 #include "framework/WinApp.h"
 #include "host/ViewerHost.h"
 #include "pane/PicturePane.h"
@@ -217,6 +218,34 @@ TEST_F(FileListModel, FillListsDirectoriesAndDecodablePictures) {
     int pumps = 0;
     EXPECT_TRUE(m_files.Fill(dir.Path(), noPlugins, [&] { return ++pumps, true; }));
     EXPECT_EQ(Texts(m_files), (Strings{"[ sub ]", "a.BMP"}));
+}
+
+// A folder that cannot be listed (gone, or its path too long) is told from an empty one.
+TEST_F(FileListModel, FillTellsAFolderItCannotListFromAnEmptyOne) {
+    test::TempDir dir("fill");
+    test::MakeDir(dir / "empty");
+    test::WriteFileBytes(dir / "a.bmp", "");
+    CSpiPluginList noPlugins;
+    const struct {
+        std::string path;
+        bool failed;
+    } cases[] = {
+        {dir / "empty", false},
+        {dir.Path(), false},
+        {dir / "gone", true},
+        {dir / std::string(260, 'x'), true},
+    };
+    for (const auto& c : cases) {
+        m_files.Clear();
+        EXPECT_TRUE(m_files.Fill(c.path, noPlugins, [] { return true; }));
+        EXPECT_EQ(m_files.ListingFailed(), c.failed) << c.path;
+        fw::CDirectoryEnumerator found(c.path + "\\*.*");
+        fw::DirectoryEntry entry;
+        while (found.Next(entry)) {
+        }
+        EXPECT_EQ(found.Failed(), c.failed) << c.path;
+    }
+    EXPECT_FALSE(fw::CDirectoryEnumerator(dir / "*.none").Failed()) << "a pattern that matches nothing";
 }
 
 // The pane in a plain window: a fake host selects the entries and owns the window.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -147,6 +148,46 @@ TEST_F(PluginHost, FailedDecodesLeaveNoPicture) {
     EXPECT_FALSE(plugin.Decode(m_dir / "missing.tpi"));
     // A path that does not fit the picture part is refused.
     EXPECT_FALSE(plugin.Decode(m_dir.Path() + "\\" + std::string(300, 'x') + ".tpi"));
+}
+
+// Why a decode failed, in the plug-in's own words, and the size the plug-in reports
+// without decoding: what a picture it cannot decode is judged by.
+TEST_F(PluginHost, FailedDecodesSayWhyAndTheSizeCanStillBeAsked) {
+    CSpiPlugin plugin;
+    ASSERT_TRUE(plugin.Load(Variant("tpi")));
+    test::WriteFileBytes(m_dir / "text.tpi", "not a test picture");
+    test::WriteFileBytes(m_dir / "broken.tpi", "IXTP\x05");
+    const std::string locked = Picture("locked.tpi", 4, 4, 0);
+    HANDLE lock = ::CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const struct {
+        std::string path;
+        DecodeFailure failure;
+        std::optional<PictureSize> header;
+    } cases[] = {
+        {m_dir / "text.tpi", DecodeFailure::kNotAPicture, std::nullopt},
+        {m_dir / "broken.tpi", DecodeFailure::kBroken, std::nullopt},
+        {Picture("big.tpi", 40, 30, 0, test::kTpOutOfMemory), DecodeFailure::kOutOfMemory, PictureSize{40, 30}},
+        {Picture("nomem.tpi", 40, 30, 0, test::kTpNoMemoryAtAll), DecodeFailure::kOutOfMemory, std::nullopt},
+        {locked, DecodeFailure::kReadError, std::nullopt},
+        {m_dir / "missing.tpi", DecodeFailure::kReadError, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(plugin.Decode(c.path)) << c.path;
+        EXPECT_EQ(plugin.LastFailure(), c.failure) << c.path;
+        EXPECT_EQ(plugin.ReadHeaderSize(c.path), c.header) << c.path;
+        CSpiPlugin::Picture picture;
+        DecodeFailure failure = DecodeFailure::kUnnamed;
+        EXPECT_FALSE(plugin.DecodeTo(c.path, picture, {}, &failure)) << c.path;
+        EXPECT_EQ(failure, c.failure) << c.path;
+    }
+    ::CloseHandle(lock);
+    EXPECT_TRUE(plugin.Decode(locked));
+    EXPECT_EQ(plugin.LastFailure(), std::nullopt);
+    EXPECT_EQ(plugin.ReadHeaderSize(locked), (PictureSize{4, 4}));
+    CSpiPlugin failing;
+    ASSERT_TRUE(failing.Load(Variant("failpicture")));
+    EXPECT_FALSE(failing.Decode(locked));
+    EXPECT_EQ(failing.LastFailure(), DecodeFailure::kBroken) << "the plug-in's own answer";
 }
 
 // Pictures whose bitmap lies about its own size are refused before a row is read.

@@ -10,7 +10,9 @@
 #include "framework/WideText.h"
 #include "res/resource.h"
 #include "tests/data/BmpFiles.h"
+#include "tests/data/TestPicture.h"
 #include "tests/win/support/ViewerFixture.h"
+#include "tests/win/support/WicPictures.h"
 
 namespace {
 
@@ -25,14 +27,70 @@ constexpr char kInside[] =
     "移動先ディレクトリが、現在のディレクトリに含まれています。\n移動先に別ディレクトリを指定してください。";
 constexpr char kRefusal[] = "即時削除の許可が禁止されています。\nKillコマンドはキャンセルされます。";
 
+// The closing message with the lines that follow "処理終了しました。".
+std::string Finished(const Strings& lines) {
+    std::string text = kFinished;
+    for (const std::string& line : lines) {
+        text += "\n" + line;
+    }
+    return text;
+}
+
+// A picture past the shipped plug-in's limit on the rows it hands out (256 MiB in a 32-bit
+// process, 2 GiB in a 64-bit one): an uncompressed TIFF that holds its first row only.
+#ifdef _WIN64
+constexpr uint32_t kPastOutputLimit = 27000;
+#else
+constexpr uint32_t kPastOutputLimit = 9500;
+#endif
+
+// A 1-bit BMP of 16384 x 16384 pixels at its full length (a sparse file of 32 MiB, rows
+// zero): held with a device bitmap of the screen's depth, it exceeds what the BMP reader
+// holds. Its path.
+std::string WriteBmpPastHeldLimit(const std::string& path) {
+    constexpr uint32_t kSide = 16384;
+    std::string header = testdata::MakeBmpIndexed(1, 1, 1, {0x000000, 0xFFFFFF}, [](int, int) { return 0u; });
+    header.resize(62);  // the headers and the two colours
+    testdata::Poke32(header, testdata::kOffWidth, kSide);
+    testdata::Poke32(header, testdata::kOffHeight, kSide);
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(header.size() + uint64_t{kSide / 8} * kSide);
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    EXPECT_TRUE(::WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr));
+    EXPECT_TRUE(::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file));
+    ::CloseHandle(file);
+    return path;
+}
+
 class SizeDelete : public test::ViewerFixture {
 protected:
     // A picture below the picture folder, whose bytes are expected to stay unless a test
     // names it gone.
     std::string Bmp(const std::string& name, int width, int height) {
         WriteBmp(name, width, height, 0x406080);
-        m_expected[name] = test::ReadFileBytes(Pic(name));
+        m_expected[name] = Contents(Pic(name));
         return name;
+    }
+    // A file of the given bytes below the picture folder, expected to stay unless a test
+    // names it gone.
+    std::string File(const std::string& name, const std::string& bytes) {
+        test::WriteFileBytes(Pic(name), bytes);
+        m_expected[name] = Contents(Pic(name));
+        return name;
+    }
+    // A file's bytes; a large one's as its length and a digest of its bytes, which a
+    // failed comparison can print.
+    static std::string Contents(const std::string& path) {
+        std::string bytes = test::ReadFileBytes(path);
+        if (bytes.size() <= 4096) {
+            return bytes;
+        }
+        uint64_t hash = 14695981039346656037ull;  // FNV-1a
+        for (const char c : bytes) {
+            hash = (hash ^ static_cast<uint8_t>(c)) * 1099511628211ull;
+        }
+        return std::to_string(bytes.size()) + " bytes, digest " + std::to_string(hash);
     }
     // Every file still below `dir`, with its bytes, as "sub\\name".
     static std::map<std::string, std::string> Tree(const std::string& dir, const std::string& prefix = "") {
@@ -43,7 +101,7 @@ protected:
                 files[prefix + name + "\\"] = "";
                 files.merge(Tree(path, prefix + name + "\\"));
             } else {
-                files[prefix + name] = test::ReadFileBytes(path);
+                files[prefix + name] = Contents(path);
             }
         }
         return files;
@@ -93,7 +151,7 @@ TEST_F(SizeDelete, ListPassJudgesEachPictureByItsDecodedSize) {
     const Strings gone = {Bmp("b.bmp", 319, 1000), Bmp("c.bmp", 1000, 239), "broken.bmp", "q.tpi"};
     for (const auto& [name, width] : {std::pair{"p.tpi", 400}, std::pair{"q.tpi", 10}}) {
         WriteTpi(name, width, 300, 0xC0C0C0);
-        m_expected[name] = test::ReadFileBytes(Pic(name));
+        m_expected[name] = Contents(Pic(name));
     }
     test::WriteFileBytes(Pic("broken.bmp"), "BM not a picture");  // counts as 0 x 0
     m_expected["broken.bmp"] = "BM not a picture";
@@ -109,6 +167,50 @@ TEST_F(SizeDelete, ListPassJudgesEachPictureByItsDecodedSize) {
     EXPECT_EQ(Texts(prompts), (Strings{kConfirmList, kFinished}));
     EXPECT_EQ(prompts.messages[0].caption, "確認");
     EXPECT_EQ(prompts.messages[0].type, static_cast<UINT>(MB_OKCANCEL));
+}
+
+// A picture the decoder refuses for its size, for want of memory or because the file
+// cannot be read is judged by the size its header names, or kept when that cannot be read
+// either; only a file that holds no picture counts as 0 x 0. The list pass and the tree
+// pass alike, over the same kinds of file at the top and in a sub-folder.
+TEST_F(SizeDelete, PassesJudgePicturesTheyCannotDecodeByTheirHeaderOrKeepThem) {
+    UseShippedPlugins();
+    UsePlugins({"tpi"});
+    test::MakeDir(Pic("sub"));
+    Strings gone;
+    std::vector<HANDLE> locks;
+    for (const std::string dir : {"", "sub\\"}) {
+        File(dir + "panorama.tif", test::MakeTiffClaimingSize(kPastOutputLimit, kPastOutputLimit));
+        m_expected[dir + "huge.bmp"] = Contents(WriteBmpPastHeldLimit(Pic(dir + "huge.bmp")));
+        Bmp(dir + "good.bmp", 400, 300);
+        File(dir + "oom.tpi", test::MakeSolidTestPicture(400, 300, 0x808080, test::kTpOutOfMemory));
+        File(dir + "nomem.tpi", test::MakeSolidTestPicture(4, 4, 0x808080, test::kTpNoMemoryAtAll));
+        gone.push_back(Bmp(dir + "small.bmp", 8, 8));
+        gone.push_back(File(dir + "oom-small.tpi", test::MakeSolidTestPicture(10, 10, 0x808080, test::kTpOutOfMemory)));
+        gone.push_back(File(dir + "broken.bmp", "BM not a picture"));
+        gone.push_back(File(dir + "garbage.tpi", "not a test picture"));
+        // Locked against reading by another handle: neither decoded nor its header read.
+        for (const std::string& name :
+             {Bmp(dir + "locked.bmp", 8, 8), File(dir + "locked.tpi", test::MakeSolidTestPicture(4, 4, 0))}) {
+            locks.push_back(::CreateFileA(Pic(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_NE(locks.back(), INVALID_HANDLE_VALUE) << name;
+        }
+    }
+    test::PromptRecorder prompts;
+    WithViewer([&](CViewerDlg& dlg) {
+        Open(dlg);
+        dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_ALL);
+        EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "good.bmp", "huge.bmp", "locked.bmp", "locked.tpi", "nomem.tpi",
+                                         "oom.tpi", "panorama.tif"}));
+        dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE);
+    });
+    for (HANDLE lock : locks) {
+        ::CloseHandle(lock);
+    }
+    EXPECT_EQ(Tree(m_pics.Path()), Left(gone, {"sub"}));
+    EXPECT_EQ(Texts(prompts), (Strings{kConfirmList, Finished({"読めなかったため残した画像: 3 枚"}), kConfirmTree,
+                                       Finished({"読めなかったため残した画像: 6 枚"})}));
+    EXPECT_TRUE(prompts.shellCalls.empty()) << "sub still holds pictures";
 }
 
 TEST_F(SizeDelete, ListPassEndsAtOnceWhenThereIsNothingToDoOrTheKillIsRefused) {
@@ -129,7 +231,8 @@ TEST_F(SizeDelete, ListPassEndsAtOnceWhenThereIsNothingToDoOrTheKillIsRefused) {
         EXPECT_EQ(Texts(prompts), (Strings{kConfirmList})) << "cancelled";
         // A refused kill is told once and ends the pass: it would be refused again.
         dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_ALL);
-        EXPECT_EQ(Texts(prompts), (Strings{kConfirmList, kConfirmList, kRefusal, kFinished}));
+        EXPECT_EQ(Texts(prompts), (Strings{kConfirmList, kConfirmList, kRefusal,
+                                           Finished({"削除できなかったため中断しました: " + Pic("a.bmp")})}));
         EXPECT_EQ(dlg.Files().SelectedIndex(), 0);
         ExpectIdleWindow(dlg);
     });
@@ -150,24 +253,33 @@ TEST_F(SizeDelete, TreePassRemovesWhatItEmptiesAndNeverLeavesTheTree) {
     Bmp("bare\\s.bmp", 3, 3);
     Bmp("held\\s.bmp", 3, 3);
     test::WriteFileBytes(Pic("held\\notes.txt"), "no recycle bin here");
+    Bmp("heavy\\s.bmp", 3, 3);
+    test::WriteFileBytes(Pic("heavy\\notes.txt"), std::string(3000, 'x'));
     test::PromptRecorder prompts;
-    // The volume of these two has no recycle bin: a folder that still holds a file stays.
-    fw::SetRecycleBinResponder([&](const std::wstring& path) {
-        return path != fw::Widen932(Pic("bare")) && path != fw::Widen932(Pic("held"));
+    // The recycle bin as the volumes have it: none for "bare" and "held", one too small for
+    // what "heavy" still holds, one large enough elsewhere. A folder that still holds a
+    // file goes only where the bin surely takes it; an empty one goes anyway.
+    fw::SetRecycleBinResponder([&](const std::wstring& path) -> std::optional<uint64_t> {
+        if (path == fw::Widen932(Pic("bare")) || path == fw::Widen932(Pic("held"))) {
+            return std::nullopt;
+        }
+        return path == fw::Widen932(Pic("heavy")) ? 2000 : 1 << 30;
     });
     WithViewer([&](CViewerDlg& dlg) {
         Open(dlg);
         dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE);
         Strings entries = Entries(dlg);
         std::sort(entries.begin(), entries.end());  // directories stand in no order of their own
-        EXPECT_EQ(entries, (Strings{"[ held ]", "[ keep ]", "[ link ]", "top_big.bmp"}));
+        EXPECT_EQ(entries, (Strings{"[ heavy ]", "[ held ]", "[ keep ]", "[ link ]", "top_big.bmp"}));
         ExpectIdleWindow(dlg);
     });
     fw::SetRecycleBinResponder(nullptr);
     m_expected.erase("bare\\s.bmp");
     m_expected.erase("held\\s.bmp");
+    m_expected.erase("heavy\\s.bmp");
     m_expected["held\\notes.txt"] = "no recycle bin here";
-    std::map<std::string, std::string> left = Left(gone, {"keep", "held"});
+    m_expected["heavy\\notes.txt"] = std::string(3000, 'x');
+    std::map<std::string, std::string> left = Left(gone, {"keep", "held", "heavy"});
     left["link\\"] = "";
     left["link\\o.bmp"] = test::ReadFileBytes(outside / "o.bmp");
     EXPECT_EQ(Tree(m_pics.Path()), left);
@@ -176,7 +288,9 @@ TEST_F(SizeDelete, TreePassRemovesWhatItEmptiesAndNeverLeavesTheTree) {
     Strings removed;
     for (const auto& call : prompts.shellCalls) {
         removed.push_back(call.from.substr(m_pics.Path().size() + 1));
-        EXPECT_EQ(call.flags, FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
+        // Where files are left, the shell is to warn rather than delete them for good.
+        const FILEOP_FLAGS warn = removed.back() == "small" ? FOF_WANTNUKEWARNING : 0;
+        EXPECT_EQ(call.flags, FOF_ALLOWUNDO | FOF_NOCONFIRMATION | warn) << removed.back();
         EXPECT_EQ(call.func, static_cast<UINT>(FO_DELETE));
         EXPECT_TRUE(call.doubleNulTerminated);
     }
@@ -186,6 +300,39 @@ TEST_F(SizeDelete, TreePassRemovesWhatItEmptiesAndNeverLeavesTheTree) {
     std::sort(removed.begin(), removed.end());
     EXPECT_EQ(removed, (Strings{"bare", "outer", "outer\\inner", "small"}));
     test::RemoveTree(Pic("link"));  // while it leads somewhere: a dangling link cannot be told from nothing
+}
+
+// A folder whose listing fails is no empty folder: the tree pass goes past it, keeps it
+// whole and names it at the end. This one's path is too long to be listed.
+TEST_F(SizeDelete, TreePassPassesOverAFolderItCannotList) {
+    const std::string name(std::max<size_t>(262 - m_pics.Path().size(), 8), 'x');
+    const std::wstring deep = L"\\\\?\\" + fw::ToWide(Pic(name), CP_ACP).value_or(L"");
+    const std::string picture = testdata::MakeBmp24(4, 4, [](int, int) { return 0u; });
+    ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+    HANDLE file = ::CreateFileW((deep + L"\\small.bmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(file, picture.data(), static_cast<DWORD>(picture.size()), &written, nullptr));
+    ::CloseHandle(file);
+    const Strings gone = {Bmp("s\\small.bmp", 4, 4)};
+    test::PromptRecorder prompts;
+    WithViewer([&](CViewerDlg& dlg) {
+        Open(dlg);
+        dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE);
+        EXPECT_EQ(Entries(dlg), (Strings{"[ " + name + " ]"}));
+    });
+    EXPECT_EQ(Texts(prompts), (Strings{kConfirmTree, Finished({"一覧を読めないフォルダがありました: " + Pic(name)})}));
+    ASSERT_EQ(prompts.shellCalls.size(), 1u);
+    EXPECT_EQ(prompts.shellCalls[0].from, Pic("s"));
+    std::string left;
+    file = ::CreateFileW((deep + L"\\small.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    left.resize(picture.size() + 1);
+    DWORD read = 0;
+    EXPECT_TRUE(::ReadFile(file, left.data(), static_cast<DWORD>(left.size()), &read, nullptr));
+    ::CloseHandle(file);
+    left.resize(read);
+    EXPECT_EQ(left, picture) << "the folder is kept with everything in it";
+    ::DeleteFileW((deep + L"\\small.bmp").c_str());
+    ::RemoveDirectoryW(deep.c_str());
 }
 
 TEST_F(SizeDelete, MovingPassKeepsTheMovedPicturesOutOfTheTree) {
@@ -208,8 +355,11 @@ TEST_F(SizeDelete, MovingPassKeepsTheMovedPicturesOutOfTheTree) {
         EXPECT_EQ(Tree(m_pics.Path()), Left({}, {"sub"}));
         // Renaming off: the taken name makes the move fail, which ends the pass.
         Open(dlg);
+        prompts.messages.clear();
         dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE_MOVE);
         EXPECT_EQ(Tree(m_pics.Path()), Left({"sub\\big.bmp", "sub\\small.bmp"})) << "sub went, zlow.bmp was not judged";
+        EXPECT_EQ(Texts(prompts),
+                  (Strings{kConfirmMove, Finished({"移動できなかったため中断しました: " + Pic("wide.bmp")})}));
         dlg.GetSettings().m_bAutoRenameAtMove = TRUE;
         dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE_MOVE);
         EXPECT_TRUE(Entries(dlg).empty());
@@ -221,8 +371,8 @@ TEST_F(SizeDelete, MovingPassKeepsTheMovedPicturesOutOfTheTree) {
                                                                        {"wide_0000.BMP", m_expected["wide.bmp"]}}));
 }
 
-// What runs while a pass drains the queue: another pass, the threshold dialog, Escape and
-// closing the window.
+// What runs while a pass drains the queue: another pass, the threshold and the settings
+// dialogs (neither opens), Escape and closing the window (each named at the end).
 TEST_F(SizeDelete, APassIsStoppedByEscapeOrClosingAndIsNeverNested) {
     UsePlugins({"tpi"});
     for (const bool closing : {false, true}) {
@@ -240,6 +390,8 @@ TEST_F(SizeDelete, APassIsStoppedByEscapeOrClosingAndIsNeverNested) {
             title = window->GetWindowText();
             window->SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_ALL);       // no second pass: no confirmation
             window->SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_SETTINGS);  // no dialog
+            window->SendMessage(WM_COMMAND, ID_MENU_SETTINGS);
+            window->SendMessage(WM_COMMAND, KeyCommandId(KeyCommand::kSettings));
             if (closing) {
                 window->SendMessage(WM_CLOSE);
             } else {
@@ -252,16 +404,26 @@ TEST_F(SizeDelete, APassIsStoppedByEscapeOrClosingAndIsNeverNested) {
             pluginsLoaded = window->GetPlugins().GetSize() > 0 && ::IsWindow(window->m_hWnd);
             return IDOK;
         });
-        WithViewer([&](CViewerDlg& dlg) {
+        Strings dialogs;  // any dialog that opened, by its caption
+        CViewerDlg dlg;
+        ModalScript script;
+        script.OnNestedDialog([&](fw::CDialog& nested) {
+            dialogs.push_back(nested.GetWindowText());
+            nested.SendMessage(WM_COMMAND, IDCANCEL);
+        });
+        script.Then([&](fw::CDialog&) {
             window = &dlg;
             Open(dlg);
             first = dlg.Files().At(0)->name;
             dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE);
             EXPECT_EQ(dlg.IsModalRunning(), !closing);
         });
+        script.Run(dlg);
         test::SendKey(VK_ESCAPE, false);
         EXPECT_EQ(title, "- IXO - [" + m_pics.Path() + "\\]  判定 1 枚  削除 1 枚");
-        EXPECT_EQ(Texts(prompts), (Strings{kConfirmTree, kFinished})) << closing;
+        const std::string why = closing ? "ウィンドウを閉じたため中断しました。" : "Escキーで中断しました。";
+        EXPECT_EQ(Texts(prompts), (Strings{kConfirmTree, Finished({why})}));
+        EXPECT_EQ(dialogs, Strings{}) << "no dialog opens under a pass";
         EXPECT_TRUE(pluginsLoaded) << "the plug-ins outlive the pass";
         EXPECT_EQ(Tree(m_pics.Path()), Left({first + "\\a.bmp"}, {first == "s1" ? "s2" : "s1"}))
             << "nothing after " << first << " was judged";
@@ -319,9 +481,11 @@ TEST_F(SizeDelete, ThresholdDialogTakesOnlySizesAboveZero) {
 }
 
 TEST_F(SizeDelete, ShiftCtrlTJudgesTheSelectedPicture) {
+    UsePlugins({"tpi"});
     test::MakeDir(Pic("sub"));
     Bmp("a.bmp", 400, 300);
     Bmp("b.bmp", 10, 300);
+    File("bb.tpi", test::MakeSolidTestPicture(10, 10, 0x808080, test::kTpNoMemoryAtAll));  // no size to be read
     Bmp("c.bmp", 400, 300);
     test::PromptRecorder prompts;
     CViewerDlg dlg;
@@ -336,11 +500,12 @@ TEST_F(SizeDelete, ShiftCtrlTJudgesTheSelectedPicture) {
         dlg.Files().Select(1), dlg.ShowSelectedEntry();
     });
     script.Key('T', true, true).Key('T', true, true);  // a.bmp stays, b.bmp goes
+    script.Key('T', true, true);                       // bb.tpi cannot be read: kept
     script.Key('T', true, true);                       // c.bmp, the last entry, stays
     script.Key('T').Key('T', true);                    // plain T and Shift-T do nothing
     script.Then([&](fw::CDialog&) {
-        EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "a.bmp", "c.bmp"}));
-        EXPECT_EQ(dlg.Files().SelectedIndex(), 2);
+        EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "a.bmp", "bb.tpi", "c.bmp"}));
+        EXPECT_EQ(dlg.Files().SelectedIndex(), 3);
     });
     script.Run(dlg);
     EXPECT_EQ(Tree(m_pics.Path()), Left({"b.bmp"}, {"sub"}));

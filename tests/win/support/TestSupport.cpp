@@ -93,7 +93,11 @@ void RunHostProgram(std::string command, const std::function<bool()>& done) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    // For a host program Wine hands back no process handle and a thread "handle" that is
+    // stale memory: closing that could close a handle of this process (its desktop's, which
+    // no window could then be made on). Only a Windows program's handles are closed.
+    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) &&
+        process.hProcess != nullptr) {
         ::CloseHandle(process.hThread);
         ::CloseHandle(process.hProcess);
     }
@@ -259,8 +263,8 @@ PromptRecorder::PromptRecorder() {
             return 0;
         }
         SHFILEOPSTRUCTW silent = op;
-        silent.fFlags = static_cast<FILEOP_FLAGS>((op.fFlags & ~FOF_ALLOWUNDO) | FOF_NOCONFIRMATION | FOF_SILENT |
-                                                  FOF_NOERRORUI);
+        silent.fFlags = static_cast<FILEOP_FLAGS>((op.fFlags & ~(FOF_ALLOWUNDO | FOF_WANTNUKEWARNING)) |
+                                                  FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI);
         return ::SHFileOperationW(&silent);
     });
     fw::SetProgramStartResponder([this](const std::wstring& commandLine, UINT showCommand) {
