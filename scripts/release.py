@@ -50,12 +50,22 @@ def readme_bytes(root, version):
         text = f.read()
     text = crlf(text.replace("@VERSION@", version))
     try:
-        return text.encode("cp932")
+        data = text.encode("cp932")
     except UnicodeEncodeError as e:
         line = text.count("\n", 0, e.start) + 1
         raise ReleaseError(
             f"{README_SOURCE}:{line}: {text[e.start:e.end]!r} (U+{ord(text[e.start]):04X}) "
             "has no code-page-932 form") from None
+    # A few characters are taken for a look-alike (U+301C WAVE DASH becomes U+FF5E): the
+    # source must hold what the reader will see.
+    back = data.decode("cp932")
+    if back != text:
+        at = next(i for i, (a, b) in enumerate(zip(text, back)) if a != b)
+        line = text.count("\n", 0, at) + 1
+        raise ReleaseError(
+            f"{README_SOURCE}:{line}: U+{ord(text[at]):04X} turns into U+{ord(back[at]):04X} "
+            "in code page 932; write that one instead")
+    return data
 
 
 def license_bytes(root):
