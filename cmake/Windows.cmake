@@ -17,10 +17,20 @@ set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
 set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static")
 # The same sources give the same files: the linker writes no build time into the PE
 # header, and __FILE__ names a source by its path in the tree, not by where the tree lies.
+# The compiler may be handed a source by its absolute path or, through a compiler cache
+# that shares objects between checkouts, by a path relative to the build folder
+# ("../../framework/X.cpp"): both lose the part before the tree. The compiler tries the
+# last map first, so the longest climb comes last.
 foreach(kind EXE SHARED MODULE)
     set(CMAKE_${kind}_LINKER_FLAGS "${CMAKE_${kind}_LINKER_FLAGS} -Wl,--no-insert-timestamp")
 endforeach()
-add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=>")
+set(IXO_PREFIX_MAPS -fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=)
+set(climb "")
+foreach(depth RANGE 1 6)
+    string(APPEND climb "../")
+    list(APPEND IXO_PREFIX_MAPS -fmacro-prefix-map=${climb}=)
+endforeach()
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:${IXO_PREFIX_MAPS}>")
 set(IXO_WARNINGS -Wall -Wextra)
 
 # Test programs run under Wine of the tree's width, in a prefix of this build folder.

@@ -5,8 +5,8 @@
 
 For each zip: its files, in order; readme.txt in code page 932 with CR LF line ends only,
 naming every command of the command list and every menu item; LICENSE.txt; and each
-binary's machine, link time and version resource (read from the PE file itself), which
-must carry the version in VERSION. Exits non-zero and names every fault found.
+binary's machine, link time, source paths and version resource (read from the PE file
+itself), which must carry the version in VERSION. Exits non-zero and names every fault found.
 """
 import os
 import re
@@ -165,7 +165,24 @@ def check_texts(name, data, faults, encoding):
         return ""
 
 
+def source_folders():
+    """The tree's top folders that hold sources."""
+    skip = {"build", "dist", "dist64", "demo"}
+    return sorted(entry.name for entry in os.scandir(ROOT)
+                  if entry.is_dir() and not entry.name.startswith(".") and entry.name not in skip)
+
+
+def check_build_paths(label, name, data, faults):
+    """A source named by where the tree lay ("/work/x/framework/A.cpp", "../../framework/A.cpp")
+    makes the file differ between checkouts."""
+    folders = b"|".join(re.escape(folder.encode()) for folder in source_folders())
+    found = re.search(rb"(?:\.\./|/)(?:" + folders + rb")/[\w./-]+", data)
+    if found:
+        faults.append(f"{label}/{name}: names a source by where it was built: {found.group().decode(errors='replace')}")
+
+
 def check_binary(label, name, data, machine, version, faults):
+    check_build_paths(label, name, data, faults)
     try:
         pe_machine, stamp, _, _ = pe_headers(data)
         file_version, product_version, strings = read_version_info(data)
