@@ -15,6 +15,22 @@ add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:${IXO_CHARSET_FLAGS}>")
 add_compile_definitions("$<$<COMPILE_LANGUAGE:C,CXX>:${IXO_WIN_DEFINES}>")
 set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
 set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static")
+# The same sources give the same files: the linker writes no build time into the PE
+# header, and __FILE__ names a source by its path in the tree, not by where the tree lies.
+# The compiler may be handed a source by its absolute path or, through a compiler cache
+# that shares objects between checkouts, by a path relative to the build folder
+# ("../../framework/X.cpp"): both lose the part before the tree. The compiler tries the
+# last map first, so the longest climb comes last.
+foreach(kind EXE SHARED MODULE)
+    set(CMAKE_${kind}_LINKER_FLAGS "${CMAKE_${kind}_LINKER_FLAGS} -Wl,--no-insert-timestamp")
+endforeach()
+set(IXO_PREFIX_MAPS -fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=)
+set(climb "")
+foreach(depth RANGE 1 6)
+    string(APPEND climb "../")
+    list(APPEND IXO_PREFIX_MAPS -fmacro-prefix-map=${climb}=)
+endforeach()
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:${IXO_PREFIX_MAPS}>")
 set(IXO_WARNINGS -Wall -Wextra)
 
 # Test programs run under Wine of the tree's width, in a prefix of this build folder.
@@ -60,12 +76,17 @@ add_custom_target(ixo_icon DEPENDS ${CMAKE_BINARY_DIR}/res/Ixo.ico)
 # The manifest names the tree's processor architecture.
 configure_file(${CMAKE_SOURCE_DIR}/res/Ixo.manifest.in ${CMAKE_BINARY_DIR}/res/Ixo.manifest @ONLY)
 
+# The version resources' numbers, from VERSION.
+include(${CMAKE_SOURCE_DIR}/cmake/Version.cmake)
+configure_file(${CMAKE_SOURCE_DIR}/res/IxoVersion.h.in ${CMAKE_BINARY_DIR}/res/IxoVersion.h @ONLY)
+
 # Resources are linked as objects: a static library would drop them.
 add_library(ixo_res OBJECT ${CMAKE_SOURCE_DIR}/res/Ixo.rc)
 add_dependencies(ixo_res ixo_icon)
 target_include_directories(ixo_res PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_BINARY_DIR}/res ${CMAKE_SOURCE_DIR})
 set_property(SOURCE ${CMAKE_SOURCE_DIR}/res/Ixo.rc APPEND PROPERTY OBJECT_DEPENDS
-             ${CMAKE_BINARY_DIR}/res/Ixo.manifest ${CMAKE_BINARY_DIR}/res/Ixo.ico ${CMAKE_SOURCE_DIR}/res/resource.h)
+             ${CMAKE_BINARY_DIR}/res/Ixo.manifest ${CMAKE_BINARY_DIR}/res/Ixo.ico ${CMAKE_SOURCE_DIR}/res/resource.h
+             ${CMAKE_BINARY_DIR}/res/IxoVersion.h ${CMAKE_SOURCE_DIR}/res/VersionInfo.rc2)
 
 add_executable(Ixo WIN32 ${CMAKE_SOURCE_DIR}/app/ViewerApp.cpp ${CMAKE_SOURCE_DIR}/framework/AppEntry.cpp
                $<TARGET_OBJECTS:ixo_res>)
