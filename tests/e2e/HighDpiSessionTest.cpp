@@ -1,4 +1,4 @@
-// The real program on displays of 120, 144 and 192 DPI: the list column keeps its
+// The real program on displays of 96, 120, 144 and 192 DPI: the list column keeps its
 // template width in the dialog font of that DPI, a picture at actual size appears pixel
 // for pixel, every dialog shows its controls and texts whole, and W writes a wallpaper
 // with the proportions of the screen's real pixels. Wine reads the DPI (LogPixels) as a
@@ -147,8 +147,20 @@ class DialogFont {
 public:
     explicit DialogFont(UINT dpi)
         : m_dc(::CreateCompatibleDC(nullptr)),
-          m_font(::CreateFontW(-::MulDiv(9, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                               DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE, L"ＭＳ Ｐゴシック")),
+          m_font(::CreateFontW(-::MulDiv(9, static_cast<int>(dpi), 72),
+                               0,
+                               0,
+                               0,
+                               FW_NORMAL,
+                               FALSE,
+                               FALSE,
+                               FALSE,
+                               DEFAULT_CHARSET,
+                               0,
+                               0,
+                               PROOF_QUALITY,
+                               FF_DONTCARE,
+                               L"ＭＳ Ｐゴシック")),
           m_old(::SelectObject(m_dc, m_font)) {}
     DialogFont(const DialogFont&) = delete;
     DialogFont& operator=(const DialogFont&) = delete;
@@ -192,8 +204,7 @@ void ExpectWhole(HWND window, UINT dpi, const std::string& name) {
         ++controls;
         const std::wstring cls = ClassOf(child);
         const std::wstring text = WindowText(child);
-        const std::string what = std::to_string(::GetDlgCtrlID(child)) + " " +
-                                 std::string(cls.begin(), cls.end());
+        const std::string what = std::to_string(::GetDlgCtrlID(child)) + " " + std::string(cls.begin(), cls.end());
         RECT r{};
         ::GetWindowRect(child, &r);
         EXPECT_TRUE(r.left >= client.left && r.top >= client.top && r.right <= client.right &&
@@ -230,7 +241,10 @@ void ExpectWhole(HWND window, UINT dpi, const std::string& name) {
 }
 
 // Opens a dialog of the viewer, checks it and takes its picture, and closes it with Escape.
-void CheckDialog(e2e::ViewerProcess& viewer, const std::string& caption, UINT dpi, const std::string& shot,
+void CheckDialog(e2e::ViewerProcess& viewer,
+                 const std::string& caption,
+                 UINT dpi,
+                 const std::string& shot,
                  const std::function<void()>& open) {
     open();
     const HWND dialog = viewer.WaitForDialog(caption);
@@ -254,17 +268,16 @@ std::pair<uint32_t, uint32_t> BmpSize(const std::string& path) {
 
 struct Display {
     UINT dpi;
-    SIZE pixels;   // the display's size for the run
-    bool dialogs;  // the dialogs and the wallpaper are checked too
+    SIZE pixels;  // the display's size for the run
 };
 
 TEST(HighDpiSession, PicturesOneToOneAndWholeDialogsAtEveryDpi) {
     constexpr int kWidth = 257;
     constexpr int kHeight = 181;
     const std::string picture = testdata::MakeBmp24(kWidth, kHeight, Noise);
-    const SIZE desktop = DisplayPixels();
-    for (const Display& display : {Display{120, desktop, false}, Display{144, SIZE{1920, 1200}, true},
-                                   Display{192, SIZE{2560, 1600}, true}}) {
+    const SIZE desktop{1280, 1024};  // the prefix's desktop
+    for (const Display& display : {Display{96, desktop}, Display{120, desktop}, Display{144, SIZE{1920, 1200}},
+                                   Display{192, SIZE{2560, 1600}}}) {
         const UINT dpi = display.dpi;
         SCOPED_TRACE(std::to_string(dpi) + " DPI");
         const std::string tag = "dpi" + std::to_string(dpi) + "-";
@@ -300,7 +313,8 @@ TEST(HighDpiSession, PicturesOneToOneAndWholeDialogsAtEveryDpi) {
         POINT at{pane.left + (pane.right - pane.left - kWidth) / 2, pane.top + (pane.bottom - pane.top - kHeight) / 2};
         ::ClientToScreen(main, &at);
         // One pixel of black around the picture: it is no larger either.
-        const std::vector<uint32_t> shown = CaptureScreen(RECT{at.x - 1, at.y - 1, at.x + kWidth + 1, at.y + kHeight + 1});
+        const std::vector<uint32_t> shown =
+            CaptureScreen(RECT{at.x - 1, at.y - 1, at.x + kWidth + 1, at.y + kHeight + 1});
         int wrong = 0;
         std::string first;
         for (int y = -1; y <= kHeight; ++y) {
@@ -316,24 +330,24 @@ TEST(HighDpiSession, PicturesOneToOneAndWholeDialogsAtEveryDpi) {
         EXPECT_EQ(wrong, 0) << "pixels that differ from the picture's; " << first;
         viewer.SaveScreenArea(test::ExeDir() + tag + "main.bmp", window);
 
-        if (display.dialogs) {
-            viewer.Key('W');
-            // The picture on a canvas of the screen's proportions, as wide or as high as it.
-            const bool wider = static_cast<long long>(kWidth) * screen.cy > static_cast<long long>(kHeight) * screen.cx;
-            const auto want = wider ? std::make_pair(uint32_t(kWidth), uint32_t(kWidth * screen.cy / screen.cx))
-                                    : std::make_pair(uint32_t(kHeight * screen.cx / screen.cy), uint32_t(kHeight));
-            EXPECT_EQ(BmpSize(wall + "\\noise.BMP"), want) << "a wallpaper for " << screen.cx << " x " << screen.cy;
+        viewer.Key('W');
+        // The picture on a canvas of the screen's proportions, as wide or as high as it.
+        const bool wider = static_cast<long long>(kWidth) * screen.cy > static_cast<long long>(kHeight) * screen.cx;
+        const auto want = wider ? std::make_pair(uint32_t(kWidth), uint32_t(kWidth * screen.cy / screen.cx))
+                                : std::make_pair(uint32_t(kHeight * screen.cx / screen.cy), uint32_t(kHeight));
+        EXPECT_EQ(BmpSize(wall + "\\noise.BMP"), want) << "a wallpaper for " << screen.cx << " x " << screen.cy;
 
-            const auto command = [&](UINT id) { return [&viewer, id] { ::PostMessageW(viewer.Window(), WM_COMMAND, id, 0); }; };
-            CheckDialog(viewer, "リネーム", dpi, test::ExeDir() + tag + "rename.bmp", [&] { viewer.Key('R'); });
-            CheckDialog(viewer, "登録ディレクトリへのジャンプ", dpi, test::ExeDir() + tag + "jump.bmp",
-                        [&] { viewer.Key('J'); });
-            CheckDialog(viewer, "設定", dpi, test::ExeDir() + tag + "settings.bmp", [&] { viewer.Key('P'); });
-            CheckDialog(viewer, "サイズ判定削除設定", dpi, test::ExeDir() + tag + "sizedelete.bmp",
-                        command(ID_MENU_SIZEDELETE_SETTINGS));
-            CheckDialog(viewer, "ﾀﾞｲｱﾛｸﾞ", dpi, test::ExeDir() + tag + "commandlist.bmp", command(ID_MENU_COMMANDLIST));
-            CheckDialog(viewer, "Ixoのﾊﾞｰｼﾞｮﾝ情報", dpi, test::ExeDir() + tag + "version.bmp", command(ID_MENU_VERSION));
-        }
+        const auto command = [&](UINT id) {
+            return [&viewer, id] { ::PostMessageW(viewer.Window(), WM_COMMAND, id, 0); };
+        };
+        CheckDialog(viewer, "リネーム", dpi, test::ExeDir() + tag + "rename.bmp", [&] { viewer.Key('R'); });
+        CheckDialog(viewer, "登録ディレクトリへのジャンプ", dpi, test::ExeDir() + tag + "jump.bmp",
+                    [&] { viewer.Key('J'); });
+        CheckDialog(viewer, "設定", dpi, test::ExeDir() + tag + "settings.bmp", [&] { viewer.Key('P'); });
+        CheckDialog(viewer, "サイズ判定削除設定", dpi, test::ExeDir() + tag + "sizedelete.bmp",
+                    command(ID_MENU_SIZEDELETE_SETTINGS));
+        CheckDialog(viewer, "ﾀﾞｲｱﾛｸﾞ", dpi, test::ExeDir() + tag + "commandlist.bmp", command(ID_MENU_COMMANDLIST));
+        CheckDialog(viewer, "Ixoのﾊﾞｰｼﾞｮﾝ情報", dpi, test::ExeDir() + tag + "version.bmp", command(ID_MENU_VERSION));
         viewer.Key(VK_F4, false, false, true);
         EXPECT_TRUE(viewer.WaitForExit(10000));
     }

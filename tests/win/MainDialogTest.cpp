@@ -130,7 +130,8 @@ TEST_F(MainDialog, LayoutKeepsTheLeftColumnOnResize) {
 // of the systems before it: per monitor (v1), then "true/pm" for those that read only dpiAware.
 TEST(Manifest, TheProgramIsPerMonitorDpiAware) {
     const std::string exe = test::BuildDir() + "\\dist\\Ixo.exe";
-    const HMODULE image = ::LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const HMODULE image =
+        ::LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(image, nullptr) << exe;
     const HRSRC found = ::FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
     ASSERT_NE(found, nullptr);
