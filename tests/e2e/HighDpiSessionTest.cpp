@@ -4,7 +4,8 @@
 // with the proportions of the screen's real pixels. Wine reads the DPI (LogPixels) as a
 // program starts: it is switched for each run of the viewer and put back afterwards.
 // 144 DPI runs on a 1920x1200 display and 192 DPI on a 2560x1600 one, each as large at its
-// DPI as 1280x800 is at 96: the settings dialog is taller than 1024 pixels at 144 DPI.
+// DPI as 1280x800 is at 96: in the IPA fonts the settings dialog is taller than 1024
+// pixels at 144 DPI.
 #include <gtest/gtest.h>
 
 #include <cstdint>
