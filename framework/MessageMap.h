@@ -109,6 +109,12 @@ bool Timer(T& t, WPARAM w, LPARAM, LRESULT& result) {
     return Run([&] { return (t.*F)(static_cast<UINT_PTR>(w)); }, result);
 }
 
+// WM_DPICHANGED: (the window's new DPI, the rectangle the system suggests for it)
+template <class T, auto F>
+bool DpiChanged(T& t, WPARAM w, LPARAM l, LRESULT& result) {
+    return Run([&] { return (t.*F)(static_cast<UINT>(LOWORD(w)), *reinterpret_cast<const RECT*>(l)); }, result);
+}
+
 // WM_QUERYDRAGICON: the cursor to show
 template <class T, auto F>
 bool Cursor(T& t, WPARAM, LPARAM, LRESULT& result) {

@@ -60,6 +60,7 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_ON_COMMAND(IDC_FILELIST, LBN_SELCHANGE, ShowSelectedEntry)
     FW_ON_MESSAGE(WM_SIZE, Size, OnSize)
     FW_ON_MESSAGE(WM_TIMER, Timer, OnTimer)
+    FW_ON_MESSAGE(WM_DPICHANGED, DpiChanged, OnDpiChanged)
     FW_ON_COMMAND(ID_MENU_VERSION, 0, OnVersionInfo)
     FW_ON_COMMAND(ID_MENU_EXIT, 0, OnExit)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kParentDirectory), 0, GoToParentDirectory)
@@ -127,21 +128,41 @@ BOOL CViewerDlg::OnInitDialog() {
     ListDirectory(m_strCurDir);
     ShowSelectedEntry();
 
+    // The template's sizes are those of the DPI the window was made at.
+    m_nTemplateDpi = m_nDpi = fw::GetWindowDpi(m_hWnd);
+    const RECT listRect = m_files.ListBox().GetWindowRect();
+    const RECT button = m_btnChangeDir.GetWindowRect();
+    m_nColumnWidth = listRect.right - listRect.left;
+    m_nButtonHeight = button.bottom - button.top;
+    fw::KeepDialogGeometryOnDpiChange(m_hWnd);
+
     m_bLayoutReady = true;
     LayoutControls();
     return TRUE;
 }
 
 void CViewerDlg::LayoutControls() {
-    const fw::CListBox& list = m_files.ListBox();
     const RECT client = GetClientRect();
-    const RECT button = m_btnChangeDir.GetWindowRect();
-    const RECT listRect = list.GetWindowRect();
-    const int buttonHeight = button.bottom - button.top;
-    m_btnChangeDir.SetWindowPos(nullptr, client.left, client.bottom - buttonHeight, 0, 0,
-                                SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
-    list.SetWindowPos(nullptr, client.left, client.top, listRect.right - listRect.left,
-                      (client.bottom - client.top) - buttonHeight, SWP_NOZORDER | SWP_SHOWWINDOW);
+    const int columnWidth = fw::ScaleForDpi(m_nColumnWidth, m_nDpi, m_nTemplateDpi);
+    const int buttonHeight = fw::ScaleForDpi(m_nButtonHeight, m_nDpi, m_nTemplateDpi);
+    m_btnChangeDir.SetWindowPos(nullptr, client.left, client.bottom - buttonHeight, columnWidth, buttonHeight,
+                                SWP_NOZORDER | SWP_SHOWWINDOW);
+    m_files.ListBox().SetWindowPos(nullptr, client.left, client.top, columnWidth,
+                                   (client.bottom - client.top) - buttonHeight, SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+// Moved to a monitor of another DPI: the window takes the rectangle the system suggests and
+// its column the sizes of the new DPI. The picture is drawn again, not loaded again. The
+// dialog manager then gives the window and its controls the font of the new DPI.
+fw::Handled CViewerDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    m_nDpi = dpi != 0 ? dpi : fw::kDefaultDpi;
+    SetWindowPos(nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_bLayoutReady) {
+        LayoutControls();
+    }
+    Invalidate(TRUE);
+    return fw::Handled::kNo;
 }
 
 void CViewerDlg::OnSize(UINT, int, int) {

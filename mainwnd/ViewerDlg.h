@@ -9,6 +9,7 @@
 #include "filelist/FileList.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "framework/Dpi.h"
 #include "framework/MessageMap.h"
 #include "host/ViewerHost.h"
 #include "image/SpiPluginList.h"
@@ -35,7 +36,8 @@ public:
     // The full path of the settings file beside the executable.
     std::string GetIniFilePath() const;
 
-    // Places the file list and the "Change Dir" button in the left column.
+    // Places the file list and the "Change Dir" button in the left column, sized for the
+    // window's DPI.
     void LayoutControls();
 
     // ---- File list and navigation ----
@@ -91,6 +93,8 @@ public:
     const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
+    // The DPI the window is laid out for.
+    UINT GetDpi() const { return m_nDpi; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -109,6 +113,7 @@ protected:
     void OnExit();
     void OnCommandList();
     fw::Handled OnTimer(UINT_PTR id);
+    fw::Handled OnDpiChanged(UINT dpi, const RECT& suggested);
 
     FW_DECLARE_MESSAGE_MAP()
 
@@ -139,6 +144,12 @@ private:
     CSpiPluginList m_plugins;
     fw::CButton m_btnChangeDir;
     bool m_bLayoutReady = false;
+    // The left column's width and the button's height as the template made them, at the
+    // DPI the window was made for; the layout scales them to the window's DPI.
+    int m_nColumnWidth = 0;
+    int m_nButtonHeight = 0;
+    UINT m_nTemplateDpi = fw::kDefaultDpi;
+    UINT m_nDpi = fw::kDefaultDpi;
     // True while ListDirectory runs: commands that would list again wait for it.
     bool m_bListing = false;
     int m_nDirection = 1;

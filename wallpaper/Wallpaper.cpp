@@ -7,6 +7,7 @@
 
 #include "filelist/PathUtil.h"
 #include "framework/Desktop.h"
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "wallpaper/WallpaperWriter.h"
@@ -119,8 +120,10 @@ bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::string& tar
     if (!(shown == entry.GetDecoder()) || !m_pane.HoldsPicture()) {
         return false;
     }
-    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+    // The canvas has the proportions of the primary monitor's real pixels.
+    const SIZE screen = fw::GetPrimaryScreenPixels();
+    const int screenWidth = screen.cx;
+    const int screenHeight = screen.cy;
     if (shown.kind == Decoder::Kind::kBmp) {
         const CBmpImage& bmp = m_pane.GetBmp();
         return WriteWallpaperBmp({bmp.GetHeldBitmapInfo(), bmp.GetHeldBits(), bmp.GetWidth(), bmp.GetHeight()},

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image/PaneGeometry.h"
@@ -336,6 +337,59 @@ TEST_F(Display, SelectingAnotherEntryStartsAtTheTopLeft) {
             EXPECT_EQ(dlg.Pane().GetScrollY(), 0) << order[i] << " to " << order[i + 1];
         }
         EXPECT_TRUE(PaneShows(dlg, Unscaled(ToPane(pane), 0, 0, Pattern)));
+    });
+}
+
+// Moved to a monitor of another DPI, the window takes the rectangle the system suggests and
+// a left column of the new DPI's size; the picture is drawn again from what the pane holds,
+// never loaded again: its file is gone by then.
+TEST_F(Display, ADpiChangeLaysTheWindowOutAgainWithoutLoadingThePicture) {
+    UsePlugins({"tpi"});
+    WritePicture("a.bmp", 120, 90, Pattern);
+    WritePicture("b.tpi", 130, 70, Pattern);
+    WithViewer([&](CViewerDlg& dlg) {
+        SizeWindow(dlg);
+        dlg.Pane().SetFitToPane(false);
+        Open(dlg);
+        const HWND list = dlg.Files().ListBox().m_hWnd;
+        const HWND button = dlg.ChangeDirButton().m_hWnd;
+        const auto size = [](HWND hwnd) {
+            RECT r{};
+            ::GetWindowRect(hwnd, &r);
+            return SIZE{r.right - r.left, r.bottom - r.top};
+        };
+        const SIZE column = size(list);
+        const SIZE changeDir = size(button);
+        const UINT dpi = dlg.GetDpi();
+        const std::vector<std::tuple<std::string, int, int>> pictures = {{"a.bmp", 120, 90}, {"b.tpi", 130, 70}};
+        for (const auto& [name, width, height] : pictures) {
+            Select(dlg, name);
+            const std::string shown = dlg.Pane().ShownPath();
+            ASSERT_TRUE(::DeleteFileA(Pic(name).c_str())) << name;
+            RECT suggested{40, 30, 40 + 900, 30 + 700};
+            dlg.SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi * 2, dpi * 2), reinterpret_cast<LPARAM>(&suggested));
+            RECT window{};
+            ::GetWindowRect(dlg.m_hWnd, &window);
+            EXPECT_TRUE(::EqualRect(&window, &suggested)) << name;
+            const RECT client = dlg.GetClientRect();
+            RECT listRect{};
+            ::GetWindowRect(list, &listRect);
+            ::MapWindowPoints(nullptr, dlg.m_hWnd, reinterpret_cast<POINT*>(&listRect), 2);
+            EXPECT_EQ(listRect.left, 0) << name;
+            EXPECT_EQ(size(list).cx, column.cx * 2) << name;
+            EXPECT_EQ(size(button).cx, column.cx * 2) << name;
+            EXPECT_EQ(size(button).cy, changeDir.cy * 2) << name;
+            EXPECT_EQ(listRect.bottom + size(button).cy, client.bottom) << name;
+            EXPECT_TRUE(dlg.Pane().HoldsPicture()) << name;
+            EXPECT_EQ(dlg.Pane().ShownPath(), shown);
+            const RECT pane = dlg.Pane().GetPaneRect();
+            EXPECT_TRUE(PaneShows(dlg, Unscaled(ActualSizeRect(pane, width, height), 0, 0, Pattern))) << name;
+
+            RECT back{20, 20, 20 + 760, 20 + 560};
+            dlg.SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&back));
+            EXPECT_EQ(size(list).cx, column.cx) << name;
+            EXPECT_EQ(size(button).cy, changeDir.cy) << name;
+        }
     });
 }
 

@@ -132,6 +132,33 @@ TEST_F(MainDialog, LayoutKeepsTheLeftColumnOnResize) {
         .Run(dlg);
 }
 
+// The manifest in the built program declares per-monitor awareness (v2), and the fallbacks
+// of the systems before it: per monitor (v1), then "true/pm" for those that read only dpiAware.
+TEST(Manifest, TheProgramIsPerMonitorDpiAware) {
+    const std::string exe = test::BuildDir() + "\\dist\\Ixo.exe";
+    const HMODULE image =
+        ::LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(image, nullptr) << exe;
+    const HRSRC found = ::FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+    ASSERT_NE(found, nullptr);
+    const HGLOBAL loaded = ::LoadResource(image, found);
+    const char* bytes = static_cast<const char*>(::LockResource(loaded));
+    ASSERT_NE(bytes, nullptr);
+    const std::string manifest(bytes, ::SizeofResource(image, found));
+    ::FreeLibrary(image);
+    // The text of the first element named `name`.
+    const auto element = [&](const std::string& name) {
+        const size_t open = manifest.find("<" + name + " ");
+        const size_t start = open == std::string::npos ? open : manifest.find('>', open);
+        const size_t end = manifest.find("</" + name + ">");
+        return start == std::string::npos || end == std::string::npos || end < start
+                   ? std::string()
+                   : manifest.substr(start + 1, end - start - 1);
+    };
+    EXPECT_EQ(element("dpiAwareness"), "PerMonitorV2, PerMonitor");
+    EXPECT_EQ(element("dpiAware"), "true/pm");
+}
+
 TEST_F(MainDialog, ThePaneIsPaintedBlack) {
     CViewerDlg dlg;
     test::ModalScript()

@@ -212,8 +212,12 @@ RECT ViewerProcess::PaneRect() const {
 }
 
 bool ViewerProcess::SaveScreenshot(const std::string& path) const {
-    const int width = ::GetSystemMetrics(SM_CXSCREEN);
-    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    return SaveScreenArea(path, RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)});
+}
+
+bool ViewerProcess::SaveScreenArea(const std::string& path, const RECT& area) const {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
     BITMAPINFOHEADER header{};
     header.biSize = sizeof header;
     header.biWidth = width;
@@ -225,7 +229,7 @@ bool ViewerProcess::SaveScreenshot(const std::string& path) const {
     HBITMAP dib = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC memory = ::CreateCompatibleDC(screen);
     HGDIOBJ old = ::SelectObject(memory, dib);
-    ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     ::GdiFlush();
     const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);

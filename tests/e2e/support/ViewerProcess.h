@@ -87,6 +87,8 @@ public:
 
     // Saves the whole screen as a 24-bit BMP.
     bool SaveScreenshot(const std::string& path) const;
+    // Saves a rectangle of the screen (screen coordinates) as a 24-bit BMP.
+    bool SaveScreenArea(const std::string& path, const RECT& area) const;
 
 private:
     PROCESS_INFORMATION m_process{};
