@@ -10,3 +10,5 @@ constexpr int kRenameCandidates = 10000;
 // without its dot and extension, "_", four digits, ".", the extension upper-cased
 // ("a.jpg" -> "a_0000.JPG"). A name without an extension gets "base_0000.".
 std::string RenamedFileName(std::string_view name, int i);
+// The same for a name in UTF-16.
+std::wstring RenamedFileName(std::wstring_view name, int i);

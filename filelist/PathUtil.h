@@ -27,3 +27,18 @@ std::string ReplaceExtension(std::string_view path, std::string_view ext);
 // not empty, not "." or "..", and without '\\', '/', ':', a control character or one of
 // * ? " < > | (double-byte characters are stepped over whole).
 bool IsPlainFileName(std::string_view name);
+
+// The same for paths in UTF-16, as the wide functions of the system take them. A
+// separator is one code unit; the halves of a surrogate pair never equal one, so the
+// code units are searched as they are (wchar_t may be wider than 16 bits where the core
+// is built for the host).
+std::wstring GetExtensionUpper(std::wstring_view path);
+std::wstring GetDirectoryPart(std::wstring_view path);
+std::wstring AddTrailingBackslash(std::wstring_view path);
+std::wstring RemoveTrailingBackslash(std::wstring_view path);
+std::wstring GetParentDirectory(std::wstring_view path);
+std::wstring GetFileNamePart(std::wstring_view path);
+std::wstring ReplaceExtension(std::wstring_view path, std::wstring_view ext);
+bool IsPlainFileName(std::wstring_view name);
+// The letters a-z upper-cased; every other code unit stays as it is.
+std::wstring UpperCaseAscii(std::wstring_view s);

@@ -22,6 +22,12 @@ bool IsSameOrInside(std::string_view dir, std::string_view tree) {
     return inner.compare(0, outer.size(), outer) == 0;
 }
 
+bool IsSameOrInside(std::wstring_view dir, std::wstring_view tree) {
+    const std::wstring inner = UpperCaseAscii(AddTrailingBackslash(dir));
+    const std::wstring outer = UpperCaseAscii(AddTrailingBackslash(tree));
+    return inner.compare(0, outer.size(), outer) == 0;
+}
+
 std::string PassProgressText(const PassProgress& progress) {
     std::string text =
         "  判定 " + std::to_string(progress.judged) + " 枚  削除 " + std::to_string(progress.deleted) + " 枚";

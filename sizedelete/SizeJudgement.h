@@ -28,6 +28,9 @@ std::optional<PictureSize> SizeToJudge(std::optional<PictureSize> decoded,
 // get a final backslash, and `dir` must begin with `tree`. ASCII letters compare without
 // regard to case (the file system ignores it); double-byte characters compare whole.
 bool IsSameOrInside(std::string_view dir, std::string_view tree);
+// The same for paths in UTF-16: ASCII letters compare without regard to case, every other
+// code unit as it is.
+bool IsSameOrInside(std::wstring_view dir, std::wstring_view tree);
 
 // Why a pass ended before it had gone through everything.
 enum class PassStop {

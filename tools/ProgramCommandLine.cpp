@@ -15,6 +15,14 @@ bool EndsAsProgram(std::string_view name) {
     return ext == "EXE" || ext == "COM" || ext == "BAT" || ext == "CMD";
 }
 
+bool EndsAsProgram(std::wstring_view name) {
+    if (name.size() < 4 || name[name.size() - 4] != L'.') {
+        return false;
+    }
+    const std::wstring ext = UpperCaseAscii(name.substr(name.size() - 3));
+    return ext == L"EXE" || ext == L"COM" || ext == L"BAT" || ext == L"CMD";
+}
+
 }  // namespace
 
 std::string ProgramOnCommandLine(std::string_view program) {
@@ -61,6 +69,51 @@ std::optional<std::string> DirectoryWindowCommandLine(std::string_view program, 
 std::string UrlCommandLine(std::string_view program, std::string_view address) {
     std::string line = ProgramOnCommandLine(program);
     line += ' ';
+    line += address;
+    return line;
+}
+
+std::wstring ProgramOnCommandLine(std::wstring_view program) {
+    const size_t start = program.find_first_not_of(L" \t");
+    if (start == std::wstring_view::npos || program[start] == L'"') {
+        return std::wstring(program);
+    }
+    for (size_t end = program.find_first_of(L" \t", start);; end = program.find_first_of(L" \t", end + 1)) {
+        const std::wstring_view path = program.substr(start, end == std::wstring_view::npos ? end : end - start);
+        if (EndsAsProgram(path)) {
+            if (path.find(L' ') == std::wstring_view::npos || path.find(L'"') != std::wstring_view::npos) {
+                return std::wstring(program);
+            }
+            return L'"' + std::wstring(path) + L'"' + std::wstring(program.substr(start + path.size()));
+        }
+        if (end == std::wstring_view::npos) {
+            return std::wstring(program);
+        }
+    }
+}
+
+std::optional<std::wstring> DirectoryWindowCommandLine(std::wstring_view program, std::wstring_view dir) {
+    if (dir.find(L'"') != std::wstring_view::npos) {
+        return std::nullopt;
+    }
+    std::wstring line = ProgramOnCommandLine(program);
+    line += L' ';
+    if (dir.find_first_of(L" \t") == std::wstring_view::npos) {
+        line += dir;
+        return line;
+    }
+    // No backslash before the closing mark: it would escape the mark.
+    const size_t last = dir.find_last_not_of(L'\\');
+    const std::wstring_view quoted = last == std::wstring_view::npos ? std::wstring_view() : dir.substr(0, last + 1);
+    line += L'"';
+    line += quoted;
+    line += L'"';
+    return line;
+}
+
+std::wstring UrlCommandLine(std::wstring_view program, std::wstring_view address) {
+    std::wstring line = ProgramOnCommandLine(program);
+    line += L' ';
     line += address;
     return line;
 }

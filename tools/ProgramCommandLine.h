@@ -23,3 +23,9 @@ std::optional<std::string> DirectoryWindowCommandLine(std::string_view program, 
 // The web browser on an address already checked by WebAddressFrom: the program, a
 // blank, and the address.
 std::string UrlCommandLine(std::string_view program, std::string_view address);
+
+// The same in UTF-16, as the program is started: the directory goes on the line exactly
+// as held, whatever characters its name has.
+std::wstring ProgramOnCommandLine(std::wstring_view program);
+std::optional<std::wstring> DirectoryWindowCommandLine(std::wstring_view program, std::wstring_view dir);
+std::wstring UrlCommandLine(std::wstring_view program, std::wstring_view address);

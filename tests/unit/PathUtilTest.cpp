@@ -1,5 +1,8 @@
 #include "filelist/PathUtil.h"
 
+#include "commands/AutoRename.h"
+#include "sizedelete/SizeJudgement.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -145,4 +148,80 @@ TEST(PathUtil, LongInputsAreNeitherCutNorOverflowed) {
     EXPECT_EQ(RemoveTrailingBackslash(dir + "\\"), dir);
     EXPECT_EQ(GetParentDirectory(dir), "C:\\" + std::string(300, 'd') + "\\");
     EXPECT_EQ(ReplaceExtension(path, "BMP"), dir + "\\" + std::string(500, 'f') + ".BMP");
+}
+
+// ---- Paths in UTF-16 ----
+
+namespace {
+
+// The halves of U+1F642 as UTF-16 holds it, spelled out: wchar_t may be 32 bits wide here.
+const std::wstring kEmoji{static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE42)};
+// Names whose code-page-932 form ends in the byte 0x5C or holds '?', and others that
+// code page 932 cannot hold: none of their code units is a separator.
+const std::wstring kNames[] = {
+    L"\u8868", L"\u30BD\u80FD", L"\uFF76\uFF85", L"2023\u00A504", L"caf\u00E9", L"x" + kEmoji,
+    L"\uD55C\uAE00", L"\u6CE2\u301C", L"\u6CE2\uFF5E", kEmoji + kEmoji,
+};
+
+}  // namespace
+
+TEST(WidePathUtil, SplitsOnlyAtRealSeparators) {
+    for (const std::wstring& name : kNames) {
+        const std::wstring dir = L"C:\\" + name + L"\\" + name;
+        const std::wstring file = dir + L"\\" + name + L".jpg";
+        SCOPED_TRACE(testing::PrintToString(file));
+        EXPECT_EQ(GetFileNamePart(file), name + L".jpg");
+        EXPECT_EQ(GetDirectoryPart(file), dir + L"\\");
+        EXPECT_EQ(GetExtensionUpper(file), L"JPG");
+        EXPECT_EQ(ReplaceExtension(file, L"BMP"), dir + L"\\" + name + L".BMP");
+        EXPECT_EQ(ReplaceExtension(name, L"BMP"), name + L".BMP");
+        EXPECT_EQ(AddTrailingBackslash(dir), dir + L"\\");
+        EXPECT_EQ(RemoveTrailingBackslash(dir + L"\\"), dir);
+        EXPECT_EQ(GetParentDirectory(dir), L"C:\\" + name + L"\\");
+        EXPECT_EQ(GetParentDirectory(dir + L"\\"), L"C:\\" + name + L"\\");
+        EXPECT_EQ(GetParentDirectory(name), name + L"\\..\\");
+        EXPECT_TRUE(IsPlainFileName(name + L".jpg"));
+        EXPECT_FALSE(IsPlainFileName(name + L"\\x.jpg"));
+        EXPECT_EQ(RenamedFileName(name + L".jpg", 42), name + L"_0042.JPG");
+        EXPECT_TRUE(IsSameOrInside(dir + L"\\sub", L"C:\\" + name));
+        EXPECT_FALSE(IsSameOrInside(L"C:\\" + name + L"x", L"C:\\" + name));
+    }
+}
+
+TEST(WidePathUtil, DrivesRootsAndEdges) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* directory;  // GetDirectoryPart
+        const wchar_t* added;      // AddTrailingBackslash
+        const wchar_t* removed;    // RemoveTrailingBackslash
+        const wchar_t* parent;     // GetParentDirectory
+    } cases[] = {
+        {L"C:", L"C:", L"C:", L"C:", L"C:\\..\\"},
+        {L"C:\\", L"C:\\", L"C:\\", L"C:\\", L"C:\\"},
+        {L"C:\\a", L"C:\\", L"C:\\a\\", L"C:\\a", L"C:\\"},
+        {L"C:\\a\\\\", L"C:\\a\\\\", L"C:\\a\\\\", L"C:\\a\\", L"C:\\a\\"},
+        {L"C:x.jpg", L"C:", L"C:x.jpg\\", L"C:x.jpg", L"C:x.jpg\\..\\"},
+        {L"", L"", L"\\", L"", L"\\..\\"},
+        {L"\\", L"\\", L"\\", L"", L"\\\\..\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.path)));
+        EXPECT_EQ(GetDirectoryPart(c.path), c.directory);
+        EXPECT_EQ(AddTrailingBackslash(c.path), c.added);
+        EXPECT_EQ(RemoveTrailingBackslash(c.path), c.removed);
+        EXPECT_EQ(GetParentDirectory(c.path), c.parent);
+    }
+    EXPECT_EQ(GetExtensionUpper(L"C:\\x.y\\pic"), L"Y\\PIC") << "the last dot, wherever it is";
+    EXPECT_EQ(GetExtensionUpper(L"noext"), L"");
+    EXPECT_EQ(GetExtensionUpper(L"a.caf\u00E9\uFF41"), L"CAF\u00E9\uFF41") << "only a-z change";
+    EXPECT_EQ(ReplaceExtension(L"end.", L"bmp"), L"end.bmp");
+    EXPECT_EQ(RenamedFileName(L"noext", 1), L"noext_0001.");
+    EXPECT_EQ(RenamedFileName(L"a.b.Jpeg", 9999), L"a.b_9999.JPEG");
+    for (const wchar_t* name : {L"", L".", L"..", L"a/b", L"C:x", L"x?", L"*.jpg", L"a\"b", L"a<b", L"a>b", L"a|b",
+                                L"tab\tname"}) {
+        EXPECT_FALSE(IsPlainFileName(name)) << testing::PrintToString(std::wstring(name));
+    }
+    EXPECT_TRUE(IsPlainFileName(L" lead ...]"));
+    EXPECT_TRUE(IsSameOrInside(L"c:\\PICS\\out", L"C:\\pics\\")) << "ASCII letters ignore case";
+    EXPECT_FALSE(IsSameOrInside(L"", L"C:\\pics"));
 }
