@@ -16,6 +16,7 @@
 #include "bench/support/BenchSupport.h"
 #include "bench/support/PictureFolders.h"
 #include "filelist/PathUtil.h"
+#include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "mainwnd/ViewerDlg.h"
 #include "tests/win/support/TestSupport.h"
@@ -61,8 +62,8 @@ uint64_t FileSize(const std::string& path) {
 }
 
 void Measure(CViewerDlg& dlg, const std::string& dir, const std::string& picture, const char* name, int reps) {
-    dlg.SetCurDir(dir);
-    dlg.ListDirectory(dir);
+    dlg.SetCurDir(fw::Widen932(dir));
+    dlg.ListDirectory(dlg.GetCurDir());
     dlg.Files().ListBox().SelectString(-1, picture);
     dlg.ShowSelectedEntry();
     const std::string target = bench::DataDir() + "\\wallpaper-out\\" + name + ".BMP";

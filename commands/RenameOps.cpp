@@ -7,6 +7,7 @@
 #include "commands/RenameDlg.h"
 #include "filelist/PathUtil.h"
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void CRenameOps::RenameSelectedEntry() {
     // The name as stored on disk (a directory's without its brackets, blanks included).
     // A '?' in it stands for a character that code page 932 cannot hold: the name
     // reaches no file, or as a pattern other files.
-    const std::string oldName = selected->name;
+    const std::string oldName = fw::Narrow932Lossy(selected->name);
     const bool directory = selected->IsDirectory();
     if (oldName.find_first_of("?*") != std::string::npos) {
         return;
@@ -56,10 +57,10 @@ void CRenameOps::RenameSelectedEntry() {
     }
     // A name with a path in it would move the entry out of the directory: refused.
     if (IsPlainFileName(newName)) {
-        const std::string dir = AddTrailingBackslash(m_host.CurrentDir());
+        const std::string dir = AddTrailingBackslash(fw::Narrow932Lossy(m_host.CurrentDir()));
         RenameOnDisk(dir + oldName, dir + newName);
     }
-    m_host.ListAgainSelecting(directory ? ListEntry::Directory(newName).Text() : newName);
+    m_host.ListAgainSelecting(fw::Widen932(directory ? "[ " + newName + " ]" : newName));
 }
 
 bool CRenameOps::RenameOnDisk(const std::string& from, const std::string& to) {

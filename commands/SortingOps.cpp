@@ -49,8 +49,8 @@ bool CSortingOps::TransferSelectedFile(const std::string& dir, Transfer transfer
     if (dir.empty()) {
         return false;  // an unset target would be the root of the current drive
     }
-    const std::string name = selected->name;
-    const std::string source = AddTrailingBackslash(m_host.CurrentDir()) + name;
+    const std::string name = fw::Narrow932Lossy(selected->name);
+    const std::string source = AddTrailingBackslash(fw::Narrow932Lossy(m_host.CurrentDir())) + name;
     const std::string target = AddTrailingBackslash(dir);
     std::string destination = target + name;
     if (renaming == Renaming::kOn) {
@@ -97,7 +97,7 @@ bool CSortingOps::KillSelectedFile() {
     if (selected == nullptr || selected->IsDirectory()) {
         return true;
     }
-    const std::string path = AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
+    const std::string path = fw::Narrow932Lossy(AddTrailingBackslash(m_host.CurrentDir()) + selected->name);
     if (!::DeleteFileA(path.c_str())) {
         return false;
     }
@@ -112,7 +112,8 @@ bool CSortingOps::DeleteSelectedDirectory() {
         fw::MessageBox(m_host.OwnerWindow(), "ディレクトリではありません。\n", nullptr, MB_OK);
         return true;
     }
-    if (DeleteDirectoryTree(AddTrailingBackslash(m_host.CurrentDir()) + selected->name, Confirmation::kAsk)) {
+    if (DeleteDirectoryTree(fw::Narrow932Lossy(AddTrailingBackslash(m_host.CurrentDir()) + selected->name),
+                            Confirmation::kAsk)) {
         m_host.ListAgain();
     }
     return true;

@@ -1,5 +1,7 @@
 #include "commands/TargetChooser.h"
 
+#include "framework/WideText.h"
+
 namespace {
 
 constexpr char kMovePrompt[] = "移動先ディレクトリ選択\n'M'キーを押すと、ファイルがこのディレクトリに移動されます。";
@@ -30,7 +32,8 @@ void CTargetChooser::ChooseTrashDir() {
 }
 
 void CTargetChooser::Choose(std::string& target, const char* prompt) {
-    const std::string chosen = m_host.ChooseFolder(target, prompt);
+    const std::string chosen =
+        fw::Narrow932(m_host.ChooseFolder(fw::Widen932(target), prompt)).value_or(std::string());
     if (chosen.empty()) {
         return;
     }

@@ -2,6 +2,8 @@
 
 #include "regdirs/JumpDlg.h"
 
+#include "framework/WideText.h"
+
 FW_BEGIN_PART_MESSAGE_MAP(CRegisteredDirs)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kJump), 0, JumpToRegisteredDir)
 FW_END_PART_MESSAGE_MAP()
@@ -11,10 +13,10 @@ CRegisteredDirs::CRegisteredDirs(IViewerHost& host, std::string iniPath)
 
 void CRegisteredDirs::JumpToRegisteredDir() {
     CJumpDlg dlg;
-    dlg.m_strCurrentDir = m_host.CurrentDir();
+    dlg.m_strCurrentDir = fw::Narrow932Lossy(m_host.CurrentDir());
     dlg.m_strIniPath = m_strIniPath;
     if (dlg.DoModal() != IDOK || dlg.m_strSelectedPath.empty()) {
         return;
     }
-    m_host.GoToDirectory(dlg.m_strSelectedPath);
+    m_host.GoToDirectory(fw::Widen932(dlg.m_strSelectedPath));
 }

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "filelist/PathUtil.h"
 #include "framework/ProfileFile.h"
+#include "framework/WideText.h"
 #include "framework/WinApp.h"
 
 namespace {
@@ -52,13 +54,15 @@ std::string GetIniFilePath() {
     return AddTrailingBackslash(GetDirectoryPart(fw::AfxGetModuleFilePath())) + "Ixo.ini";
 }
 
-Settings Settings::Defaults(const std::string& exeDir) {
+Settings Settings::Defaults(const std::wstring& exeDir) {
     Settings s;
-    const std::string base = AddTrailingBackslash(exeDir);
-    s.m_strMoveDir = base + "MoveDir";
-    s.m_strCopyDir = base + "CopyDir";
-    s.m_strTrashDir = base + "TrashDir";
-    s.m_strWallPaperDir = base + "WallPaperDir";
+    const std::optional<std::string> base = fw::Narrow932(AddTrailingBackslash(exeDir));
+    if (base) {
+        s.m_strMoveDir = *base + "MoveDir";
+        s.m_strCopyDir = *base + "CopyDir";
+        s.m_strTrashDir = *base + "TrashDir";
+        s.m_strWallPaperDir = *base + "WallPaperDir";
+    }
     return s;
 }
 

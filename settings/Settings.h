@@ -24,8 +24,10 @@ struct Settings {
 
     bool operator==(const Settings&) const = default;
 
-    // The built-in values: the four target directories below `exeDir`.
-    static Settings Defaults(const std::string& exeDir);
+    // The built-in values: the four target directories below `exeDir`. Directories are
+    // kept in code page 932: below a folder that code page cannot hold they stay empty (a
+    // sorting operation then reports its failure).
+    static Settings Defaults(const std::wstring& exeDir);
 
     // Reads every key of the file over the values held; a missing file or key keeps them.
     void Load(const std::string& iniPath);

@@ -53,7 +53,7 @@ CSizeDeletion::Verdict CSizeDeletion::DeleteSelectedIfSmall() {
     // file, or have let go of the picture (a listing releases the plug-ins' pictures), it
     // is decoded again first: a stale 0 x 0 must not delete a good picture.
     const std::string path = SelectedPath();
-    if (m_pane.ShownPath() != path || (!m_pane.HoldsPicture() && !m_pane.ShownFailure())) {
+    if (fw::Narrow932Lossy(m_pane.ShownPath()) != path || (!m_pane.HoldsPicture() && !m_pane.ShownFailure())) {
         m_host.ShowSelection();
     }
     std::optional<PictureSize> decoded;
@@ -147,7 +147,7 @@ void CSizeDeletion::RunConfirmedPass(Pass pass) {
         return;
     }
     // The moved pictures must land outside the tree, or the walk would meet them again.
-    if (moving && IsSameOrInside(m_settings.m_strMoveDir, m_host.CurrentDir())) {
+    if (moving && IsSameOrInside(fw::Widen932(m_settings.m_strMoveDir), m_host.CurrentDir())) {
         fw::MessageBox(owner, kMoveDirInside);
         return;
     }
@@ -261,7 +261,7 @@ bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
     if (selected->isReparsePoint) {
         return false;
     }
-    const std::string name = selected->name;
+    const std::wstring name = selected->name;
     const std::string path = SelectedPath();
     // Each listing sets the title afresh and draws the list again: both go back after it.
     m_host.EnterSelection();
@@ -302,7 +302,7 @@ bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
     return true;
 }
 
-bool CSizeDeletion::ReselectDirectory(const std::string& name) {
+bool CSizeDeletion::ReselectDirectory(const std::wstring& name) {
     const ListEntry* selected = m_host.SelectedEntry();
     if (selected != nullptr && selected->IsDirectory() && selected->name == name) {
         return true;
@@ -323,7 +323,7 @@ bool CSizeDeletion::ReselectDirectory(const std::string& name) {
 // What is left in an emptied sub-directory are files the list does not show. The shell
 // recycles the directory as one item, so all of them together must fit the bin.
 CSizeDeletion::Removal CSizeDeletion::HowToRemoveEmptiedDirectory(const std::string& path) {
-    fw::CDirectoryEnumerator found(AddTrailingBackslash(path) + "*.*");
+    fw::CDirectoryEnumerator found(AddTrailingBackslash(fw::Widen932(path)) + L"*.*");
     fw::DirectoryEntry entry;
     uint64_t bytes = 0;
     bool holdsAny = false;
@@ -369,7 +369,8 @@ void CSizeDeletion::Stop(PassStop why, const std::string& path) {
 
 std::string CSizeDeletion::SelectedPath() const {
     const ListEntry* selected = m_host.SelectedEntry();
-    return selected == nullptr ? std::string() : AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
+    return selected == nullptr ? std::string()
+                               : fw::Narrow932Lossy(AddTrailingBackslash(m_host.CurrentDir()) + selected->name);
 }
 
 // The list is disabled during a pass and the title tells its progress; drawing the list

@@ -71,7 +71,7 @@ private:
     bool WalkSelectedDirectory(Moving moving);
     // After the walk of a sub-directory: makes its entry the selected one again; false
     // when the parent no longer lists it.
-    bool ReselectDirectory(const std::string& name);
+    bool ReselectDirectory(const std::wstring& name);
     // How an emptied sub-directory may go: at once when nothing is left in it; when it
     // still holds files, only where the recycle bin surely takes them all (else the shell
     // would delete them for good); not at all when that cannot be told.

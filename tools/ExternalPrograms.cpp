@@ -45,7 +45,7 @@ CExternalPrograms::CExternalPrograms(IViewerHost& host, const Settings& settings
 
 void CExternalPrograms::OpenCurrentDirWindow() {
     const std::optional<std::string> line =
-        DirectoryWindowCommandLine(m_settings.m_strOpenWindowProgram, m_host.CurrentDir());
+        DirectoryWindowCommandLine(m_settings.m_strOpenWindowProgram, fw::Narrow932Lossy(m_host.CurrentDir()));
     if (line) {
         fw::StartProgram(fw::Widen932(*line));
     }
@@ -54,9 +54,9 @@ void CExternalPrograms::OpenCurrentDirWindow() {
 std::string CExternalPrograms::MemoFolder() const {
     const ListEntry* selected = m_host.SelectedEntry();
     if (selected != nullptr && selected->IsDirectory()) {
-        return AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
+        return fw::Narrow932Lossy(AddTrailingBackslash(m_host.CurrentDir()) + selected->name);
     }
-    return m_host.CurrentDir();
+    return fw::Narrow932Lossy(m_host.CurrentDir());
 }
 
 void CExternalPrograms::OpenUrlFromMemo() {

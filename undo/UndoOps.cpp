@@ -107,12 +107,12 @@ void CUndoOps::Tell(const std::string& text) const {
 }
 
 void CUndoOps::ShowOutcome(const std::wstring& restored, const std::wstring& left) {
-    const std::wstring folder = WithoutTrailingBackslash(fw::ToWide(m_host.CurrentDir(), CP_ACP).value_or(L""));
+    const std::wstring folder = WithoutTrailingBackslash(m_host.CurrentDir());
     if (SameIgnoringCase(FolderOf(restored), folder)) {
         const std::string name = Shown(restored.substr(restored.find_last_of(L'\\') + 1));
         const DWORD attributes = ::GetFileAttributesW(restored.c_str());
         const bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        m_host.ListAgainSelecting(directory ? ListEntry::Directory(name).Text() : name);
+        m_host.ListAgainSelecting(fw::Widen932(directory ? "[ " + name + " ]" : name));
     } else if (SameIgnoringCase(FolderOf(left), folder)) {
         m_host.ListAgain();
     }

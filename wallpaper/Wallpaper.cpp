@@ -103,10 +103,11 @@ bool CWallpaper::MakeWallpaper(Desktop desktop, const std::optional<std::string>
         return false;
     }
     const std::string path =
-        target ? *target : AddTrailingBackslash(m_settings.m_strWallPaperDir) + ReplaceExtension(selected->name, "BMP");
+        target ? *target : AddTrailingBackslash(m_settings.m_strWallPaperDir) +
+                          ReplaceExtension(fw::Narrow932Lossy(selected->name), "BMP");
     // In the folder being viewed "name.BMP" may be a picture of its own ("a.bmp" beside
     // "a.jpg"): there the file is only written where the name is free.
-    const ExistingTarget existing = !target && IsSameDirectory(m_settings.m_strWallPaperDir, m_host.CurrentDir())
+    const ExistingTarget existing = !target && IsSameDirectory(m_settings.m_strWallPaperDir, fw::Narrow932Lossy(m_host.CurrentDir()))
                                         ? ExistingTarget::kKeep
                                         : ExistingTarget::kReplace;
     if (path.empty() || !WriteHeldPicture(*selected, path, existing)) {

@@ -20,7 +20,7 @@ protected:
         dlg.GetSettings().m_strMoveDir = m_move.Path();
         dlg.GetSettings().m_strTrashDir = m_trash.Path();
         dlg.GetSettings().m_strCopyDir = m_copy.Path();
-        dlg.SetCurDir(m_pics.Path());
+        dlg.SetCurDir(test::Wide(m_pics.Path()));
         dlg.ListDirectory(dlg.GetCurDir());
         Select(dlg, index);
     }
@@ -249,7 +249,7 @@ TEST_F(FileOps, DirectoryDeletionRefusesPicturesAndFileNamesShapedLikeDirectorie
         Open(dlg);
         EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
         // A file entry whose text looks like a directory entry.
-        dlg.Files().Add(ListEntry::Picture("[ a.b]", Decoder::Bmp()));
+        dlg.Files().Add(ListEntry::Picture(L"[ a.b]", Decoder::Bmp()));
         const Strings listed = Entries(dlg);
         Select(dlg, static_cast<int>(std::find(listed.begin(), listed.end(), "[ a.b]") - listed.begin()));
         ASSERT_EQ(Selected(dlg), "[ a.b]");

@@ -234,23 +234,23 @@ TEST_F(JumpFromTheViewer, JumpListsTheChosenPathAndTheCloseKeepsTheRegistrations
     };
     test::ModalScript script = ScriptAnswering(nested);
     script.Then([&](fw::CDialog&) {
-        dlg.SetCurDir(m_pics.Path());
+        dlg.SetCurDir(test::Wide(m_pics.Path()));
         dlg.ListDirectory(dlg.GetCurDir());
         dlg.Files().ListBox().SetFocus();
     });
     script.Key('J');
     script.Then([&](fw::CDialog&) {
-        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path()) << "registering never jumps";
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path())) << "registering never jumps";
         EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
     });
     script.Key('J', true, true);  // Shift and Ctrl make no difference
     script.Then([&](fw::CDialog&) {
-        EXPECT_EQ(dlg.GetCurDir(), gone);
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(gone));
         EXPECT_TRUE(Entries(dlg).empty());
         EXPECT_NE(dlg.GetWindowText().find("[" + gone + "]"), std::string::npos);
     });
     script.Key('J');  // cancelled: nothing changes
-    script.Then([&](fw::CDialog&) { EXPECT_EQ(dlg.GetCurDir(), gone); });
+    script.Then([&](fw::CDialog&) { EXPECT_EQ(dlg.GetCurDir(), test::Wide(gone)); });
     script.Run(dlg);
     EXPECT_TRUE(nested.empty());
 

@@ -115,7 +115,7 @@ TEST_F(SettingsFile, WithoutRoomForACopyTheFileIsWrittenInPlace) {
     test::MakeDir(dir);
     const std::string ini = dir + "\\Ixo.ini";
     test::WriteFileBytes(ini, "[RegistedDirNum]\r\nNum=0\r\n[Directory]\r\nMoveDir=C:\\old\r\n");
-    Settings settings = Settings::Defaults("C:\\app");
+    Settings settings = Settings::Defaults(L"C:\\app");
     settings.Load(ini);
     EXPECT_EQ(settings.m_strMoveDir, "C:\\old");
     settings.m_strMoveDir = "C:\\new";

@@ -33,7 +33,7 @@ protected:
             m_dlg->GetSettings().m_strCopyDir = m_copy.Path();
             m_dlg->GetSettings().m_bDeleteImmediate = TRUE;
             m_dlg->GetSettings().m_bAutoRenameAtMove = TRUE;
-            m_dlg->SetCurDir(m_pics.Path());
+            m_dlg->SetCurDir(test::Wide(m_pics.Path()));
             m_dlg->ListDirectory(m_dlg->GetCurDir());
             m_dlg->ShowSelectedEntry();
             m_dlg->Files().ListBox().SetFocus();
@@ -50,12 +50,12 @@ protected:
         script.Then([this, text, what](fw::CDialog&) {
             EXPECT_EQ(Selected(), text) << what;
             ASSERT_NE(m_dlg->Files().Current(), nullptr) << what;
-            EXPECT_EQ(m_dlg->Files().Current()->Text(), text) << what << ": and shown";
+            EXPECT_EQ(m_dlg->Files().Current()->Text(), test::Wide(text)) << what << ": and shown";
         });
     }
     void Select(ModalScript& script, const std::string& text) {
         script.Then([this, text](fw::CDialog&) {
-            m_dlg->Files().SelectText(text);
+            m_dlg->Files().SelectText(test::Wide(text));
             m_dlg->ShowSelectedEntry();
         });
     }

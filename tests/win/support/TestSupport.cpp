@@ -14,6 +14,14 @@
 
 namespace test {
 
+std::wstring Wide(std::string_view cp932) {
+    return fw::Widen932(cp932);
+}
+
+std::string Narrow(std::wstring_view text) {
+    return fw::Narrow932Lossy(text);
+}
+
 std::string BuildDir() {
     // Wine shows the Unix file system as drive Z:.
     std::string path = std::string("Z:") + IXO_BUILD_DIR;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/Prompts.h"
@@ -16,6 +17,12 @@ class CDialog;
 }
 
 namespace test {
+
+// A test's code-page-932 text in UTF-16, as the model holds names and paths; and a UTF-16
+// text in code page 932 for comparing with such texts (a character the code page cannot
+// hold becomes the system's substitute).
+std::wstring Wide(std::string_view cp932);
+std::string Narrow(std::wstring_view text);
 
 // The build folder as a Windows path.
 std::string BuildDir();
