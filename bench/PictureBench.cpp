@@ -58,7 +58,7 @@ enum Kind { kBmp = 0, kJpeg = 1 };
 const char* const kKindSuffix[] = {"bmp", "jpg"};
 
 Kind KindOf(const std::string& name) {
-    return GetExtensionUpper(name) == "BMP" ? kBmp : kJpeg;
+    return name.size() >= 4 && name.compare(name.size() - 4, 4, ".bmp") == 0 ? kBmp : kJpeg;
 }
 
 // The main window brought up to date on screen, the file list included.

@@ -32,7 +32,7 @@ constexpr DWORD kChunk = 1u << 20;
 // which then replaces it.
 bool WriteFloor(const std::string& target, uint64_t size, const uint8_t* chunk) {
     char temp[MAX_PATH + 16] = {};
-    if (::GetTempFileNameA(GetDirectoryPart(target).c_str(), "flr", 0, temp) == 0) {
+    if (::GetTempFileNameA(target.substr(0, target.rfind('\\') + 1).c_str(), "flr", 0, temp) == 0) {
         return false;
     }
     HANDLE file = ::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -74,7 +74,7 @@ void Measure(CViewerDlg& dlg, const std::string& dir, const std::string& picture
     // The first round only warms the caches.
     for (int rep = 0; rep <= reps; ++rep) {
         bench::Stopwatch watch;
-        const bool written = dlg.Wallpaper().MakeWallpaper(CWallpaper::Desktop::kKeep, target);
+        const bool written = dlg.Wallpaper().MakeWallpaper(CWallpaper::Desktop::kKeep, fw::Widen932(target));
         const double oursMs = watch.ElapsedMs();
         const uint64_t size = FileSize(target);
         watch.Restart();

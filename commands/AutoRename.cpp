@@ -4,17 +4,6 @@
 
 #include "filelist/PathUtil.h"
 
-std::string RenamedFileName(std::string_view name, int i) {
-    const std::string ext = GetExtensionUpper(name);
-    // GetExtensionUpper finds the last dot; without one the whole name is the base.
-    const size_t cut = ext.size() + 1;
-    const bool hasDot = name.size() >= cut && name[name.size() - cut] == '.';
-    const std::string base(hasDot ? name.substr(0, name.size() - cut) : name);
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "_%04d.", i % kRenameCandidates);
-    return base + suffix + ext;
-}
-
 std::wstring RenamedFileName(std::wstring_view name, int i) {
     const size_t dot = name.rfind(L'.');
     const std::wstring_view base = dot == std::wstring_view::npos ? name : name.substr(0, dot);

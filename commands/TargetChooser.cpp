@@ -1,6 +1,7 @@
 #include "commands/TargetChooser.h"
 
 #include "framework/WideText.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -32,12 +33,15 @@ void CTargetChooser::ChooseTrashDir() {
 }
 
 void CTargetChooser::Choose(std::string& target, const char* prompt) {
-    const std::string chosen =
-        fw::Narrow932(m_host.ChooseFolder(fw::Widen932(target), prompt)).value_or(std::string());
+    const std::wstring chosen = m_host.ChooseFolder(fw::Widen932(target), prompt);
     if (chosen.empty()) {
         return;
     }
-    target = chosen;
+    const std::optional<std::string> stored = StorablePath(m_host.OwnerWindow(), chosen);
+    if (!stored) {
+        return;
+    }
+    target = *stored;
     // The list is read again; the entry that was selected stays selected and shown.
     if (const ListEntry* selected = m_host.SelectedEntry()) {
         m_host.ListAgainSelecting(selected->Text());

@@ -102,7 +102,7 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
 
 CViewerDlg::~CViewerDlg() = default;
 
-std::string CViewerDlg::GetIniFilePath() const {
+std::wstring CViewerDlg::GetIniFilePath() const {
     return ::GetIniFilePath();
 }
 

@@ -34,7 +34,7 @@ public:
     ~CViewerDlg() override;
 
     // The full path of the settings file beside the executable.
-    std::string GetIniFilePath() const;
+    std::wstring GetIniFilePath() const;
 
     // Places the file list and the "Change Dir" button in the left column, sized for the
     // window's DPI.

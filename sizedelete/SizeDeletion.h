@@ -76,13 +76,13 @@ private:
     // still holds files, only where the recycle bin surely takes them all (else the shell
     // would delete them for good); not at all when that cannot be told.
     enum class Removal { kKeep, kEmpty, kIntoRecycleBin };
-    static Removal HowToRemoveEmptiedDirectory(const std::string& path);
+    static Removal HowToRemoveEmptiedDirectory(const std::wstring& path);
     // Drains the queue and reads Escape once; false when the pass is to stop.
     bool ContinuePass();
     // Ends the pass before its next entry; the first reason given is the one it tells.
-    void Stop(PassStop why, const std::string& path = std::string());
+    void Stop(PassStop why, const std::wstring& path = std::wstring());
     // The full path of the selected entry.
-    std::string SelectedPath() const;
+    std::wstring SelectedPath() const;
     void HoldListDrawing();
     enum class Title { kNow, kWhenDue };
     void ShowProgress(Title when = Title::kWhenDue);

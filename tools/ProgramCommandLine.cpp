@@ -4,17 +4,7 @@
 
 namespace {
 
-// Whether a name ends in an extension the system starts as a program. The bytes compared
-// are ASCII characters that never stand as the trail byte of a double-byte character
-// after a '.', so comparing bytes is safe in code page 932.
-bool EndsAsProgram(std::string_view name) {
-    if (name.size() < 4 || name[name.size() - 4] != '.') {
-        return false;
-    }
-    const std::string ext = UpperCaseAscii(name.substr(name.size() - 3));
-    return ext == "EXE" || ext == "COM" || ext == "BAT" || ext == "CMD";
-}
-
+// Whether a name ends in an extension the system starts as a program.
 bool EndsAsProgram(std::wstring_view name) {
     if (name.size() < 4 || name[name.size() - 4] != L'.') {
         return false;
@@ -24,54 +14,6 @@ bool EndsAsProgram(std::wstring_view name) {
 }
 
 }  // namespace
-
-std::string ProgramOnCommandLine(std::string_view program) {
-    const size_t start = program.find_first_not_of(" \t");
-    if (start == std::string_view::npos || program[start] == '"') {
-        return std::string(program);
-    }
-    // Blanks and tabs are never trail bytes, so the search for them may go byte by byte.
-    for (size_t end = program.find_first_of(" \t", start);; end = program.find_first_of(" \t", end + 1)) {
-        const std::string_view path = program.substr(start, end == std::string_view::npos ? end : end - start);
-        if (EndsAsProgram(path)) {
-            if (path.find(' ') == std::string_view::npos || path.find('"') != std::string_view::npos) {
-                return std::string(program);
-            }
-            return '"' + std::string(path) + '"' + std::string(program.substr(start + path.size()));
-        }
-        if (end == std::string_view::npos) {
-            return std::string(program);
-        }
-    }
-}
-
-std::optional<std::string> DirectoryWindowCommandLine(std::string_view program, std::string_view dir) {
-    if (dir.find('"') != std::string_view::npos) {
-        return std::nullopt;
-    }
-    std::string line = ProgramOnCommandLine(program);
-    line += ' ';
-    if (dir.find_first_of(" \t") == std::string_view::npos) {
-        line += dir;
-        return line;
-    }
-    std::string quoted(dir);
-    for (std::string shorter = RemoveTrailingBackslash(quoted); shorter != quoted;
-         shorter = RemoveTrailingBackslash(quoted)) {
-        quoted = std::move(shorter);
-    }
-    line += '"';
-    line += quoted;
-    line += '"';
-    return line;
-}
-
-std::string UrlCommandLine(std::string_view program, std::string_view address) {
-    std::string line = ProgramOnCommandLine(program);
-    line += ' ';
-    line += address;
-    return line;
-}
 
 std::wstring ProgramOnCommandLine(std::wstring_view program) {
     const size_t start = program.find_first_not_of(L" \t");

@@ -328,7 +328,7 @@ TEST_F(Keys, CtrlMAndCtrlInsertChooseTheMoveTargetThatMUsesNext) {
     }
     test::TempDir newMove("new move");
     test::PromptRecorder prompts;
-    prompts.browseAnswers = {newMove.Path(), ""};
+    prompts.browseAnswers = {test::Wide(newMove.Path()), L""};
     HWND window = nullptr;
     ModalScript script = Script();
     script.Then([&](fw::CDialog& dlg) {

@@ -77,7 +77,7 @@ TEST_F(Listing, TheFirstPluginInLoadOrderDecodesAnExtension) {
         ASSERT_EQ(Entries(dlg), (Strings{"a.tpi", "b.jpeg"}));
         for (int i = 0; i < 2; ++i) {
             CSpiPlugin* plugin = dlg.Files().At(i)->GetDecoder().plugin;
-            EXPECT_TRUE(plugin->SupportsExtension(GetExtensionUpper(dlg.Files().ListBox().GetText(i))));
+            EXPECT_TRUE(plugin->SupportsExtension(GetExtensionUpper(dlg.Files().TextAt(i))));
         }
     });
 }
@@ -246,7 +246,7 @@ TEST_F(Listing, TheFolderBrowserChoosesTheCurrentDirectory) {
         EXPECT_EQ(Entries(dlg), before);
 
         // Chosen, through the "Change Dir" button.
-        prompts.browseAnswers.push_back(m_pics.Path());
+        prompts.browseAnswers.push_back(test::Wide(m_pics.Path()));
         dlg.SendMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.ChangeDirButton().m_hWnd));
         EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path()));
         EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
@@ -310,7 +310,7 @@ TEST_F(Listing, NoSecondListingWhileOneRuns) {
         Touch("f" + std::to_string(i) + ".bmp");
     }
     test::PromptRecorder prompts;
-    prompts.browseAnswers.push_back("C:\\");
+    prompts.browseAnswers.push_back(L"C:\\");
     WithViewer([&](CViewerDlg& dlg) {
         dlg.SetCurDir(test::Wide(m_pics.Path()));
         // A click on "Change Dir" reaches the window while the listing drains the queue.

@@ -80,8 +80,8 @@ test::ModalScript ScriptAnswering(std::deque<NestedStep>& steps) {
 class JumpDialog : public testing::Test {
 protected:
     INT_PTR Run(test::ModalScript& script) {
-        m_dlg.m_strIniPath = m_ini;
-        m_dlg.m_strCurrentDir = m_current;
+        m_dlg.m_strIniPath = test::Wide(m_ini);
+        m_dlg.m_strCurrentDir = test::Wide(m_current);
         return script.Run(m_dlg);
     }
 
@@ -254,7 +254,7 @@ TEST_F(JumpFromTheViewer, JumpListsTheChosenPathAndTheCloseKeepsTheRegistrations
     script.Run(dlg);
     EXPECT_TRUE(nested.empty());
 
-    const IniEntries entries = test::ReadIniEntries(dlg.GetIniFilePath());
+    const IniEntries entries = test::ReadIniEntries(test::Narrow(dlg.GetIniFilePath()));
     const IniEntries registrations(entries.begin(), entries.begin() + std::min<size_t>(entries.size(), 5));
     EXPECT_EQ(registrations, (IniEntries{{"RegistedDirNum", "Num", "2"},
                                          {"RegistedDirPath", "Dir0", gone},

@@ -24,7 +24,7 @@ std::string Utf8(const std::string& ansi) {
 
 class Undo : public test::ViewerFixture {
 protected:
-    std::string Journal() const { return CUndoJournal::DefaultPath(); }
+    std::string Journal() const { return test::Narrow(CUndoJournal::DefaultPath()); }
     ModalScript Script() {
         ModalScript script;
         script.Then([this](fw::CDialog&) {
@@ -199,16 +199,16 @@ TEST_F(Undo, ADamagedJournalStillUndoesTheRecordsBeforeTheDamage) {
 TEST_F(Undo, TheJournalKeepsTheLatestOperationsAndReadsThemBackInANewObject) {
     ::DeleteFileA(Journal().c_str());
     {
-        CUndoJournal journal(Journal());
+        CUndoJournal journal(CUndoJournal::DefaultPath());
         for (size_t i = 0; i <= 2 * kJournalKeep; ++i) {
-            journal.Recorded(FileOp::kRename, "C:\\a\\" + std::to_string(i), "C:\\b\\" + std::to_string(i));
+            journal.Recorded(FileOp::kRename, L"C:\\a\\" + std::to_wstring(i), L"C:\\b\\" + std::to_wstring(i));
         }
     }
     const ParsedJournal parsed = ParseJournal(test::ReadFileBytes(Journal()));
     EXPECT_EQ(parsed.lines, kJournalKeep) << "compacted by a file put in its place";
     ASSERT_EQ(parsed.live.size(), kJournalKeep);
     EXPECT_EQ(parsed.live.front().from, "C:\\a\\" + std::to_string(kJournalKeep + 1));
-    CUndoJournal again(Journal());
+    CUndoJournal again(CUndoJournal::DefaultPath());
     const std::optional<JournalEntry> latest = again.Latest();
     ASSERT_TRUE(latest.has_value());
     EXPECT_EQ(latest->to, "C:\\b\\" + std::to_string(2 * kJournalKeep));

@@ -30,7 +30,7 @@ std::string BuildDir() {
 }
 
 std::string ExeDir() {
-    return GetDirectoryPart(fw::AfxGetModuleFilePath());
+    return Narrow(GetDirectoryPart(fw::AfxGetModuleFilePathW()));
 }
 
 TempDir::TempDir(const std::string& label) {
@@ -39,7 +39,7 @@ TempDir::TempDir(const std::string& label) {
     ::GetTempPathA(MAX_PATH, base);
     char name[64];
     std::snprintf(name, sizeof name, "%s-%lu-%d", label.c_str(), ::GetCurrentProcessId(), ++counter);
-    m_path = AddTrailingBackslash(base) + name;
+    m_path = Narrow(AddTrailingBackslash(Wide(base))) + name;
     RemoveTree(m_path);
     MakeDir(m_path);
 }
@@ -241,9 +241,9 @@ PromptRecorder::PromptRecorder() {
         if (browseAnswers.empty()) {
             return std::wstring();
         }
-        std::string answer = browseAnswers.front();
+        std::wstring answer = browseAnswers.front();
         browseAnswers.pop_front();
-        return fw::Widen932(answer);
+        return answer;
     });
     fw::SetOpenFileResponder([this](const OPENFILENAMEW& info) {
         openFiles.push_back(OpenFileCall{info.hwndOwner,

@@ -96,7 +96,7 @@ public:
         std::wstring initialFolderW;  // the same, exactly
     };
     std::vector<BrowseCall> browses;
-    std::deque<std::string> browseAnswers;  // code-page-932 paths
+    std::deque<std::wstring> browseAnswers;  // exact paths
 
     struct OpenFileCall {
         HWND owner;
