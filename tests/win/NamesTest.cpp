@@ -45,27 +45,6 @@ const Subject kSubjects[] = {
     {"fullwidth_tilde", L"\u6CE2\uFF5E"},  // 波～
 };
 
-void WriteWide(const std::wstring& path, const std::string& bytes) {
-    const fw::FileHandle file(
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    ASSERT_TRUE(file.IsValid() && ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                                              nullptr) &&
-                written == bytes.size());
-}
-
-std::string ReadWide(const std::wstring& path) {
-    const fw::FileHandle file(
-        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (file.IsValid() && ::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        bytes.append(buffer, read);
-    }
-    return bytes;
-}
-
 void Snapshot(const std::wstring& dir, const std::wstring& prefix, World& world) {
     WIN32_FIND_DATAW found{};
     const fw::FindHandle find(::FindFirstFileW((dir + L"\\*").c_str(), &found));
@@ -81,7 +60,7 @@ void Snapshot(const std::wstring& dir, const std::wstring& prefix, World& world)
             world[prefix + name + L"\\"] = "";
             Snapshot(dir + L"\\" + name, prefix + name + L"\\", world);
         } else {
-            world[prefix + name] = ReadWide(dir + L"\\" + name);
+            world[prefix + name] = test::ReadFileBytes(dir + L"\\" + name);
         }
     } while (::FindNextFileW(find.Get(), &found));
 }
@@ -99,15 +78,15 @@ protected:
         int k = 0;
         for (const Subject& s : kSubjects) {
             const bool mine = small && s.name == Name();
-            WriteWide(Pics() + s.name + L".bmp", mine ? Bmp(2, 2, 0x102030) : Bmp(8 + k, 8, 0x010101u * k));
+            test::WriteFileBytes(Pics() + s.name + L".bmp", mine ? Bmp(2, 2, 0x102030) : Bmp(8 + k, 8, 0x010101u * k));
             ASSERT_TRUE(::CreateDirectoryW((Pics() + s.name).c_str(), nullptr));
-            WriteWide(Pics() + s.name + L"\\in.bmp", mine ? Bmp(2, 2, 0x102030) : Bmp(40 + k, 8, 0x020202u * k));
+            test::WriteFileBytes(Pics() + s.name + L"\\in.bmp", mine ? Bmp(2, 2, 0x102030) : Bmp(40 + k, 8, 0x020202u * k));
             ++k;
         }
         ASSERT_TRUE(::CreateDirectoryW((Pics() + L"2023").c_str(), nullptr));
         ASSERT_TRUE(::CreateDirectoryW((Pics() + L"2023\\04").c_str(), nullptr));
-        WriteWide(Pics() + L"2023\\04.bmp", Bmp(9, 9, 0x445566));
-        WriteWide(Pics() + L"2023\\04\\in.bmp", Bmp(9, 9, 0x445566));
+        test::WriteFileBytes(Pics() + L"2023\\04.bmp", Bmp(9, 9, 0x445566));
+        test::WriteFileBytes(Pics() + L"2023\\04\\in.bmp", Bmp(9, 9, 0x445566));
     }
     // The test's subject and the size of its picture.
     static const std::wstring& Name() { return GetParam().name; }

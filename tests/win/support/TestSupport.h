@@ -49,6 +49,7 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 // The same through the wide API, for names code page 932 cannot hold.
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
+std::string ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 void MakeDir(const std::string& path);
