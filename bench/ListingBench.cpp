@@ -8,6 +8,7 @@
 
 #include "mainwnd/ViewerDlg.h"
 #include "bench/support/BenchSupport.h"
+#include "framework/WideText.h"
 #include "framework/WinApp.h"
 
 fw::CWinApp g_benchApp;
@@ -61,9 +62,9 @@ void MeasureListing(CViewerDlg& dlg, const std::string& name, const std::string&
         for (int side = 0; side < 2; ++side) {
             if ((side == 0) == (rep % 2 == 0)) {
                 // The previous list is emptied outside the timing, as after a small folder.
-                dlg.ListDirectory(emptyDir);
+                dlg.ListDirectory(fw::Widen932(emptyDir));
                 bench::Stopwatch watch;
-                dlg.ListDirectory(dir);
+                dlg.ListDirectory(fw::Widen932(dir));
                 ours.Add(watch.ElapsedMs());
                 if (dlg.Files().ListBox().GetCount() != files) {
                     bench::PrintNote("%s: the main window listed %d entries, expected %d", name.c_str(),

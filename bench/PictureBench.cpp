@@ -38,6 +38,7 @@
 #include "bench/support/PictureFolders.h"
 #include "filelist/PathUtil.h"
 #include "framework/Gdi.h"
+#include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "image/BmpImage.h"
 #include "image/PaneGeometry.h"
@@ -57,7 +58,7 @@ enum Kind { kBmp = 0, kJpeg = 1 };
 const char* const kKindSuffix[] = {"bmp", "jpg"};
 
 Kind KindOf(const std::string& name) {
-    return GetExtensionUpper(name) == "BMP" ? kBmp : kJpeg;
+    return name.size() >= 4 && name.compare(name.size() - 4, 4, ".bmp") == 0 ? kBmp : kJpeg;
 }
 
 // The main window brought up to date on screen, the file list included.
@@ -123,7 +124,7 @@ private:
     // Straight through the plug-in's GetPicture export, as its own library reference.
     double MeasureJpeg(const std::string& path, DWORD idleMs) {
         if (m_getPicture == nullptr) {
-            m_spi = ::LoadLibraryA(m_dlg.GetPlugins().GetAt(0)->GetLibPath());
+            m_spi = ::LoadLibraryW(m_dlg.GetPlugins().GetAt(0)->GetLibPath().c_str());
             m_getPicture = reinterpret_cast<SpiGetPictureFn>(
                 reinterpret_cast<void*>(m_spi != nullptr ? ::GetProcAddress(m_spi, "GetPicture") : nullptr));
             if (m_getPicture == nullptr) {
@@ -279,8 +280,8 @@ struct NextPictureRun {
 };
 
 void ShowFirst(CViewerDlg& dlg, const std::string& dir) {
-    dlg.SetCurDir(dir);
-    dlg.ListDirectory(dir);
+    dlg.SetCurDir(fw::Widen932(dir));
+    dlg.ListDirectory(dlg.GetCurDir());
     dlg.ShowSelectedEntry();
     Paint(dlg);
 }
@@ -308,7 +309,7 @@ void ProfileBmpPicture(CViewerDlg& dlg, const std::string& path) {
 // exports on their own, then the host's decode and draw.
 void ProfilePluginPicture(CViewerDlg& dlg, const std::string& path) {
     CSpiPlugin* plugin = dlg.GetPlugins().GetAt(0);
-    HMODULE spi = ::LoadLibraryA(plugin->GetLibPath());
+    HMODULE spi = ::LoadLibraryW(plugin->GetLibPath().c_str());
     auto getInfo = reinterpret_cast<SpiGetPictureInfoFn>(
         reinterpret_cast<void*>(spi != nullptr ? ::GetProcAddress(spi, "GetPictureInfo") : nullptr));
     if (getInfo == nullptr) {
@@ -408,7 +409,7 @@ void MeasureSelectNext(CViewerDlg& dlg, const std::string& dir, int reps) {
     }
     for (const std::string& name : {bench::BigPictureNames().front(), bench::BigPictureNames().back()}) {
         for (int i = 0; i < dlg.Files().Count(); ++i) {
-            if (dlg.Files().TextAt(i) == name) {
+            if (dlg.Files().TextAt(i) == fw::Widen932(name)) {
                 dlg.Files().Select(i);
                 dlg.ShowSelectedEntry();
                 ProfilePaint(dlg, kKindSuffix[KindOf(name)]);

@@ -16,6 +16,7 @@
 #include "bench/support/BenchSupport.h"
 #include "bench/support/PictureFolders.h"
 #include "filelist/PathUtil.h"
+#include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "mainwnd/ViewerDlg.h"
 #include "tests/win/support/TestSupport.h"
@@ -31,7 +32,7 @@ constexpr DWORD kChunk = 1u << 20;
 // which then replaces it.
 bool WriteFloor(const std::string& target, uint64_t size, const uint8_t* chunk) {
     char temp[MAX_PATH + 16] = {};
-    if (::GetTempFileNameA(GetDirectoryPart(target).c_str(), "flr", 0, temp) == 0) {
+    if (::GetTempFileNameA(target.substr(0, target.rfind('\\') + 1).c_str(), "flr", 0, temp) == 0) {
         return false;
     }
     HANDLE file = ::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -61,8 +62,8 @@ uint64_t FileSize(const std::string& path) {
 }
 
 void Measure(CViewerDlg& dlg, const std::string& dir, const std::string& picture, const char* name, int reps) {
-    dlg.SetCurDir(dir);
-    dlg.ListDirectory(dir);
+    dlg.SetCurDir(fw::Widen932(dir));
+    dlg.ListDirectory(dlg.GetCurDir());
     dlg.Files().ListBox().SelectString(-1, picture);
     dlg.ShowSelectedEntry();
     const std::string target = bench::DataDir() + "\\wallpaper-out\\" + name + ".BMP";
@@ -73,7 +74,7 @@ void Measure(CViewerDlg& dlg, const std::string& dir, const std::string& picture
     // The first round only warms the caches.
     for (int rep = 0; rep <= reps; ++rep) {
         bench::Stopwatch watch;
-        const bool written = dlg.Wallpaper().MakeWallpaper(CWallpaper::Desktop::kKeep, target);
+        const bool written = dlg.Wallpaper().MakeWallpaper(CWallpaper::Desktop::kKeep, fw::Widen932(target));
         const double oursMs = watch.ElapsedMs();
         const uint64_t size = FileSize(target);
         watch.Restart();

@@ -9,4 +9,6 @@ constexpr int kRenameCandidates = 10000;
 // The i-th new name (0 <= i < kRenameCandidates) for a file named `name`: the name
 // without its dot and extension, "_", four digits, ".", the extension upper-cased
 // ("a.jpg" -> "a_0000.JPG"). A name without an extension gets "base_0000.".
-std::string RenamedFileName(std::string_view name, int i);
+
+// The same for a name in UTF-16.
+std::wstring RenamedFileName(std::wstring_view name, int i);

@@ -10,7 +10,7 @@ public:
     explicit CRenameDlg(fw::CWnd* parent = nullptr);
 
     // Shown in the edit box when the dialog opens; read back from it on OK.
-    std::string m_strName;
+    std::wstring m_strName;
 
 protected:
     void DoDataExchange(fw::CDataExchange* dx) override;

@@ -2,26 +2,9 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "commands/RenameDlg.h"
 #include "filelist/PathUtil.h"
-#include "framework/Handles.h"
-
-namespace {
-
-// Free names tried beside an entry that changes only its letter case.
-constexpr int kStepAsideTries = 100;
-
-// The name of the entry at `path` as the directory holds it, in its own letter case;
-// empty when there is none.
-std::string NameOnDisk(const std::string& path) {
-    WIN32_FIND_DATAA found{};
-    const fw::FindHandle find(::FindFirstFileA(path.c_str(), &found));
-    return find.IsValid() ? std::string(found.cFileName) : std::string();
-}
-
-}  // namespace
+#include "framework/FileNames.h"
 
 FW_BEGIN_PART_MESSAGE_MAP(CRenameOps)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kRename), 0, RenameSelectedEntry)
@@ -34,14 +17,9 @@ void CRenameOps::RenameSelectedEntry() {
     if (selected == nullptr) {
         return;
     }
-    // The name as stored on disk (a directory's without its brackets, blanks included).
-    // A '?' in it stands for a character that code page 932 cannot hold: the name
-    // reaches no file, or as a pattern other files.
-    const std::string oldName = selected->name;
+    // The name exactly as stored on disk (a directory's without its brackets, blanks included).
+    const std::wstring oldName = selected->name;
     const bool directory = selected->IsDirectory();
-    if (oldName.find_first_of("?*") != std::string::npos) {
-        return;
-    }
     fw::CWnd owner;
     owner.Attach(m_host.OwnerWindow());
     CRenameDlg dlg(&owner);
@@ -49,20 +27,20 @@ void CRenameOps::RenameSelectedEntry() {
     if (dlg.DoModal() != IDOK) {
         return;
     }
-    const std::string& newName = dlg.m_strName;
+    const std::wstring& newName = dlg.m_strName;
     // The name confirmed as it was: nothing to rename, nothing to record for Ctrl-Z.
     if (newName == oldName) {
         return;
     }
     // A name with a path in it would move the entry out of the directory: refused.
     if (IsPlainFileName(newName)) {
-        const std::string dir = AddTrailingBackslash(m_host.CurrentDir());
+        const std::wstring dir = AddTrailingBackslash(m_host.CurrentDir());
         RenameOnDisk(dir + oldName, dir + newName);
     }
     m_host.ListAgainSelecting(directory ? ListEntry::Directory(newName).Text() : newName);
 }
 
-bool CRenameOps::RenameOnDisk(const std::string& from, const std::string& to) {
+bool CRenameOps::RenameOnDisk(const std::wstring& from, const std::wstring& to) {
     if (!RenameEntry(from, to)) {
         return false;
     }
@@ -72,32 +50,8 @@ bool CRenameOps::RenameOnDisk(const std::string& from, const std::string& to) {
     return true;
 }
 
-bool CRenameOps::RenameEntry(const std::string& from, const std::string& to) {
-    // The standard library's rename does not replace an existing file or directory.
-    if (UpperCaseAscii(from) != UpperCaseAscii(to) || from == to) {
-        return std::rename(from.c_str(), to.c_str()) == 0;
-    }
-    // Only the letter case changes. Most file systems rename the entry in place; one
-    // may instead take the new name for the entry itself and report success with the
-    // old name left as it was, which only the name on disk shows.
-    if (std::rename(from.c_str(), to.c_str()) == 0 && NameOnDisk(to) == GetFileNamePart(to)) {
-        return true;
-    }
-    // There the entry goes through a free name beside it, and back when the second step
-    // fails.
-    for (int i = 0; i < kStepAsideTries; ++i) {
-        const std::string aside = from + ".rename" + std::to_string(i);
-        if (::GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            continue;
-        }
-        if (std::rename(from.c_str(), aside.c_str()) != 0) {
-            return false;
-        }
-        if (std::rename(aside.c_str(), to.c_str()) == 0) {
-            return true;
-        }
-        std::rename(aside.c_str(), from.c_str());
-        return false;
-    }
-    return false;
+bool CRenameOps::RenameEntry(const std::wstring& from, const std::wstring& to) {
+    // Neither way replaces an existing entry.
+    return fw::SameNameIgnoringCase(from, to) ? fw::ChangeNameCase(from, to)
+                                              : ::MoveFileW(from.c_str(), to.c_str()) != FALSE;
 }

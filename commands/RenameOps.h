@@ -24,9 +24,9 @@ public:
 private:
     // Every rename of an entry ends here: true once the entry at `from` is at `to`. An
     // existing entry at `to` is never replaced.
-    bool RenameOnDisk(const std::string& from, const std::string& to);
+    bool RenameOnDisk(const std::wstring& from, const std::wstring& to);
     // The rename itself, unrecorded.
-    bool RenameEntry(const std::string& from, const std::string& to);
+    bool RenameEntry(const std::wstring& from, const std::wstring& to);
 
     IViewerHost& m_host;
     IOperationRecorder* m_pRecorder;

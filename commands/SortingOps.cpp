@@ -11,12 +11,9 @@
 
 namespace {
 
-bool PathTaken(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool PathTaken(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-
-constexpr char kUnsafeDirectoryName[] =
-    "このディレクトリの名前は安全に扱えないため、削除しません。\n";
 
 }  // namespace
 
@@ -49,10 +46,10 @@ bool CSortingOps::TransferSelectedFile(const std::string& dir, Transfer transfer
     if (dir.empty()) {
         return false;  // an unset target would be the root of the current drive
     }
-    const std::string name = selected->name;
-    const std::string source = AddTrailingBackslash(m_host.CurrentDir()) + name;
-    const std::string target = AddTrailingBackslash(dir);
-    std::string destination = target + name;
+    const std::wstring& name = selected->name;
+    const std::wstring source = AddTrailingBackslash(m_host.CurrentDir()) + name;
+    const std::wstring target = AddTrailingBackslash(fw::Widen932(dir));
+    std::wstring destination = target + name;
     if (renaming == Renaming::kOn) {
         // The last candidate is used untried: the move onto it fails if it is taken.
         for (int i = 0; i < kRenameCandidates && PathTaken(destination); ++i) {
@@ -60,15 +57,15 @@ bool CSortingOps::TransferSelectedFile(const std::string& dir, Transfer transfer
         }
     }
     if (transfer == Transfer::kCopy) {
-        return ::CopyFileA(source.c_str(), destination.c_str(), TRUE) != FALSE;
+        return ::CopyFileW(source.c_str(), destination.c_str(), TRUE) != FALSE;
     }
-    if (!::MoveFileA(source.c_str(), destination.c_str())) {
+    if (!::MoveFileW(source.c_str(), destination.c_str())) {
         return false;
     }
     // Recorded here, not where the entry leaves the list: a kill leaves it too.
     if (m_pRecorder != nullptr) {
-        m_pRecorder->Recorded(transfer == Transfer::kTrashMove ? FileOp::kTrashMove : FileOp::kMove, source,
-                              destination);
+        m_pRecorder->Recorded(transfer == Transfer::kTrashMove ? FileOp::kTrashMove : FileOp::kMove,
+                              source, destination);
     }
     FileLeftFolder();
     return true;
@@ -97,8 +94,8 @@ bool CSortingOps::KillSelectedFile() {
     if (selected == nullptr || selected->IsDirectory()) {
         return true;
     }
-    const std::string path = AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
-    if (!::DeleteFileA(path.c_str())) {
+    const std::wstring path = AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
+    if (!::DeleteFileW(path.c_str())) {
         return false;
     }
     FileLeftFolder();
@@ -112,22 +109,16 @@ bool CSortingOps::DeleteSelectedDirectory() {
         fw::MessageBox(m_host.OwnerWindow(), "ディレクトリではありません。\n", nullptr, MB_OK);
         return true;
     }
-    if (DeleteDirectoryTree(AddTrailingBackslash(m_host.CurrentDir()) + selected->name, Confirmation::kAsk)) {
-        m_host.ListAgain();
-    }
+    DeleteDirectoryTree(AddTrailingBackslash(m_host.CurrentDir()) + selected->name, Confirmation::kAsk);
+    m_host.ListAgain();
     return true;
 }
 
-bool CSortingOps::DeleteDirectoryTree(const std::string& path, Confirmation confirmation) {
-    // The shell reads '?' and '*' as wildcards: "x??" would take "x01" with it.
-    if (path.find_first_of("?*") != std::string::npos) {
-        fw::MessageBox(m_host.OwnerWindow(), kUnsafeDirectoryName + path, nullptr, MB_OK);
-        return false;
-    }
-    // The shell takes a list of paths ended by an empty one.
-    const std::wstring widePath = fw::Widen932(path);
-    std::vector<wchar_t> from(widePath.size() + 2, L'\0');
-    widePath.copy(from.data(), widePath.size());
+void CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation) {
+    // The shell takes a list of paths ended by an empty one. A real name never holds the
+    // wildcards '?' or '*', which the shell would expand.
+    std::vector<wchar_t> from(path.size() + 2, L'\0');
+    path.copy(from.data(), path.size());
     const std::wstring title = fw::Widen932("削除中");
     SHFILEOPSTRUCTW operation{};
     operation.hwnd = nullptr;
@@ -146,7 +137,6 @@ bool CSortingOps::DeleteDirectoryTree(const std::string& path, Confirmation conf
     operation.hNameMappings = nullptr;
     operation.lpszProgressTitle = title.c_str();
     fw::ShellFileOperation(operation);
-    return true;
 }
 
 void CSortingOps::OnMove() {

@@ -38,10 +38,9 @@ public:
         // recycling it
         kOnlyBeforeDestroying,
     };
-    // The shell's recursive deletion of a path, into the recycle bin. A path the shell
-    // would read as a pattern ('?' or '*', which stand for characters that code page 932
-    // cannot hold) is refused with a message: false then, true once the shell has run.
-    bool DeleteDirectoryTree(const std::string& path, Confirmation confirmation);
+    // The shell's recursive deletion of the directory at `path` (its exact name), into the
+    // recycle bin.
+    void DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation);
 
     FW_DECLARE_PART_MESSAGE_MAP()
 

@@ -1,5 +1,8 @@
 #include "commands/TargetChooser.h"
 
+#include "framework/WideText.h"
+#include "settings/Settings.h"
+
 namespace {
 
 constexpr char kMovePrompt[] = "移動先ディレクトリ選択\n'M'キーを押すと、ファイルがこのディレクトリに移動されます。";
@@ -30,11 +33,15 @@ void CTargetChooser::ChooseTrashDir() {
 }
 
 void CTargetChooser::Choose(std::string& target, const char* prompt) {
-    const std::string chosen = m_host.ChooseFolder(target, prompt);
+    const std::wstring chosen = m_host.ChooseFolder(fw::Widen932(target), prompt);
     if (chosen.empty()) {
         return;
     }
-    target = chosen;
+    const std::optional<std::string> stored = StorablePath(m_host.OwnerWindow(), chosen);
+    if (!stored) {
+        return;
+    }
+    target = *stored;
     // The list is read again; the entry that was selected stays selected and shown.
     if (const ListEntry* selected = m_host.SelectedEntry()) {
         m_host.ListAgainSelecting(selected->Text());

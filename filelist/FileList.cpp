@@ -11,6 +11,16 @@ namespace {
 // The queue is drained at most this often while a directory is listed.
 constexpr DWORD kDrainIntervalMs = 15;
 
+// Whether two texts are equal code unit for code unit, or with letter case ignored as the
+// file system ignores it (an ordinal comparison: no look-alikes are taken for equal).
+bool SameText(std::wstring_view a, std::wstring_view b, bool ignoreCase) {
+    if (!ignoreCase || a.empty() || b.empty()) {
+        return a == b;
+    }
+    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 void CFileList::Clear() {
@@ -33,19 +43,19 @@ void CFileList::Add(ListEntry entry) {
         m_list.SetItemData(m_list.AddString(stored->name), data);
         return;
     }
-    const int added = m_list.AddString("\n " + stored->name + " ]");
-    std::string text = m_list.GetText(added);
-    std::replace(text.begin(), text.end(), '\n', '[');
+    const int added = m_list.AddString(L"\n " + stored->name + L" ]");
+    std::wstring text = m_list.GetTextW(added);
+    std::replace(text.begin(), text.end(), L'\n', L'[');
     m_list.DeleteString(added);
     m_list.SetItemData(m_list.InsertString(added, text), data);
 }
 
-bool CFileList::Fill(const std::string& dir, const CSpiPluginList& plugins, const std::function<bool()>& pump) {
+bool CFileList::Fill(const std::wstring& dir, const CSpiPluginList& plugins, const std::function<bool()>& pump) {
     m_list.SetRedraw(FALSE);
     m_bListingFailed = false;
-    fw::CDirectoryEnumerator found(AddTrailingBackslash(dir) + "*.*");
+    fw::CDirectoryEnumerator found(AddTrailingBackslash(dir) + L"*.*");
     // What decodes each extension within this listing: the answers do not change.
-    std::unordered_map<std::string, Decoder> decoderOf;
+    std::unordered_map<std::wstring, Decoder> decoderOf;
     DWORD lastDrain = ::GetTickCount();
     fw::DirectoryEntry e;
     while (found.Next(e)) {
@@ -53,11 +63,11 @@ bool CFileList::Fill(const std::string& dir, const CSpiPluginList& plugins, cons
             Add(ListEntry::Directory(e.name, e.isReparsePoint));
             continue;
         }
-        const size_t dot = FindLastChar(e.name, '.');
-        if (dot == std::string::npos) {
+        const size_t dot = e.name.rfind(L'.');
+        if (dot == std::wstring::npos) {
             continue;
         }
-        const std::string ext = UpperCaseAscii(std::string_view(e.name).substr(dot));
+        const std::wstring ext = UpperCaseAscii(std::wstring_view(e.name).substr(dot));
         auto cached = decoderOf.find(ext);
         if (cached == decoderOf.end()) {
             cached = decoderOf.emplace(ext, plugins.DecoderFor(ext)).first;
@@ -65,7 +75,7 @@ bool CFileList::Fill(const std::string& dir, const CSpiPluginList& plugins, cons
         if (cached->second.IsNone()) {
             continue;
         }
-        Add(ListEntry::Picture(e.name, cached->second));
+        Add(ListEntry::Picture(std::move(e.name), cached->second));
         if (::GetTickCount() - lastDrain >= kDrainIntervalMs) {
             if (!pump()) {
                 // The window may be gone, and its list with it.
@@ -83,23 +93,49 @@ bool CFileList::Fill(const std::string& dir, const CSpiPluginList& plugins, cons
     return true;
 }
 
-int CFileList::SelectDirectory(const std::string& name) const {
-    const int found = m_list.SelectString(-1, ListEntry::Directory(name).Text());
-    return found == LB_ERR ? -1 : found;
+int CFileList::Find(int start, const std::function<bool(const ListEntry&)>& matches) const {
+    const int count = m_list.GetCount();
+    for (int n = 0; n < count; ++n) {
+        const int index = (start + n) % count;
+        const ListEntry* entry = At(index);
+        if (entry != nullptr && matches(*entry)) {
+            return index;
+        }
+    }
+    return -1;
 }
 
-int CFileList::SelectText(const std::string& text) const {
+int CFileList::SelectDirectory(const std::wstring& name) const {
+    for (const bool ignoreCase : {false, true}) {
+        const int found =
+            Find(0, [&](const ListEntry& e) { return e.IsDirectory() && SameText(e.name, name, ignoreCase); });
+        if (found >= 0) {
+            m_list.SetCurSel(found);
+            return found;
+        }
+    }
+    return -1;
+}
+
+int CFileList::SelectText(const std::wstring& text) const {
     if (text.empty()) {
         return -1;  // every text would begin with it
     }
     // The whole text first: another entry may begin with it ("a.jpg" and "a.jpg.png").
-    const int exact = m_list.FindStringExact(-1, text);
-    if (exact != LB_ERR) {
-        m_list.SetCurSel(exact);
-        return exact;
+    int found = Find(0, [&](const ListEntry& e) { return e.Text() == text; });
+    if (found < 0) {
+        found = Find(0, [&](const ListEntry& e) { return SameText(e.Text(), text, true); });
     }
-    const int found = m_list.SelectString(0, text);
-    return found == LB_ERR ? -1 : found;
+    if (found < 0) {
+        found = Find(1, [&](const ListEntry& e) {
+            const std::wstring shown = e.Text();
+            return shown.size() >= text.size() && SameText(std::wstring_view(shown).substr(0, text.size()), text, true);
+        });
+    }
+    if (found >= 0) {
+        m_list.SetCurSel(found);
+    }
+    return found;
 }
 
 void CFileList::RemoveCurrent() {

@@ -2,7 +2,9 @@
 // The file list of the main window: the entries of one directory, bound to the window's
 // sorted list box, which only shows them. Sub-directories stand first as "[ name ]",
 // then the picture files by name, in the list box's case-insensitive order. What an
-// entry is lives here; nobody reads the list box's item data or texts.
+// entry is lives here, by its exact name; nobody reads the list box's item data or texts,
+// and an entry is found by its name in the model, never by the list box's own search
+// (which may take a look-alike for the name: "2023\u00A504" for "2023\\04").
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,7 +31,7 @@ public:
     // Adds the sub-directories and the decodable pictures of `dir`, in enumeration order,
     // with the list's redrawing suspended. `pump` is called now and then to keep the
     // window alive; when it answers false the filling stops at once and false is returned.
-    bool Fill(const std::string& dir, const CSpiPluginList& plugins, const std::function<bool()>& pump);
+    bool Fill(const std::wstring& dir, const CSpiPluginList& plugins, const std::function<bool()>& pump);
     // Whether the latest Fill could not read the whole directory (it could not be listed,
     // or reading it broke off): the list then shows less than the directory holds.
     bool ListingFailed() const { return m_bListingFailed; }
@@ -38,7 +40,7 @@ public:
     // The entry at an index; null when there is none.
     const ListEntry* At(int index) const;
     // The text the list shows for the entry at an index.
-    std::string TextAt(int index) const { return m_list.GetText(index); }
+    std::wstring TextAt(int index) const { return m_list.GetTextW(index); }
 
     // The index of the selected entry as the window last took it (-1: none).
     int CurrentIndex() const { return m_nCurIndex; }
@@ -50,12 +52,14 @@ public:
     void Select(int index) const { m_list.SetCurSel(index); }
     int SelectedIndex() const { return m_list.GetCurSel(); }
 
-    // Selects the first directory entry for `name`, compared ignoring case; its index or -1.
-    int SelectDirectory(const std::string& name) const;
-    // Selects the entry shown as `text`, or else the first one after the first entry
-    // (wrapping round to it) whose text begins with `text`, ignoring case in both; its
-    // index, or -1 with the selection left as it was (always for an empty text).
-    int SelectText(const std::string& text) const;
+    // Selects the directory entry named `name` exactly, or else the first one whose name
+    // is `name` ignoring case; its index or -1.
+    int SelectDirectory(const std::wstring& name) const;
+    // Selects the entry shown as `text` exactly, or else the first shown so ignoring case,
+    // or else the first one after the first entry (wrapping round to it) whose text begins
+    // with `text`, ignoring case; its index, or -1 with the selection left as it was
+    // (always for an empty text).
+    int SelectText(const std::wstring& text) const;
     // Drops the current entry after its file has gone and selects the entry that took its
     // place, or the new last one.
     void RemoveCurrent();
@@ -63,6 +67,9 @@ public:
     bool SelectNext() const;
 
 private:
+    // The index of the first entry, from `start` on and wrapping round, that `matches`; -1.
+    int Find(int start, const std::function<bool(const ListEntry&)>& matches) const;
+
     fw::CListBox m_list;
     int m_nCurIndex = -1;
     bool m_bListingFailed = false;

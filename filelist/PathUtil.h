@@ -1,29 +1,29 @@
 #pragma once
-// Splitting and joining Windows paths held as code-page-932 byte strings.
-// Every search for '\\', '.' or ':' walks the string character by character, so the
-// trail byte of a double-byte character (which may be 0x5C) is never taken for a
-// separator. None of these functions touches the file system or fails; inputs of
-// any length work.
+// Splitting and joining Windows paths in UTF-16, as the wide functions of the system take
+// them. A separator ('\\', '.', ':') is one code unit and the halves of a surrogate pair
+// never equal one, so the code units are searched as they are (wchar_t may be wider than
+// 16 bits where the core is built for the host). None of these functions touches the file
+// system or fails; inputs of any length work.
 #include <string>
 #include <string_view>
 
-#include "filelist/Cp932Text.h"
-
 // Text after the last '.', upper-cased (ASCII letters only); empty without a '.'.
-std::string GetExtensionUpper(std::string_view path);
+std::wstring GetExtensionUpper(std::wstring_view path);
 // Up to and including the last backslash; with none, "X:" when the path holds a ':', else empty.
-std::string GetDirectoryPart(std::string_view path);
+std::wstring GetDirectoryPart(std::wstring_view path);
 // The path ending in a backslash; a bare drive designator ("C:") stays as it is.
-std::string AddTrailingBackslash(std::string_view path);
+std::wstring AddTrailingBackslash(std::wstring_view path);
 // The path without one final backslash; a drive root ("C:\\") stays as it is.
-std::string RemoveTrailingBackslash(std::string_view path);
+std::wstring RemoveTrailingBackslash(std::wstring_view path);
 // The parent directory of a directory path, ending in a backslash.
-std::string GetParentDirectory(std::string_view path);
+std::wstring GetParentDirectory(std::wstring_view path);
 // Text after the last backslash; the whole path when it holds none.
-std::string GetFileNamePart(std::string_view path);
+std::wstring GetFileNamePart(std::wstring_view path);
 // The name with the text after its last '.' replaced by `ext` (a '.' is added when there is none).
-std::string ReplaceExtension(std::string_view path, std::string_view ext);
+std::wstring ReplaceExtension(std::wstring_view path, std::wstring_view ext);
 // True for a name that names an entry of the folder it is joined to and nothing else:
 // not empty, not "." or "..", and without '\\', '/', ':', a control character or one of
-// * ? " < > | (double-byte characters are stepped over whole).
-bool IsPlainFileName(std::string_view name);
+// * ? " < > |.
+bool IsPlainFileName(std::wstring_view name);
+// The letters a-z upper-cased; every other code unit stays as it is.
+std::wstring UpperCaseAscii(std::wstring_view s);

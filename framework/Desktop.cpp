@@ -20,10 +20,6 @@ bool SetDesktopWallpaper(const std::wstring& path) {
     return ::SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, copy.data(), SPIF_UPDATEINIFILE) != FALSE;
 }
 
-bool SetDesktopWallpaper(const std::string& path) {
-    return SetDesktopWallpaper(Widen932(path));
-}
-
 void SetWallpaperResponder(WallpaperResponder responder) {
     g_wallpaper = std::move(responder);
 }

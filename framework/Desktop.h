@@ -11,7 +11,6 @@ namespace fw {
 // Makes the BMP file at `path` the desktop wallpaper and keeps it in the user's profile;
 // true when the system took it. The path exactly, or in code page 932.
 bool SetDesktopWallpaper(const std::wstring& path);
-bool SetDesktopWallpaper(const std::string& path);
 
 using WallpaperResponder = std::function<bool(const std::wstring& path)>;
 void SetWallpaperResponder(WallpaperResponder responder);

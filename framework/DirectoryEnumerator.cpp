@@ -1,6 +1,6 @@
 #include "framework/DirectoryEnumerator.h"
 
-#include <cstring>
+#include <cwchar>
 
 namespace fw {
 
@@ -13,17 +13,17 @@ bool MeansNoMoreFiles(DWORD error) {
 
 }  // namespace
 
-CDirectoryEnumerator::CDirectoryEnumerator(const std::string& pattern)
-    : m_find(::FindFirstFileA(pattern.c_str(), &m_data)) {
+CDirectoryEnumerator::CDirectoryEnumerator(const std::wstring& pattern)
+    : m_find(::FindFirstFileW(pattern.c_str(), &m_data)) {
     m_pending = m_find.IsValid();
     m_bFailed = !m_pending && !MeansNoMoreFiles(::GetLastError());
 }
 
 bool CDirectoryEnumerator::Next(DirectoryEntry& entry) {
-    while (m_pending || (m_find.IsValid() && ::FindNextFileA(m_find.Get(), &m_data))) {
+    while (m_pending || (m_find.IsValid() && ::FindNextFileW(m_find.Get(), &m_data))) {
         m_pending = false;
-        const char* name = m_data.cFileName;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+        const wchar_t* name = m_data.cFileName;
+        if (std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0) {
             continue;
         }
         entry.name = name;

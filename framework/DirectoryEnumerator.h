@@ -1,6 +1,8 @@
 #pragma once
 // The entries of a directory that match a pattern ("C:\\pics\\*.*", "SPI\\*.SPI"),
-// in the order the file system enumerates them, without "." and "..".
+// in the order the file system enumerates them, without "." and "..". Pattern and names
+// are UTF-16, exactly as the file system holds them: a name that code page 932 cannot
+// hold is no best-fit look-alike that may name another entry.
 #include <cstdint>
 #include <string>
 
@@ -9,7 +11,7 @@
 namespace fw {
 
 struct DirectoryEntry {
-    std::string name;  // as stored on disk (code page 932)
+    std::wstring name;  // as stored on disk
     bool isDirectory = false;
     // A junction, symbolic link or other reparse point: a directory so marked may lead
     // somewhere else entirely.
@@ -19,7 +21,7 @@ struct DirectoryEntry {
 
 class CDirectoryEnumerator {
 public:
-    explicit CDirectoryEnumerator(const std::string& pattern);
+    explicit CDirectoryEnumerator(const std::wstring& pattern);
     CDirectoryEnumerator(const CDirectoryEnumerator&) = delete;
     CDirectoryEnumerator& operator=(const CDirectoryEnumerator&) = delete;
 
@@ -32,7 +34,7 @@ public:
     bool Failed() const { return m_bFailed; }
 
 private:
-    WIN32_FIND_DATAA m_data{};  // before m_find: the first entry is found into it
+    WIN32_FIND_DATAW m_data{};  // before m_find: the first entry is found into it
     FindHandle m_find;
     bool m_pending = false;  // m_data holds an entry not yet handed out
     bool m_bFailed = false;

@@ -86,11 +86,6 @@ std::string ReadProfileString(const std::wstring& path, const char* section, con
     }
 }
 
-std::string ReadProfileString(const std::string& path, const char* section, const char* key,
-                              const std::string& fallback) {
-    return ReadProfileString(Widen932(path), section, key, fallback);
-}
-
 std::vector<std::string> ReadProfileSection(const std::wstring& path, const char* section) {
     const std::wstring wideSection = Widen932(section);
     // A section that does not fit is cut and its size given as the buffer's less two.
@@ -111,10 +106,6 @@ std::vector<std::string> ReadProfileSection(const std::wstring& path, const char
         at = end + 1;
     }
     return lines;
-}
-
-std::vector<std::string> ReadProfileSection(const std::string& path, const char* section) {
-    return ReadProfileSection(Widen932(path), section);
 }
 
 ProfileEdit ProfileEdit::Set(std::string section, std::string key, std::string value) {
@@ -151,10 +142,6 @@ bool WriteProfile(const std::wstring& path, const std::vector<ProfileEdit>& edit
         return false;
     }
     return true;
-}
-
-bool WriteProfile(const std::string& path, const std::vector<ProfileEdit>& edits) {
-    return WriteProfile(Widen932(path), edits);
 }
 
 }  // namespace fw

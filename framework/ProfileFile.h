@@ -1,8 +1,7 @@
 #pragma once
 // An initialisation file (sections of key=value lines) read and written through the
 // platform's private-profile functions. Sections, keys and values are code-page-932 texts
-// and the file keeps them in that code page; the file's path is given exactly (UTF-16) or
-// in code page 932.
+// and the file keeps them in that code page; the file's path is given exactly (UTF-16).
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,12 +12,9 @@ namespace fw {
 // file is missing. A key present with an empty value gives the empty text.
 std::string ReadProfileString(const std::wstring& path, const char* section, const char* key,
                               const std::string& fallback);
-std::string ReadProfileString(const std::string& path, const char* section, const char* key,
-                              const std::string& fallback);
 // The lines of a section as the file holds them ("key=value"), in file order; none when
 // the section or the file is missing.
 std::vector<std::string> ReadProfileSection(const std::wstring& path, const char* section);
-std::vector<std::string> ReadProfileSection(const std::string& path, const char* section);
 
 // One change of a file: a key set to a value, a key deleted, or every line of a section
 // replaced (the section keeps its place in the file).
@@ -38,6 +34,5 @@ struct ProfileEdit {
 // stays as it was. Where no copy can be made beside the file, it is edited in place.
 // False when the file could not be written.
 bool WriteProfile(const std::wstring& path, const std::vector<ProfileEdit>& edits);
-bool WriteProfile(const std::string& path, const std::vector<ProfileEdit>& edits);
 
 }  // namespace fw

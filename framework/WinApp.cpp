@@ -49,10 +49,6 @@ std::wstring AfxGetModuleFilePathW() {
     return path;
 }
 
-std::string AfxGetModuleFilePath() {
-    return Narrow932Lossy(AfxGetModuleFilePathW());
-}
-
 std::string AfxLoadString(UINT id) {
     // With no buffer the system hands out the resource's own text and its length.
     const wchar_t* text = nullptr;

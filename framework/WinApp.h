@@ -29,10 +29,8 @@ HINSTANCE AfxGetInstanceHandle();
 // that have none of their own. In code page 932 (for showing) and exactly.
 const std::string& AfxGetAppName();
 const std::wstring& AfxGetAppNameW();
-// The full path of the running executable, whatever its length: exactly, and in code page
-// 932 (a character the code page cannot hold replaced as the A functions replace it).
+// The full path of the running executable exactly, whatever its length.
 std::wstring AfxGetModuleFilePathW();
-std::string AfxGetModuleFilePath();
 // A string resource of the executable; empty when there is none.
 std::string AfxLoadString(UINT id);
 

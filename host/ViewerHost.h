@@ -11,8 +11,8 @@ class IViewerHost {
 public:
     // The window that owns the part's prompts and on which it draws.
     virtual HWND OwnerWindow() const = 0;
-    // The directory being listed, exactly as last set.
-    virtual const std::string& CurrentDir() const = 0;
+    // The directory being listed, exactly as last set (UTF-16: any folder can be viewed).
+    virtual const std::wstring& CurrentDir() const = 0;
     // The selected entry of the file list; null when nothing is selected.
     virtual const ListEntry* SelectedEntry() const = 0;
     // Lists the current directory again, keeping the selected position.
@@ -22,11 +22,11 @@ public:
     // Tells the user that a command failed (a message box with the caption "Error").
     virtual void ReportFailure(const std::string& text) = 0;
     // The shell's folder browser, owned by the window, opened at `initialFolder` with a
-    // prompt: the chosen folder's path, or the empty string when the user cancels.
-    virtual std::string ChooseFolder(const std::string& initialFolder, const std::string& prompt) = 0;
-    // Lists the current directory again, selects the entry shown as `text` (or else one
-    // that begins with it, or else the first) and shows it.
-    virtual void ListAgainSelecting(const std::string& text) = 0;
+    // prompt: the chosen folder's path exactly, or the empty string when the user cancels.
+    virtual std::wstring ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) = 0;
+    // Lists the current directory again, selects the entry shown as `text` (see
+    // CFileList::SelectText; else the first) and shows it.
+    virtual void ListAgainSelecting(const std::wstring& text) = 0;
 
     // ---- For passes that walk the list and the tree below it ----
     // Makes the selected directory entry the current directory, lists and shows it.
@@ -45,7 +45,7 @@ public:
     virtual void ShowProgress(const std::string& text) = 0;
     // Makes `dir` the current directory exactly as given, lists it (a directory that does
     // not exist lists as empty) and shows the first entry.
-    virtual void GoToDirectory(const std::string& dir) = 0;
+    virtual void GoToDirectory(const std::wstring& dir) = 0;
 
 protected:
     ~IViewerHost() = default;

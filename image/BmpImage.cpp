@@ -9,6 +9,7 @@
 
 #include "framework/Gdi.h"
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 #include "image/BmpLayout.h"
 
 static_assert(sizeof(BITMAPFILEHEADER) == bmp::kFileHeaderBytes, "the file header is read as 14 bytes");
@@ -175,15 +176,22 @@ CBmpImage::~CBmpImage() {
 }
 
 bool CBmpImage::Load(const std::string& path, HDC dc, const KeepGoing& keepGoing) {
+    return Load(fw::ToWide(path, CP_ACP).value_or(std::wstring()), dc, keepGoing);
+}
+
+bool CBmpImage::Load(const std::wstring& path, HDC dc, const KeepGoing& keepGoing) {
     Free();
     m_lastFailure = LoadFile(path, dc, keepGoing);
     return !m_lastFailure;
 }
 
-std::optional<DecodeFailure> CBmpImage::LoadFile(const std::string& path, HDC dc, const KeepGoing& keepGoing) {
+std::optional<DecodeFailure> CBmpImage::LoadFile(const std::wstring& path, HDC dc, const KeepGoing& keepGoing) {
     // A file that cannot be opened (locked, gone, no access) is a read error, whatever the cause.
+    if (path.empty()) {
+        return DecodeFailure::kReadError;
+    }
     fw::FileHandle file(
-        ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER fileSize;
     if (!file.IsValid() || !::GetFileSizeEx(file.Get(), &fileSize)) {
         return DecodeFailure::kReadError;
@@ -238,8 +246,15 @@ std::optional<DecodeFailure> CBmpImage::LoadFile(const std::string& path, HDC dc
 }
 
 std::optional<PictureSize> CBmpImage::ReadHeaderSize(const std::string& path) {
+    return ReadHeaderSize(fw::ToWide(path, CP_ACP).value_or(std::wstring()));
+}
+
+std::optional<PictureSize> CBmpImage::ReadHeaderSize(const std::wstring& path) {
+    if (path.empty()) {
+        return std::nullopt;
+    }
     // Shared with every other reader and writer: only the first bytes are read.
-    fw::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    fw::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     uint8_t prefix[bmp::kPrefixBytes] = {};
     uint64_t got = 0;

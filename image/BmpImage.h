@@ -40,12 +40,14 @@ public:
     // Reads the file at `path` (opened for exclusive access) into a bitmap compatible
     // with `dc`. Releases the previous picture first; a failed load leaves the object empty
     // and LastFailure() says why.
+    bool Load(const std::wstring& path, HDC dc, const KeepGoing& keepGoing = KeepGoing());
     bool Load(const std::string& path, HDC dc, const KeepGoing& keepGoing = KeepGoing());
     // Why the latest Load failed; none after one that succeeded (or before any).
     std::optional<DecodeFailure> LastFailure() const { return m_lastFailure; }
     // The width and height the header of the BMP file at `path` names, read without
     // decoding it (also from a file too large to load); none when the file cannot be read
     // or its header is no BMP header.
+    static std::optional<PictureSize> ReadHeaderSize(const std::wstring& path);
     static std::optional<PictureSize> ReadHeaderSize(const std::string& path);
     // The memory held: the rows as handed to GDI, their header, and the device bitmap.
     uint64_t HeldBytes() const;
@@ -71,7 +73,7 @@ public:
     std::span<const uint8_t> GetHeldBits() const;
 
 private:
-    std::optional<DecodeFailure> LoadFile(const std::string& path, HDC dc, const KeepGoing& keepGoing);
+    std::optional<DecodeFailure> LoadFile(const std::wstring& path, HDC dc, const KeepGoing& keepGoing);
     const BITMAPINFO* BitmapInfo() const { return static_cast<const BITMAPINFO*>(static_cast<void*>(m_bitmapInfo.Get())); }
 
     bool m_bTrueColor = false;  // 16 bits or more: no colour table, no palette

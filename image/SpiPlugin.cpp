@@ -15,8 +15,15 @@ CSpiPlugin::~CSpiPlugin() {
 }
 
 bool CSpiPlugin::Load(const std::string& path) {
+    return Load(fw::ToWide(path, CP_ACP).value_or(std::wstring()));
+}
+
+bool CSpiPlugin::Load(const std::wstring& path) {
     Unload();
-    m_module.Reset(::LoadLibraryA(path.c_str()));
+    if (path.empty()) {
+        return false;
+    }
+    m_module.Reset(::LoadLibraryW(path.c_str()));
     if (!m_module.IsValid()) {
         return false;
     }

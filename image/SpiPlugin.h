@@ -41,6 +41,7 @@ public:
     virtual ~CSpiPlugin();
 
     // Loads the library and checks that it is an image-import plug-in ("??IN").
+    bool Load(const std::wstring& path);
     bool Load(const std::string& path);
     // Releases the picture, the library and the stored path.
     void Unload();
@@ -80,7 +81,7 @@ public:
 
     bool IsLoaded() const { return m_module.IsValid(); }
     bool HasPicture() const { return m_picture.IsHeld(); }
-    const char* GetLibPath() const { return m_libPath.c_str(); }
+    const std::wstring& GetLibPath() const { return m_libPath; }
     const std::wstring& GetFileName() const { return m_picture.fileName; }
     const PictureInfo& GetInfo() const { return m_picture.info; }
     // The held bitmap's layout (checked at decode; always bottom-up).
@@ -110,7 +111,7 @@ private:
     static bool AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits, Picture& out);
 
     fw::ModuleHandle m_module;
-    std::string m_libPath;
+    std::wstring m_libPath;
     Picture m_picture;
     std::optional<DecodeFailure> m_lastFailure;
 };

@@ -5,6 +5,7 @@
 #include "framework/Gdi.h"
 #include "framework/Keyboard.h"
 #include "framework/Prompts.h"
+#include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "mainwnd/AboutDlg.h"
 #include "res/resource.h"
@@ -83,7 +84,7 @@ FW_END_MESSAGE_MAP()
 CViewerDlg::CViewerDlg(fw::CWnd* parent)
     : fw::CDialog(IDD_IXO_DIALOG, parent),
       m_hIcon(::LoadIconA(fw::AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_strCurDir(GetDirectoryPart(fw::AfxGetModuleFilePath())),
+      m_strCurDir(GetDirectoryPart(fw::AfxGetModuleFilePathW())),
       m_journal(CUndoJournal::DefaultPath()),
       m_pane(*this, m_plugins, m_files.ListBox()),
       m_sorting(*this, m_settings, m_files, &m_journal),
@@ -101,7 +102,7 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
 
 CViewerDlg::~CViewerDlg() = default;
 
-std::string CViewerDlg::GetIniFilePath() const {
+std::wstring CViewerDlg::GetIniFilePath() const {
     return ::GetIniFilePath();
 }
 
@@ -260,7 +261,11 @@ void CViewerDlg::EnableListControls(bool enable) {
 }
 
 void CViewerDlg::ShowProgress(const std::string& text) {
-    SetWindowText("- IXO -" + std::string(" [") + m_strCurDir + "]" + text);
+    ShowTitle(m_strCurDir, text);
+}
+
+void CViewerDlg::ShowTitle(const std::wstring& dir, const std::string& text) {
+    SetWindowText(fw::Widen932("- IXO -" + std::string(" [")) + dir + fw::Widen932("]" + text));
 }
 
 fw::Handled CViewerDlg::OnSysCommand(UINT id, LPARAM) {

@@ -34,7 +34,7 @@ public:
     ~CViewerDlg() override;
 
     // The full path of the settings file beside the executable.
-    std::string GetIniFilePath() const;
+    std::wstring GetIniFilePath() const;
 
     // Places the file list and the "Change Dir" button in the left column, sized for the
     // window's DPI.
@@ -46,10 +46,10 @@ public:
     void LoadPlugins();
     // Rebuilds the list for a directory (sub-directories first, then the pictures) and
     // selects the first entry. Ignored while a listing runs.
-    void ListDirectory(const std::string& dir);
-    // The shell's folder browser opened at a folder; the chosen path or the empty string.
-    static std::string BrowseForFolder(HWND owner, const std::string& initialFolder, const std::string& prompt);
-    std::string BrowseCurrentDirectory();
+    void ListDirectory(const std::wstring& dir);
+    // D and the "Change Dir" button: the folder browser at the current directory; the
+    // folder chosen, any folder, becomes the current directory. Returns the current directory.
+    std::wstring BrowseCurrentDirectory();
     void ReloadDirectory();
     void EnterSelectedDirectory();
     void GoToParentDirectory();
@@ -77,8 +77,8 @@ public:
 
     // ---- State and parts, as the program's tests and benchmarks look at them ----
     Settings& GetSettings() { return m_settings; }
-    const std::string& GetCurDir() const { return m_strCurDir; }
-    void SetCurDir(const std::string& dir) { m_strCurDir = dir; }
+    const std::wstring& GetCurDir() const { return m_strCurDir; }
+    void SetCurDir(const std::wstring& dir) { m_strCurDir = dir; }
     const CSpiPluginList& GetPlugins() const { return m_plugins; }
     CFileList& Files() { return m_files; }
     const CFileList& Files() const { return m_files; }
@@ -120,7 +120,7 @@ protected:
 private:
     // IViewerHost
     HWND OwnerWindow() const override { return m_hWnd; }
-    const std::string& CurrentDir() const override { return m_strCurDir; }
+    const std::wstring& CurrentDir() const override { return m_strCurDir; }
     const ListEntry* SelectedEntry() const override { return m_files.Current(); }
     void ListAgain() override { ReloadDirectory(); }
     void ShowSelection() override { ShowSelectedEntry(); }
@@ -131,16 +131,16 @@ private:
     bool IsListingRunning() const override { return m_bListing; }
     void EnableListControls(bool enable) override;
     void ShowProgress(const std::string& text) override;
-    std::string ChooseFolder(const std::string& initialFolder, const std::string& prompt) override {
-        return BrowseForFolder(m_hWnd, initialFolder, prompt);
-    }
-    void ListAgainSelecting(const std::string& text) override;
-    void GoToDirectory(const std::string& dir) override;
+    std::wstring ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) override;
+    void ListAgainSelecting(const std::wstring& text) override;
+    void GoToDirectory(const std::wstring& dir) override;
+    // The window title: the program's name and the directory, then `text`.
+    void ShowTitle(const std::wstring& dir, const std::string& text);
 
 
     HICON m_hIcon;
     Settings m_settings;
-    std::string m_strCurDir;
+    std::wstring m_strCurDir;
     CSpiPluginList m_plugins;
     fw::CButton m_btnChangeDir;
     bool m_bLayoutReady = false;

@@ -11,10 +11,20 @@ namespace {
 
 constexpr char kBrowsePrompt[] = "ディレクトリ選択\nこのディレクトリ内の画像ファイルについて操作します。";
 
-std::string FullPathOf(const std::string& relative) {
-    char full[MAX_PATH * 2] = {};
-    const DWORD len = ::GetFullPathNameA(relative.c_str(), sizeof full, full, nullptr);
-    return len > 0 && len < sizeof full ? std::string(full, len) : relative;
+std::wstring FullPathOf(const std::wstring& relative) {
+    std::wstring full(MAX_PATH, L'\0');
+    for (int round = 0; round < 2; ++round) {
+        const DWORD len = ::GetFullPathNameW(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (len == 0) {
+            break;
+        }
+        if (len < full.size()) {
+            full.resize(len);
+            return full;
+        }
+        full.assign(len + 1, L'\0');
+    }
+    return relative;
 }
 
 }  // namespace
@@ -24,13 +34,14 @@ void CViewerDlg::LoadPlugins() {
     m_plugins.RemoveAll();
 
     // The pattern is relative: plug-ins are looked up below the current directory.
-    const std::string dir = AddTrailingBackslash(FullPathOf("SPI\\"));
-    fw::CDirectoryEnumerator found(std::string("SPI\\*.") + kSpiPluginExtension);
+    const std::wstring dir = AddTrailingBackslash(FullPathOf(L"SPI\\"));
+    const std::wstring extension = fw::Widen932(kSpiPluginExtension);
+    fw::CDirectoryEnumerator found(L"SPI\\*." + extension);
     fw::DirectoryEntry e;
     while (found.Next(e)) {
-        const std::string path = dir + e.name;
+        const std::wstring path = dir + e.name;
         // The pattern also matches a longer extension through its short name (x.spix).
-        if (e.isDirectory || GetExtensionUpper(path) != kSpiPluginExtension) {
+        if (e.isDirectory || GetExtensionUpper(path) != extension) {
             continue;
         }
         CSpiPlugin plugin;
@@ -40,12 +51,12 @@ void CViewerDlg::LoadPlugins() {
     }
 }
 
-void CViewerDlg::ListDirectory(const std::string& dir) {
+void CViewerDlg::ListDirectory(const std::wstring& dir) {
     if (m_bListing) {
         return;
     }
     m_bListing = true;
-    SetWindowText("- IXO -" + std::string(" [") + dir + "]");
+    ShowTitle(dir, "");
     m_files.Clear();
     m_pane.DropReadAhead();
     m_nDirection = 1;
@@ -60,17 +71,16 @@ void CViewerDlg::ListDirectory(const std::string& dir) {
     m_bListing = false;
 }
 
-// A folder that code page 932 cannot hold is taken as no choice: its code-page-932 form
-// would name another folder.
-std::string CViewerDlg::BrowseForFolder(HWND owner, const std::string& initialFolder, const std::string& prompt) {
-    return fw::Narrow932(fw::BrowseForFolder(owner, fw::Widen932(initialFolder), prompt)).value_or(std::string());
+std::wstring CViewerDlg::ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) {
+    return fw::BrowseForFolder(m_hWnd, initialFolder, prompt);
 }
 
-std::string CViewerDlg::BrowseCurrentDirectory() {
+// The folder viewed is not stored: any folder will do, whatever its name.
+std::wstring CViewerDlg::BrowseCurrentDirectory() {
     if (m_bListing) {
         return m_strCurDir;
     }
-    const std::string chosen = BrowseForFolder(m_hWnd, m_strCurDir, kBrowsePrompt);
+    const std::wstring chosen = ChooseFolder(m_strCurDir, kBrowsePrompt);
     if (chosen.empty()) {
         return m_strCurDir;
     }
@@ -80,7 +90,7 @@ std::string CViewerDlg::BrowseCurrentDirectory() {
     return m_strCurDir;
 }
 
-void CViewerDlg::GoToDirectory(const std::string& dir) {
+void CViewerDlg::GoToDirectory(const std::wstring& dir) {
     if (m_bListing) {
         return;
     }
@@ -106,7 +116,7 @@ void CViewerDlg::ReloadDirectory() {
     ShowSelectedEntry();
 }
 
-void CViewerDlg::ListAgainSelecting(const std::string& text) {
+void CViewerDlg::ListAgainSelecting(const std::wstring& text) {
     if (m_bListing) {
         return;
     }
@@ -130,7 +140,7 @@ void CViewerDlg::GoToParentDirectory() {
     if (m_bListing) {
         return;
     }
-    const std::string leaf = GetFileNamePart(RemoveTrailingBackslash(m_strCurDir));
+    const std::wstring leaf = GetFileNamePart(RemoveTrailingBackslash(m_strCurDir));
     m_strCurDir = GetParentDirectory(m_strCurDir);
     ListDirectory(m_strCurDir);
     const int found = m_files.SelectDirectory(leaf);

@@ -113,8 +113,8 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
     }
     // A copy read ahead is taken before the shown picture is retired: retiring may make
     // room by letting copies go.
-    const std::string path =
-        entry != nullptr && !entry->IsDirectory() ? AddTrailingBackslash(m_host.CurrentDir()) + entry->name : "";
+    const std::wstring path =
+        entry != nullptr && !entry->IsDirectory() ? AddTrailingBackslash(m_host.CurrentDir()) + entry->name : L"";
     std::optional<CReadAhead::Copy> copy =
         path.empty() ? std::nullopt : m_readAhead.Take(path, entry->GetDecoder());
     RetireShown();
@@ -161,9 +161,9 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
     if (owner == nullptr) {
         return true;
     }
-    const std::string dir = AddTrailingBackslash(m_host.CurrentDir());
+    const std::wstring dir = AddTrailingBackslash(m_host.CurrentDir());
     std::vector<const ListEntry*> wanted;
-    std::vector<std::string> paths;
+    std::vector<std::wstring> paths;
     for (const ListEntry* entry : entries) {
         if (entry != nullptr && !entry->IsDirectory() && dir + entry->name != m_shownPath) {
             wanted.push_back(entry);
@@ -174,12 +174,12 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
     fw::CClientDC dc(owner);
     for (size_t i = 0; i < wanted.size(); ++i) {
         const ListEntry& entry = *wanted[i];
-        const std::string& path = paths[i];
+        const std::wstring& path = paths[i];
         const CReadAhead::KeepGoing going = [&] { return keepGoing(entry); };
         CReadAhead::Outcome outcome = m_readAhead.Prepare(path, entry.GetDecoder(), dc, going);
         if (outcome == CReadAhead::Outcome::kNoRoom && i + 1 < paths.size()) {
             // The less wanted copies make room for this one.
-            m_readAhead.KeepOnly(std::vector<std::string>(paths.begin(), paths.begin() + static_cast<ptrdiff_t>(i)));
+            m_readAhead.KeepOnly(std::vector<std::wstring>(paths.begin(), paths.begin() + static_cast<ptrdiff_t>(i)));
             outcome = m_readAhead.Prepare(path, entry.GetDecoder(), dc, going);
         }
         if (outcome == CReadAhead::Outcome::kStopped) {
@@ -213,7 +213,7 @@ void CPicturePane::Paint(HDC dc) {
 bool CPicturePane::DrawPreview(HDC dc) {
     ReleaseDecoder(m_preview);
     m_preview = {};
-    fw::CDirectoryEnumerator found(m_previewDir + "*.*");
+    fw::CDirectoryEnumerator found(m_previewDir + L"*.*");
     fw::DirectoryEntry e;
     while (found.Next(e)) {
         if (e.isDirectory) {
@@ -224,7 +224,7 @@ bool CPicturePane::DrawPreview(HDC dc) {
             continue;
         }
         // Only the first displayable file is tried.
-        const std::string path = m_previewDir + e.name;
+        const std::wstring path = m_previewDir + e.name;
         if (decoder.kind == Decoder::Kind::kBmp) {
             m_bmp.Load(path, dc);
         } else {

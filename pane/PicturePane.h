@@ -74,7 +74,7 @@ public:
     // Whose picture is shown: the BMP reader, a plug-in, or none (a directory or nothing).
     Decoder ShownDecoder() const { return m_shown; }
     // The full path of the picture file shown; empty for a directory or nothing.
-    const std::string& ShownPath() const { return m_shownPath; }
+    const std::wstring& ShownPath() const { return m_shownPath; }
     // The size of the shown picture as decoded; 0 x 0 when none is held.
     SIZE ShownPictureSize() const;
     // Why the shown file's picture could not be decoded; none when it was (or for a
@@ -121,10 +121,10 @@ private:
     const fw::CWnd& m_leftColumn;
     CBmpImage m_bmp;
     Decoder m_shown;           // whose picture is shown; none for a directory or nothing
-    std::string m_shownPath;   // the file it was decoded from
+    std::wstring m_shownPath;  // the file it was decoded from
     std::optional<FileStamp> m_shownStamp;  // that file's stamp when it was decoded
     std::optional<DecodeFailure> m_shownFailure;  // why it could not be decoded
-    std::string m_previewDir;  // the selected directory's path, when one is selected
+    std::wstring m_previewDir;  // the selected directory's path, when one is selected
     Decoder m_preview;         // what holds the preview's picture
     bool m_bFitToPane = true;
     int m_nScrollX = 0;

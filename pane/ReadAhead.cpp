@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-std::optional<FileStamp> FileStamp::Of(const std::string& path) {
+std::optional<FileStamp> FileStamp::Of(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (path.empty() || !::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return std::nullopt;
     }
@@ -20,11 +20,11 @@ bool FileStamp::operator==(const FileStamp& other) const {
     return size == other.size && same(lastWrite, other.lastWrite) && same(creation, other.creation);
 }
 
-std::vector<CReadAhead::Held>::iterator CReadAhead::Find(const std::string& path) {
+std::vector<CReadAhead::Held>::iterator CReadAhead::Find(const std::wstring& path) {
     return std::find_if(m_held.begin(), m_held.end(), [&](const Held& h) { return h.path == path; });
 }
 
-bool CReadAhead::Holds(const std::string& path) const {
+bool CReadAhead::Holds(const std::wstring& path) const {
     return std::any_of(m_held.begin(), m_held.end(),
                        [&](const Held& h) { return h.path == path && h.outcome == Outcome::kHeld; });
 }
@@ -45,7 +45,7 @@ uint64_t CReadAhead::LargestHeld() const {
     return largest;
 }
 
-void CReadAhead::KeepOnly(const std::vector<std::string>& paths) {
+void CReadAhead::KeepOnly(const std::vector<std::wstring>& paths) {
     std::erase_if(m_held, [&](const Held& h) { return std::find(paths.begin(), paths.end(), h.path) == paths.end(); });
 }
 
@@ -58,7 +58,7 @@ CReadAhead::Outcome CReadAhead::Remember(Held held, Outcome outcome) {
     return outcome;
 }
 
-CReadAhead::Outcome CReadAhead::Prepare(const std::string& path, Decoder decoder, HDC dc,
+CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decoder, HDC dc,
                                         const KeepGoing& keepGoing) {
     const std::optional<FileStamp> stamp = FileStamp::Of(path);
     const auto found = Find(path);
@@ -114,7 +114,7 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::string& path, Decoder decoder
     return Outcome::kHeld;
 }
 
-std::optional<CReadAhead::Copy> CReadAhead::Take(const std::string& path, Decoder decoder) {
+std::optional<CReadAhead::Copy> CReadAhead::Take(const std::wstring& path, Decoder decoder) {
     const auto found = Find(path);
     if (found == m_held.end()) {
         return std::nullopt;
@@ -131,7 +131,7 @@ std::optional<CReadAhead::Copy> CReadAhead::Take(const std::string& path, Decode
     return Copy{held.stamp, std::move(held.bmp), std::move(held.picture)};
 }
 
-void CReadAhead::Retire(const std::string& path, Decoder decoder, const FileStamp& stamp, CBmpImage& bmp) {
+void CReadAhead::Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CBmpImage& bmp) {
     Held held;
     held.path = path;
     held.decoder = decoder;

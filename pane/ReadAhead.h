@@ -23,7 +23,7 @@ struct FileStamp {
     FILETIME creation{};
 
     // The file's stamp now; none when it cannot be read (the file is gone).
-    static std::optional<FileStamp> Of(const std::string& path);
+    static std::optional<FileStamp> Of(const std::wstring& path);
     bool operator==(const FileStamp& other) const;
 };
 
@@ -54,9 +54,9 @@ public:
     // Makes sure a copy of the picture at `path` as `decoder` decodes it is held, decoding
     // it now when needed (a BMP file into a bitmap compatible with `dc`). A copy that would
     // take the held pictures past kMaxHeldBytes is not kept.
-    Outcome Prepare(const std::string& path, Decoder decoder, HDC dc, const KeepGoing& keepGoing);
+    Outcome Prepare(const std::wstring& path, Decoder decoder, HDC dc, const KeepGoing& keepGoing);
     // Drops every copy whose path is not among `paths`.
-    void KeepOnly(const std::vector<std::string>& paths);
+    void KeepOnly(const std::vector<std::wstring>& paths);
     // Drops every copy.
     void Clear() { m_held.clear(); }
 
@@ -69,16 +69,16 @@ public:
     };
     // Hands the copy of `path` over when `decoder` made it and the file is unchanged; none
     // otherwise. A copy that no longer matches its file is dropped.
-    std::optional<Copy> Take(const std::string& path, Decoder decoder);
+    std::optional<Copy> Take(const std::wstring& path, Decoder decoder);
     // Takes over the picture shown until now, read from `path` when it had `stamp`: from
     // `bmp`, or from the plug-in that holds it. It is kept as a copy (the user may go back
     // to it) until the next read-ahead keeps only the entries beside the new one; so its
     // memory is released in idle time, not while a key waits. Older copies make room for
     // it only when the held pictures would exceed kMaxHeldBytes.
-    void Retire(const std::string& path, Decoder decoder, const FileStamp& stamp, CBmpImage& bmp);
+    void Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CBmpImage& bmp);
 
     // Whether a copy of `path` is held (whether or not its file still matches it).
-    bool Holds(const std::string& path) const;
+    bool Holds(const std::wstring& path) const;
     size_t Count() const { return m_held.size(); }
     uint64_t HeldBytes() const;
 
@@ -86,7 +86,7 @@ private:
     // A copy, or the memory of an attempt that gave none (refused, or too big to keep),
     // so that the same file is not decoded again for nothing while it stays unchanged.
     struct Held {
-        std::string path;
+        std::wstring path;
         Decoder decoder;
         FileStamp stamp;
         Outcome outcome = Outcome::kHeld;
@@ -94,7 +94,7 @@ private:
         CSpiPlugin::Picture picture;  // for a plug-in's file
         uint64_t bytes = 0;
     };
-    std::vector<Held>::iterator Find(const std::string& path);
+    std::vector<Held>::iterator Find(const std::wstring& path);
     uint64_t LargestHeld() const;
     Outcome Remember(Held held, Outcome outcome);
 

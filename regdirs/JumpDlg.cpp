@@ -3,6 +3,7 @@
 #include "framework/DataExchange.h"
 #include "regdirs/DirNameDlg.h"
 #include "regdirs/RegisteredDirsFile.h"
+#include "settings/Settings.h"
 #include "res/resource.h"
 
 FW_BEGIN_MESSAGE_MAP(CJumpDlg, fw::CDialog)
@@ -68,19 +69,23 @@ void CJumpDlg::OnSelChangeList() {
 // Registers the current directory under the name entered and closes the dialog without
 // a jump.
 void CJumpDlg::OnAddCurrent() {
+    const std::optional<std::string> dir = StorablePath(m_hWnd, m_strCurrentDir);
+    if (!dir) {
+        return;
+    }
     CDirNameDlg nameDlg(this);
-    nameDlg.m_strDisplayName = m_strCurrentDir;
+    nameDlg.m_strDisplayName = *dir;
     if (nameDlg.DoModal() != IDOK) {
         return;
     }
     const std::string name = nameDlg.m_strDisplayName;
     const int index = m_listDirs.AddString(name);
     const int k = static_cast<int>(m_arrPaths.size());
-    m_arrPaths.push_back(m_strCurrentDir);
+    m_arrPaths.push_back(*dir);
     if (index >= 0) {
         m_listDirs.SetItemData(index, k);
     }
-    CRegisteredDirsFile(m_strIniPath).Add(k, {m_strCurrentDir, name});
+    CRegisteredDirsFile(m_strIniPath).Add(k, {*dir, name});
     m_strSelectedPath.clear();
     EndDialog(IDCANCEL);
 }

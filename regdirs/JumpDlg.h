@@ -15,11 +15,12 @@ public:
     explicit CJumpDlg(fw::CWnd* parent = nullptr);
 
     // Set by the caller before the dialog runs.
-    std::string m_strIniPath;
+    std::wstring m_strIniPath;
     // The path of each registration, indexed by its key number.
     std::vector<std::string> m_arrPaths;
-    // Set by the caller: the directory that "カレントを追加" registers.
-    std::string m_strCurrentDir;
+    // Set by the caller: the directory that "カレントを追加" registers (refused when code
+    // page 932 cannot hold it: the settings file could not store it).
+    std::wstring m_strCurrentDir;
     // Display names, sorted; each entry's item data is its key number.
     fw::CListBox m_listDirs;
     std::string m_strListText;

@@ -2,11 +2,13 @@
 
 #include "regdirs/JumpDlg.h"
 
+#include "framework/WideText.h"
+
 FW_BEGIN_PART_MESSAGE_MAP(CRegisteredDirs)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kJump), 0, JumpToRegisteredDir)
 FW_END_PART_MESSAGE_MAP()
 
-CRegisteredDirs::CRegisteredDirs(IViewerHost& host, std::string iniPath)
+CRegisteredDirs::CRegisteredDirs(IViewerHost& host, std::wstring iniPath)
     : m_host(host), m_strIniPath(std::move(iniPath)) {}
 
 void CRegisteredDirs::JumpToRegisteredDir() {
@@ -16,5 +18,5 @@ void CRegisteredDirs::JumpToRegisteredDir() {
     if (dlg.DoModal() != IDOK || dlg.m_strSelectedPath.empty()) {
         return;
     }
-    m_host.GoToDirectory(dlg.m_strSelectedPath);
+    m_host.GoToDirectory(fw::Widen932(dlg.m_strSelectedPath));
 }

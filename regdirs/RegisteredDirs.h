@@ -9,7 +9,7 @@
 
 class CRegisteredDirs {
 public:
-    CRegisteredDirs(IViewerHost& host, std::string iniPath);
+    CRegisteredDirs(IViewerHost& host, std::wstring iniPath);
     CRegisteredDirs(const CRegisteredDirs&) = delete;
     CRegisteredDirs& operator=(const CRegisteredDirs&) = delete;
 
@@ -22,5 +22,5 @@ public:
 
 private:
     IViewerHost& m_host;
-    std::string m_strIniPath;
+    std::wstring m_strIniPath;
 };

@@ -25,7 +25,7 @@ std::string KeyOfLine(const std::string& line) {
 }
 
 // The keys a section holds, compared as the file compares them: ignoring case.
-std::set<std::string> KeysIn(const std::string& ini, const char* section) {
+std::set<std::string> KeysIn(const std::wstring& ini, const char* section) {
     std::set<std::string> keys;
     for (const std::string& line : fw::ReadProfileSection(ini, section)) {
         keys.insert(KeyOfLine(line));
@@ -35,7 +35,7 @@ std::set<std::string> KeysIn(const std::string& ini, const char* section) {
 
 // A section's lines without the keys of registrations 0 .. count - 1, then `values` under
 // the keys from 0: what deleting those keys and writing the new ones one by one leaves.
-std::vector<std::string> RenumberedSection(const std::string& ini, const char* section, int count,
+std::vector<std::string> RenumberedSection(const std::wstring& ini, const char* section, int count,
                                            const std::vector<std::string>& values) {
     std::set<std::string> dropped;
     for (int k = 0; k < count; ++k) {

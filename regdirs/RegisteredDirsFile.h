@@ -13,7 +13,7 @@ public:
         std::string name;
     };
 
-    explicit CRegisteredDirsFile(std::string iniPath) : m_strIniPath(std::move(iniPath)) {}
+    explicit CRegisteredDirsFile(std::wstring iniPath) : m_strIniPath(std::move(iniPath)) {}
 
     // The count as the file gives it: 0 when it is missing, not a number or not greater
     // than 0; at most kMaxRegistrations.
@@ -30,5 +30,5 @@ public:
     bool ReplaceAll(int oldCount, const std::vector<Registration>& kept) const;
 
 private:
-    std::string m_strIniPath;
+    std::wstring m_strIniPath;
 };

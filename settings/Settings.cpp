@@ -4,30 +4,44 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
+#include "filelist/Cp932Text.h"
 #include "filelist/PathUtil.h"
 #include "framework/ProfileFile.h"
+#include "framework/Prompts.h"
+#include "framework/WideText.h"
 #include "framework/WinApp.h"
 
 namespace {
 
-// A value is read into a 260-byte area: at most 259 bytes of it are used.
-constexpr DWORD kValueArea = 260;
+// At most 259 bytes of a value are used, cut before a character that would not fit whole.
+constexpr size_t kValueBytes = 259;
 
-std::string ReadString(const std::string& ini, const char* section, const char* key, const std::string& fallback) {
-    char value[kValueArea] = {};
-    ::GetPrivateProfileStringA(section, key, fallback.c_str(), value, kValueArea, ini.c_str());
+std::string ReadString(const std::wstring& ini, const char* section, const char* key, const std::string& fallback) {
+    std::string value = fw::ReadProfileString(ini, section, key, fallback);
+    if (value.size() > kValueBytes) {
+        size_t end = 0;
+        while (end < value.size()) {
+            const size_t next = end + (IsLeadByte(static_cast<unsigned char>(value[end])) ? 2 : 1);
+            if (next > kValueBytes) {
+                break;
+            }
+            end = next;
+        }
+        value.resize(end);
+    }
     return value;
 }
 
 // A flag is set exactly by the text "TRUE".
-int ReadFlag(const std::string& ini, const char* section, const char* key) {
+int ReadFlag(const std::wstring& ini, const char* section, const char* key) {
     return ReadString(ini, section, key, "FALSE") == "TRUE" ? 1 : 0;
 }
 
 // A number replaces the value held only when it is greater than 0.
-void ReadPositive(const std::string& ini, const char* section, const char* key, int& member) {
+void ReadPositive(const std::wstring& ini, const char* section, const char* key, int& member) {
     char fallback[16];
     std::snprintf(fallback, sizeof fallback, "%d", member);
     const int value = std::atoi(ReadString(ini, section, key, fallback).c_str());
@@ -48,21 +62,32 @@ const char* FlagText(int flag) {
 
 }  // namespace
 
-std::string GetIniFilePath() {
-    return AddTrailingBackslash(GetDirectoryPart(fw::AfxGetModuleFilePath())) + "Ixo.ini";
+std::wstring GetIniFilePath() {
+    return AddTrailingBackslash(GetDirectoryPart(fw::AfxGetModuleFilePathW())) + L"Ixo.ini";
 }
 
-Settings Settings::Defaults(const std::string& exeDir) {
+std::optional<std::string> StorablePath(HWND owner, const std::wstring& path) {
+    std::optional<std::string> stored = fw::Narrow932(path);
+    if (!stored) {
+        fw::MessageBox(owner, fw::Widen932("この名前はシフトJISで表せないため、設定に保存できません。\n") + path,
+                       nullptr, MB_OK | MB_ICONWARNING);
+    }
+    return stored;
+}
+
+Settings Settings::Defaults(const std::wstring& exeDir) {
     Settings s;
-    const std::string base = AddTrailingBackslash(exeDir);
-    s.m_strMoveDir = base + "MoveDir";
-    s.m_strCopyDir = base + "CopyDir";
-    s.m_strTrashDir = base + "TrashDir";
-    s.m_strWallPaperDir = base + "WallPaperDir";
+    const std::optional<std::string> base = fw::Narrow932(AddTrailingBackslash(exeDir));
+    if (base) {
+        s.m_strMoveDir = *base + "MoveDir";
+        s.m_strCopyDir = *base + "CopyDir";
+        s.m_strTrashDir = *base + "TrashDir";
+        s.m_strWallPaperDir = *base + "WallPaperDir";
+    }
     return s;
 }
 
-void Settings::Load(const std::string& ini) {
+void Settings::Load(const std::wstring& ini) {
     m_strMoveDir = ReadString(ini, "Directory", "MoveDir", m_strMoveDir);
     m_strTrashDir = ReadString(ini, "Directory", "TrashDir", m_strTrashDir);
     m_strCopyDir = ReadString(ini, "Directory", "CopyDir", m_strCopyDir);
@@ -79,7 +104,7 @@ void Settings::Load(const std::string& ini) {
 
 // All twelve keys, in this order, whether they changed or not; the file's other sections
 // (the registered directories among them) stay as they are.
-bool Settings::Save(const std::string& ini) const {
+bool Settings::Save(const std::wstring& ini) const {
     const std::vector<fw::ProfileEdit> keys = {
         fw::ProfileEdit::Set("Directory", "MoveDir", m_strMoveDir),
         fw::ProfileEdit::Set("Directory", "TrashDir", m_strTrashDir),

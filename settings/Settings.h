@@ -2,10 +2,18 @@
 // The twelve settings of the program as one value, read from and written to the
 // settings file Ixo.ini. The main window holds one; a dialog that edits the settings
 // works on a copy and assigns it back when it closes with OK.
+#include <windows.h>
+
+#include <optional>
 #include <string>
 
 // The full path of the settings file: Ixo.ini beside the running executable.
-std::string GetIniFilePath();
+std::wstring GetIniFilePath();
+
+// A folder or program as the settings file stores it: its path in code page 932, exactly.
+// None when that code page cannot hold the path: the user is told so in a message box over
+// `owner` and nothing is stored.
+std::optional<std::string> StorablePath(HWND owner, const std::wstring& path);
 
 struct Settings {
     std::string m_strMoveDir;
@@ -24,13 +32,15 @@ struct Settings {
 
     bool operator==(const Settings&) const = default;
 
-    // The built-in values: the four target directories below `exeDir`.
-    static Settings Defaults(const std::string& exeDir);
+    // The built-in values: the four target directories below `exeDir`. Directories are
+    // kept in code page 932: below a folder that code page cannot hold they stay empty (a
+    // sorting operation then reports its failure).
+    static Settings Defaults(const std::wstring& exeDir);
 
     // Reads every key of the file over the values held; a missing file or key keeps them.
-    void Load(const std::string& iniPath);
+    void Load(const std::wstring& iniPath);
     // Writes all twelve keys, keeping the file's other sections. The file is replaced in
     // one step by a written copy; where no copy can be made beside it, it is written in
     // place. False when the settings could not be written.
-    bool Save(const std::string& iniPath) const;
+    bool Save(const std::wstring& iniPath) const;
 };

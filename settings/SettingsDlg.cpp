@@ -61,15 +61,14 @@ void CSettingsDlg::DoDataExchange(fw::CDataExchange* dx) {
 }
 
 void CSettingsDlg::BrowseFolderInto(std::string& member, int editId, const char* prompt) {
-    // A folder that code page 932 cannot hold is taken as no choice: the setting is kept
-    // in that code page, where it would name another folder.
-    const std::string chosen =
-        fw::Narrow932(fw::BrowseForFolder(m_hWnd, fw::Widen932(member), prompt)).value_or(std::string());
+    // A folder that code page 932 cannot hold is refused: the setting is kept in that code
+    // page, where it would name another folder.
+    const std::wstring chosen = fw::BrowseForFolder(m_hWnd, fw::Widen932(member), prompt);
     if (!chosen.empty()) {
-        member = chosen;
+        member = StorablePath(m_hWnd, chosen).value_or(member);
     }
     // After a cancel this puts the member back over anything typed by hand.
-    ::SetDlgItemTextA(m_hWnd, editId, member.c_str());
+    ::SetDlgItemTextW(m_hWnd, editId, fw::Widen932(member).c_str());
 }
 
 void CSettingsDlg::ChooseProgramInto(std::string& member, int editId) {
@@ -86,13 +85,13 @@ void CSettingsDlg::ChooseProgramInto(std::string& member, int editId) {
     if (!fw::GetOpenFileName(info)) {
         return;
     }
-    // A program that code page 932 cannot name is taken as no choice, as a folder is.
-    std::optional<std::string> chosen = fw::Narrow932(file);
+    // A program that code page 932 cannot name is refused, as a folder is.
+    std::optional<std::string> chosen = StorablePath(m_hWnd, file);
     if (!chosen) {
         return;
     }
     member = std::move(*chosen);
-    ::SetDlgItemTextA(m_hWnd, editId, member.c_str());
+    ::SetDlgItemTextW(m_hWnd, editId, fw::Widen932(member).c_str());
 }
 
 void CSettingsDlg::OnBrowseMoveDir() {

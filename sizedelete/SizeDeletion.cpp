@@ -52,8 +52,7 @@ CSizeDeletion::Verdict CSizeDeletion::DeleteSelectedIfSmall() {
     // The size is the one the pane decoded the picture at. Should the pane show another
     // file, or have let go of the picture (a listing releases the plug-ins' pictures), it
     // is decoded again first: a stale 0 x 0 must not delete a good picture.
-    const std::string path = SelectedPath();
-    if (m_pane.ShownPath() != path || (!m_pane.HoldsPicture() && !m_pane.ShownFailure())) {
+    if (m_pane.ShownPath() != SelectedPath() || (!m_pane.HoldsPicture() && !m_pane.ShownFailure())) {
         m_host.ShowSelection();
     }
     std::optional<PictureSize> decoded;
@@ -147,7 +146,7 @@ void CSizeDeletion::RunConfirmedPass(Pass pass) {
         return;
     }
     // The moved pictures must land outside the tree, or the walk would meet them again.
-    if (moving && IsSameOrInside(m_settings.m_strMoveDir, m_host.CurrentDir())) {
+    if (moving && IsSameOrInside(fw::Widen932(m_settings.m_strMoveDir), m_host.CurrentDir())) {
         fw::MessageBox(owner, kMoveDirInside);
         return;
     }
@@ -171,7 +170,7 @@ void CSizeDeletion::RunConfirmedPass(Pass pass) {
         m_host.ListAgain();
     }
     m_host.ShowProgress("");
-    fw::MessageBox(owner, PassClosingText(m_progress));
+    fw::MessageBox(owner, PassClosingText(m_progress, fw::Widen932));
 }
 
 void CSizeDeletion::SizeDeleteListPass() {
@@ -188,7 +187,7 @@ void CSizeDeletion::SizeDeleteListPass() {
             break;
         }
         ++m_progress.position;
-        const std::string path = SelectedPath();
+        const std::wstring path = SelectedPath();
         const Verdict verdict = DeleteSelectedIfSmall();
         ShowProgress();
         if (verdict == Verdict::kKillNotDone) {
@@ -226,7 +225,7 @@ void CSizeDeletion::SizeDeleteTree(Moving moving) {
                 break;
             }
         } else {
-            const std::string path = SelectedPath();
+            const std::wstring path = SelectedPath();
             const Verdict verdict = DeleteSelectedIfSmall();
             if (verdict == Verdict::kKillNotDone) {
                 Stop(PassStop::kKillNotDone, path);
@@ -240,7 +239,7 @@ void CSizeDeletion::SizeDeleteTree(Moving moving) {
             selected = m_host.SelectedEntry();
             if (moving == Moving::kOff || unjudged || selected == nullptr || selected->IsDirectory()) {
                 SelectNextEntry();
-            } else if (const std::string path = SelectedPath(); m_sorting.MoveSelectedFile()) {
+            } else if (const std::wstring path = SelectedPath(); m_sorting.MoveSelectedFile()) {
                 ++m_progress.moved;  // it left the list like a killed picture
             } else {
                 Stop(PassStop::kMoveFailed, path);
@@ -261,8 +260,8 @@ bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
     if (selected->isReparsePoint) {
         return false;
     }
-    const std::string name = selected->name;
-    const std::string path = SelectedPath();
+    const std::wstring name = selected->name;
+    const std::wstring path = SelectedPath();
     // Each listing sets the title afresh and draws the list again: both go back after it.
     m_host.EnterSelection();
     HoldListDrawing();
@@ -290,19 +289,18 @@ bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
         return false;
     }
     const Removal removal = HowToRemoveEmptiedDirectory(path);
-    if (removal == Removal::kKeep ||
-        !m_sorting.DeleteDirectoryTree(path, removal == Removal::kEmpty
-                                                 ? CSortingOps::Confirmation::kSkip
-                                                 : CSortingOps::Confirmation::kOnlyBeforeDestroying)) {
+    if (removal == Removal::kKeep) {
         return false;
     }
+    m_sorting.DeleteDirectoryTree(path, removal == Removal::kEmpty ? CSortingOps::Confirmation::kSkip
+                                                                   : CSortingOps::Confirmation::kOnlyBeforeDestroying);
     // The entry goes even when the shell failed: only a new listing shows it again.
     m_files.RemoveCurrent();
     m_host.ShowSelection();
     return true;
 }
 
-bool CSizeDeletion::ReselectDirectory(const std::string& name) {
+bool CSizeDeletion::ReselectDirectory(const std::wstring& name) {
     const ListEntry* selected = m_host.SelectedEntry();
     if (selected != nullptr && selected->IsDirectory() && selected->name == name) {
         return true;
@@ -322,8 +320,8 @@ bool CSizeDeletion::ReselectDirectory(const std::string& name) {
 
 // What is left in an emptied sub-directory are files the list does not show. The shell
 // recycles the directory as one item, so all of them together must fit the bin.
-CSizeDeletion::Removal CSizeDeletion::HowToRemoveEmptiedDirectory(const std::string& path) {
-    fw::CDirectoryEnumerator found(AddTrailingBackslash(path) + "*.*");
+CSizeDeletion::Removal CSizeDeletion::HowToRemoveEmptiedDirectory(const std::wstring& path) {
+    fw::CDirectoryEnumerator found(AddTrailingBackslash(path) + L"*.*");
     fw::DirectoryEntry entry;
     uint64_t bytes = 0;
     bool holdsAny = false;
@@ -340,7 +338,7 @@ CSizeDeletion::Removal CSizeDeletion::HowToRemoveEmptiedDirectory(const std::str
     if (!holdsAny) {
         return Removal::kEmpty;
     }
-    const std::optional<uint64_t> capacity = fw::RecycleBinCapacity(fw::Widen932(path));
+    const std::optional<uint64_t> capacity = fw::RecycleBinCapacity(path);
     return capacity && bytes <= *capacity ? Removal::kIntoRecycleBin : Removal::kKeep;
 }
 
@@ -359,7 +357,7 @@ void CSizeDeletion::StopPass() {
     }
 }
 
-void CSizeDeletion::Stop(PassStop why, const std::string& path) {
+void CSizeDeletion::Stop(PassStop why, const std::wstring& path) {
     if (m_bSizeDeleteRunning && m_progress.stop == PassStop::kNone) {
         m_progress.stop = why;
         m_progress.stopPath = path;
@@ -367,9 +365,9 @@ void CSizeDeletion::Stop(PassStop why, const std::string& path) {
     m_bSizeDeleteRunning = false;
 }
 
-std::string CSizeDeletion::SelectedPath() const {
+std::wstring CSizeDeletion::SelectedPath() const {
     const ListEntry* selected = m_host.SelectedEntry();
-    return selected == nullptr ? std::string() : AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
+    return selected == nullptr ? std::wstring() : AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
 }
 
 // The list is disabled during a pass and the title tells its progress; drawing the list

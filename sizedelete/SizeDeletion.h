@@ -71,18 +71,18 @@ private:
     bool WalkSelectedDirectory(Moving moving);
     // After the walk of a sub-directory: makes its entry the selected one again; false
     // when the parent no longer lists it.
-    bool ReselectDirectory(const std::string& name);
+    bool ReselectDirectory(const std::wstring& name);
     // How an emptied sub-directory may go: at once when nothing is left in it; when it
     // still holds files, only where the recycle bin surely takes them all (else the shell
     // would delete them for good); not at all when that cannot be told.
     enum class Removal { kKeep, kEmpty, kIntoRecycleBin };
-    static Removal HowToRemoveEmptiedDirectory(const std::string& path);
+    static Removal HowToRemoveEmptiedDirectory(const std::wstring& path);
     // Drains the queue and reads Escape once; false when the pass is to stop.
     bool ContinuePass();
     // Ends the pass before its next entry; the first reason given is the one it tells.
-    void Stop(PassStop why, const std::string& path = std::string());
+    void Stop(PassStop why, const std::wstring& path = std::wstring());
     // The full path of the selected entry.
-    std::string SelectedPath() const;
+    std::wstring SelectedPath() const;
     void HoldListDrawing();
     enum class Title { kNow, kWhenDue };
     void ShowProgress(Title when = Title::kWhenDue);

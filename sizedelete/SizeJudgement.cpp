@@ -1,5 +1,7 @@
 #include "sizedelete/SizeJudgement.h"
 
+#include <utility>
+
 #include "filelist/PathUtil.h"
 
 std::optional<PictureSize> SizeToJudge(std::optional<PictureSize> decoded,
@@ -14,11 +16,9 @@ std::optional<PictureSize> SizeToJudge(std::optional<PictureSize> decoded,
     return readHeader ? readHeader() : std::nullopt;
 }
 
-bool IsSameOrInside(std::string_view dir, std::string_view tree) {
-    const std::string inner = UpperCaseAscii(AddTrailingBackslash(dir));
-    const std::string outer = UpperCaseAscii(AddTrailingBackslash(tree));
-    // Equal bytes from the start split into equal characters: a match ends where `outer`
-    // ends, after a whole character of `inner`.
+bool IsSameOrInside(std::wstring_view dir, std::wstring_view tree) {
+    const std::wstring inner = UpperCaseAscii(AddTrailingBackslash(dir));
+    const std::wstring outer = UpperCaseAscii(AddTrailingBackslash(tree));
     return inner.compare(0, outer.size(), outer) == 0;
 }
 
@@ -36,39 +36,44 @@ std::string PassProgressText(const PassProgress& progress) {
 
 namespace {
 
-std::string StopLine(PassStop stop, const std::string& path) {
+// The reason, and whether the path it names follows it.
+std::pair<const char*, bool> StopLine(PassStop stop) {
     switch (stop) {
         case PassStop::kKillNotDone:
-            return "削除できなかったため中断しました: " + path;
+            return {"削除できなかったため中断しました: ", true};
         case PassStop::kMoveFailed:
-            return "移動できなかったため中断しました: " + path;
+            return {"移動できなかったため中断しました: ", true};
         case PassStop::kEscape:
-            return "Escキーで中断しました。";
+            return {"Escキーで中断しました。", false};
         case PassStop::kClosed:
-            return "ウィンドウを閉じたため中断しました。";
+            return {"ウィンドウを閉じたため中断しました。", false};
         case PassStop::kFolderLost:
-            return "フォルダが見つからなくなったため中断しました: " + path;
+            return {"フォルダが見つからなくなったため中断しました: ", true};
         case PassStop::kNone:
             break;
     }
-    return {};
+    return {"", false};
 }
 
 }  // namespace
 
-std::string PassClosingText(const PassProgress& progress) {
-    std::string text = "処理終了しました。";
+std::wstring PassClosingText(const PassProgress& progress, WidenText widen) {
+    std::wstring text = widen("処理終了しました。");
     if (progress.stop != PassStop::kNone) {
-        text += "\n" + StopLine(progress.stop, progress.stopPath);
+        const auto [line, withPath] = StopLine(progress.stop);
+        text += widen(std::string("\n") + line);
+        if (withPath) {
+            text += progress.stopPath;
+        }
     }
     if (progress.unlistedFolders > 0) {
-        text += "\n一覧を読めないフォルダがありました: " + progress.unlistedFolder;
+        text += widen("\n一覧を読めないフォルダがありました: ") + progress.unlistedFolder;
         if (progress.unlistedFolders > 1) {
-            text += " ほか " + std::to_string(progress.unlistedFolders - 1) + " 件";
+            text += widen(" ほか " + std::to_string(progress.unlistedFolders - 1) + " 件");
         }
     }
     if (progress.unreadable > 0) {
-        text += "\n読めなかったため残した画像: " + std::to_string(progress.unreadable) + " 枚";
+        text += widen("\n読めなかったため残した画像: " + std::to_string(progress.unreadable) + " 枚");
     }
     return text;
 }

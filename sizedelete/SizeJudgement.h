@@ -27,7 +27,10 @@ std::optional<PictureSize> SizeToJudge(std::optional<PictureSize> decoded,
 // Whether `dir` is `tree` or a directory below it, judged on the paths as written: both
 // get a final backslash, and `dir` must begin with `tree`. ASCII letters compare without
 // regard to case (the file system ignores it); double-byte characters compare whole.
-bool IsSameOrInside(std::string_view dir, std::string_view tree);
+
+// The same for paths in UTF-16: ASCII letters compare without regard to case, every other
+// code unit as it is.
+bool IsSameOrInside(std::wstring_view dir, std::wstring_view tree);
 
 // Why a pass ended before it had gone through everything.
 enum class PassStop {
@@ -48,14 +51,17 @@ struct PassProgress {
     int position = 0;            // entries passed (the pass over the list)
     int total = 0;               // entries at the start of that pass; 0 for the tree passes
     int unreadable = 0;          // pictures kept because no size could be read
-    std::string unlistedFolder;  // the first folder that could not be listed
+    std::wstring unlistedFolder;  // the first folder that could not be listed
     int unlistedFolders = 0;
     PassStop stop = PassStop::kNone;
-    std::string stopPath;  // the file or folder the pass stopped at
+    std::wstring stopPath;  // the file or folder the pass stopped at
 };
 
 // The text shown after the directory in the title while a pass runs, with a leading blank.
 std::string PassProgressText(const PassProgress& progress);
 // The closing message: "処理終了しました。", then a line for each of these that holds:
 // why the pass stopped early, a folder it could not list, the pictures it could not read.
-std::string PassClosingText(const PassProgress& progress);
+// The paths in it are shown exactly; `widen` turns the program's own code-page-932 texts
+// into UTF-16.
+using WidenText = std::wstring (*)(std::string_view text);
+std::wstring PassClosingText(const PassProgress& progress, WidenText widen);

@@ -18,8 +18,8 @@ constexpr DWORD kReadBytes = 64 * 1024;
 enum class MemoRead { kOpened, kCannotOpen };
 
 // Reads a memo file to its end through the scanner; memory stays bounded.
-MemoRead ScanMemo(const std::string& path, UrlMemoScanner& scanner) {
-    const fw::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+MemoRead ScanMemo(const std::wstring& path, UrlMemoScanner& scanner) {
+    const fw::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.IsValid()) {
         return MemoRead::kCannotOpen;
@@ -44,14 +44,14 @@ CExternalPrograms::CExternalPrograms(IViewerHost& host, const Settings& settings
     : m_host(host), m_settings(settings) {}
 
 void CExternalPrograms::OpenCurrentDirWindow() {
-    const std::optional<std::string> line =
-        DirectoryWindowCommandLine(m_settings.m_strOpenWindowProgram, m_host.CurrentDir());
+    const std::optional<std::wstring> line =
+        DirectoryWindowCommandLine(fw::Widen932(m_settings.m_strOpenWindowProgram), m_host.CurrentDir());
     if (line) {
-        fw::StartProgram(fw::Widen932(*line));
+        fw::StartProgram(*line);
     }
 }
 
-std::string CExternalPrograms::MemoFolder() const {
+std::wstring CExternalPrograms::MemoFolder() const {
     const ListEntry* selected = m_host.SelectedEntry();
     if (selected != nullptr && selected->IsDirectory()) {
         return AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
@@ -62,7 +62,7 @@ std::string CExternalPrograms::MemoFolder() const {
 void CExternalPrograms::OpenUrlFromMemo() {
     const std::string& memoName = m_settings.m_strUrlMemo;
     UrlMemoScanner scanner;
-    if (ScanMemo(AddTrailingBackslash(MemoFolder()) + memoName, scanner) == MemoRead::kCannotOpen) {
+    if (ScanMemo(AddTrailingBackslash(MemoFolder()) + fw::Widen932(memoName), scanner) == MemoRead::kCannotOpen) {
         fw::MessageBox(m_host.OwnerWindow(), memoName + " が開けませんでした。");
         return;
     }
@@ -72,5 +72,5 @@ void CExternalPrograms::OpenUrlFromMemo() {
         fw::MessageBox(m_host.OwnerWindow(), "URLが見つかりません。");
         return;
     }
-    fw::StartProgram(fw::Widen932(UrlCommandLine(m_settings.m_strUrlProgram, *address)));
+    fw::StartProgram(UrlCommandLine(fw::Widen932(m_settings.m_strUrlProgram), fw::Widen932(*address)));
 }

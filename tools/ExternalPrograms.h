@@ -26,7 +26,7 @@ public:
 
 private:
     // The directory whose memo counts: the selected sub-directory, else the current one.
-    std::string MemoFolder() const;
+    std::wstring MemoFolder() const;
 
     IViewerHost& m_host;
     const Settings& m_settings;

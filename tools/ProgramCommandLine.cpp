@@ -4,63 +4,58 @@
 
 namespace {
 
-// Whether a name ends in an extension the system starts as a program. The bytes compared
-// are ASCII characters that never stand as the trail byte of a double-byte character
-// after a '.', so comparing bytes is safe in code page 932.
-bool EndsAsProgram(std::string_view name) {
-    if (name.size() < 4 || name[name.size() - 4] != '.') {
+// Whether a name ends in an extension the system starts as a program.
+bool EndsAsProgram(std::wstring_view name) {
+    if (name.size() < 4 || name[name.size() - 4] != L'.') {
         return false;
     }
-    const std::string ext = UpperCaseAscii(name.substr(name.size() - 3));
-    return ext == "EXE" || ext == "COM" || ext == "BAT" || ext == "CMD";
+    const std::wstring ext = UpperCaseAscii(name.substr(name.size() - 3));
+    return ext == L"EXE" || ext == L"COM" || ext == L"BAT" || ext == L"CMD";
 }
 
 }  // namespace
 
-std::string ProgramOnCommandLine(std::string_view program) {
-    const size_t start = program.find_first_not_of(" \t");
-    if (start == std::string_view::npos || program[start] == '"') {
-        return std::string(program);
+std::wstring ProgramOnCommandLine(std::wstring_view program) {
+    const size_t start = program.find_first_not_of(L" \t");
+    if (start == std::wstring_view::npos || program[start] == L'"') {
+        return std::wstring(program);
     }
-    // Blanks and tabs are never trail bytes, so the search for them may go byte by byte.
-    for (size_t end = program.find_first_of(" \t", start);; end = program.find_first_of(" \t", end + 1)) {
-        const std::string_view path = program.substr(start, end == std::string_view::npos ? end : end - start);
+    for (size_t end = program.find_first_of(L" \t", start);; end = program.find_first_of(L" \t", end + 1)) {
+        const std::wstring_view path = program.substr(start, end == std::wstring_view::npos ? end : end - start);
         if (EndsAsProgram(path)) {
-            if (path.find(' ') == std::string_view::npos || path.find('"') != std::string_view::npos) {
-                return std::string(program);
+            if (path.find(L' ') == std::wstring_view::npos || path.find(L'"') != std::wstring_view::npos) {
+                return std::wstring(program);
             }
-            return '"' + std::string(path) + '"' + std::string(program.substr(start + path.size()));
+            return L'"' + std::wstring(path) + L'"' + std::wstring(program.substr(start + path.size()));
         }
-        if (end == std::string_view::npos) {
-            return std::string(program);
+        if (end == std::wstring_view::npos) {
+            return std::wstring(program);
         }
     }
 }
 
-std::optional<std::string> DirectoryWindowCommandLine(std::string_view program, std::string_view dir) {
-    if (dir.find('"') != std::string_view::npos) {
+std::optional<std::wstring> DirectoryWindowCommandLine(std::wstring_view program, std::wstring_view dir) {
+    if (dir.find(L'"') != std::wstring_view::npos) {
         return std::nullopt;
     }
-    std::string line = ProgramOnCommandLine(program);
-    line += ' ';
-    if (dir.find_first_of(" \t") == std::string_view::npos) {
+    std::wstring line = ProgramOnCommandLine(program);
+    line += L' ';
+    if (dir.find_first_of(L" \t") == std::wstring_view::npos) {
         line += dir;
         return line;
     }
-    std::string quoted(dir);
-    for (std::string shorter = RemoveTrailingBackslash(quoted); shorter != quoted;
-         shorter = RemoveTrailingBackslash(quoted)) {
-        quoted = std::move(shorter);
-    }
-    line += '"';
+    // No backslash before the closing mark: it would escape the mark.
+    const size_t last = dir.find_last_not_of(L'\\');
+    const std::wstring_view quoted = last == std::wstring_view::npos ? std::wstring_view() : dir.substr(0, last + 1);
+    line += L'"';
     line += quoted;
-    line += '"';
+    line += L'"';
     return line;
 }
 
-std::string UrlCommandLine(std::string_view program, std::string_view address) {
-    std::string line = ProgramOnCommandLine(program);
-    line += ' ';
+std::wstring UrlCommandLine(std::wstring_view program, std::wstring_view address) {
+    std::wstring line = ProgramOnCommandLine(program);
+    line += L' ';
     line += address;
     return line;
 }

@@ -11,15 +11,15 @@
 // the setting follows. A path holding a blank goes in quotation marks (blanks before it
 // dropped), so that the system does not take its first words for a program. A setting
 // already quoted, or without such a name, stays as it is.
-std::string ProgramOnCommandLine(std::string_view program);
+std::wstring ProgramOnCommandLine(std::wstring_view program);
 
 // The file manager on a directory: the program, a blank, and the directory exactly as
 // held. A directory with a blank (or tab) in it goes in quotation marks, without a final
 // backslashes (which would escape the closing mark for most programs), so that it stays
 // one argument. A directory holding a quotation mark gives nothing: it cannot be put
-// on a command line as one argument.
-std::optional<std::string> DirectoryWindowCommandLine(std::string_view program, std::string_view dir);
+// on a command line as one argument. Paths are UTF-16, exactly as the program is started.
+std::optional<std::wstring> DirectoryWindowCommandLine(std::wstring_view program, std::wstring_view dir);
 
 // The web browser on an address already checked by WebAddressFrom: the program, a
 // blank, and the address.
-std::string UrlCommandLine(std::string_view program, std::string_view address);
+std::wstring UrlCommandLine(std::wstring_view program, std::wstring_view address);

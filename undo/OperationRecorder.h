@@ -8,8 +8,8 @@ enum class FileOp { kMove, kTrashMove, kRename };
 
 class IOperationRecorder {
 public:
-    // `from` and `to` are the full paths, in the ANSI code page, that the operation used.
-    virtual void Recorded(FileOp op, const std::string& from, const std::string& to) = 0;
+    // `from` and `to` are the full paths exactly as the operation used them (UTF-16).
+    virtual void Recorded(FileOp op, const std::wstring& from, const std::wstring& to) = 0;
 
 protected:
     ~IOperationRecorder() = default;

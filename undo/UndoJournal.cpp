@@ -39,21 +39,18 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
                              written == bytes.size());
 }
 
-std::string Utf8Path(const std::string& ansi) {
-    const std::optional<std::wstring> wide = fw::ToWide(ansi, CP_ACP);
-    return wide ? fw::FromWide(*wide, CP_UTF8) : std::string();
-}
 
 }  // namespace
 
-CUndoJournal::CUndoJournal(const std::string& path) : m_path(fw::ToWide(path, CP_ACP).value_or(L"")) {}
+CUndoJournal::CUndoJournal(std::wstring path) : m_path(std::move(path)) {}
 
-std::string CUndoJournal::DefaultPath() {
-    return AddTrailingBackslash(GetDirectoryPart(fw::AfxGetModuleFilePath())) + "IxoUndo.log";
+std::wstring CUndoJournal::DefaultPath() {
+    return AddTrailingBackslash(GetDirectoryPart(fw::AfxGetModuleFilePathW())) + L"IxoUndo.log";
 }
 
-void CUndoJournal::Recorded(FileOp op, const std::string& from, const std::string& to) {
-    const std::string line = FormatOperation({op, Utf8Path(from), Utf8Path(to)});
+void CUndoJournal::Recorded(FileOp op, const std::wstring& from, const std::wstring& to) {
+    const std::string line = FormatOperation(
+        {op, fw::NarrowUtf8(from).value_or(std::string()), fw::NarrowUtf8(to).value_or(std::string())});
     if (line.empty()) {
         return;
     }

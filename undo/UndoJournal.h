@@ -13,17 +13,17 @@
 
 class CUndoJournal : public IOperationRecorder {
 public:
-    // `path` in the ANSI code page.
-    explicit CUndoJournal(const std::string& path);
+    explicit CUndoJournal(std::wstring path);
     CUndoJournal(const CUndoJournal&) = delete;
     CUndoJournal& operator=(const CUndoJournal&) = delete;
 
     // IxoUndo.log beside the executable (and Ixo.ini).
-    static std::string DefaultPath();
+    static std::wstring DefaultPath();
 
     // Appends the operation. A journal that cannot be written loses the record; the
     // operation itself has happened and stays.
-    void Recorded(FileOp op, const std::string& from, const std::string& to) override;
+    // A path that UTF-8 cannot carry (a lone surrogate) is not recorded.
+    void Recorded(FileOp op, const std::wstring& from, const std::wstring& to) override;
     // The latest operation not yet undone, as the file holds it now.
     std::optional<JournalEntry> Latest();
     // Records that the latest operation not yet undone has been undone.

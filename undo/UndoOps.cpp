@@ -1,5 +1,7 @@
 #include "undo/UndoOps.h"
 
+#include "filelist/PathUtil.h"
+#include "framework/FileNames.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 
@@ -10,56 +12,6 @@ constexpr char kNothingToUndo[] = "元に戻せる操作はありません。";
 constexpr char kNotThere[] = "ファイルが記録された場所にないため、元に戻せません。\n";
 constexpr char kNameTaken[] = "元の場所に同じ名前のファイルがあるため、元に戻せません。\n";
 constexpr char kFailed[] = "元に戻せませんでした。\n";
-// Free names tried beside an entry whose name changes only its letter case.
-constexpr int kStepAsideTries = 100;
-
-bool Exists(const std::wstring& path) {
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
-std::wstring WithoutTrailingBackslash(std::wstring path) {
-    if (path.size() > 1 && path.back() == L'\\') {
-        path.pop_back();
-    }
-    return path;
-}
-
-// The folder of a path, without a trailing backslash ("C:" for "C:\a.bmp").
-std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-std::string Shown(const std::wstring& path) {
-    return fw::FromWide(path, CP_ACP);
-}
-
-// The entry at `from` goes to `to`, which differs from it in letter case only: through a
-// free name beside it, since a file system may take the new name for the entry itself and
-// leave it as it was; back when the second step fails.
-bool ChangeCase(const std::wstring& from, const std::wstring& to) {
-    for (int i = 0; i < kStepAsideTries; ++i) {
-        const std::wstring aside = from + L".undo" + std::to_wstring(i);
-        if (Exists(aside)) {
-            continue;
-        }
-        if (!::MoveFileExW(from.c_str(), aside.c_str(), 0)) {
-            return false;
-        }
-        if (::MoveFileExW(aside.c_str(), to.c_str(), 0)) {
-            return true;
-        }
-        ::MoveFileExW(aside.c_str(), from.c_str(), 0);
-        return false;
-    }
-    return false;
-}
-
 }  // namespace
 
 FW_BEGIN_PART_MESSAGE_MAP(CUndoOps)
@@ -80,21 +32,21 @@ bool CUndoOps::UndoLatest() {
     // The journal holds well-formed UTF-8 only, so both convert.
     const std::wstring former = fw::ToWide(entry->from, CP_UTF8).value_or(L"");
     const std::wstring current = fw::ToWide(entry->to, CP_UTF8).value_or(L"");
-    if (!Exists(current)) {
-        Tell(kNotThere + Shown(current));
+    if (!fw::PathExists(current)) {
+        Tell(kNotThere, current);
         return false;
     }
     // A rename that changed only the letter case finds the file itself at its former name.
-    const bool caseOnly = SameIgnoringCase(former, current);
-    if (!caseOnly && Exists(former)) {
-        Tell(kNameTaken + Shown(former));
+    const bool caseOnly = fw::SameNameIgnoringCase(former, current);
+    if (!caseOnly && fw::PathExists(former)) {
+        Tell(kNameTaken, former);
         return false;
     }
     // Without MOVEFILE_REPLACE_EXISTING a name taken meanwhile is still never replaced.
-    const bool moved = caseOnly ? ChangeCase(current, former)
+    const bool moved = caseOnly ? fw::ChangeNameCase(current, former)
                                 : ::MoveFileExW(current.c_str(), former.c_str(), MOVEFILE_COPY_ALLOWED) != FALSE;
     if (!moved) {
-        Tell(kFailed + Shown(current) + "\n→ " + Shown(former));
+        Tell(kFailed, current + fw::Widen932("\n→ ") + former);
         return false;
     }
     m_journal.MarkLatestUndone();
@@ -102,18 +54,18 @@ bool CUndoOps::UndoLatest() {
     return true;
 }
 
-void CUndoOps::Tell(const std::string& text) const {
-    fw::MessageBox(m_host.OwnerWindow(), text, kCaption, MB_OK);
+void CUndoOps::Tell(const char* text, const std::wstring& path) const {
+    fw::MessageBox(m_host.OwnerWindow(), fw::Widen932(text) + path, kCaption, MB_OK);
 }
 
 void CUndoOps::ShowOutcome(const std::wstring& restored, const std::wstring& left) {
-    const std::wstring folder = WithoutTrailingBackslash(fw::ToWide(m_host.CurrentDir(), CP_ACP).value_or(L""));
-    if (SameIgnoringCase(FolderOf(restored), folder)) {
-        const std::string name = Shown(restored.substr(restored.find_last_of(L'\\') + 1));
+    const std::wstring folder = AddTrailingBackslash(m_host.CurrentDir());
+    if (fw::SameNameIgnoringCase(GetDirectoryPart(restored), folder)) {
+        const std::wstring name = GetFileNamePart(restored);
         const DWORD attributes = ::GetFileAttributesW(restored.c_str());
         const bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         m_host.ListAgainSelecting(directory ? ListEntry::Directory(name).Text() : name);
-    } else if (SameIgnoringCase(FolderOf(left), folder)) {
+    } else if (fw::SameNameIgnoringCase(GetDirectoryPart(left), folder)) {
         m_host.ListAgain();
     }
 }

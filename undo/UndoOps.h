@@ -25,7 +25,8 @@ public:
 
 private:
     void OnUndo() { UndoLatest(); }
-    void Tell(const std::string& text) const;
+    // `text` and a path after it, shown exactly.
+    void Tell(const char* text, const std::wstring& path = std::wstring()) const;
     // Lists the current folder again when the undo changed it.
     void ShowOutcome(const std::wstring& restored, const std::wstring& left);
 

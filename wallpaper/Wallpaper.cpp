@@ -8,18 +8,19 @@
 #include "filelist/PathUtil.h"
 #include "framework/Desktop.h"
 #include "framework/Dpi.h"
+#include "framework/FileNames.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "wallpaper/WallpaperWriter.h"
 
 namespace {
 
-constexpr char kReturnFileName[] = "WallPaperCreatedByIXO.bmp";
+constexpr wchar_t kReturnFileName[] = L"WallPaperCreatedByIXO.bmp";
 
 // What tells a directory apart whatever its path is spelled like: its volume and its
 // file index. None when it cannot be opened.
-std::optional<std::tuple<DWORD, DWORD, DWORD>> DirectoryIdentity(const std::string& path) {
-    const fw::FileHandle dir(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+std::optional<std::tuple<DWORD, DWORD, DWORD>> DirectoryIdentity(const std::wstring& path) {
+    const fw::FileHandle dir(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!dir.IsValid() || !::GetFileInformationByHandle(dir.Get(), &info) ||
@@ -31,12 +32,11 @@ std::optional<std::tuple<DWORD, DWORD, DWORD>> DirectoryIdentity(const std::stri
 
 // The full path with every component in its long form and without a final backslash,
 // as UTF-16; the full path alone where the long form cannot be had (it does not exist).
-std::wstring FullLongPath(const std::string& path) {
+std::wstring FullLongPath(const std::wstring& path) {
     constexpr DWORD kChars = 32768;
-    const std::wstring wide = fw::ToWide(path, CP_ACP).value_or(L"");
     std::vector<wchar_t> full(kChars);
-    const DWORD length = ::GetFullPathNameW(wide.c_str(), kChars, full.data(), nullptr);
-    if (wide.empty() || length == 0 || length >= kChars) {
+    const DWORD length = ::GetFullPathNameW(path.c_str(), kChars, full.data(), nullptr);
+    if (path.empty() || length == 0 || length >= kChars) {
         return {};
     }
     std::vector<wchar_t> longer(kChars);
@@ -54,7 +54,7 @@ std::wstring FullLongPath(const std::string& path) {
 // the same directory make no difference. The directories' identities decide; equal full
 // long paths, letter case ignored, count as well, so that a directory that cannot be
 // opened is still known by its name.
-bool IsSameDirectory(const std::string& a, const std::string& b) {
+bool IsSameDirectory(const std::wstring& a, const std::wstring& b) {
     const auto idA = DirectoryIdentity(a);
     const auto idB = DirectoryIdentity(b);
     if (idA && idB && *idA == *idB) {
@@ -62,8 +62,7 @@ bool IsSameDirectory(const std::string& a, const std::string& b) {
     }
     const std::wstring fullA = FullLongPath(a);
     const std::wstring fullB = FullLongPath(b);
-    return !fullA.empty() && ::CompareStringOrdinal(fullA.c_str(), static_cast<int>(fullA.size()), fullB.c_str(),
-                                                    static_cast<int>(fullB.size()), TRUE) == CSTR_EQUAL;
+    return !fullA.empty() && fw::SameNameIgnoringCase(fullA, fullB);
 }
 
 std::span<const uint8_t> LockedBytes(const fw::LocalLock& lock, HLOCAL handle) {
@@ -84,16 +83,16 @@ FW_END_PART_MESSAGE_MAP()
 CWallpaper::CWallpaper(IViewerHost& host, const Settings& settings, const CPicturePane& pane)
     : m_host(host), m_settings(settings), m_pane(pane) {}
 
-std::string CWallpaper::WindowsDirWallpaperPath() {
-    char dir[MAX_PATH + 1] = {};
-    const UINT length = ::GetWindowsDirectoryA(dir, MAX_PATH);
+std::wstring CWallpaper::WindowsDirWallpaperPath() {
+    wchar_t dir[MAX_PATH + 1] = {};
+    const UINT length = ::GetWindowsDirectoryW(dir, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
         return {};
     }
-    return AddTrailingBackslash(dir) + kReturnFileName;
+    return AddTrailingBackslash(std::wstring(dir, length)) + kReturnFileName;
 }
 
-bool CWallpaper::MakeWallpaper(Desktop desktop, const std::optional<std::string>& target) {
+bool CWallpaper::MakeWallpaper(Desktop desktop, const std::optional<std::wstring>& target) {
     const ListEntry* selected = m_host.SelectedEntry();
     if (selected == nullptr || selected->IsDirectory()) {
         return true;  // nothing to do
@@ -102,11 +101,12 @@ bool CWallpaper::MakeWallpaper(Desktop desktop, const std::optional<std::string>
     if (!target && m_settings.m_strWallPaperDir.empty()) {
         return false;
     }
-    const std::string path =
-        target ? *target : AddTrailingBackslash(m_settings.m_strWallPaperDir) + ReplaceExtension(selected->name, "BMP");
+    const std::wstring wallpaperDir = fw::Widen932(m_settings.m_strWallPaperDir);
+    const std::wstring path =
+        target ? *target : AddTrailingBackslash(wallpaperDir) + ReplaceExtension(selected->name, L"BMP");
     // In the folder being viewed "name.BMP" may be a picture of its own ("a.bmp" beside
     // "a.jpg"): there the file is only written where the name is free.
-    const ExistingTarget existing = !target && IsSameDirectory(m_settings.m_strWallPaperDir, m_host.CurrentDir())
+    const ExistingTarget existing = !target && IsSameDirectory(wallpaperDir, m_host.CurrentDir())
                                         ? ExistingTarget::kKeep
                                         : ExistingTarget::kReplace;
     if (path.empty() || !WriteHeldPicture(*selected, path, existing)) {
@@ -115,9 +115,11 @@ bool CWallpaper::MakeWallpaper(Desktop desktop, const std::optional<std::string>
     return desktop == Desktop::kKeep || fw::SetDesktopWallpaper(path);
 }
 
-bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::string& target, ExistingTarget existing) const {
+bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::wstring& target, ExistingTarget existing) const {
+    // Only the picture of this very entry, decoded from its exact name.
     const Decoder shown = m_pane.ShownDecoder();
-    if (!(shown == entry.GetDecoder()) || !m_pane.HoldsPicture()) {
+    if (m_pane.ShownPath() != AddTrailingBackslash(m_host.CurrentDir()) + entry.name || !(shown == entry.GetDecoder()) ||
+        !m_pane.HoldsPicture()) {
         return false;
     }
     // The canvas has the proportions of the primary monitor's real pixels.
@@ -151,7 +153,7 @@ void CWallpaper::OnWallpaperSet() {
 }
 
 void CWallpaper::OnWallpaperReturn() {
-    const std::string path = WindowsDirWallpaperPath();
+    const std::wstring path = WindowsDirWallpaperPath();
     if (!MakeWallpaper(Desktop::kSet, path)) {
         m_host.ReportFailure("壁紙変更失敗\n");
     }

@@ -27,17 +27,17 @@ public:
     // Writes the selected picture to `target`, or, with none, into the wallpaper directory
     // under the entry's name with the extension "BMP"; with kSet the file then becomes the
     // desktop wallpaper. True on success, and when a directory or nothing is selected.
-    bool MakeWallpaper(Desktop desktop, const std::optional<std::string>& target = std::nullopt);
+    bool MakeWallpaper(Desktop desktop, const std::optional<std::wstring>& target = std::nullopt);
 
     // The Return command's file, "WallPaperCreatedByIXO.bmp" in the Windows directory;
     // empty when the system names no such directory.
-    static std::string WindowsDirWallpaperPath();
+    static std::wstring WindowsDirWallpaperPath();
 
     FW_DECLARE_PART_MESSAGE_MAP()
 
 private:
     // Writes the picture the pane holds for `entry`; false when none is held.
-    bool WriteHeldPicture(const ListEntry& entry, const std::string& target, ExistingTarget existing) const;
+    bool WriteHeldPicture(const ListEntry& entry, const std::wstring& target, ExistingTarget existing) const;
 
     void OnWallpaperFile();
     void OnWallpaperSet();

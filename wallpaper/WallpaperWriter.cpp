@@ -59,10 +59,10 @@ bool WriteFileBody(HANDLE file, const wallpaper::Layout& layout, const HeldPictu
 
 }  // namespace
 
-bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::string& target,
+bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::wstring& target,
                        ExistingTarget existing) {
     // A read-only file is not replaced (the system refuses it too, but not every one does).
-    const DWORD attributes = ::GetFileAttributesA(target.c_str());
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (existing == ExistingTarget::kKeep || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))) {
         return false;
@@ -73,12 +73,12 @@ bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHe
         return false;
     }
     // The temporary file is made beside the target, so that the rename stays on one volume.
-    const std::string dir = GetDirectoryPart(target);
-    char temp[MAX_PATH + 16] = {};
-    if (dir.empty() || dir.size() >= MAX_PATH - 14 || ::GetTempFileNameA(dir.c_str(), "ixo", 0, temp) == 0) {
+    const std::wstring dir = GetDirectoryPart(target);
+    wchar_t temp[MAX_PATH + 16] = {};
+    if (dir.empty() || dir.size() >= MAX_PATH - 14 || ::GetTempFileNameW(dir.c_str(), L"ixo", 0, temp) == 0) {
         return false;
     }
-    fw::FileHandle file(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    fw::FileHandle file(::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     bool written = file.IsValid() && WriteFileBody(file.Get(), layout, picture);
     // A close can fail too (a delayed write on a full or remote volume).
     if (file.IsValid()) {
@@ -87,8 +87,8 @@ bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHe
     // Without MOVEFILE_REPLACE_EXISTING a file that took the name meanwhile is kept too.
     const DWORD moveFlags =
         MOVEFILE_WRITE_THROUGH | (existing == ExistingTarget::kReplace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (!written || !::MoveFileExA(temp, target.c_str(), moveFlags)) {
-        ::DeleteFileA(temp);
+    if (!written || !::MoveFileExW(temp, target.c_str(), moveFlags)) {
+        ::DeleteFileW(temp);
         return false;
     }
     return true;

@@ -24,5 +24,5 @@ enum class ExistingTarget {
 // False when the picture fails the checks, a size is zero, the folder takes no new file,
 // a write or the close fails, or the target cannot be replaced (a read-only file, or any
 // file with kKeep).
-bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::string& target,
+bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::wstring& target,
                        ExistingTarget existing = ExistingTarget::kReplace);

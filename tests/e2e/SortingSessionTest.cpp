@@ -2,6 +2,9 @@
 // real folders; afterwards every file is where it belongs, byte for byte.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "tests/data/BmpFiles.h"
 #include "tests/e2e/support/ViewerProcess.h"
 #include "tests/win/support/TestSupport.h"
@@ -170,6 +173,63 @@ TEST(SortingSession, PluginPicturesAreShownAndSorted) {
     EXPECT_EQ(test::ReadFileBytes(root / "move\\p.png"), png);
     EXPECT_FALSE(test::FileExists(pics + "\\p.png"));
     EXPECT_EQ(test::ReadFileBytes(pics + "\\r.jpg"), large);
+}
+
+// A folder as it comes from the web and other systems: names that code page 932 cannot
+// hold beside the look-alikes a code-page-932 program would see instead. Sorted to the end
+// with M and Delete, every picture lands in the move or trash folder under its own name,
+// and the look-alikes' folder stays as it was.
+TEST(SortingSession, AFolderOfNamesFromEverywhereIsSortedToTheEnd) {
+    test::TempDir root("e2e-names");
+    e2e::Installation install(root.Path());
+    const std::wstring pics = test::Wide(install.PictureDir()) + L"\\";
+    const std::wstring names[] = {
+        L"caf\u00E9.bmp",  L"cafe.bmp",       L"x\U0001F642.bmp",  L"xab.bmp",          L"2023\u00A504.bmp",
+        L"\uD55C\uAE00.bmp", L"\u6CE2\u301C.bmp", L"\u6CE2\uFF5E.bmp", L"\u8868\u30BD\u80FD.bmp", L"\uFF76\uFF85.bmp",
+    };
+    std::map<std::wstring, std::string> bytes;
+    uint32_t rgb = 0x203040;
+    for (const std::wstring& name : names) {
+        bytes[name] = SolidBmp(rgb += 0x0A0B0C);
+        test::WriteFileBytes(pics + name, bytes[name]);
+    }
+    // What the yen sign's best fit names: 2023\04.bmp.
+    test::MakeDir(install.PictureDir() + "\\2023");
+    test::WriteFileBytes(install.PictureDir() + "\\2023\\04.bmp", SolidBmp(0x123456));
+    for (const char* dir : {"move", "trash", "copy"}) {
+        test::MakeDir(root / dir);
+    }
+    WriteSettings(install, root, false);
+
+    std::map<std::wstring, std::wstring> expected;  // name -> "move" or "trash"
+    {
+        e2e::ViewerProcess viewer;
+        ASSERT_TRUE(viewer.Start(install));
+        const std::vector<std::wstring> listed = viewer.ListEntriesW();
+        ASSERT_EQ(listed.size(), std::size(names) + 1);
+        EXPECT_EQ(listed[0], L"[ 2023 ]");
+        EXPECT_EQ(std::set<std::wstring>(listed.begin() + 1, listed.end()),
+                  std::set<std::wstring>(std::begin(names), std::end(names)))
+            << "every name listed as it is";
+        viewer.Key(VK_DOWN);
+        viewer.SaveScreenshot(test::ExeDir() + "names.bmp");
+        for (size_t i = 1; i < listed.size(); ++i) {
+            const bool toMove = i % 2 == 1;
+            expected[listed[i]] = toMove ? L"move" : L"trash";
+            viewer.Key(toMove ? 'M' : VK_DELETE);
+        }
+        EXPECT_EQ(viewer.ListEntriesW(), std::vector<std::wstring>{L"[ 2023 ]"}) << "sorted to the end";
+        viewer.Key(VK_F4, false, false, true);
+        ASSERT_TRUE(viewer.WaitForExit(10000));
+    }
+    for (const auto& [name, folder] : expected) {
+        EXPECT_EQ(test::ReadFileBytes(test::Wide(root.Path()) + L"\\" + folder + L"\\" + name), bytes[name])
+            << test::Narrow(name);
+    }
+    EXPECT_EQ(test::ListNames(root / "move").size() + test::ListNames(root / "trash").size(), std::size(names));
+    EXPECT_EQ(test::ListNames(install.PictureDir()), (Strings{"2023", "Ixo.exe", "Ixo.ini", "IxoUndo.log"}));
+    EXPECT_EQ(test::ListNames(install.PictureDir() + "\\2023"), Strings{"04.bmp"});
+    EXPECT_EQ(test::ReadFileBytes(install.PictureDir() + "\\2023\\04.bmp"), SolidBmp(0x123456));
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "filelist/PathUtil.h"
 #include "tools/ProgramCommandLine.h"
 #include "tools/UrlMemo.h"
 
@@ -29,6 +28,11 @@ bool HoldsArgumentBreak(std::string_view text) {
     return false;
 }
 
+// Each byte as one code unit: an address is ASCII.
+std::wstring ByteWise(std::string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
+
 void FuzzScanner(std::string_view memo, size_t step) {
     UrlMemoScanner whole;
     whole.Feed(memo);
@@ -48,28 +52,33 @@ void FuzzScanner(std::string_view memo, size_t step) {
     if (const auto address = WebAddressFrom(candidate)) {
         Require(candidate.find(*address) != std::string::npos);
         Require(!HoldsArgumentBreak(*address));
-        Require(UrlCommandLine("explorer", *address) == "explorer " + *address);
+        const std::wstring wide = ByteWise(*address);
+        Require(UrlCommandLine(L"explorer", wide) == L"explorer " + wide);
     }
 }
 
-void FuzzDirectory(std::string_view dir) {
-    const auto line = DirectoryWindowCommandLine("explorer", dir);
+// The input's bytes taken in pairs as UTF-16 code units, lone surrogates included.
+void FuzzDirectory(std::string_view bytes) {
+    std::wstring dir;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        dir += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    }
+    const auto line = DirectoryWindowCommandLine(L"explorer", dir);
     if (!line) {
-        Require(dir.find('"') != std::string_view::npos);
+        Require(dir.find(L'"') != std::wstring::npos);
         return;
     }
-    const std::string_view argument = std::string_view(*line).substr(sizeof "explorer " - 1);
-    if (argument.find_first_of(" \t") == std::string_view::npos) {
+    const std::wstring_view argument = std::wstring_view(*line).substr(sizeof "explorer " - 1);
+    if (argument.find_first_of(L" \t") == std::wstring_view::npos) {
         Require(argument == dir);
         return;
     }
-    // Quoted: one pair of marks around the whole, and no backslash before the closing one
-    // unless it is the trail byte of a double-byte character.
-    Require(argument.size() >= 2 && argument.front() == '"' && argument.back() == '"');
-    const std::string_view inside = argument.substr(1, argument.size() - 2);
-    Require(inside.find('"') == std::string_view::npos);
-    Require(inside.empty() || FindLastChar(inside, '\\') != inside.size() - 1 ||
-            RemoveTrailingBackslash(inside) == inside);
+    // Quoted: one pair of marks around the whole, and no backslash before the closing one.
+    Require(argument.size() >= 2 && argument.front() == L'"' && argument.back() == L'"');
+    const std::wstring_view inside = argument.substr(1, argument.size() - 2);
+    Require(inside.find(L'"') == std::wstring_view::npos);
+    Require(inside.empty() || inside.back() != L'\\');
+    Require(dir.substr(0, inside.size()) == inside);
 }
 
 }  // namespace

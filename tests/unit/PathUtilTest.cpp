@@ -1,5 +1,8 @@
 #include "filelist/PathUtil.h"
 
+#include "commands/AutoRename.h"
+#include "sizedelete/SizeJudgement.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,135 +17,88 @@ TEST(PathUtil, SourceIsCompiledToCodePage932) {
     EXPECT_EQ(std::string("能")[1], '\\');
 }
 
-TEST(PathUtil, GetExtensionUpper) {
-    EXPECT_EQ(GetExtensionUpper("C:\\pics\\a.jpg"), "JPG");
-    EXPECT_EQ(GetExtensionUpper("noext"), "");
-    EXPECT_EQ(GetExtensionUpper("end."), "");
-    EXPECT_EQ(GetExtensionUpper(".profile"), "PROFILE");
-    EXPECT_EQ(GetExtensionUpper("C:\\x.y\\pic.jpeg"), "JPEG");
-    EXPECT_EQ(GetExtensionUpper("C:\\x.y\\pic"), "Y\\PIC");
-    EXPECT_EQ(GetExtensionUpper("a.b.Tiff"), "TIFF");
-    EXPECT_EQ(GetExtensionUpper(""), "");
-    // Double-byte characters pass unchanged; their trail bytes are not letters to convert.
-    EXPECT_EQ(GetExtensionUpper("x.aソb"), "AソB");
-    EXPECT_EQ(GetExtensionUpper("x.ａｂ"), "ａｂ");
-}
-
-TEST(PathUtil, GetDirectoryPart) {
-    EXPECT_EQ(GetDirectoryPart("C:\\app\\viewer.exe"), "C:\\app\\");
-    EXPECT_EQ(GetDirectoryPart("viewer.exe"), "");
-    EXPECT_EQ(GetDirectoryPart("C:viewer.exe"), "C:");
-    EXPECT_EQ(GetDirectoryPart("C:"), "C:");
-    EXPECT_EQ(GetDirectoryPart("C:\\"), "C:\\");
-    EXPECT_EQ(GetDirectoryPart(""), "");
-    EXPECT_EQ(GetDirectoryPart("\\"), "\\");
-}
-
-TEST(PathUtil, AddTrailingBackslash) {
-    EXPECT_EQ(AddTrailingBackslash("C:"), "C:");
-    EXPECT_EQ(AddTrailingBackslash("C:\\"), "C:\\");
-    EXPECT_EQ(AddTrailingBackslash(""), "\\");
-    EXPECT_EQ(AddTrailingBackslash("C:\\pics"), "C:\\pics\\");
-    EXPECT_EQ(AddTrailingBackslash("C:\\pics\\"), "C:\\pics\\");
-    EXPECT_EQ(AddTrailingBackslash("pics"), "pics\\");
-    EXPECT_EQ(AddTrailingBackslash("ab:"), "ab:\\");
-}
-
-TEST(PathUtil, RemoveTrailingBackslash) {
-    EXPECT_EQ(RemoveTrailingBackslash("C:\\"), "C:\\");
-    EXPECT_EQ(RemoveTrailingBackslash("C:\\pics\\"), "C:\\pics");
-    EXPECT_EQ(RemoveTrailingBackslash("C:\\pics\\\\"), "C:\\pics\\");
-    EXPECT_EQ(RemoveTrailingBackslash("\\"), "");
-    EXPECT_EQ(RemoveTrailingBackslash("C:\\pics"), "C:\\pics");
-    EXPECT_EQ(RemoveTrailingBackslash("pics"), "pics");
-    EXPECT_EQ(RemoveTrailingBackslash(""), "");
-}
-
-TEST(PathUtil, GetParentDirectory) {
-    EXPECT_EQ(GetParentDirectory("C:\\"), "C:\\");
-    EXPECT_EQ(GetParentDirectory("C:\\a"), "C:\\");
-    EXPECT_EQ(GetParentDirectory("C:\\pics"), "C:\\");
-    EXPECT_EQ(GetParentDirectory("C:\\pics\\cats"), "C:\\pics\\");
-    EXPECT_EQ(GetParentDirectory("C:\\pics\\cats\\"), "C:\\pics\\");
-    EXPECT_EQ(GetParentDirectory("a"), "a\\..\\");
-    EXPECT_EQ(GetParentDirectory("pics"), "pics\\..\\");
-    EXPECT_EQ(GetParentDirectory("C:"), "C:\\..\\");
-}
-
-TEST(PathUtil, GetFileNamePart) {
-    EXPECT_EQ(GetFileNamePart("C:\\pics\\a.jpg"), "a.jpg");
-    EXPECT_EQ(GetFileNamePart("a.jpg"), "a.jpg");
-    EXPECT_EQ(GetFileNamePart("C:\\pics\\"), "");
-    EXPECT_EQ(GetFileNamePart(""), "");
-}
-
-TEST(PathUtil, ReplaceExtension) {
-    EXPECT_EQ(ReplaceExtension("photo", "BMP"), "photo.BMP");
-    EXPECT_EQ(ReplaceExtension("photo.jpg", "BMP"), "photo.BMP");
-    EXPECT_EQ(ReplaceExtension("a.b.jpg", "BMP"), "a.b.BMP");
-    EXPECT_EQ(ReplaceExtension("end.", "bmp"), "end.bmp");
-    EXPECT_EQ(ReplaceExtension("C:\\x.y\\pic", "BMP"), "C:\\x.BMP");
-}
-
-// Each of the three characters whose trail byte is a backslash, at the start, in the
-// middle and at the end of a directory name, and at the end of the whole path.
-class TrailByte : public testing::TestWithParam<const char*> {};
-
-TEST_P(TrailByte, SplitsOnlyAtRealSeparators) {
-    const std::string k = GetParam();
-    for (const std::string& dir : {k, k + "x", "x" + k, "x" + k + "y", k + k}) {
-        const std::string path = "C:\\" + dir + "\\a.jpg";
-        SCOPED_TRACE(path);
-        EXPECT_EQ(GetFileNamePart(path), "a.jpg");
-        EXPECT_EQ(GetDirectoryPart(path), "C:\\" + dir + "\\");
-        EXPECT_EQ(GetExtensionUpper(path), "JPG");
-        EXPECT_EQ(ReplaceExtension(path, "BMP"), "C:\\" + dir + "\\a.BMP");
-
-        const std::string folder = "C:\\pics\\" + dir;  // ends in a trail byte 0x5C when dir ends in k
-        EXPECT_EQ(AddTrailingBackslash(folder), folder + "\\");
-        EXPECT_EQ(RemoveTrailingBackslash(folder), folder);
-        EXPECT_EQ(RemoveTrailingBackslash(folder + "\\"), folder);
-        EXPECT_EQ(GetParentDirectory(folder), "C:\\pics\\");
-        EXPECT_EQ(GetParentDirectory(folder + "\\"), "C:\\pics\\");
-        EXPECT_EQ(GetFileNamePart(folder), dir);
-        EXPECT_EQ(GetDirectoryPart(folder), "C:\\pics\\");
-
-        // A name without any real separator.
-        EXPECT_EQ(GetFileNamePart(dir), dir);
-        EXPECT_EQ(GetDirectoryPart(dir), "");
-        EXPECT_EQ(AddTrailingBackslash(dir), dir + "\\");
-        EXPECT_EQ(GetParentDirectory(dir), dir + "\\..\\");
-        EXPECT_EQ(GetExtensionUpper(dir + ".x" + k), "X" + k);
-        EXPECT_TRUE(IsPlainFileName(dir + ".jpg"));
-        EXPECT_FALSE(IsPlainFileName(dir + "\\x.jpg"));
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(PathUtil, TrailByte, testing::Values("表", "ソ", "能"));
-
-TEST(PathUtil, IsPlainFileNameRefusesWhatWouldLeaveTheFolder) {
-    for (const char* name : {"a.jpg", "A B.JPG", " lead", "...x", "写真.png", "a]"}) {
-        EXPECT_TRUE(IsPlainFileName(name)) << name;
-    }
-    for (const char* name : {"", ".", "..", "..\\x.jpg", "sub/x.jpg", "C:x.jpg", "\\\\srv\\x", "x?.jpg", "*.jpg",
-                             "a\"b", "a<b", "a>b", "a|b", "tab\tname"}) {
-        EXPECT_FALSE(IsPlainFileName(name)) << name;
-    }
-}
-
-TEST(PathUtil, LeadByteAtTheVeryEndIsOneCharacter) {
-    // A truncated double-byte character: the lone lead byte is still one character.
-    const std::string path = std::string("C:\\a\\b") + '\x95';
-    EXPECT_EQ(GetFileNamePart(path), std::string("b") + '\x95');
-    EXPECT_EQ(AddTrailingBackslash(path), path + "\\");
-}
-
 TEST(PathUtil, LongInputsAreNeitherCutNorOverflowed) {
-    const std::string dir = "C:\\" + std::string(300, 'd') + "\\" + std::string(300, 'e');
-    const std::string path = dir + "\\" + std::string(500, 'f') + ".jpeg";
-    EXPECT_EQ(GetFileNamePart(path), std::string(500, 'f') + ".jpeg");
-    EXPECT_EQ(GetDirectoryPart(path), dir + "\\");
-    EXPECT_EQ(RemoveTrailingBackslash(dir + "\\"), dir);
-    EXPECT_EQ(GetParentDirectory(dir), "C:\\" + std::string(300, 'd') + "\\");
-    EXPECT_EQ(ReplaceExtension(path, "BMP"), dir + "\\" + std::string(500, 'f') + ".BMP");
+    const std::wstring dir = L"C:\\" + std::wstring(300, L'd') + L"\\" + std::wstring(300, L'e');
+    const std::wstring path = dir + L"\\" + std::wstring(500, L'f') + L".jpeg";
+    EXPECT_EQ(GetFileNamePart(path), std::wstring(500, L'f') + L".jpeg");
+    EXPECT_EQ(GetDirectoryPart(path), dir + L"\\");
+    EXPECT_EQ(RemoveTrailingBackslash(dir + L"\\"), dir);
+    EXPECT_EQ(GetParentDirectory(dir), L"C:\\" + std::wstring(300, L'd') + L"\\");
+    EXPECT_EQ(ReplaceExtension(path, L"BMP"), dir + L"\\" + std::wstring(500, L'f') + L".BMP");
+}
+
+// ---- Paths in UTF-16 ----
+
+namespace {
+
+// The halves of U+1F642 as UTF-16 holds it, spelled out: wchar_t may be 32 bits wide here.
+const std::wstring kEmoji{static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE42)};
+// Names whose code-page-932 form ends in the byte 0x5C or holds '?', and others that
+// code page 932 cannot hold: none of their code units is a separator.
+const std::wstring kNames[] = {
+    L"\u8868", L"\u30BD\u80FD", L"\uFF76\uFF85", L"2023\u00A504", L"caf\u00E9", L"x" + kEmoji,
+    L"\uD55C\uAE00", L"\u6CE2\u301C", L"\u6CE2\uFF5E", kEmoji + kEmoji,
+};
+
+}  // namespace
+
+TEST(WidePathUtil, SplitsOnlyAtRealSeparators) {
+    for (const std::wstring& name : kNames) {
+        const std::wstring dir = L"C:\\" + name + L"\\" + name;
+        const std::wstring file = dir + L"\\" + name + L".jpg";
+        SCOPED_TRACE(testing::PrintToString(file));
+        EXPECT_EQ(GetFileNamePart(file), name + L".jpg");
+        EXPECT_EQ(GetDirectoryPart(file), dir + L"\\");
+        EXPECT_EQ(GetExtensionUpper(file), L"JPG");
+        EXPECT_EQ(ReplaceExtension(file, L"BMP"), dir + L"\\" + name + L".BMP");
+        EXPECT_EQ(ReplaceExtension(name, L"BMP"), name + L".BMP");
+        EXPECT_EQ(AddTrailingBackslash(dir), dir + L"\\");
+        EXPECT_EQ(RemoveTrailingBackslash(dir + L"\\"), dir);
+        EXPECT_EQ(GetParentDirectory(dir), L"C:\\" + name + L"\\");
+        EXPECT_EQ(GetParentDirectory(dir + L"\\"), L"C:\\" + name + L"\\");
+        EXPECT_EQ(GetParentDirectory(name), name + L"\\..\\");
+        EXPECT_TRUE(IsPlainFileName(name + L".jpg"));
+        EXPECT_FALSE(IsPlainFileName(name + L"\\x.jpg"));
+        EXPECT_EQ(RenamedFileName(name + L".jpg", 42), name + L"_0042.JPG");
+        EXPECT_TRUE(IsSameOrInside(dir + L"\\sub", L"C:\\" + name));
+        EXPECT_FALSE(IsSameOrInside(L"C:\\" + name + L"x", L"C:\\" + name));
+    }
+}
+
+TEST(WidePathUtil, DrivesRootsAndEdges) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* directory;  // GetDirectoryPart
+        const wchar_t* added;      // AddTrailingBackslash
+        const wchar_t* removed;    // RemoveTrailingBackslash
+        const wchar_t* parent;     // GetParentDirectory
+    } cases[] = {
+        {L"C:", L"C:", L"C:", L"C:", L"C:\\..\\"},
+        {L"C:\\", L"C:\\", L"C:\\", L"C:\\", L"C:\\"},
+        {L"C:\\a", L"C:\\", L"C:\\a\\", L"C:\\a", L"C:\\"},
+        {L"C:\\a\\\\", L"C:\\a\\\\", L"C:\\a\\\\", L"C:\\a\\", L"C:\\a\\"},
+        {L"C:x.jpg", L"C:", L"C:x.jpg\\", L"C:x.jpg", L"C:x.jpg\\..\\"},
+        {L"", L"", L"\\", L"", L"\\..\\"},
+        {L"\\", L"\\", L"\\", L"", L"\\\\..\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.path)));
+        EXPECT_EQ(GetDirectoryPart(c.path), c.directory);
+        EXPECT_EQ(AddTrailingBackslash(c.path), c.added);
+        EXPECT_EQ(RemoveTrailingBackslash(c.path), c.removed);
+        EXPECT_EQ(GetParentDirectory(c.path), c.parent);
+    }
+    EXPECT_EQ(GetExtensionUpper(L"C:\\x.y\\pic"), L"Y\\PIC") << "the last dot, wherever it is";
+    EXPECT_EQ(GetExtensionUpper(L"noext"), L"");
+    EXPECT_EQ(GetExtensionUpper(L"a.caf\u00E9\uFF41"), L"CAF\u00E9\uFF41") << "only a-z change";
+    EXPECT_EQ(ReplaceExtension(L"end.", L"bmp"), L"end.bmp");
+    EXPECT_EQ(RenamedFileName(L"noext", 1), L"noext_0001.");
+    EXPECT_EQ(RenamedFileName(L"a.b.Jpeg", 9999), L"a.b_9999.JPEG");
+    for (const wchar_t* name : {L"", L".", L"..", L"a/b", L"C:x", L"x?", L"*.jpg", L"a\"b", L"a<b", L"a>b", L"a|b",
+                                L"tab\tname"}) {
+        EXPECT_FALSE(IsPlainFileName(name)) << testing::PrintToString(std::wstring(name));
+    }
+    EXPECT_TRUE(IsPlainFileName(L" lead ...]"));
+    EXPECT_TRUE(IsSameOrInside(L"c:\\PICS\\out", L"C:\\pics\\")) << "ASCII letters ignore case";
+    EXPECT_FALSE(IsSameOrInside(L"", L"C:\\pics"));
 }

@@ -9,29 +9,29 @@ namespace {
 
 TEST(SizeJudgement, MoveDirectoryInsideTheTree) {
     const struct {
-        const char* dir;
-        const char* tree;
+        const wchar_t* dir;
+        const wchar_t* tree;
         bool inside;
     } cases[] = {
-        {"C:\\pics", "C:\\pics", true},
-        {"C:\\pics\\", "C:\\pics", true},
-        {"C:\\pics", "C:\\pics\\", true},
-        {"C:\\pics\\out\\deep", "C:\\pics", true},
-        {"c:\\PICS\\out", "C:\\pics\\", true},  // the file system ignores case
-        {"C:\\pictures", "C:\\pics", false},
-        {"C:\\pic", "C:\\pics", false},
-        {"D:\\pics", "C:\\pics", false},
-        {"", "C:\\pics", false},
-        {"C:\\", "C:\\", true},
-        {"C:\\x", "C:\\", true},
-        // A trail byte that is a letter is no letter: 0x83 0x61 and 0x83 0x41 differ.
-        {"C:\\\x83\x61", "C:\\\x83\x41", false},
-        // ...and a trail byte 0x5C is no separator: 0x95 0x5C is one character.
-        {"C:\\\x95\x5C\\sub", "C:\\\x95\x5C", true},
-        {"C:\\\x95\x5Csub", "C:\\\x95\x5C", false},
+        {L"C:\\pics", L"C:\\pics", true},
+        {L"C:\\pics\\", L"C:\\pics", true},
+        {L"C:\\pics", L"C:\\pics\\", true},
+        {L"C:\\pics\\out\\deep", L"C:\\pics", true},
+        {L"c:\\PICS\\out", L"C:\\pics\\", true},  // the file system ignores case
+        {L"C:\\pictures", L"C:\\pics", false},
+        {L"C:\\pic", L"C:\\pics", false},
+        {L"D:\\pics", L"C:\\pics", false},
+        {L"", L"C:\\pics", false},
+        {L"C:\\", L"C:\\", true},
+        {L"C:\\x", L"C:\\", true},
+        // Look-alikes are other folders.
+        {L"C:\\2023\u00A504\\sub", L"C:\\2023\u00A504", true},
+        {L"C:\\2023\u00A504", L"C:\\2023\\04", false},
+        {L"C:\\caf\u00E9", L"C:\\cafe", false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(IsSameOrInside(c.dir, c.tree), c.inside) << c.dir << " in " << c.tree;
+        EXPECT_EQ(IsSameOrInside(c.dir, c.tree), c.inside)
+            << testing::PrintToString(std::wstring(c.dir)) << " in " << testing::PrintToString(std::wstring(c.tree));
     }
 }
 
@@ -82,43 +82,57 @@ TEST(SizeJudgement, OnlyUnknownFormatAndBrokenDataFromAPluginSayNoPicture) {
     EXPECT_EQ(FailureOfPluginResult(1), DecodeFailure::kAborted);
 }
 
+// Each byte of the program's text as one code unit: enough to compare texts here.
+std::wstring ByteWise(std::string_view text) {
+    std::wstring wide;
+    for (const char c : text) {
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    return wide;
+}
+
 TEST(SizeJudgement, ClosingTextSaysWhyThePassStoppedAndWhatItLeft) {
     const std::string finished = "処理終了しました。";
-    EXPECT_EQ(PassClosingText(PassProgress{}), finished) << "a pass that ran to the end";
+    EXPECT_EQ(PassClosingText(PassProgress{}, ByteWise), ByteWise(finished)) << "a pass that ran to the end";
     PassProgress busy;
     busy.judged = 40, busy.deleted = 12, busy.moved = 3, busy.moving = true;
-    EXPECT_EQ(PassClosingText(busy), finished);
+    EXPECT_EQ(PassClosingText(busy, ByteWise), ByteWise(finished));
 
+    // Paths are shown exactly, whatever code page 932 can hold.
+    const std::wstring file = L"C:\\p\\caf\u00e9\U0001F642.jpg";
     const struct {
         PassStop stop;
         const char* line;
+        bool withPath;
     } stops[] = {
-        {PassStop::kKillNotDone, "削除できなかったため中断しました: C:\\p\\a.jpg"},
-        {PassStop::kMoveFailed, "移動できなかったため中断しました: C:\\p\\a.jpg"},
-        {PassStop::kEscape, "Escキーで中断しました。"},
-        {PassStop::kClosed, "ウィンドウを閉じたため中断しました。"},
-        {PassStop::kFolderLost, "フォルダが見つからなくなったため中断しました: C:\\p\\a.jpg"},
+        {PassStop::kKillNotDone, "削除できなかったため中断しました: ", true},
+        {PassStop::kMoveFailed, "移動できなかったため中断しました: ", true},
+        {PassStop::kEscape, "Escキーで中断しました。", false},
+        {PassStop::kClosed, "ウィンドウを閉じたため中断しました。", false},
+        {PassStop::kFolderLost, "フォルダが見つからなくなったため中断しました: ", true},
     };
     for (const auto& s : stops) {
         PassProgress progress;
         progress.stop = s.stop;
-        progress.stopPath = "C:\\p\\a.jpg";
-        EXPECT_EQ(PassClosingText(progress), finished + "\n" + s.line);
+        progress.stopPath = file;
+        EXPECT_EQ(PassClosingText(progress, ByteWise),
+                  ByteWise(finished + "\n" + s.line) + (s.withPath ? file : std::wstring()));
     }
 
     PassProgress left;
     left.stop = PassStop::kEscape;
-    left.unlistedFolder = "C:\\p\\x";
+    left.unlistedFolder = L"C:\\p\\\uD55C";
     left.unlistedFolders = 1;
     left.unreadable = 2;
-    EXPECT_EQ(PassClosingText(left), finished +
-                                         "\nEscキーで中断しました。"
-                                         "\n一覧を読めないフォルダがありました: C:\\p\\x"
-                                         "\n読めなかったため残した画像: 2 枚");
+    EXPECT_EQ(PassClosingText(left, ByteWise), ByteWise(finished +
+                                                        "\nEscキーで中断しました。"
+                                                        "\n一覧を読めないフォルダがありました: ") +
+                                                   left.unlistedFolder + ByteWise("\n読めなかったため残した画像: 2 枚"));
     left.stop = PassStop::kNone;
     left.unlistedFolders = 3;
     left.unreadable = 0;
-    EXPECT_EQ(PassClosingText(left), finished + "\n一覧を読めないフォルダがありました: C:\\p\\x ほか 2 件");
+    EXPECT_EQ(PassClosingText(left, ByteWise),
+              ByteWise(finished + "\n一覧を読めないフォルダがありました: ") + left.unlistedFolder + ByteWise(" ほか 2 件"));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace {
 using std::nullopt;
 using std::optional;
 using std::string;
+using std::wstring;
 
 optional<string> Scan(const string& bytes) {
     UrlMemoScanner scanner;
@@ -84,53 +85,53 @@ TEST(UrlMemo, OnlyAWebAddressIsTaken) {
 
 TEST(ProgramCommandLine, DirectoriesStayOneArgument) {
     const struct {
-        const char* dir;
-        optional<string> line;
+        const wchar_t* dir;
+        optional<wstring> line;
     } cases[] = {
-        {"C:\\pics\\", "explorer C:\\pics\\"},
-        {"C:\\", "explorer C:\\"},
+        {L"C:\\pics\\", L"explorer C:\\pics\\"},
+        {L"C:\\", L"explorer C:\\"},
         // A backslash before the closing mark would escape it.
-        {"C:\\My Pictures\\", "explorer \"C:\\My Pictures\""},
-        {"C:\\My Pictures\\\\", "explorer \"C:\\My Pictures\""},
-        {"\\\\server\\my share\\", "explorer \"\\\\server\\my share\""},
-        {"C:\\tab\there", "explorer \"C:\\tab\there\""},
-        // The trail byte 0x5C of a double-byte character is no separator.
-        {"C:\\a b\\\x83\x5C", "explorer \"C:\\a b\\\x83\x5C\""},
-        {"C:\\a\"b", nullopt},
-        {"C:\\a b\" /select,C:\\x", nullopt},
+        {L"C:\\My Pictures\\", L"explorer \"C:\\My Pictures\""},
+        {L"C:\\My Pictures\\\\", L"explorer \"C:\\My Pictures\""},
+        {L"\\\\server\\my share\\", L"explorer \"\\\\server\\my share\""},
+        {L"C:\\tab\there", L"explorer \"C:\\tab\there\""},
+        // Names outside code page 932 go on the line exactly.
+        {L"C:\\a b\\caf\u00e9\U0001F642\\", L"explorer \"C:\\a b\\caf\u00e9\U0001F642\""},
+        {L"C:\\2023\u00a504", L"explorer C:\\2023\u00a504"},
+        {L"C:\\a\"b", nullopt},
+        {L"C:\\a b\" /select,C:\\x", nullopt},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(DirectoryWindowCommandLine("explorer", c.dir), c.line) << c.dir;
+        EXPECT_EQ(DirectoryWindowCommandLine(L"explorer", c.dir), c.line);
     }
-    EXPECT_EQ(UrlCommandLine("explorer", "http://a/"), "explorer http://a/");
+    EXPECT_EQ(UrlCommandLine(L"explorer", L"http://a/"), L"explorer http://a/");
 }
 
 TEST(ProgramCommandLine, AProgramPathWithABlankIsQuoted) {
     const struct {
-        const char* program;
-        const char* started;  // what stands before the argument
+        const wchar_t* program;
+        const wchar_t* started;  // what stands before the argument
     } cases[] = {
-        {"explorer", "explorer"},
-        {"C:\\Program Files\\Filer\\filer.exe", "\"C:\\Program Files\\Filer\\filer.exe\""},
-        {"C:\\Program Files\\Web\\WEB.Exe -new", "\"C:\\Program Files\\Web\\WEB.Exe\" -new"},
-        {"  C:\\My Tools\\open.cmd\t/x", "\"C:\\My Tools\\open.cmd\"\t/x"},
-        {"C:\\My Tools\\a.bat", "\"C:\\My Tools\\a.bat\""},
-        {"C:\\My Tools\\a.com", "\"C:\\My Tools\\a.com\""},
+        {L"explorer", L"explorer"},
+        {L"C:\\Program Files\\Filer\\filer.exe", L"\"C:\\Program Files\\Filer\\filer.exe\""},
+        {L"C:\\Program Files\\Web\\WEB.Exe -new", L"\"C:\\Program Files\\Web\\WEB.Exe\" -new"},
+        {L"  C:\\My Tools\\open.cmd\t/x", L"\"C:\\My Tools\\open.cmd\"\t/x"},
+        {L"C:\\My Tools\\a.bat", L"\"C:\\My Tools\\a.bat\""},
+        {L"C:\\My Tools\\a.com", L"\"C:\\My Tools\\a.com\""},
         // The first program name that a blank or the end follows ends the path.
-        {"C:\\tool.exe.d\\my tool.exe", "\"C:\\tool.exe.d\\my tool.exe\""},
-        {"cmd.exe /c start my.cmd", "cmd.exe /c start my.cmd"},
-        {"filer.exe /n", "filer.exe /n"},
+        {L"C:\\tool.exe.d\\my tool.exe", L"\"C:\\tool.exe.d\\my tool.exe\""},
+        {L"cmd.exe /c start my.cmd", L"cmd.exe /c start my.cmd"},
+        {L"filer.exe /n", L"filer.exe /n"},
         // Already quoted, or no program name to tell the path by: as it stands.
-        {"\"C:\\Program Files\\Filer\\filer.exe\" /n", "\"C:\\Program Files\\Filer\\filer.exe\" /n"},
-        {"C:\\My Tools\\filer /n", "C:\\My Tools\\filer /n"},
-        {"C:\\My Tools\\exe", "C:\\My Tools\\exe"},
-        {"", ""},
-        // A double-byte character whose trail byte is 0x5C.
-        {"C:\\\x95\x5C x\\v.exe", "\"C:\\\x95\x5C x\\v.exe\""},
+        {L"\"C:\\Program Files\\Filer\\filer.exe\" /n", L"\"C:\\Program Files\\Filer\\filer.exe\" /n"},
+        {L"C:\\My Tools\\filer /n", L"C:\\My Tools\\filer /n"},
+        {L"C:\\My Tools\\exe", L"C:\\My Tools\\exe"},
+        {L"", L""},
+        {L"C:\\\u8868 x\\v.exe", L"\"C:\\\u8868 x\\v.exe\""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(DirectoryWindowCommandLine(c.program, "C:\\pics"), string(c.started) + " C:\\pics") << c.program;
-        EXPECT_EQ(UrlCommandLine(c.program, "http://a/"), string(c.started) + " http://a/") << c.program;
+        EXPECT_EQ(DirectoryWindowCommandLine(c.program, L"C:\\pics"), wstring(c.started) + L" C:\\pics");
+        EXPECT_EQ(UrlCommandLine(c.program, L"http://a/"), wstring(c.started) + L" http://a/");
     }
 }
 

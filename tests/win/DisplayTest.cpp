@@ -168,7 +168,7 @@ protected:
 
     // Lists the picture folder and shows its first entry, as after changing directory.
     void Open(CViewerDlg& dlg) const {
-        dlg.SetCurDir(m_pics.Path());
+        dlg.SetCurDir(test::Wide(m_pics.Path()));
         dlg.ListDirectory(dlg.GetCurDir());
         dlg.ShowSelectedEntry();
     }
@@ -364,7 +364,7 @@ TEST_F(Display, ADpiChangeLaysTheWindowOutAgainWithoutLoadingThePicture) {
         const std::vector<std::tuple<std::string, int, int>> pictures = {{"a.bmp", 120, 90}, {"b.tpi", 130, 70}};
         for (const auto& [name, width, height] : pictures) {
             Select(dlg, name);
-            const std::string shown = dlg.Pane().ShownPath();
+            const std::wstring shown = dlg.Pane().ShownPath();
             ASSERT_TRUE(::DeleteFileA(Pic(name).c_str())) << name;
             RECT suggested{40, 30, 40 + 900, 30 + 700};
             dlg.SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi * 2, dpi * 2), reinterpret_cast<LPARAM>(&suggested));

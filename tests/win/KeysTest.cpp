@@ -26,7 +26,7 @@ protected:
             m_dlg.GetSettings().m_strTrashDir = m_trash.Path();
             m_dlg.GetSettings().m_strCopyDir = m_copy.Path();
             m_dlg.GetSettings().m_bDeleteImmediate = deleteImmediate;
-            m_dlg.SetCurDir(m_pics.Path());
+            m_dlg.SetCurDir(test::Wide(m_pics.Path()));
             m_dlg.ListDirectory(m_dlg.GetCurDir());
             m_dlg.ShowSelectedEntry();
             m_dlg.Files().ListBox().SetFocus();
@@ -220,7 +220,7 @@ TEST_F(Keys, NavigationReloadAndBrowse) {
     ModalScript script = Script();
     script.Key(VK_RIGHT);
     script.Then([this](fw::CDialog&) {
-        EXPECT_EQ(m_dlg.GetCurDir(), m_pics.Path() + "\\sub");
+        EXPECT_EQ(m_dlg.GetCurDir(), test::Wide(m_pics.Path() + "\\sub"));
         EXPECT_EQ(Selected(), "inner.bmp");
     });
     script.Key(VK_LEFT);
@@ -272,7 +272,7 @@ TEST_F(Keys, UpAndDownPageThroughATallPictureBeforeMovingOn) {
         pageHeight = client.bottom;
         WriteBmp("a.bmp", 40, 3 * pageHeight, 0x00FF00);
         WriteBmp("b.bmp", 40, 3 * pageHeight, 0x0000FF);
-        m_dlg.SetCurDir(m_pics.Path());
+        m_dlg.SetCurDir(test::Wide(m_pics.Path()));
         m_dlg.ListDirectory(m_dlg.GetCurDir());
         m_dlg.ShowSelectedEntry();
         m_dlg.Files().ListBox().SetFocus();
@@ -328,7 +328,7 @@ TEST_F(Keys, CtrlMAndCtrlInsertChooseTheMoveTargetThatMUsesNext) {
     }
     test::TempDir newMove("new move");
     test::PromptRecorder prompts;
-    prompts.browseAnswers = {newMove.Path(), ""};
+    prompts.browseAnswers = {test::Wide(newMove.Path()), L""};
     HWND window = nullptr;
     ModalScript script = Script();
     script.Then([&](fw::CDialog& dlg) {
@@ -383,7 +383,7 @@ TEST_F(Keys, RRenamesTheEntryAndSelectsItUnderItsNewName) {
     script.Then([this](fw::CDialog&) {
         EXPECT_EQ(Selected(), "A.BMP");
         ASSERT_NE(m_dlg.Files().Current(), nullptr);
-        EXPECT_EQ(m_dlg.Files().Current()->name, "A.BMP") << "and shown";
+        EXPECT_EQ(m_dlg.Files().Current()->name, L"A.BMP") << "and shown";
         WriteBmp("c.bmp", 2, 2, 0);
         m_dlg.Files().ListBox().SetCurSel(2), m_dlg.ShowSelectedEntry();
     });

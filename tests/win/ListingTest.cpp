@@ -23,7 +23,7 @@ TEST_F(Listing, DirectoriesFirstThenPicturesWithTheirDecoders) {
     Touch("c.xyz");
     WithViewer([&](CViewerDlg& dlg) {
         ASSERT_EQ(dlg.GetPlugins().GetSize(), 1);
-        dlg.ListDirectory(m_pics.Path());
+        dlg.ListDirectory(test::Wide(m_pics.Path()));
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "]");
         EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "A.bmp", "b.JPG"}));
         EXPECT_EQ(Decoders(dlg), (std::vector<LRESULT>{-1, 0, reinterpret_cast<LRESULT>(dlg.GetPlugins().GetAt(0))}));
@@ -38,7 +38,7 @@ TEST_F(Listing, WithoutPluginsOnlyBmpFilesAreListed) {
     Touch("z.BMP");
     WithViewer([&](CViewerDlg& dlg) {
         EXPECT_EQ(dlg.GetPlugins().GetSize(), 0);
-        dlg.ListDirectory(m_pics.Path());
+        dlg.ListDirectory(test::Wide(m_pics.Path()));
         EXPECT_EQ(Entries(dlg), (Strings{"x.bmp", "z.BMP"}));
         EXPECT_EQ(Decoders(dlg), (std::vector<LRESULT>{0, 0}));
     });
@@ -58,8 +58,8 @@ TEST_F(Listing, PluginFilesAreLoadedByTheirUpperCasedExtension) {
     WithViewer([&](CViewerDlg& dlg) {
         Strings loaded;
         for (int i = 0; i < dlg.GetPlugins().GetSize(); ++i) {
-            loaded.push_back(GetFileNamePart(dlg.GetPlugins().GetAt(i)->GetLibPath()));
-            EXPECT_EQ(GetDirectoryPart(dlg.GetPlugins().GetAt(i)->GetLibPath()), m_work / "SPI\\")
+            loaded.push_back(test::Narrow(GetFileNamePart(dlg.GetPlugins().GetAt(i)->GetLibPath())));
+            EXPECT_EQ(GetDirectoryPart(dlg.GetPlugins().GetAt(i)->GetLibPath()), test::Wide(m_work / "SPI\\"))
                 << "plug-ins are loaded by full path";
         }
         std::sort(loaded.begin(), loaded.end());
@@ -73,11 +73,11 @@ TEST_F(Listing, TheFirstPluginInLoadOrderDecodesAnExtension) {
     Touch("b.jpeg");
     WithViewer([&](CViewerDlg& dlg) {
         ASSERT_EQ(dlg.GetPlugins().GetSize(), 2);
-        dlg.ListDirectory(m_pics.Path());
+        dlg.ListDirectory(test::Wide(m_pics.Path()));
         ASSERT_EQ(Entries(dlg), (Strings{"a.tpi", "b.jpeg"}));
         for (int i = 0; i < 2; ++i) {
             CSpiPlugin* plugin = dlg.Files().At(i)->GetDecoder().plugin;
-            EXPECT_TRUE(plugin->SupportsExtension(GetExtensionUpper(dlg.Files().ListBox().GetText(i))));
+            EXPECT_TRUE(plugin->SupportsExtension(GetExtensionUpper(dlg.Files().TextAt(i))));
         }
     });
 }
@@ -91,19 +91,19 @@ TEST_F(Listing, HiddenSystemAndDoubleByteNamesAreListed) {
     test::MakeDir(Pic("ソフト"));
     WriteBmp("ソフト\\能.bmp", 1, 1, 0);
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.ListDirectory(m_pics.Path());
+        dlg.ListDirectory(test::Wide(m_pics.Path()));
         Strings entries = Entries(dlg);
         ASSERT_EQ(entries.size(), 4u);
         EXPECT_EQ(entries[0], "[ ソフト ]");
         std::sort(entries.begin() + 1, entries.end());
         EXPECT_EQ(entries, (Strings{"[ ソフト ]", "hidden.bmp", "system.bmp", "表示.bmp"}));
 
-        dlg.SetCurDir(m_pics.Path());
+        dlg.SetCurDir(test::Wide(m_pics.Path()));
         dlg.EnterSelectedDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), m_pics / "ソフト");
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics / "ソフト"));
         EXPECT_EQ(Entries(dlg), (Strings{"能.bmp"}));
         dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path() + "\\");
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path() + "\\"));
         EXPECT_EQ(dlg.Files().ListBox().GetText(dlg.Files().ListBox().GetCurSel()), "[ ソフト ]");
     });
 }
@@ -139,7 +139,7 @@ TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
     WriteBmp(" lead\\in-lead.bmp", 1, 1, 0);
     WriteBmp("top.bmp", 1, 1, 0);
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.SetCurDir(m_pics.Path() + "\\");
+        dlg.SetCurDir(test::Wide(m_pics.Path() + "\\"));
         dlg.ListDirectory(dlg.GetCurDir());
         Strings expected = DirectoriesAsListed(m_pics.Path());
         ASSERT_EQ(expected.size(), 3u);
@@ -151,11 +151,11 @@ TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
         dlg.Files().ListBox().SetCurSel(lead);
         dlg.ShowSelectedEntry();
         dlg.EnterSelectedDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path() + "\\ lead");
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path() + "\\ lead"));
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "\\ lead]");
         EXPECT_EQ(Entries(dlg), (Strings{"in-lead.bmp"}));
         dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path() + "\\");
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path() + "\\"));
         EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), lead) << "the directory just left is selected again";
         EXPECT_EQ(dlg.Files().CurrentIndex(), lead);
 
@@ -167,7 +167,7 @@ TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
         EXPECT_TRUE(Entries(dlg).empty());
         EXPECT_EQ(dlg.Files().CurrentIndex(), -1);
         dlg.EnterSelectedDirectory();  // nothing selected: nothing happens
-        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path() + "\\sub");
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path() + "\\sub"));
         dlg.GoToParentDirectory();
         EXPECT_EQ(dlg.Files().ListBox().GetText(dlg.Files().ListBox().GetCurSel()), "[ sub ]");
         EXPECT_EQ(dlg.Files().CurrentIndex(), sub);
@@ -177,18 +177,18 @@ TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
 TEST_F(Listing, EnteringAFileEntryDoesNothing) {
     WriteBmp("a.bmp", 1, 1, 0);
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.SetCurDir(m_pics.Path());
+        dlg.SetCurDir(test::Wide(m_pics.Path()));
         dlg.ListDirectory(dlg.GetCurDir());
         dlg.EnterSelectedDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path());
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path()));
     });
 }
 
 TEST_F(Listing, LeavingADriveRootListsItAgain) {
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.SetCurDir("C:\\");
+        dlg.SetCurDir(test::Wide("C:\\"));
         dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), "C:\\");
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide("C:\\"));
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [C:\\]");
         EXPECT_GT(dlg.Files().ListBox().GetCount(), 0);
         EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 0);
@@ -200,7 +200,7 @@ TEST_F(Listing, ReloadKeepsThePositionClampedToTheEnd) {
         WriteBmp("p" + std::to_string(i) + ".bmp", 1, 1, 0);
     }
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.SetCurDir(m_pics.Path());
+        dlg.SetCurDir(test::Wide(m_pics.Path()));
         dlg.ListDirectory(dlg.GetCurDir());
         dlg.Files().ListBox().SetCurSel(7);
         dlg.ShowSelectedEntry();
@@ -233,24 +233,24 @@ TEST_F(Listing, TheFolderBrowserChoosesTheCurrentDirectory) {
     WriteBmp("a.bmp", 1, 1, 0);
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
-        const std::string start = dlg.GetCurDir();
+        const std::wstring start = dlg.GetCurDir();
         const Strings before = Entries(dlg);
         // Cancelled: nothing changes.
         EXPECT_EQ(dlg.BrowseCurrentDirectory(), start);
         ASSERT_EQ(prompts.browses.size(), 1u);
         EXPECT_EQ(prompts.browses[0].title, "ディレクトリ選択\nこのディレクトリ内の画像ファイルについて操作します。");
-        EXPECT_EQ(prompts.browses[0].initialFolder, start);
+        EXPECT_EQ(prompts.browses[0].initialFolderW, start);
         EXPECT_EQ(prompts.browses[0].flags, 0x41u);
         EXPECT_EQ(prompts.browses[0].owner, dlg.m_hWnd);
         EXPECT_EQ(dlg.GetCurDir(), start);
         EXPECT_EQ(Entries(dlg), before);
 
         // Chosen, through the "Change Dir" button.
-        prompts.browseAnswers.push_back(m_pics.Path());
+        prompts.browseAnswers.push_back(test::Wide(m_pics.Path()));
         dlg.SendMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.ChangeDirButton().m_hWnd));
-        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path());
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path()));
         EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
-        EXPECT_EQ(prompts.browses.back().initialFolder, start);
+        EXPECT_EQ(prompts.browses.back().initialFolderW, start);
     });
 }
 
@@ -262,7 +262,7 @@ TEST_F(Listing, TenThousandFilesInCaseInsensitiveOrder) {
         Touch(name);
     }
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.ListDirectory(m_pics.Path());
+        dlg.ListDirectory(test::Wide(m_pics.Path()));
         const Strings entries = Entries(dlg);
         ASSERT_EQ(entries.size(), 10000u);
         for (int i = 0; i < 10000; ++i) {
@@ -284,7 +284,7 @@ TEST_F(Listing, ClosingTheWindowDuringAListingStopsIt) {
         .Then([&](fw::CDialog&) {
             // Handled by the listing's own message pump: the menu's "終了" destroys the window.
             dlg.PostMessage(WM_COMMAND, 32771, 0);
-            dlg.ListDirectory(m_pics.Path());
+            dlg.ListDirectory(test::Wide(m_pics.Path()));
             EXPECT_EQ(dlg.m_hWnd, nullptr);
             EXPECT_EQ(dlg.GetPlugins().GetSize(), 0) << "the plug-ins went with the window";
             MSG msg;
@@ -310,14 +310,14 @@ TEST_F(Listing, NoSecondListingWhileOneRuns) {
         Touch("f" + std::to_string(i) + ".bmp");
     }
     test::PromptRecorder prompts;
-    prompts.browseAnswers.push_back("C:\\");
+    prompts.browseAnswers.push_back(L"C:\\");
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.SetCurDir(m_pics.Path());
+        dlg.SetCurDir(test::Wide(m_pics.Path()));
         // A click on "Change Dir" reaches the window while the listing drains the queue.
         dlg.PostMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.ChangeDirButton().m_hWnd));
         dlg.ListDirectory(dlg.GetCurDir());
         EXPECT_TRUE(prompts.browses.empty()) << "the browser did not open during the listing";
-        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path());
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path()));
         EXPECT_EQ(dlg.Files().ListBox().GetCount(), 3000);
         EXPECT_FALSE(dlg.IsListing());
     });

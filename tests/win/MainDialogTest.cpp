@@ -44,8 +44,8 @@ TEST_F(MainDialog, ConstructionSetsTheDocumentedDefaults) {
     EXPECT_EQ(dlg.Pane().GetScrollX(), 0);
     EXPECT_EQ(dlg.Pane().GetScrollY(), 0);
     EXPECT_FALSE(dlg.IsLayoutReady());
-    EXPECT_EQ(dlg.GetCurDir(), test::ExeDir());
-    EXPECT_EQ(dlg.GetCurDir().back(), '\\');
+    EXPECT_EQ(dlg.GetCurDir(), test::Wide(test::ExeDir()));
+    EXPECT_EQ(dlg.GetCurDir().back(), L'\\');
     EXPECT_NE(dlg.GetIcon(), nullptr);
     EXPECT_EQ(dlg.m_hWnd, nullptr);
 }

@@ -41,7 +41,8 @@ public:
         ::AdjustWindowRect(&r, WS_POPUP, FALSE);
         m_hwnd = ::CreateWindowExA(0, MAKEINTATOM(atom), "", WS_POPUP | WS_VISIBLE, 10, 10, r.right - r.left,
                                    r.bottom - r.top, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-        m_list.Attach(::CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | LBS_SORT | LBS_NOTIFY, 0, 0, 100, 300,
+        // A Unicode list box, as the main window's is.
+        m_list.Attach(::CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | LBS_SORT | LBS_NOTIFY, 0, 0, 100, 300,
                                         m_hwnd, nullptr, ::GetModuleHandleA(nullptr), nullptr));
     }
     PlainWindow(const PlainWindow&) = delete;
@@ -59,7 +60,7 @@ private:
 class FakeHost : public IViewerHost {
 public:
     HWND OwnerWindow() const override { return window; }
-    const std::string& CurrentDir() const override { return dir; }
+    const std::wstring& CurrentDir() const override { return dir; }
     const ListEntry* SelectedEntry() const override { return selected; }
     void ListAgain() override { ++listedAgain; }
     void ShowSelection() override { ++shown; }
@@ -70,15 +71,15 @@ public:
     bool IsListingRunning() const override { return listing; }
     void EnableListControls(bool enable) override { controlsEnabled.push_back(enable); }
     void ShowProgress(const std::string& text) override { progress.push_back(text); }
-    std::string ChooseFolder(const std::string& initialFolder, const std::string& prompt) override {
-        browses.push_back({initialFolder, prompt});
-        return folderAnswer;
+    std::wstring ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) override {
+        browses.push_back({test::Narrow(initialFolder), prompt});
+        return test::Wide(folderAnswer);
     }
-    void ListAgainSelecting(const std::string& text) override { listedSelecting.push_back(text); }
-    void GoToDirectory(const std::string& d) override { wentTo.push_back(d); }
+    void ListAgainSelecting(const std::wstring& text) override { listedSelecting.push_back(test::Narrow(text)); }
+    void GoToDirectory(const std::wstring& d) override { wentTo.push_back(test::Narrow(d)); }
 
     HWND window = nullptr;
-    std::string dir;
+    std::wstring dir;
     const ListEntry* selected = nullptr;
     int listedAgain = 0;
     int shown = 0;
@@ -98,7 +99,7 @@ public:
 Strings Texts(const CFileList& files) {
     Strings texts;
     for (int i = 0; i < files.Count(); ++i) {
-        texts.push_back(files.TextAt(i));
+        texts.push_back(test::Narrow(files.TextAt(i)));
     }
     return texts;
 }
@@ -113,11 +114,11 @@ protected:
 TEST_F(FileListModel, DirectoriesStandFirstAndEntriesKeepTheirNames) {
     CSpiPlugin plugin;
     // A file whose name looks like a directory entry is still a file.
-    m_files.Add(ListEntry::Picture("[ a.b]", Decoder::Bmp()));
-    m_files.Add(ListEntry::Picture("b.JPG", Decoder::Plugin(&plugin)));
-    m_files.Add(ListEntry::Directory("sub"));
-    m_files.Add(ListEntry::Picture("A.bmp", Decoder::Bmp()));
-    m_files.Add(ListEntry::Directory(" lead"));
+    m_files.Add(ListEntry::Picture(L"[ a.b]", Decoder::Bmp()));
+    m_files.Add(ListEntry::Picture(L"b.JPG", Decoder::Plugin(&plugin)));
+    m_files.Add(ListEntry::Directory(L"sub"));
+    m_files.Add(ListEntry::Picture(L"A.bmp", Decoder::Bmp()));
+    m_files.Add(ListEntry::Directory(L" lead"));
     ASSERT_EQ(m_files.Count(), 5);
     // Each directory goes to the top; the files follow in the list's own order.
     EXPECT_EQ(Texts(m_files), (Strings{"[  lead ]", "[ sub ]", "[ a.b]", "A.bmp", "b.JPG"}));
@@ -136,21 +137,21 @@ TEST_F(FileListModel, DirectoriesStandFirstAndEntriesKeepTheirNames) {
         const ListEntry* entry = m_files.At(e.index);
         ASSERT_NE(entry, nullptr) << e.index;
         EXPECT_EQ(entry->kind, e.kind) << e.index;
-        EXPECT_EQ(entry->name, e.name) << e.index;
+        EXPECT_EQ(entry->name, test::Wide(e.name)) << e.index;
         EXPECT_EQ(entry->GetDecoder(), e.decoder) << e.index;
     }
     EXPECT_EQ(m_files.At(5), nullptr);
     EXPECT_EQ(m_files.At(-1), nullptr);
-    EXPECT_EQ(m_files.SelectDirectory("SUB"), 1) << "found ignoring case";
-    EXPECT_EQ(m_files.SelectDirectory(" lead"), 0);
-    EXPECT_EQ(m_files.SelectDirectory("a.b"), -1) << "a file shaped like a directory entry is none";
+    EXPECT_EQ(m_files.SelectDirectory(L"SUB"), 1) << "found ignoring case";
+    EXPECT_EQ(m_files.SelectDirectory(L" lead"), 0);
+    EXPECT_EQ(m_files.SelectDirectory(L"a.b"), -1) << "a file shaped like a directory entry is none";
     m_files.Clear();
     EXPECT_EQ(m_files.Count(), 0);
 }
 
 TEST_F(FileListModel, RemovingTheCurrentEntryShowsItsSuccessor) {
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}) {
-        m_files.Add(ListEntry::Picture(name, Decoder::Bmp()));
+        m_files.Add(ListEntry::Picture(test::Wide(name), Decoder::Bmp()));
     }
     const struct {
         int current;
@@ -164,7 +165,7 @@ TEST_F(FileListModel, RemovingTheCurrentEntryShowsItsSuccessor) {
         EXPECT_EQ(m_files.CurrentIndex(), step.index);
         EXPECT_EQ(m_files.SelectedIndex(), step.index);
         ASSERT_NE(m_files.Current(), nullptr);
-        EXPECT_EQ(m_files.Current()->name, step.after);
+        EXPECT_EQ(m_files.Current()->name, test::Wide(step.after));
     }
     m_files.RemoveCurrent();
     EXPECT_EQ(m_files.Count(), 0);
@@ -174,8 +175,8 @@ TEST_F(FileListModel, RemovingTheCurrentEntryShowsItsSuccessor) {
 
 TEST_F(FileListModel, SelectNextStopsAtTheLastEntry) {
     EXPECT_FALSE(m_files.SelectNext()) << "empty";
-    m_files.Add(ListEntry::Picture("a.bmp", Decoder::Bmp()));
-    m_files.Add(ListEntry::Picture("b.bmp", Decoder::Bmp()));
+    m_files.Add(ListEntry::Picture(L"a.bmp", Decoder::Bmp()));
+    m_files.Add(ListEntry::Picture(L"b.bmp", Decoder::Bmp()));
     m_files.Select(0);
     m_files.TakeSelection();
     EXPECT_TRUE(m_files.SelectNext());
@@ -187,9 +188,9 @@ TEST_F(FileListModel, SelectNextStopsAtTheLastEntry) {
 
 TEST_F(FileListModel, SelectTextPrefersTheWholeTextThenABeginningAfterTheFirstEntry) {
     for (const char* name : {"a.bmp", "a.bmp.bmp", "b.bmp", "c.bmp", "cat.bmp"}) {
-        m_files.Add(ListEntry::Picture(name, Decoder::Bmp()));
+        m_files.Add(ListEntry::Picture(test::Wide(name), Decoder::Bmp()));
     }
-    m_files.Add(ListEntry::Directory("Sub"));
+    m_files.Add(ListEntry::Directory(L"Sub"));
     const struct {
         const char* text;
         int selected;
@@ -203,7 +204,7 @@ TEST_F(FileListModel, SelectTextPrefersTheWholeTextThenABeginningAfterTheFirstEn
     };
     for (const auto& c : cases) {
         m_files.Select(3);
-        EXPECT_EQ(m_files.SelectText(c.text), c.selected) << c.text;
+        EXPECT_EQ(m_files.SelectText(test::Wide(c.text)), c.selected) << c.text;
         EXPECT_EQ(m_files.SelectedIndex(), c.selected < 0 ? 3 : c.selected) << c.text;
     }
 }
@@ -216,7 +217,7 @@ TEST_F(FileListModel, FillListsDirectoriesAndDecodablePictures) {
     }
     CSpiPluginList noPlugins;
     int pumps = 0;
-    EXPECT_TRUE(m_files.Fill(dir.Path(), noPlugins, [&] { return ++pumps, true; }));
+    EXPECT_TRUE(m_files.Fill(test::Wide(dir.Path()), noPlugins, [&] { return ++pumps, true; }));
     EXPECT_EQ(Texts(m_files), (Strings{"[ sub ]", "a.BMP"}));
 }
 
@@ -237,15 +238,15 @@ TEST_F(FileListModel, FillTellsAFolderItCannotListFromAnEmptyOne) {
     };
     for (const auto& c : cases) {
         m_files.Clear();
-        EXPECT_TRUE(m_files.Fill(c.path, noPlugins, [] { return true; }));
+        EXPECT_TRUE(m_files.Fill(test::Wide(c.path), noPlugins, [] { return true; }));
         EXPECT_EQ(m_files.ListingFailed(), c.failed) << c.path;
-        fw::CDirectoryEnumerator found(c.path + "\\*.*");
+        fw::CDirectoryEnumerator found(test::Wide(c.path + "\\*.*"));
         fw::DirectoryEntry entry;
         while (found.Next(entry)) {
         }
         EXPECT_EQ(found.Failed(), c.failed) << c.path;
     }
-    EXPECT_FALSE(fw::CDirectoryEnumerator(dir / "*.none").Failed()) << "a pattern that matches nothing";
+    EXPECT_FALSE(fw::CDirectoryEnumerator(test::Wide(dir / "*.none")).Failed()) << "a pattern that matches nothing";
 }
 
 // The pane in a plain window: a fake host selects the entries and owns the window.
@@ -253,12 +254,12 @@ class Pane : public testing::Test {
 protected:
     void SetUp() override {
         m_host.window = m_window.Get();
-        m_host.dir = m_dir.Path();
+        m_host.dir = test::Wide(m_dir.Path());
     }
     // A picture in the host's directory, selected and shown.
     void ShowBmp(const std::string& name, int width, int height, uint32_t rgb) {
         test::WriteFileBytes(m_dir / name, testdata::MakeBmp24(width, height, [rgb](int, int) { return rgb; }));
-        m_entry = ListEntry::Picture(name, Decoder::Bmp());
+        m_entry = ListEntry::Picture(test::Wide(name), Decoder::Bmp());
         m_host.selected = &m_entry;
         m_pane.ShowEntry(&m_entry);
     }
@@ -353,7 +354,7 @@ TEST_F(Pane, PagingAndDraggingMoveAPictureShownAtActualSize) {
 TEST_F(Pane, ADirectoryEntryLetsPagingKeysGoOnAndPreviewsItsFirstPicture) {
     test::MakeDir(m_dir / "sub");
     test::WriteFileBytes(m_dir / "sub\\p.bmp", testdata::MakeBmp24(10, 10, [](int, int) { return 0x30C030u; }));
-    m_entry = ListEntry::Directory("sub");
+    m_entry = ListEntry::Directory(L"sub");
     m_host.selected = &m_entry;
     m_pane.ShowEntry(&m_entry);
     EXPECT_EQ(Key(KeyCommand::kPageDown), kPassKeyOn);
@@ -369,7 +370,7 @@ class ExternalPrograms : public testing::Test {
 protected:
     void SetUp() override {
         m_host.window = m_window.Get();
-        m_host.dir = m_dir.Path();
+        m_host.dir = test::Wide(m_dir.Path());
     }
     void Select(const ListEntry& entry) {
         m_entry = entry;
@@ -431,13 +432,13 @@ TEST_F(ExternalPrograms, TheMemoOfTheSelectedDirectoryAndTheConfiguredNames) {
     test::MakeDir(m_dir / "sub dir");
     test::WriteFileBytes(m_dir / "sub dir\\URLMemo.txt", "http://sub.example/\n");
     test::MakeDir(m_dir / "empty");
-    Select(ListEntry::Picture("a.bmp", Decoder::Bmp()));
+    Select(ListEntry::Picture(L"a.bmp", Decoder::Bmp()));
     EXPECT_EQ(PressI(), "explorer http://top.example/");
-    Select(ListEntry::Directory("sub dir"));
+    Select(ListEntry::Directory(L"sub dir"));
     EXPECT_EQ(PressI(), "explorer http://sub.example/");
-    m_host.dir = m_dir.Path() + "\\";  // held with a final backslash
+    m_host.dir = test::Wide(m_dir.Path() + "\\");  // held with a final backslash
     EXPECT_EQ(PressI(), "explorer http://sub.example/");
-    Select(ListEntry::Directory("empty"));
+    Select(ListEntry::Directory(L"empty"));
     EXPECT_EQ(PressI(), "box: URLMemo.txt が開けませんでした。");
 
     m_host.selected = nullptr;
@@ -460,7 +461,7 @@ TEST_F(ExternalPrograms, TheFileManagerGetsTheDirectoryAsOneArgument) {
     };
     for (const auto& c : cases) {
         test::PromptRecorder prompts;
-        m_host.dir = c.dir;
+        m_host.dir = test::Wide(c.dir);
         m_settings.m_strOpenWindowProgram = c.program;
         LRESULT ignored = 0;
         EXPECT_TRUE(m_programs.ProcessMessage(WM_COMMAND, KeyCommandId(KeyCommand::kOpenDirWindow), 0, ignored));
@@ -519,8 +520,8 @@ TEST(TargetChooserPart, EachChooserKeepsTheChosenFolderAndTheSelection) {
         {KeyCommand::kChooseTrashDir, &Settings::m_strTrashDir,
          "ごみ箱ディレクトリ選択\n'DEL'キーを押すと、ファイルがこのディレクトリに移動されます。"},
     };
-    const ListEntry picture = ListEntry::Picture("a b.bmp", Decoder::Bmp());
-    const ListEntry directory = ListEntry::Directory(" sub");
+    const ListEntry picture = ListEntry::Picture(L"a b.bmp", Decoder::Bmp());
+    const ListEntry directory = ListEntry::Directory(L" sub");
     for (const auto& c : choosers) {
         SCOPED_TRACE(c.prompt);
         settings.m_strMoveDir = "C:\\move";
@@ -570,7 +571,7 @@ class RenamePart : public testing::Test {
 protected:
     void SetUp() override {
         m_host.window = m_window.Get();
-        m_host.dir = m_dir.Path();
+        m_host.dir = test::Wide(m_dir.Path());
         fw::SetModalDialogResponder([this](fw::CDialog& dlg) {
             m_opened.push_back({dlg.GetWindowText(), GetDlgText(dlg, IDC_RENAME_NAME)});
             EXPECT_EQ(::GetWindow(dlg.m_hWnd, GW_OWNER), m_window.Get());
@@ -598,8 +599,8 @@ protected:
 
     // The journal's side: each rename reported as recorded.
     struct Recorder : IOperationRecorder {
-        void Recorded(FileOp op, const std::string& from, const std::string& to) override {
-            records.push_back({op == FileOp::kRename ? "rename" : "other", from, to});
+        void Recorded(FileOp op, const std::wstring& from, const std::wstring& to) override {
+            records.push_back({op == FileOp::kRename ? "rename" : "other", test::Narrow(from), test::Narrow(to)});
         }
         std::vector<std::array<std::string, 3>> records;
     };
@@ -615,13 +616,13 @@ protected:
 
 TEST_F(RenamePart, NeverReplacesAnEntryNorMovesOneOutOfTheDirectory) {
     test::TempDir parent("rename-parent");
-    m_host.dir = parent / "pics";
-    test::MakeDir(m_host.dir);
+    m_host.dir = test::Wide(parent / "pics");
+    test::MakeDir(parent / "pics");
     test::MakeDir(parent / "pics\\sub");
     test::WriteFileBytes(parent / "pics\\a.bmp", "picture a");
     test::WriteFileBytes(parent / "pics\\b.bmp", "picture b");
-    const ListEntry a = ListEntry::Picture("a.bmp", Decoder::Bmp());
-    const ListEntry sub = ListEntry::Directory("sub");
+    const ListEntry a = ListEntry::Picture(L"a.bmp", Decoder::Bmp());
+    const ListEntry sub = ListEntry::Directory(L"sub");
     const struct {
         const ListEntry* entry;
         const char* answer;
@@ -643,7 +644,7 @@ TEST_F(RenamePart, NeverReplacesAnEntryNorMovesOneOutOfTheDirectory) {
         m_host.listedSelecting.clear();
         Rename(c.entry, c.answer);
         EXPECT_EQ(m_host.listedSelecting, Strings{c.selecting}) << "listed again all the same";
-        EXPECT_EQ(test::ListNames(m_host.dir), (Strings{"a.bmp", "b.bmp", "sub"}));
+        EXPECT_EQ(test::ListNames(parent / "pics"), (Strings{"a.bmp", "b.bmp", "sub"}));
         EXPECT_EQ(test::ReadFileBytes(parent / "pics\\a.bmp"), "picture a");
         EXPECT_EQ(test::ReadFileBytes(parent / "pics\\b.bmp"), "picture b");
         EXPECT_TRUE(test::ListNames(parent / "pics\\sub").empty());
@@ -654,8 +655,8 @@ TEST_F(RenamePart, NeverReplacesAnEntryNorMovesOneOutOfTheDirectory) {
 TEST_F(RenamePart, AnUnchangedNameDoesNothingAndALetterCaseChangeRenames) {
     test::WriteFileBytes(m_dir / "a.bmp", "picture a");
     test::MakeDir(m_dir / "sub");
-    const ListEntry a = ListEntry::Picture("a.bmp", Decoder::Bmp());
-    const ListEntry sub = ListEntry::Directory("sub");
+    const ListEntry a = ListEntry::Picture(L"a.bmp", Decoder::Bmp());
+    const ListEntry sub = ListEntry::Directory(L"sub");
     Rename(&a, "a.bmp");
     Rename(&sub, "sub");
     EXPECT_TRUE(m_host.listedSelecting.empty()) << "as if cancelled";
@@ -670,16 +671,6 @@ TEST_F(RenamePart, AnUnchangedNameDoesNothingAndALetterCaseChangeRenames) {
     using Record = std::array<std::string, 3>;
     EXPECT_EQ(m_recorder.records, (std::vector<Record>{{"rename", m_dir / "a.bmp", m_dir / "A.BMP"},
                                                        {"rename", m_dir / "sub", m_dir / "Sub"}}));
-}
-
-TEST_F(RenamePart, ANameCodePage932CannotHoldIsNotRenamed) {
-    // The listing shows such a character as '?', which as a pattern would take others.
-    test::WriteFileBytes(m_dir / "ab.bmp", "b");
-    const ListEntry unreadable = ListEntry::Picture("a?.bmp", Decoder::Bmp());
-    Rename(&unreadable, "c.bmp");
-    EXPECT_TRUE(m_opened.empty());
-    EXPECT_TRUE(m_host.listedSelecting.empty());
-    EXPECT_EQ(test::ListNames(m_dir.Path()), Strings{"ab.bmp"});
 }
 
 }  // namespace

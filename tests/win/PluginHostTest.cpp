@@ -47,13 +47,13 @@ TEST_F(PluginHost, LoadAcceptsImageImportersOnly) {
     CSpiPlugin plugin;
     EXPECT_TRUE(plugin.Load(Variant("tpi")));
     EXPECT_TRUE(plugin.IsLoaded());
-    EXPECT_EQ(std::string(plugin.GetLibPath()), Variant("tpi"));
+    EXPECT_EQ(plugin.GetLibPath(), test::Wide(Variant("tpi")));
 
     for (const char* refused : {"archive", "noinfo"}) {
         SCOPED_TRACE(refused);
         EXPECT_FALSE(plugin.Load(Variant(refused)));
         EXPECT_FALSE(plugin.IsLoaded()) << "a refused load leaves the object empty";
-        EXPECT_STREQ(plugin.GetLibPath(), "");
+        EXPECT_EQ(plugin.GetLibPath(), L"");
     }
     test::WriteFileBytes(m_dir / "garbage.spi", "MZ this is no library");
     EXPECT_FALSE(plugin.Load(m_dir / "garbage.spi"));
@@ -231,7 +231,7 @@ TEST_F(PluginHost, MovesHandTheLibraryAndThePictureOver) {
     const HLOCAL bits = original.GetBitsHandle();
 
     CSpiPlugin moved(std::move(original));
-    EXPECT_EQ(std::string(moved.GetLibPath()), Variant("tpi"));
+    EXPECT_EQ(moved.GetLibPath(), test::Wide(Variant("tpi")));
     EXPECT_EQ(moved.GetFileName(), *fw::ToWide(path, CP_ACP));
     EXPECT_EQ(moved.GetWidth(), 6);
     EXPECT_EQ(moved.GetBitsHandle(), bits) << "the same picture, not a second decode";
@@ -241,7 +241,7 @@ TEST_F(PluginHost, MovesHandTheLibraryAndThePictureOver) {
     CSpiPlugin assigned;
     ASSERT_TRUE(assigned.Load(Variant("jpg")));
     assigned = std::move(moved);
-    EXPECT_EQ(std::string(assigned.GetLibPath()), Variant("tpi"));
+    EXPECT_EQ(assigned.GetLibPath(), test::Wide(Variant("tpi")));
     EXPECT_EQ(assigned.GetHeight(), 2);
     EXPECT_TRUE(assigned.SupportsExtension("tpi"));
     EXPECT_TRUE(assigned.Decode(path));

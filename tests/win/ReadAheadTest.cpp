@@ -41,7 +41,7 @@ protected:
         }
     }
     void Open(CViewerDlg& dlg, int index, const std::string& dir = {}) const {
-        dlg.SetCurDir(dir.empty() ? m_pics.Path() : dir);
+        dlg.SetCurDir(test::Wide(dir.empty() ? m_pics.Path() : dir));
         dlg.ListDirectory(dlg.GetCurDir());
         Select(dlg, index);
     }
@@ -55,7 +55,7 @@ protected:
         ::DeleteFileA(Pic("b." + ext).c_str());
     }
     bool Holds(const CViewerDlg& dlg, const std::string& name) const {
-        return dlg.Pane().ReadAheadCopies().Holds(Pic(name));
+        return dlg.Pane().ReadAheadCopies().Holds(test::Wide(Pic(name)));
     }
 };
 
@@ -128,7 +128,7 @@ TEST_F(ReadAhead, EveryEntryShowsItsOwnPictureAfterMovesKillsRenamesAndListings)
     CViewerDlg dlg;
     auto expectShown = [&](const char* name, int width, bool fromCopy) {
         ASSERT_NE(dlg.Files().Current(), nullptr);
-        EXPECT_EQ(dlg.Files().Current()->name, name);
+        EXPECT_EQ(dlg.Files().Current()->name, test::Wide(name));
         EXPECT_EQ(ShownWidth(dlg), width) << name;
         EXPECT_EQ(dlg.Pane().ShownFromReadAhead(), fromCopy) << name;
     };

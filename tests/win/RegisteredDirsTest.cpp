@@ -80,8 +80,8 @@ test::ModalScript ScriptAnswering(std::deque<NestedStep>& steps) {
 class JumpDialog : public testing::Test {
 protected:
     INT_PTR Run(test::ModalScript& script) {
-        m_dlg.m_strIniPath = m_ini;
-        m_dlg.m_strCurrentDir = m_current;
+        m_dlg.m_strIniPath = test::Wide(m_ini);
+        m_dlg.m_strCurrentDir = test::Wide(m_current);
         return script.Run(m_dlg);
     }
 
@@ -234,27 +234,27 @@ TEST_F(JumpFromTheViewer, JumpListsTheChosenPathAndTheCloseKeepsTheRegistrations
     };
     test::ModalScript script = ScriptAnswering(nested);
     script.Then([&](fw::CDialog&) {
-        dlg.SetCurDir(m_pics.Path());
+        dlg.SetCurDir(test::Wide(m_pics.Path()));
         dlg.ListDirectory(dlg.GetCurDir());
         dlg.Files().ListBox().SetFocus();
     });
     script.Key('J');
     script.Then([&](fw::CDialog&) {
-        EXPECT_EQ(dlg.GetCurDir(), m_pics.Path()) << "registering never jumps";
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path())) << "registering never jumps";
         EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
     });
     script.Key('J', true, true);  // Shift and Ctrl make no difference
     script.Then([&](fw::CDialog&) {
-        EXPECT_EQ(dlg.GetCurDir(), gone);
+        EXPECT_EQ(dlg.GetCurDir(), test::Wide(gone));
         EXPECT_TRUE(Entries(dlg).empty());
         EXPECT_NE(dlg.GetWindowText().find("[" + gone + "]"), std::string::npos);
     });
     script.Key('J');  // cancelled: nothing changes
-    script.Then([&](fw::CDialog&) { EXPECT_EQ(dlg.GetCurDir(), gone); });
+    script.Then([&](fw::CDialog&) { EXPECT_EQ(dlg.GetCurDir(), test::Wide(gone)); });
     script.Run(dlg);
     EXPECT_TRUE(nested.empty());
 
-    const IniEntries entries = test::ReadIniEntries(dlg.GetIniFilePath());
+    const IniEntries entries = test::ReadIniEntries(test::Narrow(dlg.GetIniFilePath()));
     const IniEntries registrations(entries.begin(), entries.begin() + std::min<size_t>(entries.size(), 5));
     EXPECT_EQ(registrations, (IniEntries{{"RegistedDirNum", "Num", "2"},
                                          {"RegistedDirPath", "Dir0", gone},

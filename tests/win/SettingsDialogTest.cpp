@@ -161,7 +161,7 @@ TEST_F(SettingsDialog, FolderButtonsBrowseFromTheMembersValue) {
     for (const auto& b : buttons) {
         SCOPED_TRACE(b.button);
         test::PromptRecorder prompts;
-        prompts.browseAnswers = {"", "E:\\chosen", ""};
+        prompts.browseAnswers = {L"", L"E:\\chosen", L""};
         CSettingsDlg dlg(m_settings);
         test::ModalScript()
             .Then([&](fw::CDialog& d) {

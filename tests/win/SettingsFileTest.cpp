@@ -43,7 +43,7 @@ void RemoveIni() {
 // Temporary files the settings writer left beside the executable.
 std::vector<std::string> StrayTempFiles() {
     std::vector<std::string> stray;
-    for (const std::string& name : test::ListNames(RemoveTrailingBackslash(test::ExeDir()))) {
+    for (const std::string& name : test::ListNames(test::Narrow(RemoveTrailingBackslash(test::Wide(test::ExeDir()))))) {
         if (name.find(".tmp") != std::string::npos) {
             stray.push_back(name);
         }
@@ -115,12 +115,12 @@ TEST_F(SettingsFile, WithoutRoomForACopyTheFileIsWrittenInPlace) {
     test::MakeDir(dir);
     const std::string ini = dir + "\\Ixo.ini";
     test::WriteFileBytes(ini, "[RegistedDirNum]\r\nNum=0\r\n[Directory]\r\nMoveDir=C:\\old\r\n");
-    Settings settings = Settings::Defaults("C:\\app");
-    settings.Load(ini);
+    Settings settings = Settings::Defaults(L"C:\\app");
+    settings.Load(test::Wide(ini));
     EXPECT_EQ(settings.m_strMoveDir, "C:\\old");
     settings.m_strMoveDir = "C:\\new";
     settings.m_nDeleteSmallWidth = 99;
-    EXPECT_TRUE(settings.Save(ini));
+    EXPECT_TRUE(settings.Save(test::Wide(ini)));
     const auto entries = test::ReadIniEntries(ini);
     EXPECT_EQ(entries.front(), Entry("RegistedDirNum", "Num", "0"));
     EXPECT_EQ(ValueOf(entries, "Directory", "MoveDir"), "C:\\new");
@@ -197,7 +197,7 @@ TEST_F(SettingsFile, TheFileBesideTheExecutableIsUsedFromAnyWorkingDirectory) {
     test::WriteFileBytes(IniPath(), "[Directory]\r\nTrashDir=C:\\trash\r\n");
     {
         CViewerDlg dlg;
-        EXPECT_EQ(dlg.GetIniFilePath(), IniPath());
+        EXPECT_EQ(dlg.GetIniFilePath(), test::Wide(IniPath()));
         EXPECT_EQ(dlg.GetSettings().m_strTrashDir, "C:\\trash");
     }
     OpenAndClose();

@@ -24,7 +24,7 @@ std::string Utf8(const std::string& ansi) {
 
 class Undo : public test::ViewerFixture {
 protected:
-    std::string Journal() const { return CUndoJournal::DefaultPath(); }
+    std::string Journal() const { return test::Narrow(CUndoJournal::DefaultPath()); }
     ModalScript Script() {
         ModalScript script;
         script.Then([this](fw::CDialog&) {
@@ -33,7 +33,7 @@ protected:
             m_dlg->GetSettings().m_strCopyDir = m_copy.Path();
             m_dlg->GetSettings().m_bDeleteImmediate = TRUE;
             m_dlg->GetSettings().m_bAutoRenameAtMove = TRUE;
-            m_dlg->SetCurDir(m_pics.Path());
+            m_dlg->SetCurDir(test::Wide(m_pics.Path()));
             m_dlg->ListDirectory(m_dlg->GetCurDir());
             m_dlg->ShowSelectedEntry();
             m_dlg->Files().ListBox().SetFocus();
@@ -50,12 +50,12 @@ protected:
         script.Then([this, text, what](fw::CDialog&) {
             EXPECT_EQ(Selected(), text) << what;
             ASSERT_NE(m_dlg->Files().Current(), nullptr) << what;
-            EXPECT_EQ(m_dlg->Files().Current()->Text(), text) << what << ": and shown";
+            EXPECT_EQ(m_dlg->Files().Current()->Text(), test::Wide(text)) << what << ": and shown";
         });
     }
     void Select(ModalScript& script, const std::string& text) {
         script.Then([this, text](fw::CDialog&) {
-            m_dlg->Files().SelectText(text);
+            m_dlg->Files().SelectText(test::Wide(text));
             m_dlg->ShowSelectedEntry();
         });
     }
@@ -199,16 +199,16 @@ TEST_F(Undo, ADamagedJournalStillUndoesTheRecordsBeforeTheDamage) {
 TEST_F(Undo, TheJournalKeepsTheLatestOperationsAndReadsThemBackInANewObject) {
     ::DeleteFileA(Journal().c_str());
     {
-        CUndoJournal journal(Journal());
+        CUndoJournal journal(CUndoJournal::DefaultPath());
         for (size_t i = 0; i <= 2 * kJournalKeep; ++i) {
-            journal.Recorded(FileOp::kRename, "C:\\a\\" + std::to_string(i), "C:\\b\\" + std::to_string(i));
+            journal.Recorded(FileOp::kRename, L"C:\\a\\" + std::to_wstring(i), L"C:\\b\\" + std::to_wstring(i));
         }
     }
     const ParsedJournal parsed = ParseJournal(test::ReadFileBytes(Journal()));
     EXPECT_EQ(parsed.lines, kJournalKeep) << "compacted by a file put in its place";
     ASSERT_EQ(parsed.live.size(), kJournalKeep);
     EXPECT_EQ(parsed.live.front().from, "C:\\a\\" + std::to_string(kJournalKeep + 1));
-    CUndoJournal again(Journal());
+    CUndoJournal again(CUndoJournal::DefaultPath());
     const std::optional<JournalEntry> latest = again.Latest();
     ASSERT_TRUE(latest.has_value());
     EXPECT_EQ(latest->to, "C:\\b\\" + std::to_string(2 * kJournalKeep));

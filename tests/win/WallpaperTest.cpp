@@ -89,7 +89,7 @@ protected:
         ModalScript script;
         script.Then([this, wallDir](fw::CDialog&) {
             m_dlg.GetSettings().m_strWallPaperDir = wallDir;
-            m_dlg.SetCurDir(m_pics.Path());
+            m_dlg.SetCurDir(test::Wide(m_pics.Path()));
             m_dlg.ListDirectory(m_dlg.GetCurDir());
             m_dlg.ShowSelectedEntry();
             m_dlg.Files().ListBox().SetFocus();

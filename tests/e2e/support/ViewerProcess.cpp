@@ -171,6 +171,14 @@ void ViewerProcess::KeysAtOnce(std::initializer_list<std::pair<WORD, bool>> even
 
 std::vector<std::string> ViewerProcess::ListEntries() const {
     std::vector<std::string> entries;
+    for (const std::wstring& text : ListEntriesW()) {
+        entries.push_back(Narrow(text.c_str()));
+    }
+    return entries;
+}
+
+std::vector<std::wstring> ViewerProcess::ListEntriesW() const {
+    std::vector<std::wstring> entries;
     HWND list = ::GetDlgItem(m_hWnd, 1000);
     const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
@@ -182,7 +190,7 @@ std::vector<std::string> ViewerProcess::ListEntries() const {
             continue;
         }
         ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-        entries.push_back(Narrow(text));
+        entries.emplace_back(text);
     }
     return entries;
 }

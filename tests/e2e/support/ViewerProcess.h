@@ -55,6 +55,8 @@ public:
 
     // The file list, as the user sees it.
     std::vector<std::string> ListEntries() const;
+    // The same exactly, as the list shows them.
+    std::vector<std::wstring> ListEntriesW() const;
     int SelectedIndex() const;
 
     // The pane's pixels (client coordinates of the main window).

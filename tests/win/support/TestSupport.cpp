@@ -14,6 +14,14 @@
 
 namespace test {
 
+std::wstring Wide(std::string_view cp932) {
+    return fw::Widen932(cp932);
+}
+
+std::string Narrow(std::wstring_view text) {
+    return fw::Narrow932Lossy(text);
+}
+
 std::string BuildDir() {
     // Wine shows the Unix file system as drive Z:.
     std::string path = std::string("Z:") + IXO_BUILD_DIR;
@@ -22,7 +30,7 @@ std::string BuildDir() {
 }
 
 std::string ExeDir() {
-    return GetDirectoryPart(fw::AfxGetModuleFilePath());
+    return Narrow(GetDirectoryPart(fw::AfxGetModuleFilePathW()));
 }
 
 TempDir::TempDir(const std::string& label) {
@@ -31,7 +39,7 @@ TempDir::TempDir(const std::string& label) {
     ::GetTempPathA(MAX_PATH, base);
     char name[64];
     std::snprintf(name, sizeof name, "%s-%lu-%d", label.c_str(), ::GetCurrentProcessId(), ++counter);
-    m_path = AddTrailingBackslash(base) + name;
+    m_path = Narrow(AddTrailingBackslash(Wide(base))) + name;
     RemoveTree(m_path);
     MakeDir(m_path);
 }
@@ -59,7 +67,11 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    return ReadFileBytes(Wide(path));
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return {};
     }
@@ -233,9 +245,9 @@ PromptRecorder::PromptRecorder() {
         if (browseAnswers.empty()) {
             return std::wstring();
         }
-        std::string answer = browseAnswers.front();
+        std::wstring answer = browseAnswers.front();
         browseAnswers.pop_front();
-        return fw::Widen932(answer);
+        return answer;
     });
     fw::SetOpenFileResponder([this](const OPENFILENAMEW& info) {
         openFiles.push_back(OpenFileCall{info.hwndOwner,

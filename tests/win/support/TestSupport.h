@@ -7,6 +7,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/Prompts.h"
@@ -16,6 +17,12 @@ class CDialog;
 }
 
 namespace test {
+
+// A test's code-page-932 text in UTF-16, as the model holds names and paths; and a UTF-16
+// text in code page 932 for comparing with such texts (a character the code page cannot
+// hold becomes the system's substitute).
+std::wstring Wide(std::string_view cp932);
+std::string Narrow(std::wstring_view text);
 
 // The build folder as a Windows path.
 std::string BuildDir();
@@ -42,6 +49,7 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 // The same through the wide API, for names code page 932 cannot hold.
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
+std::string ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 void MakeDir(const std::string& path);
@@ -89,7 +97,7 @@ public:
         std::wstring initialFolderW;  // the same, exactly
     };
     std::vector<BrowseCall> browses;
-    std::deque<std::string> browseAnswers;  // code-page-932 paths
+    std::deque<std::wstring> browseAnswers;  // exact paths
 
     struct OpenFileCall {
         HWND owner;
