@@ -17,3 +17,8 @@ target_link_libraries(unit_tests PRIVATE ixo_core GTest::gtest_main)
 # Independent test suites lie beside the checkout, in ../shared/corpus.
 target_compile_definitions(unit_tests PRIVATE IXO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 30 PROPERTIES LABELS host)
+
+
+# ImageMagick scales pictures for the resampler's comparison.
+find_program(IXO_CONVERT NAMES convert-im6.q16 magick convert REQUIRED)
+target_compile_definitions(unit_tests PRIVATE IXO_CONVERT="${IXO_CONVERT}")
