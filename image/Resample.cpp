@@ -184,28 +184,32 @@ void ShrinkAcross(const Fetch& fetch, const uint8_t* row, const Axis& axis, uint
     constexpr int kDrop = kAcrossBits - kRowFractionBits;
     constexpr uint32_t kHalf = 1u << (kDrop - 1);
     for (const Span& s : axis.spans) {
-        const Bgr a = fetch(row, s.first);
         if (s.count == 1) {
+            const Bgr a = fetch(row, s.first);
             out[0] = static_cast<uint16_t>(a.b << kRowFractionBits);
             out[1] = static_cast<uint16_t>(a.g << kRowFractionBits);
             out[2] = static_cast<uint16_t>(a.r << kRowFractionBits);
             out += 3;
             continue;
         }
-        // The weights add up to 2^24, so each sum stays below 255 * 2^24 + kHalf < 2^32.
-        uint32_t b = a.b * s.firstWeight, g = a.g * s.firstWeight, r = a.r * s.firstWeight;
-        // A middle weight of 0 (more than 2^24 source pixels to one) leaves the pixels between out.
-        if (s.count > 2 && middle != 0) {
-            uint32_t sb = 0, sg = 0, sr = 0;
-            const size_t end = size_t{s.first} + s.count - 1;
-            for (size_t i = size_t{s.first} + 1; i < end; ++i) {
+        // The pixels between the first and the last, summed with few values live: 32-bit
+        // code has few registers to hold them.
+        const size_t last = size_t{s.first} + s.count - 1;
+        uint32_t sb = 0, sg = 0, sr = 0;
+        // A middle weight of 0 (more than 2^24 source pixels to one) leaves them out.
+        if (middle != 0) {
+            for (size_t i = size_t{s.first} + 1; i < last; ++i) {
                 const Bgr p = fetch(row, i);
                 sb += p.b, sg += p.g, sr += p.r;
             }
-            b += sb * middle, g += sg * middle, r += sr * middle;
         }
-        const Bgr z = fetch(row, size_t{s.first} + s.count - 1);
-        b += z.b * s.lastWeight, g += z.g * s.lastWeight, r += z.r * s.lastWeight;
+        // The weights add up to 2^24, so each sum stays below 255 * 2^24 + kHalf < 2^32.
+        const Bgr z = fetch(row, last);
+        uint32_t b = sb * middle + z.b * s.lastWeight;
+        uint32_t g = sg * middle + z.g * s.lastWeight;
+        uint32_t r = sr * middle + z.r * s.lastWeight;
+        const Bgr a = fetch(row, s.first);
+        b += a.b * s.firstWeight, g += a.g * s.firstWeight, r += a.r * s.firstWeight;
         out[0] = static_cast<uint16_t>((b + kHalf) >> kDrop);
         out[1] = static_cast<uint16_t>((g + kHalf) >> kDrop);
         out[2] = static_cast<uint16_t>((r + kHalf) >> kDrop);
