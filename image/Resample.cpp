@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdint>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "image/BmpLayout.h"
@@ -452,6 +454,177 @@ void Run(const Fetch& fetch, const SourceRows& source, const Axis& across, Downw
     }
 }
 
+// Both directions shrinking: the rows wholly inside a target row are added up byte by byte
+// before they are shrunk across, all at once, so a target row costs three passes across
+// (its first row, its last row and that sum) however many source rows it covers.
+
+// Source rows added up in 16 bits at most: 257 * 255 < 2^16.
+constexpr uint32_t kRowsPerByteSum = 257;
+
+// How many rows a 16-bit byte sum may take while a span's middle pixels, summed across in
+// 32 bits, stay below 2^32; 0 when not even one may.
+uint32_t RowsPerByteSum(const Axis& across) {
+    uint64_t widest = 1;
+    for (const Span& s : across.spans) {
+        widest = std::max<uint64_t>(widest, s.count);
+    }
+    return static_cast<uint32_t>(std::min<uint64_t>(kRowsPerByteSum, 0xFFFFFFFFu / (255 * widest)));
+}
+
+// Adds a row of bytes into 16-bit sums, in blocks of 16 that a compiler may turn into
+// vector additions.
+void AddBytes(const uint8_t* __restrict row, size_t count, uint16_t* __restrict sum) {
+    size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        for (size_t k = 0; k < 16; ++k) {
+            sum[i + k] = static_cast<uint16_t>(sum[i + k] + row[i + k]);
+        }
+    }
+    for (; i < count; ++i) {
+        sum[i] = static_cast<uint16_t>(sum[i] + row[i]);
+    }
+}
+
+// A byte sum of rows (kBytes a pixel, blue, green and red first) shrunk across, as 8.8 sums
+// added to `out`: what ShrinkAcross gives for each of the rows, added up, rounded once.
+template <int kBytes>
+void AddSumAcross(const uint16_t* sum, const Axis& axis, uint64_t* out) {
+    const uint32_t middle = static_cast<uint32_t>(axis.middleWeight);
+    constexpr int kDrop = kAcrossBits - kRowFractionBits;
+    constexpr uint64_t kHalf = uint64_t{1} << (kDrop - 1);
+    for (const Span& s : axis.spans) {
+        const uint16_t* a = sum + size_t{kBytes} * s.first;
+        if (s.count == 1) {
+            for (int c = 0; c < 3; ++c) {
+                out[c] += uint64_t{a[c]} << kRowFractionBits;
+            }
+            out += 3;
+            continue;
+        }
+        const size_t last = size_t{s.first} + s.count - 1;
+        // Below 2^32: RowsPerByteSum bounds the sums by the widest span.
+        uint32_t mb = 0, mg = 0, mr = 0;
+        if (middle != 0) {
+            for (size_t i = size_t{s.first} + 1; i < last; ++i) {
+                const uint16_t* p = sum + size_t{kBytes} * i;
+                mb += p[0], mg += p[1], mr += p[2];
+            }
+        }
+        const uint16_t* z = sum + size_t{kBytes} * last;
+        const uint32_t m[3] = {mb, mg, mr};
+        for (int c = 0; c < 3; ++c) {
+            const uint64_t v = uint64_t{a[c]} * s.firstWeight + uint64_t{m[c]} * middle + uint64_t{z[c]} * s.lastWeight;
+            out[c] += (v + kHalf) >> kDrop;
+        }
+        out += 3;
+    }
+}
+
+uint8_t* TargetLine(const BgrxRows& target, size_t y) {
+    const size_t line = target.topDown ? y : static_cast<size_t>(target.height) - 1 - y;
+    return target.rows + line * target.rowStride;
+}
+
+// `line(j)` gives source row j (from the top) as bytes, kBytes a pixel, `rowBytes` of them;
+// the pointer holds until the next call.
+template <int kBytes, class Line>
+void RunSummed(const Line& line, size_t rowBytes, const Axis& across, const Axis& down, uint32_t rowsPerSum,
+               const BgrxRows& target) {
+    using Fetch = std::conditional_t<kBytes == 3, Direct24, Direct32>;
+    const size_t values = 3 * static_cast<size_t>(target.width);
+    std::vector<uint16_t> first(values), last(values), sum(rowBytes);
+    std::vector<uint64_t> middle(values);
+    size_t held = SIZE_MAX;  // the source row `last` holds, made across
+    for (size_t y = 0; y < down.spans.size(); ++y) {
+        const Span& s = down.spans[y];
+        uint8_t* out = TargetLine(target, y);
+        const size_t lastRow = size_t{s.first} + s.count - 1;
+        if (s.count == 1) {
+            ShrinkAcross(Fetch{}, line(s.first), across, last.data());
+            held = s.first;
+            for (size_t i = 0; i < values; i += 3, out += 4) {
+                for (size_t c = 0; c < 3; ++c) {
+                    out[c] = static_cast<uint8_t>((last[i + c] + 128u) >> kRowFractionBits);
+                }
+                out[3] = 0;
+            }
+            continue;
+        }
+        // A source row cut by the edge between two target rows ends one and begins the next.
+        if (held == s.first) {
+            std::swap(first, last);
+        } else {
+            ShrinkAcross(Fetch{}, line(s.first), across, first.data());
+        }
+        std::fill(middle.begin(), middle.end(), 0);
+        uint32_t summed = 0;
+        for (size_t j = size_t{s.first} + 1; j < lastRow; ++j) {
+            AddBytes(line(j), rowBytes, sum.data());
+            if (++summed == rowsPerSum || j + 1 == lastRow) {
+                AddSumAcross<kBytes>(sum.data(), across, middle.data());
+                std::fill(sum.begin(), sum.end(), 0);
+                summed = 0;
+            }
+        }
+        ShrinkAcross(Fetch{}, line(lastRow), across, last.data());
+        held = lastRow;
+        // At most 65280 * 2^31 + kHalf, as in Downward.
+        constexpr int kDrop = kDownBits + kRowFractionBits;
+        constexpr uint64_t kHalf = uint64_t{1} << (kDrop - 1);
+        for (size_t i = 0; i < values; i += 3, out += 4) {
+            for (size_t c = 0; c < 3; ++c) {
+                const uint64_t v = s.firstWeight * uint64_t{first[i + c]} + down.middleWeight * middle[i + c] +
+                                   s.lastWeight * uint64_t{last[i + c]};
+                out[c] = static_cast<uint8_t>((v + kHalf) >> kDrop);
+            }
+            out[3] = 0;
+        }
+    }
+}
+
+// The summed run for any form of source: 24 and 32-bit rows are read as they are, the
+// others converted row by row into 24-bit ones.
+template <class Fetch>
+void RunSummedAny(const Fetch& fetch, Form form, const SourceRows& source, const Axis& across, const Axis& down,
+                  uint32_t rowsPerSum, const BgrxRows& target) {
+    const size_t height = static_cast<size_t>(source.height);
+    const size_t width = static_cast<size_t>(source.width);
+    const auto at = [&](size_t j) {
+        return source.rows + (source.topDown ? j : height - 1 - j) * source.rowStride;
+    };
+    if (form == Form::kDirect24) {
+        RunSummed<3>(at, 3 * width, across, down, rowsPerSum, target);
+    } else if (form == Form::kDirect32) {
+        RunSummed<4>(at, 4 * width, across, down, rowsPerSum, target);
+    } else {
+        std::vector<uint8_t> converted(3 * width);
+        const auto line = [&](size_t j) {
+            const uint8_t* row = at(j);
+            for (size_t i = 0; i < width; ++i) {
+                const Bgr p = fetch(row, i);
+                converted[3 * i] = static_cast<uint8_t>(p.b);
+                converted[3 * i + 1] = static_cast<uint8_t>(p.g);
+                converted[3 * i + 2] = static_cast<uint8_t>(p.r);
+            }
+            return static_cast<const uint8_t*>(converted.data());
+        };
+        RunSummed<3>(line, 3 * width, across, down, rowsPerSum, target);
+    }
+}
+
+template <class Fetch>
+void Scale(const Fetch& fetch, Form form, const SourceRows& source, const Axis& across, const Axis& down,
+           const BgrxRows& target) {
+    const uint32_t rowsPerSum = across.shrink && down.shrink ? RowsPerByteSum(across) : 0;
+    if (rowsPerSum > 0) {
+        RunSummedAny(fetch, form, source, across, down, rowsPerSum, target);
+        return;
+    }
+    Downward downward(down, target);
+    std::vector<uint16_t> row(3 * static_cast<size_t>(target.width));
+    Run(fetch, source, across, downward, row.data());
+}
+
 }  // namespace
 
 ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target) {
@@ -473,30 +646,27 @@ ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target)
             MakeAxis(static_cast<uint64_t>(source.width), static_cast<uint64_t>(target.width), kAcrossOne);
         const Axis downAxis =
             MakeAxis(static_cast<uint64_t>(source.height), static_cast<uint64_t>(target.height), kDownOne);
-        Downward down(downAxis, target);
-        std::vector<uint16_t> row(3 * static_cast<size_t>(target.width));
-        uint16_t* out = row.data();
         switch (reader->form) {
             case Form::kIndexed1:
-                Run(Indexed<1>{&reader->palette}, source, across, down, out);
+                Scale(Indexed<1>{&reader->palette}, reader->form, source, across, downAxis, target);
                 break;
             case Form::kIndexed4:
-                Run(Indexed<4>{&reader->palette}, source, across, down, out);
+                Scale(Indexed<4>{&reader->palette}, reader->form, source, across, downAxis, target);
                 break;
             case Form::kIndexed8:
-                Run(Indexed<8>{&reader->palette}, source, across, down, out);
+                Scale(Indexed<8>{&reader->palette}, reader->form, source, across, downAxis, target);
                 break;
             case Form::kDirect24:
-                Run(Direct24{}, source, across, down, out);
+                Scale(Direct24{}, reader->form, source, across, downAxis, target);
                 break;
             case Form::kDirect32:
-                Run(Direct32{}, source, across, down, out);
+                Scale(Direct32{}, reader->form, source, across, downAxis, target);
                 break;
             case Form::kPacked16:
-                Run(Packed<2>{reader->channels}, source, across, down, out);
+                Scale(Packed<2>{reader->channels}, reader->form, source, across, downAxis, target);
                 break;
             case Form::kPacked32:
-                Run(Packed<4>{reader->channels}, source, across, down, out);
+                Scale(Packed<4>{reader->channels}, reader->form, source, across, downAxis, target);
                 break;
         }
     } catch (const std::bad_alloc&) {

@@ -5,10 +5,12 @@
 // Enlarging interpolates bilinearly between the four nearest source pixel centres. Each
 // direction picks its own filter, so a picture may shrink across and grow down.
 //
-// The work runs row by row: every source row is read once and shrunk (or stretched)
-// across once; the rows across are then summed down into the target rows. Integer and
-// fixed-point arithmetic only, no division per pixel. Working memory grows with the
-// target's width, never with the source's. Portable: no <windows.h>.
+// The work runs row by row and reads every source row once. Shrinking both ways, the
+// rows wholly inside a target row are added up byte by byte and that sum is shrunk across
+// once, beside the two rows its edges cut; otherwise every source row is shrunk (or
+// stretched) across and the rows across are summed down into the target rows. Integer
+// and fixed-point arithmetic only, no division per pixel. Working memory is a few rows,
+// of the source's width and of the target's. Portable: no <windows.h>.
 //
 // Colours are averaged as stored (no gamma), as the display's own stretching does. The
 // fourth byte of a 32-bit source pixel is ignored and every target pixel's fourth byte is

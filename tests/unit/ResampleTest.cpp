@@ -165,6 +165,9 @@ TEST(Resample, FlatPicturesStayFlatAtEveryRatio) {
     } sizes[] = {
         {1, 1, 1, 1},           {7, 3, 2, 2},    {3, 5, 8, 2},     {2, 2, 9, 9},
         {30000, 1, 1000, 1000}, {6000, 1, 1, 1}, {1, 70000, 1, 1}, {1, 140001, 3, 2},
+        // Rows added up before they are shrunk across, so many that their sums across one
+        // target pixel of 70,000 would pass 2^32 if fewer rows were not added at a time.
+        {70000, 260, 1, 1},
     };
     for (const uint8_t value : {uint8_t{255}, uint8_t{1}, uint8_t{128}}) {
         for (const auto& s : sizes) {
