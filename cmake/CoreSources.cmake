@@ -10,6 +10,7 @@ set(IXO_CORE_SOURCES
     image/PictureInfoLayout.cpp
     image/PluginFilter.cpp
     image/PaneGeometry.cpp
+    image/Resample.cpp
     tools/ProgramCommandLine.cpp
     tools/UrlMemo.cpp
     wallpaper/WallpaperLayout.cpp

@@ -17,3 +17,13 @@ target_link_libraries(unit_tests PRIVATE ixo_core GTest::gtest_main)
 # Independent test suites lie beside the checkout, in ../shared/corpus.
 target_compile_definitions(unit_tests PRIVATE IXO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 30 PROPERTIES LABELS host)
+
+# The resampler's speed, measured without the sanitizers (scripts/bench runs it).
+add_executable(ResampleSpeed ${CMAKE_SOURCE_DIR}/bench/ResampleSpeed.cpp ${CMAKE_SOURCE_DIR}/image/Resample.cpp
+               ${CMAKE_SOURCE_DIR}/image/BmpLayout.cpp ${CMAKE_SOURCE_DIR}/image/DecodeFailure.cpp)
+target_include_directories(ResampleSpeed PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(ResampleSpeed PRIVATE ${IXO_CHARSET_FLAGS} -O2 -Wall -Wextra)
+set_target_properties(ResampleSpeed PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+# ImageMagick scales pictures for the resampler's comparison.
+find_program(IXO_CONVERT NAMES convert-im6.q16 magick convert REQUIRED)
+target_compile_definitions(unit_tests PRIVATE IXO_CONVERT="${IXO_CONVERT}")

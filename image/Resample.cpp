@@ -1,0 +1,717 @@
+#include "image/Resample.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <vector>
+
+#include "image/BmpLayout.h"
+
+namespace {
+
+// Weights across are fractions of 2^24: a row value times a weight stays below 2^32.
+constexpr int kAcrossBits = 24;
+constexpr uint32_t kAcrossOne = uint32_t{1} << kAcrossBits;
+// Weights down are fractions of 2^31, applied once per target pixel in 64 bits.
+constexpr int kDownBits = 31;
+constexpr uint64_t kDownOne = uint64_t{1} << kDownBits;
+// Bilinear fractions are 16-bit.
+constexpr int kLerpBits = 16;
+constexpr uint32_t kLerpOne = uint32_t{1} << kLerpBits;
+// Rows across hold each channel as 8.8 fixed point: at most 255 * 256.
+constexpr int kRowFractionBits = 8;
+// Rows summed in 32 bits before they are carried into 64: 65536 * 65280 < 2^32.
+constexpr uint32_t kRowsPerCarry = 65536;
+
+struct Bgr {
+    uint32_t b, g, r;
+};
+
+// What one target pixel takes from the source pixels along one direction. Shrinking:
+// source pixels first .. first+count-1, the first and the last with their own weights,
+// those between with the direction's common weight; count 1 when the sizes are equal.
+// Enlarging: pixels first and first+1, the second with the fraction lastWeight (count 2),
+// or pixel first alone (count 1).
+struct Span {
+    uint32_t first = 0;
+    uint32_t count = 0;
+    uint32_t firstWeight = 0;
+    uint32_t lastWeight = 0;
+};
+
+struct Axis {
+    bool shrink = true;
+    uint64_t middleWeight = 0;  // shrinking: the weight of a wholly covered source pixel
+    std::vector<Span> spans;
+};
+
+// Area averaging of `from` pixels into `to` pixels, from >= to > 0. Source pixel i covers
+// [i*to, (i+1)*to) and target pixel x covers [x*from, (x+1)*from): the coverages are
+// integers and those of one target pixel add up to `from`. Weights are the coverages in
+// fractions of `one`, rounded down; the last pixel of each span takes what is left, so the
+// weights of a target pixel add up to exactly `one` and a flat picture stays flat.
+Axis AreaAxis(uint64_t from, uint64_t to, uint64_t one) {
+    Axis axis;
+    axis.shrink = true;
+    axis.middleWeight = to * one / from;
+    axis.spans.resize(static_cast<size_t>(to));
+    for (uint64_t x = 0; x < to; ++x) {
+        const uint64_t start = x * from;
+        const uint64_t end = start + from;
+        const uint64_t first = start / to;
+        const uint64_t last = (end - 1) / to;
+        Span& s = axis.spans[static_cast<size_t>(x)];
+        s.first = static_cast<uint32_t>(first);
+        s.count = static_cast<uint32_t>(last - first + 1);
+        if (s.count == 1) {
+            continue;  // the same size: the pixel itself
+        }
+        const uint64_t firstCover = (first + 1) * to - start;
+        const uint64_t firstWeight = firstCover * one / from;
+        s.firstWeight = static_cast<uint32_t>(firstWeight);
+        s.lastWeight = static_cast<uint32_t>(one - firstWeight - (s.count - 2) * axis.middleWeight);
+    }
+    return axis;
+}
+
+// Bilinear interpolation of `from` pixels into `to` pixels, from < to. Target pixel x
+// samples the source at (x + 1/2) * from / to - 1/2, held outside the outermost centres.
+Axis LerpAxis(uint64_t from, uint64_t to) {
+    Axis axis;
+    axis.shrink = false;
+    axis.spans.resize(static_cast<size_t>(to));
+    for (uint64_t x = 0; x < to; ++x) {
+        Span& s = axis.spans[static_cast<size_t>(x)];
+        // The sample position times 2 * to.
+        const uint64_t twice = (2 * x + 1) * from;
+        if (twice <= to) {
+            s.first = 0, s.count = 1;
+            continue;
+        }
+        const uint64_t at = twice - to;
+        const uint64_t index = at / (2 * to);
+        if (index >= from - 1) {
+            s.first = static_cast<uint32_t>(from - 1), s.count = 1;
+            continue;
+        }
+        s.first = static_cast<uint32_t>(index);
+        s.lastWeight = static_cast<uint32_t>((at % (2 * to)) * kLerpOne / (2 * to));
+        s.count = s.lastWeight == 0 ? 1 : 2;
+    }
+    return axis;
+}
+
+Axis MakeAxis(uint64_t from, uint64_t to, uint64_t areaOne) {
+    return from >= to ? AreaAxis(from, to, areaOne) : LerpAxis(from, to);
+}
+
+// Reading source pixels of one row as blue, green and red, for every form of row.
+struct Direct24 {
+    Bgr operator()(const uint8_t* row, size_t i) const {
+        const uint8_t* p = row + 3 * i;
+        return {p[0], p[1], p[2]};
+    }
+};
+
+struct Direct32 {
+    Bgr operator()(const uint8_t* row, size_t i) const {
+        const uint8_t* p = row + 4 * i;
+        return {p[0], p[1], p[2]};
+    }
+};
+
+using Palette = std::array<Bgr, 256>;
+
+template <int kBits>
+struct Indexed {
+    const Palette* palette;
+    Bgr operator()(const uint8_t* row, size_t i) const {
+        constexpr size_t kPerByte = 8 / kBits;
+        constexpr unsigned kMask = (1u << kBits) - 1;
+        const unsigned shift = static_cast<unsigned>((kPerByte - 1 - i % kPerByte) * kBits);
+        return (*palette)[(row[i / kPerByte] >> shift) & kMask];
+    }
+};
+
+// A channel of a packed pixel, scaled to 0..255 through a table of its top 16 bits at most.
+struct PackedChannel {
+    int shift = 0;  // of the bits the table is indexed by
+    uint32_t mask = 0;
+    std::vector<uint8_t> table;
+};
+
+// False when `mask` is empty or not one run of bits.
+bool MakePackedChannel(uint32_t mask, PackedChannel* out) {
+    if (mask == 0) {
+        return false;
+    }
+    const int low = std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    if ((mask >> low) != (bits == 32 ? ~uint32_t{0} : (uint32_t{1} << bits) - 1)) {
+        return false;
+    }
+    const int kept = std::min(bits, 16);
+    out->shift = low + bits - kept;
+    out->mask = (uint32_t{1} << kept) - 1;
+    out->table.resize(size_t{1} << kept);
+    const uint32_t max = out->mask;
+    for (uint32_t v = 0; v <= max; ++v) {
+        out->table[v] = static_cast<uint8_t>((v * 255 + max / 2) / max);
+    }
+    return true;
+}
+
+template <int kBytes>
+struct Packed {
+    const PackedChannel* channels;  // blue, green, red
+    Bgr operator()(const uint8_t* row, size_t i) const {
+        const uint8_t* p = row + kBytes * i;
+        uint32_t v = p[0] | (uint32_t{p[1]} << 8);
+        if constexpr (kBytes == 4) {
+            v |= (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+        }
+        const auto at = [v](const PackedChannel& c) { return uint32_t{c.table[(v >> c.shift) & c.mask]}; };
+        return {at(channels[0]), at(channels[1]), at(channels[2])};
+    }
+};
+
+// One source row shrunk across into `out`: three 8.8 channels per target pixel.
+template <class Fetch>
+void ShrinkAcross(const Fetch& fetch, const uint8_t* row, const Axis& axis, uint16_t* out) {
+    const uint32_t middle = static_cast<uint32_t>(axis.middleWeight);
+    constexpr int kDrop = kAcrossBits - kRowFractionBits;
+    constexpr uint32_t kHalf = 1u << (kDrop - 1);
+    for (const Span& s : axis.spans) {
+        if (s.count == 1) {
+            const Bgr a = fetch(row, s.first);
+            out[0] = static_cast<uint16_t>(a.b << kRowFractionBits);
+            out[1] = static_cast<uint16_t>(a.g << kRowFractionBits);
+            out[2] = static_cast<uint16_t>(a.r << kRowFractionBits);
+            out += 3;
+            continue;
+        }
+        // The pixels between the first and the last, summed with few values live: 32-bit
+        // code has few registers to hold them.
+        const size_t last = size_t{s.first} + s.count - 1;
+        uint32_t sb = 0, sg = 0, sr = 0;
+        // A middle weight of 0 (more than 2^24 source pixels to one) leaves them out.
+        if (middle != 0) {
+            for (size_t i = size_t{s.first} + 1; i < last; ++i) {
+                const Bgr p = fetch(row, i);
+                sb += p.b, sg += p.g, sr += p.r;
+            }
+        }
+        // The weights add up to 2^24, so each sum stays below 255 * 2^24 + kHalf < 2^32.
+        const Bgr z = fetch(row, last);
+        uint32_t b = sb * middle + z.b * s.lastWeight;
+        uint32_t g = sg * middle + z.g * s.lastWeight;
+        uint32_t r = sr * middle + z.r * s.lastWeight;
+        const Bgr a = fetch(row, s.first);
+        b += a.b * s.firstWeight, g += a.g * s.firstWeight, r += a.r * s.firstWeight;
+        out[0] = static_cast<uint16_t>((b + kHalf) >> kDrop);
+        out[1] = static_cast<uint16_t>((g + kHalf) >> kDrop);
+        out[2] = static_cast<uint16_t>((r + kHalf) >> kDrop);
+        out += 3;
+    }
+}
+
+// One source row stretched across: (1 - f) * a + f * c with 16-bit fractions, to 8.8.
+template <class Fetch>
+void StretchAcross(const Fetch& fetch, const uint8_t* row, const Axis& axis, uint16_t* out) {
+    constexpr int kDrop = kLerpBits - kRowFractionBits;
+    constexpr uint32_t kHalf = 1u << (kDrop - 1);
+    for (const Span& s : axis.spans) {
+        const Bgr a = fetch(row, s.first);
+        const Bgr c = s.count == 2 ? fetch(row, size_t{s.first} + 1) : a;
+        const uint32_t f = s.count == 2 ? s.lastWeight : 0;
+        const uint32_t keep = kLerpOne - f;
+        out[0] = static_cast<uint16_t>((a.b * keep + c.b * f + kHalf) >> kDrop);
+        out[1] = static_cast<uint16_t>((a.g * keep + c.g * f + kHalf) >> kDrop);
+        out[2] = static_cast<uint16_t>((a.r * keep + c.r * f + kHalf) >> kDrop);
+        out += 3;
+    }
+}
+
+// The checked description of a source and how its pixels are read.
+enum class Form { kIndexed1, kIndexed4, kIndexed8, kDirect24, kDirect32, kPacked16, kPacked32 };
+
+struct Reader {
+    Form form = Form::kDirect24;
+    Palette palette{};
+    PackedChannel channels[3];
+};
+
+bool MakeReader(const SourceRows& s, Reader* reader) {
+    const bool masked = (s.redMask | s.greenMask | s.blueMask) != 0;
+    switch (s.bitCount) {
+        case 1:
+        case 4:
+        case 8: {
+            if (masked) {
+                return false;
+            }
+            const size_t count = s.colorTable == nullptr ? 0 : std::min(s.colorCount, size_t{1} << s.bitCount);
+            for (size_t i = 0; i < count; ++i) {
+                const uint8_t* e = s.colorTable + 4 * i;
+                reader->palette[i] = Bgr{e[0], e[1], e[2]};
+            }
+            reader->form = s.bitCount == 1 ? Form::kIndexed1 : s.bitCount == 4 ? Form::kIndexed4 : Form::kIndexed8;
+            return true;
+        }
+        case 16:
+        case 32:
+            if (!masked && s.bitCount == 32) {
+                reader->form = Form::kDirect32;
+                return true;
+            }
+            reader->form = s.bitCount == 16 ? Form::kPacked16 : Form::kPacked32;
+            return MakePackedChannel(masked ? s.blueMask : 0x001F, &reader->channels[0]) &&
+                   MakePackedChannel(masked ? s.greenMask : 0x03E0, &reader->channels[1]) &&
+                   MakePackedChannel(masked ? s.redMask : 0x7C00, &reader->channels[2]);
+        case 24:
+            reader->form = Form::kDirect24;
+            return !masked;
+        default:
+            return false;
+    }
+}
+
+// Rows of `rowBytes` readable bytes, `stride` apart, `height` of them, inside `bytes`.
+bool RowsFit(size_t bytes, uint64_t rowBytes, uint64_t stride, uint64_t height) {
+    if (stride < rowBytes || rowBytes > bytes) {
+        return false;
+    }
+    return height <= 1 || stride <= (bytes - rowBytes) / (height - 1);
+}
+
+bool SourceFits(const SourceRows& s) {
+    if (s.rows == nullptr || s.width <= 0 || s.height <= 0 ||
+        !bmp::IsValidBitCount(static_cast<uint16_t>(s.bitCount))) {
+        return false;
+    }
+    const uint64_t rowBytes = (static_cast<uint64_t>(s.width) * static_cast<uint64_t>(s.bitCount) + 7) / 8;
+    return RowsFit(s.bytes, rowBytes, s.rowStride, static_cast<uint64_t>(s.height));
+}
+
+bool TargetFits(const BgrxRows& t) {
+    if (t.width <= 0 || t.height <= 0) {
+        return true;  // nothing to write; checked apart from this
+    }
+    return t.rows != nullptr &&
+           RowsFit(t.bytes, uint64_t{4} * static_cast<uint64_t>(t.width), t.rowStride, static_cast<uint64_t>(t.height));
+}
+
+// Makes target rows, top to bottom, out of the source rows made across.
+class Downward {
+public:
+    Downward(const Axis& axis, const BgrxRows& target)
+        : m_axis(axis), m_target(target), m_values(3 * static_cast<size_t>(target.width)) {
+        m_first.resize(m_values);
+        if (axis.shrink) {
+            m_sum.resize(m_values);
+        } else {
+            m_second.resize(m_values);
+        }
+    }
+
+    // Takes source row `j` (from the top; every row in turn) made across, and writes each
+    // target row it completes.
+    void Take(uint32_t j, const uint16_t* row) {
+        if (m_axis.shrink) {
+            TakeArea(j, row);
+        } else {
+            TakeLerp(j, row);
+        }
+    }
+
+private:
+    uint8_t* TargetRow() const {
+        const size_t line = m_target.topDown ? m_y : static_cast<size_t>(m_target.height) - 1 - m_y;
+        return m_target.rows + line * m_target.rowStride;
+    }
+
+    void TakeArea(uint32_t j, const uint16_t* row) {
+        // A source row cut by a target row's bottom edge ends that row and begins the next.
+        while (m_y < m_axis.spans.size()) {
+            const Span& s = m_axis.spans[m_y];
+            const uint32_t last = s.first + s.count - 1;
+            if (j < s.first) {
+                return;
+            }
+            if (j < last) {
+                if (j == s.first) {
+                    std::copy(row, row + m_values, m_first.begin());
+                } else {
+                    AddToSum(row);
+                }
+                return;
+            }
+            if (s.count == 1) {
+                WriteRow(row, row, 0);  // the same height: the row itself
+            } else {
+                FinishArea(s, row);
+            }
+            ++m_y;
+        }
+    }
+
+    void AddToSum(const uint16_t* row) {
+        if (m_summed == kRowsPerCarry) {
+            m_carry.resize(m_values);
+            for (size_t i = 0; i < m_values; ++i) {
+                m_carry[i] += m_sum[i];
+                m_sum[i] = 0;
+            }
+            m_summed = 0;
+        }
+        for (size_t i = 0; i < m_values; ++i) {
+            m_sum[i] += row[i];
+        }
+        ++m_summed;
+    }
+
+    void FinishArea(const Span& s, const uint16_t* last) {
+        uint8_t* out = TargetRow();
+        const uint64_t middle = m_axis.middleWeight;
+        const bool carried = !m_carry.empty();
+        // At most 65280 * 2^31 + kHalf: inside 64 bits with room to spare.
+        constexpr int kDrop = kDownBits + kRowFractionBits;
+        constexpr uint64_t kHalf = uint64_t{1} << (kDrop - 1);
+        for (size_t i = 0; i < m_values; i += 3, out += 4) {
+            for (size_t c = 0; c < 3; ++c) {
+                const uint64_t sum = uint64_t{m_sum[i + c]} + (carried ? m_carry[i + c] : 0);
+                const uint64_t v =
+                    s.firstWeight * uint64_t{m_first[i + c]} + middle * sum + s.lastWeight * uint64_t{last[i + c]};
+                out[c] = static_cast<uint8_t>((v + kHalf) >> kDrop);
+            }
+            out[3] = 0;
+        }
+        std::fill(m_sum.begin(), m_sum.end(), 0);
+        m_carry.clear();
+        m_summed = 0;
+    }
+
+    void TakeLerp(uint32_t j, const uint16_t* row) {
+        // m_first holds source row j - 1, m_second row j.
+        std::swap(m_first, m_second);
+        std::copy(row, row + m_values, m_second.begin());
+        while (m_y < m_axis.spans.size()) {
+            const Span& s = m_axis.spans[m_y];
+            if (s.first + s.count - 1 > j) {
+                return;
+            }
+            // A target row of two source rows is written once the second (row j) has come.
+            if (s.count == 2) {
+                WriteRow(m_first.data(), m_second.data(), s.lastWeight);
+            } else {
+                WriteRow(m_second.data(), m_second.data(), 0);
+            }
+            ++m_y;
+        }
+    }
+
+    // Writes (1 - f) * a + f * c, with f in 16-bit fractions.
+    void WriteRow(const uint16_t* a, const uint16_t* c, uint32_t f) {
+        uint8_t* out = TargetRow();
+        const uint32_t keep = kLerpOne - f;
+        // At most 65280 * 65536 + 2^23: inside 32 bits.
+        constexpr int kDrop = kLerpBits + kRowFractionBits;
+        constexpr uint32_t kHalf = 1u << (kDrop - 1);
+        for (size_t i = 0; i < m_values; i += 3, out += 4) {
+            out[0] = static_cast<uint8_t>((a[i] * keep + c[i] * f + kHalf) >> kDrop);
+            out[1] = static_cast<uint8_t>((a[i + 1] * keep + c[i + 1] * f + kHalf) >> kDrop);
+            out[2] = static_cast<uint8_t>((a[i + 2] * keep + c[i + 2] * f + kHalf) >> kDrop);
+            out[3] = 0;
+        }
+    }
+
+    const Axis& m_axis;
+    const BgrxRows& m_target;
+    const size_t m_values;
+    size_t m_y = 0;
+    std::vector<uint16_t> m_first;   // shrinking: the first source row of the target row
+    std::vector<uint16_t> m_second;  // enlarging: the later of the two source rows
+    std::vector<uint32_t> m_sum;     // shrinking: the rows between the first and the last
+    std::vector<uint64_t> m_carry;   // more than kRowsPerCarry of them
+    uint32_t m_summed = 0;
+};
+
+template <class Fetch>
+void Run(const Fetch& fetch, const SourceRows& source, const Axis& across, Downward& down, uint16_t* row) {
+    const size_t height = static_cast<size_t>(source.height);
+    for (size_t j = 0; j < height; ++j) {
+        const uint8_t* line = source.rows + (source.topDown ? j : height - 1 - j) * source.rowStride;
+        if (across.shrink) {
+            ShrinkAcross(fetch, line, across, row);
+        } else {
+            StretchAcross(fetch, line, across, row);
+        }
+        down.Take(static_cast<uint32_t>(j), row);
+    }
+}
+
+// Both directions shrinking: the rows wholly inside a target row are added up byte by byte
+// before they are shrunk across, all at once, so a target row costs three passes across
+// (its first row, its last row and that sum) however many source rows it covers.
+
+// Source rows added up in 16 bits at most: 257 * 255 < 2^16.
+constexpr uint32_t kRowsPerByteSum = 257;
+
+// How many rows a 16-bit byte sum may take while a span's middle pixels, summed across in
+// 32 bits, stay below 2^32; 0 when not even one may.
+uint32_t RowsPerByteSum(const Axis& across) {
+    uint64_t widest = 1;
+    for (const Span& s : across.spans) {
+        widest = std::max<uint64_t>(widest, s.count);
+    }
+    return static_cast<uint32_t>(std::min<uint64_t>(kRowsPerByteSum, 0xFFFFFFFFu / (255 * widest)));
+}
+
+// Adds a row of bytes into 16-bit sums, in blocks of 16 that a compiler may turn into
+// vector additions.
+void AddBytes(const uint8_t* __restrict row, size_t count, uint16_t* __restrict sum) {
+    size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        for (size_t k = 0; k < 16; ++k) {
+            sum[i + k] = static_cast<uint16_t>(sum[i + k] + row[i + k]);
+        }
+    }
+    for (; i < count; ++i) {
+        sum[i] = static_cast<uint16_t>(sum[i] + row[i]);
+    }
+}
+
+// A byte sum of rows (kBytes a pixel, blue, green and red first) shrunk across, as 8.8 sums
+// added to `out`: what ShrinkAcross gives for each of the rows, added up, rounded once.
+template <int kBytes>
+void AddSumAcross(const uint16_t* sum, const Axis& axis, uint64_t* out) {
+    const uint32_t middle = static_cast<uint32_t>(axis.middleWeight);
+    constexpr int kDrop = kAcrossBits - kRowFractionBits;
+    constexpr uint64_t kHalf = uint64_t{1} << (kDrop - 1);
+    for (const Span& s : axis.spans) {
+        const uint16_t* a = sum + size_t{kBytes} * s.first;
+        if (s.count == 1) {
+            for (int c = 0; c < 3; ++c) {
+                out[c] += uint64_t{a[c]} << kRowFractionBits;
+            }
+            out += 3;
+            continue;
+        }
+        const size_t last = size_t{s.first} + s.count - 1;
+        // Below 2^32: RowsPerByteSum bounds the sums by the widest span.
+        uint32_t mb = 0, mg = 0, mr = 0;
+        if (middle != 0) {
+            for (size_t i = size_t{s.first} + 1; i < last; ++i) {
+                const uint16_t* p = sum + size_t{kBytes} * i;
+                mb += p[0], mg += p[1], mr += p[2];
+            }
+        }
+        const uint16_t* z = sum + size_t{kBytes} * last;
+        const uint32_t m[3] = {mb, mg, mr};
+        for (int c = 0; c < 3; ++c) {
+            const uint64_t v = uint64_t{a[c]} * s.firstWeight + uint64_t{m[c]} * middle + uint64_t{z[c]} * s.lastWeight;
+            out[c] += (v + kHalf) >> kDrop;
+        }
+        out += 3;
+    }
+}
+
+uint8_t* TargetLine(const BgrxRows& target, size_t y) {
+    const size_t line = target.topDown ? y : static_cast<size_t>(target.height) - 1 - y;
+    return target.rows + line * target.rowStride;
+}
+
+// `line(j)` gives source row j (from the top) as bytes, kBytes a pixel, `rowBytes` of them;
+// the pointer holds until the next call.
+template <int kBytes, class Line>
+void RunSummed(const Line& line, size_t rowBytes, const Axis& across, const Axis& down, uint32_t rowsPerSum,
+               const BgrxRows& target) {
+    using Fetch = std::conditional_t<kBytes == 3, Direct24, Direct32>;
+    const size_t values = 3 * static_cast<size_t>(target.width);
+    std::vector<uint16_t> first(values), last(values), sum(rowBytes);
+    std::vector<uint64_t> middle(values);
+    size_t held = SIZE_MAX;  // the source row `last` holds, made across
+    for (size_t y = 0; y < down.spans.size(); ++y) {
+        const Span& s = down.spans[y];
+        uint8_t* out = TargetLine(target, y);
+        const size_t lastRow = size_t{s.first} + s.count - 1;
+        if (s.count == 1) {
+            ShrinkAcross(Fetch{}, line(s.first), across, last.data());
+            held = s.first;
+            for (size_t i = 0; i < values; i += 3, out += 4) {
+                for (size_t c = 0; c < 3; ++c) {
+                    out[c] = static_cast<uint8_t>((last[i + c] + 128u) >> kRowFractionBits);
+                }
+                out[3] = 0;
+            }
+            continue;
+        }
+        // A source row cut by the edge between two target rows ends one and begins the next.
+        if (held == s.first) {
+            std::swap(first, last);
+        } else {
+            ShrinkAcross(Fetch{}, line(s.first), across, first.data());
+        }
+        std::fill(middle.begin(), middle.end(), 0);
+        uint32_t summed = 0;
+        for (size_t j = size_t{s.first} + 1; j < lastRow; ++j) {
+            AddBytes(line(j), rowBytes, sum.data());
+            if (++summed == rowsPerSum || j + 1 == lastRow) {
+                AddSumAcross<kBytes>(sum.data(), across, middle.data());
+                std::fill(sum.begin(), sum.end(), 0);
+                summed = 0;
+            }
+        }
+        ShrinkAcross(Fetch{}, line(lastRow), across, last.data());
+        held = lastRow;
+        // At most 65280 * 2^31 + kHalf, as in Downward.
+        constexpr int kDrop = kDownBits + kRowFractionBits;
+        constexpr uint64_t kHalf = uint64_t{1} << (kDrop - 1);
+        for (size_t i = 0; i < values; i += 3, out += 4) {
+            for (size_t c = 0; c < 3; ++c) {
+                const uint64_t v = s.firstWeight * uint64_t{first[i + c]} + down.middleWeight * middle[i + c] +
+                                   s.lastWeight * uint64_t{last[i + c]};
+                out[c] = static_cast<uint8_t>((v + kHalf) >> kDrop);
+            }
+            out[3] = 0;
+        }
+    }
+}
+
+// The summed run for any form of source: 24 and 32-bit rows are read as they are, the
+// others converted row by row into 24-bit ones.
+template <class Fetch>
+void RunSummedAny(const Fetch& fetch, Form form, const SourceRows& source, const Axis& across, const Axis& down,
+                  uint32_t rowsPerSum, const BgrxRows& target) {
+    const size_t height = static_cast<size_t>(source.height);
+    const size_t width = static_cast<size_t>(source.width);
+    const auto at = [&](size_t j) {
+        return source.rows + (source.topDown ? j : height - 1 - j) * source.rowStride;
+    };
+    if (form == Form::kDirect24) {
+        RunSummed<3>(at, 3 * width, across, down, rowsPerSum, target);
+    } else if (form == Form::kDirect32) {
+        RunSummed<4>(at, 4 * width, across, down, rowsPerSum, target);
+    } else {
+        std::vector<uint8_t> converted(3 * width);
+        const auto line = [&](size_t j) {
+            const uint8_t* row = at(j);
+            for (size_t i = 0; i < width; ++i) {
+                const Bgr p = fetch(row, i);
+                converted[3 * i] = static_cast<uint8_t>(p.b);
+                converted[3 * i + 1] = static_cast<uint8_t>(p.g);
+                converted[3 * i + 2] = static_cast<uint8_t>(p.r);
+            }
+            return static_cast<const uint8_t*>(converted.data());
+        };
+        RunSummed<3>(line, 3 * width, across, down, rowsPerSum, target);
+    }
+}
+
+template <class Fetch>
+void Scale(const Fetch& fetch, Form form, const SourceRows& source, const Axis& across, const Axis& down,
+           const BgrxRows& target) {
+    const uint32_t rowsPerSum = across.shrink && down.shrink ? RowsPerByteSum(across) : 0;
+    if (rowsPerSum > 0) {
+        RunSummedAny(fetch, form, source, across, down, rowsPerSum, target);
+        return;
+    }
+    Downward downward(down, target);
+    std::vector<uint16_t> row(3 * static_cast<size_t>(target.width));
+    Run(fetch, source, across, downward, row.data());
+}
+
+}  // namespace
+
+ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target) {
+    if (!SourceFits(source)) {
+        return ResampleStatus::kBadSource;
+    }
+    if (target.width < 0 || target.height < 0 || !TargetFits(target)) {
+        return ResampleStatus::kBadTarget;
+    }
+    try {
+        auto reader = std::make_unique<Reader>();
+        if (!MakeReader(source, reader.get())) {
+            return ResampleStatus::kBadSource;
+        }
+        if (target.width == 0 || target.height == 0) {
+            return ResampleStatus::kOk;
+        }
+        const Axis across =
+            MakeAxis(static_cast<uint64_t>(source.width), static_cast<uint64_t>(target.width), kAcrossOne);
+        const Axis downAxis =
+            MakeAxis(static_cast<uint64_t>(source.height), static_cast<uint64_t>(target.height), kDownOne);
+        switch (reader->form) {
+            case Form::kIndexed1:
+                Scale(Indexed<1>{&reader->palette}, reader->form, source, across, downAxis, target);
+                break;
+            case Form::kIndexed4:
+                Scale(Indexed<4>{&reader->palette}, reader->form, source, across, downAxis, target);
+                break;
+            case Form::kIndexed8:
+                Scale(Indexed<8>{&reader->palette}, reader->form, source, across, downAxis, target);
+                break;
+            case Form::kDirect24:
+                Scale(Direct24{}, reader->form, source, across, downAxis, target);
+                break;
+            case Form::kDirect32:
+                Scale(Direct32{}, reader->form, source, across, downAxis, target);
+                break;
+            case Form::kPacked16:
+                Scale(Packed<2>{reader->channels}, reader->form, source, across, downAxis, target);
+                break;
+            case Form::kPacked32:
+                Scale(Packed<4>{reader->channels}, reader->form, source, across, downAxis, target);
+                break;
+        }
+    } catch (const std::bad_alloc&) {
+        return ResampleStatus::kOutOfMemory;
+    }
+    return ResampleStatus::kOk;
+}
+
+bool DescribeDibRows(std::span<const uint8_t> info, std::span<const uint8_t> rows, SourceRows* out) {
+    if (out == nullptr || info.size() < bmp::kInfoHeaderBytes) {
+        return false;
+    }
+    const bmp::InfoHeader h = bmp::ReadInfoHeader(info);
+    if (h.size < bmp::kInfoHeaderBytes || h.size > info.size() || h.width <= 0 || h.height == 0 ||
+        h.height == INT32_MIN || !bmp::IsValidBitCount(h.bitCount)) {
+        return false;
+    }
+    SourceRows s;
+    s.rows = rows.data();
+    s.bytes = rows.size();
+    s.width = h.width;
+    s.height = h.height < 0 ? -h.height : h.height;
+    s.topDown = h.height < 0;
+    s.bitCount = h.bitCount;
+    s.rowStride = static_cast<size_t>(bmp::RowBytes(static_cast<uint64_t>(h.width), h.bitCount));
+    const size_t after = info.size() - h.size;
+    if (h.compression == bmp::kBiBitFields && (h.bitCount == 16 || h.bitCount == 32)) {
+        // The masks follow a 40-byte header, and lie at the same place inside a longer one.
+        if (h.size == bmp::kInfoHeaderBytes && after < 12) {
+            return false;
+        }
+        s.redMask = bmp::ReadU32(info.data() + 40);
+        s.greenMask = bmp::ReadU32(info.data() + 44);
+        s.blueMask = bmp::ReadU32(info.data() + 48);
+    } else if (h.compression != bmp::kBiRgb) {
+        return false;
+    }
+    if (h.bitCount <= 8) {
+        const size_t entries = h.clrUsed != 0 ? h.clrUsed : size_t{1} << h.bitCount;
+        if (entries > (size_t{1} << h.bitCount) || entries > after / 4) {
+            return false;
+        }
+        s.colorTable = info.data() + h.size;
+        s.colorCount = entries;
+    }
+    *out = s;
+    return true;
+}

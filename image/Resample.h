@@ -1,0 +1,70 @@
+#pragma once
+// Scaling a decoded picture to the size it is shown at, into 32-bit BGRX rows that the
+// display blits as they are. Shrinking averages areas: each target pixel is the mean of
+// the source pixels it covers, pixels cut by its edges counted by the part covered.
+// Enlarging interpolates bilinearly between the four nearest source pixel centres. Each
+// direction picks its own filter, so a picture may shrink across and grow down.
+//
+// The work runs row by row and reads every source row once. Shrinking both ways, the
+// rows wholly inside a target row are added up byte by byte and that sum is shrunk across
+// once, beside the two rows its edges cut; otherwise every source row is shrunk (or
+// stretched) across and the rows across are summed down into the target rows. Integer
+// and fixed-point arithmetic only, no division per pixel. Working memory is a few rows,
+// of the source's width and of the target's. Portable: no <windows.h>.
+//
+// Colours are averaged as stored (no gamma), as the display's own stretching does. The
+// fourth byte of a 32-bit source pixel is ignored and every target pixel's fourth byte is
+// 0: the pictures shown are opaque (partly transparent ones are composited before).
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+// Rows of DIB pixels: 1, 4 or 8-bit indices into a colour table, 16-bit pixels (5-5-5
+// unless masks are given), 24-bit blue-green-red, or 32-bit blue-green-red-unused pixels
+// (masks may place the channels otherwise).
+struct SourceRows {
+    const uint8_t* rows = nullptr;  // the first row in memory
+    size_t bytes = 0;               // bytes readable from `rows`
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+    size_t rowStride = 0;  // bytes from one row to the next in memory
+    bool topDown = false;  // the first row in memory is the picture's top row
+    // Colour table of 1, 4 and 8-bit pixels: 4-byte entries blue, green, red, unused. An
+    // index past its end is black.
+    const uint8_t* colorTable = nullptr;
+    size_t colorCount = 0;
+    // Channel masks of 16 and 32-bit pixels (BI_BITFIELDS); all zero for the plain layout.
+    // Each must be one run of set bits.
+    uint32_t redMask = 0;
+    uint32_t greenMask = 0;
+    uint32_t blueMask = 0;
+};
+
+// Rows of 32-bit pixels to write: blue, green, red, 0.
+struct BgrxRows {
+    uint8_t* rows = nullptr;  // the first row in memory
+    size_t bytes = 0;         // bytes writable from `rows`
+    int width = 0;
+    int height = 0;
+    size_t rowStride = 0;
+    bool topDown = false;
+};
+
+enum class ResampleStatus {
+    kOk,           // the target holds the scaled picture (or has no pixels to fill)
+    kBadSource,    // sides not positive, unknown bit count, bad masks, rows past `bytes`
+    kBadTarget,    // negative sides, rows past `bytes` or narrower than the width
+    kOutOfMemory,  // the working rows could not be had
+};
+
+// Scales the whole source into the whole target. Writes nothing unless the status is kOk;
+// then writes every pixel of the target and no byte between its rows.
+ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target);
+
+// Describes the rows of a DIB held as a BITMAPINFO block (header, masks, colour table) and
+// its rows, as GDI takes them: biHeight negative for top-down rows, rows padded to four
+// bytes, BI_RGB or (16 and 32 bits) BI_BITFIELDS. False when the block is too short for
+// its header, masks and colour table, or the compression is another; the rows themselves
+// are checked by ResamplePicture.
+bool DescribeDibRows(std::span<const uint8_t> info, std::span<const uint8_t> rows, SourceRows* out);
