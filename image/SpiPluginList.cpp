@@ -22,12 +22,6 @@ void CSpiPluginList::RemoveAll() {
     m_plugins.clear();
 }
 
-void CSpiPluginList::FreePictures() {
-    for (const auto& plugin : m_plugins) {
-        plugin->FreePicture();
-    }
-}
-
 CSpiPlugin* CSpiPluginList::FindPluginFor(const std::string& ext) const {
     for (const auto& plugin : m_plugins) {
         if (plugin->SupportsExtension(ext)) {
