@@ -1,7 +1,6 @@
 # Portable core: these files never include <windows.h>; the host build proves it.
 set(IXO_CORE_SOURCES
     commands/AutoRename.cpp
-    commands/KeyTable.cpp
     filelist/Cp932Text.cpp
     filelist/PathUtil.cpp
     image/BmpLayout.cpp
@@ -10,6 +9,7 @@ set(IXO_CORE_SOURCES
     image/PictureInfoLayout.cpp
     image/PluginFilter.cpp
     image/PaneGeometry.cpp
+    host/KeyTable.cpp
     tools/ProgramCommandLine.cpp
     tools/UrlMemo.cpp
     wallpaper/WallpaperLayout.cpp

@@ -12,15 +12,15 @@
 #include <initializer_list>
 #include <optional>
 
-#include "commands/KeyTable.h"
 #include "filelist/ListEntry.h"
 #include "framework/Gdi.h"
 #include "framework/MessageMap.h"
 #include "framework/Wnd.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
 #include "image/DecodeFailure.h"
-#include "image/Picture.h"
 #include "image/PaneGeometry.h"
+#include "image/Picture.h"
 #include "image/SpiPluginList.h"
 #include "pane/ReadAhead.h"
 

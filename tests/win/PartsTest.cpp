@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "commands/KeyTable.h"
 #include "commands/RenameOps.h"
 #include "commands/TargetChooser.h"
 #include "filelist/FileList.h"
@@ -16,8 +15,9 @@
 #include "framework/DirectoryEnumerator.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
-#include "image/Decode.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
+#include "image/Decode.h"
 #include "pane/PicturePane.h"
 #include "res/resource.h"
 #include "sizedelete/SizeDeletion.h"
