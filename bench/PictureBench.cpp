@@ -33,16 +33,16 @@
 #include <optional>
 #include <string>
 
-#include "mainwnd/ViewerDlg.h"
 #include "bench/support/BenchSupport.h"
 #include "bench/support/PictureFolders.h"
-#include "filelist/PathUtil.h"
 #include "framework/Gdi.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "image/BmpImage.h"
 #include "image/PaneGeometry.h"
 #include "image/SpiApi.h"
+#include "mainwnd/ViewerDlg.h"
+#include "portable/PathUtil.h"
 #include "res/resource.h"
 #include "tests/data/BmpFiles.h"
 #include "tests/win/support/TestSupport.h"

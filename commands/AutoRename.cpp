@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "filelist/PathUtil.h"
+#include "portable/PathUtil.h"
 
 std::string RenamedFileName(std::string_view name, int i) {
     const std::string ext = GetExtensionUpper(name);

@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "commands/RenameDlg.h"
-#include "filelist/PathUtil.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
+#include "portable/PathUtil.h"
 
 namespace {
 

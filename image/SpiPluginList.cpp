@@ -3,8 +3,8 @@
 #include <new>
 #include <utility>
 
-#include "filelist/Cp932Text.h"
 #include "image/SpiInput.h"
+#include "portable/Cp932Text.h"
 
 int CSpiPluginList::Add(CSpiPlugin&& plugin) {
     try {

@@ -1,11 +1,11 @@
 // The main window's file list: loading the plug-ins, listing a directory, changing the
 // current directory, and the message pump of long loops.
-#include "filelist/PathUtil.h"
 #include "framework/DirectoryEnumerator.h"
 #include "framework/FolderBrowser.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "mainwnd/ViewerDlg.h"
+#include "portable/PathUtil.h"
 
 namespace {
 

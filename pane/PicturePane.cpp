@@ -4,9 +4,9 @@
 #include <climits>
 #include <vector>
 
-#include "filelist/PathUtil.h"
 #include "framework/DirectoryEnumerator.h"
 #include "image/Decode.h"
+#include "portable/PathUtil.h"
 
 namespace {
 

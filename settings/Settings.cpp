@@ -7,10 +7,10 @@
 #include <optional>
 #include <vector>
 
-#include "filelist/PathUtil.h"
 #include "framework/ProfileFile.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
+#include "portable/PathUtil.h"
 
 namespace {
 

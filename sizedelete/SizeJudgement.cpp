@@ -1,6 +1,6 @@
 #include "sizedelete/SizeJudgement.h"
 
-#include "filelist/PathUtil.h"
+#include "portable/PathUtil.h"
 
 std::optional<PictureSize> SizeToJudge(std::optional<PictureSize> decoded,
                                        std::optional<DecodeFailure> failure,

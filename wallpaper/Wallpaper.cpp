@@ -5,11 +5,11 @@
 #include <tuple>
 #include <vector>
 
-#include "filelist/PathUtil.h"
 #include "framework/Desktop.h"
 #include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
+#include "portable/PathUtil.h"
 #include "wallpaper/WallpaperWriter.h"
 
 namespace {

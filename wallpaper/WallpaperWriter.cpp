@@ -7,8 +7,8 @@
 #include <new>
 #include <vector>
 
-#include "filelist/PathUtil.h"
 #include "framework/Handles.h"
+#include "portable/PathUtil.h"
 #include "wallpaper/WallpaperLayout.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "filelist/PathUtil.h"
+#include "portable/PathUtil.h"
 #include "tools/ProgramCommandLine.h"
 #include "tools/UrlMemo.h"
 

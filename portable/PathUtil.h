@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "filelist/Cp932Text.h"
+#include "portable/Cp932Text.h"
 
 // Text after the last '.', upper-cased (ASCII letters only); empty without a '.'.
 std::string GetExtensionUpper(std::string_view path);
