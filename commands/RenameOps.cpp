@@ -45,12 +45,11 @@ void CRenameOps::RenameSelectedEntry() {
     }
     fw::CWnd owner;
     owner.Attach(m_host.OwnerWindow());
-    CRenameDlg dlg(&owner);
-    dlg.m_strName = oldName;
+    CRenameDlg dlg(oldName, &owner);
     if (dlg.DoModal() != IDOK) {
         return;
     }
-    const std::string& newName = dlg.m_strName;
+    const std::string& newName = dlg.Name();
     // The name confirmed as it was: nothing to rename, nothing to record for Ctrl-Z.
     if (newName == oldName) {
         return;
