@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "framework/Handles.h"
 #include "image/SpiApi.h"
 
 #define TSPI_EXPORT extern "C" __declspec(dllexport)
@@ -212,37 +213,24 @@ int ReadHeader(const CInput& input, TestHeader& header) {
 // Holds two local memory handles until they are handed to the caller.
 class CDibHandles {
 public:
-    CDibHandles() = default;
-    CDibHandles(const CDibHandles&) = delete;
-    CDibHandles& operator=(const CDibHandles&) = delete;
-    ~CDibHandles() {
-        if (m_info != nullptr) {
-            ::LocalFree(m_info);
-        }
-        if (m_bits != nullptr) {
-            ::LocalFree(m_bits);
-        }
-    }
-
     bool Allocate(uint64_t infoSize, uint64_t bitsSize) {
         if (infoSize > 0xFFFFFFFFu || bitsSize > 0xFFFFFFFFu) {
             return false;
         }
-        m_info = ::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(infoSize));
-        m_bits = ::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(bitsSize));
-        return m_info != nullptr && m_bits != nullptr;
+        m_info.Reset(::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(infoSize)));
+        m_bits.Reset(::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(bitsSize)));
+        return m_info.IsValid() && m_bits.IsValid();
     }
-    HLOCAL Info() const { return m_info; }
-    HLOCAL Bits() const { return m_bits; }
+    HLOCAL Info() const { return m_info.Get(); }
+    HLOCAL Bits() const { return m_bits.Get(); }
     void Release(HLOCAL* info, HLOCAL* bits) {
-        *info = m_info;
-        *bits = m_bits;
-        m_info = m_bits = nullptr;
+        *info = m_info.Release();
+        *bits = m_bits.Release();
     }
 
 private:
-    HLOCAL m_info = nullptr;
-    HLOCAL m_bits = nullptr;
+    fw::LocalMemory m_info;
+    fw::LocalMemory m_bits;
 };
 
 // What a mode puts into the header and how large it makes the two handles.
