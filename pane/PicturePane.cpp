@@ -183,8 +183,7 @@ void CPicturePane::Paint(HDC dc) {
 }
 
 PictureLayout CPicturePane::LayoutOf(const CPicture& picture) {
-    return LayoutPicture(m_bFitToPane, false, picture.Width(), picture.Height(), ToPane(GetPaneRect()), m_nScrollX,
-                         m_nScrollY);
+    return LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(GetPaneRect()), m_nScrollX, m_nScrollY);
 }
 
 void CPicturePane::DrawPicture(HDC dc, const CPicture& picture) {

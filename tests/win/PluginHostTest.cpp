@@ -46,6 +46,30 @@ const BITMAPINFOHEADER& HeaderOf(const CPicture& picture) {
     return *reinterpret_cast<const BITMAPINFOHEADER*>(picture.InfoBytes().data());
 }
 
+// What a picture looks like drawn 1:1 into a 32-bit DIB section (rectangle `source` of it,
+// else all of it): 0xRRGGBB, row by row from the top.
+std::vector<uint32_t> Drawn(const CPicture& picture, std::optional<RECT> source = std::nullopt) {
+    const RECT src = source.value_or(RECT{0, 0, picture.Width(), picture.Height()});
+    const int w = src.right - src.left;
+    const int h = src.bottom - src.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, dib);
+    EXPECT_TRUE(picture.Draw(dc, src, RECT{0, 0, w, h}));
+    ::GdiFlush();
+    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
+    for (uint32_t& p : pixels) {
+        p &= 0xFFFFFF;
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(dc);
+    return pixels;
+}
+
 TEST_F(PluginHost, LoadAcceptsImageImportersOnly) {
     CSpiPlugin plugin;
     EXPECT_TRUE(plugin.Load(Variant("tpi")));
@@ -199,28 +223,9 @@ TEST_F(PluginHost, TopDownPicturesAreTurnedBottomUp) {
     EXPECT_GT(HeaderOf(decoded.picture).biHeight, 0);
     EXPECT_EQ(PixelOf(decoded.picture, 0, 0), RGB(255, 0, 0));
     EXPECT_EQ(PixelOf(decoded.picture, 2, 3), RGB(0, 0, 255));
-}
-
-// What a picture looks like drawn 1:1 into a 32-bit DIB section: 0xRRGGBB, row by row from the top.
-std::vector<uint32_t> Drawn(const CPicture& picture) {
-    const int w = picture.Width();
-    const int h = picture.Height();
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    void* bits = nullptr;
-    HBITMAP dib = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, dib);
-    EXPECT_TRUE(picture.Draw(dc, RECT{0, 0, w, h}, RECT{0, 0, w, h}));
-    ::GdiFlush();
-    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
-    for (uint32_t& p : pixels) {
-        p &= 0xFFFFFF;
-    }
-    ::SelectObject(dc, old);
-    ::DeleteObject(dib);
-    ::DeleteDC(dc);
-    return pixels;
+    // A source rectangle counts rows from the top, as for the BMP reader's pictures.
+    EXPECT_EQ(Drawn(decoded.picture, RECT{1, 0, 3, 1}), (std::vector<uint32_t>{0xFF0000, 0xFF0000}));
+    EXPECT_EQ(Drawn(decoded.picture, RECT{0, 1, 1, 3}), (std::vector<uint32_t>{0x0000FF, 0x0000FF}));
 }
 
 // A 32-bit picture with straight alpha is composited on black (here alpha 255, 128, 0 by
