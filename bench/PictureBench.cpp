@@ -33,16 +33,16 @@
 #include <optional>
 #include <string>
 
-#include "mainwnd/ViewerDlg.h"
 #include "bench/support/BenchSupport.h"
 #include "bench/support/PictureFolders.h"
-#include "filelist/PathUtil.h"
 #include "framework/Gdi.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "image/BmpImage.h"
 #include "image/PaneGeometry.h"
 #include "image/SpiApi.h"
+#include "mainwnd/ViewerDlg.h"
+#include "portable/PathUtil.h"
 #include "res/resource.h"
 #include "tests/data/BmpFiles.h"
 #include "tests/win/support/TestSupport.h"
@@ -107,15 +107,16 @@ public:
 private:
     double MeasureBmp(const std::string& path, DWORD idleMs) {
         fw::CClientDC dc(m_dlg.m_hWnd);
-        CBmpImage image;
         bench::Stopwatch watch;
-        if (!image.Load(path, dc)) {
+        const DecodeOutcome read = CBmpImage::Read(path, dc);
+        if (!read) {
             return -1;
         }
+        const CPicture& image = read.picture;
         const double decoded = watch.ElapsedMs();
-        const RECT dst = FitInPane(m_dlg, image.GetWidth(), image.GetHeight());
+        const RECT dst = FitInPane(m_dlg, image.Width(), image.Height());
         const auto draw = [&] {
-            image.Draw(RECT{0, 0, image.GetWidth(), image.GetHeight()}, dst, dc);
+            image.Draw(dc, RECT{0, 0, image.Width(), image.Height()}, dst);
             ::GdiFlush();
         };
         return Note(kBmp, decoded, idleMs, draw);
@@ -293,15 +294,14 @@ void ProfileBmpPicture(CViewerDlg& dlg, const std::string& path) {
     bench::Samples release;
     for (int i = 0; i < 3; ++i) {
         fw::CClientDC dc(dlg.m_hWnd);
-        CBmpImage image;
         bench::Stopwatch watch;
-        image.Load(path, dc);
+        DecodeOutcome read = CBmpImage::Read(path, dc);
         load.Add(watch.ElapsedMs());
         watch.Restart();
-        image.Free();
+        read.picture = CPicture();
         release.Add(watch.ElapsedMs());
     }
-    bench::PrintNote("sections, bmp: CBmpImage::Load median %.1f ms; CBmpImage::Free median %.1f ms", load.Median(),
+    bench::PrintNote("sections, bmp: CBmpImage::Read median %.1f ms; releasing the picture median %.1f ms", load.Median(),
                      release.Median());
 }
 
@@ -328,15 +328,14 @@ void ProfilePluginPicture(CViewerDlg& dlg, const std::string& path) {
             ::LocalFree(header.hInfo);
         }
         watch.Restart();
-        plugin->Decode(path);
+        const DecodeOutcome decoded = plugin->Decode(path);
         decode.Add(watch.ElapsedMs());
         fw::CClientDC dc(dlg.m_hWnd);
         watch.Restart();
-        dlg.Pane().DrawPicture(dc, Decoder::Plugin(plugin));
+        dlg.Pane().DrawPicture(dc, decoded.picture);
         ::GdiFlush();
         draw.Add(watch.ElapsedMs());
     }
-    plugin->FreePicture();
     // The same export on a small picture: a cost that grows with the pixels is a full decode.
     const std::string tiny = bench::DataDir() + "\\tiny.jpg";
     const std::string tinyBytes =
@@ -375,7 +374,7 @@ void ProfilePaint(CViewerDlg& dlg, const char* kind) {
         paint.Add(watch.ElapsedMs());
         fw::CClientDC dc(dlg.m_hWnd);
         watch.Restart();
-        dlg.Pane().DrawPicture(dc, shown->GetDecoder());
+        dlg.Pane().DrawPicture(dc, dlg.Pane().ShownPicture());
         ::GdiFlush();
         direct.Add(watch.ElapsedMs());
     }

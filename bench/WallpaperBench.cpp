@@ -15,10 +15,10 @@
 
 #include "bench/support/BenchSupport.h"
 #include "bench/support/PictureFolders.h"
-#include "filelist/PathUtil.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "mainwnd/ViewerDlg.h"
+#include "portable/PathUtil.h"
 #include "tests/win/support/TestSupport.h"
 
 fw::CWinApp g_benchApp;

@@ -1,9 +1,7 @@
 # Portable core: these files never include <windows.h>; the host build proves it.
 set(IXO_CORE_SOURCES
-    commands/AutoRename.cpp
-    commands/KeyTable.cpp
-    filelist/Cp932Text.cpp
-    filelist/PathUtil.cpp
+    portable/Cp932Text.cpp
+    portable/PathUtil.cpp
     image/BmpLayout.cpp
     image/DecodeFailure.cpp
     image/DibCheck.cpp
@@ -11,6 +9,8 @@ set(IXO_CORE_SOURCES
     image/PluginFilter.cpp
     image/PaneGeometry.cpp
     image/Resample.cpp
+    host/KeyTable.cpp
+    commands/AutoRename.cpp
     tools/ProgramCommandLine.cpp
     tools/UrlMemo.cpp
     wallpaper/WallpaperLayout.cpp

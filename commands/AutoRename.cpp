@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "filelist/PathUtil.h"
+#include "portable/PathUtil.h"
 
 std::wstring RenamedFileName(std::wstring_view name, int i) {
     const size_t dot = name.rfind(L'.');

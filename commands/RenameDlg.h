@@ -7,11 +7,15 @@
 
 class CRenameDlg : public fw::CDialog {
 public:
-    explicit CRenameDlg(fw::CWnd* parent = nullptr);
+    // `name` is shown in the edit box when the dialog opens.
+    explicit CRenameDlg(std::wstring name, fw::CWnd* parent = nullptr);
 
-    // Shown in the edit box when the dialog opens; read back from it on OK.
-    std::wstring m_strName;
+    // After OK, the name in the edit box.
+    const std::wstring& Name() const { return m_strName; }
 
 protected:
     void DoDataExchange(fw::CDataExchange* dx) override;
+
+private:
+    std::wstring m_strName;
 };

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "commands/RenameDlg.h"
-#include "filelist/PathUtil.h"
 #include "framework/FileNames.h"
+#include "portable/PathUtil.h"
 
 FW_BEGIN_PART_MESSAGE_MAP(CRenameOps)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kRename), 0, RenameSelectedEntry)
@@ -22,12 +22,11 @@ void CRenameOps::RenameSelectedEntry() {
     const bool directory = selected->IsDirectory();
     fw::CWnd owner;
     owner.Attach(m_host.OwnerWindow());
-    CRenameDlg dlg(&owner);
-    dlg.m_strName = oldName;
+    CRenameDlg dlg(oldName, &owner);
     if (dlg.DoModal() != IDOK) {
         return;
     }
-    const std::wstring& newName = dlg.m_strName;
+    const std::wstring& newName = dlg.Name();
     // The name confirmed as it was: nothing to rename, nothing to record for Ctrl-Z.
     if (newName == oldName) {
         return;

@@ -5,8 +5,8 @@
 // fails is not reported: the list shows what the disk holds.
 #include <string>
 
-#include "commands/KeyTable.h"
 #include "framework/MessageMap.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
 #include "undo/OperationRecorder.h"
 

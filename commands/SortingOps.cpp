@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "commands/AutoRename.h"
-#include "filelist/PathUtil.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
+#include "portable/PathUtil.h"
 
 namespace {
 

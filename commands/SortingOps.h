@@ -6,9 +6,9 @@
 // key commands report a failure with the target named.
 #include <string>
 
-#include "commands/KeyTable.h"
 #include "filelist/FileList.h"
 #include "framework/MessageMap.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
 #include "settings/Settings.h"
 #include "undo/OperationRecorder.h"

@@ -5,8 +5,8 @@
 // the window writes it to the settings file when it closes.
 #include <string>
 
-#include "commands/KeyTable.h"
 #include "framework/MessageMap.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
 #include "settings/Settings.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "filelist/PathUtil.h"
 #include "framework/DirectoryEnumerator.h"
+#include "portable/PathUtil.h"
 
 namespace {
 

@@ -6,32 +6,21 @@
 #include "image/SpiPluginList.h"
 
 struct ListEntry {
-    enum class Kind { kDirectory, kBmp, kPlugin };
+    enum class Kind { kDirectory, kPicture };
     Kind kind = Kind::kDirectory;
     std::wstring name;
-    CSpiPlugin* plugin = nullptr;  // for kPlugin: the plug-in that decodes the file
-    bool isReparsePoint = false;   // a directory that is a junction or symbolic link
+    Decoder decoder;              // for kPicture: what decodes the file (never none)
+    bool isReparsePoint = false;  // a directory that is a junction or symbolic link
 
     static ListEntry Directory(std::wstring name, bool reparsePoint = false) {
-        return {Kind::kDirectory, std::move(name), nullptr, reparsePoint};
+        return {Kind::kDirectory, std::move(name), Decoder(), reparsePoint};
     }
     // A picture decoded by `decoder` (which is not none).
     static ListEntry Picture(std::wstring name, Decoder decoder) {
-        return decoder.kind == Decoder::Kind::kBmp ? ListEntry{Kind::kBmp, std::move(name), nullptr}
-                                                   : ListEntry{Kind::kPlugin, std::move(name), decoder.plugin};
+        return {Kind::kPicture, std::move(name), decoder, false};
     }
     bool IsDirectory() const { return kind == Kind::kDirectory; }
     // The text the list shows: "[ name ]" for a directory, the name for a picture.
     std::wstring Text() const { return IsDirectory() ? L"[ " + name + L" ]" : name; }
-    Decoder GetDecoder() const {
-        switch (kind) {
-            case Kind::kBmp:
-                return Decoder::Bmp();
-            case Kind::kPlugin:
-                return Decoder::Plugin(plugin);
-            case Kind::kDirectory:
-                break;
-        }
-        return {};
-    }
+    Decoder GetDecoder() const { return decoder; }
 };

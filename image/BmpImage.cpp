@@ -17,11 +17,11 @@ static_assert(sizeof(BITMAPINFOHEADER) == bmp::kInfoHeaderBytes, "the info heade
 
 namespace {
 
-// Fixed, zero-initialised global memory (the discardable bit is ignored by Win32).
-constexpr UINT kBlockFlags = GMEM_DISCARDABLE | GMEM_ZEROINIT;
+// Fixed, zero-initialised memory: the picture owns it as local memory, like a plug-in's.
+constexpr UINT kBlockFlags = LMEM_FIXED | LMEM_ZEROINIT;
 constexpr DWORD kReadChunk = 16u << 20;
 
-uint8_t* BytesOf(const fw::GlobalMemory& block) {
+uint8_t* BytesOf(const fw::LocalMemory& block) {
     return static_cast<uint8_t*>(static_cast<void*>(block.Get()));
 }
 
@@ -29,7 +29,7 @@ uint8_t* BytesOf(const fw::GlobalMemory& block) {
 // the end of the file. A read error, or `keepGoing` (asked between chunks) saying to stop,
 // is the failure returned.
 std::optional<DecodeFailure> ReadAt(HANDLE file, uint64_t offset, uint8_t* buffer, uint64_t size, uint64_t* got,
-                                    const CBmpImage::KeepGoing* keepGoing = nullptr) {
+                                    const KeepGoing* keepGoing = nullptr) {
     *got = 0;
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
@@ -55,9 +55,9 @@ std::optional<DecodeFailure> ReadAt(HANDLE file, uint64_t offset, uint8_t* buffe
 
 // The rows handed to GDI: the stored rows read from the file and made plain and bottom-up.
 // Rows missing from a truncated file stay zero. Empty, with `*failure` set, on failure.
-fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout, const CBmpImage::KeepGoing& keepGoing,
+fw::LocalMemory ReadPixels(HANDLE file, const bmp::Layout& layout, const KeepGoing& keepGoing,
                             DecodeFailure* failure) {
-    fw::GlobalMemory dib(::GlobalAlloc(kBlockFlags, static_cast<SIZE_T>(layout.dibBytes)));
+    fw::LocalMemory dib(::LocalAlloc(kBlockFlags, static_cast<SIZE_T>(layout.dibBytes)));
     if (!dib.IsValid()) {
         *failure = DecodeFailure::kOutOfMemory;
         return {};
@@ -74,7 +74,7 @@ fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout, const CBmpIm
         }
         return dib;
     }
-    fw::GlobalMemory stored(::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(std::max<uint64_t>(layout.storedBytes, 1))));
+    fw::LocalMemory stored(::LocalAlloc(LMEM_FIXED, static_cast<SIZE_T>(std::max<uint64_t>(layout.storedBytes, 1))));
     if (!stored.IsValid()) {
         *failure = DecodeFailure::kOutOfMemory;
         return {};
@@ -93,12 +93,12 @@ fw::GlobalMemory ReadPixels(HANDLE file, const bmp::Layout& layout, const CBmpIm
 
 // The BITMAPINFO of the rows handed to GDI, with the file's colour table behind the header
 // (its 3-byte entries widened to RGBQUADs).
-fw::GlobalMemory ReadBitmapInfo(HANDLE file, const bmp::Layout& layout, const BITMAPINFOHEADER& read,
+fw::LocalMemory ReadBitmapInfo(HANDLE file, const bmp::Layout& layout, const BITMAPINFOHEADER& read,
                                 DecodeFailure* failure) {
     const uint64_t tableBytes = uint64_t{layout.colorCount} * sizeof(RGBQUAD);
     const uint64_t fileTableBytes = uint64_t{layout.colorCount} * layout.colorEntryBytes;
     const SIZE_T size = static_cast<SIZE_T>(std::max<uint64_t>(sizeof(BITMAPINFOHEADER) + tableBytes, sizeof(BITMAPINFO)));
-    fw::GlobalMemory block(::GlobalAlloc(kBlockFlags, size));
+    fw::LocalMemory block(::LocalAlloc(kBlockFlags, size));
     if (!block.IsValid()) {
         *failure = DecodeFailure::kOutOfMemory;
         return {};
@@ -149,9 +149,9 @@ BITMAPINFOHEADER ToInfoHeader(const bmp::InfoHeader& h) {
 }
 
 // A LOGPALETTE of the colour table's N entries, in the palette's order red, green, blue.
-fw::GlobalMemory MakeLogPalette(const BITMAPINFO& info) {
+fw::LocalMemory MakeLogPalette(const BITMAPINFO& info) {
     const DWORD count = info.bmiHeader.biClrUsed;
-    fw::GlobalMemory block(::GlobalAlloc(kBlockFlags, sizeof(PALETTEENTRY) * count + 8));
+    fw::LocalMemory block(::LocalAlloc(kBlockFlags, sizeof(PALETTEENTRY) * count + 8));
     if (!block.IsValid()) {
         return {};
     }
@@ -169,55 +169,45 @@ fw::GlobalMemory MakeLogPalette(const BITMAPINFO& info) {
 
 }  // namespace
 
-CBmpImage::CBmpImage() = default;
-
-CBmpImage::~CBmpImage() {
-    Free();
+DecodeOutcome CBmpImage::Read(const std::string& path, HDC dc, const KeepGoing& keepGoing,
+                              BITMAPINFOHEADER* fileHeader) {
+    return Read(fw::ToWide(path, CP_ACP).value_or(std::wstring()), dc, keepGoing, fileHeader);
 }
 
-bool CBmpImage::Load(const std::string& path, HDC dc, const KeepGoing& keepGoing) {
-    return Load(fw::ToWide(path, CP_ACP).value_or(std::wstring()), dc, keepGoing);
-}
-
-bool CBmpImage::Load(const std::wstring& path, HDC dc, const KeepGoing& keepGoing) {
-    Free();
-    m_lastFailure = LoadFile(path, dc, keepGoing);
-    return !m_lastFailure;
-}
-
-std::optional<DecodeFailure> CBmpImage::LoadFile(const std::wstring& path, HDC dc, const KeepGoing& keepGoing) {
+DecodeOutcome CBmpImage::Read(const std::wstring& path, HDC dc, const KeepGoing& keepGoing,
+                              BITMAPINFOHEADER* fileHeader) {
     // A file that cannot be opened (locked, gone, no access) is a read error, whatever the cause.
     if (path.empty()) {
-        return DecodeFailure::kReadError;
+        return DecodeOutcome::Failed(DecodeFailure::kReadError);
     }
     fw::FileHandle file(
         ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER fileSize;
     if (!file.IsValid() || !::GetFileSizeEx(file.Get(), &fileSize)) {
-        return DecodeFailure::kReadError;
+        return DecodeOutcome::Failed(DecodeFailure::kReadError);
     }
     const uint64_t size = static_cast<uint64_t>(fileSize.QuadPart);
     uint8_t prefix[bmp::kPrefixBytes] = {};
     const uint64_t prefixSize = std::min<uint64_t>(size, sizeof prefix);
     uint64_t got = 0;
     if (ReadAt(file.Get(), 0, prefix, prefixSize, &got).has_value() || got != prefixSize) {
-        return DecodeFailure::kReadError;
+        return DecodeOutcome::Failed(DecodeFailure::kReadError);
     }
     bmp::Layout layout;
     const int deviceBits = ::GetDeviceCaps(dc, BITSPIXEL) * ::GetDeviceCaps(dc, PLANES);
     const bmp::Status status = bmp::ComputeLayout({prefix, static_cast<size_t>(prefixSize)}, size, deviceBits, &layout);
     if (status != bmp::Status::kOk) {
-        return bmp::FailureOf(status);
+        return DecodeOutcome::Failed(bmp::FailureOf(status));
     }
     const BITMAPINFOHEADER infoHeader = ToInfoHeader(layout.header);
     DecodeFailure failure = DecodeFailure::kUnnamed;
-    fw::GlobalMemory info = ReadBitmapInfo(file.Get(), layout, infoHeader, &failure);
-    fw::GlobalMemory bits = info.IsValid() ? ReadPixels(file.Get(), layout, keepGoing, &failure) : fw::GlobalMemory();
+    fw::LocalMemory info = ReadBitmapInfo(file.Get(), layout, infoHeader, &failure);
+    fw::LocalMemory bits = info.IsValid() ? ReadPixels(file.Get(), layout, keepGoing, &failure) : fw::LocalMemory();
     if (!bits.IsValid()) {
-        return failure;
+        return DecodeOutcome::Failed(failure);
     }
     if (keepGoing && !keepGoing()) {
-        return DecodeFailure::kAborted;
+        return DecodeOutcome::Failed(DecodeFailure::kAborted);
     }
     file.Reset();
     const auto* bitmapInfo = static_cast<const BITMAPINFO*>(static_cast<void*>(info.Get()));
@@ -225,24 +215,20 @@ std::optional<DecodeFailure> CBmpImage::LoadFile(const std::wstring& path, HDC d
                                                 DIB_RGB_COLORS));
     // GDI refuses a bitmap it has no memory for.
     if (bitmap.Get() == nullptr) {
-        return DecodeFailure::kOutOfMemory;
+        return DecodeOutcome::Failed(DecodeFailure::kOutOfMemory);
     }
-    const bool trueColor = layout.bitCount > 8;
-    fw::GlobalMemory logPalette = trueColor ? fw::GlobalMemory() : MakeLogPalette(*bitmapInfo);
-    if (!trueColor && !logPalette.IsValid()) {
-        return DecodeFailure::kOutOfMemory;
+    fw::CGdiObject<HPALETTE> palette;
+    if (layout.bitCount <= 8) {
+        const fw::LocalMemory logPalette = MakeLogPalette(*bitmapInfo);
+        if (!logPalette.IsValid()) {
+            return DecodeOutcome::Failed(DecodeFailure::kOutOfMemory);
+        }
+        palette.Reset(::CreatePalette(static_cast<const LOGPALETTE*>(static_cast<void*>(logPalette.Get()))));
     }
-    std::memcpy(&m_fileHeader, prefix, sizeof m_fileHeader);
-    m_infoHeader = infoHeader;
-    m_bTrueColor = trueColor;
-    m_bitmap = std::move(bitmap);
-    if (!trueColor) {
-        m_palette.Reset(::CreatePalette(static_cast<const LOGPALETTE*>(static_cast<void*>(logPalette.Get()))));
-        m_logPalette = std::move(logPalette);
+    if (fileHeader != nullptr) {
+        *fileHeader = infoHeader;
     }
-    m_bitmapInfo = std::move(info);
-    m_bits = std::move(bits);
-    return std::nullopt;
+    return {CPicture(std::move(info), std::move(bits), std::move(bitmap), std::move(palette)), std::nullopt};
 }
 
 std::optional<PictureSize> CBmpImage::ReadHeaderSize(const std::string& path) {
@@ -262,89 +248,4 @@ std::optional<PictureSize> CBmpImage::ReadHeaderSize(const std::wstring& path) {
         return std::nullopt;
     }
     return bmp::HeaderSize({prefix, static_cast<size_t>(got)});
-}
-
-void CBmpImage::Free() {
-    m_bitmap.Reset();
-    m_palette.Reset();
-    m_logPalette.Reset();
-    m_bits.Reset();
-    m_bitmapInfo.Reset();
-    m_bTrueColor = false;
-    m_fileHeader = BITMAPFILEHEADER{};
-    m_infoHeader = BITMAPINFOHEADER{};
-}
-
-void CBmpImage::Draw(const RECT& src, const RECT& dst, HDC dc) {
-    if (!IsLoaded()) {
-        return;
-    }
-    fw::CMemoryDC memory(dc);
-    if (memory.GetSafeHdc() == nullptr) {
-        return;
-    }
-    fw::CSelectObject select(memory, m_bitmap.Get());
-    if (!m_bTrueColor && m_palette.Get() != nullptr) {
-        ::SelectPalette(dc, m_palette.Get(), FALSE);
-        ::RealizePalette(dc);
-    }
-    const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
-    ::StretchBlt(dc, dst.left, dst.top, std::abs(dst.right - dst.left), std::abs(dst.bottom - dst.top), memory,
-                 src.left, src.top, std::abs(src.right - src.left), std::abs(src.bottom - src.top), SRCCOPY);
-    if (oldMode != 0) {
-        ::SetStretchBltMode(dc, oldMode);
-    }
-}
-
-uint64_t CBmpImage::HeldBytes() const {
-    if (!IsLoaded()) {
-        return 0;
-    }
-    BITMAP device{};
-    ::GetObjectA(m_bitmap.Get(), sizeof device, &device);
-    return uint64_t{::GlobalSize(m_bits.Get())} + ::GlobalSize(m_bitmapInfo.Get()) +
-           uint64_t{static_cast<uint32_t>(device.bmWidthBytes)} * static_cast<uint32_t>(device.bmHeight);
-}
-
-int CBmpImage::GetWidth() const {
-    return IsLoaded() ? m_infoHeader.biWidth : 0;
-}
-
-int CBmpImage::GetHeight() const {
-    return IsLoaded() ? std::abs(m_infoHeader.biHeight) : 0;
-}
-
-int CBmpImage::GetBitCount() const {
-    return IsLoaded() ? m_infoHeader.biBitCount : 0;
-}
-
-uint32_t CBmpImage::GetColorEntry(int i) const {
-    if (!IsLoaded() || m_bTrueColor || i < 0 || static_cast<DWORD>(i) >= BitmapInfo()->bmiHeader.biClrUsed) {
-        return 0;
-    }
-    const RGBQUAD* table = BitmapInfo()->bmiColors;
-    uint32_t entry;
-    std::memcpy(&entry, table + i, sizeof entry);
-    return entry;
-}
-
-int CBmpImage::GetRowBytes() const {
-    if (!IsLoaded()) {
-        return 0;
-    }
-    return static_cast<int>(bmp::RowBytes(static_cast<uint64_t>(m_infoHeader.biWidth), m_infoHeader.biBitCount));
-}
-
-std::span<const uint8_t> CBmpImage::GetHeldBitmapInfo() const {
-    if (!IsLoaded()) {
-        return {};
-    }
-    return {BytesOf(m_bitmapInfo), static_cast<size_t>(::GlobalSize(m_bitmapInfo.Get()))};
-}
-
-std::span<const uint8_t> CBmpImage::GetHeldBits() const {
-    if (!IsLoaded()) {
-        return {};
-    }
-    return {BytesOf(m_bits), static_cast<size_t>(::GlobalSize(m_bits.Get()))};
 }

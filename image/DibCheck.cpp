@@ -69,3 +69,41 @@ bool CheckPluginDib(const uint8_t* info, size_t infoSize, size_t bitsSize, long 
     out->imageBytes = static_cast<size_t>(rowBytes * static_cast<uint64_t>(height));
     return true;
 }
+
+namespace {
+
+// Whether some alpha byte is not 0 and some (maybe another) is not 255.
+bool HasPartialAlpha(const uint8_t* rows, const DibDescription& dib) {
+    bool notZero = false;
+    bool notOpaque = false;
+    for (int y = 0; y < dib.height; ++y) {
+        const uint8_t* alpha = rows + static_cast<size_t>(y) * dib.rowBytes + 3;
+        for (int x = 0; x < dib.width; ++x, alpha += 4) {
+            notZero = notZero || *alpha != 0;
+            notOpaque = notOpaque || *alpha != 255;
+        }
+        if (notZero && notOpaque) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool CompositeAlphaOnBlack(uint8_t* rows, const DibDescription& dib) {
+    if (rows == nullptr || dib.bitCount != 32 || dib.compression != bmp::kBiRgb || !HasPartialAlpha(rows, dib)) {
+        return false;
+    }
+    for (int y = 0; y < dib.height; ++y) {
+        uint8_t* pixel = rows + static_cast<size_t>(y) * dib.rowBytes;
+        for (int x = 0; x < dib.width; ++x, pixel += 4) {
+            const unsigned alpha = pixel[3];
+            for (int c = 0; c < 3; ++c) {
+                pixel[c] = static_cast<uint8_t>((pixel[c] * alpha + 127) / 255);
+            }
+            pixel[3] = 255;
+        }
+    }
+    return true;
+}

@@ -27,3 +27,10 @@ struct DibDescription {
 // left to GDI: no value of it makes GDI read more.
 bool CheckPluginDib(const uint8_t* info, size_t infoSize, size_t bitsSize, long expectedWidth, long expectedHeight,
                     DibDescription* out);
+
+// Composites the rows of a checked 32-bit BI_RGB bitmap (`rows`: dib.imageBytes bytes,
+// blue, green, red, alpha) on black when its alpha bytes are neither all 0 nor all 255:
+// each colour weighted by its pixel's straight alpha, rounded, and the alpha made 255.
+// Rows whose alpha is all 0 (no alpha at all) or all 255 stay as they are. True when the
+// rows were composited.
+bool CompositeAlphaOnBlack(uint8_t* rows, const DibDescription& dib);

@@ -38,8 +38,7 @@ int ClampOffset(int offset, int pictureSize, int paneSize) {
 
 }  // namespace
 
-PictureLayout LayoutPicture(bool fitToPane, bool rowsFromBottom, int width, int height, const PaneRect& pane,
-                            int& scrollX, int& scrollY) {
+PictureLayout LayoutPicture(bool fitToPane, int width, int height, const PaneRect& pane, int& scrollX, int& scrollY) {
     const int paneW = pane.Width();
     const int paneH = pane.Height();
     if (fitToPane) {
@@ -52,12 +51,7 @@ PictureLayout LayoutPicture(bool fitToPane, bool rowsFromBottom, int width, int 
 
     PictureLayout layout;
     PaneRect& src = layout.source;
-    src = PaneRect{scrollX, 0, width, height};
-    if (rowsFromBottom) {
-        src.bottom -= scrollY;
-    } else {
-        src.top += scrollY;
-    }
+    src = PaneRect{scrollX, scrollY, width, height};
     if (fitToPane) {
         layout.destination = CalcFitRect(src, pane);
         return layout;
@@ -73,11 +67,7 @@ PictureLayout LayoutPicture(bool fitToPane, bool rowsFromBottom, int width, int 
     if (src.Height() > paneH) {
         const int excess = src.Height() - paneH;
         dst.bottom -= excess;
-        if (rowsFromBottom) {
-            src.top += excess;
-        } else {
-            src.bottom -= excess;
-        }
+        src.bottom -= excess;
     }
     if (width < paneW) {
         const int shift = (paneW - width) / 2;

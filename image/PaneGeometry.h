@@ -24,7 +24,5 @@ struct PictureLayout {
 
 // Lays out a width x height picture in the pane and clamps the scroll offsets in place:
 // negative offsets become 0, both are 0 in the fit layout, and at actual size each ends
-// within 0 and max(0, picture size - pane size). `rowsFromBottom` is true for a DIB whose
-// source rows are counted from its bottom row (the same rows are shown either way).
-PictureLayout LayoutPicture(bool fitToPane, bool rowsFromBottom, int width, int height, const PaneRect& pane,
-                            int& scrollX, int& scrollY);
+// within 0 and max(0, picture size - pane size). Source rows count from the picture's top.
+PictureLayout LayoutPicture(bool fitToPane, int width, int height, const PaneRect& pane, int& scrollX, int& scrollY);

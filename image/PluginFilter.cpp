@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "filelist/Cp932Text.h"
+#include "portable/Cp932Text.h"
 
 namespace {
 

@@ -6,13 +6,10 @@
 #include <vector>
 
 #include "framework/WideText.h"
+#include "image/DibCheck.h"
 #include "image/PictureInfoLayout.h"
 #include "image/PluginFilter.h"
 #include "image/SpiInput.h"
-
-CSpiPlugin::~CSpiPlugin() {
-    Unload();
-}
 
 bool CSpiPlugin::Load(const std::string& path) {
     return Load(fw::ToWide(path, CP_ACP).value_or(std::wstring()));
@@ -45,7 +42,6 @@ bool CSpiPlugin::Load(const std::wstring& path) {
 }
 
 void CSpiPlugin::Unload() {
-    FreePicture();
     m_module.Reset();
     m_libPath.clear();
 }
@@ -121,59 +117,29 @@ namespace {
 
 // The plug-in's progress callback: its data is the caller's KeepGoing, or null.
 int WINAPI OnProgress(int, int, LONG_PTR data) {
-    const auto* keepGoing = reinterpret_cast<const CSpiPlugin::KeepGoing*>(data);
+    const auto* keepGoing = reinterpret_cast<const KeepGoing*>(data);
     return keepGoing != nullptr && *keepGoing && !(*keepGoing)() ? 1 : 0;
 }
 
 }  // namespace
 
-uint64_t CSpiPlugin::Picture::HeldBytes() const {
-    if (!IsHeld()) {
-        return 0;
-    }
-    return uint64_t{::LocalSize(bitmapInfo.Get())} + ::LocalSize(bits.Get());
+DecodeOutcome CSpiPlugin::Decode(const std::string& path, const KeepGoing& keepGoing) const {
+    return Decode(fw::ToWide(path, CP_ACP).value_or(std::wstring()), keepGoing);
 }
 
-bool CSpiPlugin::Decode(const std::string& path) {
-    return Decode(fw::ToWide(path, CP_ACP).value_or(std::wstring()));
-}
-
-bool CSpiPlugin::Decode(const std::wstring& path) {
-    FreePicture();
-    m_lastFailure = DecodeFile(path, m_picture, KeepGoing());
-    return !m_lastFailure;
-}
-
-bool CSpiPlugin::DecodeTo(const std::string& path, Picture& out, const KeepGoing& keepGoing,
-                          DecodeFailure* failure) const {
-    return DecodeTo(fw::ToWide(path, CP_ACP).value_or(std::wstring()), out, keepGoing, failure);
-}
-
-bool CSpiPlugin::DecodeTo(const std::wstring& path, Picture& out, const KeepGoing& keepGoing,
-                          DecodeFailure* failure) const {
-    const std::optional<DecodeFailure> failed = DecodeFile(path, out, keepGoing);
-    if (failed && failure != nullptr) {
-        *failure = *failed;
-    }
-    return !failed;
-}
-
-std::optional<DecodeFailure> CSpiPlugin::DecodeFile(const std::wstring& path, Picture& out,
-                                                    const KeepGoing& keepGoing) const {
-    out = Picture();
+DecodeOutcome CSpiPlugin::Decode(const std::wstring& path, const KeepGoing& keepGoing) const {
     // The name must fit the picture part whole; a longer path cannot be handed over.
     if (path.size() > kMaxFileName) {
-        return DecodeFailure::kReadError;
+        return DecodeOutcome::Failed(DecodeFailure::kReadError);
     }
     CSpiInput input;
     if (const int opened = input.Open(m_module.Get(), path, keepGoing); opened != kSpiSuccess) {
-        return FailureOfPluginResult(opened);
+        return DecodeOutcome::Failed(FailureOfPluginResult(opened));
     }
     PictureInfo info{};
     if (const int result = ReadPictureInfo(input, &info); result != kSpiSuccess) {
-        return FailureOfPluginResult(result);
+        return DecodeOutcome::Failed(FailureOfPluginResult(result));
     }
-    out.info = info;
     // After a failure the handles may hold anything: only a success hands them over.
     // A callback is always passed: some plug-ins do not survive a null one.
     HLOCAL bitmapInfo = nullptr;
@@ -181,44 +147,32 @@ std::optional<DecodeFailure> CSpiPlugin::DecodeFile(const std::wstring& path, Pi
     const int result =
         input.GetPicture(&bitmapInfo, &bits, &OnProgress, reinterpret_cast<LONG_PTR>(&keepGoing));
     if (result != kSpiSuccess) {
-        out = Picture();
-        return FailureOfPluginResult(result);
+        return DecodeOutcome::Failed(FailureOfPluginResult(result));
     }
     // A bitmap that disagrees with what the plug-in reported is its fault, not the file's.
-    if (!AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits), out)) {
-        out = Picture();
-        return DecodeFailure::kUnnamed;
+    CPicture picture = AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits), info);
+    if (picture.IsEmpty()) {
+        return DecodeOutcome::Failed(DecodeFailure::kUnnamed);
     }
-    out.fileName = path;
-    return std::nullopt;
+    return {std::move(picture), std::nullopt};
 }
 
-CSpiPlugin::Picture CSpiPlugin::TakePicture() {
-    return std::exchange(m_picture, Picture());
-}
-
-void CSpiPlugin::PutPicture(Picture&& picture) {
-    m_picture = std::move(picture);
-}
-
-bool CSpiPlugin::AdoptBitmap(fw::LocalMemory ownedInfo, fw::LocalMemory ownedBits, Picture& out) {
-    HLOCAL info = ownedInfo.Get();
-    HLOCAL bits = ownedBits.Get();
-    if (info == nullptr || bits == nullptr) {
-        return false;
+CPicture CSpiPlugin::AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits, const PictureInfo& reported) {
+    if (!info.IsValid() || !bits.IsValid()) {
+        return {};
     }
-    DibDescription dib;
     {
-        fw::LocalLock header(info);
-        fw::LocalLock rows(bits);
+        fw::LocalLock header(info.Get());
+        fw::LocalLock rows(bits.Get());
+        DibDescription dib;
         if (header.Get() == nullptr || rows.Get() == nullptr ||
-            !CheckPluginDib(static_cast<const uint8_t*>(header.Get()), ::LocalSize(info), ::LocalSize(bits),
-                            out.info.width, out.info.height, &dib)) {
-            return false;
+            !CheckPluginDib(static_cast<const uint8_t*>(header.Get()), ::LocalSize(info.Get()),
+                            ::LocalSize(bits.Get()), reported.width, reported.height, &dib)) {
+            return {};
         }
+        auto* base = static_cast<uint8_t*>(rows.Get());
         if (dib.topDown) {
             // Every reader of the picture counts rows from the bottom: flip the rows once here.
-            auto* base = static_cast<uint8_t*>(rows.Get());
             std::vector<uint8_t> row(dib.rowBytes);
             for (size_t top = 0, bottom = static_cast<size_t>(dib.height) - 1; top < bottom; ++top, --bottom) {
                 std::memcpy(row.data(), base + top * dib.rowBytes, dib.rowBytes);
@@ -226,42 +180,8 @@ bool CSpiPlugin::AdoptBitmap(fw::LocalMemory ownedInfo, fw::LocalMemory ownedBit
                 std::memcpy(base + bottom * dib.rowBytes, row.data(), dib.rowBytes);
             }
             static_cast<BITMAPINFOHEADER*>(header.Get())->biHeight = dib.height;
-            dib.topDown = false;
         }
+        CompositeAlphaOnBlack(base, dib);
     }
-    out.dib = dib;
-    out.bitmapInfo = std::move(ownedInfo);
-    out.bits = std::move(ownedBits);
-    return true;
-}
-
-void CSpiPlugin::FreePicture() {
-    m_picture = Picture();
-}
-
-int CSpiPlugin::GetWidth() const {
-    return HasPicture() ? static_cast<int>(m_picture.info.width) : 0;
-}
-
-int CSpiPlugin::GetHeight() const {
-    return HasPicture() ? static_cast<int>(m_picture.info.height) : 0;
-}
-
-bool CSpiPlugin::Draw(HDC hdc, const RECT& src, const RECT& dst) const {
-    if (!m_picture.bitmapInfo.IsValid() || !m_picture.bits.IsValid()) {
-        return true;
-    }
-    fw::LocalLock info(m_picture.bitmapInfo.Get());
-    fw::LocalLock bits(m_picture.bits.Get());
-    if (info.Get() == nullptr || bits.Get() == nullptr) {
-        return false;
-    }
-    const int oldStretch = ::SetStretchBltMode(hdc, COLORONCOLOR);
-    const int oldMapping = ::SetMapMode(hdc, MM_TEXT);
-    const int lines = ::StretchDIBits(hdc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, src.left,
-                                      src.top, src.right - src.left, src.bottom - src.top, bits.Get(),
-                                      static_cast<const BITMAPINFO*>(info.Get()), DIB_RGB_COLORS, SRCCOPY);
-    ::SetMapMode(hdc, oldMapping);
-    ::SetStretchBltMode(hdc, oldStretch);
-    return lines != static_cast<int>(GDI_ERROR);
+    return CPicture(std::move(info), std::move(bits));
 }

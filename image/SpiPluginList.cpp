@@ -3,8 +3,8 @@
 #include <new>
 #include <utility>
 
-#include "filelist/Cp932Text.h"
 #include "image/SpiInput.h"
+#include "portable/Cp932Text.h"
 
 int CSpiPluginList::Add(CSpiPlugin&& plugin) {
     try {
@@ -20,12 +20,6 @@ int CSpiPluginList::Add(CSpiPlugin&& plugin) {
 
 void CSpiPluginList::RemoveAll() {
     m_plugins.clear();
-}
-
-void CSpiPluginList::FreePictures() {
-    for (const auto& plugin : m_plugins) {
-        plugin->FreePicture();
-    }
 }
 
 CSpiPlugin* CSpiPluginList::FindPluginFor(const std::string& ext) const {

@@ -34,8 +34,6 @@ public:
     int Add(CSpiPlugin&& plugin);
     // Deletes every element.
     void RemoveAll();
-    // Releases the picture every plug-in holds.
-    void FreePictures();
 
     // The first plug-in, in load order, that accepts the extension; null when none does.
     CSpiPlugin* FindPluginFor(const std::string& ext) const;

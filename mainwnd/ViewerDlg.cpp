@@ -1,6 +1,5 @@
 #include "mainwnd/ViewerDlg.h"
 
-#include "filelist/PathUtil.h"
 #include "framework/DataExchange.h"
 #include "framework/Gdi.h"
 #include "framework/Keyboard.h"
@@ -8,6 +7,7 @@
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "mainwnd/AboutDlg.h"
+#include "portable/PathUtil.h"
 #include "res/resource.h"
 #include "tools/CommandListDlg.h"
 

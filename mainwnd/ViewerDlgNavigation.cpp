@@ -1,11 +1,11 @@
 // The main window's file list: loading the plug-ins, listing a directory, changing the
 // current directory, and the message pump of long loops.
-#include "filelist/PathUtil.h"
 #include "framework/DirectoryEnumerator.h"
 #include "framework/FolderBrowser.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "mainwnd/ViewerDlg.h"
+#include "portable/PathUtil.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ void CViewerDlg::ListDirectory(const std::wstring& dir) {
     m_files.Clear();
     m_pane.DropReadAhead();
     m_nDirection = 1;
-    m_plugins.FreePictures();
+    m_pane.ReleasePictures();
     if (!m_files.Fill(dir, m_plugins, [this] { return PumpMessages(); }) && m_hWnd == nullptr) {
         m_bListing = false;
         return;  // the window went away while the queue was drained

@@ -4,8 +4,9 @@
 #include <climits>
 #include <vector>
 
-#include "filelist/PathUtil.h"
 #include "framework/DirectoryEnumerator.h"
+#include "image/Decode.h"
+#include "portable/PathUtil.h"
 
 namespace {
 
@@ -48,17 +49,9 @@ RECT CPicturePane::GetPaneRect() const {
     return pane;
 }
 
-void CPicturePane::ReleaseDecoder(Decoder decoder) {
-    if (decoder.kind == Decoder::Kind::kBmp) {
-        m_bmp.Free();
-    } else if (decoder.kind == Decoder::Kind::kPlugin) {
-        decoder.plugin->FreePicture();
-    }
-}
-
 void CPicturePane::RetireShown() {
     if (m_shownStamp && HoldsPicture()) {
-        m_readAhead.Retire(m_shownPath, m_shown, *m_shownStamp, m_bmp);
+        m_readAhead.Retire(m_shownPath, m_shown, *m_shownStamp, std::move(m_shownPicture));
     }
     m_shownStamp.reset();
 }
@@ -66,44 +59,19 @@ void CPicturePane::RetireShown() {
 void CPicturePane::Release() {
     m_shownStamp.reset();
     m_shownFailure.reset();
-    ReleaseDecoder(m_shown);
-    ReleaseDecoder(m_preview);
+    m_shownPicture = CPicture();
+    m_preview = CPicture();
     m_shown = {};
     m_shownPath.clear();
-    m_preview = {};
     m_previewDir.clear();
 }
 
-bool CPicturePane::HoldsPicture() const {
-    return Holds(m_shown);
-}
-
-bool CPicturePane::Holds(Decoder source) const {
-    switch (source.kind) {
-        case Decoder::Kind::kBmp:
-            return m_bmp.IsLoaded();
-        case Decoder::Kind::kPlugin:
-            return source.plugin->HasPicture();
-        case Decoder::Kind::kNone:
-            break;
-    }
-    return false;
-}
-
 SIZE CPicturePane::ShownPictureSize() const {
-    return HoldsPicture() ? SIZE{WidthOf(m_shown), HeightOf(m_shown)} : SIZE{0, 0};
+    return SIZE{m_shownPicture.Width(), m_shownPicture.Height()};
 }
 
 std::optional<PictureSize> CPicturePane::ShownHeaderSize() const {
-    switch (m_shown.kind) {
-        case Decoder::Kind::kBmp:
-            return CBmpImage::ReadHeaderSize(m_shownPath);
-        case Decoder::Kind::kPlugin:
-            return m_shown.plugin->ReadHeaderSize(m_shownPath);
-        case Decoder::Kind::kNone:
-            break;
-    }
-    return std::nullopt;
+    return ReadHeaderSize(m_shownPath, m_shown);
 }
 
 void CPicturePane::ShowEntry(const ListEntry* entry) {
@@ -124,6 +92,7 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
     m_nScrollY = 0;
     if (entry != nullptr && entry->IsDirectory()) {
         m_previewDir = AddTrailingBackslash(AddTrailingBackslash(m_host.CurrentDir()) + entry->name);
+        HoldPreview();
     } else if (entry != nullptr) {
         m_shown = entry->GetDecoder();
         m_shownPath = path;
@@ -135,24 +104,31 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
 void CPicturePane::HoldShown(std::optional<CReadAhead::Copy> copy) {
     if (copy) {
         m_shownStamp = copy->stamp;
-        if (m_shown.kind == Decoder::Kind::kBmp) {
-            m_bmp = std::move(copy->bmp);
-        } else {
-            m_shown.plugin->PutPicture(std::move(copy->picture));
-        }
+        m_shownPicture = std::move(copy->picture);
         return;
     }
-    // A failed load leaves nothing held: the pane stays black. The stamp is taken before
+    // A failed decode leaves nothing held: the pane stays black. The stamp is taken before
     // the file is read: should it change meanwhile, the picture retired later never
     // matches the file again and is not shown from the copy.
     m_shownStamp = FileStamp::Of(m_shownPath);
-    if (m_shown.kind == Decoder::Kind::kBmp) {
-        fw::CClientDC dc(m_host.OwnerWindow());
-        if (!m_bmp.Load(m_shownPath, dc)) {
-            m_shownFailure = m_bmp.LastFailure();
+    fw::CClientDC dc(m_host.OwnerWindow());
+    DecodeOutcome decoded = DecodePicture(m_shownPath, m_shown, dc);
+    m_shownPicture = std::move(decoded.picture);
+    m_shownFailure = decoded.failure;
+}
+
+// Only the first displayable file is tried; the directory is looked at again each time
+// its entry is selected (or the list is read again).
+void CPicturePane::HoldPreview() {
+    fw::CDirectoryEnumerator found(m_previewDir + L"*.*");
+    fw::DirectoryEntry e;
+    while (found.Next(e)) {
+        const Decoder decoder = e.isDirectory ? Decoder() : m_plugins.DecoderFor(e.name);
+        if (!decoder.IsNone()) {
+            fw::CClientDC dc(m_host.OwnerWindow());
+            m_preview = DecodePicture(m_previewDir + e.name, decoder, dc).picture;
+            return;
         }
-    } else if (!m_shown.plugin->Decode(m_shownPath)) {
-        m_shownFailure = m_shown.plugin->LastFailure();
     }
 }
 
@@ -201,56 +177,16 @@ void CPicturePane::Redraw() const {
 
 // The one place the pane is drawn. It goes straight onto the window: DrawPicture draws
 // every pixel of the pane once, so nothing flickers, and a large picture costs no copy
-// through a second bitmap.
+// through a second bitmap. Nothing is decoded here.
 void CPicturePane::Paint(HDC dc) {
-    if (m_previewDir.empty() || !DrawPreview(dc)) {
-        DrawPicture(dc, m_shown);
-    }
+    DrawPicture(dc, m_previewDir.empty() ? m_shownPicture : m_preview);
 }
 
-// Every paint of a selected directory looks for its first displayable file again: the
-// directory may have changed since.
-bool CPicturePane::DrawPreview(HDC dc) {
-    ReleaseDecoder(m_preview);
-    m_preview = {};
-    fw::CDirectoryEnumerator found(m_previewDir + L"*.*");
-    fw::DirectoryEntry e;
-    while (found.Next(e)) {
-        if (e.isDirectory) {
-            continue;
-        }
-        const Decoder decoder = m_plugins.DecoderFor(e.name);
-        if (decoder.IsNone()) {
-            continue;
-        }
-        // Only the first displayable file is tried.
-        const std::wstring path = m_previewDir + e.name;
-        if (decoder.kind == Decoder::Kind::kBmp) {
-            m_bmp.Load(path, dc);
-        } else {
-            decoder.plugin->Decode(path);
-        }
-        m_preview = decoder;
-        DrawPicture(dc, decoder);
-        return true;
-    }
-    return false;
+PictureLayout CPicturePane::LayoutOf(const CPicture& picture) {
+    return LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(GetPaneRect()), m_nScrollX, m_nScrollY);
 }
 
-int CPicturePane::WidthOf(Decoder source) const {
-    return source.kind == Decoder::Kind::kBmp ? m_bmp.GetWidth() : source.plugin->GetWidth();
-}
-
-int CPicturePane::HeightOf(Decoder source) const {
-    return source.kind == Decoder::Kind::kBmp ? m_bmp.GetHeight() : source.plugin->GetHeight();
-}
-
-PictureLayout CPicturePane::LayoutOf(Decoder source) {
-    return LayoutPicture(m_bFitToPane, source.kind == Decoder::Kind::kPlugin, WidthOf(source), HeightOf(source),
-                         ToPane(GetPaneRect()), m_nScrollX, m_nScrollY);
-}
-
-void CPicturePane::DrawPicture(HDC dc, Decoder source) {
+void CPicturePane::DrawPicture(HDC dc, const CPicture& picture) {
     if (m_host.OwnerWindow() == nullptr) {
         return;
     }
@@ -258,22 +194,20 @@ void CPicturePane::DrawPicture(HDC dc, Decoder source) {
     const int saved = ::SaveDC(dc);
     ::IntersectClipRect(dc, pane.left, pane.top, pane.right, pane.bottom);
     std::optional<PictureLayout> layout;
-    if (Holds(source)) {
-        layout = LayoutOf(source);
+    if (!picture.IsEmpty()) {
+        layout = LayoutOf(picture);
     }
     // Black where the picture does not go, then the picture: no pixel is drawn twice.
-    const int picture = ::SaveDC(dc);
+    const int outside = ::SaveDC(dc);
     if (layout) {
         const PaneRect& d = layout->destination;
         ::ExcludeClipRect(dc, d.left, d.top, d.right, d.bottom);
     }
     ::SetBkColor(dc, RGB(0, 0, 0));
     ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &pane, nullptr, 0, nullptr);
-    ::RestoreDC(dc, picture);
-    if (layout && source.kind == Decoder::Kind::kBmp) {
-        m_bmp.Draw(ToRect(layout->source), ToRect(layout->destination), dc);
-    } else if (layout) {
-        source.plugin->Draw(dc, ToRect(layout->source), ToRect(layout->destination));
+    ::RestoreDC(dc, outside);
+    if (layout) {
+        picture.Draw(dc, ToRect(layout->source), ToRect(layout->destination));
     }
     ::RestoreDC(dc, saved);
 }
@@ -288,7 +222,7 @@ bool CPicturePane::Scroll(int dx, int dy) {
     }
     // Clamped first: when nothing moved the pane shows this view already, and drawing a
     // large picture again would only cost the key its speed.
-    LayoutOf(m_shown);
+    LayoutOf(m_shownPicture);
     if (m_nScrollX == oldX && m_nScrollY == oldY) {
         return true;
     }

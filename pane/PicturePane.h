@@ -1,9 +1,9 @@
 #pragma once
 // The picture pane: the part of the main window right of the file list that shows the
 // selected entry's picture, fitted to the pane or at actual size with scrolling, or the
-// first picture inside a selected directory. It holds the shown picture (a BMP file in
-// its own CBmpImage, any other in the plug-in that decoded it) and draws it only when
-// the window paints, each pixel once; everything else asks for a repaint. In idle
+// first picture inside a selected directory. It holds the shown picture, or the preview,
+// decoded when the entry is selected, and draws it only when the window paints, each
+// pixel once; everything else asks for a repaint. In idle
 // time it decodes the pictures the user will likely go to next (see CReadAhead), and
 // shows such a copy instead of decoding the file again.
 #include <windows.h>
@@ -12,15 +12,15 @@
 #include <initializer_list>
 #include <optional>
 
-#include "commands/KeyTable.h"
 #include "filelist/ListEntry.h"
 #include "framework/Gdi.h"
 #include "framework/MessageMap.h"
 #include "framework/Wnd.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
-#include "image/BmpImage.h"
 #include "image/DecodeFailure.h"
 #include "image/PaneGeometry.h"
+#include "image/Picture.h"
 #include "image/SpiPluginList.h"
 #include "pane/ReadAhead.h"
 
@@ -31,9 +31,9 @@ public:
     CPicturePane(const CPicturePane&) = delete;
     CPicturePane& operator=(const CPicturePane&) = delete;
 
-    // Releases the picture shown so far, loads the entry's picture (a directory shows a
-    // preview of the first picture inside it; null shows nothing), starts at the top
-    // left and puts the pane on screen at once.
+    // Releases the picture shown so far, decodes the entry's picture (for a directory the
+    // first displayable picture inside it, its preview; null shows nothing), starts at
+    // the top left and puts the pane on screen at once.
     void ShowEntry(const ListEntry* entry);
     // Draws the pane on the window's paint device context: the picture, black around it.
     void Paint(HDC dc);
@@ -47,9 +47,9 @@ public:
     int GetScrollY() const { return m_nScrollY; }
     // The pane: the window's client area right of the file list.
     RECT GetPaneRect() const;
-    // Draws one decoder's picture laid out in the pane on `dc` (client coordinates), and
-    // the rest of the pane black. A directory's preview is not drawn.
-    void DrawPicture(HDC dc, Decoder source);
+    // Draws a picture laid out in the pane on `dc` (client coordinates), and the rest of
+    // the pane black.
+    void DrawPicture(HDC dc, const CPicture& picture);
     // Releases the pictures the pane holds, those read ahead included (before the
     // plug-ins go away).
     void ReleasePictures() {
@@ -67,11 +67,13 @@ public:
     const CReadAhead& ReadAheadCopies() const { return m_readAhead; }
     // Whether the shown picture came from a copy read ahead.
     bool ShownFromReadAhead() const { return m_bShownFromReadAhead; }
-    // The BMP picture shown or previewed.
-    const CBmpImage& GetBmp() const { return m_bmp; }
+    // The shown entry's picture; empty for a directory, nothing, or after a failed decode.
+    const CPicture& ShownPicture() const { return m_shownPicture; }
+    // The selected directory's preview; empty when none is selected or it shows nothing.
+    const CPicture& PreviewPicture() const { return m_preview; }
     // Whether the picture of the shown entry is held (it may be gone after a failed load).
-    bool HoldsPicture() const;
-    // Whose picture is shown: the BMP reader, a plug-in, or none (a directory or nothing).
+    bool HoldsPicture() const { return !m_shownPicture.IsEmpty(); }
+    // What decoded the shown picture; none for a directory or nothing.
     Decoder ShownDecoder() const { return m_shown; }
     // The full path of the picture file shown; empty for a directory or nothing.
     const std::wstring& ShownPath() const { return m_shownPath; }
@@ -106,26 +108,20 @@ private:
     // Holds the picture of m_shownPath: the copy read ahead when there is one, else as
     // m_shown decodes the file.
     void HoldShown(std::optional<CReadAhead::Copy> copy);
-    void ReleaseDecoder(Decoder decoder);
-    // Decodes the first displayable file inside the previewed directory and draws it.
-    // Draws the first displayable picture in the selected directory; false when there is none.
-    bool DrawPreview(HDC dc);
-    // Whether `source` holds a decoded picture to draw.
-    bool Holds(Decoder source) const;
-    PictureLayout LayoutOf(Decoder source);
-    int WidthOf(Decoder source) const;
-    int HeightOf(Decoder source) const;
+    // Decodes the first displayable file inside the previewed directory, if any.
+    void HoldPreview();
+    PictureLayout LayoutOf(const CPicture& picture);
 
     IViewerHost& m_host;
     const CSpiPluginList& m_plugins;
     const fw::CWnd& m_leftColumn;
-    CBmpImage m_bmp;
-    Decoder m_shown;           // whose picture is shown; none for a directory or nothing
+    Decoder m_shown;           // what decodes the shown entry; none for a directory or nothing
     std::wstring m_shownPath;  // the file it was decoded from
+    CPicture m_shownPicture;
     std::optional<FileStamp> m_shownStamp;  // that file's stamp when it was decoded
     std::optional<DecodeFailure> m_shownFailure;  // why it could not be decoded
     std::wstring m_previewDir;  // the selected directory's path, when one is selected
-    Decoder m_preview;         // what holds the preview's picture
+    CPicture m_preview;         // its first displayable picture
     bool m_bFitToPane = true;
     int m_nScrollX = 0;
     int m_nScrollY = 0;

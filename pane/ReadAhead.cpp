@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "image/Decode.h"
+
 std::optional<FileStamp> FileStamp::Of(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (path.empty() || !::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
@@ -51,8 +53,7 @@ void CReadAhead::KeepOnly(const std::vector<std::wstring>& paths) {
 
 CReadAhead::Outcome CReadAhead::Remember(Held held, Outcome outcome) {
     held.outcome = outcome;
-    held.bmp.Free();
-    held.picture = CSpiPlugin::Picture();
+    held.picture = CPicture();
     held.bytes = 0;
     m_held.push_back(std::move(held));
     return outcome;
@@ -88,14 +89,9 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decode
         stopped = stopped || (keepGoing && !keepGoing());
         return !stopped;
     };
-    bool decoded = false;
-    if (decoder.kind == Decoder::Kind::kBmp) {
-        decoded = held.bmp.Load(path, dc, watch);
-        held.bytes = held.bmp.HeldBytes();
-    } else {
-        decoded = decoder.plugin->DecodeTo(path, held.picture, watch);
-        held.bytes = held.picture.HeldBytes();
-    }
+    DecodeOutcome decoded = DecodePicture(path, decoder, dc, watch);
+    held.picture = std::move(decoded.picture);
+    held.bytes = held.picture.HeldBytes();
     if (stopped) {
         return Outcome::kStopped;
     }
@@ -128,21 +124,16 @@ std::optional<CReadAhead::Copy> CReadAhead::Take(const std::wstring& path, Decod
     if (!now || !(*now == held.stamp)) {
         return std::nullopt;
     }
-    return Copy{held.stamp, std::move(held.bmp), std::move(held.picture)};
+    return Copy{held.stamp, std::move(held.picture)};
 }
 
-void CReadAhead::Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CBmpImage& bmp) {
+void CReadAhead::Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture) {
     Held held;
     held.path = path;
     held.decoder = decoder;
     held.stamp = stamp;
-    if (decoder.kind == Decoder::Kind::kBmp) {
-        held.bmp = std::move(bmp);
-        held.bytes = held.bmp.HeldBytes();
-    } else if (decoder.kind == Decoder::Kind::kPlugin) {
-        held.picture = decoder.plugin->TakePicture();
-        held.bytes = held.picture.HeldBytes();
-    }
+    held.bytes = picture.HeldBytes();
+    held.picture = std::move(picture);
     if (held.bytes == 0 || held.bytes > kMaxHeldBytes) {
         return;  // nothing held, or released at once
     }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "image/BmpImage.h"
+#include "image/Picture.h"
 #include "image/SpiPluginList.h"
 
 // What identifies the content of a file cheaply: its size and its times.
@@ -60,22 +60,20 @@ public:
     // Drops every copy.
     void Clear() { m_held.clear(); }
 
-    // A decoded picture with what it was read from: the picture in `bmp` for a BMP file,
-    // in `picture` for a plug-in's.
+    // A decoded picture with the stamp of the file it was read from.
     struct Copy {
         FileStamp stamp;
-        CBmpImage bmp;
-        CSpiPlugin::Picture picture;
+        CPicture picture;
     };
     // Hands the copy of `path` over when `decoder` made it and the file is unchanged; none
     // otherwise. A copy that no longer matches its file is dropped.
     std::optional<Copy> Take(const std::wstring& path, Decoder decoder);
-    // Takes over the picture shown until now, read from `path` when it had `stamp`: from
-    // `bmp`, or from the plug-in that holds it. It is kept as a copy (the user may go back
+    // Takes over the picture shown until now, which `decoder` read from `path` when it had
+    // `stamp`. It is kept as a copy (the user may go back
     // to it) until the next read-ahead keeps only the entries beside the new one; so its
     // memory is released in idle time, not while a key waits. Older copies make room for
     // it only when the held pictures would exceed kMaxHeldBytes.
-    void Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CBmpImage& bmp);
+    void Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture);
 
     // Whether a copy of `path` is held (whether or not its file still matches it).
     bool Holds(const std::wstring& path) const;
@@ -90,8 +88,7 @@ private:
         Decoder decoder;
         FileStamp stamp;
         Outcome outcome = Outcome::kHeld;
-        CBmpImage bmp;                // for a BMP file
-        CSpiPlugin::Picture picture;  // for a plug-in's file
+        CPicture picture;
         uint64_t bytes = 0;
     };
     std::vector<Held>::iterator Find(const std::wstring& path);

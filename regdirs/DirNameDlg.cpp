@@ -1,9 +1,12 @@
 #include "regdirs/DirNameDlg.h"
 
+#include <utility>
+
 #include "framework/DataExchange.h"
 #include "res/resource.h"
 
-CDirNameDlg::CDirNameDlg(fw::CWnd* parent) : fw::CDialog(IDD_DIRNAME, parent) {}
+CDirNameDlg::CDirNameDlg(std::string proposed, fw::CWnd* parent)
+    : fw::CDialog(IDD_DIRNAME, parent), m_strDisplayName(std::move(proposed)) {}
 
 void CDirNameDlg::DoDataExchange(fw::CDataExchange* dx) {
     fw::CDialog::DoDataExchange(dx);

@@ -7,11 +7,15 @@
 
 class CDirNameDlg : public fw::CDialog {
 public:
-    explicit CDirNameDlg(fw::CWnd* parent = nullptr);
+    // `proposed`: the name shown when the dialog opens.
+    explicit CDirNameDlg(std::string proposed, fw::CWnd* parent = nullptr);
 
-    // The name proposed when the dialog opens; after OK, the name entered.
-    std::string m_strDisplayName;
+    // After OK, the name entered.
+    const std::string& Name() const { return m_strDisplayName; }
 
 protected:
     void DoDataExchange(fw::CDataExchange* dx) override;
+
+private:
+    std::string m_strDisplayName;
 };

@@ -1,5 +1,7 @@
 #include "regdirs/JumpDlg.h"
 
+#include <utility>
+
 #include "framework/DataExchange.h"
 #include "regdirs/DirNameDlg.h"
 #include "regdirs/RegisteredDirsFile.h"
@@ -13,7 +15,8 @@ FW_BEGIN_MESSAGE_MAP(CJumpDlg, fw::CDialog)
     FW_ON_COMMAND(IDC_JUMP_CHANGE_NAME, BN_CLICKED, OnChangeName)
 FW_END_MESSAGE_MAP()
 
-CJumpDlg::CJumpDlg(fw::CWnd* parent) : fw::CDialog(IDD_JUMP, parent) {}
+CJumpDlg::CJumpDlg(std::wstring iniPath, std::wstring currentDir, fw::CWnd* parent)
+    : fw::CDialog(IDD_JUMP, parent), m_strIniPath(std::move(iniPath)), m_strCurrentDir(std::move(currentDir)) {}
 
 void CJumpDlg::DoDataExchange(fw::CDataExchange* dx) {
     fw::CDialog::DoDataExchange(dx);
@@ -73,12 +76,11 @@ void CJumpDlg::OnAddCurrent() {
     if (!dir) {
         return;
     }
-    CDirNameDlg nameDlg(this);
-    nameDlg.m_strDisplayName = *dir;
+    CDirNameDlg nameDlg(*dir, this);
     if (nameDlg.DoModal() != IDOK) {
         return;
     }
-    const std::string name = nameDlg.m_strDisplayName;
+    const std::string name = nameDlg.Name();
     const int index = m_listDirs.AddString(name);
     const int k = static_cast<int>(m_arrPaths.size());
     m_arrPaths.push_back(*dir);
@@ -119,20 +121,19 @@ void CJumpDlg::OnChangeName() {
     if (selected < 0) {
         return;
     }
-    CDirNameDlg nameDlg(this);
-    nameDlg.m_strDisplayName = m_listDirs.GetText(selected);
+    CDirNameDlg nameDlg(m_listDirs.GetText(selected), this);
     if (nameDlg.DoModal() != IDOK) {
         return;
     }
     const LRESULT k = m_listDirs.GetItemData(selected);
     const std::string path = PathOfEntry(selected);
     m_listDirs.DeleteString(selected);
-    const int index = m_listDirs.AddString(nameDlg.m_strDisplayName);
+    const int index = m_listDirs.AddString(nameDlg.Name());
     if (index >= 0) {
         m_listDirs.SetItemData(index, k);
     }
     if (k >= 0) {
-        CRegisteredDirsFile(m_strIniPath).Rewrite(static_cast<int>(k), {path, nameDlg.m_strDisplayName});
+        CRegisteredDirsFile(m_strIniPath).Rewrite(static_cast<int>(k), {path, nameDlg.Name()});
     }
     m_listDirs.SetFocus();
     m_listDirs.SetCurSel(index);

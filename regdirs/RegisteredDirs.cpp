@@ -12,11 +12,9 @@ CRegisteredDirs::CRegisteredDirs(IViewerHost& host, std::wstring iniPath)
     : m_host(host), m_strIniPath(std::move(iniPath)) {}
 
 void CRegisteredDirs::JumpToRegisteredDir() {
-    CJumpDlg dlg;
-    dlg.m_strCurrentDir = m_host.CurrentDir();
-    dlg.m_strIniPath = m_strIniPath;
-    if (dlg.DoModal() != IDOK || dlg.m_strSelectedPath.empty()) {
+    CJumpDlg dlg(m_strIniPath, m_host.CurrentDir());
+    if (dlg.DoModal() != IDOK || dlg.SelectedPath().empty()) {
         return;
     }
-    m_host.GoToDirectory(fw::Widen932(dlg.m_strSelectedPath));
+    m_host.GoToDirectory(fw::Widen932(dlg.SelectedPath()));
 }

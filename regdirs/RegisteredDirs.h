@@ -3,8 +3,8 @@
 // the settings file; OK with a selected path makes that path the current directory.
 #include <string>
 
-#include "commands/KeyTable.h"
 #include "framework/MessageMap.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
 
 class CRegisteredDirs {

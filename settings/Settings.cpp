@@ -7,12 +7,12 @@
 #include <optional>
 #include <vector>
 
-#include "filelist/Cp932Text.h"
-#include "filelist/PathUtil.h"
+#include "portable/Cp932Text.h"
 #include "framework/ProfileFile.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
+#include "portable/PathUtil.h"
 
 namespace {
 
@@ -60,6 +60,32 @@ const char* FlagText(int flag) {
     return flag == 1 ? "TRUE" : "FALSE";
 }
 
+// One key of the settings file and the member it holds: a text, or a number that is
+// either a flag ("TRUE"/"FALSE") or a count read only when above 0.
+struct SettingKey {
+    const char* section;
+    const char* name;
+    std::string Settings::*text = nullptr;
+    int Settings::*number = nullptr;
+    bool flag = false;
+};
+
+// All twelve keys, in the order Save writes them.
+const SettingKey kKeys[] = {
+    {"Directory", "MoveDir", &Settings::m_strMoveDir},
+    {"Directory", "TrashDir", &Settings::m_strTrashDir},
+    {"Directory", "CopyDir", &Settings::m_strCopyDir},
+    {"Directory", "WallPaperDir", &Settings::m_strWallPaperDir},
+    {"Preference", "ResizeWallPaperToScreenSize", nullptr, &Settings::m_bResizeWallPaperToScreenSize, true},
+    {"Preference", "AutoRenameAtMove", nullptr, &Settings::m_bAutoRenameAtMove, true},
+    {"Preference", "DeleteImmediate", nullptr, &Settings::m_bDeleteImmediate, true},
+    {"Directory", "OpenWindowProgram", &Settings::m_strOpenWindowProgram},
+    {"Directory", "URLProgram", &Settings::m_strUrlProgram},
+    {"Directory", "URLMemo", &Settings::m_strUrlMemo},
+    {"DeleteSmall", "Width", nullptr, &Settings::m_nDeleteSmallWidth},
+    {"DeleteSmall", "Height", nullptr, &Settings::m_nDeleteSmallHeight},
+};
+
 }  // namespace
 
 std::wstring GetIniFilePath() {
@@ -88,36 +114,26 @@ Settings Settings::Defaults(const std::wstring& exeDir) {
 }
 
 void Settings::Load(const std::wstring& ini) {
-    m_strMoveDir = ReadString(ini, "Directory", "MoveDir", m_strMoveDir);
-    m_strTrashDir = ReadString(ini, "Directory", "TrashDir", m_strTrashDir);
-    m_strCopyDir = ReadString(ini, "Directory", "CopyDir", m_strCopyDir);
-    m_strWallPaperDir = ReadString(ini, "Directory", "WallPaperDir", m_strWallPaperDir);
-    m_strOpenWindowProgram = ReadString(ini, "Directory", "OpenWindowProgram", m_strOpenWindowProgram);
-    m_strUrlProgram = ReadString(ini, "Directory", "URLProgram", m_strUrlProgram);
-    m_strUrlMemo = ReadString(ini, "Directory", "URLMemo", m_strUrlMemo);
-    m_bResizeWallPaperToScreenSize = ReadFlag(ini, "Preference", "ResizeWallPaperToScreenSize");
-    m_bAutoRenameAtMove = ReadFlag(ini, "Preference", "AutoRenameAtMove");
-    m_bDeleteImmediate = ReadFlag(ini, "Preference", "DeleteImmediate");
-    ReadPositive(ini, "DeleteSmall", "Width", m_nDeleteSmallWidth);
-    ReadPositive(ini, "DeleteSmall", "Height", m_nDeleteSmallHeight);
+    for (const SettingKey& key : kKeys) {
+        if (key.text != nullptr) {
+            this->*key.text = ReadString(ini, key.section, key.name, this->*key.text);
+        } else if (key.flag) {
+            this->*key.number = ReadFlag(ini, key.section, key.name);
+        } else {
+            ReadPositive(ini, key.section, key.name, this->*key.number);
+        }
+    }
 }
 
-// All twelve keys, in this order, whether they changed or not; the file's other sections
+// Every key, in the table's order, whether it changed or not; the file's other sections
 // (the registered directories among them) stay as they are.
 bool Settings::Save(const std::wstring& ini) const {
-    const std::vector<fw::ProfileEdit> keys = {
-        fw::ProfileEdit::Set("Directory", "MoveDir", m_strMoveDir),
-        fw::ProfileEdit::Set("Directory", "TrashDir", m_strTrashDir),
-        fw::ProfileEdit::Set("Directory", "CopyDir", m_strCopyDir),
-        fw::ProfileEdit::Set("Directory", "WallPaperDir", m_strWallPaperDir),
-        fw::ProfileEdit::Set("Preference", "ResizeWallPaperToScreenSize", FlagText(m_bResizeWallPaperToScreenSize)),
-        fw::ProfileEdit::Set("Preference", "AutoRenameAtMove", FlagText(m_bAutoRenameAtMove)),
-        fw::ProfileEdit::Set("Preference", "DeleteImmediate", FlagText(m_bDeleteImmediate)),
-        fw::ProfileEdit::Set("Directory", "OpenWindowProgram", m_strOpenWindowProgram),
-        fw::ProfileEdit::Set("Directory", "URLProgram", m_strUrlProgram),
-        fw::ProfileEdit::Set("Directory", "URLMemo", m_strUrlMemo),
-        fw::ProfileEdit::Set("DeleteSmall", "Width", NumberText(m_nDeleteSmallWidth)),
-        fw::ProfileEdit::Set("DeleteSmall", "Height", NumberText(m_nDeleteSmallHeight)),
-    };
-    return fw::WriteProfile(ini, keys);
+    std::vector<fw::ProfileEdit> edits;
+    for (const SettingKey& key : kKeys) {
+        const std::string value = key.text != nullptr ? this->*key.text
+                                  : key.flag          ? std::string(FlagText(this->*key.number))
+                                                      : NumberText(this->*key.number);
+        edits.push_back(fw::ProfileEdit::Set(key.section, key.name, value));
+    }
+    return fw::WriteProfile(ini, edits);
 }

@@ -5,8 +5,8 @@
 #include <functional>
 #include <utility>
 
-#include "commands/KeyTable.h"
 #include "framework/MessageMap.h"
+#include "host/KeyTable.h"
 #include "settings/Settings.h"
 
 class CSettingsEditor {

@@ -2,12 +2,12 @@
 // passes over the list or the tree.
 #include "sizedelete/SizeDeletion.h"
 
-#include "filelist/PathUtil.h"
 #include "framework/DirectoryEnumerator.h"
 #include "framework/Keyboard.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "framework/Wnd.h"
+#include "portable/PathUtil.h"
 #include "res/resource.h"
 #include "sizedelete/SizeDeleteDlg.h"
 

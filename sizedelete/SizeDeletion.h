@@ -13,10 +13,10 @@
 // surely takes what it still holds.
 #include <string>
 
-#include "commands/KeyTable.h"
 #include "commands/SortingOps.h"
 #include "filelist/FileList.h"
 #include "framework/MessageMap.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
 #include "pane/PicturePane.h"
 #include "settings/Settings.h"

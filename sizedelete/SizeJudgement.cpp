@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "filelist/PathUtil.h"
+#include "portable/PathUtil.h"
 
 std::optional<PictureSize> SizeToJudge(std::optional<PictureSize> decoded,
                                        std::optional<DecodeFailure> failure,

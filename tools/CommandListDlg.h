@@ -10,9 +10,12 @@ public:
     explicit CCommandListDlg(fw::CWnd* parent = nullptr);
 
     // The text of the list, filled when the dialog opens.
-    std::string m_strText;
+    const std::string& Text() const { return m_strText; }
 
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(fw::CDataExchange* dx) override;
+
+private:
+    std::string m_strText;
 };

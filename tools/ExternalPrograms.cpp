@@ -3,11 +3,11 @@
 #include <optional>
 #include <vector>
 
-#include "commands/KeyTable.h"
-#include "filelist/PathUtil.h"
 #include "framework/Handles.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
+#include "host/KeyTable.h"
+#include "portable/PathUtil.h"
 #include "tools/ProgramCommandLine.h"
 #include "tools/UrlMemo.h"
 

@@ -1,6 +1,6 @@
 #include "tools/ProgramCommandLine.h"
 
-#include "filelist/PathUtil.h"
+#include "portable/PathUtil.h"
 
 namespace {
 

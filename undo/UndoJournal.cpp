@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "filelist/PathUtil.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
+#include "portable/PathUtil.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "undo/UndoOps.h"
 
-#include "filelist/PathUtil.h"
+#include "portable/PathUtil.h"
 #include "framework/FileNames.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"

@@ -6,8 +6,8 @@
 // recorded and cannot be undone.
 #include <string>
 
-#include "commands/KeyTable.h"
 #include "framework/MessageMap.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
 #include "undo/UndoJournal.h"
 

@@ -5,12 +5,12 @@
 #include <tuple>
 #include <vector>
 
-#include "filelist/PathUtil.h"
 #include "framework/Desktop.h"
 #include "framework/Dpi.h"
 #include "framework/FileNames.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
+#include "portable/PathUtil.h"
 #include "wallpaper/WallpaperWriter.h"
 
 namespace {
@@ -63,13 +63,6 @@ bool IsSameDirectory(const std::wstring& a, const std::wstring& b) {
     const std::wstring fullA = FullLongPath(a);
     const std::wstring fullB = FullLongPath(b);
     return !fullA.empty() && fw::SameNameIgnoringCase(fullA, fullB);
-}
-
-std::span<const uint8_t> LockedBytes(const fw::LocalLock& lock, HLOCAL handle) {
-    if (lock.Get() == nullptr) {
-        return {};
-    }
-    return {static_cast<const uint8_t*>(lock.Get()), static_cast<size_t>(::LocalSize(handle))};
 }
 
 }  // namespace
@@ -126,18 +119,7 @@ bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::wstring& ta
     const SIZE screen = fw::GetPrimaryScreenPixels();
     const int screenWidth = screen.cx;
     const int screenHeight = screen.cy;
-    if (shown.kind == Decoder::Kind::kBmp) {
-        const CBmpImage& bmp = m_pane.GetBmp();
-        return WriteWallpaperBmp({bmp.GetHeldBitmapInfo(), bmp.GetHeldBits(), bmp.GetWidth(), bmp.GetHeight()},
-                                 screenWidth, screenHeight, target, existing);
-    }
-    // The plug-in's blocks stay locked while the file is written; the writer checks them first.
-    const CSpiPlugin& plugin = *shown.plugin;
-    const fw::LocalLock info(plugin.GetBitmapInfoHandle());
-    const fw::LocalLock bits(plugin.GetBitsHandle());
-    const HeldPicture picture{LockedBytes(info, plugin.GetBitmapInfoHandle()),
-                              LockedBytes(bits, plugin.GetBitsHandle()), plugin.GetWidth(), plugin.GetHeight()};
-    return WriteWallpaperBmp(picture, screenWidth, screenHeight, target, existing);
+    return WriteWallpaperBmp(m_pane.ShownPicture(), screenWidth, screenHeight, target, existing);
 }
 
 void CWallpaper::OnWallpaperFile() {

@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "commands/KeyTable.h"
 #include "framework/MessageMap.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
 #include "pane/PicturePane.h"
 #include "settings/Settings.h"

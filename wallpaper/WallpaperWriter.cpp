@@ -7,8 +7,8 @@
 #include <new>
 #include <vector>
 
-#include "filelist/PathUtil.h"
 #include "framework/Handles.h"
+#include "portable/PathUtil.h"
 #include "wallpaper/WallpaperLayout.h"
 
 namespace {
@@ -29,8 +29,8 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
     return true;
 }
 
-bool WriteFileBody(HANDLE file, const wallpaper::Layout& layout, const HeldPicture& picture) {
-    const std::vector<uint8_t> headers = wallpaper::MakeHeaders(layout, picture.info);
+bool WriteFileBody(HANDLE file, const wallpaper::Layout& layout, const CPicture& picture) {
+    const std::vector<uint8_t> headers = wallpaper::MakeHeaders(layout, picture.InfoBytes());
     if (!WriteAll(file, headers.data(), headers.size())) {
         return false;
     }
@@ -48,7 +48,7 @@ bool WriteFileBody(HANDLE file, const wallpaper::Layout& layout, const HeldPictu
         const uint64_t count = std::min(rowsPerChunk, rows - row);
         for (uint64_t i = 0; i < count; ++i) {
             const size_t at = static_cast<size_t>(i * layout.rowBytes);
-            wallpaper::FillRow(layout, picture.bits, row + i, {chunk.get() + at, static_cast<size_t>(layout.rowBytes)});
+            wallpaper::FillRow(layout, picture.Bits(), row + i, {chunk.get() + at, static_cast<size_t>(layout.rowBytes)});
         }
         if (!WriteAll(file, chunk.get(), static_cast<size_t>(count * layout.rowBytes))) {
             return false;
@@ -59,7 +59,7 @@ bool WriteFileBody(HANDLE file, const wallpaper::Layout& layout, const HeldPictu
 
 }  // namespace
 
-bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::wstring& target,
+bool WriteWallpaperBmp(const CPicture& picture, int screenWidth, int screenHeight, const std::wstring& target,
                        ExistingTarget existing) {
     // A read-only file is not replaced (the system refuses it too, but not every one does).
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
@@ -68,7 +68,7 @@ bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHe
         return false;
     }
     wallpaper::Layout layout;
-    if (!wallpaper::PlanWallpaper(picture.info, picture.bits.size(), picture.width, picture.height, screenWidth,
+    if (!wallpaper::PlanWallpaper(picture.InfoBytes(), picture.Bits().size(), picture.Width(), picture.Height(), screenWidth,
                                   screenHeight, &layout)) {
         return false;
     }

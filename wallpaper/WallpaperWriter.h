@@ -2,18 +2,9 @@
 // Writes a held picture as a wallpaper file (wallpaper/WallpaperLayout) through a
 // temporary file in the target's folder, which replaces the target only once every byte
 // was written and the file closed: a failure leaves an existing target as it was.
-#include <cstdint>
-#include <span>
 #include <string>
 
-// A held device-independent bitmap: its BITMAPINFO block and its rows, with the size
-// its holder reports.
-struct HeldPicture {
-    std::span<const uint8_t> info;
-    std::span<const uint8_t> bits;
-    long width = 0;
-    long height = 0;
-};
+#include "image/Picture.h"
 
 // What becomes of a file already at the target.
 enum class ExistingTarget {
@@ -24,5 +15,5 @@ enum class ExistingTarget {
 // False when the picture fails the checks, a size is zero, the folder takes no new file,
 // a write or the close fails, or the target cannot be replaced (a read-only file, or any
 // file with kKeep).
-bool WriteWallpaperBmp(const HeldPicture& picture, int screenWidth, int screenHeight, const std::wstring& target,
+bool WriteWallpaperBmp(const CPicture& picture, int screenWidth, int screenHeight, const std::wstring& target,
                        ExistingTarget existing = ExistingTarget::kReplace);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Handles.h"
 #include "image/SpiApi.h"
 #include "plugins/ixwic/DecoderCatalog.h"
 #include "plugins/ixwic/DibPacker.h"
@@ -69,25 +70,14 @@ void FillPictureInfo(const ixwic::PictureHeader& header, PictureInfo* info) {
 // Two local memory handles held until they are handed to the caller.
 class CDibHandles {
 public:
-    CDibHandles() = default;
-    CDibHandles(const CDibHandles&) = delete;
-    CDibHandles& operator=(const CDibHandles&) = delete;
-    ~CDibHandles() {
-        if (m_info != nullptr) {
-            ::LocalFree(m_info);
-        }
-        if (m_bits != nullptr) {
-            ::LocalFree(m_bits);
-        }
-    }
-
     bool Allocate(const ixwic::DibLayout& layout) {
-        m_info = ::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER));
-        m_bits = ::LocalAlloc(LMEM_MOVEABLE, static_cast<SIZE_T>(layout.bitsSize));
-        if (m_info == nullptr || m_bits == nullptr) {
+        m_info.Reset(::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER)));
+        m_bits.Reset(::LocalAlloc(LMEM_MOVEABLE, static_cast<SIZE_T>(layout.bitsSize)));
+        if (!m_info.IsValid() || !m_bits.IsValid()) {
             return false;
         }
-        auto* info = static_cast<BITMAPINFOHEADER*>(::LocalLock(m_info));
+        const fw::LocalLock locked(m_info.Get());
+        auto* info = static_cast<BITMAPINFOHEADER*>(locked.Get());
         info->biSize = sizeof(BITMAPINFOHEADER);
         info->biWidth = static_cast<LONG>(layout.width);
         info->biHeight = static_cast<LONG>(layout.height);
@@ -95,19 +85,17 @@ public:
         info->biBitCount = kDibBitCount;
         info->biCompression = BI_RGB;
         info->biSizeImage = static_cast<DWORD>(layout.bitsSize);
-        ::LocalUnlock(m_info);
         return true;
     }
-    HLOCAL Bits() const { return m_bits; }
+    HLOCAL Bits() const { return m_bits.Get(); }
     void Release(HLOCAL* info, HLOCAL* bits) {
-        *info = m_info;
-        *bits = m_bits;
-        m_info = m_bits = nullptr;
+        *info = m_info.Release();
+        *bits = m_bits.Release();
     }
 
 private:
-    HLOCAL m_info = nullptr;
-    HLOCAL m_bits = nullptr;
+    fw::LocalMemory m_info;
+    fw::LocalMemory m_bits;
 };
 
 // Converts the frame to straight-alpha BGRA strip by strip and packs each strip into the DIB.

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "framework/Handles.h"
 #include "image/SpiApi.h"
 
 #define TSPI_EXPORT extern "C" __declspec(dllexport)
@@ -48,6 +49,9 @@ constexpr uint64_t kMaxPixelBytes = 256ull << 20;
 // memory"; in the second GetPictureInfo does too.
 constexpr uint32_t kModeOutOfMemory = 8;
 constexpr uint32_t kModeNoMemoryAtAll = 9;
+// 32 bits with straight alpha, cycling through these values by column.
+constexpr uint32_t kModeStraightAlpha = 10;
+constexpr uint8_t kAlphaByColumn[] = {255, 128, 0};
 
 // Copies text into buf, cut to buflen - 1 bytes and always terminated; returns the bytes written.
 // (Unused in the variant without GetPluginInfo, like the decoding in those that fail on purpose.)
@@ -209,37 +213,24 @@ int ReadHeader(const CInput& input, TestHeader& header) {
 // Holds two local memory handles until they are handed to the caller.
 class CDibHandles {
 public:
-    CDibHandles() = default;
-    CDibHandles(const CDibHandles&) = delete;
-    CDibHandles& operator=(const CDibHandles&) = delete;
-    ~CDibHandles() {
-        if (m_info != nullptr) {
-            ::LocalFree(m_info);
-        }
-        if (m_bits != nullptr) {
-            ::LocalFree(m_bits);
-        }
-    }
-
     bool Allocate(uint64_t infoSize, uint64_t bitsSize) {
         if (infoSize > 0xFFFFFFFFu || bitsSize > 0xFFFFFFFFu) {
             return false;
         }
-        m_info = ::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(infoSize));
-        m_bits = ::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(bitsSize));
-        return m_info != nullptr && m_bits != nullptr;
+        m_info.Reset(::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(infoSize)));
+        m_bits.Reset(::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(bitsSize)));
+        return m_info.IsValid() && m_bits.IsValid();
     }
-    HLOCAL Info() const { return m_info; }
-    HLOCAL Bits() const { return m_bits; }
+    HLOCAL Info() const { return m_info.Get(); }
+    HLOCAL Bits() const { return m_bits.Get(); }
     void Release(HLOCAL* info, HLOCAL* bits) {
-        *info = m_info;
-        *bits = m_bits;
-        m_info = m_bits = nullptr;
+        *info = m_info.Release();
+        *bits = m_bits.Release();
     }
 
 private:
-    HLOCAL m_info = nullptr;
-    HLOCAL m_bits = nullptr;
+    fw::LocalMemory m_info;
+    fw::LocalMemory m_bits;
 };
 
 // What a mode puts into the header and how large it makes the two handles.
@@ -255,7 +246,7 @@ struct Layout {
 Layout LayoutFor(const TestHeader& header) {
     Layout layout;
     const uint32_t mode = header.mode;
-    layout.bitCount = (mode == 2 || mode == 7) ? 8 : (mode == 3 ? 32 : 24);
+    layout.bitCount = (mode == 2 || mode == 7) ? 8 : (mode == 3 || mode == kModeStraightAlpha ? 32 : 24);
     layout.headerWidth = int64_t{header.width} + (mode == 5 ? 7 : 0);
     layout.rowBytes = (static_cast<uint64_t>(layout.headerWidth) * layout.bitCount + 31) / 32 * 4;
     layout.bitsSize = layout.rowBytes * header.height;
@@ -303,7 +294,7 @@ bool BuildPalette(const std::vector<uint8_t>& rgb, RGBQUAD* palette, std::vector
     return true;
 }
 
-void PackRow(const uint8_t* rgb, const uint8_t* indices, uint32_t width, int bitCount, uint8_t* row) {
+void PackRow(const uint8_t* rgb, const uint8_t* indices, uint32_t width, int bitCount, bool alpha, uint8_t* row) {
     for (uint32_t x = 0; x < width; ++x) {
         const uint8_t* p = rgb + uint64_t{x} * 3;
         if (bitCount == 8) {
@@ -313,6 +304,9 @@ void PackRow(const uint8_t* rgb, const uint8_t* indices, uint32_t width, int bit
             q[0] = p[2];
             q[1] = p[1];
             q[2] = p[0];
+            if (alpha) {
+                q[3] = kAlphaByColumn[x % std::size(kAlphaByColumn)];
+            }
         }
     }
 }
@@ -341,7 +335,7 @@ int DecodeInto(const TestHeader& header, const std::vector<uint8_t>& rgb, CDibHa
         if ((row + 1) * layout.rowBytes <= layout.bitsSize) {
             const uint64_t first = uint64_t{y} * header.width;
             PackRow(&rgb[first * 3], indices.empty() ? nullptr : &indices[first], header.width, layout.bitCount,
-                    bits + row * layout.rowBytes);
+                    header.mode == kModeStraightAlpha, bits + row * layout.rowBytes);
         }
         if (progress != nullptr && progress(static_cast<int>(y) + 1, total, lData) != 0) {
             result = kSpiAborted;

@@ -21,6 +21,7 @@ enum TestPictureMode : uint32_t {
     kTpTooManyColours = 7,    // 8-bit, biClrUsed 1000 but only 256 entries present
     kTpOutOfMemory = 8,       // GetPicture answers "out of memory", GetPictureInfo the size
     kTpNoMemoryAtAll = 9,     // both answer "out of memory"
+    kTpStraightAlpha32 = 10,  // 32-bit, alpha 255, 128, 0 by column, repeating
 };
 
 constexpr size_t kTestPictureHeaderSize = 16;

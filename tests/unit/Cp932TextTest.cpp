@@ -1,4 +1,4 @@
-#include "filelist/Cp932Text.h"
+#include "portable/Cp932Text.h"
 
 #include <gtest/gtest.h>
 

@@ -184,3 +184,32 @@ TEST(DibCheck, HugeDimensionsDoNotOverflow) {
     poke(32, 0);
     EXPECT_TRUE(CheckPluginDib(dib.info.data(), dib.info.size(), 4, 1, 1, &d));
 }
+
+// Straight alpha is composited on black only when the alpha bytes carry something: all 0
+// (no alpha) and all 255 leave the rows as they are, and only 32-bit BI_RGB rows have alpha.
+TEST(DibCheck, PartialAlphaIsCompositedOnBlack) {
+    const struct {
+        const char* what;
+        int bitCount;
+        uint32_t compression;
+        uint8_t alpha[2];
+        bool composited;
+        uint8_t second[4];  // the second pixel after the call
+    } cases[] = {
+        {"all zero", 32, 0, {0, 0}, false, {200, 100, 50, 0}},
+        {"all opaque", 32, 0, {255, 255}, false, {200, 100, 50, 255}},
+        {"half", 32, 0, {255, 128}, true, {100, 50, 25, 255}},
+        {"opaque and clear", 32, 0, {0, 255}, true, {200, 100, 50, 255}},
+        {"bit fields", 32, 3, {255, 128}, false, {200, 100, 50, 128}},
+        {"24 bits", 24, 0, {255, 128}, false, {200, 100, 50, 128}},
+    };
+    for (const auto& c : cases) {
+        DibDescription dib;
+        dib.width = 2, dib.height = 1, dib.bitCount = c.bitCount, dib.compression = c.compression;
+        dib.rowBytes = 8, dib.imageBytes = 8;
+        uint8_t rows[8] = {10, 20, 30, c.alpha[0], 200, 100, 50, c.alpha[1]};
+        EXPECT_EQ(CompositeAlphaOnBlack(rows, dib), c.composited) << c.what;
+        EXPECT_EQ(std::memcmp(rows + 4, c.second, 4), 0)
+            << c.what << ": " << int(rows[4]) << " " << int(rows[5]) << " " << int(rows[6]) << " " << int(rows[7]);
+    }
+}

@@ -1,4 +1,4 @@
-#include "commands/KeyTable.h"
+#include "host/KeyTable.h"
 
 #include <gtest/gtest.h>
 

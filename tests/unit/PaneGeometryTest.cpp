@@ -30,27 +30,25 @@ TEST(PaneGeometry, FitOfNothingIsThePane) {
 }
 
 TEST(PaneGeometry, FitLayoutAlwaysResetsTheOffsets) {
-    for (bool fromBottom : {false, true}) {
-        int sx = 300;
-        int sy = -40;
-        const PictureLayout layout = LayoutPicture(true, fromBottom, 1000, 900, kPane, sx, sy);
-        EXPECT_EQ(sx, 0);
-        EXPECT_EQ(sy, 0);
-        EXPECT_EQ(layout.source, (PaneRect{0, 0, 1000, 900}));
-        EXPECT_EQ(layout.destination, CalcFitRect(PaneRect{0, 0, 1000, 900}, kPane));
-    }
+    int sx = 300;
+    int sy = -40;
+    const PictureLayout layout = LayoutPicture(true, 1000, 900, kPane, sx, sy);
+    EXPECT_EQ(sx, 0);
+    EXPECT_EQ(sy, 0);
+    EXPECT_EQ(layout.source, (PaneRect{0, 0, 1000, 900}));
+    EXPECT_EQ(layout.destination, CalcFitRect(PaneRect{0, 0, 1000, 900}, kPane));
 }
 
 TEST(PaneGeometry, ActualSizeCentresSmallPicturesUnscaled) {
     int sx = 0;
     int sy = 0;
-    const PictureLayout layout = LayoutPicture(false, false, 100, 50, kPane, sx, sy);
+    const PictureLayout layout = LayoutPicture(false, 100, 50, kPane, sx, sy);
     EXPECT_EQ(layout.source, (PaneRect{0, 0, 100, 50}));
     EXPECT_EQ(layout.destination, (PaneRect{L + 150, T + 125, L + 250, T + 175}));
     // A picture smaller than the pane cannot scroll.
     sx = 40;
     sy = 7;
-    LayoutPicture(false, true, 100, 50, kPane, sx, sy);
+    LayoutPicture(false, 100, 50, kPane, sx, sy);
     EXPECT_EQ(sx, 0);
     EXPECT_EQ(sy, 0);
 }
@@ -58,39 +56,31 @@ TEST(PaneGeometry, ActualSizeCentresSmallPicturesUnscaled) {
 TEST(PaneGeometry, ActualSizeClampsOffsetsToTheLastFullPane) {
     int sx = 10000;
     int sy = 0;
-    LayoutPicture(false, false, 1000, 100, kPane, sx, sy);
+    LayoutPicture(false, 1000, 100, kPane, sx, sy);
     EXPECT_EQ(sx, 600);
     sx = 500;  // still more than a pane's worth to the right: kept
-    LayoutPicture(false, false, 1000, 100, kPane, sx, sy);
+    LayoutPicture(false, 1000, 100, kPane, sx, sy);
     EXPECT_EQ(sx, 500);
     sx = 601;
-    LayoutPicture(false, false, 1000, 100, kPane, sx, sy);
+    LayoutPicture(false, 1000, 100, kPane, sx, sy);
     EXPECT_EQ(sx, 600);
     sx = -3;
-    LayoutPicture(false, false, 1000, 100, kPane, sx, sy);
+    LayoutPicture(false, 1000, 100, kPane, sx, sy);
     EXPECT_EQ(sx, 0);
 }
 
-// The same rows are shown for a top-origin bitmap and a DIB whose rows count from the bottom.
-TEST(PaneGeometry, ScrolledSourceRectanglesForBothRowOrders) {
+TEST(PaneGeometry, ScrolledSourceRectangle) {
     int sx = 100;
     int sy = 200;
-    const PictureLayout top = LayoutPicture(false, false, 1000, 900, kPane, sx, sy);
+    const PictureLayout top = LayoutPicture(false, 1000, 900, kPane, sx, sy);
     EXPECT_EQ(top.source, (PaneRect{100, 200, 500, 500}));
     EXPECT_EQ(top.destination, kPane);
-
-    sx = 100;
-    sy = 200;
-    const PictureLayout bottom = LayoutPicture(false, true, 1000, 900, kPane, sx, sy);
-    // Rows 400..700 counted from the bottom are rows 200..500 from the top.
-    EXPECT_EQ(bottom.source, (PaneRect{100, 400, 500, 700}));
-    EXPECT_EQ(bottom.destination, kPane);
 }
 
 TEST(PaneGeometry, ActualSizeWiderThanThePaneButShorter) {
     int sx = 0;
     int sy = 0;
-    const PictureLayout layout = LayoutPicture(false, true, 1000, 100, kPane, sx, sy);
+    const PictureLayout layout = LayoutPicture(false, 1000, 100, kPane, sx, sy);
     EXPECT_EQ(layout.source, (PaneRect{0, 0, 400, 100}));
     EXPECT_EQ(layout.destination, (PaneRect{L, T + 100, L + 400, T + 200}));
 }

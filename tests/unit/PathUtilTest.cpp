@@ -1,4 +1,4 @@
-#include "filelist/PathUtil.h"
+#include "portable/PathUtil.h"
 
 #include "commands/AutoRename.h"
 #include "sizedelete/SizeJudgement.h"

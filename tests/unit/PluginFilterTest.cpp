@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "filelist/Cp932Text.h"
+#include "portable/Cp932Text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// CBmpImage on generated files: every depth, palettes, bit fields, long headers, top-down
+// The BMP reader on generated files: every depth, palettes, bit fields, long headers, top-down
 // and RLE rows, truncated and malformed files, exclusive opening; the pixels are checked
 // after drawing into a 32-bit DIB section, at 1:1 and stretched.
 #include "image/BmpImage.h"
@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -75,17 +78,52 @@ private:
     HDC m_dc;
 };
 
+// What one read of a BMP file gave: the picture, the file's own header, why it failed.
+class BmpRead {
+public:
+    bool Load(const std::string& path, HDC dc) {
+        m_header = BITMAPINFOHEADER{};
+        m_outcome = CBmpImage::Read(path, dc, KeepGoing(), &m_header);
+        return static_cast<bool>(m_outcome);
+    }
+    void Free() { *this = BmpRead(); }
+    void Draw(const RECT& src, const RECT& dst, HDC dc) const { m_outcome.picture.Draw(dc, src, dst); }
+    std::optional<DecodeFailure> LastFailure() const { return m_outcome.failure; }
+    bool IsLoaded() const { return !m_outcome.picture.IsEmpty(); }
+    int GetWidth() const { return m_outcome.picture.Width(); }
+    int GetHeight() const { return m_outcome.picture.Height(); }
+    const BITMAPINFOHEADER& GetInfoHeader() const { return m_header; }
+    int GetBitCount() const { return m_header.biBitCount; }
+    // The file's row size.
+    int GetRowBytes() const { return (m_header.biWidth * m_header.biBitCount + 31) / 32 * 4; }
+    // Colour-table entry i as the picture holds it; 0 above 8 bits or past the table.
+    uint32_t GetColorEntry(int i) const {
+        const std::span<const uint8_t> info = m_outcome.picture.InfoBytes();
+        const auto* held = reinterpret_cast<const BITMAPINFOHEADER*>(info.data());
+        if (!IsLoaded() || m_header.biBitCount > 8 || i < 0 || static_cast<DWORD>(i) >= held->biClrUsed) {
+            return 0;
+        }
+        uint32_t entry = 0;
+        std::memcpy(&entry, info.data() + sizeof(BITMAPINFOHEADER) + 4 * i, sizeof entry);
+        return entry;
+    }
+
+private:
+    DecodeOutcome m_outcome;
+    BITMAPINFOHEADER m_header{};
+};
+
 class BmpImageTest : public testing::Test {
 protected:
     // Writes `bytes` to a file of the temporary folder and loads it.
-    bool Load(CBmpImage& image, const std::string& bytes, const std::string& name = "pic.bmp") {
+    bool Load(BmpRead& image, const std::string& bytes, const std::string& name = "pic.bmp") {
         const std::string path = m_dir / name;
         test::WriteFileBytes(path, bytes);
         return image.Load(path, m_screen);
     }
 
     // Draws the whole picture 1:1 at the canvas origin and compares every pixel with `expected`.
-    void ExpectPixels(CBmpImage& image, const testdata::PixelFn& expected, const std::string& what) {
+    void ExpectPixels(const BmpRead& image, const testdata::PixelFn& expected, const std::string& what) {
         const int w = image.GetWidth();
         const int h = image.GetHeight();
         ASSERT_GT(w, 0) << what;
@@ -119,7 +157,7 @@ TEST_F(BmpImageTest, TrueColorFilesShowTheirPixels) {
         BmpOptions o;
         o.width = 11, o.height = 7, o.bitCount = bits;
         o.clrUsed = 3;  // a palette hint: no table in the file, the rows follow the header
-        CBmpImage image;
+        BmpRead image;
         ASSERT_TRUE(Load(image, testdata::MakeBmp(o, Gradient))) << bits;
         EXPECT_TRUE(image.IsLoaded());
         EXPECT_EQ(image.GetWidth(), 11);
@@ -144,7 +182,7 @@ TEST_F(BmpImageTest, IndexedFilesShowTheirPaletteColors) {
         const int colors = 1 << c.bits;
         const auto palette = testdata::MakePalette(colors);
         const auto index = [&](int x, int y) { return static_cast<uint32_t>((x * 3 + y * 5) % colors); };
-        CBmpImage image;
+        BmpRead image;
         ASSERT_TRUE(Load(image, testdata::MakeBmpIndexed(c.bits, c.width, 5, palette, index))) << c.bits;
         EXPECT_EQ(image.GetRowBytes(), c.rowBytes) << c.bits;
         EXPECT_EQ(image.GetBitCount(), c.bits);
@@ -164,7 +202,7 @@ TEST_F(BmpImageTest, ShortColorTableMovesTheRows) {
     o.width = 6, o.height = 4, o.bitCount = 8, o.clrUsed = 16, o.palette = palette;
     for (const uint32_t offBits : {54u + 64u, 0u}) {  // right, and useless so that the rows are found by the table
         o.offBits = offBits;
-        CBmpImage image;
+        BmpRead image;
         ASSERT_TRUE(Load(image, testdata::MakeBmp(o, index))) << offBits;
         EXPECT_EQ(image.GetColorEntry(15), palette[15]);
         EXPECT_EQ(image.GetColorEntry(16), 0u);
@@ -191,7 +229,7 @@ TEST_F(BmpImageTest, BitFieldFilesShowTrueColors) {
         BmpOptions o;
         o.width = 9, o.height = 6, o.bitCount = c.bits, o.compression = c.compression, o.headerSize = c.headerSize;
         o.masks[0] = c.masks[0], o.masks[1] = c.masks[1], o.masks[2] = c.masks[2];
-        CBmpImage image;
+        BmpRead image;
         ASSERT_TRUE(Load(image, testdata::MakeBmp(o, Gradient))) << c.what;
         EXPECT_EQ(image.GetBitCount(), c.bits);
         EXPECT_EQ(image.GetColorEntry(0), 0u);
@@ -214,7 +252,7 @@ TEST_F(BmpImageTest, LongHeadersAndOffBitsAreHonoured) {
         BmpOptions o;
         o.width = 5, o.height = 3, o.bitCount = 8, o.headerSize = header, o.palette = palette;
         o.gapBeforeRows = 6;  // rows only bfOffBits finds
-        CBmpImage image;
+        BmpRead image;
         ASSERT_TRUE(Load(image, testdata::MakeBmp(o, index))) << header;
         EXPECT_EQ(image.GetInfoHeader().biSize, header);
         EXPECT_EQ(image.GetColorEntry(200), palette[200]);
@@ -230,7 +268,7 @@ TEST_F(BmpImageTest, TopDownFilesAreShownUpright) {
     const auto index = [](int x, int y) { return static_cast<uint32_t>(y * 40 + x); };
     BmpOptions o;
     o.width = 7, o.height = 5, o.topDown = true;
-    CBmpImage image;
+    BmpRead image;
     ASSERT_TRUE(Load(image, testdata::MakeBmp(o, Gradient)));
     EXPECT_EQ(image.GetHeight(), 5);
     EXPECT_EQ(image.GetInfoHeader().biHeight, -5);
@@ -253,7 +291,7 @@ TEST_F(BmpImageTest, RleFilesAreExpanded) {
         const auto palette = testdata::MakePalette(1 << bits);
         const std::string file = bits == 8 ? testdata::MakeBmpRle8(21, 6, palette, index)
                                            : testdata::MakeBmpRle4(21, 6, palette, index);
-        CBmpImage image;
+        BmpRead image;
         ASSERT_TRUE(Load(image, file)) << bits;
         EXPECT_EQ(image.GetInfoHeader().biCompression, bits == 8 ? 1u : 2u);
         EXPECT_EQ(image.GetRowBytes(), (21 * bits + 31) / 32 * 4);
@@ -266,7 +304,7 @@ TEST_F(BmpImageTest, TruncatedFilesLoadWithMissingRowsBlack) {
     std::string file = testdata::MakeBmp24(8, 8, Gradient);
     const size_t rowBytes = 24;
     file.resize(54 + 3 * rowBytes + 9);  // three rows and three pixels
-    CBmpImage image;
+    BmpRead image;
     ASSERT_TRUE(Load(image, file));
     ExpectPixels(image, [](int x, int y) { return y >= 5 || (y == 4 && x < 3) ? Gradient(x, y) : 0u; },
                  "truncated bottom-up");
@@ -312,7 +350,7 @@ TEST_F(BmpImageTest, MalformedFilesAreRefusedAndLeaveTheObjectEmpty) {
         {"a gigabyte of rows", testdata::kOffWidth, 20000, false, DecodeFailure::kTooLarge, 20000},
         {"RLE8 on 24 bits", testdata::kOffCompression, 1, false, DecodeFailure::kBroken},
     };
-    CBmpImage image;
+    BmpRead image;
     for (const Case& c : cases) {
         ASSERT_TRUE(Load(image, good));
         std::string file = good;
@@ -369,7 +407,7 @@ TEST_F(BmpImageTest, HeaderSizeIsReadWithoutLoading) {
 
 TEST_F(BmpImageTest, LongStripsBeyondSixteenBitSidesAreShown) {
     const auto color = [](int x, int y) { return testdata::Rgb(x / 300, (x * 7) & 0xFF, y * 100); };
-    CBmpImage image;
+    BmpRead image;
     ASSERT_TRUE(Load(image, testdata::MakeBmp24(70000, 2, color)));
     EXPECT_EQ(image.GetWidth(), 70000);
     Canvas canvas(4, 2);
@@ -397,7 +435,7 @@ TEST_F(BmpImageTest, SuiteFilesShowAsTheirReferences) {
     const auto& refused = testdata::RefusedSuiteFiles();
     for (const testdata::SuiteFile& f : index) {
         const std::string path = SuiteDir() + "\\" + f.file;
-        CBmpImage image;
+        BmpRead image;
         const bool loaded = image.Load(path, m_screen);
         if (f.set == "b") {
             continue;  // refused or read: either way without a crash
@@ -422,7 +460,7 @@ TEST_F(BmpImageTest, FileHeldOpenByAnotherHandleIsRefused) {
     test::WriteFileBytes(path, testdata::MakeBmp24(3, 3, Gradient));
     HANDLE other = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    CBmpImage image;
+    BmpRead image;
     EXPECT_FALSE(image.Load(path, m_screen));
     EXPECT_EQ(image.LastFailure(), DecodeFailure::kReadError);
     EXPECT_EQ(image.GetWidth(), 0);
@@ -435,7 +473,7 @@ TEST_F(BmpImageTest, FileHeldOpenByAnotherHandleIsRefused) {
 }
 
 TEST_F(BmpImageTest, DrawStretchesAndClipsTheSource) {
-    CBmpImage image;
+    BmpRead image;
     ASSERT_TRUE(Load(image, testdata::MakeBmp24(4, 3, Gradient)));
     {
         Canvas canvas(12, 6);
@@ -470,7 +508,7 @@ TEST_F(BmpImageTest, DrawStretchesAndClipsTheSource) {
 
 TEST_F(BmpImageTest, DrawRestoresTheStretchModeAndSelectsThePalette) {
     const auto palette = testdata::MakePalette(4);
-    CBmpImage image;
+    BmpRead image;
     ASSERT_TRUE(Load(image, testdata::MakeBmpIndexed(8, 2, 2, palette, [](int x, int y) { return x + 2 * y; })));
     Canvas canvas(4, 4);
     ::SetStretchBltMode(canvas.Dc(), HALFTONE);
@@ -487,7 +525,7 @@ TEST_F(BmpImageTest, DrawRestoresTheStretchModeAndSelectsThePalette) {
 }
 
 TEST_F(BmpImageTest, FreeAndReloadReplaceThePicture) {
-    CBmpImage image;
+    BmpRead image;
     Canvas canvas(2, 2);
     image.Draw(RECT{0, 0, 2, 2}, RECT{0, 0, 2, 2}, canvas.Dc());
     EXPECT_EQ(canvas.At(0, 0), kSentinel) << "nothing held, nothing drawn";

@@ -53,7 +53,7 @@ TEST(CommandList, EachWayOfClosingEndsItTheSameWay) {
     };
     // One object opened again and again: the text is made anew on each opening.
     CCommandListDlg dialog;
-    EXPECT_TRUE(dialog.m_strText.empty());
+    EXPECT_TRUE(dialog.Text().empty());
     for (const auto& way : ways) {
         SCOPED_TRACE(way.what);
         bool stillOpen = false;
@@ -63,7 +63,7 @@ TEST(CommandList, EachWayOfClosingEndsItTheSameWay) {
         script.Then([&](fw::CDialog&) { stillOpen = true; });
         EXPECT_EQ(script.Run(dialog, 20000), IDCANCEL);
         EXPECT_FALSE(stillOpen);
-        EXPECT_EQ(dialog.m_strText, test::kCommandListText);
+        EXPECT_EQ(dialog.Text(), test::kCommandListText);
     }
 }
 

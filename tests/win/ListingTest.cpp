@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "filelist/PathUtil.h"
+#include "portable/PathUtil.h"
 #include "tests/win/support/ViewerFixture.h"
 
 namespace {

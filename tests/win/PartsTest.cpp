@@ -2,25 +2,30 @@
 // of the narrow interface through which a part reaches the main window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "commands/KeyTable.h"
 #include "commands/RenameOps.h"
 #include "commands/TargetChooser.h"
 #include "filelist/FileList.h"
 #include "framework/Dialog.h"
 #include "framework/DirectoryEnumerator.h"
+#include "framework/WideText.h"
 #include "framework/WinApp.h"
+#include "host/KeyTable.h"
 #include "host/ViewerHost.h"
+#include "image/Decode.h"
 #include "pane/PicturePane.h"
 #include "res/resource.h"
 #include "sizedelete/SizeDeletion.h"
 #include "tests/data/BmpFiles.h"
+#include "tests/data/TestPicture.h"
 #include "tests/win/support/TestSupport.h"
 #include "tools/ExternalPrograms.h"
+#include "wallpaper/WallpaperWriter.h"
 
 namespace {
 
@@ -130,8 +135,8 @@ TEST_F(FileListModel, DirectoriesStandFirstAndEntriesKeepTheirNames) {
     } expected[] = {
         {0, ListEntry::Kind::kDirectory, " lead", Decoder{}},
         {1, ListEntry::Kind::kDirectory, "sub", Decoder{}},
-        {2, ListEntry::Kind::kBmp, "[ a.b]", Decoder::Bmp()},
-        {4, ListEntry::Kind::kPlugin, "b.JPG", Decoder::Plugin(&plugin)},
+        {2, ListEntry::Kind::kPicture, "[ a.b]", Decoder::Bmp()},
+        {4, ListEntry::Kind::kPicture, "b.JPG", Decoder::Plugin(&plugin)},
     };
     for (const auto& e : expected) {
         const ListEntry* entry = m_files.At(e.index);
@@ -318,7 +323,7 @@ TEST_F(Pane, PaintsThePictureFittedRightOfTheList) {
     m_host.selected = nullptr;
     m_pane.ShowEntry(nullptr);
     EXPECT_FALSE(m_pane.HoldsPicture());
-    EXPECT_FALSE(m_pane.GetBmp().IsLoaded()) << "the picture shown before is released";
+    EXPECT_TRUE(m_pane.ShownPicture().IsEmpty()) << "the picture shown before is released";
     EXPECT_EQ(PaintOffScreen()[150 * 400 + 250], 0x000000u);
 }
 
@@ -362,6 +367,61 @@ TEST_F(Pane, ADirectoryEntryLetsPagingKeysGoOnAndPreviewsItsFirstPicture) {
     const std::vector<uint32_t> shot = PaintOffScreen();
     EXPECT_EQ(shot[150 * 400 + 250], 0x30C030u) << "the preview fills the pane's middle";
     EXPECT_TRUE(m_host.failures.empty());
+}
+
+// The preview is decoded when its entry is selected (again on each selection), and a
+// paint, however often the window is uncovered, only draws it.
+TEST_F(Pane, APreviewIsDecodedOncePerSelectionNotPerPaint) {
+    test::MakeDir(m_dir / "sub");
+    test::WriteFileBytes(m_dir / "sub\\p.bmp", testdata::MakeBmp24(10, 8, [](int, int) { return 0x30C030u; }));
+    m_entry = ListEntry::Directory(L"sub");
+    m_host.selected = &m_entry;
+    const uint64_t before = DecodesStarted();
+    m_pane.ShowEntry(&m_entry);
+    EXPECT_EQ(DecodesStarted(), before + 1);
+    EXPECT_EQ(m_pane.PreviewPicture().Width(), 10);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(PaintOffScreen()[150 * 400 + 250], 0x30C030u);
+    }
+    EXPECT_EQ(DecodesStarted(), before + 1) << "painting decodes nothing";
+    m_pane.ShowEntry(&m_entry);
+    EXPECT_EQ(DecodesStarted(), before + 2) << "selected again, looked at again";
+}
+
+// A picture handed from the pane to the read-ahead and back, then to the wallpaper writer,
+// keeps its size and every byte of its rows, whichever decoder made it.
+TEST_F(Pane, APictureSurvivesMovesBetweenThePaneTheReadAheadAndTheWallpaper) {
+    CSpiPlugin plugin;
+    ASSERT_TRUE(plugin.Load(test::BuildDir() + "\\testplugins\\tpi." + kSpiPluginExtension));
+    const auto pixel = [](int x, int y) { return static_cast<uint32_t>(0x102030 + x * 0x0B0700 + y * 0x05); };
+    test::WriteFileBytes(m_dir / "a.bmp", testdata::MakeBmp24(5, 3, pixel));
+    test::WriteFileBytes(m_dir / "a.tpi", test::MakeTestPicture(5, 3, test::kTpBottomUp24, pixel));
+    ListEntry other = ListEntry::Picture(L"a.bmp", Decoder::Bmp());
+    for (const ListEntry& entry : {ListEntry::Picture(L"a.bmp", Decoder::Bmp()),
+                                   ListEntry::Picture(L"a.tpi", Decoder::Plugin(&plugin))}) {
+        SCOPED_TRACE(fw::FromWide(entry.name, CP_UTF8));
+        m_pane.ShowEntry(&entry);
+        const std::vector<uint8_t> rows(m_pane.ShownPicture().Bits().begin(), m_pane.ShownPicture().Bits().end());
+        ASSERT_EQ(rows.size(), 3u * 16);
+        other.name = entry.name == L"a.bmp" ? L"a.tpi" : L"a.bmp";
+        other.decoder = entry.name == L"a.bmp" ? Decoder::Plugin(&plugin) : Decoder::Bmp();
+        m_pane.ShowEntry(&other);
+        EXPECT_TRUE(m_pane.ReadAheadCopies().Holds(test::Wide(m_dir / fw::FromWide(entry.name, CP_UTF8))));
+        m_pane.ShowEntry(&entry);
+        ASSERT_TRUE(m_pane.ShownFromReadAhead());
+        const CPicture& shown = m_pane.ShownPicture();
+        EXPECT_EQ(shown.Width(), 5);
+        EXPECT_EQ(shown.Height(), 3);
+        EXPECT_TRUE(std::equal(rows.begin(), rows.end(), shown.Bits().begin(), shown.Bits().end()));
+
+        const std::string target = m_dir / "wall.bmp";
+        ASSERT_TRUE(WriteWallpaperBmp(shown, 5, 3, target));
+        const std::string file = test::ReadFileBytes(target);
+        ASSERT_EQ(file.size(), 54 + rows.size());
+        EXPECT_TRUE(std::equal(rows.begin(), rows.end(), file.begin() + 54, file.end(),
+                               [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }));
+    }
+    m_pane.ReleasePictures();
 }
 
 // The file manager and the URL memo against a fake host, with memo files on disk and the

@@ -34,13 +34,40 @@ protected:
 };
 
 // The colour of a pixel of a decoded 24-bit picture, counted from the top left.
-COLORREF PixelOf(const CSpiPlugin& plugin, int x, int y) {
-    const DibDescription& dib = plugin.GetDib();
-    const auto* bits = static_cast<const uint8_t*>(::LocalLock(plugin.GetBitsHandle()));
-    const uint8_t* p = bits + static_cast<size_t>(dib.height - 1 - y) * dib.rowBytes + static_cast<size_t>(x) * 3;
-    const COLORREF color = RGB(p[2], p[1], p[0]);
-    ::LocalUnlock(plugin.GetBitsHandle());
-    return color;
+COLORREF PixelOf(const CPicture& picture, int x, int y) {
+    const size_t rowBytes = (static_cast<size_t>(picture.Width()) * 3 + 3) / 4 * 4;
+    const uint8_t* p = picture.Bits().data() + static_cast<size_t>(picture.Height() - 1 - y) * rowBytes +
+                       static_cast<size_t>(x) * 3;
+    return RGB(p[2], p[1], p[0]);
+}
+
+// The picture's own header (the plug-in's, as the picture holds it).
+const BITMAPINFOHEADER& HeaderOf(const CPicture& picture) {
+    return *reinterpret_cast<const BITMAPINFOHEADER*>(picture.InfoBytes().data());
+}
+
+// What a picture looks like drawn 1:1 into a 32-bit DIB section (rectangle `source` of it,
+// else all of it): 0xRRGGBB, row by row from the top.
+std::vector<uint32_t> Drawn(const CPicture& picture, std::optional<RECT> source = std::nullopt) {
+    const RECT src = source.value_or(RECT{0, 0, picture.Width(), picture.Height()});
+    const int w = src.right - src.left;
+    const int h = src.bottom - src.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, dib);
+    EXPECT_TRUE(picture.Draw(dc, src, RECT{0, 0, w, h}));
+    ::GdiFlush();
+    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
+    for (uint32_t& p : pixels) {
+        p &= 0xFFFFFF;
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(dc);
+    return pixels;
 }
 
 TEST_F(PluginHost, LoadAcceptsImageImportersOnly) {
@@ -94,58 +121,40 @@ TEST_F(PluginHost, EndlessFilterListsAreAskedAtMost256Numbers) {
     EXPECT_FALSE(plugin.SupportsExtension("JPG"));
 }
 
-TEST_F(PluginHost, DecodeReplacesAndReleasesThePreviousPicture) {
+// The plug-in keeps nothing: each decode is a picture of its own, which outlives the library.
+TEST_F(PluginHost, EachDecodeIsAPictureOfItsOwn) {
     CSpiPlugin plugin;
     ASSERT_TRUE(plugin.Load(Variant("tpi")));
-    EXPECT_EQ(plugin.GetWidth(), 0);
-    const std::string first = Picture("first.tpi", 2, 3, 0xFF0000);
-    const std::string second = Picture("second.tpi", 5, 7, 0x00FF00);
+    DecodeOutcome first = plugin.Decode(Picture("first.tpi", 2, 3, 0xFF0000));
+    const DecodeOutcome second = plugin.Decode(Picture("second.tpi", 5, 7, 0x00FF00));
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first.picture.Width(), 2);
+    EXPECT_EQ(first.picture.Height(), 3);
+    EXPECT_EQ(PixelOf(first.picture, 1, 2), RGB(255, 0, 0)) << "the second decode left the first picture alone";
+    EXPECT_EQ(second.picture.Width(), 5);
+    EXPECT_EQ(PixelOf(second.picture, 4, 6), RGB(0, 255, 0));
+    EXPECT_EQ(first.picture.HeldBytes(), sizeof(BITMAPINFOHEADER) + 3 * 8u);
 
-    ASSERT_TRUE(plugin.Decode(first));
-    EXPECT_EQ(plugin.GetWidth(), 2);
-    EXPECT_EQ(plugin.GetHeight(), 3);
-    EXPECT_EQ(plugin.GetFileName(), *fw::ToWide(first, CP_ACP));
-    EXPECT_EQ(PixelOf(plugin, 1, 2), RGB(255, 0, 0));
-    const HLOCAL oldInfo = plugin.GetBitmapInfoHandle();
-    const HLOCAL oldBits = plugin.GetBitsHandle();
-
-    ASSERT_TRUE(plugin.Decode(second));
-    EXPECT_EQ(plugin.GetWidth(), 5);
-    EXPECT_EQ(plugin.GetHeight(), 7);
-    EXPECT_EQ(plugin.GetFileName(), *fw::ToWide(second, CP_ACP));
-    EXPECT_EQ(PixelOf(plugin, 4, 6), RGB(0, 255, 0));
-    // The first picture's blocks were released: freed handles are invalid unless the new picture reused them.
-    for (const auto& [before, now] : {std::pair{oldInfo, plugin.GetBitmapInfoHandle()}, std::pair{oldBits, plugin.GetBitsHandle()}}) {
-        EXPECT_TRUE(before == plugin.GetBitmapInfoHandle() || before == plugin.GetBitsHandle() ||
-                    ::LocalFlags(before) == static_cast<UINT>(LMEM_INVALID_HANDLE))
-            << before << " " << now;
-    }
-
-    plugin.FreePicture();
-    EXPECT_EQ(plugin.GetWidth(), 0);
-    EXPECT_EQ(plugin.GetHeight(), 0);
-    EXPECT_EQ(plugin.GetFileName(), L"");
-    EXPECT_EQ(plugin.GetBitmapInfoHandle(), nullptr);
+    plugin.Unload();
+    EXPECT_EQ(PixelOf(first.picture, 0, 0), RGB(255, 0, 0)) << "the picture outlives the library";
+    const CPicture moved = std::move(first.picture);
+    EXPECT_TRUE(first.picture.IsEmpty());
+    EXPECT_EQ(first.picture.HeldBytes(), 0u);
+    EXPECT_EQ(moved.Width(), 2);
 }
 
-TEST_F(PluginHost, FailedDecodesLeaveNoPicture) {
+TEST_F(PluginHost, FailedDecodesGiveNoPicture) {
     const std::string good = Picture("good.tpi", 4, 4, 0x123456);
     for (const char* variant : {"failinfo", "failpicture", "nopicture"}) {
         SCOPED_TRACE(variant);
         CSpiPlugin plugin;
         ASSERT_TRUE(plugin.Load(Variant(variant)));
-        EXPECT_FALSE(plugin.Decode(good));
-        EXPECT_EQ(plugin.GetWidth(), 0);
-        EXPECT_EQ(plugin.GetHeight(), 0);
-        EXPECT_EQ(plugin.GetBitmapInfoHandle(), nullptr);
+        const DecodeOutcome decoded = plugin.Decode(good);
+        EXPECT_TRUE(decoded.failure.has_value());
+        EXPECT_TRUE(decoded.picture.IsEmpty());
     }
     CSpiPlugin plugin;
     ASSERT_TRUE(plugin.Load(Variant("tpi")));
-    ASSERT_TRUE(plugin.Decode(good));
-    test::WriteFileBytes(m_dir / "broken.tpi", "IXTP\x05");
-    EXPECT_FALSE(plugin.Decode(m_dir / "broken.tpi"));
-    EXPECT_EQ(plugin.GetWidth(), 0) << "a failed decode also releases the previous picture";
-    EXPECT_FALSE(plugin.Decode(m_dir / "missing.tpi"));
     // A path that does not fit the picture part is refused.
     EXPECT_FALSE(plugin.Decode(m_dir.Path() + "\\" + std::string(300, 'x') + ".tpi"));
 }
@@ -172,22 +181,15 @@ TEST_F(PluginHost, FailedDecodesSayWhyAndTheSizeCanStillBeAsked) {
         {m_dir / "missing.tpi", DecodeFailure::kReadError, std::nullopt},
     };
     for (const auto& c : cases) {
-        EXPECT_FALSE(plugin.Decode(c.path)) << c.path;
-        EXPECT_EQ(plugin.LastFailure(), c.failure) << c.path;
+        EXPECT_EQ(plugin.Decode(c.path).failure, c.failure) << c.path;
         EXPECT_EQ(plugin.ReadHeaderSize(c.path), c.header) << c.path;
-        CSpiPlugin::Picture picture;
-        DecodeFailure failure = DecodeFailure::kUnnamed;
-        EXPECT_FALSE(plugin.DecodeTo(c.path, picture, {}, &failure)) << c.path;
-        EXPECT_EQ(failure, c.failure) << c.path;
     }
     ::CloseHandle(lock);
-    EXPECT_TRUE(plugin.Decode(locked));
-    EXPECT_EQ(plugin.LastFailure(), std::nullopt);
+    EXPECT_EQ(plugin.Decode(locked).failure, std::nullopt);
     EXPECT_EQ(plugin.ReadHeaderSize(locked), (PictureSize{4, 4}));
     CSpiPlugin failing;
     ASSERT_TRUE(failing.Load(Variant("failpicture")));
-    EXPECT_FALSE(failing.Decode(locked));
-    EXPECT_EQ(failing.LastFailure(), DecodeFailure::kBroken) << "the plug-in's own answer";
+    EXPECT_EQ(failing.Decode(locked).failure, DecodeFailure::kBroken) << "the plug-in's own answer";
 }
 
 // Pictures whose bitmap lies about its own size are refused before a row is read.
@@ -197,14 +199,16 @@ TEST_F(PluginHost, HostileBitmapsAreFailedDecodes) {
     for (uint32_t mode : {test::kTpShortBits, test::kTpWiderHeader, test::kTpCoreHeaderSize,
                           test::kTpTooManyColours}) {
         SCOPED_TRACE(mode);
-        EXPECT_FALSE(plugin.Decode(Picture("hostile.tpi", 9, 5, 0x808080, mode)));
-        EXPECT_EQ(plugin.GetWidth(), 0);
+        const DecodeOutcome decoded = plugin.Decode(Picture("hostile.tpi", 9, 5, 0x808080, mode));
+        EXPECT_EQ(decoded.failure, DecodeFailure::kUnnamed);
+        EXPECT_TRUE(decoded.picture.IsEmpty());
     }
     for (uint32_t mode : {test::kTpBottomUp24, test::kTpTopDown24, test::kTpPalette8, test::kTpBgrx32}) {
         SCOPED_TRACE(mode);
-        EXPECT_TRUE(plugin.Decode(Picture("fine.tpi", 9, 5, 0x808080, mode)));
-        EXPECT_EQ(plugin.GetWidth(), 9);
-        EXPECT_FALSE(plugin.GetDib().topDown);
+        const DecodeOutcome decoded = plugin.Decode(Picture("fine.tpi", 9, 5, 0x808080, mode));
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded.picture.Width(), 9);
+        EXPECT_EQ(HeaderOf(decoded.picture).biHeight, 5);
     }
 }
 
@@ -214,37 +218,55 @@ TEST_F(PluginHost, TopDownPicturesAreTurnedBottomUp) {
     const std::string path = m_dir / "rows.tpi";
     test::WriteFileBytes(path, test::MakeTestPicture(3, 4, test::kTpTopDown24,
                                                      [](int, int y) { return y == 0 ? 0xFF0000u : 0x0000FFu; }));
-    ASSERT_TRUE(plugin.Decode(path));
-    EXPECT_GT(static_cast<const BITMAPINFOHEADER*>(::LocalLock(plugin.GetBitmapInfoHandle()))->biHeight, 0);
-    ::LocalUnlock(plugin.GetBitmapInfoHandle());
-    EXPECT_EQ(PixelOf(plugin, 0, 0), RGB(255, 0, 0));
-    EXPECT_EQ(PixelOf(plugin, 2, 3), RGB(0, 0, 255));
+    const DecodeOutcome decoded = plugin.Decode(path);
+    ASSERT_TRUE(decoded);
+    EXPECT_GT(HeaderOf(decoded.picture).biHeight, 0);
+    EXPECT_EQ(PixelOf(decoded.picture, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(PixelOf(decoded.picture, 2, 3), RGB(0, 0, 255));
+    // A source rectangle counts rows from the top, as for the BMP reader's pictures.
+    EXPECT_EQ(Drawn(decoded.picture, RECT{1, 0, 3, 1}), (std::vector<uint32_t>{0xFF0000, 0xFF0000}));
+    EXPECT_EQ(Drawn(decoded.picture, RECT{0, 1, 1, 3}), (std::vector<uint32_t>{0x0000FF, 0x0000FF}));
 }
 
-TEST_F(PluginHost, MovesHandTheLibraryAndThePictureOver) {
+// A 32-bit picture with straight alpha is composited on black (here alpha 255, 128, 0 by
+// column); one whose alpha bytes are all zero carries no alpha and is drawn opaque.
+TEST_F(PluginHost, StraightAlphaIsCompositedOnBlackAndZeroAlphaIsOpaque) {
+    CSpiPlugin plugin;
+    ASSERT_TRUE(plugin.Load(Variant("tpi")));
+    const struct {
+        uint32_t mode;
+        std::vector<uint32_t> row;
+    } cases[] = {
+        {test::kTpStraightAlpha32, {0xC86432, 0x643219, 0x000000}},
+        {test::kTpBgrx32, {0xC86432, 0xC86432, 0xC86432}},
+    };
+    for (const auto& c : cases) {
+        const DecodeOutcome decoded = plugin.Decode(Picture("alpha.tpi", 3, 2, 0xC86432, c.mode));
+        ASSERT_TRUE(decoded) << c.mode;
+        std::vector<uint32_t> both = c.row;
+        both.insert(both.end(), c.row.begin(), c.row.end());
+        EXPECT_EQ(Drawn(decoded.picture), both) << c.mode;
+    }
+}
+
+TEST_F(PluginHost, MovesHandTheLibraryOver) {
     static_assert(!std::is_copy_constructible_v<CSpiPlugin> && !std::is_copy_assignable_v<CSpiPlugin>,
                   "a plug-in is loaded once: it is never copied");
     const std::string path = Picture("moved.tpi", 6, 2, 0x0000FF);
     CSpiPlugin original;
     ASSERT_TRUE(original.Load(Variant("tpi")));
-    ASSERT_TRUE(original.Decode(path));
-    const HLOCAL bits = original.GetBitsHandle();
 
     CSpiPlugin moved(std::move(original));
     EXPECT_EQ(moved.GetLibPath(), test::Wide(Variant("tpi")));
-    EXPECT_EQ(moved.GetFileName(), *fw::ToWide(path, CP_ACP));
-    EXPECT_EQ(moved.GetWidth(), 6);
-    EXPECT_EQ(moved.GetBitsHandle(), bits) << "the same picture, not a second decode";
     EXPECT_FALSE(original.IsLoaded());
-    EXPECT_FALSE(original.HasPicture());
+    EXPECT_FALSE(original.Decode(path));
 
     CSpiPlugin assigned;
     ASSERT_TRUE(assigned.Load(Variant("jpg")));
     assigned = std::move(moved);
     EXPECT_EQ(assigned.GetLibPath(), test::Wide(Variant("tpi")));
-    EXPECT_EQ(assigned.GetHeight(), 2);
     EXPECT_TRUE(assigned.SupportsExtension("tpi"));
-    EXPECT_TRUE(assigned.Decode(path));
+    EXPECT_EQ(assigned.Decode(path).picture.Height(), 2);
 }
 
 TEST_F(PluginHost, ListOwnsPluginsThatKeepTheirAddresses) {
@@ -316,14 +338,16 @@ TEST_F(PluginHost, TheTextHandleOfANaturalLayoutRecordIsReleased) {
         using LastTextFn = HLOCAL(WINAPI*)();
         auto lastText = reinterpret_cast<LastTextFn>(reinterpret_cast<void*>(::GetProcAddress(module, "TestLastText")));
         ASSERT_NE(lastText, nullptr);
-        ASSERT_TRUE(plugin.Decode(path));
-        EXPECT_EQ(plugin.GetWidth(), 7);
-        EXPECT_EQ(plugin.GetHeight(), 3);
-        EXPECT_EQ(plugin.GetInfo().colorDepth, 24);
+        const DecodeOutcome decoded = plugin.Decode(path);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded.picture.Width(), 7);
+        EXPECT_EQ(decoded.picture.Height(), 3);
+        EXPECT_EQ(HeaderOf(decoded.picture).biBitCount, 24);
         const HLOCAL text = lastText();
         ASSERT_NE(text, nullptr);
         // A released handle is invalid, unless the picture's own blocks reused it.
-        EXPECT_TRUE(text == plugin.GetBitmapInfoHandle() || text == plugin.GetBitsHandle() ||
+        EXPECT_TRUE(::LocalHandle(decoded.picture.InfoBytes().data()) == text ||
+                    ::LocalHandle(decoded.picture.Bits().data()) == text ||
                     ::LocalFlags(text) == static_cast<UINT>(LMEM_INVALID_HANDLE))
             << "the text handle was released";
     }
@@ -402,17 +426,14 @@ TEST_F(PluginHost, EveryFileIsDecodedUnderItsExactName) {
                 write(dir + n.lookAlike + ext, 9, 9, 0x0000FF);
             }
             const InputCounts before = CountsOf(p.path);
-            const bool decoded = plugin.Decode(path);
+            const DecodeOutcome decoded = plugin.Decode(path);
             const InputCounts after = CountsOf(p.path);
 
-            EXPECT_EQ(decoded, n.ansi || p.decodesThem);
+            EXPECT_EQ(static_cast<bool>(decoded), n.ansi || p.decodesThem);
             if (decoded) {
-                EXPECT_EQ(plugin.GetWidth(), width);
-                EXPECT_EQ(plugin.GetHeight(), 3);
-                EXPECT_EQ(PixelOf(plugin, width - 1, 2), RGB(255, 0, 0));
-                EXPECT_EQ(plugin.GetFileName(), path);
-            } else {
-                EXPECT_EQ(plugin.GetWidth(), 0);
+                EXPECT_EQ(decoded.picture.Width(), width);
+                EXPECT_EQ(decoded.picture.Height(), 3);
+                EXPECT_EQ(PixelOf(decoded.picture, width - 1, 2), RGB(255, 0, 0));
             }
             const int expected = n.ansi ? kByAnsiName : p.otherNames;
             for (int kind = 0; !wic && kind < kInputKinds; ++kind) {

@@ -19,12 +19,8 @@ uint32_t ShownPixel(const CViewerDlg& dlg) {
     if (!pane.HoldsPicture()) {
         return ~0u;
     }
-    auto rgb = [](const uint8_t* p) { return p == nullptr ? ~0u : p[0] | (p[1] << 8) | (p[2] << 16); };
-    if (pane.ShownDecoder().kind == Decoder::Kind::kBmp) {
-        return rgb(pane.GetBmp().GetHeldBits().data());
-    }
-    fw::LocalLock bits(pane.ShownDecoder().plugin->GetBitsHandle());
-    return rgb(static_cast<const uint8_t*>(bits.Get()));
+    const uint8_t* p = pane.ShownPicture().Bits().data();
+    return p[0] | (p[1] << 8) | (p[2] << 16);
 }
 
 int ShownWidth(const CViewerDlg& dlg) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,8 @@ void SelectEntry(fw::CDialog& dialog, int index) {
 
 Strings ListTexts(const CJumpDlg& dlg) {
     Strings texts;
-    for (int i = 0; i < dlg.m_listDirs.GetCount(); ++i) {
-        texts.push_back(dlg.m_listDirs.GetText(i));
+    for (int i = 0; i < dlg.List().GetCount(); ++i) {
+        texts.push_back(dlg.List().GetText(i));
     }
     return texts;
 }
@@ -80,16 +81,15 @@ test::ModalScript ScriptAnswering(std::deque<NestedStep>& steps) {
 class JumpDialog : public testing::Test {
 protected:
     INT_PTR Run(test::ModalScript& script) {
-        m_dlg.m_strIniPath = test::Wide(m_ini);
-        m_dlg.m_strCurrentDir = test::Wide(m_current);
-        return script.Run(m_dlg);
+        m_dlg.emplace(test::Wide(m_ini), test::Wide(m_current));
+        return script.Run(*m_dlg);
     }
 
     test::TempDir m_dir{"jump"};
     std::string m_ini = m_dir / "Ixo.ini";
     std::string m_current = "C:\\pics\\cats";
     std::deque<NestedStep> m_nested;
-    CJumpDlg m_dlg;
+    std::optional<CJumpDlg> m_dlg;
 };
 
 TEST_F(JumpDialog, WithoutRegistrationsOkYieldsNoPath) {
@@ -100,14 +100,14 @@ TEST_F(JumpDialog, WithoutRegistrationsOkYieldsNoPath) {
         test::ModalScript script = ScriptAnswering(m_nested);
         script.Then([this](fw::CDialog& dlg) {
             EXPECT_EQ(dlg.GetWindowText(), "登録ディレクトリへのジャンプ");
-            EXPECT_EQ(m_dlg.m_listDirs.GetCount(), 0);
+            EXPECT_EQ(m_dlg->List().GetCount(), 0);
             EXPECT_EQ(PathShown(dlg.m_hWnd), "") << "the template's placeholder is replaced";
             Click(dlg, IDC_JUMP_DELETE);
             Click(dlg, IDC_JUMP_CHANGE_NAME);
             dlg.PostMessage(WM_COMMAND, IDOK);
         });
         EXPECT_EQ(Run(script), IDOK);
-        EXPECT_EQ(m_dlg.m_strSelectedPath, "");
+        EXPECT_EQ(m_dlg->SelectedPath(), "");
         EXPECT_EQ(test::ReadFileBytes(m_ini), file) << "nothing is written";
     }
 }
@@ -125,7 +125,7 @@ TEST_F(JumpDialog, RegisteringWritesAtOnceAndNeverJumps) {
     });
     EXPECT_EQ(Run(script), IDCANCEL);
     EXPECT_EQ(proposed, "C:\\pics\\cats");
-    EXPECT_EQ(m_dlg.m_strSelectedPath, "");
+    EXPECT_EQ(m_dlg->SelectedPath(), "");
 
     m_current = "D:\\photos\\";
     m_nested = {Name("D:\\photos\\")};
@@ -153,21 +153,21 @@ TEST_F(JumpDialog, DeleteAndRenameFollowTheDisplayNames) {
     m_nested = {Name("z")};
     test::ModalScript script = ScriptAnswering(m_nested);
     script.Then([this](fw::CDialog& dlg) {
-        EXPECT_EQ(ListTexts(m_dlg), (Strings{"a", "b", "c"}));
-        EXPECT_EQ(::GetFocus(), m_dlg.m_listDirs.m_hWnd);
+        EXPECT_EQ(ListTexts(*m_dlg), (Strings{"a", "b", "c"}));
+        EXPECT_EQ(::GetFocus(), m_dlg->List().m_hWnd);
         EXPECT_EQ(PathShown(dlg.m_hWnd), "C:\\pa");
         SelectEntry(dlg, 1);  // 'b'
     });
     script.Then([](fw::CDialog& dlg) { Click(dlg, IDC_JUMP_DELETE); });
     script.Then([&](fw::CDialog& dlg) {
-        EXPECT_EQ(ListTexts(m_dlg), (Strings{"a", "c"}));
-        EXPECT_EQ(m_dlg.m_listDirs.GetCurSel(), 0) << "the first entry, not the neighbour";
+        EXPECT_EQ(ListTexts(*m_dlg), (Strings{"a", "c"}));
+        EXPECT_EQ(m_dlg->List().GetCurSel(), 0) << "the first entry, not the neighbour";
         EXPECT_EQ(test::ReadIniEntries(m_ini), afterDelete);
         Click(dlg, IDC_JUMP_CHANGE_NAME);  // 'a' becomes 'z'
     });
     script.Then([&](fw::CDialog& dlg) {
-        EXPECT_EQ(ListTexts(m_dlg), (Strings{"c", "z"}));
-        EXPECT_EQ(m_dlg.m_listDirs.GetCurSel(), 1) << "the renamed entry stays selected where it moved";
+        EXPECT_EQ(ListTexts(*m_dlg), (Strings{"c", "z"}));
+        EXPECT_EQ(m_dlg->List().GetCurSel(), 1) << "the renamed entry stays selected where it moved";
         EXPECT_EQ(PathShown(dlg.m_hWnd), "C:\\pa");
         afterDelete[4].value = "z";
         EXPECT_EQ(test::ReadIniEntries(m_ini), afterDelete);
@@ -175,12 +175,12 @@ TEST_F(JumpDialog, DeleteAndRenameFollowTheDisplayNames) {
     });
     script.Then([](fw::CDialog& dlg) { Click(dlg, IDC_JUMP_DELETE); });
     script.Then([this](fw::CDialog& dlg) {
-        EXPECT_EQ(m_dlg.m_listDirs.GetCount(), 0);
+        EXPECT_EQ(m_dlg->List().GetCount(), 0);
         EXPECT_EQ(PathShown(dlg.m_hWnd), "");
         dlg.PostMessage(WM_COMMAND, IDOK);
     });
     EXPECT_EQ(Run(script), IDOK);
-    EXPECT_EQ(m_dlg.m_strSelectedPath, "");
+    EXPECT_EQ(m_dlg->SelectedPath(), "");
     EXPECT_EQ(test::ReadIniEntries(m_ini)[0], (test::IniEntry{"RegistedDirNum", "Num", "0"}));
 }
 
@@ -195,7 +195,7 @@ TEST_F(JumpDialog, SharedNamesAndLongValues) {
     test::ModalScript script = ScriptAnswering(m_nested);
     script.Then([&](fw::CDialog& dlg) {
         // Dir3 has neither path nor name: an empty line first.
-        EXPECT_EQ(ListTexts(m_dlg), (Strings{"", longName, "same", "same"}));
+        EXPECT_EQ(ListTexts(*m_dlg), (Strings{"", longName, "same", "same"}));
         SelectEntry(dlg, 1);
     });
     script.Then([&](fw::CDialog& dlg) {
@@ -203,13 +203,13 @@ TEST_F(JumpDialog, SharedNamesAndLongValues) {
         SelectEntry(dlg, 3);
     });
     script.Then([&](fw::CDialog& dlg) {
-        EXPECT_EQ(m_dlg.m_listDirs.GetCurSel(), 3) << "the exchange keeps the second of two equal names";
-        third = m_dlg.m_arrPaths.at(static_cast<size_t>(m_dlg.m_listDirs.GetItemData(3)));
+        EXPECT_EQ(m_dlg->List().GetCurSel(), 3) << "the exchange keeps the second of two equal names";
+        third = m_dlg->Paths().at(static_cast<size_t>(m_dlg->List().GetItemData(3)));
         dlg.PostMessage(WM_COMMAND, IDOK);
     });
     EXPECT_EQ(Run(script), IDOK);
     EXPECT_TRUE(third == "C:\\first" || third == "C:\\second") << third;
-    EXPECT_EQ(m_dlg.m_strSelectedPath, third);
+    EXPECT_EQ(m_dlg->SelectedPath(), third);
 }
 
 class JumpFromTheViewer : public test::ViewerFixture {};

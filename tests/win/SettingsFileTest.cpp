@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "mainwnd/ViewerDlg.h"
-#include "filelist/PathUtil.h"
 #include "framework/ProfileFile.h"
 #include "framework/WideText.h"
+#include "mainwnd/ViewerDlg.h"
+#include "portable/PathUtil.h"
 #include "settings/Settings.h"
 #include "tests/win/support/TestSupport.h"
 

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <functional>
 
-#include "filelist/PathUtil.h"
 #include "framework/Desktop.h"
 #include "framework/Dialog.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
+#include "portable/PathUtil.h"
 
 namespace test {
 

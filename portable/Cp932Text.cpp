@@ -1,4 +1,4 @@
-#include "filelist/Cp932Text.h"
+#include "portable/Cp932Text.h"
 
 size_t FindLastChar(std::string_view s, char ch) {
     size_t found = std::string_view::npos;

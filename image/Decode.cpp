@@ -1,0 +1,40 @@
+#include "image/Decode.h"
+
+#include "image/BmpImage.h"
+#include "image/SpiPlugin.h"
+
+namespace {
+
+uint64_t g_decodesStarted = 0;
+
+}  // namespace
+
+DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HDC dc, const KeepGoing& keepGoing) {
+    switch (decoder.kind) {
+        case Decoder::Kind::kBmp:
+            ++g_decodesStarted;
+            return CBmpImage::Read(path, dc, keepGoing);
+        case Decoder::Kind::kPlugin:
+            ++g_decodesStarted;
+            return decoder.plugin->Decode(path, keepGoing);
+        case Decoder::Kind::kNone:
+            break;
+    }
+    return DecodeOutcome::Failed(DecodeFailure::kNotAPicture);
+}
+
+std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const Decoder& decoder) {
+    switch (decoder.kind) {
+        case Decoder::Kind::kBmp:
+            return CBmpImage::ReadHeaderSize(path);
+        case Decoder::Kind::kPlugin:
+            return decoder.plugin->ReadHeaderSize(path);
+        case Decoder::Kind::kNone:
+            break;
+    }
+    return std::nullopt;
+}
+
+uint64_t DecodesStarted() {
+    return g_decodesStarted;
+}

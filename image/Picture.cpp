@@ -1,0 +1,123 @@
+#include "image/Picture.h"
+
+#include <cstdlib>
+#include <utility>
+
+CPicture::Block::Block(fw::LocalMemory owned) : handle(std::move(owned)) {
+    if (handle.IsValid()) {
+        data = static_cast<uint8_t*>(::LocalLock(handle.Get()));
+        size = data != nullptr ? ::LocalSize(handle.Get()) : 0;
+    }
+}
+
+CPicture::Block::Block(Block&& other) noexcept
+    : handle(std::move(other.handle)),
+      data(std::exchange(other.data, nullptr)),
+      size(std::exchange(other.size, 0)) {}
+
+CPicture::Block& CPicture::Block::operator=(Block&& other) noexcept {
+    if (this != &other) {
+        Unlock();
+        handle = std::move(other.handle);
+        data = std::exchange(other.data, nullptr);
+        size = std::exchange(other.size, 0);
+    }
+    return *this;
+}
+
+void CPicture::Block::Unlock() {
+    if (data != nullptr) {
+        ::LocalUnlock(handle.Get());
+        data = nullptr;
+        size = 0;
+    }
+}
+
+CPicture::CPicture(fw::LocalMemory info, fw::LocalMemory bits, fw::CGdiObject<HBITMAP> bitmap,
+                   fw::CGdiObject<HPALETTE> palette)
+    : m_info(std::move(info)),
+      m_bits(std::move(bits)),
+      m_bitmap(std::move(bitmap)),
+      m_palette(std::move(palette)) {
+    if (m_info.size < sizeof(BITMAPINFOHEADER) || m_bits.data == nullptr) {
+        *this = CPicture();
+        return;
+    }
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(m_info.data);
+    m_width = header->biWidth;
+    m_height = std::abs(header->biHeight);
+}
+
+CPicture::CPicture(CPicture&& other) noexcept
+    : m_info(std::move(other.m_info)),
+      m_bits(std::move(other.m_bits)),
+      m_bitmap(std::move(other.m_bitmap)),
+      m_palette(std::move(other.m_palette)),
+      m_width(std::exchange(other.m_width, 0)),
+      m_height(std::exchange(other.m_height, 0)) {}
+
+CPicture& CPicture::operator=(CPicture&& other) noexcept {
+    if (this != &other) {
+        m_palette = std::move(other.m_palette);
+        m_bitmap = std::move(other.m_bitmap);
+        m_bits = std::move(other.m_bits);
+        m_info = std::move(other.m_info);
+        m_width = std::exchange(other.m_width, 0);
+        m_height = std::exchange(other.m_height, 0);
+    }
+    return *this;
+}
+
+CPicture::~CPicture() = default;
+
+uint64_t CPicture::HeldBytes() const {
+    if (IsEmpty()) {
+        return 0;
+    }
+    uint64_t device = 0;
+    BITMAP bitmap{};
+    if (m_bitmap.Get() != nullptr && ::GetObjectA(m_bitmap.Get(), sizeof bitmap, &bitmap) != 0) {
+        device = uint64_t{static_cast<uint32_t>(bitmap.bmWidthBytes)} * static_cast<uint32_t>(bitmap.bmHeight);
+    }
+    return uint64_t{m_info.size} + m_bits.size + device;
+}
+
+bool CPicture::Draw(HDC dc, const RECT& src, const RECT& dst) const {
+    if (IsEmpty()) {
+        return true;
+    }
+    return m_bitmap.Get() != nullptr ? DrawBitmap(dc, src, dst) : DrawRows(dc, src, dst);
+}
+
+bool CPicture::DrawBitmap(HDC dc, const RECT& src, const RECT& dst) const {
+    fw::CMemoryDC memory(dc);
+    if (memory.GetSafeHdc() == nullptr) {
+        return false;
+    }
+    fw::CSelectObject select(memory, m_bitmap.Get());
+    if (m_palette.Get() != nullptr) {
+        ::SelectPalette(dc, m_palette.Get(), FALSE);
+        ::RealizePalette(dc);
+    }
+    const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
+    const BOOL drawn =
+        ::StretchBlt(dc, dst.left, dst.top, std::abs(dst.right - dst.left), std::abs(dst.bottom - dst.top), memory,
+                     src.left, src.top, std::abs(src.right - src.left), std::abs(src.bottom - src.top), SRCCOPY);
+    if (oldMode != 0) {
+        ::SetStretchBltMode(dc, oldMode);
+    }
+    return drawn != FALSE;
+}
+
+// The rows are handed to GDI as they are held; a bottom-up DIB's source rectangle counts
+// its rows from the bottom, so the rectangle is turned over first.
+bool CPicture::DrawRows(HDC dc, const RECT& src, const RECT& dst) const {
+    const int oldStretch = ::SetStretchBltMode(dc, COLORONCOLOR);
+    const int oldMapping = ::SetMapMode(dc, MM_TEXT);
+    const int lines = ::StretchDIBits(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, src.left,
+                                      m_height - src.bottom, src.right - src.left, src.bottom - src.top, m_bits.data,
+                                      reinterpret_cast<const BITMAPINFO*>(m_info.data), DIB_RGB_COLORS, SRCCOPY);
+    ::SetMapMode(dc, oldMapping);
+    ::SetStretchBltMode(dc, oldStretch);
+    return lines != static_cast<int>(GDI_ERROR);
+}

@@ -1,0 +1,80 @@
+#pragma once
+// A decoded picture as a value: the form GDI draws (a BITMAPINFO block, header and colour
+// table, and the rows bottom-up), optionally with the device bitmap and palette the BMP
+// reader makes from them. It can be moved from one holder to another (the pane, the
+// read-ahead, the wallpaper writer) but not copied. A default-made picture is empty.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+
+#include "framework/Gdi.h"
+#include "framework/Handles.h"
+#include "image/DecodeFailure.h"
+
+// Asked between parts of a decode; false stops the decode, which then fails.
+using KeepGoing = std::function<bool()>;
+
+class CPicture {
+public:
+    CPicture() = default;
+    // Takes over a BITMAPINFO block whose header is a 40-byte header with a positive
+    // height, and a rows block holding every row it names (the decoder checked both), and
+    // optionally the device bitmap and palette made from them. Both blocks stay locked while
+    // the picture owns them.
+    CPicture(fw::LocalMemory info, fw::LocalMemory bits, fw::CGdiObject<HBITMAP> bitmap = {},
+             fw::CGdiObject<HPALETTE> palette = {});
+    CPicture(const CPicture&) = delete;
+    CPicture& operator=(const CPicture&) = delete;
+    CPicture(CPicture&& other) noexcept;
+    CPicture& operator=(CPicture&& other) noexcept;
+    ~CPicture();
+
+    bool IsEmpty() const { return m_info.data == nullptr; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    // The memory held: the two blocks and the device bitmap.
+    uint64_t HeldBytes() const;
+    // The BITMAPINFO block (header and colour table) and the rows; empty when nothing is held.
+    std::span<const uint8_t> InfoBytes() const { return {m_info.data, m_info.size}; }
+    std::span<const uint8_t> Bits() const { return {m_bits.data, m_bits.size}; }
+    // Stretches rectangle `src` of the picture (rows counted from the top) onto rectangle
+    // `dst` of `dc`. A palette, if any, is selected into `dc` as a foreground palette and
+    // stays selected. False when GDI refused; true when nothing is held.
+    bool Draw(HDC dc, const RECT& src, const RECT& dst) const;
+
+private:
+    // A memory block locked for as long as it is owned.
+    struct Block {
+        fw::LocalMemory handle;
+        uint8_t* data = nullptr;
+        size_t size = 0;
+
+        Block() = default;
+        explicit Block(fw::LocalMemory owned);
+        Block(Block&& other) noexcept;
+        Block& operator=(Block&& other) noexcept;
+        ~Block() { Unlock(); }
+        void Unlock();
+    };
+    bool DrawBitmap(HDC dc, const RECT& src, const RECT& dst) const;
+    bool DrawRows(HDC dc, const RECT& src, const RECT& dst) const;
+
+    Block m_info;
+    Block m_bits;
+    fw::CGdiObject<HBITMAP> m_bitmap;
+    fw::CGdiObject<HPALETTE> m_palette;
+    int m_width = 0;
+    int m_height = 0;
+};
+
+// What a decode gives: a picture, or why there is none.
+struct DecodeOutcome {
+    CPicture picture;
+    std::optional<DecodeFailure> failure;  // none exactly when `picture` holds one
+
+    static DecodeOutcome Failed(DecodeFailure why) { return {CPicture(), why}; }
+    explicit operator bool() const { return !failure; }
+};
