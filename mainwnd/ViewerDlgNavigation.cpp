@@ -60,7 +60,6 @@ void CViewerDlg::ListDirectory(const std::wstring& dir) {
     m_files.Clear();
     m_pane.DropReadAhead();
     m_nDirection = 1;
-    m_pane.ReleasePictures();
     if (!m_files.Fill(dir, m_plugins, [this] { return PumpMessages(); }) && m_hWnd == nullptr) {
         m_bListing = false;
         return;  // the window went away while the queue was drained
