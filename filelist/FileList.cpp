@@ -138,6 +138,13 @@ int CFileList::SelectText(const std::wstring& text) const {
     return found;
 }
 
+void CFileList::HoldDrawing(bool hold) const {
+    m_list.SetRedraw(hold ? FALSE : TRUE);
+    if (!hold) {
+        ::InvalidateRect(m_list.GetSafeHwnd(), nullptr, TRUE);
+    }
+}
+
 void CFileList::RemoveCurrent() {
     const ListEntry* gone = Current();
     m_list.DeleteString(m_nCurIndex);

@@ -63,6 +63,10 @@ public:
     // Drops the current entry after its file has gone and selects the entry that took its
     // place, or the new last one.
     void RemoveCurrent();
+    // Keeps the list from drawing itself while `hold`; on release it is drawn whole again.
+    void HoldDrawing(bool hold) const;
+    // Gives the list the keyboard focus.
+    void TakeFocus() const { ::SetFocus(m_list.GetSafeHwnd()); }
     // Selects the entry after the current one; false on the last entry or an empty list.
     bool SelectNext() const;
 

@@ -28,21 +28,8 @@ public:
     // CFileList::SelectText; else the first) and shows it.
     virtual void ListAgainSelecting(const std::wstring& text) = 0;
 
-    // ---- For passes that walk the list and the tree below it ----
-    // Makes the selected directory entry the current directory, lists and shows it.
-    virtual void EnterSelection() = 0;
-    // Lists the parent directory and selects and shows the entry of the directory left.
-    virtual void LeaveDirectory() = 0;
-    // Drains the message queue; false when a pass must stop (the window is closing or
-    // the program is quitting).
-    virtual bool KeepAlive() = 0;
     // Whether a listing is being filled (it drains the queue, so commands can run inside it).
     virtual bool IsListingRunning() const = 0;
-    // Lets the file list and the "Change Dir" button take input, or not.
-    virtual void EnableListControls(bool enable) = 0;
-    // Shows `text` after the directory in the window title; the empty text restores the
-    // title a listing sets.
-    virtual void ShowProgress(const std::string& text) = 0;
     // Makes `dir` the current directory exactly as given, lists it (a directory that does
     // not exist lists as empty) and shows the first entry.
     virtual void GoToDirectory(const std::wstring& dir) = 0;

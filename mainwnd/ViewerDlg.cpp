@@ -90,7 +90,7 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_sorting(*this, m_settings, m_files, &m_journal),
       m_programs(*this, m_settings),
       m_wallpaper(*this, m_settings, m_pane),
-      m_sizeDelete(*this, m_settings, m_files, m_pane, m_sorting),
+      m_sizeDelete(*this, *this, m_settings, m_files, m_pane, m_sorting),
       m_targets(*this, m_settings),
       m_rename(*this, &m_journal),
       m_regdirs(*this, ::GetIniFilePath()),

@@ -28,7 +28,7 @@
 // window only through IViewerHost, which the window implements privately, and takes its
 // own commands through a chain entry of the message map. A new feature is one more part:
 // a member below and a chain entry in the map.
-class CViewerDlg : public fw::CDialog, private IViewerHost {
+class CViewerDlg : public fw::CDialog, private IViewerHost, private IPassHost {
 public:
     explicit CViewerDlg(fw::CWnd* parent = nullptr);
     ~CViewerDlg() override;
@@ -125,15 +125,16 @@ private:
     void ListAgain() override { ReloadDirectory(); }
     void ShowSelection() override { ShowSelectedEntry(); }
     void ReportFailure(const std::string& text) override;
-    void EnterSelection() override { EnterSelectedDirectory(); }
-    void LeaveDirectory() override { GoToParentDirectory(); }
-    bool KeepAlive() override { return PumpMessages(); }
     bool IsListingRunning() const override { return m_bListing; }
-    void EnableListControls(bool enable) override;
-    void ShowProgress(const std::string& text) override;
     std::wstring ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) override;
     void ListAgainSelecting(const std::wstring& text) override;
     void GoToDirectory(const std::wstring& dir) override;
+    // IPassHost
+    void EnterSelection() override { EnterSelectedDirectory(); }
+    void LeaveDirectory() override { GoToParentDirectory(); }
+    bool KeepAlive() override { return PumpMessages(); }
+    void EnableListControls(bool enable) override;
+    void ShowProgress(const std::string& text) override;
     // The window title: the program's name and the directory, then `text`.
     void ShowTitle(const std::wstring& dir, const std::string& text);
 

@@ -38,11 +38,12 @@ FW_BEGIN_PART_MESSAGE_MAP(CSizeDeletion)
 FW_END_PART_MESSAGE_MAP()
 
 CSizeDeletion::CSizeDeletion(IViewerHost& host,
+                             IPassHost& passHost,
                              Settings& settings,
                              CFileList& files,
                              const CPicturePane& pane,
                              CSortingOps& sorting)
-    : m_host(host), m_settings(settings), m_files(files), m_pane(pane), m_sorting(sorting) {}
+    : m_host(host), m_pass(passHost), m_settings(settings), m_files(files), m_pane(pane), m_sorting(sorting) {}
 
 CSizeDeletion::Verdict CSizeDeletion::DeleteSelectedIfSmall() {
     const ListEntry* selected = m_host.SelectedEntry();
@@ -125,12 +126,12 @@ void CSizeDeletion::RunPass(Pass pass) {
     if (m_bSizeDeleteRunning || m_host.IsListingRunning()) {
         return;
     }
-    m_host.EnableListControls(false);
+    m_pass.EnableListControls(false);
     RunConfirmedPass(pass);
-    m_host.EnableListControls(true);
+    m_pass.EnableListControls(true);
     // Disabling the list took the keyboard focus from it: give it back for the keys.
     if (m_host.OwnerWindow() != nullptr) {
-        ::SetFocus(m_files.ListBox().GetSafeHwnd());
+        m_files.TakeFocus();
     }
 }
 
@@ -161,15 +162,14 @@ void CSizeDeletion::RunConfirmedPass(Pass pass) {
         SizeDeleteListPass();
     }
     m_bSizeDeleteRunning = false;
-    m_files.ListBox().SetRedraw(TRUE);
-    ::InvalidateRect(m_files.ListBox().GetSafeHwnd(), nullptr, TRUE);
+    m_files.HoldDrawing(false);
     if (m_host.OwnerWindow() == nullptr) {
         return;  // the window was destroyed under the pass
     }
     if (tree) {
         m_host.ListAgain();
     }
-    m_host.ShowProgress("");
+    m_pass.ShowProgress("");
     fw::MessageBox(owner, PassClosingText(m_progress, fw::Widen932));
 }
 
@@ -263,7 +263,7 @@ bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
     const std::wstring name = selected->name;
     const std::wstring path = SelectedPath();
     // Each listing sets the title afresh and draws the list again: both go back after it.
-    m_host.EnterSelection();
+    m_pass.EnterSelection();
     HoldListDrawing();
     ShowProgress(Title::kNow);
     // A folder that could not be listed is no empty folder: it is passed over whole.
@@ -277,7 +277,7 @@ bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
         ++m_progress.unlistedFolders;
     }
     const int left = m_files.Count();
-    m_host.LeaveDirectory();
+    m_pass.LeaveDirectory();
     HoldListDrawing();
     ShowProgress(Title::kNow);
     if (!ReselectDirectory(name)) {
@@ -343,7 +343,7 @@ CSizeDeletion::Removal CSizeDeletion::HowToRemoveEmptiedDirectory(const std::wst
 }
 
 bool CSizeDeletion::ContinuePass() {
-    if (!m_host.KeepAlive()) {
+    if (!m_pass.KeepAlive()) {
         Stop(PassStop::kClosed);
     } else if (fw::IsKeyDown(VK_ESCAPE)) {
         Stop(PassStop::kEscape);
@@ -373,7 +373,7 @@ std::wstring CSizeDeletion::SelectedPath() const {
 // The list is disabled during a pass and the title tells its progress; drawing the list
 // on every removal and selection would cost a pass over small pictures most of its time.
 void CSizeDeletion::HoldListDrawing() {
-    m_files.ListBox().SetRedraw(FALSE);
+    m_files.HoldDrawing(true);
 }
 
 // Setting the title costs about as much as judging a small picture: it changes a few
@@ -381,7 +381,7 @@ void CSizeDeletion::HoldListDrawing() {
 void CSizeDeletion::ShowProgress(Title when) {
     const DWORD now = ::GetTickCount();
     if (when == Title::kNow || now - m_lastTitleTick >= kTitleIntervalMs) {
-        m_host.ShowProgress(PassProgressText(m_progress));
+        m_pass.ShowProgress(PassProgressText(m_progress));
         m_lastTitleTick = now;
     }
 }

@@ -18,6 +18,7 @@
 #include "framework/MessageMap.h"
 #include "host/KeyTable.h"
 #include "host/ViewerHost.h"
+#include "sizedelete/PassHost.h"
 #include "pane/PicturePane.h"
 #include "settings/Settings.h"
 #include "sizedelete/SizeJudgement.h"
@@ -25,6 +26,7 @@
 class CSizeDeletion {
 public:
     CSizeDeletion(IViewerHost& host,
+                  IPassHost& passHost,
                   Settings& settings,
                   CFileList& files,
                   const CPicturePane& pane,
@@ -91,6 +93,7 @@ private:
     void OnDeleteSelectedIfSmall();
 
     IViewerHost& m_host;
+    IPassHost& m_pass;
     Settings& m_settings;
     CFileList& m_files;
     const CPicturePane& m_pane;

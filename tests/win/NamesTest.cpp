@@ -335,9 +335,7 @@ TEST_F(SettingsNames, AFolderTheSettingsFileCannotHoldIsRefused) {
     }
     {  // "カレントを追加" in the jump dialog, with such a folder viewed
         test::TempDir dir("jump");
-        CJumpDlg jump;
-        jump.m_strIniPath = test::Wide(dir / "Ixo.ini");
-        jump.m_strCurrentDir = folder;
+        CJumpDlg jump(test::Wide(dir / "Ixo.ini"), folder);
         test::ModalScript script;
         script.OnNestedDialog([](fw::CDialog& nested) {
             ADD_FAILURE() << "no name is asked for";

@@ -62,7 +62,7 @@ private:
     fw::CWnd m_list;
 };
 
-class FakeHost : public IViewerHost {
+class FakeHost : public IViewerHost, public IPassHost {
 public:
     HWND OwnerWindow() const override { return window; }
     const std::wstring& CurrentDir() const override { return dir; }
@@ -415,7 +415,7 @@ TEST_F(Pane, APictureSurvivesMovesBetweenThePaneTheReadAheadAndTheWallpaper) {
         EXPECT_TRUE(std::equal(rows.begin(), rows.end(), shown.Bits().begin(), shown.Bits().end()));
 
         const std::string target = m_dir / "wall.bmp";
-        ASSERT_TRUE(WriteWallpaperBmp(shown, 5, 3, target));
+        ASSERT_TRUE(WriteWallpaperBmp(shown, 5, 3, test::Wide(target)));
         const std::string file = test::ReadFileBytes(target);
         ASSERT_EQ(file.size(), 54 + rows.size());
         EXPECT_TRUE(std::equal(rows.begin(), rows.end(), file.begin() + 54, file.end(),
@@ -547,7 +547,7 @@ TEST(SizeDeletionPart, PassesWaitForTheListingAndDisableTheListThroughout) {
     Settings settings;
     CPicturePane pane(host, plugins, window.ListWnd());
     CSortingOps sorting(host, settings, files);
-    CSizeDeletion part(host, settings, files, pane, sorting);
+    CSizeDeletion part(host, host, settings, files, pane, sorting);
     test::PromptRecorder prompts;
     LRESULT ignored = 0;
     host.listing = true;
