@@ -5,19 +5,14 @@
 
 #include "bench/support/BenchSupport.h"
 #include "tests/data/BmpFiles.h"
+#include "tests/data/FineDetail.h"
 #include "tests/win/support/WicPictures.h"
 
 namespace bench {
 
 namespace {
 
-uint32_t Scatter(uint32_t v) {
-    v ^= v >> 16;
-    v *= 0x7FEB352Du;
-    v ^= v >> 15;
-    v *= 0x846CA68Bu;
-    return v ^ (v >> 16);
-}
+using testdata::Scatter;
 
 // Smooth gradients under a fine grain: a JPEG of it is about as big as a photograph's.
 uint32_t PictureColour(int seed, int x, int y) {

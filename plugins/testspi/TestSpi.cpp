@@ -346,16 +346,20 @@ int DecodeInto(const TestHeader& header, const std::vector<uint8_t>& rgb, CDibHa
     return result;
 }
 
+// Opens the input, a file by name or bytes in memory, and reads its header.
 template <class Char>
-[[maybe_unused]] int GetPictureFromInput(const Char* buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo,
-                                         HLOCAL* pHBm, SpiProgressCallback progress, LONG_PTR lData) {
+[[maybe_unused]] int ReadInputHeader(const Char* buf, LONG_PTR len, unsigned int flag, CInput& input,
+                                     TestHeader& header) {
+    const int result = input.Open(buf, len, flag);
+    return result == kSpiSuccess ? ReadHeader(input, header) : result;
+}
+
+template <class Char>
+[[maybe_unused]] int DecodeInput(const Char* buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                                 SpiProgressCallback progress, LONG_PTR lData) {
     CInput input;
     TestHeader header;
-    int result = input.Open(buf, len, flag);
-    if (result == kSpiSuccess) {
-        result = ReadHeader(input, header);
-    }
-    if (result != kSpiSuccess) {
+    if (const int result = ReadInputHeader(buf, len, flag, input, header); result != kSpiSuccess) {
         return result;
     }
     const uint64_t pixelBytes = uint64_t{header.width} * header.height * 3;
@@ -367,7 +371,7 @@ template <class Char>
         return kSpiFileReadError;
     }
     CDibHandles dib;
-    result = DecodeInto(header, rgb, dib, progress, lData);
+    const int result = DecodeInto(header, rgb, dib, progress, lData);
     if (result == kSpiSuccess) {
         dib.Release(pHBInfo, pHBm);
     }
@@ -454,6 +458,20 @@ struct NaturalPictureInfo {
 }
 #endif
 
+// GetPicture and GetPictureW: the picture, or why there is none.
+template <class Char>
+[[maybe_unused]] int GetPictureFromInput(const Char* buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo,
+                                         HLOCAL* pHBm, SpiProgressCallback progress, LONG_PTR lData) {
+    if (pHBInfo == nullptr || pHBm == nullptr) {
+        return kSpiInternalError;
+    }
+    try {
+        return DecodeInput(buf, len, flag, pHBInfo, pHBm, progress, lData);
+    } catch (const std::bad_alloc&) {
+        return kSpiOutOfMemory;
+    }
+}
+
 }  // namespace
 
 TSPI_EXPORT HLOCAL WINAPI TestLastText() {
@@ -470,11 +488,7 @@ TSPI_EXPORT int WINAPI GetPictureInfo(LPSTR buf, LONG_PTR len, unsigned int flag
     }
     CInput input;
     TestHeader header;
-    int result = input.Open(buf, len, flag);
-    if (result == kSpiSuccess) {
-        result = ReadHeader(input, header);
-    }
-    if (result != kSpiSuccess) {
+    if (const int result = ReadInputHeader(buf, len, flag, input, header); result != kSpiSuccess) {
         return result;
     }
     if (header.mode == kModeNoMemoryAtAll) {
@@ -492,14 +506,7 @@ TSPI_EXPORT int WINAPI GetPicture(LPSTR buf, LONG_PTR len, unsigned int flag, HL
     (void)buf, (void)len, (void)flag, (void)pHBInfo, (void)pHBm, (void)lpPrgressCallback, (void)lData;
     return kSpiBrokenData;
 #else
-    if (pHBInfo == nullptr || pHBm == nullptr) {
-        return kSpiInternalError;
-    }
-    try {
-        return GetPictureFromInput(buf, len, flag, pHBInfo, pHBm, lpPrgressCallback, lData);
-    } catch (const std::bad_alloc&) {
-        return kSpiOutOfMemory;
-    }
+    return GetPictureFromInput(buf, len, flag, pHBInfo, pHBm, lpPrgressCallback, lData);
 #endif
 }
 #endif
@@ -524,10 +531,7 @@ TSPI_EXPORT int WINAPI GetPictureInfoW(LPCWSTR buf, LONG_PTR len, unsigned int f
     }
     CInput input;
     TestHeader header;
-    int result = input.Open(buf, len, flag);
-    if (result == kSpiSuccess) {
-        result = ReadHeader(input, header);
-    }
+    const int result = ReadInputHeader(buf, len, flag, input, header);
     if (result == kSpiSuccess) {
         FillInfo(header, lpInfo);
     }
@@ -536,13 +540,6 @@ TSPI_EXPORT int WINAPI GetPictureInfoW(LPCWSTR buf, LONG_PTR len, unsigned int f
 
 TSPI_EXPORT int WINAPI GetPictureW(LPCWSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
                                    SpiProgressCallback lpPrgressCallback, LONG_PTR lData) {
-    if (pHBInfo == nullptr || pHBm == nullptr) {
-        return kSpiInternalError;
-    }
-    try {
-        return GetPictureFromInput(buf, len, flag, pHBInfo, pHBm, lpPrgressCallback, lData);
-    } catch (const std::bad_alloc&) {
-        return kSpiOutOfMemory;
-    }
+    return GetPictureFromInput(buf, len, flag, pHBInfo, pHBm, lpPrgressCallback, lData);
 }
 #endif

@@ -6,8 +6,6 @@
 
 namespace testdata {
 
-namespace {
-
 uint32_t Scatter(uint32_t v) {
     v ^= v >> 16;
     v *= 0x7FEB352Du;
@@ -15,8 +13,6 @@ uint32_t Scatter(uint32_t v) {
     v *= 0x846CA68Bu;
     return v ^ (v >> 16);
 }
-
-}  // namespace
 
 BgrPicture MakeFineDetail(int width, int height) {
     BgrPicture p{width, height, (static_cast<size_t>(width) * 3 + 3) / 4 * 4, {}};

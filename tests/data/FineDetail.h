@@ -17,6 +17,9 @@ struct BgrPicture {
     std::vector<uint8_t> bytes;
 };
 
+// A well-mixed 32-bit hash of `v`: repeatable noise for generated pictures.
+uint32_t Scatter(uint32_t v);
+
 // Quarters of one-pixel detail: vertical stripes (top left), horizontal stripes (top
 // right), a checkerboard (bottom left) and noise (bottom right). Rows padded to four bytes.
 BgrPicture MakeFineDetail(int width, int height);
