@@ -15,8 +15,10 @@
 //   next.key.m.bmp/.jpg   M the same way: the shown picture moves into m_strMoveDir and the
 //                         next one is shown
 //   next.ahead.key.down/.m.bmp/.jpg  the same keys with a pause after each picture longer
-//                         than decoding it, against drawing the same already-decoded picture
-//                         into the pane after idling as long
+//                         than decoding it, against one blit into the pane, after idling as
+//                         long, of a bitmap of the same picture already scaled to the pane
+//                         (the floor.blit lines: the least a key can cost once the picture is
+//                         decoded and scaled)
 //   memory                working set while paging (run it in a process of its own: the peak
 //                         is the process's); memory.ahead the same with the idle read-ahead
 //                         run after each picture
@@ -77,11 +79,38 @@ RECT FitInPane(CViewerDlg& dlg, int width, int height) {
     return RECT{fit.left, fit.top, fit.right, fit.bottom};
 }
 
+// A picture stretched once, before any timing, into a bitmap of the display's format and
+// of the size it takes in the pane: drawing it is one blit of the pane's own pixels.
+class PaneSizedBitmap {
+public:
+    PaneSizedBitmap(HDC dc, const RECT& dst, const std::function<void(HDC, const RECT&)>& stretch)
+        : m_memory(dc), m_dst(dst) {
+        m_bitmap.Reset(::CreateCompatibleBitmap(dc, Width(), Height()));
+        m_old = ::SelectObject(m_memory, m_bitmap.Get());
+        stretch(m_memory, RECT{0, 0, Width(), Height()});
+        ::GdiFlush();
+    }
+    PaneSizedBitmap(const PaneSizedBitmap&) = delete;
+    PaneSizedBitmap& operator=(const PaneSizedBitmap&) = delete;
+    ~PaneSizedBitmap() { ::SelectObject(m_memory, m_old); }
+    void Blit(HDC dc) const { ::BitBlt(dc, m_dst.left, m_dst.top, Width(), Height(), m_memory, 0, 0, SRCCOPY); }
+
+private:
+    int Width() const { return m_dst.right - m_dst.left; }
+    int Height() const { return m_dst.bottom - m_dst.top; }
+    fw::CMemoryDC m_memory;
+    RECT m_dst;
+    fw::CGdiObject<HBITMAP> m_bitmap;
+    HGDIOBJ m_old = nullptr;
+};
+
 // The floor of showing a picture: decoding it and stretching it into the pane, timed
-// in two sections so that a miss can be traced to one of them.
+// in two sections so that a miss can be traced to one of them. With a blit floor, the
+// drawing section is one blit of the picture already scaled to the pane.
 class Floor {
 public:
     explicit Floor(CViewerDlg& dlg) : m_dlg(dlg) {}
+    void BlitPaneSized(bool blit) { m_blit = blit; }
     ~Floor() {
         if (m_spi != nullptr) {
             ::FreeLibrary(m_spi);
@@ -115,8 +144,15 @@ private:
         const CPicture& image = read.picture;
         const double decoded = watch.ElapsedMs();
         const RECT dst = FitInPane(m_dlg, image.Width(), image.Height());
+        const auto stretch = [&](HDC to, const RECT& where) {
+            image.Draw(to, RECT{0, 0, image.Width(), image.Height()}, where);
+        };
+        std::optional<PaneSizedBitmap> scaled;
+        if (m_blit) {
+            scaled.emplace(dc, dst, stretch);
+        }
         const auto draw = [&] {
-            image.Draw(dc, RECT{0, 0, image.Width(), image.Height()}, dst);
+            scaled ? scaled->Blit(dc) : stretch(dc, dst);
             ::GdiFlush();
         };
         return Note(kBmp, decoded, idleMs, draw);
@@ -146,14 +182,22 @@ private:
         const int width = header->bmiHeader.biWidth;
         const int height = std::abs(header->bmiHeader.biHeight);
         const RECT dst = FitInPane(m_dlg, width, height);
+        const auto stretch = [&](HDC to, const RECT& where) {
+            const int oldMode = ::SetStretchBltMode(to, COLORONCOLOR);
+            ::StretchDIBits(to, where.left, where.top, where.right - where.left, where.bottom - where.top, 0, 0, width,
+                            height, rows, header, DIB_RGB_COLORS, SRCCOPY);
+            ::SetStretchBltMode(to, oldMode);
+        };
+        std::optional<PaneSizedBitmap> scaled;
+        if (m_blit) {
+            scaled.emplace(dc, dst, stretch);
+        }
         const auto draw = [&] {
-            const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
-            ::StretchDIBits(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, 0, 0, width, height,
-                            rows, header, DIB_RGB_COLORS, SRCCOPY);
-            ::SetStretchBltMode(dc, oldMode);
+            scaled ? scaled->Blit(dc) : stretch(dc, dst);
             ::GdiFlush();
         };
         const double total = Note(kJpeg, decoded, idleMs, draw);
+        scaled.reset();
         ::LocalUnlock(bits);
         ::LocalUnlock(info);
         ::LocalFree(bits);
@@ -184,6 +228,7 @@ private:
     }
 
     CViewerDlg& m_dlg;
+    bool m_blit = false;
     HMODULE m_spi = nullptr;
     SpiGetPictureFn m_getPicture = nullptr;
     bench::Samples m_decode[2];
@@ -266,6 +311,11 @@ struct NextPictureRun {
 
     void Print() const {
         for (int kind = kBmp; kind <= kJpeg; ++kind) {
+            if (floorIs == FloorIs::kDrawOnly && floor[kind].Count() > 0) {
+                std::printf("floor.blit.%s (for %s): median=%.1f min=%.1f max=%.1f n=%u\n", kKindSuffix[kind],
+                            name.c_str(), floor[kind].Median(), floor[kind].Min(), floor[kind].Max(),
+                            static_cast<unsigned>(floor[kind].Count()));
+            }
             if (ours[kind].Count() > 0) {
                 bench::PrintRatio(name + "." + kKindSuffix[kind], ours[kind], floor[kind], goal);
             }
@@ -506,6 +556,7 @@ public:
             m_pauseMs = PauseMs();
             if (m_pace == Pace::kPause) {
                 m_run.floorIdleMs = m_pauseMs;
+                m_floor->BlitPaneSized(true);
             }
             ShowFirst(dlg, m_dir);
             PressNext(dlg);

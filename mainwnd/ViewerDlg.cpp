@@ -169,6 +169,8 @@ fw::Handled CViewerDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
 void CViewerDlg::OnSize(UINT, int, int) {
     if (m_bLayoutReady) {
         LayoutControls();
+        // The copies read ahead are scaled to the pane: scaled anew for its new size.
+        ScheduleReadAhead();
     }
     Invalidate(TRUE);
 }

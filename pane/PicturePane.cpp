@@ -51,7 +51,7 @@ RECT CPicturePane::GetPaneRect() const {
 
 void CPicturePane::RetireShown() {
     if (m_shownStamp && HoldsPicture()) {
-        m_readAhead.Retire(m_shownPath, m_shown, *m_shownStamp, std::move(m_shownPicture));
+        m_readAhead.Retire(m_shownPath, m_shown, *m_shownStamp, std::move(m_shownPicture), std::move(m_shownFitted));
     }
     m_shownStamp.reset();
 }
@@ -60,7 +60,9 @@ void CPicturePane::Release() {
     m_shownStamp.reset();
     m_shownFailure.reset();
     m_shownPicture = CPicture();
+    m_shownFitted = CFittedCopy();
     m_preview = CPicture();
+    m_previewFitted = CFittedCopy();
     m_shown = {};
     m_shownPath.clear();
     m_previewDir.clear();
@@ -105,6 +107,7 @@ void CPicturePane::HoldShown(std::optional<CReadAhead::Copy> copy) {
     if (copy) {
         m_shownStamp = copy->stamp;
         m_shownPicture = std::move(copy->picture);
+        m_shownFitted = std::move(copy->fitted);
         return;
     }
     // A failed decode leaves nothing held: the pane stays black. The stamp is taken before
@@ -161,6 +164,13 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
         if (outcome == CReadAhead::Outcome::kStopped) {
             return false;
         }
+        // The copy scaled to the pane, so that the key that goes there costs one blit.
+        if (outcome == CReadAhead::Outcome::kHeld && m_bFitToPane) {
+            if (!keepGoing(entry)) {
+                return false;
+            }
+            m_readAhead.Fit(path, [this](const CPicture& picture) { return FittedSizeOf(picture); });
+        }
     }
     return true;
 }
@@ -179,14 +189,26 @@ void CPicturePane::Redraw() const {
 // every pixel of the pane once, so nothing flickers, and a large picture costs no copy
 // through a second bitmap. Nothing is decoded here.
 void CPicturePane::Paint(HDC dc) {
-    DrawPicture(dc, m_previewDir.empty() ? m_shownPicture : m_preview);
+    if (m_previewDir.empty()) {
+        DrawPicture(dc, m_shownPicture, &m_shownFitted);
+    } else {
+        DrawPicture(dc, m_preview, &m_previewFitted);
+    }
+}
+
+SIZE CPicturePane::FittedSizeOf(const CPicture& picture) const {
+    int scrollX = 0;
+    int scrollY = 0;
+    const PaneRect d =
+        LayoutPicture(true, picture.Width(), picture.Height(), ToPane(GetPaneRect()), scrollX, scrollY).destination;
+    return SIZE{d.Width(), d.Height()};
 }
 
 PictureLayout CPicturePane::LayoutOf(const CPicture& picture) {
     return LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(GetPaneRect()), m_nScrollX, m_nScrollY);
 }
 
-void CPicturePane::DrawPicture(HDC dc, const CPicture& picture) {
+void CPicturePane::DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fitted) {
     if (m_host.OwnerWindow() == nullptr) {
         return;
     }
@@ -207,7 +229,15 @@ void CPicturePane::DrawPicture(HDC dc, const CPicture& picture) {
     ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &pane, nullptr, 0, nullptr);
     ::RestoreDC(dc, outside);
     if (layout) {
-        picture.Draw(dc, ToRect(layout->source), ToRect(layout->destination));
+        // Fitted, the pane's pixels come from the copy scaled once to this size; at actual
+        // size, or when no copy can be had, from the picture itself.
+        const PaneRect& d = layout->destination;
+        if (fitted != nullptr && m_bFitToPane && !fitted->Fits(d.Width(), d.Height())) {
+            *fitted = CFittedCopy::Make(picture, d.Width(), d.Height());
+        }
+        if (fitted == nullptr || !m_bFitToPane || !fitted->Draw(dc, d.left, d.top)) {
+            picture.Draw(dc, ToRect(layout->source), ToRect(d));
+        }
     }
     ::RestoreDC(dc, saved);
 }

@@ -19,6 +19,7 @@
 #include "host/KeyTable.h"
 #include "host/ViewerHost.h"
 #include "image/DecodeFailure.h"
+#include "image/FittedCopy.h"
 #include "image/PaneGeometry.h"
 #include "image/Picture.h"
 #include "image/SpiPluginList.h"
@@ -48,8 +49,13 @@ public:
     // The pane: the window's client area right of the file list.
     RECT GetPaneRect() const;
     // Draws a picture laid out in the pane on `dc` (client coordinates), and the rest of
-    // the pane black.
-    void DrawPicture(HDC dc, const CPicture& picture);
+    // the pane black. Fitted, it is drawn from `fitted` when one is given, made first when
+    // it is not of the size the picture is shown at.
+    void DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fitted = nullptr);
+    // The size a picture is shown at when fitted into the pane as it is now.
+    SIZE FittedSizeOf(const CPicture& picture) const;
+    // The shown picture scaled to the pane; empty until it is first drawn fitted.
+    const CFittedCopy& ShownFitted() const { return m_shownFitted; }
     // Releases the pictures the pane holds, those read ahead included (before the
     // plug-ins go away).
     void ReleasePictures() {
@@ -118,10 +124,12 @@ private:
     Decoder m_shown;           // what decodes the shown entry; none for a directory or nothing
     std::wstring m_shownPath;  // the file it was decoded from
     CPicture m_shownPicture;
+    CFittedCopy m_shownFitted;  // the shown picture scaled to where it is drawn fitted
     std::optional<FileStamp> m_shownStamp;  // that file's stamp when it was decoded
     std::optional<DecodeFailure> m_shownFailure;  // why it could not be decoded
     std::wstring m_previewDir;  // the selected directory's path, when one is selected
     CPicture m_preview;         // its first displayable picture
+    CFittedCopy m_previewFitted;
     bool m_bFitToPane = true;
     int m_nScrollX = 0;
     int m_nScrollY = 0;

@@ -54,6 +54,7 @@ void CReadAhead::KeepOnly(const std::vector<std::wstring>& paths) {
 CReadAhead::Outcome CReadAhead::Remember(Held held, Outcome outcome) {
     held.outcome = outcome;
     held.picture = CPicture();
+    held.fitted = CFittedCopy();
     held.bytes = 0;
     m_held.push_back(std::move(held));
     return outcome;
@@ -124,16 +125,39 @@ std::optional<CReadAhead::Copy> CReadAhead::Take(const std::wstring& path, Decod
     if (!now || !(*now == held.stamp)) {
         return std::nullopt;
     }
-    return Copy{held.stamp, std::move(held.picture)};
+    return Copy{held.stamp, std::move(held.picture), std::move(held.fitted)};
 }
 
-void CReadAhead::Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture) {
+bool CReadAhead::Fit(const std::wstring& path, const FittedSize& sizeOf) {
+    const auto found = Find(path);
+    if (found == m_held.end() || found->outcome != Outcome::kHeld) {
+        return false;
+    }
+    const SIZE size = sizeOf(found->picture);
+    if (found->fitted.Fits(size.cx, size.cy)) {
+        return true;
+    }
+    const uint64_t wanted = uint64_t{4} * static_cast<uint32_t>(std::max(0L, static_cast<long>(size.cx))) *
+                            static_cast<uint32_t>(std::max(0L, static_cast<long>(size.cy)));
+    found->bytes -= found->fitted.HeldBytes();
+    found->fitted = CFittedCopy();
+    if (wanted == 0 || HeldBytes() + wanted > kMaxHeldBytes) {
+        return false;
+    }
+    found->fitted = CFittedCopy::Make(found->picture, size.cx, size.cy);
+    found->bytes += found->fitted.HeldBytes();
+    return !found->fitted.IsEmpty();
+}
+
+void CReadAhead::Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture,
+                        CFittedCopy fitted) {
     Held held;
     held.path = path;
     held.decoder = decoder;
     held.stamp = stamp;
-    held.bytes = picture.HeldBytes();
+    held.bytes = picture.HeldBytes() == 0 ? 0 : picture.HeldBytes() + fitted.HeldBytes();
     held.picture = std::move(picture);
+    held.fitted = std::move(fitted);
     if (held.bytes == 0 || held.bytes > kMaxHeldBytes) {
         return;  // nothing held, or released at once
     }

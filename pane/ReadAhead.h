@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "image/FittedCopy.h"
 #include "image/Picture.h"
 #include "image/SpiPluginList.h"
 
@@ -60,11 +61,19 @@ public:
     // Drops every copy.
     void Clear() { m_held.clear(); }
 
-    // A decoded picture with the stamp of the file it was read from.
+    // A decoded picture with the stamp of the file it was read from, and its copy scaled
+    // to the pane (empty when none was made).
     struct Copy {
         FileStamp stamp;
         CPicture picture;
+        CFittedCopy fitted;
     };
+    // The size a picture is shown at in the pane; a side of 0 when it is not scaled.
+    using FittedSize = std::function<SIZE(const CPicture& picture)>;
+    // Makes the copy of `path`'s held picture scaled to the size `sizeOf` gives, unless it
+    // is held at that size already or would take the held pictures past kMaxHeldBytes.
+    // True when the copy is held at that size afterwards.
+    bool Fit(const std::wstring& path, const FittedSize& sizeOf);
     // Hands the copy of `path` over when `decoder` made it and the file is unchanged; none
     // otherwise. A copy that no longer matches its file is dropped.
     std::optional<Copy> Take(const std::wstring& path, Decoder decoder);
@@ -73,7 +82,8 @@ public:
     // to it) until the next read-ahead keeps only the entries beside the new one; so its
     // memory is released in idle time, not while a key waits. Older copies make room for
     // it only when the held pictures would exceed kMaxHeldBytes.
-    void Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture);
+    void Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture,
+                CFittedCopy fitted = {});
 
     // Whether a copy of `path` is held (whether or not its file still matches it).
     bool Holds(const std::wstring& path) const;
@@ -89,7 +99,8 @@ private:
         FileStamp stamp;
         Outcome outcome = Outcome::kHeld;
         CPicture picture;
-        uint64_t bytes = 0;
+        CFittedCopy fitted;
+        uint64_t bytes = 0;  // the picture's and the fitted copy's
     };
     std::vector<Held>::iterator Find(const std::wstring& path);
     uint64_t LargestHeld() const;

@@ -12,9 +12,12 @@
 #include <tuple>
 #include <vector>
 
+#include "image/FittedCopy.h"
 #include "image/PaneGeometry.h"
+#include "image/Resample.h"
 #include "res/resource.h"
 #include "tests/data/BmpFiles.h"
+#include "tests/data/FineDetail.h"
 #include "tests/data/TestPicture.h"
 #include "tests/win/support/ViewerFixture.h"
 
@@ -109,14 +112,16 @@ PixelFn Black() {
     return [](int, int) { return kBlack; };
 }
 
-// A two-tone picture `height` rows high scaled into `fit`, black around it.
+// A two-tone picture `height` rows high scaled into `fit`, black around it. Enlarged, the
+// two colours blend across about one source row's height around the seam.
 PixelFn FittedTwoTone(const PaneRect& fit, int height, uint32_t upper, uint32_t lower) {
     const int seam = fit.top + static_cast<int>(static_cast<long long>(height / 2) * fit.Height() / height);
+    const int blend = std::max(1, fit.Height() / height + 1);
     return [=](int x, int y) {
         if (x < fit.left || x >= fit.right || y < fit.top || y >= fit.bottom) {
             return kBlack;
         }
-        if (std::abs(y - seam) <= 1) {
+        if (std::abs(y - seam) <= blend) {
             return kAnyColour;
         }
         return y < seam ? upper : lower;
@@ -223,6 +228,50 @@ TEST_F(Display, FittedPicturesKeepTheirProportionsCentredAndUpright) {
             const PaneRect fit = CalcFitRect(PaneRect{0, 0, c.width, c.height}, ToPane(pane));
             ExpectPaneAndRepaint(dlg, FittedTwoTone(fit, c.height, c.upper, c.lower), c.name);
         }
+    });
+}
+
+// A fitted picture is drawn from one copy resampled to the size it is shown at: the pane
+// shows the resampler's own pixels, the copy is made once per picture and pane size (a
+// repaint reuses it, a resize makes it anew), and actual size draws the picture 1:1.
+TEST_F(Display, FittedPicturesAreDrawnFromOneResampledCopyPerPaneSize) {
+    const testdata::BgrPicture detail = testdata::MakeFineDetail(900, 700);
+    const PixelFn pixel = [&](int x, int y) {
+        const uint8_t* p = &detail.bytes[static_cast<size_t>(y) * detail.stride + static_cast<size_t>(x) * 3];
+        return Rgb(p[2], p[1], p[0]);
+    };
+    WritePicture("detail.bmp", 900, 700, pixel);
+    WithViewer([&](CViewerDlg& dlg) {
+        const auto expectResampled = [&](const std::string& what) {
+            const RECT pane = dlg.Pane().GetPaneRect();
+            const PaneRect fit = CalcFitRect(PaneRect{0, 0, 900, 700}, ToPane(pane));
+            const size_t stride = size_t{4} * static_cast<size_t>(fit.Width());
+            std::vector<uint8_t> want(stride * static_cast<size_t>(fit.Height()));
+            const SourceRows source{detail.bytes.data(), detail.bytes.size(), 900, 700, 24, detail.stride, true};
+            ASSERT_EQ(ResamplePicture(source, BgrxRows{want.data(), want.size(), fit.Width(), fit.Height(), stride, true}),
+                      ResampleStatus::kOk);
+            EXPECT_TRUE(PaneShows(dlg, [&](int x, int y) {
+                if (x < fit.left || x >= fit.right || y < fit.top || y >= fit.bottom) {
+                    return kBlack;
+                }
+                const uint8_t* p = &want[static_cast<size_t>(y - fit.top) * stride + static_cast<size_t>(x - fit.left) * 4];
+                return Rgb(p[2], p[1], p[0]);
+            })) << what;
+        };
+        SizeWindow(dlg);
+        const unsigned before = CFittedCopy::MadeCount();
+        Open(dlg);
+        expectResampled("shown");
+        EXPECT_EQ(CFittedCopy::MadeCount() - before, 1u) << "one copy for the picture";
+        dlg.Invalidate(TRUE);
+        expectResampled("repainted");
+        EXPECT_EQ(CFittedCopy::MadeCount() - before, 1u) << "a repaint reuses the copy";
+        ::SetWindowPos(dlg.m_hWnd, nullptr, 20, 20, 640, 600, SWP_NOZORDER);
+        expectResampled("resized");
+        EXPECT_EQ(CFittedCopy::MadeCount() - before, 2u) << "a resize makes it anew";
+        dlg.Pane().ToggleFit();
+        EXPECT_TRUE(PaneShows(dlg, Unscaled(ActualSizeRect(dlg.Pane().GetPaneRect(), 900, 700), 0, 0, pixel)));
+        EXPECT_EQ(CFittedCopy::MadeCount() - before, 2u) << "actual size draws the picture itself";
     });
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/Handles.h"
+#include "image/FittedCopy.h"
 #include "res/resource.h"
 #include "tests/win/support/ViewerFixture.h"
 
@@ -108,6 +109,29 @@ TEST_F(ReadAhead, TheCopyIsShownOnlyWhileItsFileIsUnchanged) {
         });
         Remove(ext);
     }
+}
+
+// The neighbour read ahead comes with its copy scaled to the pane, for the pane's size at
+// the time: the key that shows it resamples nothing, and after a resize the next
+// read-ahead scales it anew.
+TEST_F(ReadAhead, TheNeighbourComesScaledToThePane) {
+    WriteBmp("a.bmp", 300, 200, 0x123456);
+    WriteBmp("b.bmp", 320, 200, 0x202080);
+    WithViewer([&](CViewerDlg& dlg) {
+        Open(dlg, 0);
+        for (const int width : {760, 600}) {
+            ::SetWindowPos(dlg.m_hWnd, nullptr, 20, 20, width, 560, SWP_NOZORDER);
+            dlg.UpdateWindow();
+            dlg.ReadAheadNow();
+        }
+        const unsigned before = CFittedCopy::MadeCount();
+        dlg.SelectNextEntry();
+        dlg.UpdateWindow();
+        ASSERT_TRUE(dlg.Pane().ShownFromReadAhead());
+        const SIZE size = dlg.Pane().FittedSizeOf(dlg.Pane().ShownPicture());
+        EXPECT_TRUE(dlg.Pane().ShownFitted().Fits(size.cx, size.cy));
+        EXPECT_EQ(CFittedCopy::MadeCount(), before) << "nothing resampled on show";
+    });
 }
 
 // Copies are kept by path: after a move, a kill, a rename and a new listing the entry

@@ -1,0 +1,56 @@
+#include "image/FittedCopy.h"
+
+#include <atomic>
+
+#include "image/Resample.h"
+
+namespace {
+std::atomic<unsigned> g_made{0};
+}  // namespace
+
+unsigned CFittedCopy::MadeCount() {
+    return g_made.load();
+}
+
+CFittedCopy CFittedCopy::Make(const CPicture& picture, int width, int height) {
+    CFittedCopy copy;
+    SourceRows source;
+    if (picture.IsEmpty() || width <= 0 || height <= 0 || !DescribeDibRows(picture.InfoBytes(), picture.Bits(), &source)) {
+        return copy;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, as the resampler writes it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    fw::CGdiObject<HBITMAP> section(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (section.Get() == nullptr || bits == nullptr) {
+        return copy;
+    }
+    const size_t stride = size_t{4} * static_cast<size_t>(width);
+    const BgrxRows target{static_cast<uint8_t*>(bits), stride * static_cast<size_t>(height), width, height, stride,
+                          true};
+    if (ResamplePicture(source, target) != ResampleStatus::kOk) {
+        return copy;
+    }
+    ++g_made;
+    copy.m_bitmap = std::move(section);
+    copy.m_width = width;
+    copy.m_height = height;
+    return copy;
+}
+
+bool CFittedCopy::Draw(HDC dc, int x, int y) const {
+    if (IsEmpty()) {
+        return false;
+    }
+    fw::CMemoryDC memory(dc);
+    if (memory.GetSafeHdc() == nullptr) {
+        return false;
+    }
+    fw::CSelectObject select(memory, m_bitmap.Get());
+    return ::BitBlt(dc, x, y, m_width, m_height, memory, 0, 0, SRCCOPY) != FALSE;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// A picture scaled once to the size it is shown at in the pane, so that a fitted picture
+// is drawn with one copy of the pane's own pixels instead of stretching the whole decoded
+// picture on every paint. The copy is a 32-bit section filled by the resampler (area
+// averaging when shrinking), so fine detail is averaged rather than dropped.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "framework/Gdi.h"
+#include "image/Picture.h"
+
+class CFittedCopy {
+public:
+    CFittedCopy() = default;
+    CFittedCopy(CFittedCopy&&) noexcept = default;
+    CFittedCopy& operator=(CFittedCopy&&) noexcept = default;
+
+    // `picture` scaled to width x height; empty when there is nothing to scale, a side is
+    // not positive, or the memory or the section could not be had.
+    static CFittedCopy Make(const CPicture& picture, int width, int height);
+
+    bool IsEmpty() const { return m_bitmap.Get() == nullptr; }
+    // Whether this copy is one of width x height pixels.
+    bool Fits(int width, int height) const { return !IsEmpty() && m_width == width && m_height == height; }
+    uint64_t HeldBytes() const { return IsEmpty() ? 0 : uint64_t{4} * static_cast<uint32_t>(m_width) * static_cast<uint32_t>(m_height); }
+    // Copies the whole copy onto `dc` with its top left at (x, y). False when GDI refused.
+    bool Draw(HDC dc, int x, int y) const;
+
+    // How many copies this process has made so far: each costs a resample of a whole
+    // picture, which a key should not have to wait for.
+    static unsigned MadeCount();
+
+private:
+    fw::CGdiObject<HBITMAP> m_bitmap;
+    int m_width = 0;
+    int m_height = 0;
+};
