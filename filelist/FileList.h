@@ -67,8 +67,8 @@ public:
     // Keeps the list from drawing itself while `hold`; on release it is drawn whole again.
     void HoldDrawing(bool hold) const;
     // Gives the list its scroll bar, kept in step with the entries and drawn only when its
-    // thumb moves (the list box is made without one): removing an entry then costs no
-    // more than selecting one. Called once the list box is bound.
+    // thumb moves (the list box is made without scroll bars): removing an entry then costs
+    // little more than selecting one. Called once the list box is bound.
     void KeepScrollBar() { m_scrollBar.Attach(m_list.GetSafeHwnd()); }
     const fw::CListScrollBar& ScrollBar() const { return m_scrollBar; }
     // Gives the list the keyboard focus.

@@ -234,13 +234,13 @@ TEST_F(Listing, ReloadKeepsThePositionClampedToTheEnd) {
 TEST_F(Listing, TheScrollBarFollowsTheListAndIsDrawnOnlyWhenItsThumbMoves) {
     WithViewer([&](CViewerDlg& dlg) {
         CFileList& files = dlg.Files();
-        const HWND list = files.ListBox().GetSafeHwnd();
-        ASSERT_NE(::GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL, 0);
+        const HWND bar = files.ScrollBar().Bar();
+        ASSERT_TRUE(::IsWindowVisible(bar));
         const auto expectInStep = [&](const char* after) {
             SCROLLINFO shown{};
             shown.cbSize = sizeof shown;
             shown.fMask = SIF_ALL;
-            ASSERT_TRUE(::GetScrollInfo(list, SB_VERT, &shown)) << after;
+            ASSERT_TRUE(::GetScrollInfo(bar, SB_CTL, &shown)) << after;
             const int count = files.Count();
             EXPECT_EQ(shown.nMax, std::max(count - 1, 0)) << after;
             EXPECT_EQ(shown.nPos, static_cast<int>(files.ListBox().SendMessage(LB_GETTOPINDEX))) << after;
@@ -281,6 +281,15 @@ TEST_F(Listing, TheScrollBarFollowsTheListAndIsDrawnOnlyWhenItsThumbMoves) {
             EXPECT_NE(files.ListBox().SendMessage(LB_GETTOPINDEX), topBefore) << msg << " " << wParam;
             expectInStep("scrolling");
         }
+        // The bar itself: a page down, and its thumb let go of further down.
+        files.ListBox().SendMessage(LB_SETTOPINDEX, 0);
+        files.ListBox().SendMessage(WM_VSCROLL, SB_PAGEDOWN, reinterpret_cast<LPARAM>(bar));
+        EXPECT_GT(files.ListBox().SendMessage(LB_GETTOPINDEX), 0);
+        expectInStep("paging on the bar");
+        ::SetScrollPos(bar, SB_CTL, 7000, FALSE);
+        files.ListBox().SendMessage(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 7000), reinterpret_cast<LPARAM>(bar));
+        EXPECT_EQ(files.ListBox().SendMessage(LB_GETTOPINDEX), 7000);
+        expectInStep("letting go of the thumb");
         files.Clear();
         expectInStep("clearing");
     });
