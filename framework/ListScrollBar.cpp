@@ -50,6 +50,8 @@ bool CListScrollBar::Attach(HWND list) {
         ::SetWindowLongPtrW(m_bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CListScrollBar::BarProc)));
     // The rows are not drawn under the bar.
     ::SetWindowLongPtrW(list, GWL_STYLE, ::GetWindowLongPtrW(list, GWL_STYLE) | WS_CLIPCHILDREN);
+    // The frame is measured again: the strip of the horizontal scroll bar is taken off.
+    ::SetWindowPos(list, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Place();
     m_shown = {};
     Sync();
@@ -82,6 +84,34 @@ void CListScrollBar::Place() {
     m_placing = true;
     ::SetWindowPos(m_bar, nullptr, client.right - width, 0, width, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
     m_placing = false;
+}
+
+// The horizontal scroll bar below the rows, drawn disabled: the list is given no
+// horizontal extent, so it never scrolls across. It is drawn with the frame only.
+void CListScrollBar::DrawAcross() const {
+    RECT window{};
+    RECT client{};
+    ::GetWindowRect(m_list, &window);
+    ::GetClientRect(m_list, &client);
+    ::MapWindowPoints(m_list, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const int height = ::GetSystemMetrics(SM_CYHSCROLL);
+    RECT strip{client.left - window.left, client.bottom - window.top, client.right - window.left,
+               client.bottom - window.top + height};
+    HDC dc = ::GetWindowDC(m_list);
+    if (dc == nullptr) {
+        return;
+    }
+    const int arrow = std::min<int>(::GetSystemMetrics(SM_CXHSCROLL), (strip.right - strip.left) / 2);
+    const int corner = std::min<int>(::GetSystemMetrics(SM_CXVSCROLL), strip.right - strip.left - 2 * arrow);
+    RECT left{strip.left, strip.top, strip.left + arrow, strip.bottom};
+    RECT right{strip.right - corner - arrow, strip.top, strip.right - corner, strip.bottom};
+    RECT track{left.right, strip.top, right.left, strip.bottom};
+    RECT box{right.right, strip.top, strip.right, strip.bottom};
+    ::FillRect(dc, &track, ::GetSysColorBrush(COLOR_SCROLLBAR));
+    ::FillRect(dc, &box, ::GetSysColorBrush(COLOR_BTNFACE));
+    ::DrawFrameControl(dc, &left, DFC_SCROLL, DFCS_SCROLLLEFT | DFCS_INACTIVE);
+    ::DrawFrameControl(dc, &right, DFC_SCROLL, DFCS_SCROLLRIGHT | DFCS_INACTIVE);
+    ::ReleaseDC(m_list, dc);
 }
 
 // The list scrolls its children with its rows: the bar stays where it was placed.
@@ -164,6 +194,18 @@ LRESULT CALLBACK CListScrollBar::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LP
     case WM_SETREDRAW:
         self->m_held = wParam == FALSE;
         break;
+    case WM_NCCALCSIZE: {
+        // The rows end above the horizontal scroll bar.
+        const LRESULT result = ::CallWindowProcW(proc, hwnd, msg, wParam, lParam);
+        RECT& client = wParam ? reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : *reinterpret_cast<RECT*>(lParam);
+        client.bottom = std::max(client.top, client.bottom - ::GetSystemMetrics(SM_CYHSCROLL));
+        return result;
+    }
+    case WM_NCPAINT: {
+        const LRESULT result = ::CallWindowProcW(proc, hwnd, msg, wParam, lParam);
+        self->DrawAcross();
+        return result;
+    }
     case WM_VSCROLL:
         if (lParam != 0 && reinterpret_cast<HWND>(lParam) == self->m_bar) {
             self->Scrolled(wParam);
@@ -182,7 +224,6 @@ LRESULT CALLBACK CListScrollBar::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LP
         self->Sync();
         break;
     case WM_PAINT:
-    case WM_NCPAINT:
     case WM_ERASEBKGND:
     case WM_CTLCOLORSCROLLBAR:
     case WM_GETTEXT:

@@ -9,7 +9,9 @@
 // its own, a child at its right edge, kept in step with the list (range, page, position)
 // after every message the list handles and drawn only when what it shows changes: the
 // thumb's place or size, or whether it can scroll at all. What the user does on the bar
-// (arrows, page, dragging the thumb) scrolls the list as its own scroll bar would.
+// (arrows, page, dragging the thumb) scrolls the list as its own scroll bar would. The
+// horizontal scroll bar, which never scrolls (the list has no horizontal extent), is a
+// disabled one drawn in a strip of the frame below the rows.
 #include <windows.h>
 
 namespace fw {
@@ -39,6 +41,7 @@ private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Place();
+    void DrawAcross() const;
     void Scrolled(WPARAM wParam);
 
     HWND m_list = nullptr;
