@@ -12,6 +12,7 @@
 
 #include "filelist/ListEntry.h"
 #include "framework/Controls.h"
+#include "framework/ListScrollBar.h"
 #include "image/SpiPluginList.h"
 
 class CFileList {
@@ -65,6 +66,11 @@ public:
     void RemoveCurrent();
     // Keeps the list from drawing itself while `hold`; on release it is drawn whole again.
     void HoldDrawing(bool hold) const;
+    // Gives the list its scroll bar, kept in step with the entries and drawn only when its
+    // thumb moves (the list box is made without scroll bars): removing an entry then costs
+    // little more than selecting one. Called once the list box is bound.
+    void KeepScrollBar() { m_scrollBar.Attach(m_list.GetSafeHwnd()); }
+    const fw::CListScrollBar& ScrollBar() const { return m_scrollBar; }
     // Gives the list the keyboard focus.
     void TakeFocus() const { ::SetFocus(m_list.GetSafeHwnd()); }
     // Selects the entry after the current one; false on the last entry or an empty list.
@@ -75,6 +81,7 @@ private:
     int Find(int start, const std::function<bool(const ListEntry&)>& matches) const;
 
     fw::CListBox m_list;
+    fw::CListScrollBar m_scrollBar;
     int m_nCurIndex = -1;
     bool m_bListingFailed = false;
     std::vector<std::unique_ptr<ListEntry>> m_entries;  // the list box's item data point here

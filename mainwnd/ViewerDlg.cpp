@@ -114,6 +114,7 @@ void CViewerDlg::DoDataExchange(fw::CDataExchange* dx) {
 
 BOOL CViewerDlg::OnInitDialog() {
     fw::CDialog::OnInitDialog();
+    m_files.KeepScrollBar();
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
         const std::string about = fw::AfxLoadString(IDS_ABOUTBOX);

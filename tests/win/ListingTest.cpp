@@ -229,6 +229,72 @@ TEST_F(Listing, ReloadKeepsThePositionClampedToTheEnd) {
     });
 }
 
+// The list's scroll bar is kept by the window: it must follow every way the list changes
+// or scrolls, and be drawn anew only when its thumb moves, not on every removal.
+TEST_F(Listing, TheScrollBarFollowsTheListAndIsDrawnOnlyWhenItsThumbMoves) {
+    WithViewer([&](CViewerDlg& dlg) {
+        CFileList& files = dlg.Files();
+        const HWND bar = files.ScrollBar().Bar();
+        ASSERT_TRUE(::IsWindowVisible(bar));
+        const auto expectInStep = [&](const char* after) {
+            SCROLLINFO shown{};
+            shown.cbSize = sizeof shown;
+            shown.fMask = SIF_ALL;
+            ASSERT_TRUE(::GetScrollInfo(bar, SB_CTL, &shown)) << after;
+            const int count = files.Count();
+            EXPECT_EQ(shown.nMax, std::max(count - 1, 0)) << after;
+            EXPECT_EQ(shown.nPos, static_cast<int>(files.ListBox().SendMessage(LB_GETTOPINDEX))) << after;
+            const RECT client = files.ListBox().GetClientRect();
+            const auto rowHeight = static_cast<LONG>(files.ListBox().SendMessage(LB_GETITEMHEIGHT));
+            const LONG page = std::max(1L, client.bottom / rowHeight);  // the scroll bar takes no more than all
+            EXPECT_EQ(shown.nPage, static_cast<UINT>(std::min(page, static_cast<LONG>(std::max(count, 1))))) << after;
+        };
+
+        constexpr int kEntries = 20000;
+        files.HoldDrawing(true);
+        for (int i = 0; i < kEntries; ++i) {
+            files.Add(ListEntry::Picture(L"p" + std::to_wstring(100000 + i) + L".bmp", Decoder::Bmp()));
+        }
+        files.HoldDrawing(false);
+        expectInStep("filling");
+
+        files.Select(kEntries / 2);
+        files.TakeSelection();
+        expectInStep("selecting");
+        const unsigned drawnBefore = files.ScrollBar().RedrawCount();
+        constexpr int kRemoved = 300;
+        for (int i = 0; i < kRemoved; ++i) {
+            files.RemoveCurrent();
+        }
+        expectInStep("removing");
+        const unsigned drawn = files.ScrollBar().RedrawCount() - drawnBefore;
+        EXPECT_GE(drawn, 1u) << "the thumb moved";
+        EXPECT_LE(drawn, kRemoved / 10u);
+
+        const std::pair<UINT, WPARAM> scrolls[] = {{WM_VSCROLL, SB_PAGEDOWN},    {WM_VSCROLL, SB_LINEUP},
+                                                   {WM_VSCROLL, SB_TOP},         {WM_KEYDOWN, VK_END},
+                                                   {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)},
+                                                   {LB_SETTOPINDEX, 5000}};
+        for (const auto& [msg, wParam] : scrolls) {
+            const auto topBefore = files.ListBox().SendMessage(LB_GETTOPINDEX);
+            files.ListBox().SendMessage(msg, wParam);
+            EXPECT_NE(files.ListBox().SendMessage(LB_GETTOPINDEX), topBefore) << msg << " " << wParam;
+            expectInStep("scrolling");
+        }
+        // The bar itself: a page down, and its thumb let go of further down.
+        files.ListBox().SendMessage(LB_SETTOPINDEX, 0);
+        files.ListBox().SendMessage(WM_VSCROLL, SB_PAGEDOWN, reinterpret_cast<LPARAM>(bar));
+        EXPECT_GT(files.ListBox().SendMessage(LB_GETTOPINDEX), 0);
+        expectInStep("paging on the bar");
+        ::SetScrollPos(bar, SB_CTL, 7000, FALSE);
+        files.ListBox().SendMessage(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 7000), reinterpret_cast<LPARAM>(bar));
+        EXPECT_EQ(files.ListBox().SendMessage(LB_GETTOPINDEX), 7000);
+        expectInStep("letting go of the thumb");
+        files.Clear();
+        expectInStep("clearing");
+    });
+}
+
 TEST_F(Listing, TheFolderBrowserChoosesTheCurrentDirectory) {
     WriteBmp("a.bmp", 1, 1, 0);
     test::PromptRecorder prompts;
