@@ -7,7 +7,15 @@ namespace fw {
 
 namespace {
 
-const wchar_t kProp[] = L"Ixo.ListScrollBar";
+// The list and the bar point back here through their user data: a window property is a
+// round trip to the window server under Wine, far too slow for every message a list of
+// thousands of entries handles while it is filled.
+CListScrollBar* Owner(HWND hwnd) {
+    return reinterpret_cast<CListScrollBar*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+void SetOwner(HWND hwnd, CListScrollBar* owner) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+}
 
 // What a scroll bar control shows of itself: the thumb's place and size and the parts' states.
 struct ScrollBarLook {
@@ -33,15 +41,17 @@ bool CListScrollBar::Attach(HWND list) {
     }
     m_bar = ::CreateWindowExW(0, L"SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | SBS_VERT, 0, 0, 0, 0, list, nullptr,
                               reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(list, GWLP_HINSTANCE)), nullptr);
-    if (m_bar == nullptr || !::SetPropW(list, kProp, this) || !::SetPropW(m_bar, kProp, this)) {
+    if (m_bar == nullptr || Owner(list) != nullptr) {
         Release();
         return false;
     }
+    SetOwner(list, this);
+    SetOwner(m_bar, this);
     m_list = list;
     m_listProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CListScrollBar::ListProc)));
     if (m_listProc == nullptr) {
-        ::RemovePropW(list, kProp);
+        SetOwner(list, nullptr);
         m_list = nullptr;
         Release();
         return false;
@@ -61,13 +71,13 @@ bool CListScrollBar::Attach(HWND list) {
 void CListScrollBar::Release() {
     if (m_list != nullptr && ::IsWindow(m_list)) {
         ::SetWindowLongPtrW(m_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_listProc));
-        ::RemovePropW(m_list, kProp);
+        SetOwner(m_list, nullptr);
     }
     if (m_bar != nullptr && ::IsWindow(m_bar)) {
         if (m_barProc != nullptr) {
             ::SetWindowLongPtrW(m_bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_barProc));
         }
-        ::RemovePropW(m_bar, kProp);
+        SetOwner(m_bar, nullptr);
         ::DestroyWindow(m_bar);
     }
     m_list = nullptr;
@@ -116,7 +126,7 @@ void CListScrollBar::DrawAcross() const {
 
 // The list scrolls its children with its rows: the bar stays where it was placed.
 LRESULT CALLBACK CListScrollBar::BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = static_cast<CListScrollBar*>(::GetPropW(hwnd, kProp));
+    CListScrollBar* self = Owner(hwnd);
     if (self == nullptr) {
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
@@ -128,7 +138,7 @@ LRESULT CALLBACK CListScrollBar::BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
         ::SetFocus(self->m_list);
         return 0;
     } else if (msg == WM_NCDESTROY) {
-        ::RemovePropW(hwnd, kProp);
+        SetOwner(hwnd, nullptr);
         ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
     }
     return ::CallWindowProcW(proc, hwnd, msg, wParam, lParam);
@@ -182,7 +192,7 @@ void CListScrollBar::Scrolled(WPARAM wParam) {
 }
 
 LRESULT CALLBACK CListScrollBar::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = static_cast<CListScrollBar*>(::GetPropW(hwnd, kProp));
+    CListScrollBar* self = Owner(hwnd);
     if (self == nullptr) {
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
