@@ -200,9 +200,10 @@ void CViewerDlg::ShowSelectedEntry() {
     if (now != before && now >= 0 && before >= 0) {
         m_nDirection = now < before ? -1 : 1;
     }
-    m_pane.ShowEntry(m_files.Current());
-    // A size-judged pass shows every picture it judges and reads none ahead.
-    if (!m_sizeDelete.IsPassRunning()) {
+    // A size-judged pass shows every picture it judges only in passing, and reads none ahead.
+    const bool inPassing = m_sizeDelete.IsPassRunning();
+    m_pane.ShowEntry(m_files.Current(), inPassing);
+    if (!inPassing) {
         ScheduleReadAhead();
     }
 }

@@ -76,7 +76,7 @@ std::optional<PictureSize> CPicturePane::ShownHeaderSize() const {
     return ReadHeaderSize(m_shownPath, m_shown);
 }
 
-void CPicturePane::ShowEntry(const ListEntry* entry) {
+void CPicturePane::ShowEntry(const ListEntry* entry, bool inPassing) {
     const HWND owner = m_host.OwnerWindow();
     if (owner == nullptr) {
         return;
@@ -90,6 +90,7 @@ void CPicturePane::ShowEntry(const ListEntry* entry) {
     RetireShown();
     Release();
     m_bShownFromReadAhead = copy.has_value();
+    m_bInPassing = inPassing;
     m_nScrollX = 0;
     m_nScrollY = 0;
     if (entry != nullptr && entry->IsDirectory()) {
@@ -190,9 +191,9 @@ void CPicturePane::Redraw() const {
 // through a second bitmap. Nothing is decoded here.
 void CPicturePane::Paint(HDC dc) {
     if (m_previewDir.empty()) {
-        DrawPicture(dc, m_shownPicture, &m_shownFitted);
+        DrawPicture(dc, m_shownPicture, m_bInPassing ? nullptr : &m_shownFitted);
     } else {
-        DrawPicture(dc, m_preview, &m_previewFitted);
+        DrawPicture(dc, m_preview, m_bInPassing ? nullptr : &m_previewFitted);
     }
 }
 

@@ -34,8 +34,10 @@ public:
 
     // Releases the picture shown so far, decodes the entry's picture (for a directory the
     // first displayable picture inside it, its preview; null shows nothing), starts at
-    // the top left and puts the pane on screen at once.
-    void ShowEntry(const ListEntry* entry);
+    // the top left and puts the pane on screen at once. `inPassing`: the picture is only
+    // gone by, as a size-judged pass goes by every picture it judges; fitted, it is then
+    // stretched straight from the picture, with no copy scaled to the pane made for it.
+    void ShowEntry(const ListEntry* entry, bool inPassing = false);
     // Draws the pane on the window's paint device context: the picture, black around it.
     void Paint(HDC dc);
     // Moves the actual-size view by dx, dy picture pixels; true when nothing moved.
@@ -131,6 +133,7 @@ private:
     CPicture m_preview;         // its first displayable picture
     CFittedCopy m_previewFitted;
     bool m_bFitToPane = true;
+    bool m_bInPassing = false;  // the shown entry is only gone by: no copy scaled for it
     int m_nScrollX = 0;
     int m_nScrollY = 0;
     POINT m_ptLastMouse{0, 0};

@@ -8,6 +8,7 @@
 
 #include "framework/Dialog.h"
 #include "framework/WideText.h"
+#include "image/FittedCopy.h"
 #include "res/resource.h"
 #include "tests/data/BmpFiles.h"
 #include "tests/data/TestPicture.h"
@@ -158,10 +159,14 @@ TEST_F(SizeDelete, ListPassJudgesEachPictureByItsDecodedSize) {
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
         Open(dlg);
+        const unsigned scaled = CFittedCopy::MadeCount();
         dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_ALL);
         EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "a.bmp", "d.bmp", "p.tpi"}));
         EXPECT_EQ(dlg.Files().SelectedIndex(), 0);
         ExpectIdleWindow(dlg);
+        // The pictures a pass goes by are drawn without a copy scaled to the pane: at most
+        // the entry shown once it has ended is.
+        EXPECT_LE(CFittedCopy::MadeCount() - scaled, 1u);
     });
     EXPECT_EQ(Tree(m_pics.Path()), Left(gone, {"sub"}));
     EXPECT_EQ(Texts(prompts), (Strings{kConfirmList, kFinished}));
