@@ -33,6 +33,9 @@ public:
     // Makes `dir` the current directory exactly as given, lists it (a directory that does
     // not exist lists as empty) and shows the first entry.
     virtual void GoToDirectory(const std::wstring& dir) = 0;
+    // Asks for the idle-time work (scaling the shown picture to the pane, reading the
+    // pictures beside it) to run once nothing else is queued.
+    virtual void ScheduleIdleWork() = 0;
 
 protected:
     ~IViewerHost() = default;

@@ -250,6 +250,12 @@ void CViewerDlg::ReadAheadNow() {
         const int step = picture != nullptr && !picture->IsDirectory() ? WaitingKeyStep() : 0;
         return step != 0 && &entry == (step == m_nDirection ? ahead : behind);
     };
+    if (WorkIsWaiting()) {
+        ScheduleReadAhead();
+        return;
+    }
+    // The shown picture first: it is on screen, stretched until its copy is made.
+    m_pane.FitShown();
     if (WorkIsWaiting() || !m_pane.ReadAhead({ahead, behind}, keepReading)) {
         ScheduleReadAhead();  // again once the waiting work is done
     }

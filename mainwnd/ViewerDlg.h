@@ -129,6 +129,7 @@ private:
     std::wstring ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) override;
     void ListAgainSelecting(const std::wstring& text) override;
     void GoToDirectory(const std::wstring& dir) override;
+    void ScheduleIdleWork() override { ScheduleReadAhead(); }
     // IPassHost
     void EnterSelection() override { EnterSelectedDirectory(); }
     void LeaveDirectory() override { GoToParentDirectory(); }

@@ -91,6 +91,7 @@ void CPicturePane::ShowEntry(const ListEntry* entry, bool inPassing) {
     Release();
     m_bShownFromReadAhead = copy.has_value();
     m_bInPassing = inPassing;
+    m_noCopyAt = {};
     m_nScrollX = 0;
     m_nScrollY = 0;
     if (entry != nullptr && entry->IsDirectory()) {
@@ -197,6 +198,25 @@ void CPicturePane::Paint(HDC dc) {
     }
 }
 
+void CPicturePane::FitShown() {
+    const bool preview = !m_previewDir.empty();
+    const CPicture& picture = preview ? m_preview : m_shownPicture;
+    CFittedCopy& fitted = preview ? m_previewFitted : m_shownFitted;
+    if (!m_bFitToPane || m_bInPassing || picture.IsEmpty() || m_host.OwnerWindow() == nullptr) {
+        return;
+    }
+    const SIZE size = FittedSizeOf(picture);
+    if (fitted.Fits(size.cx, size.cy) || (m_noCopyAt.cx == size.cx && m_noCopyAt.cy == size.cy)) {
+        return;
+    }
+    fitted = CFittedCopy::Make(picture, size.cx, size.cy);
+    if (fitted.IsEmpty()) {
+        m_noCopyAt = size;  // not asked again at this size: the picture stays stretched
+        return;
+    }
+    Redraw();
+}
+
 SIZE CPicturePane::FittedSizeOf(const CPicture& picture) const {
     int scrollX = 0;
     int scrollY = 0;
@@ -231,12 +251,15 @@ void CPicturePane::DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fit
     ::RestoreDC(dc, outside);
     if (layout) {
         // Fitted, the pane's pixels come from the copy scaled once to this size; at actual
-        // size, or when no copy can be had, from the picture itself.
+        // size, or until the copy is made in idle time (a key does not wait for it; a
+        // window being resized is stretched meanwhile), from the picture itself.
         const PaneRect& d = layout->destination;
-        if (fitted != nullptr && m_bFitToPane && !fitted->Fits(d.Width(), d.Height())) {
-            *fitted = CFittedCopy::Make(picture, d.Width(), d.Height());
+        const bool fits = fitted != nullptr && m_bFitToPane && fitted->Fits(d.Width(), d.Height());
+        if (fitted != nullptr && m_bFitToPane && !fits &&
+            !(m_noCopyAt.cx == d.Width() && m_noCopyAt.cy == d.Height())) {
+            m_host.ScheduleIdleWork();
         }
-        if (fitted == nullptr || !m_bFitToPane || !fitted->Draw(dc, d.left, d.top)) {
+        if (!fits || !fitted->Draw(dc, d.left, d.top)) {
             picture.Draw(dc, ToRect(layout->source), ToRect(d));
         }
     }

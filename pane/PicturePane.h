@@ -54,6 +54,9 @@ public:
     // the pane black. Fitted, it is drawn from `fitted` when one is given, made first when
     // it is not of the size the picture is shown at.
     void DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fitted = nullptr);
+    // Idle-time work: makes the copy scaled to the pane of the picture on screen when it is
+    // fitted and has none of the size it is shown at, and draws the pane from it.
+    void FitShown();
     // The size a picture is shown at when fitted into the pane as it is now.
     SIZE FittedSizeOf(const CPicture& picture) const;
     // The shown picture scaled to the pane; empty until it is first drawn fitted.
@@ -134,6 +137,7 @@ private:
     CFittedCopy m_previewFitted;
     bool m_bFitToPane = true;
     bool m_bInPassing = false;  // the shown entry is only gone by: no copy scaled for it
+    SIZE m_noCopyAt{};          // the size a copy of the shown picture could not be made at
     int m_nScrollX = 0;
     int m_nScrollY = 0;
     POINT m_ptLastMouse{0, 0};

@@ -171,11 +171,21 @@ protected:
     // A fixed window size, so that the pane is the same in every run.
     static void SizeWindow(CViewerDlg& dlg) { ::SetWindowPos(dlg.m_hWnd, nullptr, 20, 20, 760, 560, SWP_NOZORDER); }
 
-    // Lists the picture folder and shows its first entry, as after changing directory.
+    // Lets the idle-time work run (the shown picture scaled to the pane, the reading ahead).
+    static void Idle() {
+        for (int i = 0; i < 10; ++i) {
+            ::Sleep(20);
+            test::DrainMessages();
+        }
+    }
+
+    // Lists the picture folder and shows its first entry, as after changing directory,
+    // and lets the idle-time work run.
     void Open(CViewerDlg& dlg) const {
         dlg.SetCurDir(test::Wide(m_pics.Path()));
         dlg.ListDirectory(dlg.GetCurDir());
         dlg.ShowSelectedEntry();
+        Idle();
     }
 
     // Selects an entry by its text the way a click in the list does.
@@ -186,6 +196,7 @@ protected:
         dlg.Files().ListBox().SetCurSel(static_cast<int>(it - entries.begin()));
         dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_FILELIST, LBN_SELCHANGE),
                         reinterpret_cast<LPARAM>(dlg.Files().ListBox().m_hWnd));
+        Idle();
     }
 
     // Checks the pane, then makes the window paint itself from scratch and checks it again.
@@ -260,13 +271,19 @@ TEST_F(Display, FittedPicturesAreDrawnFromOneResampledCopyPerPaneSize) {
         };
         SizeWindow(dlg);
         const unsigned before = CFittedCopy::MadeCount();
-        Open(dlg);
+        dlg.SetCurDir(test::Wide(m_pics.Path()));
+        dlg.ListDirectory(dlg.GetCurDir());
+        dlg.ShowSelectedEntry();
+        dlg.UpdateWindow();
+        EXPECT_EQ(CFittedCopy::MadeCount() - before, 0u) << "showing waits for no copy: it is made in idle time";
+        Idle();
         expectResampled("shown");
         EXPECT_EQ(CFittedCopy::MadeCount() - before, 1u) << "one copy for the picture";
         dlg.Invalidate(TRUE);
         expectResampled("repainted");
         EXPECT_EQ(CFittedCopy::MadeCount() - before, 1u) << "a repaint reuses the copy";
         ::SetWindowPos(dlg.m_hWnd, nullptr, 20, 20, 640, 600, SWP_NOZORDER);
+        Idle();
         expectResampled("resized");
         EXPECT_EQ(CFittedCopy::MadeCount() - before, 2u) << "a resize makes it anew";
         dlg.Pane().ToggleFit();

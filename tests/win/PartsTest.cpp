@@ -82,6 +82,7 @@ public:
     }
     void ListAgainSelecting(const std::wstring& text) override { listedSelecting.push_back(test::Narrow(text)); }
     void GoToDirectory(const std::wstring& d) override { wentTo.push_back(test::Narrow(d)); }
+    void ScheduleIdleWork() override {}
 
     HWND window = nullptr;
     std::wstring dir;
