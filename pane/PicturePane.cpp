@@ -92,6 +92,7 @@ void CPicturePane::ShowEntry(const ListEntry* entry, bool inPassing) {
     m_bShownFromReadAhead = copy.has_value();
     m_bInPassing = inPassing;
     m_noCopyAt = {};
+    m_shownAt = ::GetTickCount();
     m_nScrollX = 0;
     m_nScrollY = 0;
     if (entry != nullptr && entry->IsDirectory()) {
@@ -152,6 +153,9 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
         }
     }
     m_readAhead.KeepOnly(paths);
+    // Scaling is not broken off by a key: while keys go by, the neighbours are only decoded.
+    const bool settled = ::GetTickCount() - m_shownAt >= kSettleMs;
+    bool scaled = true;
     fw::CClientDC dc(owner);
     for (size_t i = 0; i < wanted.size(); ++i) {
         const ListEntry& entry = *wanted[i];
@@ -168,13 +172,17 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
         }
         // The copy scaled to the pane, so that the key that goes there costs one blit.
         if (outcome == CReadAhead::Outcome::kHeld && m_bFitToPane) {
+            if (!settled) {
+                scaled = false;
+                continue;
+            }
             if (!keepGoing(entry)) {
                 return false;
             }
             m_readAhead.Fit(path, [this](const CPicture& picture) { return FittedSizeOf(picture); });
         }
     }
-    return true;
+    return scaled;
 }
 
 void CPicturePane::Redraw() const {
@@ -207,6 +215,12 @@ void CPicturePane::FitShown() {
     }
     const SIZE size = FittedSizeOf(picture);
     if (fitted.Fits(size.cx, size.cy) || (m_noCopyAt.cx == size.cx && m_noCopyAt.cy == size.cy)) {
+        return;
+    }
+    // Keys held down go by faster than a large picture is scaled, and the scaling cannot
+    // be broken off: the copy waits until the picture has stayed on screen a moment.
+    if (::GetTickCount() - m_shownAt < kSettleMs) {
+        m_host.ScheduleIdleWork();
         return;
     }
     fitted = CFittedCopy::Make(picture, size.cx, size.cy);

@@ -54,6 +54,9 @@ public:
     // the pane black. Fitted, it is drawn from `fitted` when one is given, made first when
     // it is not of the size the picture is shown at.
     void DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fitted = nullptr);
+    // How long a picture stays on screen before copies scaled to the pane are made in idle
+    // time (its own, and its neighbours').
+    static constexpr DWORD kSettleMs = 100;
     // Idle-time work: makes the copy scaled to the pane of the picture on screen when it is
     // fitted and has none of the size it is shown at, and draws the pane from it.
     void FitShown();
@@ -71,7 +74,9 @@ public:
     using KeepReading = std::function<bool(const ListEntry& entry)>;
     // Decodes the pictures of `entries` ahead of time, most wanted first (null entries,
     // directories and the shown picture are passed over), and lets go of every other copy
-    // read ahead. Stops as soon as `keepGoing` answers false: false then.
+    // read ahead, and scales them to the pane once the shown picture has stayed on screen
+    // kSettleMs. Stops as soon as `keepGoing` answers false. False when it stopped or left
+    // a copy unscaled for now: it is to be called again.
     bool ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing);
     // Lets go of every copy read ahead.
     void DropReadAhead() { m_readAhead.Clear(); }
@@ -138,6 +143,7 @@ private:
     bool m_bFitToPane = true;
     bool m_bInPassing = false;  // the shown entry is only gone by: no copy scaled for it
     SIZE m_noCopyAt{};          // the size a copy of the shown picture could not be made at
+    DWORD m_shownAt = 0;        // when the shown entry was shown (tick count)
     int m_nScrollX = 0;
     int m_nScrollY = 0;
     POINT m_ptLastMouse{0, 0};
