@@ -227,12 +227,12 @@ LRESULT CALLBACK CListScrollBar::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LP
         break;
     }
     const LRESULT result = ::CallWindowProcW(proc, hwnd, msg, wParam, lParam);
-    // Painting and asking change nothing the scroll bar shows.
     switch (msg) {
     case WM_SIZE:
         self->Place();
         self->Sync();
         break;
+    // Painting and asking change nothing the scroll bar shows.
     case WM_PAINT:
     case WM_ERASEBKGND:
     case WM_CTLCOLORSCROLLBAR:

@@ -214,7 +214,7 @@ void CPicturePane::FitShown() {
         return;
     }
     const SIZE size = FittedSizeOf(picture);
-    if (fitted.Fits(size.cx, size.cy) || (m_noCopyAt.cx == size.cx && m_noCopyAt.cy == size.cy)) {
+    if (fitted.Fits(size.cx, size.cy) || CopyRefusedAt(size.cx, size.cy)) {
         return;
     }
     // Keys held down go by faster than a large picture is scaled, and the scaling cannot
@@ -269,8 +269,7 @@ void CPicturePane::DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fit
         // window being resized is stretched meanwhile), from the picture itself.
         const PaneRect& d = layout->destination;
         const bool fits = fitted != nullptr && m_bFitToPane && fitted->Fits(d.Width(), d.Height());
-        if (fitted != nullptr && m_bFitToPane && !fits &&
-            !(m_noCopyAt.cx == d.Width() && m_noCopyAt.cy == d.Height())) {
+        if (fitted != nullptr && m_bFitToPane && !fits && !CopyRefusedAt(d.Width(), d.Height())) {
             m_host.ScheduleIdleWork();
         }
         if (!fits || !fitted->Draw(dc, d.left, d.top)) {

@@ -51,8 +51,8 @@ public:
     // The pane: the window's client area right of the file list.
     RECT GetPaneRect() const;
     // Draws a picture laid out in the pane on `dc` (client coordinates), and the rest of
-    // the pane black. Fitted, it is drawn from `fitted` when one is given, made first when
-    // it is not of the size the picture is shown at.
+    // the pane black. Fitted, it is drawn from `fitted` when one is given and of the size
+    // the picture is shown at; otherwise stretched, and the copy is asked of the idle work.
     void DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fitted = nullptr);
     // How long a picture stays on screen before copies scaled to the pane are made in idle
     // time (its own, and its neighbours').
@@ -62,7 +62,8 @@ public:
     void FitShown();
     // The size a picture is shown at when fitted into the pane as it is now.
     SIZE FittedSizeOf(const CPicture& picture) const;
-    // The shown picture scaled to the pane; empty until it is first drawn fitted.
+    // The shown picture scaled to the pane; empty until the idle work (or the read-ahead)
+    // has made it.
     const CFittedCopy& ShownFitted() const { return m_shownFitted; }
     // Releases the pictures the pane holds, those read ahead included (before the
     // plug-ins go away).
@@ -143,6 +144,7 @@ private:
     bool m_bFitToPane = true;
     bool m_bInPassing = false;  // the shown entry is only gone by: no copy scaled for it
     SIZE m_noCopyAt{};          // the size a copy of the shown picture could not be made at
+    bool CopyRefusedAt(int width, int height) const { return m_noCopyAt.cx == width && m_noCopyAt.cy == height; }
     DWORD m_shownAt = 0;        // when the shown entry was shown (tick count)
     int m_nScrollX = 0;
     int m_nScrollY = 0;
