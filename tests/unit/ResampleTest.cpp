@@ -151,6 +151,9 @@ TEST(Resample, AgreesWithMeansWorkedOutInDoubles) {
     } sizes[] = {
         {37, 23, 5, 7},   {100, 3, 7, 3},  {13, 50, 13, 9}, {5, 5, 3, 12}, {7, 4, 19, 11},
         {64, 48, 63, 47}, {3, 2000, 2, 3}, {2000, 3, 9, 2}, {1, 1, 4, 3},  {300, 200, 97, 61},
+        // Shrunk 16 times both ways, and 17 times across: either side of the ratio up to
+        // which the weights are coarser.
+        {320, 48, 20, 3}, {340, 17, 20, 1},
     };
     uint32_t seed = 1;
     for (const auto& s : sizes) {
