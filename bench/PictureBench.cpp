@@ -19,6 +19,7 @@
 //                         long, of a bitmap of the same picture already scaled to the pane
 //                         (the floor.blit lines: the least a key can cost once the picture is
 //                         decoded and scaled)
+//   next.ahead.key.ignored  (a note) a key no command takes, posted and timed the same way
 //   memory                working set while paging (run it in a process of its own: the peak
 //                         is the process's); memory.ahead the same with the idle read-ahead
 //                         run after each picture
@@ -637,6 +638,49 @@ private:
     KeyPoster m_poster;
 };
 
+// The message path alone: a key the viewer has no command for (F24), posted to the file
+// list and timed as the keys above, after the same pause, until the window is painted. No
+// key can cost less; the next.ahead lines are to be read beside it.
+class IgnoredKeyRun {
+public:
+    explicit IgnoredKeyRun(int reps) : m_reps(reps) {}
+
+    void AddSteps(test::ModalScript& script, CViewerDlg& dlg) {
+        script.Then([this, &dlg, &script](fw::CDialog&) {
+            bench::PostMarker([] {});
+            PressNext(dlg);
+            script.HoldUntil([this] { return m_over; });
+        });
+        script.Then([this](fw::CDialog&) {
+            bench::PrintNote("next.ahead.key.ignored: a key handled by no command, after a pause of %lu ms: median %.2f ms "
+                             "min %.2f max %.2f n=%u",
+                             static_cast<unsigned long>(kPauseMs), m_ms.Median(), m_ms.Min(), m_ms.Max(),
+                             static_cast<unsigned>(m_ms.Count()));
+        });
+    }
+
+private:
+    static constexpr DWORD kPauseMs = 1500;
+
+    void PressNext(CViewerDlg& dlg) {
+        if (static_cast<int>(m_ms.Count()) >= m_reps) {
+            m_over = true;
+            return;
+        }
+        auto watch = std::make_shared<bench::Stopwatch>();
+        m_poster.Post(kPauseMs, dlg.Files().ListBox().m_hWnd, VK_F24, watch, [this, &dlg, watch] {
+            Paint(dlg);
+            m_ms.Add(watch->ElapsedMs());
+            PressNext(dlg);
+        });
+    }
+
+    int m_reps;
+    bool m_over = false;
+    bench::Samples m_ms;
+    KeyPoster m_poster;
+};
+
 // M moves the shown picture out of the folder: the moved files are brought back whenever
 // the folder runs out of next pictures, outside the timing.
 class MoveKeyRun : public KeyRun {
@@ -838,6 +882,10 @@ int main(int argc, char** argv) {
     MoveKeyRun moveAhead("next.ahead.key.m", dir, options.reps, Pace::kPause);
     if (options.Wants("next.ahead.key.m")) {
         moveAhead.AddSteps(script, dlg);
+    }
+    IgnoredKeyRun ignored(options.reps);
+    if (options.Wants("next.ahead.key.ignored")) {
+        ignored.AddSteps(script, dlg);
     }
     script.Run(dlg, 30 * 60 * 1000);
     for (const fw::MessageBoxCall& call : prompts.messages) {
