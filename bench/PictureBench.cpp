@@ -652,8 +652,8 @@ public:
             script.HoldUntil([this] { return m_over; });
         });
         script.Then([this](fw::CDialog&) {
-            bench::PrintNote("next.ahead.key.ignored: a key handled by no command, after a pause of %lu ms: median %.2f ms "
-                             "min %.2f max %.2f n=%u",
+            bench::PrintNote("next.ahead.key.ignored: a key handled by no command, after a pause of %lu ms: "
+                             "median %.2f ms min %.2f max %.2f n=%u",
                              static_cast<unsigned long>(kPauseMs), m_ms.Median(), m_ms.Min(), m_ms.Max(),
                              static_cast<unsigned>(m_ms.Count()));
         });

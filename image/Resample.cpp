@@ -617,9 +617,9 @@ void RunSummedAny(const Fetch& fetch, Form form, const SourceRows& source, const
     }
 }
 
-// Shrinking both ways by at most kPairedMostRatio with SSE2, for 24 and 32-bit rows: the
-// common case of a photo fitted into a pane. Weights are fractions of 2^14, taken two
-// source pixels (or rows) at a time by one multiply-add of 16-bit lanes. Each target row
+// Shrinking both ways by at most kPairedMostRatio with SSE2: the common case of a photo
+// fitted into a pane. Weights are fractions of 2^14, taken two source pixels (or rows) at
+// a time by one multiply-add of 16-bit lanes. Each target row
 // is one pass down over the source rows it covers, into a row of 8.7 fixed-point column
 // means, and one pass across that row. Coarser weights than the general run's, so only
 // spans of a few pixels use them: the error stays well below one level.
@@ -686,9 +686,10 @@ IXO_SSE2 void SumDown(const uint8_t* const* rows, const uint32_t* pairs, size_t 
         __m128i high = half;
         for (size_t k = 0; k < pairCount; ++k) {
             const __m128i w = _mm_set1_epi32(static_cast<int>(pairs[k]));
-            const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[2 * k] + i)), zero);
-            const __m128i b =
-                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[2 * k + 1] + i)), zero);
+            const auto* first = reinterpret_cast<const __m128i*>(rows[2 * k] + i);
+            const auto* second = reinterpret_cast<const __m128i*>(rows[2 * k + 1] + i);
+            const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(first), zero);
+            const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(second), zero);
             low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w));
             high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), w));
         }
@@ -717,10 +718,12 @@ IXO_SSE2 void SumAcross(const int16_t* columns, size_t step, const PairedAxis& a
         for (uint32_t k = across.pairStart[x]; k < across.pairStart[x + 1]; ++k, p += 2 * step) {
             const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
             const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + step));
-            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(static_cast<int>(across.pairs[k]))));
+            const __m128i w = _mm_set1_epi32(static_cast<int>(across.pairs[k]));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w));
         }
         const __m128i words = _mm_packs_epi32(_mm_srai_epi32(sum, kDrop), sum);
-        const uint32_t pixel = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words))) & 0x00FFFFFFu;
+        const __m128i bytes = _mm_packus_epi16(words, words);
+        const uint32_t pixel = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes)) & 0x00FFFFFFu;
         std::memcpy(out, &pixel, 4);
     }
 }
