@@ -12,8 +12,12 @@ unsigned CFittedCopy::MadeCount() {
     return g_made.load();
 }
 
-CFittedCopy CFittedCopy::Make(const CPicture& picture, int width, int height) {
+CFittedCopy CFittedCopy::Make(const CPicture& picture, int width, int height,
+                              const std::function<bool()>& keepGoing, bool* stopped) {
     CFittedCopy copy;
+    if (stopped != nullptr) {
+        *stopped = false;
+    }
     SourceRows source;
     if (picture.IsEmpty() || width <= 0 || height <= 0 || !DescribeDibRows(picture.InfoBytes(), picture.Bits(), &source)) {
         return copy;
@@ -33,7 +37,11 @@ CFittedCopy CFittedCopy::Make(const CPicture& picture, int width, int height) {
     const size_t stride = size_t{4} * static_cast<size_t>(width);
     const BgrxRows target{static_cast<uint8_t*>(bits), stride * static_cast<size_t>(height), width, height, stride,
                           true};
-    if (ResamplePicture(source, target) != ResampleStatus::kOk) {
+    const ResampleStatus status = ResamplePicture(source, target, keepGoing);
+    if (status != ResampleStatus::kOk) {
+        if (stopped != nullptr) {
+            *stopped = status == ResampleStatus::kStopped;
+        }
         return copy;
     }
     ++g_made;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "framework/Gdi.h"
 #include "image/Picture.h"
@@ -17,8 +18,11 @@ public:
     CFittedCopy& operator=(CFittedCopy&&) noexcept = default;
 
     // `picture` scaled to width x height; empty when there is nothing to scale, a side is
-    // not positive, or the memory or the section could not be had.
-    static CFittedCopy Make(const CPicture& picture, int width, int height);
+    // not positive, or the memory or the section could not be had, and when `keepGoing`,
+    // asked now and then while the picture is scaled, answered false (then `*stopped` is
+    // set, when given).
+    static CFittedCopy Make(const CPicture& picture, int width, int height,
+                            const std::function<bool()>& keepGoing = {}, bool* stopped = nullptr);
 
     bool IsEmpty() const { return m_bitmap.Get() == nullptr; }
     // Whether this copy is one of width x height pixels.

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <type_traits>
@@ -310,6 +311,28 @@ bool TargetFits(const BgrxRows& t) {
            RowsFit(t.bytes, uint64_t{4} * static_cast<uint64_t>(t.width), t.rowStride, static_cast<uint64_t>(t.height));
 }
 
+// Asks the caller whether to go on, once every kRowsPerAsk source rows worked through:
+// often enough that a waiting key is not kept long, seldom enough that the asking costs
+// nothing next to the work.
+class Pacer {
+public:
+    explicit Pacer(const std::function<bool()>& keepGoing) : m_keepGoing(keepGoing) {}
+    // After `rows` more source rows: false once the caller has answered that it is to stop.
+    bool GoOn(size_t rows) {
+        m_rows += rows;
+        if (!m_keepGoing || m_rows < kRowsPerAsk) {
+            return true;
+        }
+        m_rows = 0;
+        return m_keepGoing();
+    }
+
+private:
+    static constexpr size_t kRowsPerAsk = 128;
+    const std::function<bool()>& m_keepGoing;
+    size_t m_rows = 0;
+};
+
 // Makes target rows, top to bottom, out of the source rows made across.
 class Downward {
 public:
@@ -446,7 +469,8 @@ private:
 };
 
 template <class Fetch>
-void Run(const Fetch& fetch, const SourceRows& source, const Axis& across, Downward& down, uint16_t* row) {
+bool Run(const Fetch& fetch, const SourceRows& source, const Axis& across, Downward& down, uint16_t* row,
+         Pacer& pacer) {
     const size_t height = static_cast<size_t>(source.height);
     for (size_t j = 0; j < height; ++j) {
         const uint8_t* line = source.rows + (source.topDown ? j : height - 1 - j) * source.rowStride;
@@ -456,7 +480,11 @@ void Run(const Fetch& fetch, const SourceRows& source, const Axis& across, Downw
             StretchAcross(fetch, line, across, row);
         }
         down.Take(static_cast<uint32_t>(j), row);
+        if (!pacer.GoOn(1)) {
+            return false;
+        }
     }
+    return true;
 }
 
 // Both directions shrinking: the rows wholly inside a target row are added up byte by byte
@@ -533,8 +561,8 @@ uint8_t* TargetLine(const BgrxRows& target, size_t y) {
 // `line(j)` gives source row j (from the top) as bytes, kBytes a pixel, `rowBytes` of them;
 // the pointer holds until the next call.
 template <int kBytes, class Line>
-void RunSummed(const Line& line, size_t rowBytes, const Axis& across, const Axis& down, uint32_t rowsPerSum,
-               const BgrxRows& target) {
+bool RunSummed(const Line& line, size_t rowBytes, const Axis& across, const Axis& down, uint32_t rowsPerSum,
+               const BgrxRows& target, Pacer& pacer) {
     using Fetch = std::conditional_t<kBytes == 3, Direct24, Direct32>;
     const size_t values = 3 * static_cast<size_t>(target.width);
     std::vector<uint16_t> first(values), last(values), sum(rowBytes);
@@ -553,6 +581,9 @@ void RunSummed(const Line& line, size_t rowBytes, const Axis& across, const Axis
                 }
                 out[3] = 0;
             }
+            if (!pacer.GoOn(1)) {
+                return false;
+            }
             continue;
         }
         // A source row cut by the edge between two target rows ends one and begins the next.
@@ -570,6 +601,9 @@ void RunSummed(const Line& line, size_t rowBytes, const Axis& across, const Axis
                 std::fill(sum.begin(), sum.end(), 0);
                 summed = 0;
             }
+            if (!pacer.GoOn(1)) {
+                return false;
+            }
         }
         ShrinkAcross(Fetch{}, line(lastRow), across, last.data());
         held = lastRow;
@@ -584,37 +618,41 @@ void RunSummed(const Line& line, size_t rowBytes, const Axis& across, const Axis
             }
             out[3] = 0;
         }
+        if (!pacer.GoOn(2)) {
+            return false;
+        }
     }
+    return true;
 }
 
 // The summed run for any form of source: 24 and 32-bit rows are read as they are, the
 // others converted row by row into 24-bit ones.
 template <class Fetch>
-void RunSummedAny(const Fetch& fetch, Form form, const SourceRows& source, const Axis& across, const Axis& down,
-                  uint32_t rowsPerSum, const BgrxRows& target) {
+bool RunSummedAny(const Fetch& fetch, Form form, const SourceRows& source, const Axis& across, const Axis& down,
+                  uint32_t rowsPerSum, const BgrxRows& target, Pacer& pacer) {
     const size_t height = static_cast<size_t>(source.height);
     const size_t width = static_cast<size_t>(source.width);
     const auto at = [&](size_t j) {
         return source.rows + (source.topDown ? j : height - 1 - j) * source.rowStride;
     };
     if (form == Form::kDirect24) {
-        RunSummed<3>(at, 3 * width, across, down, rowsPerSum, target);
-    } else if (form == Form::kDirect32) {
-        RunSummed<4>(at, 4 * width, across, down, rowsPerSum, target);
-    } else {
-        std::vector<uint8_t> converted(3 * width);
-        const auto line = [&](size_t j) {
-            const uint8_t* row = at(j);
-            for (size_t i = 0; i < width; ++i) {
-                const Bgr p = fetch(row, i);
-                converted[3 * i] = static_cast<uint8_t>(p.b);
-                converted[3 * i + 1] = static_cast<uint8_t>(p.g);
-                converted[3 * i + 2] = static_cast<uint8_t>(p.r);
-            }
-            return static_cast<const uint8_t*>(converted.data());
-        };
-        RunSummed<3>(line, 3 * width, across, down, rowsPerSum, target);
+        return RunSummed<3>(at, 3 * width, across, down, rowsPerSum, target, pacer);
     }
+    if (form == Form::kDirect32) {
+        return RunSummed<4>(at, 4 * width, across, down, rowsPerSum, target, pacer);
+    }
+    std::vector<uint8_t> converted(3 * width);
+    const auto line = [&](size_t j) {
+        const uint8_t* row = at(j);
+        for (size_t i = 0; i < width; ++i) {
+            const Bgr p = fetch(row, i);
+            converted[3 * i] = static_cast<uint8_t>(p.b);
+            converted[3 * i + 1] = static_cast<uint8_t>(p.g);
+            converted[3 * i + 2] = static_cast<uint8_t>(p.r);
+        }
+        return static_cast<const uint8_t*>(converted.data());
+    };
+    return RunSummed<3>(line, 3 * width, across, down, rowsPerSum, target, pacer);
 }
 
 // Shrinking both ways by at most kPairedMostRatio with SSE2: the common case of a photo
@@ -740,7 +778,7 @@ bool PairedShrinkFits(const SourceRows& source, const BgrxRows& target) {
 // 24 and 32-bit rows are read as they are; the rows of other forms are converted into
 // 24-bit ones, those of one target row at a time.
 template <class Fetch>
-void PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const BgrxRows& target) {
+bool PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const BgrxRows& target, Pacer& pacer) {
     const PairedAxis across =
         PairUp(AreaAxis(static_cast<uint64_t>(source.width), static_cast<uint64_t>(target.width), kPairedOne));
     const PairedAxis down =
@@ -780,32 +818,37 @@ void PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const
         rows.resize(2 * pairCount, rows.back());
         SumDown(rows.data(), pairs, pairCount, step * width, columns.data());
         SumAcross(columns.data(), step, across, TargetLine(target, y));
+        if (!pacer.GoOn(count)) {
+            return false;
+        }
     }
+    return true;
 }
 #endif
 
+// False when the pacer stopped it.
 template <class Fetch>
-void Scale(const Fetch& fetch, Form form, const SourceRows& source, const Axis& across, const Axis& down,
-           const BgrxRows& target) {
+bool Scale(const Fetch& fetch, Form form, const SourceRows& source, const BgrxRows& target, Pacer& pacer) {
 #if IXO_PAIRED_SHRINK
     if (PairedShrinkFits(source, target)) {
-        PairedShrink(fetch, form, source, target);
-        return;
+        return PairedShrink(fetch, form, source, target, pacer);
     }
 #endif
+    const Axis across = MakeAxis(static_cast<uint64_t>(source.width), static_cast<uint64_t>(target.width), kAcrossOne);
+    const Axis down = MakeAxis(static_cast<uint64_t>(source.height), static_cast<uint64_t>(target.height), kDownOne);
     const uint32_t rowsPerSum = across.shrink && down.shrink ? RowsPerByteSum(across) : 0;
     if (rowsPerSum > 0) {
-        RunSummedAny(fetch, form, source, across, down, rowsPerSum, target);
-        return;
+        return RunSummedAny(fetch, form, source, across, down, rowsPerSum, target, pacer);
     }
     Downward downward(down, target);
     std::vector<uint16_t> row(3 * static_cast<size_t>(target.width));
-    Run(fetch, source, across, downward, row.data());
+    return Run(fetch, source, across, downward, row.data(), pacer);
 }
 
 }  // namespace
 
-ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target) {
+ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target,
+                               const std::function<bool()>& keepGoing) {
     if (!SourceFits(source)) {
         return ResampleStatus::kBadSource;
     }
@@ -820,32 +863,33 @@ ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target)
         if (target.width == 0 || target.height == 0) {
             return ResampleStatus::kOk;
         }
-        const Axis across =
-            MakeAxis(static_cast<uint64_t>(source.width), static_cast<uint64_t>(target.width), kAcrossOne);
-        const Axis downAxis =
-            MakeAxis(static_cast<uint64_t>(source.height), static_cast<uint64_t>(target.height), kDownOne);
+        Pacer pacer(keepGoing);
+        bool done = false;
         switch (reader->form) {
             case Form::kIndexed1:
-                Scale(Indexed<1>{&reader->palette}, reader->form, source, across, downAxis, target);
+                done = Scale(Indexed<1>{&reader->palette}, reader->form, source, target, pacer);
                 break;
             case Form::kIndexed4:
-                Scale(Indexed<4>{&reader->palette}, reader->form, source, across, downAxis, target);
+                done = Scale(Indexed<4>{&reader->palette}, reader->form, source, target, pacer);
                 break;
             case Form::kIndexed8:
-                Scale(Indexed<8>{&reader->palette}, reader->form, source, across, downAxis, target);
+                done = Scale(Indexed<8>{&reader->palette}, reader->form, source, target, pacer);
                 break;
             case Form::kDirect24:
-                Scale(Direct24{}, reader->form, source, across, downAxis, target);
+                done = Scale(Direct24{}, reader->form, source, target, pacer);
                 break;
             case Form::kDirect32:
-                Scale(Direct32{}, reader->form, source, across, downAxis, target);
+                done = Scale(Direct32{}, reader->form, source, target, pacer);
                 break;
             case Form::kPacked16:
-                Scale(Packed<2>{reader->channels}, reader->form, source, across, downAxis, target);
+                done = Scale(Packed<2>{reader->channels}, reader->form, source, target, pacer);
                 break;
             case Form::kPacked32:
-                Scale(Packed<4>{reader->channels}, reader->form, source, across, downAxis, target);
+                done = Scale(Packed<4>{reader->channels}, reader->form, source, target, pacer);
                 break;
+        }
+        if (!done) {
+            return ResampleStatus::kStopped;
         }
     } catch (const std::bad_alloc&) {
         return ResampleStatus::kOutOfMemory;

@@ -20,6 +20,7 @@
 // 0: the pictures shown are opaque (partly transparent ones are composited before).
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 // Rows of DIB pixels: 1, 4 or 8-bit indices into a colour table, 16-bit pixels (5-5-5
@@ -56,14 +57,18 @@ struct BgrxRows {
 
 enum class ResampleStatus {
     kOk,           // the target holds the scaled picture (or has no pixels to fill)
+    kStopped,      // keepGoing answered false: the target holds part of the picture
     kBadSource,    // sides not positive, unknown bit count, bad masks, rows past `bytes`
     kBadTarget,    // negative sides, rows past `bytes` or narrower than the width
     kOutOfMemory,  // the working rows could not be had
 };
 
-// Scales the whole source into the whole target. Writes nothing unless the status is kOk;
-// then writes every pixel of the target and no byte between its rows.
-ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target);
+// Scales the whole source into the whole target. Writes nothing unless the status is kOk
+// or kStopped; kOk writes every pixel of the target and no byte between its rows. When
+// `keepGoing` is given it is asked every 128 source rows worked through (about a
+// millisecond apart for a large photo), and the scaling stops once it answers false.
+ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target,
+                               const std::function<bool()>& keepGoing = {});
 
 // Describes the rows of a DIB held as a BITMAPINFO block (header, masks, colour table) and
 // its rows, as GDI takes them: biHeight negative for top-down rows, rows padded to four

@@ -195,6 +195,25 @@ TEST(Resample, MoreThanTwoToThe24PixelsIntoOneStayInRange) {
     EXPECT_EQ(Scale(source, 1, 1), (std::vector<uint8_t>{10, 200, 250, 0}));
 }
 
+TEST(Resample, StopsWhenAskedAndOtherwiseScalesAsWithoutAsking) {
+    const struct {
+        int width, height, toWidth, toHeight;
+    } sizes[] = {{800, 600, 120, 90}, {2000, 600, 40, 30}, {300, 600, 500, 700}};
+    for (const auto& s : sizes) {
+        const Picture p = MakePicture(s.width, s.height, 7);
+        std::vector<uint8_t> out(static_cast<size_t>(s.toWidth) * s.toHeight * 4);
+        const BgrxRows target{out.data(), out.size(), s.toWidth, s.toHeight, static_cast<size_t>(s.toWidth) * 4, true};
+        int asked = 0;
+        EXPECT_EQ(ResamplePicture(p.Rows(), target, [&] { return ++asked < 2; }), ResampleStatus::kStopped)
+            << s.width << "x" << s.height;
+        EXPECT_EQ(asked, 2);
+        asked = 0;
+        EXPECT_EQ(ResamplePicture(p.Rows(), target, [&] { return ++asked > 0; }), ResampleStatus::kOk);
+        EXPECT_GE(asked, s.height / 128);
+        EXPECT_EQ(out, Scale(p.Rows(), s.toWidth, s.toHeight)) << s.width << "x" << s.height;
+    }
+}
+
 // Eight colours, the corners of the colour cube: every form of pixel holds them exactly.
 uint32_t Corner(int k) {
     return testdata::Rgb(k & 1 ? 255 : 0, k & 2 ? 255 : 0, k & 4 ? 255 : 0);
