@@ -255,8 +255,8 @@ void CViewerDlg::ReadAheadNow() {
         return;
     }
     // The shown picture first: it is on screen, stretched until its copy is made.
-    m_pane.FitShown();
-    if (WorkIsWaiting() || !m_pane.ReadAhead({ahead, behind}, keepReading)) {
+    if (!m_pane.FitShown([] { return !WorkIsWaiting(); }) || WorkIsWaiting() ||
+        !m_pane.ReadAhead({ahead, behind}, keepReading)) {
         ScheduleReadAhead();  // again once the waiting work is done
     }
 }

@@ -92,7 +92,6 @@ void CPicturePane::ShowEntry(const ListEntry* entry, bool inPassing) {
     m_bShownFromReadAhead = copy.has_value();
     m_bInPassing = inPassing;
     m_noCopyAt = {};
-    m_shownAt = ::GetTickCount();
     m_nScrollX = 0;
     m_nScrollY = 0;
     if (entry != nullptr && entry->IsDirectory()) {
@@ -153,9 +152,6 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
         }
     }
     m_readAhead.KeepOnly(paths);
-    // Scaling is not broken off by a key: while keys go by, the neighbours are only decoded.
-    const bool settled = ::GetTickCount() - m_shownAt >= kSettleMs;
-    bool scaled = true;
     fw::CClientDC dc(owner);
     for (size_t i = 0; i < wanted.size(); ++i) {
         const ListEntry& entry = *wanted[i];
@@ -172,17 +168,14 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
         }
         // The copy scaled to the pane, so that the key that goes there costs one blit.
         if (outcome == CReadAhead::Outcome::kHeld && m_bFitToPane) {
-            if (!settled) {
-                scaled = false;
-                continue;
-            }
-            if (!keepGoing(entry)) {
+            bool stopped = false;
+            m_readAhead.Fit(path, [this](const CPicture& picture) { return FittedSizeOf(picture); }, going, &stopped);
+            if (stopped) {
                 return false;
             }
-            m_readAhead.Fit(path, [this](const CPicture& picture) { return FittedSizeOf(picture); });
         }
     }
-    return scaled;
+    return true;
 }
 
 void CPicturePane::Redraw() const {
@@ -206,29 +199,30 @@ void CPicturePane::Paint(HDC dc) {
     }
 }
 
-void CPicturePane::FitShown() {
+bool CPicturePane::FitShown(const std::function<bool()>& keepGoing) {
     const bool preview = !m_previewDir.empty();
     const CPicture& picture = preview ? m_preview : m_shownPicture;
     CFittedCopy& fitted = preview ? m_previewFitted : m_shownFitted;
     if (!m_bFitToPane || m_bInPassing || picture.IsEmpty() || m_host.OwnerWindow() == nullptr) {
-        return;
+        return true;
     }
     const SIZE size = FittedSizeOf(picture);
     if (fitted.Fits(size.cx, size.cy) || CopyRefusedAt(size.cx, size.cy)) {
-        return;
+        return true;
     }
-    // Keys held down go by faster than a large picture is scaled, and the scaling cannot
-    // be broken off: the copy waits until the picture has stayed on screen a moment.
-    if (::GetTickCount() - m_shownAt < kSettleMs) {
-        m_host.ScheduleIdleWork();
-        return;
+    // Keys held down go by faster than a large picture is scaled: a key that comes
+    // meanwhile stops the scaling, and the copy is made once keys pause.
+    bool stopped = false;
+    fitted = CFittedCopy::Make(picture, size.cx, size.cy, keepGoing, &stopped);
+    if (stopped) {
+        return false;
     }
-    fitted = CFittedCopy::Make(picture, size.cx, size.cy);
     if (fitted.IsEmpty()) {
         m_noCopyAt = size;  // not asked again at this size: the picture stays stretched
-        return;
+        return true;
     }
     Redraw();
+    return true;
 }
 
 SIZE CPicturePane::FittedSizeOf(const CPicture& picture) const {

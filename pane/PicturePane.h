@@ -54,12 +54,10 @@ public:
     // the pane black. Fitted, it is drawn from `fitted` when one is given and of the size
     // the picture is shown at; otherwise stretched, and the copy is asked of the idle work.
     void DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fitted = nullptr);
-    // How long a picture stays on screen before copies scaled to the pane are made in idle
-    // time (its own, and its neighbours').
-    static constexpr DWORD kSettleMs = 100;
     // Idle-time work: makes the copy scaled to the pane of the picture on screen when it is
-    // fitted and has none of the size it is shown at, and draws the pane from it.
-    void FitShown();
+    // fitted and has none of the size it is shown at, and draws the pane from it. The
+    // scaling stops once `keepGoing` answers false; false then: it is to be asked again.
+    bool FitShown(const std::function<bool()>& keepGoing = {});
     // The size a picture is shown at when fitted into the pane as it is now.
     SIZE FittedSizeOf(const CPicture& picture) const;
     // The shown picture scaled to the pane; empty until the idle work (or the read-ahead)
@@ -75,9 +73,8 @@ public:
     using KeepReading = std::function<bool(const ListEntry& entry)>;
     // Decodes the pictures of `entries` ahead of time, most wanted first (null entries,
     // directories and the shown picture are passed over), and lets go of every other copy
-    // read ahead, and scales them to the pane once the shown picture has stayed on screen
-    // kSettleMs. Stops as soon as `keepGoing` answers false. False when it stopped or left
-    // a copy unscaled for now: it is to be called again.
+    // read ahead, and scales them to the pane. Stops as soon as `keepGoing` answers false
+    // (it is asked during the scaling too). False when it stopped: it is to be called again.
     bool ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing);
     // Lets go of every copy read ahead.
     void DropReadAhead() { m_readAhead.Clear(); }
@@ -145,7 +142,6 @@ private:
     bool m_bInPassing = false;  // the shown entry is only gone by: no copy scaled for it
     SIZE m_noCopyAt{};          // the size a copy of the shown picture could not be made at
     bool CopyRefusedAt(int width, int height) const { return m_noCopyAt.cx == width && m_noCopyAt.cy == height; }
-    DWORD m_shownAt = 0;        // when the shown entry was shown (tick count)
     int m_nScrollX = 0;
     int m_nScrollY = 0;
     POINT m_ptLastMouse{0, 0};

@@ -128,7 +128,10 @@ std::optional<CReadAhead::Copy> CReadAhead::Take(const std::wstring& path, Decod
     return Copy{held.stamp, std::move(held.picture), std::move(held.fitted)};
 }
 
-bool CReadAhead::Fit(const std::wstring& path, const FittedSize& sizeOf) {
+bool CReadAhead::Fit(const std::wstring& path, const FittedSize& sizeOf, const KeepGoing& keepGoing, bool* stopped) {
+    if (stopped != nullptr) {
+        *stopped = false;
+    }
     const auto found = Find(path);
     if (found == m_held.end() || found->outcome != Outcome::kHeld) {
         return false;
@@ -144,7 +147,7 @@ bool CReadAhead::Fit(const std::wstring& path, const FittedSize& sizeOf) {
     if (wanted == 0 || HeldBytes() + wanted > kMaxHeldBytes) {
         return false;
     }
-    found->fitted = CFittedCopy::Make(found->picture, size.cx, size.cy);
+    found->fitted = CFittedCopy::Make(found->picture, size.cx, size.cy, keepGoing, stopped);
     found->bytes += found->fitted.HeldBytes();
     return !found->fitted.IsEmpty();
 }

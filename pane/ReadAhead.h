@@ -72,8 +72,10 @@ public:
     using FittedSize = std::function<SIZE(const CPicture& picture)>;
     // Makes the copy of `path`'s held picture scaled to the size `sizeOf` gives, unless it
     // is held at that size already or would take the held pictures past kMaxHeldBytes.
-    // True when the copy is held at that size afterwards.
-    bool Fit(const std::wstring& path, const FittedSize& sizeOf);
+    // The scaling stops once `keepGoing` answers false (then `*stopped` is set). True when
+    // the copy is held at that size afterwards.
+    bool Fit(const std::wstring& path, const FittedSize& sizeOf, const KeepGoing& keepGoing = {},
+             bool* stopped = nullptr);
     // Hands the copy of `path` over when `decoder` made it and the file is unchanged; none
     // otherwise. A copy that no longer matches its file is dropped.
     std::optional<Copy> Take(const std::wstring& path, Decoder decoder);

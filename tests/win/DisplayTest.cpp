@@ -276,6 +276,8 @@ TEST_F(Display, FittedPicturesAreDrawnFromOneResampledCopyPerPaneSize) {
         dlg.ShowSelectedEntry();
         dlg.UpdateWindow();
         EXPECT_EQ(CFittedCopy::MadeCount() - before, 0u) << "showing waits for no copy: it is made in idle time";
+        EXPECT_FALSE(dlg.Pane().FitShown([] { return false; })) << "a key that comes stops the scaling";
+        EXPECT_TRUE(dlg.Pane().ShownFitted().IsEmpty());
         Idle();
         expectResampled("shown");
         EXPECT_EQ(CFittedCopy::MadeCount() - before, 1u) << "one copy for the picture";

@@ -119,7 +119,6 @@ TEST_F(ReadAhead, TheNeighbourComesScaledToThePane) {
     WriteBmp("b.bmp", 320, 200, 0x202080);
     WithViewer([&](CViewerDlg& dlg) {
         Open(dlg, 0);
-        ::Sleep(CPicturePane::kSettleMs + 20);  // copies are scaled once the picture stays on screen
         for (const int width : {760, 600}) {
             ::SetWindowPos(dlg.m_hWnd, nullptr, 20, 20, width, 560, SWP_NOZORDER);
             dlg.UpdateWindow();
