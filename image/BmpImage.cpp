@@ -170,12 +170,12 @@ fw::LocalMemory MakeLogPalette(const BITMAPINFO& info) {
 }  // namespace
 
 DecodeOutcome CBmpImage::Read(const std::string& path, HDC dc, const KeepGoing& keepGoing,
-                              BITMAPINFOHEADER* fileHeader) {
-    return Read(fw::ToWide(path, CP_ACP).value_or(std::wstring()), dc, keepGoing, fileHeader);
+                              BITMAPINFOHEADER* fileHeader, DeviceBitmap bitmap) {
+    return Read(fw::ToWide(path, CP_ACP).value_or(std::wstring()), dc, keepGoing, fileHeader, bitmap);
 }
 
 DecodeOutcome CBmpImage::Read(const std::wstring& path, HDC dc, const KeepGoing& keepGoing,
-                              BITMAPINFOHEADER* fileHeader) {
+                              BITMAPINFOHEADER* fileHeader, DeviceBitmap bitmap) {
     // A file that cannot be opened (locked, gone, no access) is a read error, whatever the cause.
     if (path.empty()) {
         return DecodeOutcome::Failed(DecodeFailure::kReadError);
@@ -211,12 +211,6 @@ DecodeOutcome CBmpImage::Read(const std::wstring& path, HDC dc, const KeepGoing&
     }
     file.Reset();
     const auto* bitmapInfo = static_cast<const BITMAPINFO*>(static_cast<void*>(info.Get()));
-    fw::CGdiObject<HBITMAP> bitmap(::CreateDIBitmap(dc, &bitmapInfo->bmiHeader, CBM_INIT, bits.Get(), bitmapInfo,
-                                                DIB_RGB_COLORS));
-    // GDI refuses a bitmap it has no memory for.
-    if (bitmap.Get() == nullptr) {
-        return DecodeOutcome::Failed(DecodeFailure::kOutOfMemory);
-    }
     fw::CGdiObject<HPALETTE> palette;
     if (layout.bitCount <= 8) {
         const fw::LocalMemory logPalette = MakeLogPalette(*bitmapInfo);
@@ -225,10 +219,15 @@ DecodeOutcome CBmpImage::Read(const std::wstring& path, HDC dc, const KeepGoing&
         }
         palette.Reset(::CreatePalette(static_cast<const LOGPALETTE*>(static_cast<void*>(logPalette.Get()))));
     }
+    CPicture picture(std::move(info), std::move(bits), std::move(palette), CPicture::DrawnBy::kDeviceBitmap);
+    // GDI refuses a bitmap it has no memory for.
+    if (bitmap == DeviceBitmap::kNow && !picture.MakeDeviceBitmap(dc)) {
+        return DecodeOutcome::Failed(DecodeFailure::kOutOfMemory);
+    }
     if (fileHeader != nullptr) {
         *fileHeader = infoHeader;
     }
-    return {CPicture(std::move(info), std::move(bits), std::move(bitmap), std::move(palette)), std::nullopt};
+    return {std::move(picture), std::nullopt};
 }
 
 std::optional<PictureSize> CBmpImage::ReadHeaderSize(const std::string& path) {

@@ -9,11 +9,12 @@ uint64_t g_decodesStarted = 0;
 
 }  // namespace
 
-DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HDC dc, const KeepGoing& keepGoing) {
+DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HDC dc, const KeepGoing& keepGoing,
+                            DeviceBitmap bitmap) {
     switch (decoder.kind) {
         case Decoder::Kind::kBmp:
             ++g_decodesStarted;
-            return CBmpImage::Read(path, dc, keepGoing);
+            return CBmpImage::Read(path, dc, keepGoing, nullptr, bitmap);
         case Decoder::Kind::kPlugin:
             ++g_decodesStarted;
             return decoder.plugin->Decode(path, keepGoing);

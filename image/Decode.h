@@ -12,10 +12,11 @@
 #include "image/SpiPluginList.h"
 
 // Decodes the file at `path` with `decoder` into a picture (a BMP file's bitmap compatible
-// with `dc`), or says why not: kNotAPicture, kBroken, kOutOfMemory, kTooLarge, kReadError,
-// kAborted (when `keepGoing` answered false), ... A decoder that is none gives kNotAPicture.
+// with `dc`, made at once or left for later as `bitmap` says), or says why not:
+// kNotAPicture, kBroken, kOutOfMemory, kTooLarge, kReadError, kAborted (when `keepGoing`
+// answered false), ... A decoder that is none gives kNotAPicture.
 DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HDC dc,
-                            const KeepGoing& keepGoing = KeepGoing());
+                            const KeepGoing& keepGoing = KeepGoing(), DeviceBitmap bitmap = DeviceBitmap::kNow);
 
 // The width and height the file's header names, read without decoding the file; none when
 // the decoder cannot read it (or is none).

@@ -33,12 +33,8 @@ void CPicture::Block::Unlock() {
     }
 }
 
-CPicture::CPicture(fw::LocalMemory info, fw::LocalMemory bits, fw::CGdiObject<HBITMAP> bitmap,
-                   fw::CGdiObject<HPALETTE> palette)
-    : m_info(std::move(info)),
-      m_bits(std::move(bits)),
-      m_bitmap(std::move(bitmap)),
-      m_palette(std::move(palette)) {
+CPicture::CPicture(fw::LocalMemory info, fw::LocalMemory bits, fw::CGdiObject<HPALETTE> palette, DrawnBy drawnBy)
+    : m_info(std::move(info)), m_bits(std::move(bits)), m_palette(std::move(palette)), m_drawnBy(drawnBy) {
     if (m_info.size < sizeof(BITMAPINFOHEADER) || m_bits.data == nullptr) {
         *this = CPicture();
         return;
@@ -53,6 +49,7 @@ CPicture::CPicture(CPicture&& other) noexcept
       m_bits(std::move(other.m_bits)),
       m_bitmap(std::move(other.m_bitmap)),
       m_palette(std::move(other.m_palette)),
+      m_drawnBy(std::exchange(other.m_drawnBy, DrawnBy::kRows)),
       m_width(std::exchange(other.m_width, 0)),
       m_height(std::exchange(other.m_height, 0)) {}
 
@@ -62,6 +59,7 @@ CPicture& CPicture::operator=(CPicture&& other) noexcept {
         m_bitmap = std::move(other.m_bitmap);
         m_bits = std::move(other.m_bits);
         m_info = std::move(other.m_info);
+        m_drawnBy = std::exchange(other.m_drawnBy, DrawnBy::kRows);
         m_width = std::exchange(other.m_width, 0);
         m_height = std::exchange(other.m_height, 0);
     }
@@ -82,9 +80,26 @@ uint64_t CPicture::HeldBytes() const {
     return uint64_t{m_info.size} + m_bits.size + device;
 }
 
+bool CPicture::MakeDeviceBitmap(HDC dc) {
+    if (IsEmpty() || !LacksDeviceBitmap()) {
+        return true;
+    }
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(m_info.data);
+    m_bitmap.Reset(::CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, m_bits.data, info, DIB_RGB_COLORS));
+    if (m_bitmap.Get() == nullptr) {
+        m_drawnBy = DrawnBy::kRows;
+        return false;
+    }
+    return true;
+}
+
 bool CPicture::Draw(HDC dc, const RECT& src, const RECT& dst) const {
     if (IsEmpty()) {
         return true;
+    }
+    if (m_palette.Get() != nullptr) {
+        ::SelectPalette(dc, m_palette.Get(), FALSE);
+        ::RealizePalette(dc);
     }
     return m_bitmap.Get() != nullptr ? DrawBitmap(dc, src, dst) : DrawRows(dc, src, dst);
 }
@@ -95,10 +110,6 @@ bool CPicture::DrawBitmap(HDC dc, const RECT& src, const RECT& dst) const {
         return false;
     }
     fw::CSelectObject select(memory, m_bitmap.Get());
-    if (m_palette.Get() != nullptr) {
-        ::SelectPalette(dc, m_palette.Get(), FALSE);
-        ::RealizePalette(dc);
-    }
     const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
     const BOOL drawn =
         ::StretchBlt(dc, dst.left, dst.top, std::abs(dst.right - dst.left), std::abs(dst.bottom - dst.top), memory,

@@ -1,8 +1,9 @@
 #pragma once
 // A decoded picture as a value: the form GDI draws (a BITMAPINFO block, header and colour
-// table, and the rows bottom-up), optionally with the device bitmap and palette the BMP
-// reader makes from them. It can be moved from one holder to another (the pane, the
-// read-ahead, the wallpaper writer) but not copied. A default-made picture is empty.
+// table, and the rows bottom-up), optionally with the palette the BMP reader makes from
+// them and the device bitmap it draws them through. It can be moved from one holder to
+// another (the pane, the read-ahead, the wallpaper writer) but not copied. A default-made
+// picture is empty.
 #include <windows.h>
 
 #include <cstdint>
@@ -17,15 +18,22 @@
 // Asked between parts of a decode; false stops the decode, which then fails.
 using KeepGoing = std::function<bool()>;
 
+// When the BMP reader makes the device bitmap its pictures are drawn through: as it reads
+// the file, or when the picture's holder asks for it (CPicture::MakeDeviceBitmap).
+enum class DeviceBitmap { kNow, kLater };
+
 class CPicture {
 public:
+    // Drawn straight from the rows, or through a device bitmap made from them.
+    enum class DrawnBy { kRows, kDeviceBitmap };
+
     CPicture() = default;
     // Takes over a BITMAPINFO block whose header is a 40-byte header with a positive
     // height, and a rows block holding every row it names (the decoder checked both), and
-    // optionally the device bitmap and palette made from them. Both blocks stay locked while
-    // the picture owns them.
-    CPicture(fw::LocalMemory info, fw::LocalMemory bits, fw::CGdiObject<HBITMAP> bitmap = {},
-             fw::CGdiObject<HPALETTE> palette = {});
+    // optionally the palette made from them. Both blocks stay locked while the picture owns
+    // them. A picture drawn by a device bitmap is drawn from its rows until that is made.
+    CPicture(fw::LocalMemory info, fw::LocalMemory bits, fw::CGdiObject<HPALETTE> palette = {},
+             DrawnBy drawnBy = DrawnBy::kRows);
     CPicture(const CPicture&) = delete;
     CPicture& operator=(const CPicture&) = delete;
     CPicture(CPicture&& other) noexcept;
@@ -37,6 +45,12 @@ public:
     int Height() const { return m_height; }
     // The memory held: the two blocks and the device bitmap.
     uint64_t HeldBytes() const;
+    // Whether the picture is to be drawn through a device bitmap that is not made yet.
+    bool LacksDeviceBitmap() const { return m_drawnBy == DrawnBy::kDeviceBitmap && m_bitmap.Get() == nullptr; }
+    // Makes that device bitmap from the rows, compatible with `dc`; true when the picture
+    // has it (or draws from its rows). False when GDI refused it: the picture is then drawn
+    // from its rows for good.
+    bool MakeDeviceBitmap(HDC dc);
     // The BITMAPINFO block (header and colour table) and the rows; empty when nothing is held.
     std::span<const uint8_t> InfoBytes() const { return {m_info.data, m_info.size}; }
     std::span<const uint8_t> Bits() const { return {m_bits.data, m_bits.size}; }
@@ -66,6 +80,7 @@ private:
     Block m_bits;
     fw::CGdiObject<HBITMAP> m_bitmap;
     fw::CGdiObject<HPALETTE> m_palette;
+    DrawnBy m_drawnBy = DrawnBy::kRows;
     int m_width = 0;
     int m_height = 0;
 };

@@ -256,9 +256,12 @@ void CViewerDlg::ReadAheadNow() {
     }
     // The shown picture first: it is on screen, stretched until its copy is made.
     if (!m_pane.FitShown([] { return !WorkIsWaiting(); }) || WorkIsWaiting() ||
-        !m_pane.ReadAhead({ahead, behind}, keepReading)) {
+        !m_pane.ReadAhead({ahead, behind}, keepReading) || WorkIsWaiting()) {
         ScheduleReadAhead();  // again once the waiting work is done
+        return;
     }
+    // Last, as it only makes drawing the shown picture stretched again cheap.
+    m_pane.MakeShownBitmap();
 }
 
 void CViewerDlg::ReportFailure(const std::string& text) {

@@ -92,6 +92,7 @@ void CPicturePane::ShowEntry(const ListEntry* entry, bool inPassing) {
     m_bShownFromReadAhead = copy.has_value();
     m_bInPassing = inPassing;
     m_noCopyAt = {};
+    m_shownAt = ::GetTickCount();
     m_nScrollX = 0;
     m_nScrollY = 0;
     if (entry != nullptr && entry->IsDirectory()) {
@@ -117,7 +118,7 @@ void CPicturePane::HoldShown(std::optional<CReadAhead::Copy> copy) {
     // matches the file again and is not shown from the copy.
     m_shownStamp = FileStamp::Of(m_shownPath);
     fw::CClientDC dc(m_host.OwnerWindow());
-    DecodeOutcome decoded = DecodePicture(m_shownPath, m_shown, dc);
+    DecodeOutcome decoded = DecodePicture(m_shownPath, m_shown, dc, KeepGoing(), DeviceBitmap::kLater);
     m_shownPicture = std::move(decoded.picture);
     m_shownFailure = decoded.failure;
 }
@@ -131,7 +132,7 @@ void CPicturePane::HoldPreview() {
         const Decoder decoder = e.isDirectory ? Decoder() : m_plugins.DecoderFor(e.name);
         if (!decoder.IsNone()) {
             fw::CClientDC dc(m_host.OwnerWindow());
-            m_preview = DecodePicture(m_previewDir + e.name, decoder, dc).picture;
+            m_preview = DecodePicture(m_previewDir + e.name, decoder, dc, KeepGoing(), DeviceBitmap::kLater).picture;
             return;
         }
     }
@@ -223,6 +224,20 @@ bool CPicturePane::FitShown(const std::function<bool()>& keepGoing) {
     }
     Redraw();
     return true;
+}
+
+void CPicturePane::MakeShownBitmap() {
+    CPicture& picture = m_previewDir.empty() ? m_shownPicture : m_preview;
+    if (m_bInPassing || !picture.LacksDeviceBitmap() || m_host.OwnerWindow() == nullptr) {
+        return;
+    }
+    // As with the copies: not for the pictures keys go by.
+    if (::GetTickCount() - m_shownAt < kSettleMs) {
+        m_host.ScheduleIdleWork();
+        return;
+    }
+    fw::CClientDC dc(m_host.OwnerWindow());
+    picture.MakeDeviceBitmap(dc);  // refused, it stays drawn from its rows
 }
 
 SIZE CPicturePane::FittedSizeOf(const CPicture& picture) const {

@@ -58,6 +58,14 @@ public:
     // fitted and has none of the size it is shown at, and draws the pane from it. The
     // scaling stops once `keepGoing` answers false; false then: it is to be asked again.
     bool FitShown(const std::function<bool()>& keepGoing = {});
+    // How long a picture stays on screen before its device bitmap is made in idle time:
+    // making it cannot be broken off by a key.
+    static constexpr DWORD kSettleMs = 100;
+    // Idle-time work, after the read-ahead: the picture on screen, shown before the device
+    // bitmap it is drawn through was made, gets it once it has stayed on screen kSettleMs.
+    // The bitmap only makes drawing it stretched again cheap (a window being resized); made
+    // as the file is read, it would keep the picture that much longer off the screen.
+    void MakeShownBitmap();
     // The size a picture is shown at when fitted into the pane as it is now.
     SIZE FittedSizeOf(const CPicture& picture) const;
     // The shown picture scaled to the pane; empty until the idle work (or the read-ahead)
@@ -141,6 +149,7 @@ private:
     bool m_bFitToPane = true;
     bool m_bInPassing = false;  // the shown entry is only gone by: no copy scaled for it
     SIZE m_noCopyAt{};          // the size a copy of the shown picture could not be made at
+    DWORD m_shownAt = 0;        // when the shown entry was shown (tick count)
     bool CopyRefusedAt(int width, int height) const { return m_noCopyAt.cx == width && m_noCopyAt.cy == height; }
     int m_nScrollX = 0;
     int m_nScrollY = 0;

@@ -1,6 +1,7 @@
 // The BMP reader on generated files: every depth, palettes, bit fields, long headers, top-down
 // and RLE rows, truncated and malformed files, exclusive opening; the pixels are checked
-// after drawing into a 32-bit DIB section, at 1:1 and stretched.
+// after drawing into a 32-bit DIB section, at 1:1 and stretched, through the device bitmap
+// and from the rows before that bitmap is made.
 #include "image/BmpImage.h"
 
 #include <gtest/gtest.h>
@@ -81,11 +82,13 @@ private:
 // What one read of a BMP file gave: the picture, the file's own header, why it failed.
 class BmpRead {
 public:
-    bool Load(const std::string& path, HDC dc) {
+    bool Load(const std::string& path, HDC dc, DeviceBitmap bitmap = DeviceBitmap::kNow) {
         m_header = BITMAPINFOHEADER{};
-        m_outcome = CBmpImage::Read(path, dc, KeepGoing(), &m_header);
+        m_outcome = CBmpImage::Read(path, dc, KeepGoing(), &m_header, bitmap);
         return static_cast<bool>(m_outcome);
     }
+    bool LacksDeviceBitmap() const { return m_outcome.picture.LacksDeviceBitmap(); }
+    bool MakeDeviceBitmap(HDC dc) { return m_outcome.picture.MakeDeviceBitmap(dc); }
     void Free() { *this = BmpRead(); }
     void Draw(const RECT& src, const RECT& dst, HDC dc) const { m_outcome.picture.Draw(dc, src, dst); }
     std::optional<DecodeFailure> LastFailure() const { return m_outcome.failure; }
@@ -117,13 +120,26 @@ class BmpImageTest : public testing::Test {
 protected:
     // Writes `bytes` to a file of the temporary folder and loads it.
     bool Load(BmpRead& image, const std::string& bytes, const std::string& name = "pic.bmp") {
-        const std::string path = m_dir / name;
-        test::WriteFileBytes(path, bytes);
-        return image.Load(path, m_screen);
+        m_lastPath = m_dir / name;
+        test::WriteFileBytes(m_lastPath, bytes);
+        return image.Load(m_lastPath, m_screen);
+    }
+
+    // Checks the picture as ExpectDrawn does, then the file last loaded read with its device
+    // bitmap left for later: drawn from its rows, and again once the bitmap is made.
+    void ExpectPixels(const BmpRead& image, const testdata::PixelFn& expected, const std::string& what) {
+        ExpectDrawn(image, expected, what);
+        BmpRead later;
+        ASSERT_TRUE(later.Load(m_lastPath, m_screen, DeviceBitmap::kLater)) << what;
+        ASSERT_TRUE(later.LacksDeviceBitmap()) << what;
+        ExpectDrawn(later, expected, what + ", from the rows");
+        ASSERT_TRUE(later.MakeDeviceBitmap(m_screen)) << what;
+        EXPECT_FALSE(later.LacksDeviceBitmap()) << what;
+        ExpectDrawn(later, expected, what + ", bitmap made later");
     }
 
     // Draws the whole picture 1:1 at the canvas origin and compares every pixel with `expected`.
-    void ExpectPixels(const BmpRead& image, const testdata::PixelFn& expected, const std::string& what) {
+    void ExpectDrawn(const BmpRead& image, const testdata::PixelFn& expected, const std::string& what) {
         const int w = image.GetWidth();
         const int h = image.GetHeight();
         ASSERT_GT(w, 0) << what;
@@ -138,6 +154,7 @@ protected:
 
     test::TempDir m_dir{"bmpimage"};
     ScreenDc m_screen;
+    std::string m_lastPath;
 };
 
 uint32_t Gradient(int x, int y) {

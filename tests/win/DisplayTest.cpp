@@ -294,6 +294,30 @@ TEST_F(Display, FittedPicturesAreDrawnFromOneResampledCopyPerPaneSize) {
     });
 }
 
+// A BMP, shown or previewed inside a directory, is on the screen before the device bitmap it
+// is drawn through is made: it is drawn from its rows until the window has been idle with it.
+TEST_F(Display, ABmpIsShownBeforeItsDeviceBitmapIsMade) {
+    const PixelFn twoTone = TwoTone(60, 0xE02020, 0x2020E0);
+    WritePicture("a.bmp", 300, 60, twoTone);
+    test::MakeDir(Pic("sub"));
+    test::WriteFileBytes(Pic("sub\\b.bmp"), testdata::MakeBmp24(300, 60, twoTone));
+    WithViewer([&](CViewerDlg& dlg) {
+        SizeWindow(dlg);
+        const PaneRect fit = CalcFitRect(PaneRect{0, 0, 300, 60}, ToPane(dlg.Pane().GetPaneRect()));
+        dlg.SetCurDir(test::Wide(m_pics.Path()));
+        dlg.ListDirectory(dlg.GetCurDir());
+        for (const int index : {1, 0}) {  // the picture, the directory's preview (never read ahead)
+            dlg.Files().ListBox().SetCurSel(index);
+            dlg.ShowSelectedEntry();
+            const CPicture& picture = index == 0 ? dlg.Pane().PreviewPicture() : dlg.Pane().ShownPicture();
+            EXPECT_TRUE(picture.LacksDeviceBitmap()) << index;
+            EXPECT_TRUE(PaneShows(dlg, FittedTwoTone(fit, 60, 0xE02020, 0x2020E0))) << index;
+            Idle();
+            EXPECT_FALSE(picture.LacksDeviceBitmap()) << index << ": made in idle time";
+        }
+    });
+}
+
 TEST_F(Display, ActualSizeDrawsSmallPicturesUnscaledAndCentred) {
     UsePlugins({"tpi"});
     struct Case {
