@@ -25,9 +25,18 @@ uint8_t* BytesOf(const fw::LocalMemory& block) {
     return static_cast<uint8_t*>(static_cast<void*>(block.Get()));
 }
 
+// Writes one byte of every page of `buffer`. Under Wine a file read into pages the program
+// has not touched yet takes about half as long again as one into pages already written.
+void TouchPages(uint8_t* buffer, size_t size) {
+    constexpr size_t kPageBytes = 4096;
+    for (size_t at = 0; at < size; at += kPageBytes) {
+        buffer[at] = 0;
+    }
+}
+
 // Reads up to `size` bytes at `offset` into `buffer`; `*got` tells how many arrived before
 // the end of the file. A read error, or `keepGoing` (asked between chunks) saying to stop,
-// is the failure returned.
+// is the failure returned. Bytes of `buffer` the file does not reach may be set to zero.
 std::optional<DecodeFailure> ReadAt(HANDLE file, uint64_t offset, uint8_t* buffer, uint64_t size, uint64_t* got,
                                     const KeepGoing* keepGoing = nullptr) {
     *got = 0;
@@ -41,6 +50,7 @@ std::optional<DecodeFailure> ReadAt(HANDLE file, uint64_t offset, uint8_t* buffe
             return DecodeFailure::kAborted;
         }
         const DWORD want = static_cast<DWORD>(std::min<uint64_t>(size - *got, kReadChunk));
+        TouchPages(buffer + *got, want);
         DWORD read = 0;
         if (!::ReadFile(file, buffer + *got, want, &read, nullptr)) {
             return DecodeFailure::kReadError;
