@@ -51,7 +51,8 @@ add_library(ixo_framework STATIC ${IXO_FRAMEWORK_SOURCES})
 target_include_directories(ixo_framework PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(ixo_framework PRIVATE ${IXO_WARNINGS})
 # The system libraries the framework itself calls; the program and the benchmarks add their own.
-target_link_libraries(ixo_framework PUBLIC comdlg32 shell32 ole32 gdi32 user32 advapi32 kernel32)
+# (shell32 and comdlg32 it loads at the first prompt that needs them.)
+target_link_libraries(ixo_framework PUBLIC ole32 gdi32 user32 advapi32 kernel32)
 
 # Bottom to top: decoders, the file list, settings, the parts, the main window.
 set(IXO_SUBSYSTEMS image filelist host settings pane commands undo wallpaper sizedelete regdirs tools mainwnd app)

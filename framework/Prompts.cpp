@@ -20,6 +20,16 @@ ProgramStartResponder g_programStart;
 
 namespace {
 
+// shell32 and comdlg32 serve only the prompts below: they are loaded at the first call that
+// needs one, not with the program, whose start they and the libraries they pull in would
+// delay (by some 5 ms under Wine). Null when the library or the function is missing.
+template <typename Function>
+Function SystemFunction(const wchar_t* library, const char* name) {
+    const HMODULE module = ::LoadLibraryW(library);  // kept for the life of the process
+    return module != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)))
+                             : nullptr;
+}
+
 int ShowMessageBox(HWND owner, std::string text, std::wstring wideText, const char* caption, UINT type) {
     const std::string shownCaption = caption != nullptr ? std::string(caption) : AfxGetAppName();
     if (g_messageBox) {
@@ -33,14 +43,13 @@ int ShowMessageBox(HWND owner, std::string text, std::wstring wideText, const ch
 // system lacks it, a path fits MAX_PATH characters.
 std::wstring PathOfItem(LPCITEMIDLIST pidl) {
     using PathFromIdListEx = BOOL(WINAPI*)(LPCITEMIDLIST, PWSTR, DWORD, GPFIDL_FLAGS);
-    const HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
-    const auto longForm = shell != nullptr ? reinterpret_cast<PathFromIdListEx>(reinterpret_cast<void (*)()>(
-                                                 ::GetProcAddress(shell, "SHGetPathFromIDListEx")))
-                                           : nullptr;
+    static const auto longForm = SystemFunction<PathFromIdListEx>(L"shell32.dll", "SHGetPathFromIDListEx");
+    static const auto shortForm =
+        SystemFunction<decltype(&::SHGetPathFromIDListW)>(L"shell32.dll", "SHGetPathFromIDListW");
     std::wstring path(longForm != nullptr ? 32768 : MAX_PATH, L'\0');
     const BOOL found = longForm != nullptr
                            ? longForm(pidl, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)
-                           : ::SHGetPathFromIDListW(pidl, path.data());
+                           : shortForm != nullptr && shortForm(pidl, path.data());
     if (!found) {
         return {};
     }
@@ -62,7 +71,8 @@ int ShellFileOperation(SHFILEOPSTRUCTW& operation) {
     if (g_shellOperation) {
         return g_shellOperation(operation);
     }
-    return ::SHFileOperationW(&operation);
+    static const auto fileOperation = SystemFunction<decltype(&::SHFileOperationW)>(L"shell32.dll", "SHFileOperationW");
+    return fileOperation != nullptr ? fileOperation(&operation) : ERROR_PROC_NOT_FOUND;
 }
 
 namespace {
@@ -110,10 +120,11 @@ std::optional<uint64_t> RecycleBinCapacity(const std::wstring& path) {
         ::GetDriveTypeW(root.c_str()) != DRIVE_FIXED) {
         return std::nullopt;
     }
+    static const auto queryBin = SystemFunction<decltype(&::SHQueryRecycleBinW)>(L"shell32.dll", "SHQueryRecycleBinW");
     SHQUERYRBINFO info{};
     info.cbSize = sizeof info;
     wchar_t volume[MAX_PATH] = {};
-    if (::SHQueryRecycleBinW(root.c_str(), &info) != S_OK || PolicyOverridesBin() ||
+    if (queryBin == nullptr || queryBin(root.c_str(), &info) != S_OK || PolicyOverridesBin() ||
         !::GetVolumeNameForVolumeMountPointW(root.c_str(), volume, MAX_PATH)) {
         return std::nullopt;
     }
@@ -136,11 +147,15 @@ std::wstring BrowseFolder(const BROWSEINFOW& info) {
     if (g_folderBrowser) {
         return g_folderBrowser(info);
     }
+    static const auto browse = SystemFunction<decltype(&::SHBrowseForFolderW)>(L"shell32.dll", "SHBrowseForFolderW");
+    if (browse == nullptr) {
+        return {};
+    }
     // The new dialog style needs OLE on this thread.
     const COleScope ole;
     BROWSEINFOW copy = info;
     std::wstring result;
-    if (LPITEMIDLIST pidl = ::SHBrowseForFolderW(&copy)) {
+    if (LPITEMIDLIST pidl = browse(&copy)) {
         result = PathOfItem(pidl);
         ::CoTaskMemFree(pidl);
     }
@@ -157,7 +172,8 @@ bool GetOpenFileName(OPENFILENAMEW& info) {
         info.lpstrFile[chosen->size()] = L'\0';
         return true;
     }
-    return ::GetOpenFileNameW(&info) != FALSE;
+    static const auto openFile = SystemFunction<decltype(&::GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+    return openFile != nullptr && openFile(&info) != FALSE;
 }
 
 bool StartProgram(const std::wstring& commandLine, UINT showCommand) {
