@@ -47,6 +47,9 @@ public:
     uint64_t HeldBytes() const;
     // Whether the picture is to be drawn through a device bitmap that is not made yet.
     bool LacksDeviceBitmap() const { return m_drawnBy == DrawnBy::kDeviceBitmap && m_bitmap.Get() == nullptr; }
+    // Whether it is drawn through a device bitmap: stretched that way it costs a few
+    // milliseconds even at 24 megapixels, where stretching its rows costs tens.
+    bool HasDeviceBitmap() const { return m_bitmap.Get() != nullptr; }
     // Makes that device bitmap from the rows, compatible with `dc`; true when the picture
     // has it (or draws from its rows). False when GDI refused it: the picture is then drawn
     // from its rows for good.

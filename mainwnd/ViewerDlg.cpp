@@ -255,8 +255,9 @@ void CViewerDlg::ReadAheadNow() {
         return;
     }
     // The shown picture first: it is on screen, stretched until its copy is made.
-    if (!m_pane.FitShown([] { return !WorkIsWaiting(); }) || WorkIsWaiting() ||
-        !m_pane.ReadAhead({ahead, behind}, keepReading) || WorkIsWaiting()) {
+    const auto nothingWaits = [] { return !WorkIsWaiting(); };
+    if (!m_pane.FitShown(nothingWaits) || WorkIsWaiting() ||
+        !m_pane.ReadAhead({ahead, behind}, keepReading, nothingWaits) || WorkIsWaiting()) {
         ScheduleReadAhead();  // again once the waiting work is done
         return;
     }

@@ -138,7 +138,8 @@ void CPicturePane::HoldPreview() {
     }
 }
 
-bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing) {
+bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing,
+                             const std::function<bool()>& nothingWaits) {
     const HWND owner = m_host.OwnerWindow();
     if (owner == nullptr) {
         return true;
@@ -169,8 +170,12 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
         }
         // The copy scaled to the pane, so that the key that goes there costs one blit.
         if (outcome == CReadAhead::Outcome::kHeld && m_bFitToPane) {
+            // A key on its way to this picture waits for the scaling only when stretching the
+            // picture would take it longer.
+            const bool stretchesCheaply = nothingWaits && m_readAhead.HoldsWithDeviceBitmap(path);
             bool stopped = false;
-            m_readAhead.Fit(path, [this](const CPicture& picture) { return FittedSizeOf(picture); }, going, &stopped);
+            m_readAhead.Fit(path, [this](const CPicture& picture) { return FittedSizeOf(picture); },
+                            stretchesCheaply ? nothingWaits : going, &stopped);
             if (stopped) {
                 return false;
             }

@@ -82,8 +82,12 @@ public:
     // Decodes the pictures of `entries` ahead of time, most wanted first (null entries,
     // directories and the shown picture are passed over), and lets go of every other copy
     // read ahead, and scales them to the pane. Stops as soon as `keepGoing` answers false
-    // (it is asked during the scaling too). False when it stopped: it is to be called again.
-    bool ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing);
+    // (it is asked during the scaling too), and stops the scaling of a picture drawn through
+    // a device bitmap once `nothingWaits` answers false: the key that waits for it draws
+    // it stretched sooner than it would wait for the scaling. False when it stopped: it is
+    // to be called again.
+    bool ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing,
+                   const std::function<bool()>& nothingWaits = {});
     // Lets go of every copy read ahead.
     void DropReadAhead() { m_readAhead.Clear(); }
     const CReadAhead& ReadAheadCopies() const { return m_readAhead; }

@@ -31,6 +31,12 @@ bool CReadAhead::Holds(const std::wstring& path) const {
                        [&](const Held& h) { return h.path == path && h.outcome == Outcome::kHeld; });
 }
 
+bool CReadAhead::HoldsWithDeviceBitmap(const std::wstring& path) const {
+    return std::any_of(m_held.begin(), m_held.end(), [&](const Held& h) {
+        return h.path == path && h.outcome == Outcome::kHeld && h.picture.HasDeviceBitmap();
+    });
+}
+
 uint64_t CReadAhead::HeldBytes() const {
     uint64_t total = 0;
     for (const Held& h : m_held) {

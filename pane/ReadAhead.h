@@ -89,6 +89,8 @@ public:
 
     // Whether a copy of `path` is held (whether or not its file still matches it).
     bool Holds(const std::wstring& path) const;
+    // Whether the copy of `path` held is drawn through a device bitmap.
+    bool HoldsWithDeviceBitmap(const std::wstring& path) const;
     size_t Count() const { return m_held.size(); }
     uint64_t HeldBytes() const;
 

@@ -30,11 +30,11 @@ int ShownWidth(const CViewerDlg& dlg) {
 
 class ReadAhead : public ViewerFixture {
 protected:
-    void Write(const std::string& ext, const std::string& stem, int width, uint32_t rgb) const {
+    void Write(const std::string& ext, const std::string& stem, int width, uint32_t rgb, int height = 4) const {
         if (ext == "bmp") {
-            WriteBmp(stem + ".bmp", width, 4, rgb);
+            WriteBmp(stem + ".bmp", width, height, rgb);
         } else {
-            WriteTpi(stem + ".tpi", width, 4, rgb);
+            WriteTpi(stem + ".tpi", width, height, rgb);
         }
     }
     void Open(CViewerDlg& dlg, int index, const std::string& dir = {}) const {
@@ -190,6 +190,28 @@ TEST_F(ReadAhead, EveryEntryShowsItsOwnPictureAfterMovesKillsRenamesAndListings)
         expectShown("d.bmp", 11, false);
     });
     script.Run(dlg);
+}
+
+// A key on its way to the neighbour being scaled waits for the scaling only when that
+// picture has no device bitmap to be stretched through at little cost (a BMP has one).
+TEST_F(ReadAhead, AWaitingKeyWaitsForTheScalingOnlyOfAPictureSlowToStretch) {
+    UsePlugins({"tpi"});
+    for (const auto& [ext, waitsForScaling] : {std::pair{"bmp", false}, std::pair{"tpi", true}}) {
+        SCOPED_TRACE(ext);
+        Write(ext, "a", 400, 0x123456, 1200);
+        Write(ext, "b", 400, 0x202080, 1200);
+        WithViewer([&](CViewerDlg& dlg) {
+            Open(dlg, 0);
+            const bool done = dlg.Pane().ReadAhead(
+                {dlg.Files().At(1)}, [](const ListEntry&) { return true; }, [] { return false; });
+            EXPECT_EQ(done, waitsForScaling);
+            dlg.SelectNextEntry();
+            ASSERT_TRUE(dlg.Pane().ShownFromReadAhead());
+            const SIZE size = dlg.Pane().FittedSizeOf(dlg.Pane().ShownPicture());
+            EXPECT_EQ(dlg.Pane().ShownFitted().Fits(size.cx, size.cy), waitsForScaling);
+        });
+        Remove(ext);
+    }
 }
 
 // A read-ahead does not start while work waits in the queue, stops at the decoder's next
