@@ -236,7 +236,7 @@ void CPicturePane::MakeShownBitmap() {
     if (m_bInPassing || !picture.LacksDeviceBitmap() || m_host.OwnerWindow() == nullptr) {
         return;
     }
-    // As with the copies: not for the pictures keys go by.
+    // Making it cannot be broken off by a key: not for the pictures keys go by.
     if (::GetTickCount() - m_shownAt < kSettleMs) {
         m_host.ScheduleIdleWork();
         return;
