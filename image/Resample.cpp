@@ -625,6 +625,18 @@ bool RunSummed(const Line& line, size_t rowBytes, const Axis& across, const Axis
     return true;
 }
 
+// `width` pixels of `row` written into `into` as a 24-bit row; returns `into`.
+template <class Fetch>
+const uint8_t* ConvertRow(const Fetch& fetch, const uint8_t* row, size_t width, uint8_t* into) {
+    for (size_t i = 0; i < width; ++i) {
+        const Bgr p = fetch(row, i);
+        into[3 * i] = static_cast<uint8_t>(p.b);
+        into[3 * i + 1] = static_cast<uint8_t>(p.g);
+        into[3 * i + 2] = static_cast<uint8_t>(p.r);
+    }
+    return into;
+}
+
 // The summed run for any form of source: 24 and 32-bit rows are read as they are, the
 // others converted row by row into 24-bit ones.
 template <class Fetch>
@@ -642,16 +654,7 @@ bool RunSummedAny(const Fetch& fetch, Form form, const SourceRows& source, const
         return RunSummed<4>(at, 4 * width, across, down, rowsPerSum, target, pacer);
     }
     std::vector<uint8_t> converted(3 * width);
-    const auto line = [&](size_t j) {
-        const uint8_t* row = at(j);
-        for (size_t i = 0; i < width; ++i) {
-            const Bgr p = fetch(row, i);
-            converted[3 * i] = static_cast<uint8_t>(p.b);
-            converted[3 * i + 1] = static_cast<uint8_t>(p.g);
-            converted[3 * i + 2] = static_cast<uint8_t>(p.r);
-        }
-        return static_cast<const uint8_t*>(converted.data());
-    };
+    const auto line = [&](size_t j) { return ConvertRow(fetch, at(j), width, converted.data()); };
     return RunSummed<3>(line, 3 * width, across, down, rowsPerSum, target, pacer);
 }
 
@@ -804,14 +807,7 @@ bool PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const
             const size_t j = down.first[y] + k;
             const uint8_t* row = source.rows + (source.topDown ? j : height - 1 - j) * source.rowStride;
             if (!direct) {
-                uint8_t* into = converted.data() + k * 3 * width;
-                for (size_t i = 0; i < width; ++i) {
-                    const Bgr p = fetch(row, i);
-                    into[3 * i] = static_cast<uint8_t>(p.b);
-                    into[3 * i + 1] = static_cast<uint8_t>(p.g);
-                    into[3 * i + 2] = static_cast<uint8_t>(p.r);
-                }
-                row = into;
+                row = ConvertRow(fetch, row, width, converted.data() + k * 3 * width);
             }
             rows.push_back(row);
         }

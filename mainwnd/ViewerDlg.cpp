@@ -250,13 +250,9 @@ void CViewerDlg::ReadAheadNow() {
         const int step = picture != nullptr && !picture->IsDirectory() ? WaitingKeyStep() : 0;
         return step != 0 && &entry == (step == m_nDirection ? ahead : behind);
     };
-    if (WorkIsWaiting()) {
-        ScheduleReadAhead();
-        return;
-    }
     // The shown picture first: it is on screen, stretched until its copy is made.
     const auto nothingWaits = [] { return !WorkIsWaiting(); };
-    if (!m_pane.FitShown(nothingWaits) || WorkIsWaiting() ||
+    if (WorkIsWaiting() || !m_pane.FitShown(nothingWaits) || WorkIsWaiting() ||
         !m_pane.ReadAhead({ahead, behind}, keepReading, nothingWaits) || WorkIsWaiting()) {
         ScheduleReadAhead();  // again once the waiting work is done
         return;
