@@ -184,14 +184,38 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
     return true;
 }
 
+// Only the pixels that change are painted again: those of the picture drawn last and of
+// the one drawn now. Around both the pane is black already, unless the pane has changed
+// since; whatever else the window lacks, it has asked to have painted itself.
 void CPicturePane::Redraw() const {
     const HWND owner = m_host.OwnerWindow();
     if (owner == nullptr) {
         return;
     }
     const RECT pane = GetPaneRect();
-    ::InvalidateRect(owner, &pane, FALSE);
+    RECT changed = pane;
+    if (m_painted && ::EqualRect(&m_painted->pane, &pane)) {
+        const RECT now = PictureArea();
+        ::UnionRect(&changed, &m_painted->picture, &now);
+        ::IntersectRect(&changed, &changed, &pane);
+    }
+    ::InvalidateRect(owner, &changed, FALSE);
     ::UpdateWindow(owner);
+}
+
+RECT CPicturePane::PictureArea() const {
+    const CPicture& picture = m_previewDir.empty() ? m_shownPicture : m_preview;
+    if (picture.IsEmpty()) {
+        return RECT{};
+    }
+    int scrollX = m_nScrollX;
+    int scrollY = m_nScrollY;
+    RECT area = ToRect(
+        LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(GetPaneRect()), scrollX, scrollY)
+            .destination);
+    const RECT pane = GetPaneRect();
+    ::IntersectRect(&area, &area, &pane);
+    return area;
 }
 
 // The one place the pane is drawn. It goes straight onto the window: DrawPicture draws
@@ -203,6 +227,7 @@ void CPicturePane::Paint(HDC dc) {
     } else {
         DrawPicture(dc, m_preview, m_bInPassing ? nullptr : &m_previewFitted);
     }
+    m_painted = Painted{GetPaneRect(), PictureArea()};
 }
 
 bool CPicturePane::FitShown(const std::function<bool()>& keepGoing) {

@@ -125,8 +125,11 @@ private:
     int OnPageDown();
     int PageBy(int direction);
 
-    // Repaints the pane now.
+    // Repaints the pane now, as far as it changes.
     void Redraw() const;
+    // Where in the pane the picture it shows now is drawn (client coordinates); empty when
+    // it shows none.
+    RECT PictureArea() const;
     // Releases what the pane holds (the shown picture and a preview's).
     void Release();
     // Hands the shown picture to the read-ahead copies, to be released in idle time.
@@ -160,4 +163,11 @@ private:
     POINT m_ptLastMouse{0, 0};
     CReadAhead m_readAhead;
     bool m_bShownFromReadAhead = false;
+    // The pane and the picture's place in it at the last paint: outside that place the
+    // pane is black on the screen.
+    struct Painted {
+        RECT pane;
+        RECT picture;
+    };
+    std::optional<Painted> m_painted;
 };
