@@ -19,7 +19,9 @@
 //                         long, of a bitmap of the same picture already scaled to the pane
 //                         (the floor.blit lines: the least a key can cost once the picture is
 //                         decoded and scaled)
-//   next.ahead.key.ignored  (a note) a key no command takes, posted and timed the same way
+//   next.ahead.key.ignored, floor.key.blit, floor.key.move.blit  the floors of a key: one
+//                         no command takes, and a key to a bare window painted with one
+//                         blit, without and with a file renamed (see KeyFloorRun)
 //   memory                working set while paging (run it in a process of its own: the peak
 //                         is the process's); memory.ahead the same with the idle read-ahead
 //                         run after each picture
@@ -566,6 +568,8 @@ public:
         script.Then([this, &dlg](fw::CDialog&) { Finish(dlg); });
     }
 
+    const NextPictureRun& Result() const { return m_run; }
+
 protected:
     // Before the first press and whenever the folder has run out of next pictures.
     virtual void Prepare(CViewerDlg&) {}
@@ -638,46 +642,194 @@ private:
     KeyPoster m_poster;
 };
 
-// The message path alone: a key the viewer has no command for (F24), posted to the file
-// list and timed as the keys above, after the same pause, until the window is painted. No
-// key can cost less; the next.ahead lines are to be read beside it.
-class IgnoredKeyRun {
+// What a key costs before it does anything, and the least a key that shows a picture can
+// cost: the floor.blit lines time one blit on its own, while every key above is also
+// delivered, handled and painted. Three floors, each a key posted as the keys above, after
+// the same pause, timed until the window is painted:
+//   next.ahead.key.ignored  (a note) a key the viewer has no command for (F24), posted to
+//                         the file list
+//   floor.key.blit        the same key posted to a bare window of the main window's client
+//                         size, whose paint is one blit of a pane-sized bitmap
+//   floor.key.move.blit   the same, where the key first renames a file into another folder,
+//                         as M does
+// The next.ahead lines are printed against the last two as notes.
+class KeyFloorRun {
 public:
-    explicit IgnoredKeyRun(int reps) : m_reps(reps) {}
+    KeyFloorRun(const std::string& dir, int reps) : m_dir(dir), m_reps(reps) {}
+
+    // A run whose medians are to be read against the floors (M runs against the one that moves).
+    void Compare(const KeyRun& run, bool moves) { m_compared.push_back({&run, moves}); }
 
     void AddSteps(test::ModalScript& script, CViewerDlg& dlg) {
         script.Then([this, &dlg, &script](fw::CDialog&) {
             bench::PostMarker([] {});
+            if (!OpenWindow(dlg)) {
+                bench::PrintNote("floor.key: cannot make the floor's window");
+                m_over = true;
+            }
             PressNext(dlg);
             script.HoldUntil([this] { return m_over; });
         });
         script.Then([this](fw::CDialog&) {
-            bench::PrintNote("next.ahead.key.ignored: a key handled by no command, after a pause of %lu ms: "
-                             "median %.2f ms min %.2f max %.2f n=%u",
-                             static_cast<unsigned long>(kPauseMs), m_ms.Median(), m_ms.Min(), m_ms.Max(),
-                             static_cast<unsigned>(m_ms.Count()));
+            m_window.reset();
+            Print();
         });
     }
 
 private:
     static constexpr DWORD kPauseMs = 1500;
+    enum Floor { kIgnored = 0, kBlit = 1, kMoveBlit = 2 };
 
+    // A top-level window over the main window's client area: its pane is where the main
+    // window's is, and the picture lies where the main window draws it fitted.
+    class Window {
+    public:
+        Window(CViewerDlg& dlg, const std::string& dir)
+            : m_from(bench::DataDir() + "\\floor.from"), m_to(bench::DataDir() + "\\floor.to") {
+            static const char* const kClass = [] {
+                WNDCLASSA wc{};
+                wc.lpfnWndProc = Proc;
+                wc.hInstance = ::GetModuleHandleA(nullptr);
+                wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+                wc.lpszClassName = "IxoBenchKeyFloor";
+                ::RegisterClassA(&wc);
+                return wc.lpszClassName;
+            }();
+            RECT client = dlg.GetClientRect();
+            POINT origin{0, 0};
+            ::ClientToScreen(dlg.m_hWnd, &origin);
+            m_hwnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, kClass, "", WS_POPUP, origin.x, origin.y, client.right,
+                                       client.bottom, nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
+            bench::MakeDir(m_from);
+            bench::MakeDir(m_to);
+            m_from += "\\x";
+            m_to += "\\x";
+            ::DeleteFileA(m_to.c_str());
+            const std::string bytes(1024, 'x');
+            const std::string path = dir + "\\" + bench::BigPictureNames().front();
+            fw::CClientDC dc(m_hwnd);
+            const DecodeOutcome read = CBmpImage::Read(path, dc);
+            if (m_hwnd == nullptr || !read || !bench::WriteFileBytes(m_from, bytes.data(), bytes.size())) {
+                return;
+            }
+            const CPicture& image = read.picture;
+            m_picture = FitInPane(dlg, image.Width(), image.Height());
+            m_bitmap = std::make_unique<PaneSizedBitmap>(dc, m_picture, [&](HDC to, const RECT& where) {
+                image.Draw(to, RECT{0, 0, image.Width(), image.Height()}, where);
+            });
+            ::SetWindowPos(m_hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+            ::UpdateWindow(m_hwnd);
+        }
+        Window(const Window&) = delete;
+        Window& operator=(const Window&) = delete;
+        ~Window() {
+            if (m_hwnd != nullptr) {
+                ::DestroyWindow(m_hwnd);
+            }
+            ::DeleteFileA(m_from.c_str());
+            ::DeleteFileA(m_to.c_str());
+        }
+        bool IsReady() const { return m_bitmap != nullptr; }
+        HWND Handle() const { return m_hwnd; }
+        void MoveOnKey(bool move) { m_move = move; }
+
+    private:
+        static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+            if (msg == WM_NCCREATE) {
+                const auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+                ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            }
+            auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+            if (self != nullptr && msg == WM_KEYDOWN) {
+                if (self->m_move) {
+                    // Back and forth, so that the file is always there to move.
+                    const bool out = (self->m_moves++ % 2) == 0;
+                    ::MoveFileA((out ? self->m_from : self->m_to).c_str(), (out ? self->m_to : self->m_from).c_str());
+                }
+                ::InvalidateRect(hwnd, &self->m_picture, FALSE);
+                return 0;
+            }
+            if (self != nullptr && msg == WM_PAINT) {
+                PAINTSTRUCT ps;
+                const HDC dc = ::BeginPaint(hwnd, &ps);
+                if (self->m_bitmap != nullptr) {
+                    self->m_bitmap->Blit(dc);
+                }
+                ::EndPaint(hwnd, &ps);
+                return 0;
+            }
+            return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        }
+
+        HWND m_hwnd = nullptr;
+        RECT m_picture{};
+        std::unique_ptr<PaneSizedBitmap> m_bitmap;
+        std::string m_from;
+        std::string m_to;
+        bool m_move = false;
+        int m_moves = 0;
+    };
+
+    bool OpenWindow(CViewerDlg& dlg) {
+        m_window = std::make_unique<Window>(dlg, m_dir);
+        return m_window->IsReady();
+    }
+
+    // The floors take turns, so that a change in the machine's load meets all three alike.
     void PressNext(CViewerDlg& dlg) {
-        if (static_cast<int>(m_ms.Count()) >= m_reps) {
+        if (m_over || static_cast<int>(m_ms[kMoveBlit].Count()) >= m_reps) {
             m_over = true;
             return;
         }
+        const Floor floor = static_cast<Floor>(m_presses++ % 3);
+        HWND target = dlg.Files().ListBox().m_hWnd;
+        if (floor != kIgnored) {
+            m_window->MoveOnKey(floor == kMoveBlit);
+            target = m_window->Handle();
+        }
         auto watch = std::make_shared<bench::Stopwatch>();
-        m_poster.Post(kPauseMs, dlg.Files().ListBox().m_hWnd, VK_F24, watch, [this, &dlg, watch] {
+        m_poster.Post(kPauseMs, target, VK_F24, watch, [this, &dlg, watch, floor] {
             Paint(dlg);
-            m_ms.Add(watch->ElapsedMs());
+            ::UpdateWindow(m_window->Handle());
+            m_ms[floor].Add(watch->ElapsedMs());
             PressNext(dlg);
         });
     }
 
+    void Print() const {
+        if (m_ms[kMoveBlit].Count() == 0) {
+            return;
+        }
+        bench::PrintNote("next.ahead.key.ignored: a key handled by no command, after a pause of %lu ms: "
+                         "median %.2f ms min %.2f max %.2f n=%u",
+                         static_cast<unsigned long>(kPauseMs), m_ms[kIgnored].Median(), m_ms[kIgnored].Min(),
+                         m_ms[kIgnored].Max(), static_cast<unsigned>(m_ms[kIgnored].Count()));
+        const char* const names[] = {"", "floor.key.blit", "floor.key.move.blit"};
+        for (const Floor floor : {kBlit, kMoveBlit}) {
+            std::printf("%s: median=%.2f min=%.2f max=%.2f n=%u\n", names[floor], m_ms[floor].Median(),
+                        m_ms[floor].Min(), m_ms[floor].Max(), static_cast<unsigned>(m_ms[floor].Count()));
+        }
+        for (const auto& [run, moves] : m_compared) {
+            const Floor floor = moves ? kMoveBlit : kBlit;
+            for (int kind = kBmp; kind <= kJpeg; ++kind) {
+                const bench::Samples& ours = run->Result().ours[kind];
+                if (ours.Count() > 0) {
+                    bench::PrintNote("%s.%s against %s: ours %.2f ms, floor %.2f ms, ratio %.2f",
+                                     run->Result().name.c_str(), kKindSuffix[kind], names[floor], ours.Median(),
+                                     m_ms[floor].Median(), ours.Median() / m_ms[floor].Median());
+                }
+            }
+        }
+        std::fflush(stdout);
+    }
+
+    const std::string m_dir;
     int m_reps;
     bool m_over = false;
-    bench::Samples m_ms;
+    int m_presses = 0;
+    bench::Samples m_ms[3];
+    std::unique_ptr<Window> m_window;
+    std::vector<std::pair<const KeyRun*, bool>> m_compared;
     KeyPoster m_poster;
 };
 
@@ -839,9 +991,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The big pictures take minutes to make the first time: only for what pages through them.
-    const bool paging = options.Wants("next.select") || options.Wants("next.key.down") ||
-                        options.Wants("next.key.m") || options.Wants("next.ahead.key.down") || options.Wants("next.ahead.key.m") ||
-                        options.Wants("memory");
+    bool paging = false;
+    for (const char* name : {"next.select", "next.key.down", "next.key.m", "next.ahead.key.down", "next.ahead.key.m",
+                             "next.ahead.key.ignored", "floor.key", "memory"}) {
+        paging = paging || options.Wants(name);
+    }
     const std::string dir = paging ? bench::EnsureBigPictureFolder() : std::string("-");
     if (dir.empty()) {
         std::printf("pictures: cannot make the folder of big pictures\n");
@@ -883,9 +1037,16 @@ int main(int argc, char** argv) {
     if (options.Wants("next.ahead.key.m")) {
         moveAhead.AddSteps(script, dlg);
     }
-    IgnoredKeyRun ignored(options.reps);
-    if (options.Wants("next.ahead.key.ignored")) {
-        ignored.AddSteps(script, dlg);
+    // The floors of a key come last: the runs they are read against are over by then.
+    KeyFloorRun keyFloors(dir, options.reps);
+    if (options.Wants("next.ahead.key.down")) {
+        keyFloors.Compare(downAhead, false);
+    }
+    if (options.Wants("next.ahead.key.m")) {
+        keyFloors.Compare(moveAhead, true);
+    }
+    if (options.Wants("next.ahead.key.ignored") || options.Wants("floor.key")) {
+        keyFloors.AddSteps(script, dlg);
     }
     script.Run(dlg, 30 * 60 * 1000);
     for (const fw::MessageBoxCall& call : prompts.messages) {
