@@ -65,7 +65,7 @@ public:
     // place, or the new last one.
     void RemoveCurrent();
     // Keeps the list from drawing itself while `hold`; on release it is drawn whole again.
-    void HoldDrawing(bool hold) const;
+    void HoldDrawing(bool hold);
     // Gives the list its scroll bar, kept in step with the entries and drawn only when its
     // thumb moves (the list box is made without scroll bars): removing an entry then costs
     // little more than selecting one. Called once the list box is bound.
@@ -84,5 +84,6 @@ private:
     fw::CListScrollBar m_scrollBar;
     int m_nCurIndex = -1;
     bool m_bListingFailed = false;
+    bool m_bDrawingHeld = false;
     std::vector<std::unique_ptr<ListEntry>> m_entries;  // the list box's item data point here
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "portable/PathUtil.h"
 #include "tests/win/support/ViewerFixture.h"
@@ -292,6 +293,84 @@ TEST_F(Listing, TheScrollBarFollowsTheListAndIsDrawnOnlyWhenItsThumbMoves) {
         expectInStep("letting go of the thumb");
         files.Clear();
         expectInStep("clearing");
+    });
+}
+
+// The list box's client area as on the screen.
+std::vector<uint32_t> ListPixels(HWND list) {
+    RECT client{};
+    ::GetClientRect(list, &client);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC window = ::GetDC(list);
+    HDC memory = ::CreateCompatibleDC(window);
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, dib);
+    ::BitBlt(memory, 0, 0, client.right, client.bottom, window, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    std::vector<uint32_t> copy(pixels, pixels + static_cast<size_t>(client.right) * client.bottom);
+    ::SelectObject(memory, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(memory);
+    ::ReleaseDC(list, window);
+    return copy;
+}
+
+// Removing an entry leaves the list on the screen exactly as drawing it whole would: the
+// rows below it move up, whether at the top, in the middle, on the last row in view, at
+// the end of the list, when the list scrolls back or holds fewer rows than fit; with the
+// focus on the list (its focus rectangle) and elsewhere. Wine's list box itself leaves the
+// focus rectangle off the new last entry when the last one goes: not checked with focus.
+TEST_F(Listing, RemovingAnEntryLeavesTheListAsDrawingItWholeWould) {
+    WithViewer([&](CViewerDlg& dlg) {
+        CFileList& files = dlg.Files();
+        const HWND list = files.ListBox().GetSafeHwnd();
+        const auto rowHeight = static_cast<int>(files.ListBox().SendMessage(LB_GETITEMHEIGHT));
+        const int inView = files.ListBox().GetClientRect().bottom / rowHeight;
+        ASSERT_GT(inView, 4);
+        struct Case {
+            const char* what;
+            int entries;
+            int top;       // the first row in view
+            int selected;  // relative to `top`, or from the end when negative
+        };
+        const Case cases[] = {
+            {"the first row", 3 * inView, 0, 0},
+            {"a middle row", 3 * inView, 0, inView / 2},
+            {"the last row wholly in view", 3 * inView, 0, inView - 1},
+            {"a row of a list scrolled down", 3 * inView, inView, 2},
+            {"a row of a list scrolled to its end", 3 * inView, 2 * inView, -3},
+            {"the last entry", 3 * inView, 2 * inView, -1},
+            {"a list shorter than the view", inView / 2, 0, 1},
+        };
+        for (const bool focused : {false, true}) {
+            ::SetFocus(focused ? list : nullptr);
+            for (const Case& c : cases) {
+                files.Clear();
+                for (int i = 0; i < c.entries; ++i) {
+                    files.Add(ListEntry::Picture(L"entry " + std::to_wstring(1000 + i) + L".bmp", Decoder::Bmp()));
+                }
+                files.ListBox().SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(c.top));
+                const int top = static_cast<int>(files.ListBox().SendMessage(LB_GETTOPINDEX));
+                files.Select(c.selected >= 0 ? top + c.selected : c.entries + c.selected);
+                files.TakeSelection();
+                ::UpdateWindow(list);
+                for (int removal = 1; removal <= 3; ++removal) {
+                    const bool last = files.CurrentIndex() == files.Count() - 1;
+                    files.RemoveCurrent();
+                    ::UpdateWindow(list);
+                    const std::vector<uint32_t> shown = ListPixels(list);
+                    ::InvalidateRect(list, nullptr, TRUE);
+                    ::UpdateWindow(list);
+                    if (!focused || !last) {
+                        EXPECT_TRUE(shown == ListPixels(list)) << c.what << ", removal " << removal
+                                                               << (focused ? ", focused" : "");
+                    }
+                }
+            }
+        }
     });
 }
 
