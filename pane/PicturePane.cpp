@@ -208,12 +208,11 @@ RECT CPicturePane::PictureArea() const {
     if (picture.IsEmpty()) {
         return RECT{};
     }
+    const RECT pane = GetPaneRect();
     int scrollX = m_nScrollX;
     int scrollY = m_nScrollY;
-    RECT area = ToRect(
-        LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(GetPaneRect()), scrollX, scrollY)
-            .destination);
-    const RECT pane = GetPaneRect();
+    RECT area =
+        ToRect(LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(pane), scrollX, scrollY).destination);
     ::IntersectRect(&area, &area, &pane);
     return area;
 }
