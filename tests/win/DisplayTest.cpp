@@ -49,32 +49,12 @@ PaneRect ToPane(const RECT& r) {
 // The main window's client area as it is on the screen, copied out in one blit.
 class Shot {
 public:
-    explicit Shot(const CViewerDlg& dlg) {
+    explicit Shot(const CViewerDlg& dlg) : m_width(dlg.GetClientRect().right) {
         dlg.UpdateWindow();  // a pending paint lands before the copy
-        const RECT client = dlg.GetClientRect();
-        m_width = client.right;
-        m_height = client.bottom;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = m_width;
-        info.bmiHeader.biHeight = -m_height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        HDC window = ::GetDC(dlg.m_hWnd);
-        HDC memory = ::CreateCompatibleDC(window);
-        void* bits = nullptr;
-        HBITMAP dib = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = ::SelectObject(memory, dib);
-        ::BitBlt(memory, 0, 0, m_width, m_height, window, 0, 0, SRCCOPY);
-        ::GdiFlush();
-        const auto* pixels = static_cast<const uint32_t*>(bits);
-        m_pixels.assign(pixels, pixels + static_cast<size_t>(m_width) * m_height);
-        ::SelectObject(memory, old);
-        ::DeleteObject(dib);
-        ::DeleteDC(memory);
-        ::ReleaseDC(dlg.m_hWnd, window);
+        m_pixels = test::ClientPixels(dlg.m_hWnd);
+        m_height = m_width > 0 ? static_cast<int>(m_pixels.size()) / m_width : 0;
     }
-    uint32_t At(int x, int y) const { return m_pixels[static_cast<size_t>(y) * m_width + x] & 0xFFFFFF; }
+    uint32_t At(int x, int y) const { return m_pixels[static_cast<size_t>(y) * m_width + x]; }
     // Kept beside the test program for a person to look at.
     void Save(const std::string& path) const {
         test::WriteFileBytes(path, testdata::MakeBmp24(m_width, m_height, [this](int x, int y) { return At(x, y); }));

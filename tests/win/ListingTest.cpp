@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 
 #include "portable/PathUtil.h"
 #include "tests/win/support/ViewerFixture.h"
@@ -296,28 +295,6 @@ TEST_F(Listing, TheScrollBarFollowsTheListAndIsDrawnOnlyWhenItsThumbMoves) {
     });
 }
 
-// The list box's client area as on the screen.
-std::vector<uint32_t> ListPixels(HWND list) {
-    RECT client{};
-    ::GetClientRect(list, &client);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC window = ::GetDC(list);
-    HDC memory = ::CreateCompatibleDC(window);
-    void* bits = nullptr;
-    HBITMAP dib = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, dib);
-    ::BitBlt(memory, 0, 0, client.right, client.bottom, window, 0, 0, SRCCOPY);
-    ::GdiFlush();
-    const auto* pixels = static_cast<const uint32_t*>(bits);
-    std::vector<uint32_t> copy(pixels, pixels + static_cast<size_t>(client.right) * client.bottom);
-    ::SelectObject(memory, old);
-    ::DeleteObject(dib);
-    ::DeleteDC(memory);
-    ::ReleaseDC(list, window);
-    return copy;
-}
-
 // Removing an entry leaves the list on the screen exactly as drawing it whole would: the
 // rows below it move up, whether at the top, in the middle, on the last row in view, at
 // the end of the list, when the list scrolls back or holds fewer rows than fit; with the
@@ -361,11 +338,11 @@ TEST_F(Listing, RemovingAnEntryLeavesTheListAsDrawingItWholeWould) {
                     const bool last = files.CurrentIndex() == files.Count() - 1;
                     files.RemoveCurrent();
                     ::UpdateWindow(list);
-                    const std::vector<uint32_t> shown = ListPixels(list);
+                    const std::vector<uint32_t> shown = test::ClientPixels(list);
                     ::InvalidateRect(list, nullptr, TRUE);
                     ::UpdateWindow(list);
                     if (!focused || !last) {
-                        EXPECT_TRUE(shown == ListPixels(list)) << c.what << ", removal " << removal
+                        EXPECT_TRUE(shown == test::ClientPixels(list)) << c.what << ", removal " << removal
                                                                << (focused ? ", focused" : "");
                     }
                 }

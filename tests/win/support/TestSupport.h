@@ -180,4 +180,8 @@ private:
 // Runs the thread's queue until it is empty (for code outside a modal loop).
 void DrainMessages();
 
+// A window's client area as it is on the screen, copied out in one blit: 0xRRGGBB per
+// pixel, row by row from the top.
+std::vector<uint32_t> ClientPixels(HWND window);
+
 }  // namespace test
