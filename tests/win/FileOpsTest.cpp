@@ -86,7 +86,7 @@ TEST_F(FileOps, MoveGivesUpAfterTenThousandNames) {
     for (int i = 0; i < 10000; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "a_%04d.BMP", i);
-        test::WriteFileBytes(m_move / name, name);
+        ASSERT_NO_FATAL_FAILURE(test::WriteFileBytes(m_move / name, name));
     }
     WithViewer([&](CViewerDlg& dlg) {
         dlg.GetSettings().m_bAutoRenameAtMove = TRUE;

@@ -381,7 +381,7 @@ TEST_F(Listing, TenThousandFilesInCaseInsensitiveOrder) {
     for (int i = 0; i < 10000; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "%s%05d.bmp", i % 2 ? "Pic" : "pic", 9999 - i);
-        Touch(name);
+        ASSERT_NO_FATAL_FAILURE(Touch(name));
     }
     WithViewer([&](CViewerDlg& dlg) {
         dlg.ListDirectory(test::Wide(m_pics.Path()));
