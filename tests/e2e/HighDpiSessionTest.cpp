@@ -95,35 +95,6 @@ uint32_t Noise(int x, int y) {
     return h & 0xFFFFFF;
 }
 
-// The screen's pixels in a rectangle of screen coordinates as 0xRRGGBB, top row first.
-std::vector<uint32_t> CaptureScreen(const RECT& area) {
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HGDIOBJ old = ::SelectObject(memory, dib);
-    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    ::GdiFlush();
-    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
-                                 static_cast<const uint32_t*>(bits) + static_cast<size_t>(width) * height);
-    for (uint32_t& p : pixels) {
-        p &= 0xFFFFFF;
-    }
-    ::SelectObject(memory, old);
-    ::DeleteDC(memory);
-    ::DeleteObject(dib);
-    ::ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
 RECT ClientRectOnScreen(HWND hwnd) {
     RECT r{};
     ::GetClientRect(hwnd, &r);
@@ -313,7 +284,7 @@ TEST(HighDpiSession, PicturesOneToOneAndWholeDialogsAtEveryDpi) {
         ::ClientToScreen(main, &at);
         // One pixel of black around the picture: it is no larger either.
         const std::vector<uint32_t> shown =
-            CaptureScreen(RECT{at.x - 1, at.y - 1, at.x + kWidth + 1, at.y + kHeight + 1});
+            test::AreaPixels(nullptr, RECT{at.x - 1, at.y - 1, at.x + kWidth + 1, at.y + kHeight + 1});
         int wrong = 0;
         std::string first;
         for (int y = -1; y <= kHeight; ++y) {

@@ -430,22 +430,22 @@ void DrainMessages() {
     }
 }
 
-std::vector<uint32_t> ClientPixels(HWND window) {
-    RECT client{};
-    ::GetClientRect(window, &client);
+std::vector<uint32_t> AreaPixels(HWND window, const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     HDC screen = ::GetDC(window);
     HDC memory = ::CreateCompatibleDC(screen);
     void* bits = nullptr;
     HBITMAP dib = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = ::SelectObject(memory, dib);
-    ::BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     ::GdiFlush();
     std::vector<uint32_t> pixels;
     if (bits != nullptr) {
         const auto* first = static_cast<const uint32_t*>(bits);
-        pixels.assign(first, first + static_cast<size_t>(client.right) * client.bottom);
+        pixels.assign(first, first + static_cast<size_t>(width) * height);
     }
     for (uint32_t& p : pixels) {
         p &= 0xFFFFFF;
@@ -455,6 +455,12 @@ std::vector<uint32_t> ClientPixels(HWND window) {
     ::DeleteDC(memory);
     ::ReleaseDC(window, screen);
     return pixels;
+}
+
+std::vector<uint32_t> ClientPixels(HWND window) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    return AreaPixels(window, client);
 }
 
 }  // namespace test

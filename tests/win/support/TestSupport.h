@@ -180,8 +180,10 @@ private:
 // Runs the thread's queue until it is empty (for code outside a modal loop).
 void DrainMessages();
 
-// A window's client area as it is on the screen, copied out in one blit: 0xRRGGBB per
-// pixel, row by row from the top.
+// A rectangle of a window's client area (of the whole screen for nullptr) as it is on the
+// screen, copied out in one blit: 0xRRGGBB per pixel, row by row from the top.
+std::vector<uint32_t> AreaPixels(HWND window, const RECT& area);
+// A window's whole client area, as AreaPixels copies it.
 std::vector<uint32_t> ClientPixels(HWND window);
 
 }  // namespace test
