@@ -44,6 +44,11 @@ struct FindTraits {
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) { ::FindClose(h); }
 };
+// Events, threads and the other kernel objects that CreateXxx returns null for on failure.
+struct KernelTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static void Close(HANDLE h) { ::CloseHandle(h); }
+};
 struct ModuleTraits {
     static HMODULE Invalid() { return nullptr; }
     static void Close(HMODULE h) { ::FreeLibrary(h); }
@@ -59,6 +64,7 @@ struct GlobalTraits {
 
 using FileHandle = UniqueHandle<HANDLE, FileTraits>;
 using FindHandle = UniqueHandle<HANDLE, FindTraits>;
+using KernelHandle = UniqueHandle<HANDLE, KernelTraits>;
 using ModuleHandle = UniqueHandle<HMODULE, ModuleTraits>;
 using LocalMemory = UniqueHandle<HLOCAL, LocalTraits>;
 using GlobalMemory = UniqueHandle<HGLOBAL, GlobalTraits>;

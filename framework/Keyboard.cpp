@@ -12,4 +12,8 @@ bool WasKeyDown(int virtualKey) {
     return (::GetKeyState(virtualKey) & 0x8000) != 0;
 }
 
+bool IsRepeatAfterRelease(int virtualKey, bool repeat) {
+    return repeat && !IsKeyDown(virtualKey);
+}
+
 }  // namespace fw

@@ -11,4 +11,14 @@ bool IsKeyDown(int virtualKey);
 // long ago it was pressed.
 bool WasKeyDown(int virtualKey);
 
+// Whether a key-down message is left over from a key the user has let go of: an
+// auto-repeat (`repeat`: the key was down before the message was made) of a key that is not
+// held any more. A repeat counts only while its key is held; a key pressed anew always counts.
+bool IsRepeatAfterRelease(int virtualKey, bool repeat);
+
+// Whether the key-down message's key data says it is an auto-repeat.
+constexpr bool IsRepeatKeyData(long long keyData) {
+    return (keyData & (1LL << 30)) != 0;
+}
+
 }  // namespace fw

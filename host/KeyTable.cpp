@@ -71,6 +71,30 @@ bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl) {
     return false;
 }
 
+bool IsFileCommand(KeyCommand command) {
+    switch (command) {
+        case KeyCommand::kMove:
+        case KeyCommand::kDelete:
+        case KeyCommand::kCopy:
+        case KeyCommand::kKill:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool UsesShownPicture(KeyCommand command) {
+    switch (command) {
+        case KeyCommand::kWallpaperReturn:
+        case KeyCommand::kWallpaperFile:
+        case KeyCommand::kWallpaperSet:
+        case KeyCommand::kSizeDeleteSelected:
+            return true;
+        default:
+            return IsFileCommand(command);
+    }
+}
+
 std::optional<KeyCommand> LookUpKeyCommand(int virtualKey, bool shift, bool ctrl) {
     for (const KeyBinding& row : kTable) {
         if (row.virtualKey == virtualKey && ModifiersMatch(row.test, shift, ctrl)) {

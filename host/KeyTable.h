@@ -60,6 +60,12 @@ struct KeyBinding {
 
 bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl);
 
+// The commands that move, copy or delete the selected picture's file.
+bool IsFileCommand(KeyCommand command);
+// The commands that act on the picture shown in the pane: the file commands, the
+// wallpaper and the size judgement.
+bool UsesShownPicture(KeyCommand command);
+
 // The command bound to a key in this state of the modifiers; nothing when the key is
 // not a command key in this state, so that it goes on to the standard handling.
 std::optional<KeyCommand> LookUpKeyCommand(int virtualKey, bool shift, bool ctrl);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/WideText.h"
+#include "image/DecodeThread.h"
 #include "image/DibCheck.h"
 #include "image/PictureInfoLayout.h"
 #include "image/PluginFilter.h"
@@ -41,7 +42,24 @@ bool CSpiPlugin::Load(const std::wstring& path) {
     return true;
 }
 
+CSpiPlugin& CSpiPlugin::operator=(CSpiPlugin&& other) noexcept {
+    if (this != &other) {
+        Unload();
+        m_module = std::move(other.m_module);
+        m_libPath = std::move(other.m_libPath);
+    }
+    return *this;
+}
+
+CSpiPlugin::~CSpiPlugin() {
+    Unload();
+}
+
 void CSpiPlugin::Unload() {
+    // A decode abandoned by its caller may still run in the library.
+    if (m_module.IsValid()) {
+        decode_thread::WaitUntilIdle();
+    }
     m_module.Reset();
     m_libPath.clear();
 }
@@ -104,13 +122,20 @@ std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::string& path) c
 }
 
 std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::wstring& path) const {
-    CSpiInput input;
-    PictureInfo info{};
-    if (path.empty() || path.size() > kMaxFileName || input.Open(m_module.Get(), path, KeepGoing()) != kSpiSuccess ||
-        ReadPictureInfo(input, &info) != kSpiSuccess || info.width <= 0 || info.height <= 0) {
+    if (path.empty() || path.size() > kMaxFileName) {
         return std::nullopt;
     }
-    return PictureSize{static_cast<int32_t>(info.width), static_cast<int32_t>(info.height)};
+    // Waited for to its end: a plug-in is only ever called on the decode thread.
+    const auto read = [this, path](const decode_thread::StopFlag&) -> std::optional<PictureSize> {
+        CSpiInput input;
+        PictureInfo info{};
+        if (input.Open(m_module.Get(), path, KeepGoing()) != kSpiSuccess ||
+            ReadPictureInfo(input, &info) != kSpiSuccess || info.width <= 0 || info.height <= 0) {
+            return std::nullopt;
+        }
+        return PictureSize{static_cast<int32_t>(info.width), static_cast<int32_t>(info.height)};
+    };
+    return decode_thread::RunFor<std::optional<PictureSize>>(read, KeepGoing()).value_or(std::nullopt);
 }
 
 namespace {
@@ -132,6 +157,13 @@ DecodeOutcome CSpiPlugin::Decode(const std::wstring& path, const KeepGoing& keep
     if (path.size() > kMaxFileName) {
         return DecodeOutcome::Failed(DecodeFailure::kReadError);
     }
+    std::optional<DecodeOutcome> decoded = decode_thread::RunFor<DecodeOutcome>(
+        [this, path](const decode_thread::StopFlag& stop) { return DecodeHere(path, stop); }, keepGoing);
+    return decoded ? std::move(*decoded) : DecodeOutcome::Failed(DecodeFailure::kAborted);
+}
+
+DecodeOutcome CSpiPlugin::DecodeHere(const std::wstring& path, const decode_thread::StopFlag& stop) const {
+    const KeepGoing keepGoing = [&stop] { return !stop.load(); };
     CSpiInput input;
     if (const int opened = input.Open(m_module.Get(), path, keepGoing); opened != kSpiSuccess) {
         return DecodeOutcome::Failed(FailureOfPluginResult(opened));

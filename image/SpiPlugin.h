@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -19,20 +20,21 @@ public:
     CSpiPlugin(const CSpiPlugin&) = delete;
     CSpiPlugin& operator=(const CSpiPlugin&) = delete;
     CSpiPlugin(CSpiPlugin&&) noexcept = default;
-    CSpiPlugin& operator=(CSpiPlugin&&) noexcept = default;
-    virtual ~CSpiPlugin() = default;
+    CSpiPlugin& operator=(CSpiPlugin&& other) noexcept;
+    virtual ~CSpiPlugin();
 
     // Loads the library and checks that it is an image-import plug-in ("??IN").
     bool Load(const std::wstring& path);
     bool Load(const std::string& path);
-    // Releases the library and the stored path.
+    // Releases the library and the stored path, once no call runs in it any more.
     void Unload();
     // Whether one of the plug-in's filters names the extension (without the dot, any case).
     bool SupportsExtension(const std::string& ext) const;
     // The same for an extension in UTF-16; one the ANSI code page cannot hold matches nothing.
     bool SupportsExtension(const std::wstring& ext) const;
-    // Decodes the file into a picture; the plug-in is asked to stop when `keepGoing`
-    // answers false. A file whose exact name the ANSI code page holds goes to the plug-in
+    // Decodes the file into a picture on the decode thread (see DecodeThread.h): when
+    // `keepGoing` answers false the caller stops waiting (kAborted) and the plug-in is asked
+    // to stop. A file whose exact name the ANSI code page holds goes to the plug-in
     // by that name; any other goes to its wide exports, or else as the file's bytes in
     // memory. A bitmap that fails the checks counts as a failed decode. A 32-bit bitmap
     // whose alpha bytes are neither all 0 nor all 255 is composited on black.
@@ -63,6 +65,8 @@ private:
     int ReadPictureInfo(CSpiInput& input, PictureInfo* info) const;
     // Checks the fresh bitmap against the size the plug-in reported, turns a top-down one
     // bottom-up and composites straight alpha on black; an empty picture when it is unusable.
+    // The decode itself, on the decode thread; `stop` asks the plug-in to stop.
+    DecodeOutcome DecodeHere(const std::wstring& path, const std::atomic<bool>& stop) const;
     static CPicture AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits, const PictureInfo& reported);
 
     fw::ModuleHandle m_module;

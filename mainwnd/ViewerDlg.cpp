@@ -6,6 +6,7 @@
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
+#include "host/WaitingKeys.h"
 #include "mainwnd/AboutDlg.h"
 #include "portable/PathUtil.h"
 #include "res/resource.h"
@@ -21,33 +22,13 @@ bool WorkIsWaiting() {
     return HIWORD(::GetQueueStatus(QS_KEY | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
 }
 
-// Which way in the list the key press first in the queue goes: +1 to the entry after the
-// shown one (Down, M, Delete, K), -1 to the one before it (Up), 0 for anything else or
-// when it cannot be told safely: PeekMessage would handle a message sent from another
-// thread on the spot, so it is only asked when none is waiting.
-int WaitingKeyStep() {
-    MSG msg;
-    if (HIWORD(::GetQueueStatus(QS_SENDMESSAGE | QS_MOUSEBUTTON)) != 0 ||
-        !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD) || msg.message != WM_KEYDOWN) {
-        return 0;
-    }
-    // The key's own modifier state is known only once it is taken from the queue. Every
-    // key message ahead of it has been taken (it is the first message waiting), so the
-    // queued state, which follows the messages taken, is the state just before it was
-    // pressed; the asynchronous state may already have Ctrl released.
-    const std::optional<KeyCommand> command =
-        LookUpKeyCommand(static_cast<int>(msg.wParam), fw::WasKeyDown(VK_SHIFT), fw::WasKeyDown(VK_CONTROL));
-    switch (command.value_or(KeyCommand::kNothing)) {
-        case KeyCommand::kPageDown:
-        case KeyCommand::kMove:
-        case KeyCommand::kDelete:
-        case KeyCommand::kKill:
-            return 1;
-        case KeyCommand::kPageUp:
-            return -1;
-        default:
-            return 0;
-    }
+// While the user holds Up or Down the selection goes on past every picture: nothing is
+// decoded for it until the key is let go (then the read-ahead starts from where it stopped).
+// The idle work looks again this often meanwhile.
+constexpr UINT kHeldKeyRecheckMs = 50;
+
+bool ListKeyHeld() {
+    return fw::IsKeyDown(VK_UP) || fw::IsKeyDown(VK_DOWN);
 }
 
 }  // namespace
@@ -214,13 +195,12 @@ void CViewerDlg::SelectNextEntry() {
     }
 }
 
-// Reading ahead runs on this thread, in idle time, rather than on a thread of its own: the
-// plug-ins are not known to bear calls from two threads, the BMP reader makes its bitmap
-// for this window's device, and a key never waits for work it has no use for, because
-// the decode stops at its next progress report once input arrives, unless that input is
-// a key going to the very entry being read (a plug-in that never reports keeps the key
-// waiting at most one decode, as showing a picture always did). A zero-delay timer
-// starts it: timer messages come only when nothing else is queued, painting included.
+// Reading ahead is started from this thread, in idle time: the BMP reader reads here and
+// makes its bitmap for this window's device, and a plug-in decodes on the decode thread
+// while this thread waits for it. A key never waits for work it has no use for: the wait
+// (or the BMP reader, at its next chunk) gives way once input arrives, unless that input is
+// a key going to the very entry being read. A zero-delay timer starts it: timer messages
+// come only when nothing else is queued, painting included.
 void CViewerDlg::ScheduleReadAhead() {
     ::SetTimer(m_hWnd, kReadAheadTimer, USER_TIMER_MINIMUM, nullptr);
 }
@@ -239,6 +219,10 @@ void CViewerDlg::ReadAheadNow() {
     if (m_bListing || m_sizeDelete.IsPassRunning()) {
         return;
     }
+    if (ListKeyHeld()) {
+        ::SetTimer(m_hWnd, kReadAheadTimer, kHeldKeyRecheckMs, nullptr);
+        return;
+    }
     const int index = m_files.CurrentIndex();
     const ListEntry* ahead = m_files.At(index + m_nDirection);
     const ListEntry* behind = m_files.At(index - m_nDirection);
@@ -252,7 +236,7 @@ void CViewerDlg::ReadAheadNow() {
     };
     // The shown picture first: it is on screen, stretched until its copy is made.
     const auto nothingWaits = [] { return !WorkIsWaiting(); };
-    if (WorkIsWaiting() || !m_pane.FitShown(nothingWaits) || WorkIsWaiting() ||
+    if (WorkIsWaiting() || !m_pane.ShowPending() || !m_pane.FitShown(nothingWaits) || WorkIsWaiting() ||
         !m_pane.ReadAhead({ahead, behind}, keepReading, nothingWaits) || WorkIsWaiting()) {
         ScheduleReadAhead();  // again once the waiting work is done
         return;

@@ -7,12 +7,24 @@
 
 BOOL CViewerDlg::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN) {
+        const int key = static_cast<int>(msg->wParam);
+        const bool repeat = fw::IsRepeatKeyData(msg->lParam);
+        // A held key stops when it is let go: its repeats still waiting in the queue are
+        // dropped, whatever the key (a key pressed anew always counts).
+        if (fw::IsRepeatAfterRelease(key, repeat)) {
+            return TRUE;
+        }
         // Shift and Ctrl as they were when the key was pressed, not as they are now: a key
         // handled late (while a large picture was decoded) keeps its meaning.
         const bool shift = fw::WasKeyDown(VK_SHIFT);
         const bool ctrl = fw::WasKeyDown(VK_CONTROL);
-        const std::optional<KeyCommand> command = LookUpKeyCommand(static_cast<int>(msg->wParam), shift, ctrl);
+        const std::optional<KeyCommand> command = LookUpKeyCommand(key, shift, ctrl);
         if (command) {
+            // A command on the shown picture acts on it once it is on screen; a held key's
+            // repeat acts only on a picture that has been.
+            if (UsesShownPicture(*command) && !m_pane.MakeShownSeen(repeat && IsFileCommand(*command))) {
+                return TRUE;
+            }
             LRESULT result = 0;
             const bool handled = OnMessage(WM_COMMAND, MAKEWPARAM(KeyCommandId(*command), 0), 0, result);
             if (!handled || result != kPassKeyOn) {

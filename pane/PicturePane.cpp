@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/DirectoryEnumerator.h"
+#include "host/WaitingKeys.h"
 #include "image/Decode.h"
 #include "portable/PathUtil.h"
 
@@ -91,13 +92,15 @@ void CPicturePane::ShowEntry(const ListEntry* entry, bool inPassing) {
     Release();
     m_bShownFromReadAhead = copy.has_value();
     m_bInPassing = inPassing;
+    m_bPending = false;
+    m_bShownPainted = false;
     m_noCopyAt = {};
     m_shownAt = ::GetTickCount();
     m_nScrollX = 0;
     m_nScrollY = 0;
     if (entry != nullptr && entry->IsDirectory()) {
         m_previewDir = AddTrailingBackslash(AddTrailingBackslash(m_host.CurrentDir()) + entry->name);
-        HoldPreview();
+        HoldPreview(StepAway());
     } else if (entry != nullptr) {
         m_shown = entry->GetDecoder();
         m_shownPath = path;
@@ -113,29 +116,75 @@ void CPicturePane::HoldShown(std::optional<CReadAhead::Copy> copy) {
         m_shownFitted = std::move(copy->fitted);
         return;
     }
+    DecodeShown(StepAway());
+}
+
+void CPicturePane::DecodeShown(const KeepGoing& keepGoing) {
     // A failed decode leaves nothing held: the pane stays black. The stamp is taken before
     // the file is read: should it change meanwhile, the picture retired later never
     // matches the file again and is not shown from the copy.
     m_shownStamp = FileStamp::Of(m_shownPath);
     fw::CClientDC dc(m_host.OwnerWindow());
-    DecodeOutcome decoded = DecodePicture(m_shownPath, m_shown, dc, KeepGoing(), DeviceBitmap::kLater);
+    DecodeOutcome decoded = DecodePicture(m_shownPath, m_shown, dc, keepGoing, DeviceBitmap::kLater);
     m_shownPicture = std::move(decoded.picture);
-    m_shownFailure = decoded.failure;
+    m_bPending = decoded.failure == DecodeFailure::kAborted;
+    m_shownFailure = m_bPending ? std::nullopt : decoded.failure;
 }
 
 // Only the first displayable file is tried; the directory is looked at again each time
 // its entry is selected (or the list is read again).
-void CPicturePane::HoldPreview() {
+void CPicturePane::HoldPreview(const KeepGoing& keepGoing) {
     fw::CDirectoryEnumerator found(m_previewDir + L"*.*");
     fw::DirectoryEntry e;
     while (found.Next(e)) {
         const Decoder decoder = e.isDirectory ? Decoder() : m_plugins.DecoderFor(e.name);
         if (!decoder.IsNone()) {
             fw::CClientDC dc(m_host.OwnerWindow());
-            m_preview = DecodePicture(m_previewDir + e.name, decoder, dc, KeepGoing(), DeviceBitmap::kLater).picture;
+            DecodeOutcome decoded = DecodePicture(m_previewDir + e.name, decoder, dc, keepGoing, DeviceBitmap::kLater);
+            m_preview = std::move(decoded.picture);
+            m_bPending = decoded.failure == DecodeFailure::kAborted;
             return;
         }
     }
+}
+
+// The user holding Up or Down goes on past a picture faster than a large one decodes: its
+// decode is abandoned as soon as the next step waits, and the picture where the keys stop
+// is decoded once they do. Only fitted: at actual size Up and Down page through the picture
+// first. A size-judged pass needs every picture it goes by.
+KeepGoing CPicturePane::StepAway() const {
+    if (!m_bFitToPane || m_bInPassing) {
+        return KeepGoing();
+    }
+    return [] { return !ListStepWaits(); };
+}
+
+bool CPicturePane::ShowPending() {
+    if (!m_bPending || m_host.OwnerWindow() == nullptr) {
+        return true;
+    }
+    // Another step of the keys abandons it again; a command waits for it.
+    const KeepGoing keepGoing = [] { return !ListStepWaits(); };
+    if (m_previewDir.empty()) {
+        DecodeShown(keepGoing);
+    } else {
+        HoldPreview(keepGoing);
+    }
+    if (m_bPending) {
+        return false;
+    }
+    Redraw();
+    return true;
+}
+
+bool CPicturePane::MakeShownSeen(bool repeat) {
+    if (m_bPending && m_previewDir.empty()) {
+        DecodeShown(KeepGoing());
+    }
+    if (!m_bShownPainted) {
+        Redraw();
+    }
+    return m_bShownPainted || !repeat || !m_previewDir.empty() || m_shown.IsNone();
 }
 
 bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing,
@@ -223,6 +272,13 @@ RECT CPicturePane::PictureArea() const {
 void CPicturePane::Paint(HDC dc) {
     if (m_previewDir.empty()) {
         DrawPicture(dc, m_shownPicture, m_bInPassing ? nullptr : &m_shownFitted);
+        // Seen once some of it has been drawn on the screen.
+        RECT clip{};
+        RECT seen{};
+        const RECT area = PictureArea();
+        if (::GetClipBox(dc, &clip) != ERROR && ::IntersectRect(&seen, &clip, &area)) {
+            m_bShownPainted = true;
+        }
     } else {
         DrawPicture(dc, m_preview, m_bInPassing ? nullptr : &m_previewFitted);
     }

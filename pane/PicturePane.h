@@ -42,6 +42,16 @@ public:
     void Paint(HDC dc);
     // Moves the actual-size view by dx, dy picture pixels; true when nothing moved.
     bool Scroll(int dx, int dy);
+    // Idle-time work, before everything else: the picture whose decode was abandoned because
+    // the selection moved on is decoded, unless the next step abandons it again (false then:
+    // it is to be asked again).
+    bool ShowPending();
+    // Whether a picture waits to be decoded because its decode was abandoned.
+    bool IsPending() const { return m_bPending; }
+    // Before a command acts on the shown picture: a pending one is decoded and the pane is
+    // painted now. False when `repeat` (the command's key is held down) and the picture has
+    // still not been on screen: a repeat acts only on a picture the user has seen.
+    bool MakeShownSeen(bool repeat);
     // Switches between fitted and actual size and shows the result.
     void ToggleFit();
     bool IsFitToPane() const { return m_bFitToPane; }
@@ -137,8 +147,12 @@ private:
     // Holds the picture of m_shownPath: the copy read ahead when there is one, else as
     // m_shown decodes the file.
     void HoldShown(std::optional<CReadAhead::Copy> copy);
+    // Decodes the shown entry's file; an abandoned decode leaves the picture pending.
+    void DecodeShown(const KeepGoing& keepGoing);
     // Decodes the first displayable file inside the previewed directory, if any.
-    void HoldPreview();
+    void HoldPreview(const KeepGoing& keepGoing);
+    // What a decode for the entry just selected asks: whether to go on (see the .cpp).
+    KeepGoing StepAway() const;
     PictureLayout LayoutOf(const CPicture& picture);
 
     IViewerHost& m_host;
@@ -155,6 +169,8 @@ private:
     CFittedCopy m_previewFitted;
     bool m_bFitToPane = true;
     bool m_bInPassing = false;  // the shown entry is only gone by: no copy scaled for it
+    bool m_bPending = false;       // its decode was abandoned: it waits for idle time
+    bool m_bShownPainted = false;  // the shown entry's picture has been painted
     SIZE m_noCopyAt{};          // the size a copy of the shown picture could not be made at
     DWORD m_shownAt = 0;        // when the shown entry was shown (tick count)
     bool CopyRefusedAt(int width, int height) const { return m_noCopyAt.cx == width && m_noCopyAt.cy == height; }

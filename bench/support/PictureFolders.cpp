@@ -50,6 +50,34 @@ bool FillBigFolder(const std::string& dir) {
 
 }  // namespace
 
+std::string EnsureHeldKeyFolder(int count) {
+    const std::string dir = DataDir() + "\\held.24mp";
+    char recipe[96];
+    std::snprintf(recipe, sizeof recipe, "v1 %dx%d jpeg x%d", kBigWidth, kBigHeight, count);
+    const auto fill = [count](const std::string& folder) {
+        std::string why;
+        const std::string bytes = test::EncodeWithWic(
+            test::WicFormat::kJpeg, kBigWidth, kBigHeight,
+            [](int x, int y) { return 0xFF000000u | PictureColour(3, x, y); }, &why);
+        if (bytes.empty()) {
+            PrintNote("cannot encode a JPEG: %s", why.c_str());
+            return false;
+        }
+        for (int i = 0; i < count; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "h%03d.jpg", i);
+            if (!WriteFileBytes(folder + "\\" + name, bytes.data(), bytes.size())) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!MakeDir(DataDir()) || !EnsureFolder(dir, recipe, fill)) {
+        return {};
+    }
+    return dir;
+}
+
 std::vector<std::string> BigPictureNames() {
     std::vector<std::string> names;
     for (int i = 0; i < kBigBmpCount; ++i) {

@@ -17,6 +17,10 @@ constexpr int kBigBmpCount = 5;
 constexpr int kBigJpegCount = 5;
 std::string EnsureBigPictureFolder();
 
+// A folder of `count` 24-megapixel JPEG files "h000.jpg" ... of one picture (a held key
+// goes through many more pictures than the big folder holds). Empty when it cannot be made.
+std::string EnsureHeldKeyFolder(int count);
+
 // The names in the big folder, in list order.
 std::vector<std::string> BigPictureNames();
 

@@ -52,6 +52,12 @@ constexpr uint32_t kModeNoMemoryAtAll = 9;
 // 32 bits with straight alpha, cycling through these values by column.
 constexpr uint32_t kModeStraightAlpha = 10;
 constexpr uint8_t kAlphaByColumn[] = {255, 128, 0};
+// Slow decoders: one reporting progress after every slow row, one working without a word
+// before it reports at all (as a decoder does that decodes the whole picture in one call).
+constexpr uint32_t kModeSlowRows = 11;
+constexpr uint32_t kModeSlowSilent = 12;
+constexpr DWORD kSlowRowMs = 4;
+constexpr DWORD kSilentMs = 400;
 
 // Copies text into buf, cut to buflen - 1 bytes and always terminated; returns the bytes written.
 // (Unused in the variant without GetPluginInfo, like the decoding in those that fail on purpose.)
@@ -326,6 +332,9 @@ int DecodeInto(const TestHeader& header, const std::vector<uint8_t>& rgb, CDibHa
         result = kSpiBrokenData;
     }
     const int total = static_cast<int>(header.height);
+    if (header.mode == kModeSlowSilent) {
+        ::Sleep(kSilentMs);
+    }
     if (result == kSpiSuccess && progress != nullptr && progress(0, total, lData) != 0) {
         result = kSpiAborted;
     }
@@ -336,6 +345,9 @@ int DecodeInto(const TestHeader& header, const std::vector<uint8_t>& rgb, CDibHa
             const uint64_t first = uint64_t{y} * header.width;
             PackRow(&rgb[first * 3], indices.empty() ? nullptr : &indices[first], header.width, layout.bitCount,
                     header.mode == kModeStraightAlpha, bits + row * layout.rowBytes);
+        }
+        if (header.mode == kModeSlowRows) {
+            ::Sleep(kSlowRowMs);
         }
         if (progress != nullptr && progress(static_cast<int>(y) + 1, total, lData) != 0) {
             result = kSpiAborted;

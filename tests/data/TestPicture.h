@@ -22,7 +22,13 @@ enum TestPictureMode : uint32_t {
     kTpOutOfMemory = 8,       // GetPicture answers "out of memory", GetPictureInfo the size
     kTpNoMemoryAtAll = 9,     // both answer "out of memory"
     kTpStraightAlpha32 = 10,  // 32-bit, alpha 255, 128, 0 by column, repeating
+    kTpSlowRows = 11,         // as mode 0, taking kTpSlowRowMs a row, with progress after each
+    kTpSlowSilent = 12,       // as mode 0 after a pause of kTpSilentMs without progress
 };
+
+// How slow the slow modes are.
+constexpr uint32_t kTpSlowRowMs = 4;
+constexpr uint32_t kTpSilentMs = 400;
 
 constexpr size_t kTestPictureHeaderSize = 16;
 

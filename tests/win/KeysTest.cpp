@@ -104,23 +104,6 @@ TEST_F(Keys, ModifiersCountAsTheyWereWhenTheKeyWasPressed) {
     EXPECT_EQ(prompts.messages[0].text, "ディレクトリではありません。\n") << "Shift-K is no kill";
 }
 
-TEST_F(Keys, HeldDownKeyRepeats) {
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) {
-        WriteBmp(name, 2, 2, 0);
-    }
-    ModalScript script = Script();
-    script.Then([](fw::CDialog&) {
-        // Three key-downs before the release: the auto-repeat of a held key.
-        for (int i = 0; i < 3; ++i) {
-            test::SendKey('M', true);
-        }
-        test::SendKey('M', false);
-    });
-    ExpectSelected(script, "d.bmp");
-    script.Run(m_dlg);
-    EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "b.bmp", "c.bmp"}));
-}
-
 TEST_F(Keys, FailuresNameTheTargetAsHeldInAnErrorBox) {
     WriteBmp("a.bmp", 2, 2, 0);
     test::PromptRecorder prompts;

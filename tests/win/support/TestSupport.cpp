@@ -97,10 +97,6 @@ void MakeDir(const std::string& path) {
     ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr) || DirExists(path)) << path;
 }
 
-namespace {
-
-// Starts a host program under Wine and waits, up to ten seconds, until `done` holds: a
-// host program's handle does not tell when it has ended.
 void RunHostProgram(std::string command, const std::function<bool()>& done) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -117,6 +113,8 @@ void RunHostProgram(std::string command, const std::function<bool()>& done) {
         ::Sleep(20);
     }
 }
+
+namespace {
 
 // Through the wide API, so that names code page 932 cannot hold go too.
 void RemoveTreeW(const std::wstring& path) {

@@ -58,6 +58,9 @@ void RemoveTree(const std::string& path);
 std::vector<std::string> ListNames(const std::string& dir);
 // Under Wine, the host's path of a Windows path; empty elsewhere.
 std::string UnixPathOf(const std::string& path);
+// Starts a host program (a Linux command line) from under Wine and waits, up to ten seconds,
+// until `done` holds: a host program's handle does not tell when it has ended.
+void RunHostProgram(std::string command, const std::function<bool()>& done);
 // Makes `link` a symbolic link to the directory `target`. Wine creates no links of its
 // own (it reports success and makes nothing), so there the host's ln makes one, which
 // Wine lists as a reparse point. False when no link could be made.

@@ -1,0 +1,14 @@
+#pragma once
+// What the key presses waiting in the thread's queue are about to do, asked by work that
+// gives way to them (the read-ahead, a decode) without taking them from the queue. A
+// repeat left over from a key the user has let go of counts as nothing: it will be dropped.
+#include <windows.h>
+
+// Which way in the list the first message waiting goes when it is a key press: +1 to the
+// entry after the shown one (Down, M, Delete, K), -1 to the one before it (Up), 0 for
+// anything else or when it cannot be told safely.
+int WaitingKeyStep();
+
+// Whether the first key press waiting is Up or Down (any modifiers): the list's selection
+// is about to move on from the entry shown now.
+bool ListStepWaits();

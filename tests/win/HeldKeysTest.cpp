@@ -1,0 +1,195 @@
+// A held key under real key messages: its repeats act only while it is held, a repeated
+// file command acts only on a picture that has been on screen, and stepping through slow
+// pictures gives up their decodes (the plug-in hears it through its progress callback).
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "image/Decode.h"
+#include "image/DecodeThread.h"
+#include "tests/data/TestPicture.h"
+#include "tests/win/support/ViewerFixture.h"
+
+namespace {
+
+using test::ModalScript;
+using Strings = std::vector<std::string>;
+
+class HeldKeys : public test::ViewerFixture {
+protected:
+    void WriteSlow(const std::string& name, uint32_t mode) const {
+        test::WriteFileBytes(Pic(name), test::MakeSolidTestPicture(64, 48, 0x336699, mode));
+    }
+    // A script whose first step lists the picture folder with the move folder set.
+    ModalScript Script() {
+        ModalScript script;
+        script.Then([this](fw::CDialog&) {
+            m_dlg.GetSettings().m_strMoveDir = m_move.Path();
+            m_dlg.SetCurDir(test::Wide(m_pics.Path()));
+            m_dlg.ListDirectory(m_dlg.GetCurDir());
+            m_dlg.ShowSelectedEntry();
+            m_dlg.Files().ListBox().SetFocus();
+        });
+        return script;
+    }
+    std::string Selected() const { return test::Narrow(m_dlg.Files().TextAt(m_dlg.Files().SelectedIndex())); }
+
+    CViewerDlg m_dlg;
+    test::TempDir m_move{"move"};
+};
+
+TEST_F(HeldKeys, RepeatsActWhileTheKeyIsHeldAndNotAfterItsRelease) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp", "f.bmp"}) {
+        WriteBmp(name, 4, 3, 0x336699);
+    }
+    ModalScript script = Script();
+    script.Then([](fw::CDialog&) {
+        // Pressed, then two repeats while it is still held: all three act.
+        for (int i = 0; i < 3; ++i) {
+            test::SendKey('M', true);
+        }
+    });
+    script.Then([this](fw::CDialog&) {
+        EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "b.bmp", "c.bmp"}));
+        // Two more repeats, queued ahead of the release: the user had let go when their
+        // turn came. Then a fresh press, which counts.
+        test::SendKey('M', true);
+        test::SendKey('M', true);
+        test::SendKey('M', false);
+        test::SendKey('M', true);
+        test::SendKey('M', false);
+        // The same for the list's own keys: Down pressed anew moves, its leftover repeats do not.
+        test::SendKey(VK_DOWN, true);
+        test::SendKey(VK_DOWN, true);
+        test::SendKey(VK_DOWN, true);
+        test::SendKey(VK_DOWN, false);
+    });
+    script.Then([this](fw::CDialog&) { EXPECT_EQ(Selected(), "f.bmp"); });
+    script.Run(m_dlg);
+    EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "b.bmp", "c.bmp", "d.bmp"}));
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"e.bmp", "f.bmp"}));
+}
+
+// With the window's drawing held back, no picture reaches the screen: a held M stops at the
+// picture it would move unseen, while a key pressed anew acts at once, as it always did.
+TEST_F(HeldKeys, ARepeatedFileCommandActsOnlyOnAPictureThatWasPainted) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+        WriteBmp(name, 4, 3, 0x336699);
+    }
+    ModalScript script = Script();
+    script.Then([this](fw::CDialog&) {
+        m_dlg.SendMessage(WM_SETREDRAW, FALSE, 0);
+        test::SendKey('M', true);
+        test::SendKey('M', true);
+        test::SendKey('M', true);
+    });
+    script.Then([this](fw::CDialog&) {
+        EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp"})) << "b was never on screen";
+        test::SendKey('M', false);
+        test::SendKey('M', true);
+        test::SendKey('M', false);
+    });
+    script.Then([this](fw::CDialog&) { m_dlg.SendMessage(WM_SETREDRAW, TRUE, 0); });
+    script.Run(m_dlg);
+    EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "b.bmp"}));
+}
+
+// Every paint of the main window, with the picture the pane showed in it.
+class PaintLog {
+public:
+    explicit PaintLog(CViewerDlg& dlg) : m_dlg(dlg) {
+        s_log = this;
+        m_previous = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(dlg.GetSafeHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+    }
+    ~PaintLog() {
+        ::SetWindowLongPtrW(m_dlg.GetSafeHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previous));
+        s_log = nullptr;
+    }
+    std::set<std::wstring> painted;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+        const LRESULT result = ::CallWindowProcW(s_log->m_previous, hwnd, msg, w, l);
+        if (msg == WM_PAINT && s_log->m_dlg.Pane().HoldsPicture()) {
+            s_log->painted.insert(s_log->m_dlg.Pane().ShownPath());
+        }
+        return result;
+    }
+    static inline PaintLog* s_log = nullptr;
+    CViewerDlg& m_dlg;
+    WNDPROC m_previous = nullptr;
+};
+
+// Down held over pictures slower to decode than the keyboard repeats: each decode is given
+// up as soon as the next step waits, so the keys keep up, and the picture where they stop
+// is decoded and shown. A held M then moves only pictures that were painted first.
+TEST_F(HeldKeys, SteppingGivesUpSlowDecodesAndAHeldMovePaintsFirst) {
+    UsePlugins({"tpi"});
+    for (const char* name : {"a.tpi", "b.tpi", "c.tpi", "d.tpi", "e.tpi", "f.tpi", "g.tpi"}) {
+        WriteSlow(name, test::kTpSlowSilent);
+    }
+    std::optional<PaintLog> paints;
+    DWORD sent = 0;
+    ModalScript script = Script();
+    script.Then([&](fw::CDialog&) {
+        paints.emplace(m_dlg);
+        sent = ::GetTickCount();
+        // Pressed, then four repeats while it is held.
+        for (int i = 0; i < 5; ++i) {
+            test::SendKey(VK_DOWN, true);
+        }
+        script.HoldUntil([&] { return Selected() == "f.tpi" && m_dlg.Pane().HoldsPicture(); });
+    });
+    script.Then([&](fw::CDialog&) {
+        const DWORD took = ::GetTickCount() - sent;
+        test::SendKey(VK_DOWN, false);
+        EXPECT_EQ(Selected(), "f.tpi");
+        EXPECT_EQ(m_dlg.Pane().ShownPath(), test::Wide(Pic("f.tpi")));
+        // Five decodes one after another would take five pauses; a step given up early costs
+        // at most the rest of one decode already running.
+        EXPECT_LT(took, 3 * test::kTpSilentMs) << "the steps waited for the decodes they passed";
+        EXPECT_FALSE(paints->painted.contains(test::Wide(Pic("c.tpi"))));
+        test::SendKey('M', true);
+        test::SendKey('M', true);
+    });
+    script.Then([](fw::CDialog&) { test::SendKey('M', false); });
+    script.Run(m_dlg, 30000);
+    const Strings moved = test::ListNames(m_move.Path());
+    EXPECT_EQ(moved, (Strings{"f.tpi", "g.tpi"}));
+    for (const std::string& name : moved) {
+        EXPECT_TRUE(paints->painted.contains(test::Wide(Pic(name)))) << name << " was moved unseen";
+    }
+}
+
+// A decode given up by its caller: a plug-in that reports progress is told to stop at its
+// next report and leaves the decode thread at once; one that reports nothing runs out its
+// call, but its caller does not wait for it.
+TEST_F(HeldKeys, AGivenUpDecodeStopsAtThePluginsNextReport) {
+    UsePlugins({"tpi"});
+    WriteSlow("rows.tpi", test::kTpSlowRows);
+    WriteSlow("silent.tpi", test::kTpSlowSilent);
+    WithViewer([&](CViewerDlg& dlg) {
+        std::map<std::string, DWORD> runOut;
+        for (const std::string name : {"rows.tpi", "silent.tpi"}) {
+            const DWORD start = ::GetTickCount();
+            const KeepGoing givesUp = [start] { return ::GetTickCount() - start < 30; };
+            const DecodeOutcome outcome =
+                DecodePicture(test::Wide(Pic(name)), dlg.GetPlugins().DecoderFor(test::Wide(name)), nullptr, givesUp);
+            EXPECT_EQ(outcome.failure, DecodeFailure::kAborted) << name;
+            EXPECT_LT(::GetTickCount() - start, 150u) << name << ": the caller waited for the plug-in";
+            const DWORD abandoned = ::GetTickCount();
+            decode_thread::WaitUntilIdle();
+            runOut[name] = ::GetTickCount() - abandoned;
+        }
+        EXPECT_LT(runOut["rows.tpi"], 60u) << "the progress callback did not stop the plug-in";
+        EXPECT_GT(runOut["silent.tpi"], 200u);
+        // Given time, the same files decode.
+        const DecodeOutcome whole =
+            DecodePicture(test::Wide(Pic("rows.tpi")), dlg.GetPlugins().DecoderFor(std::wstring(L"x.tpi")), nullptr);
+        EXPECT_FALSE(whole.failure);
+    });
+}
+
+}  // namespace
