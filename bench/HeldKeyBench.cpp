@@ -108,7 +108,7 @@ public:
 
 private:
     int State() const {
-        return m_vk == VK_DOWN ? m_dlg.Files().SelectedIndex() : m_dlg.Files().Count();
+        return m_vk == VK_DOWN ? m_dlg.Folder().SelectedIndex() : m_dlg.Folder().Count();
     }
 
     static LRESULT CALLBACK OnGetMessage(int code, WPARAM removed, LPARAM param) {
@@ -124,7 +124,7 @@ private:
 
     static DWORD WINAPI Post(void* param) {
         auto& run = *static_cast<HeldRun*>(param);
-        const HWND list = run.m_dlg.Files().ListBox().GetSafeHwnd();
+        const HWND list = run.m_dlg.FileList().ListBox().GetSafeHwnd();
         const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(run.m_vk, MAPVK_VK_TO_VSC)) << 16;
         const double start = NowMs();
         run.m_posted.push_back(NowMs());
@@ -162,10 +162,8 @@ private:
 };
 
 void ShowFirst(CViewerDlg& dlg, const std::string& dir) {
-    dlg.SetCurDir(fw::Widen932(dir));
-    dlg.ListDirectory(dlg.GetCurDir());
-    dlg.ShowSelectedEntry();
-    dlg.Files().TakeFocus();
+    dlg.Folder().Open(fw::Widen932(dir));
+    dlg.FileList().TakeFocus();
     ::SetForegroundWindow(dlg.GetSafeHwnd());
 }
 

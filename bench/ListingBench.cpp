@@ -62,13 +62,13 @@ void MeasureListing(CViewerDlg& dlg, const std::string& name, const std::string&
         for (int side = 0; side < 2; ++side) {
             if ((side == 0) == (rep % 2 == 0)) {
                 // The previous list is emptied outside the timing, as after a small folder.
-                dlg.ListDirectory(fw::Widen932(emptyDir));
+                dlg.Folder().Open(fw::Widen932(emptyDir));
                 bench::Stopwatch watch;
-                dlg.ListDirectory(fw::Widen932(dir));
+                dlg.Folder().Open(fw::Widen932(dir));
                 ours.Add(watch.ElapsedMs());
-                if (dlg.Files().ListBox().GetCount() != files) {
+                if (dlg.FileList().ListBox().GetCount() != files) {
                     bench::PrintNote("%s: the main window listed %d entries, expected %d", name.c_str(),
-                                     dlg.Files().ListBox().GetCount(), files);
+                                     dlg.FileList().ListBox().GetCount(), files);
                 }
             } else {
                 bench::Stopwatch watch;
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         }
     }
     bench::WithViewer([&](CViewerDlg& dlg) {
-        if (dlg.GetPlugins().GetSize() == 0) {
+        if (dlg.GetPlugins().Count() == 0) {
             std::printf("listing: no plug-in loaded\n");
             return;
         }

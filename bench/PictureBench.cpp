@@ -69,7 +69,7 @@ Kind KindOf(const std::string& name) {
 // The main window brought up to date on screen, the file list included.
 void Paint(CViewerDlg& dlg) {
     ::UpdateWindow(dlg.m_hWnd);
-    ::UpdateWindow(dlg.Files().ListBox().m_hWnd);
+    ::UpdateWindow(dlg.FileList().ListBox().m_hWnd);
 }
 
 bool PictureShown(CViewerDlg& dlg) {
@@ -164,7 +164,7 @@ private:
     // Straight through the plug-in's GetPicture export, as its own library reference.
     double MeasureJpeg(const std::string& path, DWORD idleMs) {
         if (m_getPicture == nullptr) {
-            m_spi = ::LoadLibraryW(m_dlg.GetPlugins().GetAt(0)->GetLibPath().c_str());
+            m_spi = ::LoadLibraryW(m_dlg.GetPlugins().At(0)->GetLibPath().c_str());
             m_getPicture = reinterpret_cast<SpiGetPictureFn>(
                 reinterpret_cast<void*>(m_spi != nullptr ? ::GetProcAddress(m_spi, "GetPicture") : nullptr));
             if (m_getPicture == nullptr) {
@@ -286,7 +286,7 @@ struct NextPictureRun {
 
     // The entry on screen when its picture is shown and its kind still needs steps.
     std::optional<std::string> ShownAndWanted(CViewerDlg& dlg, int reps) const {
-        const std::string shown = dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex());
+        const std::string shown = dlg.FileList().ListBox().GetText(dlg.Folder().SelectedIndex());
         if (!PictureShown(dlg)) {
             bench::PrintNote("%s: %s is not shown", name.c_str(), shown.c_str());
             return std::nullopt;
@@ -334,9 +334,7 @@ struct NextPictureRun {
 };
 
 void ShowFirst(CViewerDlg& dlg, const std::string& dir) {
-    dlg.SetCurDir(fw::Widen932(dir));
-    dlg.ListDirectory(dlg.GetCurDir());
-    dlg.ShowSelectedEntry();
+    dlg.Folder().Open(fw::Widen932(dir));
     Paint(dlg);
 }
 
@@ -361,7 +359,7 @@ void ProfileBmpPicture(CViewerDlg& dlg, const std::string& path) {
 // Timing sections of showing a plug-in picture, for tracing a miss: the plug-in's two
 // exports on their own, then the host's decode and draw.
 void ProfilePluginPicture(CViewerDlg& dlg, const std::string& path) {
-    CSpiPlugin* plugin = dlg.GetPlugins().GetAt(0);
+    CSpiPlugin* plugin = dlg.GetPlugins().At(0);
     HMODULE spi = ::LoadLibraryW(plugin->GetLibPath().c_str());
     auto getInfo = reinterpret_cast<SpiGetPictureInfoFn>(
         reinterpret_cast<void*>(spi != nullptr ? ::GetProcAddress(spi, "GetPictureInfo") : nullptr));
@@ -412,7 +410,7 @@ void ProfilePluginPicture(CViewerDlg& dlg, const std::string& path) {
 // The window's paint of the pane against the pane's drawing on its own, for the entry
 // shown now: the difference is what the paint message costs.
 void ProfilePaint(CViewerDlg& dlg, const char* kind) {
-    const ListEntry* shown = dlg.Files().Current();
+    const ListEntry* shown = dlg.Folder().Selected();
     if (shown == nullptr || shown->IsDirectory()) {
         return;
     }
@@ -443,13 +441,12 @@ void MeasureSelectNext(CViewerDlg& dlg, const std::string& dir, int reps) {
     run.name = "next.select";
     ShowFirst(dlg, dir);
     while (!run.Done(reps)) {
-        if (dlg.Files().CurrentIndex() >= dlg.Files().ListBox().GetCount() - 1) {
-            dlg.Files().ListBox().SetCurSel(0);
-            dlg.ShowSelectedEntry();
+        if (dlg.Folder().SelectedIndex() >= dlg.FileList().ListBox().GetCount() - 1) {
+            dlg.Folder().Select(0);
             Paint(dlg);
         }
         bench::Stopwatch watch;
-        dlg.SelectNextEntry();
+        dlg.Folder().SelectNext();
         Paint(dlg);
         run.Record(dlg, floorMeter, dir, watch.ElapsedMs(), reps);
     }
@@ -460,10 +457,10 @@ void MeasureSelectNext(CViewerDlg& dlg, const std::string& dir, int reps) {
                          floorMeter.StretchMs(static_cast<Kind>(kind)).Median());
     }
     for (const std::string& name : {bench::BigPictureNames().front(), bench::BigPictureNames().back()}) {
-        for (int i = 0; i < dlg.Files().Count(); ++i) {
-            if (dlg.Files().TextAt(i) == fw::Widen932(name)) {
-                dlg.Files().Select(i);
-                dlg.ShowSelectedEntry();
+        for (int i = 0; i < dlg.Folder().Count(); ++i) {
+            if (dlg.Folder().At(i)->Text() == fw::Widen932(name)) {
+                dlg.Folder().Select(i);
+                dlg.Pane().ShowSelected();
                 ProfilePaint(dlg, kKindSuffix[KindOf(name)]);
                 break;
             }
@@ -573,10 +570,10 @@ public:
 protected:
     // Before the first press and whenever the folder has run out of next pictures.
     virtual void Prepare(CViewerDlg&) {}
-    virtual bool CanPress(CViewerDlg& dlg) { return dlg.Files().CurrentIndex() < dlg.Files().ListBox().GetCount() - 1; }
+    virtual bool CanPress(CViewerDlg& dlg) { return dlg.Folder().SelectedIndex() < dlg.FileList().ListBox().GetCount() - 1; }
     // Whether the key did its work (checked after it was handled).
     virtual bool Handled(CViewerDlg& dlg, const std::string& before) {
-        return dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex()) != before;
+        return dlg.FileList().ListBox().GetText(dlg.Folder().SelectedIndex()) != before;
     }
     virtual void Finish(CViewerDlg&) {
         m_run.MeasureFloors(*m_floor, m_dir);
@@ -612,9 +609,9 @@ private:
             Prepare(dlg);
             ShowFirst(dlg, m_dir);
         }
-        const std::string before = dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex());
+        const std::string before = dlg.FileList().ListBox().GetText(dlg.Folder().SelectedIndex());
         auto watch = std::make_shared<bench::Stopwatch>();
-        m_poster.Post(m_pauseMs, dlg.Files().ListBox().m_hWnd, m_vk, watch, [this, &dlg, watch, before] {
+        m_poster.Post(m_pauseMs, dlg.FileList().ListBox().m_hWnd, m_vk, watch, [this, &dlg, watch, before] {
             Paint(dlg);
             const double ms = watch->ElapsedMs();
             if (!Handled(dlg, before)) {
@@ -782,7 +779,7 @@ private:
             return;
         }
         const Floor floor = static_cast<Floor>(m_presses++ % 3);
-        HWND target = dlg.Files().ListBox().m_hWnd;
+        HWND target = dlg.FileList().ListBox().m_hWnd;
         if (floor != kIgnored) {
             m_window->MoveOnKey(floor == kMoveBlit);
             target = m_window->Handle();
@@ -849,7 +846,7 @@ protected:
         }
         dlg.GetSettings().m_strMoveDir = moved;
     }
-    bool CanPress(CViewerDlg& dlg) override { return dlg.Files().ListBox().GetCount() >= 2; }
+    bool CanPress(CViewerDlg& dlg) override { return dlg.FileList().ListBox().GetCount() >= 2; }
     bool Handled(CViewerDlg& dlg, const std::string& before) override {
         return !test::FileExists(m_dir + "\\" + before) && test::FileExists(dlg.GetSettings().m_strMoveDir + "\\" + before);
     }
@@ -878,20 +875,19 @@ void MeasureMemory(CViewerDlg& dlg, const std::string& dir) {
     ShowFirst(dlg, dir);
     const bench::MemoryUse start = bench::ReadMemoryUse();
     bench::PrintNote("memory: working set %.1f MiB with the first picture shown", start.workingSetMiB);
-    const int perRound = dlg.Files().ListBox().GetCount();
+    const int perRound = dlg.FileList().ListBox().GetCount();
     const auto page = [&](const std::string& name, bool readAhead) {
         ShowFirst(dlg, dir);
         for (int round = 1; round <= 3; ++round) {
             for (int i = 0; i < perRound; ++i) {
-                if (dlg.Files().CurrentIndex() >= dlg.Files().ListBox().GetCount() - 1) {
-                    dlg.Files().ListBox().SetCurSel(0);
-                    dlg.ShowSelectedEntry();
+                if (dlg.Folder().SelectedIndex() >= dlg.FileList().ListBox().GetCount() - 1) {
+                    dlg.Folder().Select(0);
                 } else {
-                    dlg.SelectNextEntry();
+                    dlg.Folder().SelectNext();
                 }
                 Paint(dlg);
                 if (readAhead) {
-                    dlg.ReadAheadNow();
+                    dlg.Pane().RunIdleWork();
                 }
             }
             const bench::MemoryUse now = bench::ReadMemoryUse();

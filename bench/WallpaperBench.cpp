@@ -62,10 +62,9 @@ uint64_t FileSize(const std::string& path) {
 }
 
 void Measure(CViewerDlg& dlg, const std::string& dir, const std::string& picture, const char* name, int reps) {
-    dlg.SetCurDir(fw::Widen932(dir));
-    dlg.ListDirectory(dlg.GetCurDir());
-    dlg.Files().ListBox().SelectString(-1, picture);
-    dlg.ShowSelectedEntry();
+    dlg.Folder().Open(fw::Widen932(dir));
+    dlg.FileList().ListBox().SelectString(-1, picture);
+    dlg.Pane().ShowSelected();
     const std::string target = bench::DataDir() + "\\wallpaper-out\\" + name + ".BMP";
     bench::MakeDir(bench::DataDir() + "\\wallpaper-out");
     std::unique_ptr<uint8_t[]> chunk(new uint8_t[kChunk]());
@@ -74,7 +73,7 @@ void Measure(CViewerDlg& dlg, const std::string& dir, const std::string& picture
     // The first round only warms the caches.
     for (int rep = 0; rep <= reps; ++rep) {
         bench::Stopwatch watch;
-        const bool written = dlg.Wallpaper().MakeWallpaper(CWallpaper::Desktop::kKeep, fw::Widen932(target));
+        const bool written = dlg.Wallpaper().MakeWallpaper(CWallpaper::Desktop::kKeep, fw::Widen932(target)).IsDone();
         const double oursMs = watch.ElapsedMs();
         const uint64_t size = FileSize(target);
         watch.Restart();

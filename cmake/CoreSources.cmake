@@ -9,6 +9,7 @@ set(IXO_CORE_SOURCES
     image/PluginFilter.cpp
     image/PaneGeometry.cpp
     image/Resample.cpp
+    host/CommandGate.cpp
     host/KeyTable.cpp
     commands/AutoRename.cpp
     tools/ProgramCommandLine.cpp

@@ -10,10 +10,11 @@ FW_BEGIN_PART_MESSAGE_MAP(CRenameOps)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kRename), 0, RenameSelectedEntry)
 FW_END_PART_MESSAGE_MAP()
 
-CRenameOps::CRenameOps(IViewerHost& host, IOperationRecorder* recorder) : m_host(host), m_pRecorder(recorder) {}
+CRenameOps::CRenameOps(IViewerHost& host, CFolder& folder, IOperationRecorder* recorder)
+    : m_host(host), m_folder(folder), m_pRecorder(recorder) {}
 
 void CRenameOps::RenameSelectedEntry() {
-    const ListEntry* selected = m_host.SelectedEntry();
+    const ListEntry* selected = m_folder.Selected();
     if (selected == nullptr) {
         return;
     }
@@ -33,10 +34,10 @@ void CRenameOps::RenameSelectedEntry() {
     }
     // A name with a path in it would move the entry out of the directory: refused.
     if (IsPlainFileName(newName)) {
-        const std::wstring dir = AddTrailingBackslash(m_host.CurrentDir());
-        RenameOnDisk(dir + oldName, dir + newName);
+        const std::wstring from = m_folder.PathOf(*selected);
+        RenameOnDisk(from, m_folder.PathOf(newName));
     }
-    m_host.ListAgainSelecting(directory ? ListEntry::Directory(newName).Text() : newName);
+    m_folder.RelistSelecting(directory ? ListEntry::Directory(newName).Text() : newName);
 }
 
 bool CRenameOps::RenameOnDisk(const std::wstring& from, const std::wstring& to) {

@@ -5,6 +5,7 @@
 // fails is not reported: the list shows what the disk holds.
 #include <string>
 
+#include "filelist/Folder.h"
 #include "framework/MessageMap.h"
 #include "host/KeyTable.h"
 #include "host/ViewerHost.h"
@@ -13,7 +14,7 @@
 class CRenameOps {
 public:
     // Each completed rename is reported to `recorder` (none: not recorded).
-    explicit CRenameOps(IViewerHost& host, IOperationRecorder* recorder = nullptr);
+    CRenameOps(IViewerHost& host, CFolder& folder, IOperationRecorder* recorder = nullptr);
     CRenameOps(const CRenameOps&) = delete;
     CRenameOps& operator=(const CRenameOps&) = delete;
 
@@ -29,5 +30,6 @@ private:
     bool RenameEntry(const std::wstring& from, const std::wstring& to);
 
     IViewerHost& m_host;
+    CFolder& m_folder;
     IOperationRecorder* m_pRecorder;
 };

@@ -1,10 +1,12 @@
-// The sorting operations on the selected entry: move, trash move, copy, kill, and the
-// deletion of a sub-directory through the shell. None replaces an existing file.
+// The sorting operations on the selected entry or on a file by its path: move, trash move,
+// copy, kill, and the deletion of a sub-directory through the shell. None replaces an
+// existing file.
 #include "commands/SortingOps.h"
 
 #include <vector>
 
 #include "commands/AutoRename.h"
+#include "filelist/EntryPath.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "portable/PathUtil.h"
@@ -13,6 +15,10 @@ namespace {
 
 bool PathTaken(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+OpResult SystemFailure() {
+    return OpResult::Failed(::GetLastError());
 }
 
 }  // namespace
@@ -25,93 +31,105 @@ FW_BEGIN_PART_MESSAGE_MAP(CSortingOps)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kKill), 0, OnKill)
 FW_END_PART_MESSAGE_MAP()
 
-CSortingOps::CSortingOps(IViewerHost& host, const Settings& settings, CFileList& files, IOperationRecorder* recorder)
-    : m_host(host), m_settings(settings), m_files(files), m_pRecorder(recorder) {}
+CSortingOps::CSortingOps(IViewerHost& host, const Settings& settings, CFolder& folder, IOperationRecorder* recorder)
+    : m_host(host), m_settings(settings), m_folder(folder), m_pRecorder(recorder) {}
 
-bool CSortingOps::IsDirectorySelected() const {
-    const ListEntry* selected = m_host.SelectedEntry();
-    return selected != nullptr && selected->IsDirectory();
+CSortingOps::Renaming CSortingOps::MoveRenaming() const {
+    return m_settings.m_bAutoRenameAtMove == 1 ? Renaming::kOn : Renaming::kOff;
 }
 
-void CSortingOps::FileLeftFolder() {
-    m_files.RemoveCurrent();
-    m_host.ShowSelection();
-}
-
-bool CSortingOps::TransferSelectedFile(const std::string& dir, Transfer transfer, Renaming renaming) {
-    const ListEntry* selected = m_host.SelectedEntry();
-    if (selected == nullptr || selected->IsDirectory()) {
-        return true;  // nothing to do
-    }
+OpResult CSortingOps::TransferFile(const std::wstring& source, const std::string& dir, Transfer transfer,
+                                   Renaming renaming) {
     if (dir.empty()) {
-        return false;  // an unset target would be the root of the current drive
+        return OpResult::Failed();  // an unset target would be the root of the current drive
     }
-    const std::wstring& name = selected->name;
-    const std::wstring source = AddTrailingBackslash(m_host.CurrentDir()) + name;
-    const std::wstring target = AddTrailingBackslash(fw::Widen932(dir));
-    std::wstring destination = target + name;
+    const std::wstring name = GetFileNamePart(source);
+    const std::wstring target = fw::Widen932(dir);
+    std::wstring destination = EntryPath(target, name);
     if (renaming == Renaming::kOn) {
         // The last candidate is used untried: the move onto it fails if it is taken.
         for (int i = 0; i < kRenameCandidates && PathTaken(destination); ++i) {
-            destination = target + RenamedFileName(name, i);
+            destination = EntryPath(target, RenamedFileName(name, i));
         }
     }
     if (transfer == Transfer::kCopy) {
-        return ::CopyFileW(source.c_str(), destination.c_str(), TRUE) != FALSE;
+        return ::CopyFileW(source.c_str(), destination.c_str(), TRUE) ? OpResult::Done() : SystemFailure();
     }
     if (!::MoveFileW(source.c_str(), destination.c_str())) {
-        return false;
+        return SystemFailure();
     }
-    // Recorded here, not where the entry leaves the list: a kill leaves it too.
     if (m_pRecorder != nullptr) {
-        m_pRecorder->Recorded(transfer == Transfer::kTrashMove ? FileOp::kTrashMove : FileOp::kMove,
-                              source, destination);
+        m_pRecorder->Recorded(transfer == Transfer::kTrashMove ? FileOp::kTrashMove : FileOp::kMove, source,
+                              destination);
     }
-    FileLeftFolder();
-    return true;
+    return OpResult::Done();
 }
 
-bool CSortingOps::MoveSelectedFile() {
-    return TransferSelectedFile(m_settings.m_strMoveDir, Transfer::kMove,
-                                m_settings.m_bAutoRenameAtMove == 1 ? Renaming::kOn : Renaming::kOff);
+OpResult CSortingOps::MoveFile(const std::wstring& path) {
+    return TransferFile(path, m_settings.m_strMoveDir, Transfer::kMove, MoveRenaming());
 }
 
-bool CSortingOps::TrashSelectedFile() {
-    return TransferSelectedFile(m_settings.m_strTrashDir, Transfer::kTrashMove, Renaming::kOff);
+OpResult CSortingOps::TrashFile(const std::wstring& path) {
+    return TransferFile(path, m_settings.m_strTrashDir, Transfer::kTrashMove, Renaming::kOff);
 }
 
-bool CSortingOps::CopySelectedFile() {
-    return TransferSelectedFile(m_settings.m_strCopyDir, Transfer::kCopy, Renaming::kOff);
+OpResult CSortingOps::CopyFile(const std::wstring& path) {
+    return TransferFile(path, m_settings.m_strCopyDir, Transfer::kCopy, Renaming::kOff);
 }
 
-bool CSortingOps::KillSelectedFile() {
+OpResult CSortingOps::KillFile(const std::wstring& path) {
     if (m_settings.m_bDeleteImmediate == 0) {
         fw::MessageBox(m_host.OwnerWindow(), "即時削除の許可が禁止されています。\nKillコマンドはキャンセルされます。",
                        "Kill", MB_OK);
-        return true;
+        return OpResult::Refused();
     }
-    const ListEntry* selected = m_host.SelectedEntry();
-    if (selected == nullptr || selected->IsDirectory()) {
-        return true;
-    }
-    const std::wstring path = AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
-    if (!::DeleteFileW(path.c_str())) {
-        return false;
-    }
-    FileLeftFolder();
-    return true;
+    return ::DeleteFileW(path.c_str()) ? OpResult::Done() : SystemFailure();
 }
 
-bool CSortingOps::DeleteSelectedDirectory() {
+// Every completed move, trash move and kill of the selected picture ends with its entry
+// leaving the list: the entry that took its place is shown.
+OpResult CSortingOps::OnSelectedFile(OpResult (CSortingOps::*operation)(const std::wstring& path), bool leaves) {
+    const ListEntry* selected = m_folder.Selected();
+    if (selected == nullptr || selected->IsDirectory()) {
+        return OpResult::NothingToDo();
+    }
+    const OpResult result = (this->*operation)(m_folder.PathOf(*selected));
+    if (result.IsDone() && leaves) {
+        m_folder.RemoveSelected();
+    }
+    return result;
+}
+
+OpResult CSortingOps::MoveSelectedFile() {
+    return OnSelectedFile(&CSortingOps::MoveFile, true);
+}
+
+OpResult CSortingOps::TrashSelectedFile() {
+    return OnSelectedFile(&CSortingOps::TrashFile, true);
+}
+
+OpResult CSortingOps::CopySelectedFile() {
+    return OnSelectedFile(&CSortingOps::CopyFile, false);
+}
+
+OpResult CSortingOps::KillSelectedFile() {
+    // The refusal comes before the look at the selection: K on a directory hears it too.
+    if (m_settings.m_bDeleteImmediate == 0) {
+        return KillFile(std::wstring());
+    }
+    return OnSelectedFile(&CSortingOps::KillFile, true);
+}
+
+OpResult CSortingOps::DeleteSelectedDirectory() {
     // Only a listed directory, by its name exactly as on disk.
-    const ListEntry* selected = m_host.SelectedEntry();
+    const ListEntry* selected = m_folder.Selected();
     if (selected == nullptr || !selected->IsDirectory()) {
         fw::MessageBox(m_host.OwnerWindow(), "ディレクトリではありません。\n", nullptr, MB_OK);
-        return true;
+        return OpResult::Refused();
     }
-    DeleteDirectoryTree(AddTrailingBackslash(m_host.CurrentDir()) + selected->name, Confirmation::kAsk);
-    m_host.ListAgain();
-    return true;
+    DeleteDirectoryTree(m_folder.PathOf(*selected), Confirmation::kAsk);
+    m_folder.Relist();
+    return OpResult::Done();
 }
 
 void CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation) {
@@ -140,23 +158,20 @@ void CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation con
 }
 
 void CSortingOps::OnMove() {
-    if (!MoveSelectedFile()) {
-        m_host.ReportFailure("移動失敗\n移動先Dir  : " + m_settings.m_strMoveDir);
-    }
+    m_host.ReportIfFailed(MoveSelectedFile(), "移動失敗\n移動先Dir  : " + m_settings.m_strMoveDir);
 }
 
 void CSortingOps::OnDelete() {
-    if (IsDirectorySelected()) {
+    const ListEntry* selected = m_folder.Selected();
+    if (selected != nullptr && selected->IsDirectory()) {
         DeleteSelectedDirectory();
-    } else if (!TrashSelectedFile()) {
-        m_host.ReportFailure("移動失敗\n移動先Dir  : " + m_settings.m_strTrashDir);
+        return;
     }
+    m_host.ReportIfFailed(TrashSelectedFile(), "移動失敗\n移動先Dir  : " + m_settings.m_strTrashDir);
 }
 
 void CSortingOps::OnCopy() {
-    if (!CopySelectedFile()) {
-        m_host.ReportFailure("コピー失敗\nコピー先Dir  : " + m_settings.m_strCopyDir);
-    }
+    m_host.ReportIfFailed(CopySelectedFile(), "コピー失敗\nコピー先Dir  : " + m_settings.m_strCopyDir);
 }
 
 void CSortingOps::OnDeleteDirectory() {
@@ -164,7 +179,5 @@ void CSortingOps::OnDeleteDirectory() {
 }
 
 void CSortingOps::OnKill() {
-    if (!KillSelectedFile()) {
-        m_host.ReportFailure("削除失敗\n");
-    }
+    m_host.ReportIfFailed(KillSelectedFile(), "削除失敗\n");
 }

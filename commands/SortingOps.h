@@ -1,14 +1,14 @@
 #pragma once
-// The sorting operations on the selected entry: moving the picture into the move or the
-// trash directory, copying it, deleting it at once, and deleting a sub-directory through
-// the shell. None replaces an existing file. Each operation returns true for success,
-// and also when there was nothing to do or when it refused and told the user why; the
-// key commands report a failure with the target named.
+// The sorting operations: moving a picture into the move or the trash directory, copying
+// it, deleting it at once, and deleting a sub-directory through the shell. Each acts on the
+// folder's selected entry for the key commands, or on a file by its path for the
+// size-judged passes, and says what happened. None replaces an existing file.
 #include <string>
 
-#include "filelist/FileList.h"
+#include "filelist/Folder.h"
 #include "framework/MessageMap.h"
 #include "host/KeyTable.h"
+#include "host/OpResult.h"
 #include "host/ViewerHost.h"
 #include "settings/Settings.h"
 #include "undo/OperationRecorder.h"
@@ -16,20 +16,27 @@
 class CSortingOps {
 public:
     // Each completed move and trash move is reported to `recorder` (none: not recorded).
-    CSortingOps(IViewerHost& host, const Settings& settings, CFileList& files, IOperationRecorder* recorder = nullptr);
+    CSortingOps(IViewerHost& host, const Settings& settings, CFolder& folder, IOperationRecorder* recorder = nullptr);
     CSortingOps(const CSortingOps&) = delete;
     CSortingOps& operator=(const CSortingOps&) = delete;
 
-    // Moves the picture into the move directory, under a new name when its own is taken
-    // and renaming is on (the setting is exactly 1).
-    bool MoveSelectedFile();
-    bool TrashSelectedFile();
-    bool CopySelectedFile();
-    // Deletes the picture outright when the settings allow it; otherwise says why not.
-    bool KillSelectedFile();
+    // On the selected picture; a picture that went leaves the folder's list and the entry
+    // that took its place is shown. Nothing to do on a directory or nothing.
+    // Moves it into the move directory, under a new name when its own is taken and
+    // renaming is on (the setting is exactly 1).
+    OpResult MoveSelectedFile();
+    OpResult TrashSelectedFile();
+    OpResult CopySelectedFile();
+    // Deletes it outright when the settings allow it; otherwise says why not (refused).
+    OpResult KillSelectedFile();
     // Sends the selected directory, with everything in it, to the recycle bin through the
-    // shell, then lists the directory again.
-    bool DeleteSelectedDirectory();
+    // shell, then lists the folder again. A picture selected is refused with a message.
+    OpResult DeleteSelectedDirectory();
+
+    // The same on a file by its exact path, as the size-judged passes use them; the
+    // folder's list is left alone.
+    OpResult MoveFile(const std::wstring& path);
+    OpResult KillFile(const std::wstring& path);
 
     enum class Confirmation {
         kAsk,
@@ -47,12 +54,13 @@ public:
 private:
     enum class Transfer { kMove, kTrashMove, kCopy };
     enum class Renaming { kOff, kOn };
-    // Moves or copies the selected picture to `dir` + its name (or the name chosen for it).
-    bool TransferSelectedFile(const std::string& dir, Transfer transfer, Renaming renaming);
-    // Every completed move, trash move and kill ends here: the entry leaves the list and
-    // the entry that took its place is shown.
-    void FileLeftFolder();
-    bool IsDirectorySelected() const;
+    // Moves or copies the file at `source` to `dir` + its name (or the name chosen for it).
+    OpResult TransferFile(const std::wstring& source, const std::string& dir, Transfer transfer, Renaming renaming);
+    // A selected picture's operation; when it went, its entry leaves the list.
+    OpResult OnSelectedFile(OpResult (CSortingOps::*operation)(const std::wstring& path), bool leaves);
+    OpResult TrashFile(const std::wstring& path);
+    OpResult CopyFile(const std::wstring& path);
+    Renaming MoveRenaming() const;
 
     void OnMove();
     void OnDelete();
@@ -62,6 +70,6 @@ private:
 
     IViewerHost& m_host;
     const Settings& m_settings;
-    CFileList& m_files;
+    CFolder& m_folder;
     IOperationRecorder* m_pRecorder;
 };

@@ -18,7 +18,8 @@ FW_BEGIN_PART_MESSAGE_MAP(CTargetChooser)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kChooseTrashDir), 0, ChooseTrashDir)
 FW_END_PART_MESSAGE_MAP()
 
-CTargetChooser::CTargetChooser(IViewerHost& host, Settings& settings) : m_host(host), m_settings(settings) {}
+CTargetChooser::CTargetChooser(IViewerHost& host, Settings& settings, CFolder& folder)
+    : m_host(host), m_folder(folder), m_settings(settings) {}
 
 void CTargetChooser::ChooseMoveDir() {
     Choose(m_settings.m_strMoveDir, kMovePrompt);
@@ -43,7 +44,7 @@ void CTargetChooser::Choose(std::string& target, const char* prompt) {
     }
     target = *stored;
     // The list is read again; the entry that was selected stays selected and shown.
-    if (const ListEntry* selected = m_host.SelectedEntry()) {
-        m_host.ListAgainSelecting(selected->Text());
+    if (const ListEntry* selected = m_folder.Selected()) {
+        m_folder.RelistSelecting(selected->Text());
     }
 }

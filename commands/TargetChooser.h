@@ -5,6 +5,7 @@
 // the window writes it to the settings file when it closes.
 #include <string>
 
+#include "filelist/Folder.h"
 #include "framework/MessageMap.h"
 #include "host/KeyTable.h"
 #include "host/ViewerHost.h"
@@ -12,7 +13,7 @@
 
 class CTargetChooser {
 public:
-    CTargetChooser(IViewerHost& host, Settings& settings);
+    CTargetChooser(IViewerHost& host, Settings& settings, CFolder& folder);
     CTargetChooser(const CTargetChooser&) = delete;
     CTargetChooser& operator=(const CTargetChooser&) = delete;
 
@@ -27,5 +28,6 @@ private:
     void Choose(std::string& target, const char* prompt);
 
     IViewerHost& m_host;
+    CFolder& m_folder;
     Settings& m_settings;
 };

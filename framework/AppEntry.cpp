@@ -4,7 +4,7 @@
 
 // The program's entry point: runs the one application object.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    fw::CWinApp* app = fw::AfxGetApp();
+    fw::CWinApp* app = fw::TheApp();
     if (app == nullptr) {
         return 1;
     }

@@ -38,7 +38,7 @@ bool ReturnsResultDirectly(UINT msg) {
 
 // Whether the dialog template gives no position (x and y both 0).
 bool TemplateHasNoPosition(UINT templateId) {
-    HINSTANCE instance = AfxGetInstanceHandle();
+    HINSTANCE instance = InstanceHandle();
     HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
     HGLOBAL loaded = found != nullptr ? ::LoadResource(instance, found) : nullptr;
     const auto* bytes = static_cast<const BYTE*>(loaded != nullptr ? ::LockResource(loaded) : nullptr);
@@ -90,7 +90,7 @@ INT_PTR CDialog::DoModal() {
     HWND owner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
     if (owner == nullptr) {
         // A dialog without a parent is still modal to the application's main window.
-        CWinApp* app = AfxGetApp();
+        CWinApp* app = TheApp();
         if (app != nullptr && app->m_pMainWnd != nullptr && app->m_pMainWnd != this &&
             ::IsWindow(app->m_pMainWnd->m_hWnd)) {
             owner = app->m_pMainWnd->m_hWnd;
@@ -99,7 +99,7 @@ INT_PTR CDialog::DoModal() {
     // Running from the start: OnInitDialog may already end the dialog or pump messages.
     m_nModalResult = -1;
     m_bModalRunning = true;
-    HWND hwnd = ::CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), owner, DialogProc,
+    HWND hwnd = ::CreateDialogParamW(InstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), owner, DialogProc,
                                      reinterpret_cast<LPARAM>(this));
     if (hwnd == nullptr) {
         m_hWnd = nullptr;
@@ -252,7 +252,7 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         m_hWnd = nullptr;
         m_bModalRunning = false;
         // Destroying the application's main window ends the application.
-        if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pMainWnd == this) {
+        if (CWinApp* app = TheApp(); app != nullptr && app->m_pMainWnd == this) {
             ::PostQuitMessage(0);
         }
     }

@@ -24,6 +24,9 @@ namespace fw {
 // What a handler tells the map: kNo passes the message on to the default processing.
 enum class Handled { kYes, kNo };
 
+// The id of an entry that takes every WM_COMMAND, whatever its id and code.
+constexpr UINT kAnyCommand = 0xFFFFFFFFu;
+
 template <class T>
 struct MessageEntry {
     UINT message;
@@ -48,7 +51,7 @@ bool DispatchMap(const MessageEntry<T> (&map)[N], T& self, UINT msg, WPARAM wPar
         if (e.message != msg) {
             continue;
         }
-        if (msg == WM_COMMAND && (e.id != LOWORD(wParam) || e.code != HIWORD(wParam))) {
+        if (msg == WM_COMMAND && e.id != kAnyCommand && (e.id != LOWORD(wParam) || e.code != HIWORD(wParam))) {
             continue;
         }
         if (e.handler(self, wParam, lParam, result)) {
@@ -103,6 +106,12 @@ bool SysCommand(T& t, WPARAM w, LPARAM l, LRESULT& result) {
     return Run([&] { return (t.*F)(static_cast<UINT>(w), l); }, result);
 }
 
+// WM_COMMAND seen whole: (wParam, lParam)
+template <class T, auto F>
+bool Command(T& t, WPARAM w, LPARAM l, LRESULT& result) {
+    return Run([&] { return (t.*F)(w, l); }, result);
+}
+
 // WM_TIMER: (timer id)
 template <class T, auto F>
 bool Timer(T& t, WPARAM w, LPARAM, LRESULT& result) {
@@ -135,6 +144,8 @@ protected:                       \
         static const fw::MessageEntry<Class> kMap[] = {
 #define FW_ON_MESSAGE(msg, cracker, fn) {msg, 0, 0, &fw::crack::cracker<ThisClass, &ThisClass::fn>, nullptr},
 #define FW_ON_COMMAND(id, code, fn) {WM_COMMAND, id, code, &fw::crack::Void<ThisClass, &ThisClass::fn>, nullptr},
+// Every WM_COMMAND, before the entries after it: (wParam, lParam).
+#define FW_ON_ANY_COMMAND(fn) {WM_COMMAND, fw::kAnyCommand, 0, &fw::crack::Command<ThisClass, &ThisClass::fn>, nullptr},
 #define FW_CHAIN_MEMBER(member)                                                              \
     {0, 0, 0, nullptr,                                                                       \
      [](ThisClass& self, UINT m, WPARAM w, LPARAM l, LRESULT& r) { return self.member.ProcessMessage(m, w, l, r); }},

@@ -31,11 +31,11 @@ Function SystemFunction(const wchar_t* library, const char* name) {
 }
 
 int ShowMessageBox(HWND owner, std::string text, std::wstring wideText, const char* caption, UINT type) {
-    const std::string shownCaption = caption != nullptr ? std::string(caption) : AfxGetAppName();
+    const std::string shownCaption = caption != nullptr ? std::string(caption) : AppName();
     if (g_messageBox) {
         return g_messageBox(MessageBoxCall{owner, std::move(text), shownCaption, type, std::move(wideText)});
     }
-    const std::wstring wideCaption = caption != nullptr ? Widen932(caption) : AfxGetAppNameW();
+    const std::wstring wideCaption = caption != nullptr ? Widen932(caption) : AppNameW();
     return ::MessageBoxW(owner, wideText.c_str(), wideCaption.c_str(), type);
 }
 

@@ -30,15 +30,15 @@ int CWinApp::Run() {
     return static_cast<int>(msg.wParam);
 }
 
-CWinApp* AfxGetApp() {
+CWinApp* TheApp() {
     return g_app;
 }
 
-HINSTANCE AfxGetInstanceHandle() {
+HINSTANCE InstanceHandle() {
     return g_app ? g_app->m_hInstance : ::GetModuleHandleW(nullptr);
 }
 
-std::wstring AfxGetModuleFilePathW() {
+std::wstring ExecutablePath() {
     std::wstring path(MAX_PATH, L'\0');
     DWORD len = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     while (len == path.size() && path.size() < 32768) {  // truncated: try a larger buffer
@@ -49,17 +49,17 @@ std::wstring AfxGetModuleFilePathW() {
     return path;
 }
 
-std::string AfxLoadString(UINT id) {
+std::string LoadResourceString(UINT id) {
     // With no buffer the system hands out the resource's own text and its length.
     const wchar_t* text = nullptr;
-    const int len = ::LoadStringW(AfxGetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
+    const int len = ::LoadStringW(InstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
     return len > 0 && text != nullptr ? Narrow932Lossy(std::wstring_view(text, static_cast<size_t>(len)))
                                       : std::string();
 }
 
-const std::wstring& AfxGetAppNameW() {
+const std::wstring& AppNameW() {
     static const std::wstring name = [] {
-        const std::wstring path = AfxGetModuleFilePathW();
+        const std::wstring path = ExecutablePath();
         std::wstring file = path.substr(path.find_last_of(L'\\') + 1);
         const size_t dot = file.rfind(L'.');
         return dot == std::wstring::npos ? file : file.substr(0, dot);
@@ -67,8 +67,8 @@ const std::wstring& AfxGetAppNameW() {
     return name;
 }
 
-const std::string& AfxGetAppName() {
-    static const std::string name = Narrow932Lossy(AfxGetAppNameW());
+const std::string& AppName() {
+    static const std::string name = Narrow932Lossy(AppNameW());
     return name;
 }
 

@@ -23,15 +23,15 @@ public:
     HINSTANCE m_hInstance = nullptr;
 };
 
-CWinApp* AfxGetApp();
-HINSTANCE AfxGetInstanceHandle();
+CWinApp* TheApp();
+HINSTANCE InstanceHandle();
 // The executable's file name without its extension: the caption of message boxes
 // that have none of their own. In code page 932 (for showing) and exactly.
-const std::string& AfxGetAppName();
-const std::wstring& AfxGetAppNameW();
+const std::string& AppName();
+const std::wstring& AppNameW();
 // The full path of the running executable exactly, whatever its length.
-std::wstring AfxGetModuleFilePathW();
+std::wstring ExecutablePath();
 // A string resource of the executable; empty when there is none.
-std::string AfxLoadString(UINT id);
+std::string LoadResourceString(UINT id);
 
 }  // namespace fw

@@ -50,7 +50,7 @@ constexpr unsigned KeyCommandId(KeyCommand command) {
 }
 // What a key command's handler returns to let the key go on to the standard handling
 // (the list box's own navigation); any other result, or no handler, swallows the key.
-constexpr int kPassKeyOn = 1;
+constexpr int kLetListHandleKey = 1;
 
 struct KeyBinding {
     int virtualKey;

@@ -25,7 +25,7 @@ bool CountsAsPress(const MSG& msg) {
 
 }  // namespace
 
-int WaitingKeyStep() {
+int StepOfWaitingKey() {
     if (HIWORD(::GetQueueStatus(QS_MOUSEBUTTON)) != 0) {
         return 0;
     }
@@ -52,7 +52,7 @@ int WaitingKeyStep() {
     }
 }
 
-bool ListStepWaits() {
+bool ListStepIsWaiting() {
     const std::optional<MSG> msg = FirstWaiting(WM_KEYDOWN, WM_KEYDOWN);
     return msg && (msg->wParam == VK_UP || msg->wParam == VK_DOWN) && CountsAsPress(*msg);
 }

@@ -47,7 +47,7 @@ std::optional<DecodeFailure> ReadAt(HANDLE file, uint64_t offset, uint8_t* buffe
     }
     while (*got < size) {
         if (*got > 0 && keepGoing != nullptr && *keepGoing && !(*keepGoing)()) {
-            return DecodeFailure::kAborted;
+            return DecodeFailure::kStopped;
         }
         const DWORD want = static_cast<DWORD>(std::min<uint64_t>(size - *got, kReadChunk));
         TouchPages(buffer + *got, want);
@@ -217,7 +217,7 @@ DecodeOutcome CBmpImage::Read(const std::wstring& path, HDC dc, const KeepGoing&
         return DecodeOutcome::Failed(failure);
     }
     if (keepGoing && !keepGoing()) {
-        return DecodeOutcome::Failed(DecodeFailure::kAborted);
+        return DecodeOutcome::Failed(DecodeFailure::kStopped);
     }
     file.Reset();
     const auto* bitmapInfo = static_cast<const BITMAPINFO*>(static_cast<void*>(info.Get()));

@@ -17,7 +17,7 @@ DecodeFailure FailureOfPluginResult(int result) {
         case kSpiEndOfFile:
             return DecodeFailure::kReadError;
         case kSpiAborted:
-            return DecodeFailure::kAborted;
+            return DecodeFailure::kStopped;
         default:
             return DecodeFailure::kUnnamed;
     }

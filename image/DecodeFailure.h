@@ -11,7 +11,7 @@ enum class DecodeFailure {
     kOutOfMemory,  // memory or another resource of the system ran out
     kTooLarge,     // the picture is larger than the decoder holds
     kReadError,    // the file could not be opened or read
-    kAborted,      // the decode was asked to stop
+    kStopped,      // the decode was asked to stop
     kUnnamed,      // the decoder failed without naming a reason (an unexpected answer)
 };
 

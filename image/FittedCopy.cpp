@@ -12,12 +12,9 @@ unsigned CFittedCopy::MadeCount() {
     return g_made.load();
 }
 
-CFittedCopy CFittedCopy::Make(const CPicture& picture, int width, int height,
-                              const std::function<bool()>& keepGoing, bool* stopped) {
+std::optional<CFittedCopy> CFittedCopy::Make(const CPicture& picture, int width, int height,
+                                             const KeepGoing& keepGoing) {
     CFittedCopy copy;
-    if (stopped != nullptr) {
-        *stopped = false;
-    }
     SourceRows source;
     if (picture.IsEmpty() || width <= 0 || height <= 0 || !DescribeDibRows(picture.InfoBytes(), picture.Bits(), &source)) {
         return copy;
@@ -38,10 +35,10 @@ CFittedCopy CFittedCopy::Make(const CPicture& picture, int width, int height,
     const BgrxRows target{static_cast<uint8_t*>(bits), stride * static_cast<size_t>(height), width, height, stride,
                           true};
     const ResampleStatus status = ResamplePicture(source, target, keepGoing);
+    if (status == ResampleStatus::kStopped) {
+        return std::nullopt;
+    }
     if (status != ResampleStatus::kOk) {
-        if (stopped != nullptr) {
-            *stopped = status == ResampleStatus::kStopped;
-        }
         return copy;
     }
     ++g_made;

@@ -6,10 +6,11 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
+#include <optional>
 
 #include "framework/Gdi.h"
 #include "image/Picture.h"
+#include "portable/KeepGoing.h"
 
 class CFittedCopy {
 public:
@@ -18,11 +19,10 @@ public:
     CFittedCopy& operator=(CFittedCopy&&) noexcept = default;
 
     // `picture` scaled to width x height; empty when there is nothing to scale, a side is
-    // not positive, or the memory or the section could not be had, and when `keepGoing`,
-    // asked now and then while the picture is scaled, answered false (then `*stopped` is
-    // set, when given).
-    static CFittedCopy Make(const CPicture& picture, int width, int height,
-                            const std::function<bool()>& keepGoing = {}, bool* stopped = nullptr);
+    // not positive, or the memory or the section could not be had. None when `keepGoing`,
+    // asked now and then while the picture is scaled, answered false.
+    static std::optional<CFittedCopy> Make(const CPicture& picture, int width, int height,
+                                           const KeepGoing& keepGoing = {});
 
     bool IsEmpty() const { return m_bitmap.Get() == nullptr; }
     // Whether this copy is one of width x height pixels.

@@ -14,9 +14,8 @@
 #include "framework/Gdi.h"
 #include "framework/Handles.h"
 #include "image/DecodeFailure.h"
+#include "portable/KeepGoing.h"
 
-// Asked between parts of a decode; false stops the decode, which then fails.
-using KeepGoing = std::function<bool()>;
 
 // When the BMP reader makes the device bitmap its pictures are drawn through: as it reads
 // the file, or when the picture's holder asks for it (CPicture::MakeDeviceBitmap).

@@ -159,7 +159,7 @@ DecodeOutcome CSpiPlugin::Decode(const std::wstring& path, const KeepGoing& keep
     }
     std::optional<DecodeOutcome> decoded = decode_thread::RunFor<DecodeOutcome>(
         [this, path](const decode_thread::StopFlag& stop) { return DecodeHere(path, stop); }, keepGoing);
-    return decoded ? std::move(*decoded) : DecodeOutcome::Failed(DecodeFailure::kAborted);
+    return decoded ? std::move(*decoded) : DecodeOutcome::Failed(DecodeFailure::kStopped);
 }
 
 DecodeOutcome CSpiPlugin::DecodeHere(const std::wstring& path, const decode_thread::StopFlag& stop) const {

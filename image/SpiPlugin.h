@@ -33,7 +33,7 @@ public:
     // The same for an extension in UTF-16; one the ANSI code page cannot hold matches nothing.
     bool SupportsExtension(const std::wstring& ext) const;
     // Decodes the file into a picture on the decode thread (see DecodeThread.h): when
-    // `keepGoing` answers false the caller stops waiting (kAborted) and the plug-in is asked
+    // `keepGoing` answers false the caller stops waiting (kStopped) and the plug-in is asked
     // to stop. A file whose exact name the ANSI code page holds goes to the plug-in
     // by that name; any other goes to its wide exports, or else as the file's bytes in
     // memory. A bitmap that fails the checks counts as a failed decode. A 32-bit bitmap

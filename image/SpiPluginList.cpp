@@ -3,7 +3,10 @@
 #include <new>
 #include <utility>
 
+#include "framework/DirectoryEnumerator.h"
+#include "framework/WideText.h"
 #include "image/SpiInput.h"
+#include "portable/PathUtil.h"
 #include "portable/Cp932Text.h"
 
 int CSpiPluginList::Add(CSpiPlugin&& plugin) {
@@ -15,11 +18,49 @@ int CSpiPluginList::Add(CSpiPlugin&& plugin) {
     } catch (const std::bad_alloc&) {
         return -1;
     }
-    return GetSize() - 1;
+    return Count() - 1;
 }
 
 void CSpiPluginList::RemoveAll() {
     m_plugins.clear();
+}
+
+namespace {
+
+std::wstring FullPathOf(const std::wstring& relative) {
+    std::wstring full(MAX_PATH, L'\0');
+    for (int round = 0; round < 2; ++round) {
+        const DWORD len = ::GetFullPathNameW(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (len == 0) {
+            break;
+        }
+        if (len < full.size()) {
+            full.resize(len);
+            return full;
+        }
+        full.assign(len + 1, L'\0');
+    }
+    return relative;
+}
+
+}  // namespace
+
+void CSpiPluginList::LoadFolder(const std::wstring& dir) {
+    const std::wstring full = AddTrailingBackslash(FullPathOf(dir));
+    const std::wstring extension = fw::Widen932(kSpiPluginExtension);
+    fw::CDirectoryEnumerator found(full + L"*." + extension);
+    fw::DirectoryEntry e;
+    while (found.Next(e)) {
+        const std::wstring path = full + e.name;
+        // The pattern also matches a longer extension through its short name (x.spix).
+        if (e.isDirectory || GetExtensionUpper(path) != extension) {
+            continue;
+        }
+        CSpiPlugin plugin;
+        if (plugin.Load(path)) {
+            Add(std::move(plugin));
+        }
+    }
 }
 
 CSpiPlugin* CSpiPluginList::FindPluginFor(const std::string& ext) const {

@@ -27,13 +27,17 @@ public:
     CSpiPluginList& operator=(const CSpiPluginList&) = delete;
     ~CSpiPluginList() = default;
 
-    int GetSize() const { return static_cast<int>(m_plugins.size()); }
-    // No bounds check: callers stay below GetSize().
-    CSpiPlugin* GetAt(int index) const { return m_plugins[static_cast<size_t>(index)].get(); }
+    int Count() const { return static_cast<int>(m_plugins.size()); }
+    // No bounds check: callers stay below Count().
+    CSpiPlugin* At(int index) const { return m_plugins[static_cast<size_t>(index)].get(); }
     // Takes a loaded plug-in over; returns its index, or -1 when no room could be made.
     int Add(CSpiPlugin&& plugin);
     // Deletes every element.
     void RemoveAll();
+    // Loads every image-import plug-in in `dir` (relative to the current directory, or
+    // full), the files SPI\*.SPI (*.SPH in the 64-bit build), in the order the folder
+    // lists them.
+    void LoadFolder(const std::wstring& dir);
 
     // The first plug-in, in load order, that accepts the extension; null when none does.
     CSpiPlugin* FindPluginFor(const std::string& ext) const;

@@ -6,11 +6,13 @@
 #include "commands/RenameOps.h"
 #include "commands/SortingOps.h"
 #include "commands/TargetChooser.h"
-#include "filelist/FileList.h"
+#include "filelist/FileListBox.h"
+#include "filelist/Folder.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/Dpi.h"
 #include "framework/MessageMap.h"
+#include "host/CommandGate.h"
 #include "host/ViewerHost.h"
 #include "image/SpiPluginList.h"
 #include "pane/PicturePane.h"
@@ -19,69 +21,47 @@
 #include "settings/SettingsEditor.h"
 #include "sizedelete/SizeDeletion.h"
 #include "tools/ExternalPrograms.h"
+#include "tools/HelpMenu.h"
 #include "undo/UndoJournal.h"
 #include "undo/UndoOps.h"
 #include "wallpaper/Wallpaper.h"
 
-// The main window: the file list on the left, the picture pane on the right. It owns the
-// settings, the plug-ins, the current directory and its parts; each part reaches the
-// window only through IViewerHost, which the window implements privately, and takes its
-// own commands through a chain entry of the message map. A new feature is one more part:
-// a member below and a chain entry in the map.
-class CViewerDlg : public fw::CDialog, private IViewerHost, private IPassHost {
+// The main window: the file list on the left, the picture pane right of it. It owns the
+// settings, the plug-ins, the folder being viewed and its parts, lays them out and passes
+// every key through the dispatcher. A feature is a part: a class in a folder of its own
+// that takes IViewerHost& (which the window implements privately) and what else it needs
+// (the settings, the folder, another part), with a part message map for its menu and key
+// commands. Adding one takes a member below, constructed in the window's constructor, an
+// FW_CHAIN_MEMBER entry in the map, its menu items in res/, and a row of the key table in
+// host/ for a key of its own.
+class CViewerDlg : public fw::CDialog, private IViewerHost, private IPassView, private IFolderListener {
 public:
     explicit CViewerDlg(fw::CWnd* parent = nullptr);
     ~CViewerDlg() override;
 
     // The full path of the settings file beside the executable.
     std::wstring GetIniFilePath() const;
-
-    // Places the file list and the "Change Dir" button in the left column, sized for the
-    // window's DPI.
+    // Places the file list, the "Change Dir" button and the pane, sized for the window's DPI.
     void LayoutControls();
-
-    // ---- File list and navigation ----
     // (Re)loads every image-import plug-in found as SPI\*.SPI (SPI\*.SPH in the 64-bit build)
     // below the current directory.
     void LoadPlugins();
-    // Rebuilds the list for a directory (sub-directories first, then the pictures) and
-    // selects the first entry. Ignored while a listing runs.
-    void ListDirectory(const std::wstring& dir);
     // D and the "Change Dir" button: the folder browser at the current directory; the
     // folder chosen, any folder, becomes the current directory. Returns the current directory.
     std::wstring BrowseCurrentDirectory();
-    void ReloadDirectory();
-    void EnterSelectedDirectory();
-    void GoToParentDirectory();
-    // Drains the message queue; false when the caller's loop should stop (the program
-    // is quitting or the window has closed).
+    // Drains the message queue but for keys and clicks, which wait for the dispatcher;
+    // false when the caller's loop should stop (the program is quitting or the window has
+    // closed).
     bool PumpMessages();
-    bool IsListing() const { return m_bListing; }
-    // Takes the list's selection and shows that entry in the pane.
-    void ShowSelectedEntry();
-    // Selects and shows the next entry; nothing on the last one.
-    void SelectNextEntry();
+    BOOL PreTranslateMessage(MSG* msg) override;  // the key dispatcher
 
-    // ---- Read-ahead ----
-    // Decodes the pictures next to the shown one once the window has nothing else to do:
-    // first the next entry in the direction of travel, then the one behind.
-    void ScheduleReadAhead();
-    // The idle step itself; it yields to any input or posted work.
-    void ReadAheadNow();
-    // +1 when the last entry shown lay after the one before it (or took its place), -1
-    // when it lay before it.
-    int TravelDirection() const { return m_nDirection; }
-
-    // ---- Key commands ----
-    BOOL PreTranslateMessage(MSG* msg) override;
-
-    // ---- State and parts, as the program's tests and benchmarks look at them ----
+    // State and parts, as the program's tests and benchmarks look at them.
     Settings& GetSettings() { return m_settings; }
-    const std::wstring& GetCurDir() const { return m_strCurDir; }
-    void SetCurDir(const std::wstring& dir) { m_strCurDir = dir; }
     const CSpiPluginList& GetPlugins() const { return m_plugins; }
-    CFileList& Files() { return m_files; }
-    const CFileList& Files() const { return m_files; }
+    CFolder& Folder() { return m_folder; }
+    const CFolder& Folder() const { return m_folder; }
+    CFileListBox& FileList() { return m_list; }
+    const CFileListBox& FileList() const { return m_list; }
     CPicturePane& Pane() { return m_pane; }
     const CPicturePane& Pane() const { return m_pane; }
     CSortingOps& Sorting() { return m_sorting; }
@@ -103,46 +83,38 @@ protected:
     void OnCancel() override;
 
     // Message handlers
-    fw::Handled OnSysCommand(UINT id, LPARAM param);
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnDestroy();
     void OnChangeDir();
     void OnSize(UINT type, int cx, int cy);
-    void OnVersionInfo();
     void OnExit();
-    void OnCommandList();
-    fw::Handled OnTimer(UINT_PTR id);
     fw::Handled OnDpiChanged(UINT dpi, const RECT& suggested);
+    fw::Handled OnCommandGate(WPARAM wParam, LPARAM lParam);
+    void OnParentDirectory() { m_folder.GoToParent(); }
+    void OnEnterDirectory() { m_folder.EnterSelected(); }
+    void OnReload() { m_folder.Relist(); }
 
     FW_DECLARE_MESSAGE_MAP()
 
 private:
     // IViewerHost
     HWND OwnerWindow() const override { return m_hWnd; }
-    const std::wstring& CurrentDir() const override { return m_strCurDir; }
-    const ListEntry* SelectedEntry() const override { return m_files.Current(); }
-    void ListAgain() override { ReloadDirectory(); }
-    void ShowSelection() override { ShowSelectedEntry(); }
-    void ReportFailure(const std::string& text) override;
-    bool IsListingRunning() const override { return m_bListing; }
+    void ReportIfFailed(const OpResult& result, const std::string& text) override;
     std::wstring ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) override;
-    void ListAgainSelecting(const std::wstring& text) override;
-    void GoToDirectory(const std::wstring& dir) override;
-    void ScheduleIdleWork() override { ScheduleReadAhead(); }
-    // IPassHost
-    void EnterSelection() override { EnterSelectedDirectory(); }
-    void LeaveDirectory() override { GoToParentDirectory(); }
-    bool KeepAlive() override { return PumpMessages(); }
-    void EnableListControls(bool enable) override;
-    void ShowProgress(const std::string& text) override;
+    // IPassView
+    void PassRunning(bool running) override;
+    void ShowJudged(const std::wstring& path, CPicture picture) override { m_pane.ShowPassing(path, std::move(picture)); }
+    void ShowProgress(const std::wstring& dir, const std::string& text) override { ShowTitle(dir, text); }
+    bool KeepAlive() override;
+    // IFolderListener: the title names the folder listed.
+    void OnListed() override { ShowTitle(m_folder.Dir(), ""); }
+    Activity CurrentActivity() const;
     // The window title: the program's name and the directory, then `text`.
     void ShowTitle(const std::wstring& dir, const std::string& text);
 
-
     HICON m_hIcon;
     Settings m_settings;
-    std::wstring m_strCurDir;
     CSpiPluginList m_plugins;
     fw::CButton m_btnChangeDir;
     bool m_bLayoutReady = false;
@@ -152,17 +124,15 @@ private:
     int m_nButtonHeight = 0;
     UINT m_nTemplateDpi = fw::kDefaultDpi;
     UINT m_nDpi = fw::kDefaultDpi;
-    // True while ListDirectory runs: commands that would list again wait for it.
-    bool m_bListing = false;
-    int m_nDirection = 1;
 
     // Every move and rename of the parts, for Ctrl-Z; handed to them as a recorder only.
     CUndoJournal m_journal;
-
-    // The parts. Each takes its own commands through a chain entry of the message map.
-    CFileList m_files;
+    // The folder, its list and the pane, then the parts.
+    CFolder m_folder;
+    CFileListBox m_list;
     CPicturePane m_pane;
     CSortingOps m_sorting;
+    CHelpMenu m_help;
     CExternalPrograms m_programs;
     CWallpaper m_wallpaper;
     CSizeDeletion m_sizeDelete;

@@ -27,7 +27,7 @@ BOOL CViewerDlg::PreTranslateMessage(MSG* msg) {
             }
             LRESULT result = 0;
             const bool handled = OnMessage(WM_COMMAND, MAKEWPARAM(KeyCommandId(*command), 0), 0, result);
-            if (!handled || result != kPassKeyOn) {
+            if (!handled || result != kLetListHandleKey) {
                 return TRUE;
             }
         }

@@ -1,15 +1,24 @@
-// Loading the selected entry's picture and drawing it into the picture pane.
+// The picture pane: showing the selected entry, painting, panning, and the idle work.
 #include "pane/PicturePane.h"
 
 #include <climits>
 #include <vector>
 
+#include "filelist/EntryPath.h"
 #include "framework/DirectoryEnumerator.h"
+#include "framework/Gdi.h"
+#include "framework/Keyboard.h"
 #include "host/WaitingKeys.h"
 #include "image/Decode.h"
 #include "portable/PathUtil.h"
 
 namespace {
+
+constexpr UINT_PTR kIdleTimer = 1;
+// While the user holds Up or Down the selection goes on past every picture: nothing is
+// read ahead for it until the key is let go (then the read-ahead starts from where it
+// stopped). The idle work looks again this often meanwhile.
+constexpr UINT kHeldKeyRecheckMs = 50;
 
 PaneRect ToPane(const RECT& r) {
     return PaneRect{r.left, r.top, r.right, r.bottom};
@@ -25,152 +34,178 @@ int SaturatingAdd(int a, int b) {
     return sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
 }
 
+// Keys, clicks, posted work or another thread's message are waiting: the idle work gives
+// way to them.
+bool WorkIsWaiting() {
+    return HIWORD(::GetQueueStatus(QS_KEY | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
+}
+
+bool ListKeyHeld() {
+    return fw::IsKeyDown(VK_UP) || fw::IsKeyDown(VK_DOWN);
+}
+
 }  // namespace
 
-FW_BEGIN_PART_MESSAGE_MAP(CPicturePane)
+FW_BEGIN_MESSAGE_MAP(CPicturePane, fw::CChildWnd)
+    FW_ON_MESSAGE(WM_PAINT, Void, OnPaint)
+    FW_ON_MESSAGE(WM_ERASEBKGND, Void, OnEraseBackground)
+    FW_ON_MESSAGE(WM_SIZE, Size, OnSize)
+    FW_ON_MESSAGE(WM_TIMER, Timer, OnTimer)
     FW_ON_MESSAGE(WM_MOUSEMOVE, Mouse, OnMouseMove)
     FW_ON_MESSAGE(WM_LBUTTONDOWN, Mouse, OnLButtonDown)
     FW_ON_MESSAGE(WM_LBUTTONUP, Mouse, OnLButtonUp)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kToggleFit), 0, ToggleFit)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kPageUp), 0, OnPageUp)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kPageDown), 0, OnPageDown)
-FW_END_PART_MESSAGE_MAP()
+FW_END_MESSAGE_MAP()
 
-CPicturePane::CPicturePane(IViewerHost& host, const CSpiPluginList& plugins, const fw::CWnd& leftColumn)
-    : m_host(host), m_plugins(plugins), m_leftColumn(leftColumn) {}
+CPicturePane::CPicturePane(const CFolder& folder, const CSpiPluginList& plugins)
+    : m_folder(folder), m_plugins(plugins) {}
+
+RECT CPicturePane::Area() const {
+    return GetClientRect();
+}
 
 RECT CPicturePane::GetPaneRect() const {
-    const HWND owner = m_host.OwnerWindow();
-    RECT pane{};
-    RECT window{};
-    ::GetClientRect(owner, &pane);
-    ::GetWindowRect(owner, &window);
-    const RECT list = m_leftColumn.GetWindowRect();
-    pane.left += list.right - window.left;
-    return pane;
+    RECT rect = Area();
+    ::MapWindowPoints(m_hWnd, ::GetParent(m_hWnd), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
-void CPicturePane::RetireShown() {
-    if (m_shownStamp && HoldsPicture()) {
-        m_readAhead.Retire(m_shownPath, m_shown, *m_shownStamp, std::move(m_shownPicture), std::move(m_shownFitted));
-    }
-    m_shownStamp.reset();
-}
-
-void CPicturePane::Release() {
-    m_shownStamp.reset();
-    m_shownFailure.reset();
-    m_shownPicture = CPicture();
-    m_shownFitted = CFittedCopy();
-    m_preview = CPicture();
-    m_previewFitted = CFittedCopy();
-    m_shown = {};
-    m_shownPath.clear();
-    m_previewDir.clear();
+std::optional<FileStamp> CPicturePane::ShownStamp() const {
+    return HoldsPicture() ? m_shown.stamp : std::nullopt;
 }
 
 SIZE CPicturePane::ShownPictureSize() const {
-    return SIZE{m_shownPicture.Width(), m_shownPicture.Height()};
+    return SIZE{ShownPicture().Width(), ShownPicture().Height()};
 }
 
 std::optional<PictureSize> CPicturePane::ShownHeaderSize() const {
-    return ReadHeaderSize(m_shownPath, m_shown);
+    return m_shown.kind == Shown::kPicture ? ReadHeaderSize(m_shown.path, m_shown.decoder) : std::nullopt;
 }
 
-void CPicturePane::ShowEntry(const ListEntry* entry, bool inPassing) {
-    const HWND owner = m_host.OwnerWindow();
-    if (owner == nullptr) {
+void CPicturePane::ReleasePictures() {
+    m_shown = Shown();
+    m_readAhead.Clear();
+}
+
+void CPicturePane::OnListed() {
+    m_readAhead.Clear();
+    ShowSelected();
+}
+
+void CPicturePane::OnSelected() {
+    ShowSelected();
+}
+
+void CPicturePane::ShowSelected() {
+    if (m_hWnd == nullptr) {
         return;
+    }
+    const ListEntry* entry = m_folder.Selected();
+    Shown next;
+    next.shownAt = ::GetTickCount();
+    if (entry != nullptr && !entry->IsDirectory()) {
+        next.kind = Shown::kPicture;
+        next.path = m_folder.PathOf(*entry);
+        next.decoder = entry->GetDecoder();
+    } else if (entry != nullptr) {
+        next.kind = Shown::kPreview;
+        next.dir = m_folder.PathOf(*entry);
     }
     // A copy read ahead is taken before the shown picture is retired: retiring may make
     // room by letting copies go.
-    const std::wstring path =
-        entry != nullptr && !entry->IsDirectory() ? AddTrailingBackslash(m_host.CurrentDir()) + entry->name : L"";
     std::optional<CReadAhead::Copy> copy =
-        path.empty() ? std::nullopt : m_readAhead.Take(path, entry->GetDecoder());
-    RetireShown();
-    Release();
-    m_bShownFromReadAhead = copy.has_value();
-    m_bInPassing = inPassing;
-    m_bPending = false;
-    m_bShownPainted = false;
-    m_noCopyAt = {};
-    m_shownAt = ::GetTickCount();
+        next.kind == Shown::kPicture ? m_readAhead.Take(next.path, next.decoder) : std::nullopt;
+    // The picture shown until now is kept as a copy (the user may go back to it) and let go
+    // in idle time, not while a key waits.
+    if (m_shown.kind == Shown::kPicture && m_shown.stamp && !m_shown.picture.IsEmpty()) {
+        m_readAhead.Retire(m_shown.path, m_shown.decoder, *m_shown.stamp, std::move(m_shown.picture),
+                           std::move(m_shown.fitted));
+    }
+    m_shown = std::move(next);
     m_nScrollX = 0;
     m_nScrollY = 0;
-    if (entry != nullptr && entry->IsDirectory()) {
-        m_previewDir = AddTrailingBackslash(AddTrailingBackslash(m_host.CurrentDir()) + entry->name);
-        HoldPreview(StepAway());
-    } else if (entry != nullptr) {
-        m_shown = entry->GetDecoder();
-        m_shownPath = path;
-        HoldShown(std::move(copy));
+    if (copy) {
+        m_shown.fromReadAhead = true;
+        m_shown.stamp = copy->stamp;
+        m_shown.picture = std::move(copy->picture);
+        m_shown.fitted = std::move(copy->fitted);
+    } else if (m_shown.kind == Shown::kPicture) {
+        Decode(StepAway());
+    } else if (m_shown.kind == Shown::kPreview) {
+        DecodePreview(StepAway());
     }
+    Redraw();
+    if (!m_bPassing) {
+        ScheduleIdleWork();
+    }
+}
+
+void CPicturePane::ShowPassing(const std::wstring& path, CPicture picture) {
+    m_shown = Shown();
+    m_shown.kind = Shown::kPicture;
+    m_shown.path = path;
+    m_shown.picture = std::move(picture);
+    m_shown.shownAt = ::GetTickCount();
+    m_nScrollX = 0;
+    m_nScrollY = 0;
     Redraw();
 }
 
-void CPicturePane::HoldShown(std::optional<CReadAhead::Copy> copy) {
-    if (copy) {
-        m_shownStamp = copy->stamp;
-        m_shownPicture = std::move(copy->picture);
-        m_shownFitted = std::move(copy->fitted);
-        return;
-    }
-    DecodeShown(StepAway());
-}
-
-void CPicturePane::DecodeShown(const KeepGoing& keepGoing) {
+void CPicturePane::Decode(const KeepGoing& keepGoing) {
     // A failed decode leaves nothing held: the pane stays black. The stamp is taken before
     // the file is read: should it change meanwhile, the picture retired later never
     // matches the file again and is not shown from the copy.
-    m_shownStamp = FileStamp::Of(m_shownPath);
-    fw::CClientDC dc(m_host.OwnerWindow());
-    DecodeOutcome decoded = DecodePicture(m_shownPath, m_shown, dc, keepGoing, DeviceBitmap::kLater);
-    m_shownPicture = std::move(decoded.picture);
-    m_bPending = decoded.failure == DecodeFailure::kAborted;
-    m_shownFailure = m_bPending ? std::nullopt : decoded.failure;
+    m_shown.stamp = FileStamp::Of(m_shown.path);
+    const fw::CClientDC dc(m_hWnd);
+    DecodeOutcome decoded = DecodePicture(m_shown.path, m_shown.decoder, dc, keepGoing, DeviceBitmap::kLater);
+    m_shown.picture = std::move(decoded.picture);
+    m_shown.pending = decoded.failure == DecodeFailure::kStopped;
+    m_shown.failure = m_shown.pending ? std::nullopt : decoded.failure;
 }
 
 // Only the first displayable file is tried; the directory is looked at again each time
 // its entry is selected (or the list is read again).
-void CPicturePane::HoldPreview(const KeepGoing& keepGoing) {
-    fw::CDirectoryEnumerator found(m_previewDir + L"*.*");
+void CPicturePane::DecodePreview(const KeepGoing& keepGoing) {
+    fw::CDirectoryEnumerator found(EntryPath(m_shown.dir, L"*.*"));
     fw::DirectoryEntry e;
     while (found.Next(e)) {
         const Decoder decoder = e.isDirectory ? Decoder() : m_plugins.DecoderFor(e.name);
         if (!decoder.IsNone()) {
-            fw::CClientDC dc(m_host.OwnerWindow());
-            DecodeOutcome decoded = DecodePicture(m_previewDir + e.name, decoder, dc, keepGoing, DeviceBitmap::kLater);
-            m_preview = std::move(decoded.picture);
-            m_bPending = decoded.failure == DecodeFailure::kAborted;
+            m_shown.path = EntryPath(m_shown.dir, e.name);
+            const fw::CClientDC dc(m_hWnd);
+            DecodeOutcome decoded = DecodePicture(m_shown.path, decoder, dc, keepGoing, DeviceBitmap::kLater);
+            m_shown.picture = std::move(decoded.picture);
+            m_shown.pending = decoded.failure == DecodeFailure::kStopped;
             return;
         }
     }
 }
 
 // The user holding Up or Down goes on past a picture faster than a large one decodes: its
-// decode is abandoned as soon as the next step waits, and the picture where the keys stop
+// decode is given up as soon as the next step waits, and the picture where the keys stop
 // is decoded once they do. Only fitted: at actual size Up and Down page through the picture
 // first. A size-judged pass needs every picture it goes by.
 KeepGoing CPicturePane::StepAway() const {
-    if (!m_bFitToPane || m_bInPassing) {
+    if (!m_bFitToPane || m_bPassing) {
         return KeepGoing();
     }
-    return [] { return !ListStepWaits(); };
+    return [] { return !ListStepIsWaiting(); };
 }
 
 bool CPicturePane::ShowPending() {
-    if (!m_bPending || m_host.OwnerWindow() == nullptr) {
+    if (!m_shown.pending || m_hWnd == nullptr) {
         return true;
     }
-    // Another step of the keys abandons it again; a command waits for it.
-    const KeepGoing keepGoing = [] { return !ListStepWaits(); };
-    if (m_previewDir.empty()) {
-        DecodeShown(keepGoing);
+    // Another step of the keys gives it up again; a command waits for it.
+    const KeepGoing keepGoing = [] { return !ListStepIsWaiting(); };
+    if (m_shown.kind == Shown::kPicture) {
+        Decode(keepGoing);
     } else {
-        HoldPreview(keepGoing);
+        DecodePreview(keepGoing);
     }
-    if (m_bPending) {
+    if (m_shown.pending) {
         return false;
     }
     Redraw();
@@ -178,36 +213,132 @@ bool CPicturePane::ShowPending() {
 }
 
 bool CPicturePane::MakeShownSeen(bool repeat) {
-    if (m_bPending && m_previewDir.empty()) {
-        DecodeShown(KeepGoing());
+    if (m_shown.kind != Shown::kPicture) {
+        return true;
     }
-    if (!m_bShownPainted) {
+    if (m_shown.pending) {
+        Decode(KeepGoing());
+    }
+    if (!m_shown.painted) {
         Redraw();
     }
-    return m_bShownPainted || !repeat || !m_previewDir.empty() || m_shown.IsNone();
+    return m_shown.painted || !repeat;
+}
+
+// Only the pixels that change are painted again: those of the picture drawn last and of
+// the one drawn now. Around both the pane is black already, unless the pane has changed
+// since; whatever else the pane lacks, it has asked to have painted itself.
+void CPicturePane::Redraw() {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    const RECT pane = Area();
+    RECT changed = pane;
+    if (m_painted && ::EqualRect(&m_painted->pane, &pane)) {
+        const RECT now = PictureArea();
+        ::UnionRect(&changed, &m_painted->picture, &now);
+        ::IntersectRect(&changed, &changed, &pane);
+    }
+    InvalidateRect(changed, FALSE);
+    UpdateWindow();
+}
+
+RECT CPicturePane::PictureArea() const {
+    const CPicture& picture = m_shown.picture;
+    if (picture.IsEmpty()) {
+        return RECT{};
+    }
+    const RECT pane = Area();
+    int scrollX = m_nScrollX;
+    int scrollY = m_nScrollY;
+    RECT area =
+        ToRect(LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(pane), scrollX, scrollY).destination);
+    ::IntersectRect(&area, &area, &pane);
+    return area;
+}
+
+// The one place the pane is drawn. It goes straight onto the window: DrawPicture draws
+// every pixel of the pane once, so nothing flickers, and a large picture costs no copy
+// through a second bitmap. Nothing is decoded here.
+void CPicturePane::OnPaint() {
+    const fw::CPaintDC dc(m_hWnd);
+    DrawPicture(dc, m_shown.picture, m_bPassing ? nullptr : &m_shown.fitted);
+    // Seen once some of it has been drawn on the screen.
+    const RECT area = PictureArea();
+    RECT clip{};
+    RECT seen{};
+    if (::GetClipBox(dc, &clip) != ERROR && ::IntersectRect(&seen, &clip, &area)) {
+        m_shown.painted = true;
+    }
+    m_painted = Painted{Area(), area};
+}
+
+// The copies read ahead and the shown one are scaled to the pane: anew for its new size.
+void CPicturePane::OnSize(UINT, int, int) {
+    Invalidate(FALSE);
+    ScheduleIdleWork();
+}
+
+bool CPicturePane::ScaleShownToPane(const KeepGoing& keepGoing) {
+    const CPicture& picture = m_shown.picture;
+    if (!m_bFitToPane || m_bPassing || picture.IsEmpty() || m_hWnd == nullptr) {
+        return true;
+    }
+    const SIZE size = FittedSizeOf(picture);
+    if (m_shown.fitted.Fits(size.cx, size.cy) || CopyRefusedAt(size.cx, size.cy)) {
+        return true;
+    }
+    // Keys held down go by faster than a large picture is scaled: a key that comes
+    // meanwhile stops the scaling, and the copy is made once keys pause.
+    std::optional<CFittedCopy> fitted = CFittedCopy::Make(picture, size.cx, size.cy, keepGoing);
+    if (!fitted) {
+        return false;
+    }
+    m_shown.fitted = std::move(*fitted);
+    if (m_shown.fitted.IsEmpty()) {
+        m_shown.copyRefusedAt = size;  // not asked again at this size: the picture stays stretched
+        return true;
+    }
+    Redraw();
+    return true;
+}
+
+// The bitmap only makes drawing the picture stretched again cheap (a window being
+// resized); made as the file is read, it would keep the picture that much longer off the
+// screen.
+void CPicturePane::MakeShownBitmap() {
+    CPicture& picture = m_shown.picture;
+    if (m_bPassing || !picture.LacksDeviceBitmap() || m_hWnd == nullptr) {
+        return;
+    }
+    // Making it cannot be broken off by a key: not for the pictures keys go by.
+    if (::GetTickCount() - m_shown.shownAt < kSettleMs) {
+        ScheduleIdleWork();
+        return;
+    }
+    const fw::CClientDC dc(m_hWnd);
+    picture.MakeDeviceBitmap(dc);  // refused, it stays drawn from its rows
 }
 
 bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing,
-                             const std::function<bool()>& nothingWaits) {
-    const HWND owner = m_host.OwnerWindow();
-    if (owner == nullptr) {
+                             const KeepGoing& nothingWaits) {
+    if (m_hWnd == nullptr) {
         return true;
     }
-    const std::wstring dir = AddTrailingBackslash(m_host.CurrentDir());
     std::vector<const ListEntry*> wanted;
     std::vector<std::wstring> paths;
     for (const ListEntry* entry : entries) {
-        if (entry != nullptr && !entry->IsDirectory() && dir + entry->name != m_shownPath) {
+        if (entry != nullptr && !entry->IsDirectory() && m_folder.PathOf(*entry) != ShownPath()) {
             wanted.push_back(entry);
-            paths.push_back(dir + entry->name);
+            paths.push_back(m_folder.PathOf(*entry));
         }
     }
     m_readAhead.KeepOnly(paths);
-    fw::CClientDC dc(owner);
+    const fw::CClientDC dc(m_hWnd);
     for (size_t i = 0; i < wanted.size(); ++i) {
         const ListEntry& entry = *wanted[i];
         const std::wstring& path = paths[i];
-        const CReadAhead::KeepGoing going = [&] { return keepGoing(entry); };
+        const KeepGoing going = [&] { return keepGoing(entry); };
         CReadAhead::Outcome outcome = m_readAhead.Prepare(path, entry.GetDecoder(), dc, going);
         if (outcome == CReadAhead::Outcome::kNoRoom && i + 1 < paths.size()) {
             // The less wanted copies make room for this one.
@@ -222,10 +353,9 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
             // A key on its way to this picture waits for the scaling only when stretching the
             // picture would take it longer.
             const bool stretchesCheaply = nothingWaits && m_readAhead.HoldsWithDeviceBitmap(path);
-            bool stopped = false;
-            m_readAhead.Fit(path, [this](const CPicture& picture) { return FittedSizeOf(picture); },
-                            stretchesCheaply ? nothingWaits : going, &stopped);
-            if (stopped) {
+            const auto sizeOf = [this](const CPicture& picture) { return FittedSizeOf(picture); };
+            if (m_readAhead.Fit(path, sizeOf, stretchesCheaply ? nothingWaits : going) ==
+                CReadAhead::Outcome::kStopped) {
                 return false;
             }
         }
@@ -233,115 +363,77 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
     return true;
 }
 
-// Only the pixels that change are painted again: those of the picture drawn last and of
-// the one drawn now. Around both the pane is black already, unless the pane has changed
-// since; whatever else the window lacks, it has asked to have painted itself.
-void CPicturePane::Redraw() const {
-    const HWND owner = m_host.OwnerWindow();
-    if (owner == nullptr) {
+// The idle work runs on this thread: the BMP reader reads here and makes its bitmap for
+// this window's device, and a plug-in decodes on the decode thread while this thread
+// waits for it. A key never waits for work it has no use for: the wait (or the BMP
+// reader, at its next chunk) gives way once input arrives, unless that input is a key
+// going to the very entry being read. A zero-delay timer starts it: timer messages come
+// only when nothing else is queued, painting included.
+void CPicturePane::ScheduleIdleWork() {
+    if (m_hWnd != nullptr) {
+        ::SetTimer(m_hWnd, kIdleTimer, USER_TIMER_MINIMUM, nullptr);
+    }
+}
+
+fw::Handled CPicturePane::OnTimer(UINT_PTR id) {
+    if (id != kIdleTimer) {
+        return fw::Handled::kNo;
+    }
+    ::KillTimer(m_hWnd, kIdleTimer);
+    RunIdleWork();
+    return fw::Handled::kYes;
+}
+
+void CPicturePane::RunIdleWork() {
+    // A listing or a size-judged pass keeps the window alive while it runs: not in the
+    // middle of one.
+    if (m_folder.IsListing() || m_bPassing) {
         return;
     }
-    const RECT pane = GetPaneRect();
-    RECT changed = pane;
-    if (m_painted && ::EqualRect(&m_painted->pane, &pane)) {
-        const RECT now = PictureArea();
-        ::UnionRect(&changed, &m_painted->picture, &now);
-        ::IntersectRect(&changed, &changed, &pane);
+    if (ListKeyHeld()) {
+        ::SetTimer(m_hWnd, kIdleTimer, kHeldKeyRecheckMs, nullptr);
+        return;
     }
-    ::InvalidateRect(owner, &changed, FALSE);
-    ::UpdateWindow(owner);
-}
-
-RECT CPicturePane::PictureArea() const {
-    const CPicture& picture = m_previewDir.empty() ? m_shownPicture : m_preview;
-    if (picture.IsEmpty()) {
-        return RECT{};
-    }
-    const RECT pane = GetPaneRect();
-    int scrollX = m_nScrollX;
-    int scrollY = m_nScrollY;
-    RECT area =
-        ToRect(LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(pane), scrollX, scrollY).destination);
-    ::IntersectRect(&area, &area, &pane);
-    return area;
-}
-
-// The one place the pane is drawn. It goes straight onto the window: DrawPicture draws
-// every pixel of the pane once, so nothing flickers, and a large picture costs no copy
-// through a second bitmap. Nothing is decoded here.
-void CPicturePane::Paint(HDC dc) {
-    if (m_previewDir.empty()) {
-        DrawPicture(dc, m_shownPicture, m_bInPassing ? nullptr : &m_shownFitted);
-        // Seen once some of it has been drawn on the screen.
-        RECT clip{};
-        RECT seen{};
-        const RECT area = PictureArea();
-        if (::GetClipBox(dc, &clip) != ERROR && ::IntersectRect(&seen, &clip, &area)) {
-            m_bShownPainted = true;
+    const int index = m_folder.SelectedIndex();
+    const int direction = m_folder.Direction();
+    const ListEntry* ahead = m_folder.At(index + direction);
+    const ListEntry* behind = m_folder.At(index - direction);
+    const auto keepReading = [&](const ListEntry& entry) {
+        if (!WorkIsWaiting()) {
+            return true;
         }
-    } else {
-        DrawPicture(dc, m_preview, m_bInPassing ? nullptr : &m_previewFitted);
-    }
-    m_painted = Painted{GetPaneRect(), PictureArea()};
-}
-
-bool CPicturePane::FitShown(const std::function<bool()>& keepGoing) {
-    const bool preview = !m_previewDir.empty();
-    const CPicture& picture = preview ? m_preview : m_shownPicture;
-    CFittedCopy& fitted = preview ? m_previewFitted : m_shownFitted;
-    if (!m_bFitToPane || m_bInPassing || picture.IsEmpty() || m_host.OwnerWindow() == nullptr) {
-        return true;
-    }
-    const SIZE size = FittedSizeOf(picture);
-    if (fitted.Fits(size.cx, size.cy) || CopyRefusedAt(size.cx, size.cy)) {
-        return true;
-    }
-    // Keys held down go by faster than a large picture is scaled: a key that comes
-    // meanwhile stops the scaling, and the copy is made once keys pause.
-    bool stopped = false;
-    fitted = CFittedCopy::Make(picture, size.cx, size.cy, keepGoing, &stopped);
-    if (stopped) {
-        return false;
-    }
-    if (fitted.IsEmpty()) {
-        m_noCopyAt = size;  // not asked again at this size: the picture stays stretched
-        return true;
-    }
-    Redraw();
-    return true;
-}
-
-void CPicturePane::MakeShownBitmap() {
-    CPicture& picture = m_previewDir.empty() ? m_shownPicture : m_preview;
-    if (m_bInPassing || !picture.LacksDeviceBitmap() || m_host.OwnerWindow() == nullptr) {
+        const ListEntry* picture = m_folder.Selected();
+        const int step = picture != nullptr && !picture->IsDirectory() ? StepOfWaitingKey() : 0;
+        return step != 0 && &entry == (step == direction ? ahead : behind);
+    };
+    // The shown picture first: it is on screen, stretched until its copy is made.
+    const auto nothingWaits = [] { return !WorkIsWaiting(); };
+    if (WorkIsWaiting() || !ShowPending() || !ScaleShownToPane(nothingWaits) || WorkIsWaiting() ||
+        !ReadAhead({ahead, behind}, keepReading, nothingWaits) || WorkIsWaiting()) {
+        ScheduleIdleWork();  // again once the waiting work is done
         return;
     }
-    // Making it cannot be broken off by a key: not for the pictures keys go by.
-    if (::GetTickCount() - m_shownAt < kSettleMs) {
-        m_host.ScheduleIdleWork();
-        return;
-    }
-    fw::CClientDC dc(m_host.OwnerWindow());
-    picture.MakeDeviceBitmap(dc);  // refused, it stays drawn from its rows
+    // Last, as it only makes drawing the shown picture stretched again cheap.
+    MakeShownBitmap();
 }
 
 SIZE CPicturePane::FittedSizeOf(const CPicture& picture) const {
     int scrollX = 0;
     int scrollY = 0;
     const PaneRect d =
-        LayoutPicture(true, picture.Width(), picture.Height(), ToPane(GetPaneRect()), scrollX, scrollY).destination;
+        LayoutPicture(true, picture.Width(), picture.Height(), ToPane(Area()), scrollX, scrollY).destination;
     return SIZE{d.Width(), d.Height()};
 }
 
 PictureLayout CPicturePane::LayoutOf(const CPicture& picture) {
-    return LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(GetPaneRect()), m_nScrollX, m_nScrollY);
+    return LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(Area()), m_nScrollX, m_nScrollY);
 }
 
 void CPicturePane::DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fitted) {
-    if (m_host.OwnerWindow() == nullptr) {
+    if (m_hWnd == nullptr) {
         return;
     }
-    const RECT pane = GetPaneRect();
+    const RECT pane = Area();
     const int saved = ::SaveDC(dc);
     ::IntersectClipRect(dc, pane.left, pane.top, pane.right, pane.bottom);
     std::optional<PictureLayout> layout;
@@ -364,7 +456,7 @@ void CPicturePane::DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fit
         const PaneRect& d = layout->destination;
         const bool fits = fitted != nullptr && m_bFitToPane && fitted->Fits(d.Width(), d.Height());
         if (fitted != nullptr && m_bFitToPane && !fits && !CopyRefusedAt(d.Width(), d.Height())) {
-            m_host.ScheduleIdleWork();
+            ScheduleIdleWork();
         }
         if (!fits || !fitted->Draw(dc, d.left, d.top)) {
             picture.Draw(dc, ToRect(layout->source), ToRect(d));
@@ -378,12 +470,12 @@ bool CPicturePane::Scroll(int dx, int dy) {
     const int oldY = m_nScrollY;
     m_nScrollX = SaturatingAdd(m_nScrollX, dx);
     m_nScrollY = SaturatingAdd(m_nScrollY, dy);
-    if (m_shown.IsNone() || m_host.OwnerWindow() == nullptr) {
+    if (m_shown.kind != Shown::kPicture || m_hWnd == nullptr) {
         return m_nScrollX == oldX && m_nScrollY == oldY;
     }
     // Clamped first: when nothing moved the pane shows this view already, and drawing a
     // large picture again would only cost the key its speed.
-    LayoutOf(m_shownPicture);
+    LayoutOf(m_shown.picture);
     if (m_nScrollX == oldX && m_nScrollY == oldY) {
         return true;
     }
@@ -397,26 +489,15 @@ void CPicturePane::ToggleFit() {
 }
 
 int CPicturePane::PageBy(int direction) {
-    const ListEntry* selected = m_host.SelectedEntry();
-    if (selected != nullptr && selected->IsDirectory()) {
-        return kPassKeyOn;
+    if (m_shown.kind == Shown::kPreview) {
+        return kLetListHandleKey;
     }
-    RECT client{};
-    ::GetClientRect(m_host.OwnerWindow(), &client);
-    const int height = client.bottom - client.top;
-    return Scroll(0, direction * height) ? kPassKeyOn : 0;
-}
-
-int CPicturePane::OnPageUp() {
-    return PageBy(-1);
-}
-
-int CPicturePane::OnPageDown() {
-    return PageBy(1);
+    const RECT area = Area();
+    return Scroll(0, direction * (area.bottom - area.top)) ? kLetListHandleKey : 0;
 }
 
 void CPicturePane::OnLButtonDown(UINT, POINT) {
-    ::SetCapture(m_host.OwnerWindow());
+    SetCapture();
 }
 
 void CPicturePane::OnLButtonUp(UINT, POINT) {

@@ -134,28 +134,29 @@ std::optional<CReadAhead::Copy> CReadAhead::Take(const std::wstring& path, Decod
     return Copy{held.stamp, std::move(held.picture), std::move(held.fitted)};
 }
 
-bool CReadAhead::Fit(const std::wstring& path, const FittedSize& sizeOf, const KeepGoing& keepGoing, bool* stopped) {
-    if (stopped != nullptr) {
-        *stopped = false;
-    }
+CReadAhead::Outcome CReadAhead::Fit(const std::wstring& path, const FittedSize& sizeOf, const KeepGoing& keepGoing) {
     const auto found = Find(path);
     if (found == m_held.end() || found->outcome != Outcome::kHeld) {
-        return false;
+        return Outcome::kNoRoom;
     }
     const SIZE size = sizeOf(found->picture);
     if (found->fitted.Fits(size.cx, size.cy)) {
-        return true;
+        return Outcome::kHeld;
     }
     const uint64_t wanted = uint64_t{4} * static_cast<uint32_t>(std::max(0L, static_cast<long>(size.cx))) *
                             static_cast<uint32_t>(std::max(0L, static_cast<long>(size.cy)));
     found->bytes -= found->fitted.HeldBytes();
     found->fitted = CFittedCopy();
     if (wanted == 0 || HeldBytes() + wanted > kMaxHeldBytes) {
-        return false;
+        return Outcome::kNoRoom;
     }
-    found->fitted = CFittedCopy::Make(found->picture, size.cx, size.cy, keepGoing, stopped);
+    std::optional<CFittedCopy> fitted = CFittedCopy::Make(found->picture, size.cx, size.cy, keepGoing);
+    if (!fitted) {
+        return Outcome::kStopped;
+    }
+    found->fitted = std::move(*fitted);
     found->bytes += found->fitted.HeldBytes();
-    return !found->fitted.IsEmpty();
+    return found->fitted.IsEmpty() ? Outcome::kNoRoom : Outcome::kHeld;
 }
 
 void CReadAhead::Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture,

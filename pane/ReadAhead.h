@@ -16,6 +16,7 @@
 #include "image/FittedCopy.h"
 #include "image/Picture.h"
 #include "image/SpiPluginList.h"
+#include "portable/KeepGoing.h"
 
 // What identifies the content of a file cheaply: its size and its times.
 struct FileStamp {
@@ -30,8 +31,6 @@ struct FileStamp {
 
 class CReadAhead {
 public:
-    using KeepGoing = std::function<bool()>;
-
     CReadAhead() = default;
     CReadAhead(const CReadAhead&) = delete;
     CReadAhead& operator=(const CReadAhead&) = delete;
@@ -71,11 +70,10 @@ public:
     // The size a picture is shown at in the pane; a side of 0 when it is not scaled.
     using FittedSize = std::function<SIZE(const CPicture& picture)>;
     // Makes the copy of `path`'s held picture scaled to the size `sizeOf` gives, unless it
-    // is held at that size already or would take the held pictures past kMaxHeldBytes.
-    // The scaling stops once `keepGoing` answers false (then `*stopped` is set). True when
-    // the copy is held at that size afterwards.
-    bool Fit(const std::wstring& path, const FittedSize& sizeOf, const KeepGoing& keepGoing = {},
-             bool* stopped = nullptr);
+    // is held at that size already or would take the held pictures past kMaxHeldBytes:
+    // kHeld when the copy is held at that size afterwards, kStopped when `keepGoing`
+    // answered false while the picture was scaled, else kNoRoom.
+    Outcome Fit(const std::wstring& path, const FittedSize& sizeOf, const KeepGoing& keepGoing = {});
     // Hands the copy of `path` over when `decoder` made it and the file is unchanged; none
     // otherwise. A copy that no longer matches its file is dropped.
     std::optional<Copy> Take(const std::wstring& path, Decoder decoder);

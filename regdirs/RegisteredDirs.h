@@ -5,11 +5,11 @@
 
 #include "framework/MessageMap.h"
 #include "host/KeyTable.h"
-#include "host/ViewerHost.h"
+#include "filelist/Folder.h"
 
 class CRegisteredDirs {
 public:
-    CRegisteredDirs(IViewerHost& host, std::wstring iniPath);
+    CRegisteredDirs(CFolder& folder, std::wstring iniPath);
     CRegisteredDirs(const CRegisteredDirs&) = delete;
     CRegisteredDirs& operator=(const CRegisteredDirs&) = delete;
 
@@ -21,6 +21,6 @@ public:
     FW_DECLARE_PART_MESSAGE_MAP()
 
 private:
-    IViewerHost& m_host;
+    CFolder& m_folder;
     std::wstring m_strIniPath;
 };

@@ -89,7 +89,7 @@ const SettingKey kKeys[] = {
 }  // namespace
 
 std::wstring GetIniFilePath() {
-    return AddTrailingBackslash(GetDirectoryPart(fw::AfxGetModuleFilePathW())) + L"Ixo.ini";
+    return AddTrailingBackslash(GetDirectoryPart(fw::ExecutablePath())) + L"Ixo.ini";
 }
 
 std::optional<std::string> StorablePath(HWND owner, const std::wstring& path) {

@@ -9,9 +9,6 @@ FW_BEGIN_PART_MESSAGE_MAP(CSettingsEditor)
 FW_END_PART_MESSAGE_MAP()
 
 void CSettingsEditor::OnSettings() {
-    if (m_isBusy && m_isBusy()) {
-        return;
-    }
     CSettingsDlg dlg(m_settings);
     if (dlg.DoModal() == IDOK) {
         m_settings = dlg.GetSettings();

@@ -2,21 +2,13 @@
 // The settings command as a part of the main window (menu "設定" → "設定" and the P key):
 // the settings dialog edits a copy of the window's settings, which is assigned back only
 // when the dialog closes with OK. The file is written when the window closes, not here.
-#include <functional>
-#include <utility>
-
 #include "framework/MessageMap.h"
 #include "host/KeyTable.h"
 #include "settings/Settings.h"
 
 class CSettingsEditor {
 public:
-    // Asked before the dialog opens: true while the settings must not change under work
-    // that reads them as it goes (a size-judged pass), and the command is then ignored.
-    using IsBusy = std::function<bool()>;
-
-    explicit CSettingsEditor(Settings& settings, IsBusy isBusy = IsBusy())
-        : m_settings(settings), m_isBusy(std::move(isBusy)) {}
+    explicit CSettingsEditor(Settings& settings) : m_settings(settings) {}
     CSettingsEditor(const CSettingsEditor&) = delete;
     CSettingsEditor& operator=(const CSettingsEditor&) = delete;
 
@@ -26,5 +18,4 @@ public:
 
 private:
     Settings& m_settings;
-    IsBusy m_isBusy;
 };

@@ -1,12 +1,16 @@
 // Size-judged deletion: the judgement of one picture, the threshold dialog and the three
-// passes over the list or the tree.
+// passes over the folder's entries or the tree below it.
 #include "sizedelete/SizeDeletion.h"
 
+#include "filelist/EntryPath.h"
+#include "filelist/Listing.h"
 #include "framework/DirectoryEnumerator.h"
+#include "framework/Gdi.h"
 #include "framework/Keyboard.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "framework/Wnd.h"
+#include "image/Decode.h"
 #include "portable/PathUtil.h"
 #include "res/resource.h"
 #include "sizedelete/SizeDeleteDlg.h"
@@ -27,6 +31,14 @@ const char* ConfirmationText(bool tree, bool moving) {
                   : "再起的サイズ判定削除を行います。\nよろしいですか？";
 }
 
+std::vector<const ListEntry*> EntriesOf(const CFolder& folder) {
+    std::vector<const ListEntry*> entries;
+    for (int i = 0; i < folder.Count(); ++i) {
+        entries.push_back(folder.At(i));
+    }
+    return entries;
+}
+
 }  // namespace
 
 FW_BEGIN_PART_MESSAGE_MAP(CSizeDeletion)
@@ -37,32 +49,17 @@ FW_BEGIN_PART_MESSAGE_MAP(CSizeDeletion)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kSizeDeleteSelected), 0, OnDeleteSelectedIfSmall)
 FW_END_PART_MESSAGE_MAP()
 
-CSizeDeletion::CSizeDeletion(IViewerHost& host,
-                             IPassHost& passHost,
-                             Settings& settings,
-                             CFileList& files,
-                             const CPicturePane& pane,
-                             CSortingOps& sorting)
-    : m_host(host), m_pass(passHost), m_settings(settings), m_files(files), m_pane(pane), m_sorting(sorting) {}
+CSizeDeletion::CSizeDeletion(IViewerHost& host, IPassView& view, Settings& settings, CFolder& folder,
+                             const CPicturePane& pane, CSortingOps& sorting, const CSpiPluginList& plugins)
+    : m_host(host),
+      m_view(view),
+      m_settings(settings),
+      m_folder(folder),
+      m_pane(pane),
+      m_sorting(sorting),
+      m_plugins(plugins) {}
 
-CSizeDeletion::Verdict CSizeDeletion::DeleteSelectedIfSmall() {
-    const ListEntry* selected = m_host.SelectedEntry();
-    if (selected == nullptr || selected->IsDirectory()) {
-        return Verdict::kNotJudged;
-    }
-    // The size is the one the pane decoded the picture at. Should the pane show another
-    // file, or have let go of the picture (a listing releases the plug-ins' pictures), it
-    // is decoded again first: a stale 0 x 0 must not delete a good picture.
-    if (m_pane.ShownPath() != SelectedPath() || (!m_pane.HoldsPicture() && !m_pane.ShownFailure())) {
-        m_host.ShowSelection();
-    }
-    std::optional<PictureSize> decoded;
-    if (m_pane.HoldsPicture()) {
-        const SIZE size = m_pane.ShownPictureSize();
-        decoded = PictureSize{size.cx, size.cy};
-    }
-    const std::optional<PictureSize> size =
-        SizeToJudge(decoded, m_pane.ShownFailure(), [this] { return m_pane.ShownHeaderSize(); });
+CSizeDeletion::Verdict CSizeDeletion::Judged(std::optional<PictureSize> size, const std::function<OpResult()>& kill) {
     if (!size) {
         ++m_progress.unreadable;
         return Verdict::kUnreadable;
@@ -71,32 +68,70 @@ CSizeDeletion::Verdict CSizeDeletion::DeleteSelectedIfSmall() {
     if (!IsSmallPicture(size->width, size->height, m_settings.m_nDeleteSmallWidth, m_settings.m_nDeleteSmallHeight)) {
         return Verdict::kStays;
     }
-    // A refused kill tells the user itself; either way the entry is still listed then.
-    const int before = m_files.Count();
-    m_sorting.KillSelectedFile();
-    if (m_files.Count() >= before) {
+    // A refused kill tells the user itself; either way the picture is still there then.
+    if (!kill().IsDone()) {
         return Verdict::kKillNotDone;
     }
     ++m_progress.deleted;
     return Verdict::kKilled;
 }
 
+CSizeDeletion::Verdict CSizeDeletion::DeleteSelectedIfSmall() {
+    const ListEntry* selected = m_folder.Selected();
+    if (selected == nullptr || selected->IsDirectory()) {
+        return Verdict::kNotJudged;
+    }
+    // The size is the one the pane decoded the picture at. Should the pane show another
+    // file, or not hold what it read of it, the file is decoded again here: a stale 0 x 0
+    // must not delete a good picture.
+    const std::wstring path = m_folder.PathOf(*selected);
+    std::optional<PictureSize> decoded;
+    std::optional<DecodeFailure> failure;
+    if (m_pane.ShownPath() == path && (m_pane.HoldsPicture() || m_pane.ShownFailure())) {
+        if (m_pane.HoldsPicture()) {
+            const SIZE size = m_pane.ShownPictureSize();
+            decoded = PictureSize{size.cx, size.cy};
+        }
+        failure = m_pane.ShownFailure();
+    } else {
+        const fw::CClientDC screen(nullptr);
+        const DecodeOutcome outcome = DecodePicture(path, selected->GetDecoder(), screen, {}, DeviceBitmap::kLater);
+        if (!outcome.failure) {
+            decoded = PictureSize{outcome.picture.Width(), outcome.picture.Height()};
+        }
+        failure = outcome.failure;
+    }
+    const Decoder decoder = selected->GetDecoder();
+    return Judged(SizeToJudge(decoded, failure, [&] { return ReadHeaderSize(path, decoder); }),
+                  [this] { return m_sorting.KillSelectedFile(); });
+}
+
+CSizeDeletion::Verdict CSizeDeletion::JudgeFile(const std::wstring& path, Decoder decoder) {
+    const fw::CClientDC screen(nullptr);
+    DecodeOutcome outcome = DecodePicture(path, decoder, screen, {}, DeviceBitmap::kLater);
+    std::optional<PictureSize> decoded;
+    if (!outcome.failure) {
+        decoded = PictureSize{outcome.picture.Width(), outcome.picture.Height()};
+    }
+    const std::optional<DecodeFailure> failure = outcome.failure;
+    m_view.ShowJudged(path, std::move(outcome.picture));
+    return Judged(SizeToJudge(decoded, failure, [&] { return ReadHeaderSize(path, decoder); }),
+                  [this, &path] { return m_sorting.KillFile(path); });
+}
+
 void CSizeDeletion::OnDeleteSelectedIfSmall() {
-    const ListEntry* selected = m_host.SelectedEntry();
+    const ListEntry* selected = m_folder.Selected();
     if (selected != nullptr && selected->IsDirectory()) {
         fw::MessageBox(m_host.OwnerWindow(), kDirectorySelected);
         return;
     }
     const Verdict verdict = DeleteSelectedIfSmall();
     if (verdict == Verdict::kStays || verdict == Verdict::kUnreadable || verdict == Verdict::kNotJudged) {
-        SelectNextEntry();
+        m_folder.SelectNext();
     }
 }
 
 void CSizeDeletion::OnSizeDeleteSettings() {
-    if (m_bSizeDeleteRunning) {
-        return;  // the running pass judges by the threshold it started with
-    }
     fw::CWnd owner;
     owner.Attach(m_host.OwnerWindow());
     CSizeDeleteDlg dlg(&owner);
@@ -121,23 +156,8 @@ void CSizeDeletion::OnSizeDeleteRecursiveMove() {
 }
 
 void CSizeDeletion::RunPass(Pass pass) {
-    // The menu stays open during a pass and a listing, which both drain the queue: a
-    // second pass, or one over a list still being filled, is not started.
-    if (m_bSizeDeleteRunning || m_host.IsListingRunning()) {
-        return;
-    }
-    m_pass.EnableListControls(false);
-    RunConfirmedPass(pass);
-    m_pass.EnableListControls(true);
-    // Disabling the list took the keyboard focus from it: give it back for the keys.
-    if (m_host.OwnerWindow() != nullptr) {
-        m_files.TakeFocus();
-    }
-}
-
-void CSizeDeletion::RunConfirmedPass(Pass pass) {
     const HWND owner = m_host.OwnerWindow();
-    if (m_files.Count() == 0) {
+    if (m_folder.Count() == 0) {
         fw::MessageBox(owner, kNothingToDo);
         return;
     }
@@ -147,145 +167,113 @@ void CSizeDeletion::RunConfirmedPass(Pass pass) {
         return;
     }
     // The moved pictures must land outside the tree, or the walk would meet them again.
-    if (moving && IsSameOrInside(fw::Widen932(m_settings.m_strMoveDir), m_host.CurrentDir())) {
+    if (moving && IsSameOrInside(fw::Widen932(m_settings.m_strMoveDir), m_folder.Dir())) {
         fw::MessageBox(owner, kMoveDirInside);
         return;
     }
     m_progress = PassProgress{};
     m_progress.moving = moving;
     m_bSizeDeleteRunning = true;
-    HoldListDrawing();
+    m_view.PassRunning(true);
+    ShowProgress(m_folder.Dir(), Title::kNow);
     if (tree) {
-        SizeDeleteTree(moving ? Moving::kOn : Moving::kOff);
+        WalkTree(m_folder.Dir(), EntriesOf(m_folder), moving ? Moving::kOn : Moving::kOff);
     } else {
-        m_progress.total = m_files.Count();
         SizeDeleteListPass();
     }
     m_bSizeDeleteRunning = false;
-    m_files.HoldDrawing(false);
+    m_view.PassRunning(false);
     if (m_host.OwnerWindow() == nullptr) {
         return;  // the window was destroyed under the pass
     }
-    if (tree) {
-        m_host.ListAgain();
-    }
-    m_pass.ShowProgress("");
+    // The list shows what the disk holds now, from its first entry.
+    m_folder.Open(m_folder.Dir());
     fw::MessageBox(owner, PassClosingText(m_progress, fw::Widen932));
 }
 
 void CSizeDeletion::SizeDeleteListPass() {
-    SelectFirstEntry();
-    int cur = 0;
-    int last = 0;
-    do {
+    const std::vector<const ListEntry*> entries = EntriesOf(m_folder);
+    m_progress.total = static_cast<int>(entries.size());
+    for (const ListEntry* entry : entries) {
         if (!ContinuePass()) {
             break;
         }
-        last = m_files.Count() - 1;
-        cur = m_files.SelectedIndex();
-        if (cur < 0 || last < 0) {
-            break;
-        }
         ++m_progress.position;
-        const std::wstring path = SelectedPath();
-        const Verdict verdict = DeleteSelectedIfSmall();
-        ShowProgress();
-        if (verdict == Verdict::kKillNotDone) {
-            Stop(PassStop::kKillNotDone, path);  // judging it again would only repeat the refusal
+        const std::wstring path = m_folder.PathOf(*entry);
+        if (!entry->IsDirectory() && JudgeFile(path, entry->GetDecoder()) == Verdict::kKillNotDone) {
+            Stop(PassStop::kKillNotDone, path);  // judging on would only repeat the refusal
             break;
         }
-        // A killed entry's place is taken by the next one, which is shown already.
-        if (verdict != Verdict::kKilled) {
-            SelectNextEntry();
-        }
-    } while (cur < last);
-    if (m_files.Count() > 0) {
-        SelectFirstEntry();
+        ShowProgress(m_folder.Dir());
     }
 }
 
-// Depth first in the list's order: the sub-directories (listed first) are walked and, once
-// empty, removed before the pictures of the directory itself are judged.
-void CSizeDeletion::SizeDeleteTree(Moving moving) {
-    SelectFirstEntry();
-    int cur = 0;
-    int last = 0;
-    do {
-        last = m_files.Count() - 1;
-        cur = m_files.SelectedIndex();
-        if (cur < 0 || last < 0 || !ContinuePass()) {
-            break;
+bool CSizeDeletion::WalkTree(const std::wstring& dir, const std::vector<const ListEntry*>& entries, Moving moving) {
+    int left = 0;
+    for (const ListEntry* entry : entries) {
+        if (!ContinuePass()) {
+            return false;
         }
-        const ListEntry* selected = m_host.SelectedEntry();
-        bool acted = false;
-        bool unjudged = false;
-        if (selected != nullptr && selected->IsDirectory()) {
-            acted = WalkSelectedDirectory(moving);
+        const std::wstring path = EntryPath(dir, entry->name);
+        if (entry->IsDirectory()) {
+            // A junction or symbolic link leads out of the tree, or round in a circle: it is
+            // passed over like a picture that stays.
+            if (entry->isReparsePoint || !WalkSubDirectory(dir, path, moving)) {
+                ++left;
+            }
             if (!m_bSizeDeleteRunning) {
-                break;
+                return false;
             }
         } else {
-            const std::wstring path = SelectedPath();
-            const Verdict verdict = DeleteSelectedIfSmall();
+            const Verdict verdict = JudgeFile(path, entry->GetDecoder());
             if (verdict == Verdict::kKillNotDone) {
                 Stop(PassStop::kKillNotDone, path);
-                break;
+                return false;
             }
-            acted = verdict == Verdict::kKilled;
             // A picture it could not read stays where it is: it was not judged to stay.
-            unjudged = verdict == Verdict::kUnreadable;
-        }
-        if (!acted) {
-            selected = m_host.SelectedEntry();
-            if (moving == Moving::kOff || unjudged || selected == nullptr || selected->IsDirectory()) {
-                SelectNextEntry();
-            } else if (const std::wstring path = SelectedPath(); m_sorting.MoveSelectedFile()) {
-                ++m_progress.moved;  // it left the list like a killed picture
-            } else {
-                Stop(PassStop::kMoveFailed, path);
-                break;
+            if (verdict == Verdict::kStays && moving == Moving::kOn) {
+                if (!m_sorting.MoveFile(path).IsDone()) {
+                    Stop(PassStop::kMoveFailed, path);
+                    return false;
+                }
+                ++m_progress.moved;
+            } else if (verdict != Verdict::kKilled) {
+                ++left;
             }
         }
-        ShowProgress();
-    } while (cur < last);
-    if (m_files.Count() > 0) {
-        SelectFirstEntry();
+        ShowProgress(dir);
     }
+    return left == 0;
 }
 
-bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
-    const ListEntry* selected = m_host.SelectedEntry();
-    // A junction or symbolic link leads out of the tree, or round in a circle: it is
-    // passed over like a picture that stays.
-    if (selected->isReparsePoint) {
+bool CSizeDeletion::WalkSubDirectory(const std::wstring& parent, const std::wstring& path, Moving moving) {
+    const Listing listing = ReadListing(path, m_plugins, [this] { return m_view.KeepAlive(); });
+    if (listing.stopped) {
+        Stop(PassStop::kClosed);
         return false;
     }
-    const std::wstring name = selected->name;
-    const std::wstring path = SelectedPath();
-    // Each listing sets the title afresh and draws the list again: both go back after it.
-    m_pass.EnterSelection();
-    HoldListDrawing();
-    ShowProgress(Title::kNow);
     // A folder that could not be listed is no empty folder: it is passed over whole.
-    const bool listed = !m_files.ListingFailed();
-    if (listed) {
-        SizeDeleteTree(moving);
-    } else {
+    if (listing.failed) {
         if (m_progress.unlistedFolders == 0) {
             m_progress.unlistedFolder = path;
         }
         ++m_progress.unlistedFolders;
+        return false;
     }
-    const int left = m_files.Count();
-    m_pass.LeaveDirectory();
-    HoldListDrawing();
-    ShowProgress(Title::kNow);
-    if (!ReselectDirectory(name)) {
+    ShowProgress(path, Title::kNow);
+    std::vector<const ListEntry*> entries;
+    for (const auto& entry : listing.entries) {
+        entries.push_back(entry.get());
+    }
+    const bool emptied = WalkTree(path, entries, moving);
+    // Back in the parent folder.
+    ShowProgress(AddTrailingBackslash(parent), Title::kNow);
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         Stop(PassStop::kFolderLost, path);  // the tree changed under the pass
         return false;
     }
-    // A stopped walk may have listed the sub-directory only in part: it is kept.
-    if (!listed || !m_bSizeDeleteRunning || left > 0) {
+    // A stopped walk may have gone through the sub-directory only in part: it is kept.
+    if (!emptied || !m_bSizeDeleteRunning) {
         return false;
     }
     const Removal removal = HowToRemoveEmptiedDirectory(path);
@@ -294,34 +282,13 @@ bool CSizeDeletion::WalkSelectedDirectory(Moving moving) {
     }
     m_sorting.DeleteDirectoryTree(path, removal == Removal::kEmpty ? CSortingOps::Confirmation::kSkip
                                                                    : CSortingOps::Confirmation::kOnlyBeforeDestroying);
-    // The entry goes even when the shell failed: only a new listing shows it again.
-    m_files.RemoveCurrent();
-    m_host.ShowSelection();
     return true;
-}
-
-bool CSizeDeletion::ReselectDirectory(const std::wstring& name) {
-    const ListEntry* selected = m_host.SelectedEntry();
-    if (selected != nullptr && selected->IsDirectory() && selected->name == name) {
-        return true;
-    }
-    // The parent selects the directory left by a prefix ignoring case, which can find a
-    // namesake: look for the exact name.
-    for (int i = 0; i < m_files.Count(); ++i) {
-        const ListEntry* entry = m_files.At(i);
-        if (entry != nullptr && entry->IsDirectory() && entry->name == name) {
-            m_files.Select(i);
-            m_host.ShowSelection();
-            return true;
-        }
-    }
-    return false;
 }
 
 // What is left in an emptied sub-directory are files the list does not show. The shell
 // recycles the directory as one item, so all of them together must fit the bin.
 CSizeDeletion::Removal CSizeDeletion::HowToRemoveEmptiedDirectory(const std::wstring& path) {
-    fw::CDirectoryEnumerator found(AddTrailingBackslash(path) + L"*.*");
+    fw::CDirectoryEnumerator found(EntryPath(path, L"*.*"));
     fw::DirectoryEntry entry;
     uint64_t bytes = 0;
     bool holdsAny = false;
@@ -343,7 +310,7 @@ CSizeDeletion::Removal CSizeDeletion::HowToRemoveEmptiedDirectory(const std::wst
 }
 
 bool CSizeDeletion::ContinuePass() {
-    if (!m_pass.KeepAlive()) {
+    if (!m_view.KeepAlive()) {
         Stop(PassStop::kClosed);
     } else if (fw::IsKeyDown(VK_ESCAPE)) {
         Stop(PassStop::kEscape);
@@ -365,34 +332,12 @@ void CSizeDeletion::Stop(PassStop why, const std::wstring& path) {
     m_bSizeDeleteRunning = false;
 }
 
-std::wstring CSizeDeletion::SelectedPath() const {
-    const ListEntry* selected = m_host.SelectedEntry();
-    return selected == nullptr ? std::wstring() : AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
-}
-
-// The list is disabled during a pass and the title tells its progress; drawing the list
-// on every removal and selection would cost a pass over small pictures most of its time.
-void CSizeDeletion::HoldListDrawing() {
-    m_files.HoldDrawing(true);
-}
-
 // Setting the title costs about as much as judging a small picture: it changes a few
-// times a second, and at once after a listing has set it afresh.
-void CSizeDeletion::ShowProgress(Title when) {
+// times a second, and at once when the pass enters another folder.
+void CSizeDeletion::ShowProgress(const std::wstring& dir, Title when) {
     const DWORD now = ::GetTickCount();
     if (when == Title::kNow || now - m_lastTitleTick >= kTitleIntervalMs) {
-        m_pass.ShowProgress(PassProgressText(m_progress));
+        m_view.ShowProgress(dir, PassProgressText(m_progress));
         m_lastTitleTick = now;
-    }
-}
-
-void CSizeDeletion::SelectFirstEntry() {
-    m_files.Select(0);
-    m_host.ShowSelection();
-}
-
-void CSizeDeletion::SelectNextEntry() {
-    if (m_files.SelectNext()) {
-        m_host.ShowSelection();
     }
 }

@@ -3,38 +3,35 @@
 // deleted at once. Shift-Ctrl-T judges the selected picture; three menu commands run a
 // pass over the listed entries, over the tree below the current directory (removing the
 // sub-directories it empties), or over the tree while moving every picture that stays
-// into the move directory; a fourth edits the threshold. A pass shows each picture it
-// judges, drains the message queue between entries and stops when Escape is held down,
-// when a kill or a move does not happen, or when the window is closed; its closing
-// message tells why it stopped early and what it left because it could not read it.
-// Nothing is deleted on a guess: a picture that could not be read for want of memory,
+// into the move directory; a fourth edits the threshold. A pass reads each picture it
+// judges and shows it, keeps the window alive between pictures and stops when Escape is
+// held down, when a kill or a move does not happen, or when the window is closed; its
+// closing message tells why it stopped early and what it left because it could not read
+// it. Nothing is deleted on a guess: a picture that could not be read for want of memory,
 // for its size or for a read error is judged by its header, else kept; a folder that
 // could not be listed is passed over; an emptied folder goes only where the recycle bin
 // surely takes what it still holds.
 #include <string>
 
 #include "commands/SortingOps.h"
-#include "filelist/FileList.h"
+#include "filelist/Folder.h"
 #include "framework/MessageMap.h"
 #include "host/KeyTable.h"
 #include "host/ViewerHost.h"
-#include "sizedelete/PassHost.h"
+#include "image/SpiPluginList.h"
 #include "pane/PicturePane.h"
 #include "settings/Settings.h"
+#include "sizedelete/PassView.h"
 #include "sizedelete/SizeJudgement.h"
 
 class CSizeDeletion {
 public:
-    CSizeDeletion(IViewerHost& host,
-                  IPassHost& passHost,
-                  Settings& settings,
-                  CFileList& files,
-                  const CPicturePane& pane,
-                  CSortingOps& sorting);
+    CSizeDeletion(IViewerHost& host, IPassView& view, Settings& settings, CFolder& folder, const CPicturePane& pane,
+                  CSortingOps& sorting, const CSpiPluginList& plugins);
     CSizeDeletion(const CSizeDeletion&) = delete;
     CSizeDeletion& operator=(const CSizeDeletion&) = delete;
 
-    // What the judgement of the selected entry came to.
+    // What the judgement of a picture came to.
     enum class Verdict {
         kNotJudged,    // a directory or nothing is selected
         kStays,        // large enough
@@ -55,6 +52,8 @@ public:
     bool IsPassRunning() const { return m_bSizeDeleteRunning; }
     // Ends the running pass before its next entry, as Escape does: the window is closing.
     void StopPass();
+    // What the latest pass did.
+    const PassProgress& Progress() const { return m_progress; }
 
     FW_DECLARE_PART_MESSAGE_MAP()
 
@@ -62,42 +61,41 @@ private:
     enum class Pass { kList, kTree, kTreeMove };
     enum class Moving { kOff, kOn };
 
-    // The frame every pass runs in: the list controls disabled throughout, the checks and
-    // the confirmation, the pass, and the closing message.
+    // The frame every pass runs in: the checks and the confirmation, the pass, the folder
+    // listed again, and the closing message.
     void RunPass(Pass pass);
-    void RunConfirmedPass(Pass pass);
     void SizeDeleteListPass();
-    void SizeDeleteTree(Moving moving);
-    // Walks the selected sub-directory and removes it when the walk left it empty; true
-    // when it went.
-    bool WalkSelectedDirectory(Moving moving);
-    // After the walk of a sub-directory: makes its entry the selected one again; false
-    // when the parent no longer lists it.
-    bool ReselectDirectory(const std::wstring& name);
+    // Walks `dir`, whose listing is `listing` (the folder's own at the top), depth first
+    // in the list's order: the sub-directories are walked and, once empty, removed before
+    // the pictures of the directory itself are judged. True when nothing listable is left.
+    bool WalkTree(const std::wstring& dir, const std::vector<const ListEntry*>& entries, Moving moving);
+    // Walks the sub-directory at `path` of `parent` and removes it when the walk left it
+    // empty; true when it went.
+    bool WalkSubDirectory(const std::wstring& parent, const std::wstring& path, Moving moving);
+    // Judges the picture at `path` as `decoder` reads it, shows it, and kills it when small.
+    Verdict JudgeFile(const std::wstring& path, Decoder decoder);
+    // Kills a picture judged small at `path`, or the selected one.
+    Verdict Judged(std::optional<PictureSize> size, const std::function<OpResult()>& kill);
     // How an emptied sub-directory may go: at once when nothing is left in it; when it
     // still holds files, only where the recycle bin surely takes them all (else the shell
     // would delete them for good); not at all when that cannot be told.
     enum class Removal { kKeep, kEmpty, kIntoRecycleBin };
     static Removal HowToRemoveEmptiedDirectory(const std::wstring& path);
-    // Drains the queue and reads Escape once; false when the pass is to stop.
+    // Keeps the window alive and reads Escape once; false when the pass is to stop.
     bool ContinuePass();
     // Ends the pass before its next entry; the first reason given is the one it tells.
     void Stop(PassStop why, const std::wstring& path = std::wstring());
-    // The full path of the selected entry.
-    std::wstring SelectedPath() const;
-    void HoldListDrawing();
     enum class Title { kNow, kWhenDue };
-    void ShowProgress(Title when = Title::kWhenDue);
-    void SelectFirstEntry();
-    void SelectNextEntry();
+    void ShowProgress(const std::wstring& dir, Title when = Title::kWhenDue);
     void OnDeleteSelectedIfSmall();
 
     IViewerHost& m_host;
-    IPassHost& m_pass;
+    IPassView& m_view;
     Settings& m_settings;
-    CFileList& m_files;
+    CFolder& m_folder;
     const CPicturePane& m_pane;
     CSortingOps& m_sorting;
+    const CSpiPluginList& m_plugins;
     bool m_bSizeDeleteRunning = false;
     PassProgress m_progress;
     DWORD m_lastTitleTick = 0;

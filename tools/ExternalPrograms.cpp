@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "filelist/EntryPath.h"
 #include "framework/Handles.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
@@ -40,29 +41,29 @@ FW_BEGIN_PART_MESSAGE_MAP(CExternalPrograms)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kOpenDirWindow), 0, OpenCurrentDirWindow)
 FW_END_PART_MESSAGE_MAP()
 
-CExternalPrograms::CExternalPrograms(IViewerHost& host, const Settings& settings)
-    : m_host(host), m_settings(settings) {}
+CExternalPrograms::CExternalPrograms(IViewerHost& host, const Settings& settings, const CFolder& folder)
+    : m_host(host), m_settings(settings), m_folder(folder) {}
 
 void CExternalPrograms::OpenCurrentDirWindow() {
     const std::optional<std::wstring> line =
-        DirectoryWindowCommandLine(fw::Widen932(m_settings.m_strOpenWindowProgram), m_host.CurrentDir());
+        DirectoryWindowCommandLine(fw::Widen932(m_settings.m_strOpenWindowProgram), m_folder.Dir());
     if (line) {
         fw::StartProgram(*line);
     }
 }
 
 std::wstring CExternalPrograms::MemoFolder() const {
-    const ListEntry* selected = m_host.SelectedEntry();
+    const ListEntry* selected = m_folder.Selected();
     if (selected != nullptr && selected->IsDirectory()) {
-        return AddTrailingBackslash(m_host.CurrentDir()) + selected->name;
+        return m_folder.PathOf(*selected);
     }
-    return m_host.CurrentDir();
+    return m_folder.Dir();
 }
 
 void CExternalPrograms::OpenUrlFromMemo() {
     const std::string& memoName = m_settings.m_strUrlMemo;
     UrlMemoScanner scanner;
-    if (ScanMemo(AddTrailingBackslash(MemoFolder()) + fw::Widen932(memoName), scanner) == MemoRead::kCannotOpen) {
+    if (ScanMemo(EntryPath(MemoFolder(), fw::Widen932(memoName)), scanner) == MemoRead::kCannotOpen) {
         fw::MessageBox(m_host.OwnerWindow(), memoName + " が開けませんでした。");
         return;
     }

@@ -5,13 +5,14 @@
 // command line; the viewer does not wait for them nor learn whether they started.
 #include <string>
 
+#include "filelist/Folder.h"
 #include "framework/MessageMap.h"
 #include "host/ViewerHost.h"
 #include "settings/Settings.h"
 
 class CExternalPrograms {
 public:
-    CExternalPrograms(IViewerHost& host, const Settings& settings);
+    CExternalPrograms(IViewerHost& host, const Settings& settings, const CFolder& folder);
     CExternalPrograms(const CExternalPrograms&) = delete;
     CExternalPrograms& operator=(const CExternalPrograms&) = delete;
 
@@ -30,4 +31,5 @@ private:
 
     IViewerHost& m_host;
     const Settings& m_settings;
+    const CFolder& m_folder;
 };

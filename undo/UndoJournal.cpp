@@ -45,7 +45,7 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 CUndoJournal::CUndoJournal(std::wstring path) : m_path(std::move(path)) {}
 
 std::wstring CUndoJournal::DefaultPath() {
-    return AddTrailingBackslash(GetDirectoryPart(fw::AfxGetModuleFilePathW())) + L"IxoUndo.log";
+    return AddTrailingBackslash(GetDirectoryPart(fw::ExecutablePath())) + L"IxoUndo.log";
 }
 
 void CUndoJournal::Recorded(FileOp op, const std::wstring& from, const std::wstring& to) {

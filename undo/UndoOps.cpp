@@ -18,35 +18,33 @@ FW_BEGIN_PART_MESSAGE_MAP(CUndoOps)
     FW_ON_COMMAND(KeyCommandId(KeyCommand::kUndo), 0, OnUndo)
 FW_END_PART_MESSAGE_MAP()
 
-CUndoOps::CUndoOps(IViewerHost& host, CUndoJournal& journal) : m_host(host), m_journal(journal) {}
+CUndoOps::CUndoOps(IViewerHost& host, CFolder& folder, CUndoJournal& journal)
+    : m_host(host), m_folder(folder), m_journal(journal) {}
 
 bool CUndoOps::UndoLatest() {
-    if (m_host.IsListingRunning()) {
-        return false;  // the list it would show again is being filled
-    }
     const std::optional<JournalEntry> entry = m_journal.Latest();
     if (!entry) {
-        Tell(kNothingToUndo);
+        ShowUndoMessage(kNothingToUndo);
         return false;
     }
     // The journal holds well-formed UTF-8 only, so both convert.
     const std::wstring former = fw::ToWide(entry->from, CP_UTF8).value_or(L"");
     const std::wstring current = fw::ToWide(entry->to, CP_UTF8).value_or(L"");
     if (!fw::PathExists(current)) {
-        Tell(kNotThere, current);
+        ShowUndoMessage(kNotThere, current);
         return false;
     }
     // A rename that changed only the letter case finds the file itself at its former name.
     const bool caseOnly = fw::SameNameIgnoringCase(former, current);
     if (!caseOnly && fw::PathExists(former)) {
-        Tell(kNameTaken, former);
+        ShowUndoMessage(kNameTaken, former);
         return false;
     }
     // Without MOVEFILE_REPLACE_EXISTING a name taken meanwhile is still never replaced.
     const bool moved = caseOnly ? fw::ChangeNameCase(current, former)
                                 : ::MoveFileExW(current.c_str(), former.c_str(), MOVEFILE_COPY_ALLOWED) != FALSE;
     if (!moved) {
-        Tell(kFailed, current + fw::Widen932("\n→ ") + former);
+        ShowUndoMessage(kFailed, current + fw::Widen932("\n→ ") + former);
         return false;
     }
     m_journal.MarkLatestUndone();
@@ -54,18 +52,18 @@ bool CUndoOps::UndoLatest() {
     return true;
 }
 
-void CUndoOps::Tell(const char* text, const std::wstring& path) const {
+void CUndoOps::ShowUndoMessage(const char* text, const std::wstring& path) const {
     fw::MessageBox(m_host.OwnerWindow(), fw::Widen932(text) + path, kCaption, MB_OK);
 }
 
 void CUndoOps::ShowOutcome(const std::wstring& restored, const std::wstring& left) {
-    const std::wstring folder = AddTrailingBackslash(m_host.CurrentDir());
+    const std::wstring folder = AddTrailingBackslash(m_folder.Dir());
     if (fw::SameNameIgnoringCase(GetDirectoryPart(restored), folder)) {
         const std::wstring name = GetFileNamePart(restored);
         const DWORD attributes = ::GetFileAttributesW(restored.c_str());
         const bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        m_host.ListAgainSelecting(directory ? ListEntry::Directory(name).Text() : name);
+        m_folder.RelistSelecting(directory ? ListEntry::Directory(name).Text() : name);
     } else if (fw::SameNameIgnoringCase(GetDirectoryPart(left), folder)) {
-        m_host.ListAgain();
+        m_folder.Relist();
     }
 }

@@ -6,6 +6,7 @@
 // recorded and cannot be undone.
 #include <string>
 
+#include "filelist/Folder.h"
 #include "framework/MessageMap.h"
 #include "host/KeyTable.h"
 #include "host/ViewerHost.h"
@@ -13,7 +14,7 @@
 
 class CUndoOps {
 public:
-    CUndoOps(IViewerHost& host, CUndoJournal& journal);
+    CUndoOps(IViewerHost& host, CFolder& folder, CUndoJournal& journal);
     CUndoOps(const CUndoOps&) = delete;
     CUndoOps& operator=(const CUndoOps&) = delete;
 
@@ -26,10 +27,11 @@ public:
 private:
     void OnUndo() { UndoLatest(); }
     // `text` and a path after it, shown exactly.
-    void Tell(const char* text, const std::wstring& path = std::wstring()) const;
+    void ShowUndoMessage(const char* text, const std::wstring& path = std::wstring()) const;
     // Lists the current folder again when the undo changed it.
     void ShowOutcome(const std::wstring& restored, const std::wstring& left);
 
     IViewerHost& m_host;
+    CFolder& m_folder;
     CUndoJournal& m_journal;
 };

@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "filelist/EntryPath.h"
 #include "framework/Desktop.h"
 #include "framework/Dpi.h"
 #include "framework/FileNames.h"
@@ -73,8 +74,8 @@ FW_ON_COMMAND(KeyCommandId(KeyCommand::kWallpaperSet), 0, OnWallpaperSet)
 FW_ON_COMMAND(KeyCommandId(KeyCommand::kWallpaperReturn), 0, OnWallpaperReturn)
 FW_END_PART_MESSAGE_MAP()
 
-CWallpaper::CWallpaper(IViewerHost& host, const Settings& settings, const CPicturePane& pane)
-    : m_host(host), m_settings(settings), m_pane(pane) {}
+CWallpaper::CWallpaper(IViewerHost& host, const Settings& settings, const CFolder& folder, const CPicturePane& pane)
+    : m_host(host), m_settings(settings), m_folder(folder), m_pane(pane) {}
 
 std::wstring CWallpaper::WindowsDirWallpaperPath() {
     wchar_t dir[MAX_PATH + 1] = {};
@@ -85,33 +86,32 @@ std::wstring CWallpaper::WindowsDirWallpaperPath() {
     return AddTrailingBackslash(std::wstring(dir, length)) + kReturnFileName;
 }
 
-bool CWallpaper::MakeWallpaper(Desktop desktop, const std::optional<std::wstring>& target) {
-    const ListEntry* selected = m_host.SelectedEntry();
+OpResult CWallpaper::MakeWallpaper(Desktop desktop, const std::optional<std::wstring>& target) {
+    const ListEntry* selected = m_folder.Selected();
     if (selected == nullptr || selected->IsDirectory()) {
-        return true;  // nothing to do
+        return OpResult::NothingToDo();
     }
     // An unset wallpaper directory would be the root of the current drive.
     if (!target && m_settings.m_strWallPaperDir.empty()) {
-        return false;
+        return OpResult::Failed();
     }
     const std::wstring wallpaperDir = fw::Widen932(m_settings.m_strWallPaperDir);
-    const std::wstring path =
-        target ? *target : AddTrailingBackslash(wallpaperDir) + ReplaceExtension(selected->name, L"BMP");
+    const std::wstring path = target ? *target : EntryPath(wallpaperDir, ReplaceExtension(selected->name, L"BMP"));
     // In the folder being viewed "name.BMP" may be a picture of its own ("a.bmp" beside
     // "a.jpg"): there the file is only written where the name is free.
-    const ExistingTarget existing = !target && IsSameDirectory(wallpaperDir, m_host.CurrentDir())
+    const ExistingTarget existing = !target && IsSameDirectory(wallpaperDir, m_folder.Dir())
                                         ? ExistingTarget::kKeep
                                         : ExistingTarget::kReplace;
     if (path.empty() || !WriteHeldPicture(*selected, path, existing)) {
-        return false;
+        return OpResult::Failed();
     }
-    return desktop == Desktop::kKeep || fw::SetDesktopWallpaper(path);
+    return desktop == Desktop::kKeep || fw::SetDesktopWallpaper(path) ? OpResult::Done() : OpResult::Failed();
 }
 
 bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::wstring& target, ExistingTarget existing) const {
     // Only the picture of this very entry, decoded from its exact name.
     const Decoder shown = m_pane.ShownDecoder();
-    if (m_pane.ShownPath() != AddTrailingBackslash(m_host.CurrentDir()) + entry.name || !(shown == entry.GetDecoder()) ||
+    if (m_pane.ShownPath() != m_folder.PathOf(entry) || !(shown == entry.GetDecoder()) ||
         !m_pane.HoldsPicture()) {
         return false;
     }
@@ -123,20 +123,13 @@ bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::wstring& ta
 }
 
 void CWallpaper::OnWallpaperFile() {
-    if (!MakeWallpaper(Desktop::kKeep)) {
-        m_host.ReportFailure("壁紙用ＢＭＰ作成失敗\n");
-    }
+    m_host.ReportIfFailed(MakeWallpaper(Desktop::kKeep), "壁紙用ＢＭＰ作成失敗\n");
 }
 
 void CWallpaper::OnWallpaperSet() {
-    if (!MakeWallpaper(Desktop::kSet)) {
-        m_host.ReportFailure("壁紙用ＢＭＰ作成／変更失敗\n");
-    }
+    m_host.ReportIfFailed(MakeWallpaper(Desktop::kSet), "壁紙用ＢＭＰ作成／変更失敗\n");
 }
 
 void CWallpaper::OnWallpaperReturn() {
-    const std::wstring path = WindowsDirWallpaperPath();
-    if (!MakeWallpaper(Desktop::kSet, path)) {
-        m_host.ReportFailure("壁紙変更失敗\n");
-    }
+    m_host.ReportIfFailed(MakeWallpaper(Desktop::kSet, WindowsDirWallpaperPath()), "壁紙変更失敗\n");
 }

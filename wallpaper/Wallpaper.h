@@ -10,7 +10,9 @@
 #include <optional>
 #include <string>
 
+#include "filelist/Folder.h"
 #include "framework/MessageMap.h"
+#include "host/OpResult.h"
 #include "host/KeyTable.h"
 #include "host/ViewerHost.h"
 #include "pane/PicturePane.h"
@@ -19,15 +21,15 @@
 
 class CWallpaper {
 public:
-    CWallpaper(IViewerHost& host, const Settings& settings, const CPicturePane& pane);
+    CWallpaper(IViewerHost& host, const Settings& settings, const CFolder& folder, const CPicturePane& pane);
     CWallpaper(const CWallpaper&) = delete;
     CWallpaper& operator=(const CWallpaper&) = delete;
 
     enum class Desktop { kKeep, kSet };
     // Writes the selected picture to `target`, or, with none, into the wallpaper directory
     // under the entry's name with the extension "BMP"; with kSet the file then becomes the
-    // desktop wallpaper. True on success, and when a directory or nothing is selected.
-    bool MakeWallpaper(Desktop desktop, const std::optional<std::wstring>& target = std::nullopt);
+    // desktop wallpaper. Nothing to do when a directory or nothing is selected.
+    OpResult MakeWallpaper(Desktop desktop, const std::optional<std::wstring>& target = std::nullopt);
 
     // The Return command's file, "WallPaperCreatedByIXO.bmp" in the Windows directory;
     // empty when the system names no such directory.
@@ -36,7 +38,7 @@ public:
     FW_DECLARE_PART_MESSAGE_MAP()
 
 private:
-    // Writes the picture the pane holds for `entry`; false when none is held.
+    // Writes the picture the pane holds for the selected entry; false when none is held.
     bool WriteHeldPicture(const ListEntry& entry, const std::wstring& target, ExistingTarget existing) const;
 
     void OnWallpaperFile();
@@ -45,5 +47,6 @@ private:
 
     IViewerHost& m_host;
     const Settings& m_settings;
+    const CFolder& m_folder;
     const CPicturePane& m_pane;
 };

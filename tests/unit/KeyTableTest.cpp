@@ -1,5 +1,8 @@
 #include "host/KeyTable.h"
 
+#include "host/CommandGate.h"
+#include "res/resource.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -101,6 +104,27 @@ TEST(KeyTable, ModifierTests) {
             EXPECT_EQ(ModifiersMatch(test, kStates[i].shift, kStates[i].ctrl), ((mask >> i) & 1) != 0)
                 << static_cast<int>(test) << " state " << i;
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// While the window reads a listing or runs a pass, no command runs but closing the program;
+// idle, every command does.
+TEST(CommandGate, OnlyClosingRunsWhileTheWindowIsBusy) {
+    const unsigned commands[] = {ID_MENU_SETTINGS,       ID_MENU_SIZEDELETE_ALL,     ID_MENU_SIZEDELETE_SETTINGS,
+                                 ID_MENU_COMMANDLIST,    ID_MENU_VERSION,            IDC_CHANGEDIR,
+                                 KeyCommandId(KeyCommand::kMove), KeyCommandId(KeyCommand::kBrowseDirectory)};
+    for (const unsigned id : commands) {
+        EXPECT_TRUE(MayRunCommand(Activity::kIdle, id)) << id;
+        EXPECT_FALSE(MayRunCommand(Activity::kListing, id)) << id;
+        EXPECT_FALSE(MayRunCommand(Activity::kPass, id)) << id;
+    }
+    for (const Activity activity : {Activity::kIdle, Activity::kListing, Activity::kPass}) {
+        EXPECT_TRUE(MayRunCommand(activity, ID_MENU_EXIT));
+        EXPECT_TRUE(MayRunCommand(activity, 2)) << "the close box, Alt-F4";
     }
 }
 

@@ -50,7 +50,7 @@ TEST(SizeJudgement, SizeToJudgeAfterEachKindOfFailure) {
         {DecodeFailure::kOutOfMemory, true, header},
         {DecodeFailure::kTooLarge, true, header},
         {DecodeFailure::kReadError, true, header},
-        {DecodeFailure::kAborted, true, header},
+        {DecodeFailure::kStopped, true, header},
         {DecodeFailure::kUnnamed, true, header},
         {std::nullopt, true, header},  // nothing held, and no reason known
         {DecodeFailure::kOutOfMemory, false, std::nullopt},
@@ -79,7 +79,7 @@ TEST(SizeJudgement, OnlyUnknownFormatAndBrokenDataFromAPluginSayNoPicture) {
     }
     EXPECT_EQ(FailureOfPluginResult(4), DecodeFailure::kOutOfMemory);
     EXPECT_EQ(FailureOfPluginResult(6), DecodeFailure::kReadError);
-    EXPECT_EQ(FailureOfPluginResult(1), DecodeFailure::kAborted);
+    EXPECT_EQ(FailureOfPluginResult(1), DecodeFailure::kStopped);
 }
 
 // Each byte of the program's text as one code unit: enough to compare texts here.

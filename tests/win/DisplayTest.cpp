@@ -162,9 +162,7 @@ protected:
     // Lists the picture folder and shows its first entry, as after changing directory,
     // and lets the idle-time work run.
     void Open(CViewerDlg& dlg) const {
-        dlg.SetCurDir(test::Wide(m_pics.Path()));
-        dlg.ListDirectory(dlg.GetCurDir());
-        dlg.ShowSelectedEntry();
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
         Idle();
     }
 
@@ -173,9 +171,9 @@ protected:
         const std::vector<std::string> entries = Entries(dlg);
         const auto it = std::find(entries.begin(), entries.end(), text);
         ASSERT_NE(it, entries.end()) << text;
-        dlg.Files().ListBox().SetCurSel(static_cast<int>(it - entries.begin()));
+        dlg.FileList().ListBox().SetCurSel(static_cast<int>(it - entries.begin()));
         dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_FILELIST, LBN_SELCHANGE),
-                        reinterpret_cast<LPARAM>(dlg.Files().ListBox().m_hWnd));
+                        reinterpret_cast<LPARAM>(dlg.FileList().ListBox().m_hWnd));
         Idle();
     }
 
@@ -251,12 +249,10 @@ TEST_F(Display, FittedPicturesAreDrawnFromOneResampledCopyPerPaneSize) {
         };
         SizeWindow(dlg);
         const unsigned before = CFittedCopy::MadeCount();
-        dlg.SetCurDir(test::Wide(m_pics.Path()));
-        dlg.ListDirectory(dlg.GetCurDir());
-        dlg.ShowSelectedEntry();
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
         dlg.UpdateWindow();
         EXPECT_EQ(CFittedCopy::MadeCount() - before, 0u) << "showing waits for no copy: it is made in idle time";
-        EXPECT_FALSE(dlg.Pane().FitShown([] { return false; })) << "a key that comes stops the scaling";
+        EXPECT_FALSE(dlg.Pane().ScaleShownToPane([] { return false; })) << "a key that comes stops the scaling";
         EXPECT_TRUE(dlg.Pane().ShownFitted().IsEmpty());
         Idle();
         expectResampled("shown");
@@ -284,11 +280,9 @@ TEST_F(Display, ABmpIsShownBeforeItsDeviceBitmapIsMade) {
     WithViewer([&](CViewerDlg& dlg) {
         SizeWindow(dlg);
         const PaneRect fit = CalcFitRect(PaneRect{0, 0, 300, 60}, ToPane(dlg.Pane().GetPaneRect()));
-        dlg.SetCurDir(test::Wide(m_pics.Path()));
-        dlg.ListDirectory(dlg.GetCurDir());
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
         for (const int index : {1, 0}) {  // the picture, the directory's preview (never read ahead)
-            dlg.Files().ListBox().SetCurSel(index);
-            dlg.ShowSelectedEntry();
+            dlg.Folder().Select(index);
             const CPicture& picture = index == 0 ? dlg.Pane().PreviewPicture() : dlg.Pane().ShownPicture();
             EXPECT_TRUE(picture.LacksDeviceBitmap()) << index;
             EXPECT_TRUE(PaneShows(dlg, FittedTwoTone(fit, 60, 0xE02020, 0x2020E0))) << index;
@@ -423,7 +417,7 @@ TEST_F(Display, ADpiChangeLaysTheWindowOutAgainWithoutLoadingThePicture) {
         SizeWindow(dlg);
         dlg.Pane().SetFitToPane(false);
         Open(dlg);
-        const HWND list = dlg.Files().ListBox().m_hWnd;
+        const HWND list = dlg.FileList().ListBox().m_hWnd;
         const HWND button = dlg.ChangeDirButton().m_hWnd;
         const auto size = [](HWND hwnd) {
             RECT r{};
@@ -579,7 +573,12 @@ public:
     }
 
 private:
-    void Send(UINT message) const { m_dlg.SendMessage(message, m_down ? MK_LBUTTON : 0, MAKELPARAM(m_x, m_y)); }
+    // To the pane, which takes its own mouse messages, at the point given in the main
+    // window's client coordinates.
+    void Send(UINT message) const {
+        const RECT pane = m_dlg.Pane().GetPaneRect();
+        m_dlg.Pane().SendMessage(message, m_down ? MK_LBUTTON : 0, MAKELPARAM(m_x - pane.left, m_y - pane.top));
+    }
 
     const CViewerDlg& m_dlg;
     int m_x = 0;
@@ -606,7 +605,7 @@ TEST_F(Display, DraggingAtActualSizePansThePicture) {
         Mouse mouse(dlg);
         mouse.MoveTo(cx, cy);
         mouse.Press();
-        EXPECT_EQ(::GetCapture(), dlg.m_hWnd) << "the drag keeps the mouse";
+        EXPECT_EQ(::GetCapture(), dlg.Pane().GetSafeHwnd()) << "the drag keeps the mouse";
         // The picture follows the mouse: moved left and up, it shows more of its right and bottom.
         mouse.MoveTo(cx - 30, cy - 20);
         expectOffsets(130, 100, "dragged left and up");

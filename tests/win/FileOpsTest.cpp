@@ -20,17 +20,15 @@ protected:
         dlg.GetSettings().m_strMoveDir = m_move.Path();
         dlg.GetSettings().m_strTrashDir = m_trash.Path();
         dlg.GetSettings().m_strCopyDir = m_copy.Path();
-        dlg.SetCurDir(test::Wide(m_pics.Path()));
-        dlg.ListDirectory(dlg.GetCurDir());
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
         Select(dlg, index);
     }
     static void Select(CViewerDlg& dlg, int index) {
-        dlg.Files().ListBox().SetCurSel(index);
-        dlg.ShowSelectedEntry();
+        dlg.Folder().Select(index);
     }
     static std::string Selected(CViewerDlg& dlg) {
-        const int sel = dlg.Files().ListBox().GetCurSel();
-        return sel < 0 ? std::string() : dlg.Files().ListBox().GetText(sel);
+        const int sel = dlg.FileList().ListBox().GetCurSel();
+        return sel < 0 ? std::string() : dlg.FileList().ListBox().GetText(sel);
     }
 
     test::TempDir m_move{"move"};
@@ -48,34 +46,34 @@ TEST_F(FileOps, MoveNeverReplacesAndRenamesOnlyWhenAsked) {
     WithViewer([&](CViewerDlg& dlg) {
         dlg.GetSettings().m_bAutoRenameAtMove = FALSE;
         Open(dlg);
-        EXPECT_FALSE(dlg.Sorting().MoveSelectedFile()) << "a taken name fails with renaming off";
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsFailure()) << "a taken name fails with renaming off";
         EXPECT_EQ(test::ReadFileBytes(m_move / "a.bmp"), "already here");
         EXPECT_EQ(test::ReadFileBytes(Pic("a.bmp")), a);
         EXPECT_EQ(Selected(dlg), "a.bmp") << "the picture stays selected";
         EXPECT_EQ(Entries(dlg).size(), 3u);
 
         dlg.GetSettings().m_bAutoRenameAtMove = 2;  // only 1 turns renaming on
-        EXPECT_FALSE(dlg.Sorting().MoveSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsFailure());
 
         dlg.GetSettings().m_bAutoRenameAtMove = TRUE;
-        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsDone());
         EXPECT_EQ(test::ReadFileBytes(m_move / "a_0000.BMP"), a);
         EXPECT_EQ(Entries(dlg), (Strings{"b.Bmp", "c.bmp"}));
         EXPECT_EQ(Selected(dlg), "b.Bmp") << "the next picture takes the place";
-        EXPECT_EQ(dlg.Files().CurrentIndex(), 0);
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), 0);
 
-        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile()) << "a free name is kept, case and all";
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsDone()) << "a free name is kept, case and all";
         Select(dlg, 0);
         WriteBmp("a.bmp", 1, 1, 0xABCDEF);
-        dlg.ReloadDirectory();
+        dlg.Folder().Relist();
         Select(dlg, 0);
-        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsDone());
         EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "a_0000.BMP", "a_0001.BMP", "b.Bmp"}));
         EXPECT_EQ(Entries(dlg), (Strings{"c.bmp"}));
-        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsDone());
         EXPECT_TRUE(Entries(dlg).empty());
-        EXPECT_EQ(dlg.Files().CurrentIndex(), -1);
-        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile()) << "nothing selected: nothing to do";
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), -1);
+        EXPECT_EQ(dlg.Sorting().MoveSelectedFile().kind, OpResult::Kind::kNothingToDo) << "nothing selected";
     });
     EXPECT_TRUE(prompts.messages.empty()) << "the operations themselves show no failure";
 }
@@ -91,13 +89,13 @@ TEST_F(FileOps, MoveGivesUpAfterTenThousandNames) {
     WithViewer([&](CViewerDlg& dlg) {
         dlg.GetSettings().m_bAutoRenameAtMove = TRUE;
         Open(dlg);
-        EXPECT_FALSE(dlg.Sorting().MoveSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsFailure());
         EXPECT_EQ(test::ReadFileBytes(m_move / "a_9999.BMP"), "a_9999.BMP") << "the last name is not replaced";
         EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
         EXPECT_EQ(Selected(dlg), "a.bmp");
 
         ::DeleteFileA((m_move / "a_4711.BMP").c_str());
-        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile()) << "the first free name is found";
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsDone()) << "the first free name is found";
         EXPECT_TRUE(test::FileExists(m_move / "a_4711.BMP"));
     });
 }
@@ -112,35 +110,35 @@ TEST_F(FileOps, TrashMoveAndCopyNeverReplace) {
     WithViewer([&](CViewerDlg& dlg) {
         dlg.GetSettings().m_bAutoRenameAtMove = TRUE;  // never used by the trash move
         Open(dlg);
-        EXPECT_TRUE(dlg.Sorting().CopySelectedFile());
+        EXPECT_TRUE(dlg.Sorting().CopySelectedFile().IsDone());
         EXPECT_EQ(test::ReadFileBytes(m_copy / "a.bmp"), a);
         EXPECT_EQ(Selected(dlg), "a.bmp") << "a copy keeps the selection";
-        EXPECT_FALSE(dlg.Sorting().CopySelectedFile()) << "the copy just made is not replaced";
+        EXPECT_TRUE(dlg.Sorting().CopySelectedFile().IsFailure()) << "the copy just made is not replaced";
 
-        EXPECT_TRUE(dlg.Sorting().TrashSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().TrashSelectedFile().IsDone());
         EXPECT_EQ(test::ReadFileBytes(m_trash / "a.bmp"), a);
         EXPECT_EQ(Entries(dlg), (Strings{"b.bmp"}));
 
-        EXPECT_FALSE(dlg.Sorting().CopySelectedFile());
+        EXPECT_TRUE(dlg.Sorting().CopySelectedFile().IsFailure());
         EXPECT_EQ(test::ReadFileBytes(m_copy / "b.bmp"), "copy");
-        EXPECT_FALSE(dlg.Sorting().TrashSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().TrashSelectedFile().IsFailure());
         EXPECT_EQ(test::ReadFileBytes(m_trash / "b.bmp"), "trash");
         EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
         EXPECT_EQ(Selected(dlg), "b.bmp");
 
         dlg.GetSettings().m_strTrashDir = m_trash / "missing";
         dlg.GetSettings().m_strCopyDir = m_copy / "missing";
-        EXPECT_FALSE(dlg.Sorting().TrashSelectedFile()) << "no directory is created";
-        EXPECT_FALSE(dlg.Sorting().CopySelectedFile());
+        EXPECT_TRUE(dlg.Sorting().TrashSelectedFile().IsFailure()) << "no directory is created";
+        EXPECT_TRUE(dlg.Sorting().CopySelectedFile().IsFailure());
         EXPECT_FALSE(test::DirExists(m_trash / "missing"));
 
         // An unset target fails instead of meaning the root of the current drive.
         dlg.GetSettings().m_strMoveDir.clear();
         dlg.GetSettings().m_strTrashDir.clear();
         dlg.GetSettings().m_strCopyDir.clear();
-        EXPECT_FALSE(dlg.Sorting().MoveSelectedFile());
-        EXPECT_FALSE(dlg.Sorting().TrashSelectedFile());
-        EXPECT_FALSE(dlg.Sorting().CopySelectedFile());
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsFailure());
+        EXPECT_TRUE(dlg.Sorting().TrashSelectedFile().IsFailure());
+        EXPECT_TRUE(dlg.Sorting().CopySelectedFile().IsFailure());
         EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
         EXPECT_EQ(Selected(dlg), "b.bmp");
     });
@@ -152,9 +150,9 @@ TEST_F(FileOps, OperationsOnAVanishedFileFailAndKeepTheList) {
         dlg.GetSettings().m_bDeleteImmediate = TRUE;
         Open(dlg);
         ::DeleteFileA(Pic("a.bmp").c_str());
-        EXPECT_FALSE(dlg.Sorting().MoveSelectedFile());
-        EXPECT_FALSE(dlg.Sorting().CopySelectedFile());
-        EXPECT_FALSE(dlg.Sorting().KillSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsFailure());
+        EXPECT_TRUE(dlg.Sorting().CopySelectedFile().IsFailure());
+        EXPECT_TRUE(dlg.Sorting().KillSelectedFile().IsFailure());
         EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
     });
 }
@@ -167,10 +165,10 @@ TEST_F(FileOps, KillOnlyWhenAllowed) {
     WithViewer([&](CViewerDlg& dlg) {
         dlg.GetSettings().m_bDeleteImmediate = FALSE;
         Open(dlg, 1);
-        EXPECT_TRUE(dlg.Sorting().KillSelectedFile()) << "a refusal reports success: no second message";
+        EXPECT_EQ(dlg.Sorting().KillSelectedFile().kind, OpResult::Kind::kRefused) << "told, so no second message";
         EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
         Select(dlg, 0);
-        EXPECT_TRUE(dlg.Sorting().KillSelectedFile());
+        EXPECT_EQ(dlg.Sorting().KillSelectedFile().kind, OpResult::Kind::kRefused);
         ASSERT_EQ(prompts.messages.size(), 2u) << "refused on a directory entry too";
         for (const fw::MessageBoxCall& m : prompts.messages) {
             EXPECT_EQ(m.text, "即時削除の許可が禁止されています。\nKillコマンドはキャンセルされます。");
@@ -180,10 +178,10 @@ TEST_F(FileOps, KillOnlyWhenAllowed) {
         }
 
         dlg.GetSettings().m_bDeleteImmediate = TRUE;
-        EXPECT_TRUE(dlg.Sorting().KillSelectedFile()) << "allowed, on a directory entry: nothing happens";
+        EXPECT_EQ(dlg.Sorting().KillSelectedFile().kind, OpResult::Kind::kNothingToDo) << "allowed, on a directory entry";
         EXPECT_TRUE(test::DirExists(Pic("sub")));
         Select(dlg, 1);
-        EXPECT_TRUE(dlg.Sorting().KillSelectedFile());
+        EXPECT_TRUE(dlg.Sorting().KillSelectedFile().IsDone());
         EXPECT_FALSE(test::FileExists(Pic("a.bmp")));
         EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "b.bmp"}));
         EXPECT_EQ(Selected(dlg), "b.bmp");
@@ -204,7 +202,7 @@ TEST_F(FileOps, DirectoryDeletionTakesTheExactDirectoryThroughTheShell) {
         const int lead = static_cast<int>(std::find(listed.begin(), listed.end(), "[  lead ]") - listed.begin());
         ASSERT_LT(lead, 2);
         Select(dlg, lead);
-        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
+        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory().IsDone());
         ASSERT_EQ(prompts.shellCalls.size(), 1u);
         const auto& call = prompts.shellCalls[0];
         EXPECT_EQ(call.from, m_pics.Path() + "\\ lead");
@@ -217,27 +215,27 @@ TEST_F(FileOps, DirectoryDeletionTakesTheExactDirectoryThroughTheShell) {
         EXPECT_FALSE(test::DirExists(Pic(" lead")));
         EXPECT_TRUE(test::FileExists(Pic("lead\\keep.bmp")));
         EXPECT_EQ(Entries(dlg), (Strings{"[ lead ]", "z.bmp"}));
-        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), lead) << "the same index after the reload";
+        EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), lead) << "the same index after the reload";
 
         // Declined in the shell: the listing is read again all the same.
         prompts.shellDeclines = true;
         Select(dlg, 0);
         test::MakeDir(Pic("new"));
-        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
+        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory().IsDone());
         EXPECT_TRUE(test::DirExists(Pic("lead")));
         EXPECT_EQ(Entries(dlg).size(), 3u);
 
         // Deleting the last entry clamps the selection to the new last entry.
         prompts.shellDeclines = false;
         test::RemoveTree(Pic("z.bmp"));
-        dlg.ReloadDirectory();
+        dlg.Folder().Relist();
         ASSERT_EQ(Entries(dlg).size(), 2u);
         Select(dlg, 1);
         const std::string last = Selected(dlg);
-        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
+        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory().IsDone());
         EXPECT_EQ(Entries(dlg).size(), 1u);
         EXPECT_NE(Entries(dlg)[0], last);
-        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 0);
+        EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), 0);
         EXPECT_TRUE(prompts.messages.empty());
     });
 }
@@ -247,18 +245,18 @@ TEST_F(FileOps, DirectoryDeletionRefusesPicturesAndFileNamesShapedLikeDirectorie
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
         Open(dlg);
-        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
+        EXPECT_EQ(dlg.Sorting().DeleteSelectedDirectory().kind, OpResult::Kind::kRefused);
         // A file entry whose text looks like a directory entry.
-        dlg.Files().Add(ListEntry::Picture(L"[ a.b]", Decoder::Bmp()));
+        dlg.Folder().Insert(ListEntry::Picture(L"[ a.b]", Decoder::Bmp()));
         const Strings listed = Entries(dlg);
         Select(dlg, static_cast<int>(std::find(listed.begin(), listed.end(), "[ a.b]") - listed.begin()));
         ASSERT_EQ(Selected(dlg), "[ a.b]");
-        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
+        EXPECT_EQ(dlg.Sorting().DeleteSelectedDirectory().kind, OpResult::Kind::kRefused);
     });
     ASSERT_EQ(prompts.messages.size(), 2u);
     for (const fw::MessageBoxCall& m : prompts.messages) {
         EXPECT_EQ(m.text, "ディレクトリではありません。\n");
-        EXPECT_EQ(m.caption, fw::AfxGetAppName()) << "no caption of its own";
+        EXPECT_EQ(m.caption, fw::AppName()) << "no caption of its own";
     }
     EXPECT_TRUE(prompts.shellCalls.empty());
     EXPECT_TRUE(test::DirExists(m_pics.Path()));
@@ -273,10 +271,10 @@ TEST_F(FileOps, ADirectoryIsDeletedByItsExactName) {
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
         Open(dlg);
-        const int at = dlg.Files().SelectText(L"[ x\U0001F642 ]");
+        const int at = dlg.Folder().FindText(L"[ x\U0001F642 ]");
         ASSERT_GE(at, 0) << "listed as it is";
         Select(dlg, at);
-        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory());
+        EXPECT_TRUE(dlg.Sorting().DeleteSelectedDirectory().IsDone());
     });
     ASSERT_EQ(prompts.shellCalls.size(), 1u);
     EXPECT_EQ(prompts.shellCalls[0].fromW, pics + L"\\x\U0001F642");
@@ -302,10 +300,11 @@ TEST_F(FileOps, NothingToDoOnAnEmptyList) {
         dlg.GetSettings().m_bDeleteImmediate = TRUE;
         Open(dlg);
         ASSERT_TRUE(Entries(dlg).empty());
-        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile());
-        EXPECT_TRUE(dlg.Sorting().TrashSelectedFile());
-        EXPECT_TRUE(dlg.Sorting().CopySelectedFile());
-        EXPECT_TRUE(dlg.Sorting().KillSelectedFile());
+        for (CSortingOps& ops = dlg.Sorting();
+             const OpResult result : {ops.MoveSelectedFile(), ops.TrashSelectedFile(), ops.CopySelectedFile(),
+                                      ops.KillSelectedFile()}) {
+            EXPECT_EQ(result.kind, OpResult::Kind::kNothingToDo);
+        }
     });
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_TRUE(test::ListNames(m_move.Path()).empty());

@@ -146,7 +146,7 @@ TEST(MessageBoxSeam, GetsTheTextExactlyAndInCp932) {
     EXPECT_EQ(prompts.messages[0].caption, "題");
     EXPECT_EQ(prompts.messages[1].text, "表ソ ｶﾅ");
     EXPECT_EQ(prompts.messages[1].wideText, L"\u8868\u30BD \uFF76\uFF85");
-    EXPECT_EQ(prompts.messages[1].caption, fw::AfxGetAppName());
+    EXPECT_EQ(prompts.messages[1].caption, fw::AppName());
 }
 
 // A real start: the wide command line reaches the program exactly, and a program that

@@ -26,14 +26,12 @@ protected:
         ModalScript script;
         script.Then([this](fw::CDialog&) {
             m_dlg.GetSettings().m_strMoveDir = m_move.Path();
-            m_dlg.SetCurDir(test::Wide(m_pics.Path()));
-            m_dlg.ListDirectory(m_dlg.GetCurDir());
-            m_dlg.ShowSelectedEntry();
-            m_dlg.Files().ListBox().SetFocus();
+            m_dlg.Folder().Open(test::Wide(m_pics.Path()));
+            m_dlg.FileList().ListBox().SetFocus();
         });
         return script;
     }
-    std::string Selected() const { return test::Narrow(m_dlg.Files().TextAt(m_dlg.Files().SelectedIndex())); }
+    std::string Selected() const { return test::Narrow(m_dlg.Folder().Selected()->Text()); }
 
     CViewerDlg m_dlg;
     test::TempDir m_move{"move"};
@@ -95,16 +93,16 @@ TEST_F(HeldKeys, ARepeatedFileCommandActsOnlyOnAPictureThatWasPainted) {
     EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "b.bmp"}));
 }
 
-// Every paint of the main window, with the picture the pane showed in it.
+// Every paint of the pane, with the picture it showed in it.
 class PaintLog {
 public:
     explicit PaintLog(CViewerDlg& dlg) : m_dlg(dlg) {
         s_log = this;
         m_previous = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrW(dlg.GetSafeHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+            ::SetWindowLongPtrW(dlg.Pane().GetSafeHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
     }
     ~PaintLog() {
-        ::SetWindowLongPtrW(m_dlg.GetSafeHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previous));
+        ::SetWindowLongPtrW(m_dlg.Pane().GetSafeHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previous));
         s_log = nullptr;
     }
     std::set<std::wstring> painted;
@@ -177,7 +175,7 @@ TEST_F(HeldKeys, AGivenUpDecodeStopsAtThePluginsNextReport) {
             const KeepGoing givesUp = [start] { return ::GetTickCount() - start < 30; };
             const DecodeOutcome outcome =
                 DecodePicture(test::Wide(Pic(name)), dlg.GetPlugins().DecoderFor(test::Wide(name)), nullptr, givesUp);
-            EXPECT_EQ(outcome.failure, DecodeFailure::kAborted) << name;
+            EXPECT_EQ(outcome.failure, DecodeFailure::kStopped) << name;
             EXPECT_LT(::GetTickCount() - start, 150u) << name << ": the caller waited for the plug-in";
             const DWORD abandoned = ::GetTickCount();
             decode_thread::WaitUntilIdle();

@@ -26,16 +26,14 @@ protected:
             m_dlg.GetSettings().m_strTrashDir = m_trash.Path();
             m_dlg.GetSettings().m_strCopyDir = m_copy.Path();
             m_dlg.GetSettings().m_bDeleteImmediate = deleteImmediate;
-            m_dlg.SetCurDir(test::Wide(m_pics.Path()));
-            m_dlg.ListDirectory(m_dlg.GetCurDir());
-            m_dlg.ShowSelectedEntry();
-            m_dlg.Files().ListBox().SetFocus();
+            m_dlg.Folder().Open(test::Wide(m_pics.Path()));
+            m_dlg.FileList().ListBox().SetFocus();
         });
         return script;
     }
     std::string Selected() const {
-        const int sel = m_dlg.Files().ListBox().GetCurSel();
-        return sel < 0 ? std::string() : m_dlg.Files().ListBox().GetText(sel);
+        const int sel = m_dlg.FileList().ListBox().GetCurSel();
+        return sel < 0 ? std::string() : m_dlg.FileList().ListBox().GetText(sel);
     }
     void ExpectSelected(ModalScript& script, const std::string& name) {
         script.Then([this, name](fw::CDialog&) { EXPECT_EQ(Selected(), name); });
@@ -139,7 +137,7 @@ TEST_F(Keys, KillAndDirectoryDeletionByModifiers) {
     }
     test::PromptRecorder prompts;
     ModalScript script = Script();
-    script.Then([&](fw::CDialog&) { m_dlg.Files().ListBox().SetCurSel(1), m_dlg.ShowSelectedEntry(); });
+    script.Then([&](fw::CDialog&) { m_dlg.Folder().Select(1); });
     script.Key('K');  // refused: not allowed
     script.Then([&](fw::CDialog&) {
         EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
@@ -154,7 +152,7 @@ TEST_F(Keys, KillAndDirectoryDeletionByModifiers) {
         ASSERT_EQ(prompts.messages.size(), 2u);
         EXPECT_EQ(prompts.messages[1].text, "ディレクトリではありません。\n");
         EXPECT_TRUE(prompts.shellCalls.empty());
-        m_dlg.Files().ListBox().SetCurSel(0), m_dlg.ShowSelectedEntry();
+        m_dlg.Folder().Select(0);
         prompts.shellDeclines = true;
     });
     script.Key(VK_DELETE).Key('K', true);  // both delete the directory through the shell
@@ -203,7 +201,7 @@ TEST_F(Keys, NavigationReloadAndBrowse) {
     ModalScript script = Script();
     script.Key(VK_RIGHT);
     script.Then([this](fw::CDialog&) {
-        EXPECT_EQ(m_dlg.GetCurDir(), test::Wide(m_pics.Path() + "\\sub"));
+        EXPECT_EQ(m_dlg.Folder().Dir(), test::Wide(m_pics.Path() + "\\sub"));
         EXPECT_EQ(Selected(), "inner.bmp");
     });
     script.Key(VK_LEFT);
@@ -232,7 +230,7 @@ TEST_F(Keys, OtherKeysKeepTheListsOwnNavigation) {
     script.Key(VK_END);
     script.Then([this](fw::CDialog&) {
         EXPECT_EQ(Selected(), "e.bmp");
-        EXPECT_EQ(m_dlg.Files().CurrentIndex(), 4) << "the selection change shows the entry";
+        EXPECT_EQ(m_dlg.Folder().SelectedIndex(), 4) << "the selection change shows the entry";
     });
     script.Key(VK_UP).Key(VK_UP, true, true);  // Shift and Ctrl make no difference
     ExpectSelected(script, "c.bmp");
@@ -255,10 +253,8 @@ TEST_F(Keys, UpAndDownPageThroughATallPictureBeforeMovingOn) {
         pageHeight = client.bottom;
         WriteBmp("a.bmp", 40, 3 * pageHeight, 0x00FF00);
         WriteBmp("b.bmp", 40, 3 * pageHeight, 0x0000FF);
-        m_dlg.SetCurDir(test::Wide(m_pics.Path()));
-        m_dlg.ListDirectory(m_dlg.GetCurDir());
-        m_dlg.ShowSelectedEntry();
-        m_dlg.Files().ListBox().SetFocus();
+        m_dlg.Folder().Open(test::Wide(m_pics.Path()));
+        m_dlg.FileList().ListBox().SetFocus();
     });
     // Fitted, the picture is all on screen: Down moves on at once, Up comes back.
     script.Key(VK_DOWN);
@@ -316,12 +312,12 @@ TEST_F(Keys, CtrlMAndCtrlInsertChooseTheMoveTargetThatMUsesNext) {
     ModalScript script = Script();
     script.Then([&](fw::CDialog& dlg) {
         window = dlg.m_hWnd;
-        m_dlg.Files().ListBox().SetCurSel(1), m_dlg.ShowSelectedEntry();
+        m_dlg.Folder().Select(1);
     });
     script.Key('M', false, true);
     script.Then([this](fw::CDialog&) {
         EXPECT_EQ(Selected(), "b.bmp") << "the same picture after the list is read again";
-        EXPECT_EQ(m_dlg.Files().CurrentIndex(), 1);
+        EXPECT_EQ(m_dlg.Folder().SelectedIndex(), 1);
     });
     script.Key(VK_INSERT, false, true);  // cancelled
     script.Key('M');
@@ -361,14 +357,14 @@ TEST_F(Keys, RRenamesTheEntryAndSelectsItUnderItsNewName) {
     });
     script.Key('R');
     ExpectSelected(script, "[ pics ]");
-    script.Then([this](fw::CDialog&) { m_dlg.Files().ListBox().SetCurSel(1), m_dlg.ShowSelectedEntry(); });
+    script.Then([this](fw::CDialog&) { m_dlg.Folder().Select(1); });
     script.Key('R', false, true);  // a change of letter case only; Ctrl makes no difference
     script.Then([this](fw::CDialog&) {
         EXPECT_EQ(Selected(), "A.BMP");
-        ASSERT_NE(m_dlg.Files().Current(), nullptr);
-        EXPECT_EQ(m_dlg.Files().Current()->name, L"A.BMP") << "and shown";
+        ASSERT_NE(m_dlg.Folder().Selected(), nullptr);
+        EXPECT_EQ(m_dlg.Folder().Selected()->name, L"A.BMP") << "and shown";
         WriteBmp("c.bmp", 2, 2, 0);
-        m_dlg.Files().ListBox().SetCurSel(2), m_dlg.ShowSelectedEntry();
+        m_dlg.Folder().Select(2);
     });
     script.Key('R', true);  // cancelled
     script.Then([this](fw::CDialog&) {
@@ -377,7 +373,7 @@ TEST_F(Keys, RRenamesTheEntryAndSelectsItUnderItsNewName) {
     });
     script.Key('R');  // onto the name of the other picture
     ExpectSelected(script, "A.BMP");
-    script.Then([this](fw::CDialog&) { m_dlg.Files().ListBox().SetCurSel(-1), m_dlg.ShowSelectedEntry(); });
+    script.Then([this](fw::CDialog&) { m_dlg.Folder().Select(-1); });
     script.Key('R');  // nothing selected: no dialog
     script.Run(m_dlg);
 

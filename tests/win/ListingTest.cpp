@@ -22,13 +22,13 @@ TEST_F(Listing, DirectoriesFirstThenPicturesWithTheirDecoders) {
     Touch("readme");
     Touch("c.xyz");
     WithViewer([&](CViewerDlg& dlg) {
-        ASSERT_EQ(dlg.GetPlugins().GetSize(), 1);
-        dlg.ListDirectory(test::Wide(m_pics.Path()));
+        ASSERT_EQ(dlg.GetPlugins().Count(), 1);
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "]");
         EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "A.bmp", "b.JPG"}));
-        EXPECT_EQ(Decoders(dlg), (std::vector<LRESULT>{-1, 0, reinterpret_cast<LRESULT>(dlg.GetPlugins().GetAt(0))}));
-        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 0);
-        EXPECT_EQ(dlg.Files().CurrentIndex(), 0);
+        EXPECT_EQ(Decoders(dlg), (std::vector<LRESULT>{-1, 0, reinterpret_cast<LRESULT>(dlg.GetPlugins().At(0))}));
+        EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), 0);
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), 0);
     });
 }
 
@@ -37,8 +37,8 @@ TEST_F(Listing, WithoutPluginsOnlyBmpFilesAreListed) {
     Touch("y.jpg");
     Touch("z.BMP");
     WithViewer([&](CViewerDlg& dlg) {
-        EXPECT_EQ(dlg.GetPlugins().GetSize(), 0);
-        dlg.ListDirectory(test::Wide(m_pics.Path()));
+        EXPECT_EQ(dlg.GetPlugins().Count(), 0);
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
         EXPECT_EQ(Entries(dlg), (Strings{"x.bmp", "z.BMP"}));
         EXPECT_EQ(Decoders(dlg), (std::vector<LRESULT>{0, 0}));
     });
@@ -57,9 +57,9 @@ TEST_F(Listing, PluginFilesAreLoadedByTheirUpperCasedExtension) {
     test::WriteFileBytes(m_work / ("SPI\\garbage." + ext), "not a library");
     WithViewer([&](CViewerDlg& dlg) {
         Strings loaded;
-        for (int i = 0; i < dlg.GetPlugins().GetSize(); ++i) {
-            loaded.push_back(test::Narrow(GetFileNamePart(dlg.GetPlugins().GetAt(i)->GetLibPath())));
-            EXPECT_EQ(GetDirectoryPart(dlg.GetPlugins().GetAt(i)->GetLibPath()), test::Wide(m_work / "SPI\\"))
+        for (int i = 0; i < dlg.GetPlugins().Count(); ++i) {
+            loaded.push_back(test::Narrow(GetFileNamePart(dlg.GetPlugins().At(i)->GetLibPath())));
+            EXPECT_EQ(GetDirectoryPart(dlg.GetPlugins().At(i)->GetLibPath()), test::Wide(m_work / "SPI\\"))
                 << "plug-ins are loaded by full path";
         }
         std::sort(loaded.begin(), loaded.end());
@@ -72,12 +72,12 @@ TEST_F(Listing, TheFirstPluginInLoadOrderDecodesAnExtension) {
     Touch("a.tpi");
     Touch("b.jpeg");
     WithViewer([&](CViewerDlg& dlg) {
-        ASSERT_EQ(dlg.GetPlugins().GetSize(), 2);
-        dlg.ListDirectory(test::Wide(m_pics.Path()));
+        ASSERT_EQ(dlg.GetPlugins().Count(), 2);
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
         ASSERT_EQ(Entries(dlg), (Strings{"a.tpi", "b.jpeg"}));
         for (int i = 0; i < 2; ++i) {
-            CSpiPlugin* plugin = dlg.Files().At(i)->GetDecoder().plugin;
-            EXPECT_TRUE(plugin->SupportsExtension(GetExtensionUpper(dlg.Files().TextAt(i))));
+            CSpiPlugin* plugin = dlg.Folder().At(i)->GetDecoder().plugin;
+            EXPECT_TRUE(plugin->SupportsExtension(GetExtensionUpper(dlg.Folder().At(i)->Text())));
         }
     });
 }
@@ -91,20 +91,20 @@ TEST_F(Listing, HiddenSystemAndDoubleByteNamesAreListed) {
     test::MakeDir(Pic("ソフト"));
     WriteBmp("ソフト\\能.bmp", 1, 1, 0);
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.ListDirectory(test::Wide(m_pics.Path()));
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
         Strings entries = Entries(dlg);
         ASSERT_EQ(entries.size(), 4u);
         EXPECT_EQ(entries[0], "[ ソフト ]");
         std::sort(entries.begin() + 1, entries.end());
         EXPECT_EQ(entries, (Strings{"[ ソフト ]", "hidden.bmp", "system.bmp", "表示.bmp"}));
 
-        dlg.SetCurDir(test::Wide(m_pics.Path()));
-        dlg.EnterSelectedDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics / "ソフト"));
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        dlg.Folder().EnterSelected();
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics / "ソフト"));
         EXPECT_EQ(Entries(dlg), (Strings{"能.bmp"}));
-        dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path() + "\\"));
-        EXPECT_EQ(dlg.Files().ListBox().GetText(dlg.Files().ListBox().GetCurSel()), "[ ソフト ]");
+        dlg.Folder().GoToParent();
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path() + "\\"));
+        EXPECT_EQ(dlg.FileList().ListBox().GetText(dlg.FileList().ListBox().GetCurSel()), "[ ソフト ]");
     });
 }
 
@@ -139,8 +139,7 @@ TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
     WriteBmp(" lead\\in-lead.bmp", 1, 1, 0);
     WriteBmp("top.bmp", 1, 1, 0);
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.SetCurDir(test::Wide(m_pics.Path() + "\\"));
-        dlg.ListDirectory(dlg.GetCurDir());
+        dlg.Folder().Open(test::Wide(m_pics.Path() + "\\"));
         Strings expected = DirectoriesAsListed(m_pics.Path());
         ASSERT_EQ(expected.size(), 3u);
         expected.push_back("top.bmp");
@@ -148,50 +147,47 @@ TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
         ASSERT_EQ(listed, expected);
 
         const int lead = IndexOf(listed, "[  lead ]");
-        dlg.Files().ListBox().SetCurSel(lead);
-        dlg.ShowSelectedEntry();
-        dlg.EnterSelectedDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path() + "\\ lead"));
+        dlg.Folder().Select(lead);
+        dlg.Folder().EnterSelected();
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path() + "\\ lead"));
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "\\ lead]");
         EXPECT_EQ(Entries(dlg), (Strings{"in-lead.bmp"}));
-        dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path() + "\\"));
-        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), lead) << "the directory just left is selected again";
-        EXPECT_EQ(dlg.Files().CurrentIndex(), lead);
+        dlg.Folder().GoToParent();
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path() + "\\"));
+        EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), lead) << "the directory just left is selected again";
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), lead);
 
         const int sub = IndexOf(listed, "[ sub ]");
-        dlg.Files().ListBox().SetCurSel(sub);
-        dlg.ShowSelectedEntry();
-        dlg.EnterSelectedDirectory();
+        dlg.Folder().Select(sub);
+        dlg.Folder().EnterSelected();
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "\\sub]");
         EXPECT_TRUE(Entries(dlg).empty());
-        EXPECT_EQ(dlg.Files().CurrentIndex(), -1);
-        dlg.EnterSelectedDirectory();  // nothing selected: nothing happens
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path() + "\\sub"));
-        dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.Files().ListBox().GetText(dlg.Files().ListBox().GetCurSel()), "[ sub ]");
-        EXPECT_EQ(dlg.Files().CurrentIndex(), sub);
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), -1);
+        dlg.Folder().EnterSelected();  // nothing selected: nothing happens
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path() + "\\sub"));
+        dlg.Folder().GoToParent();
+        EXPECT_EQ(dlg.FileList().ListBox().GetText(dlg.FileList().ListBox().GetCurSel()), "[ sub ]");
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), sub);
     });
 }
 
 TEST_F(Listing, EnteringAFileEntryDoesNothing) {
     WriteBmp("a.bmp", 1, 1, 0);
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.SetCurDir(test::Wide(m_pics.Path()));
-        dlg.ListDirectory(dlg.GetCurDir());
-        dlg.EnterSelectedDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path()));
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        dlg.Folder().EnterSelected();
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path()));
     });
 }
 
 TEST_F(Listing, LeavingADriveRootListsItAgain) {
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.SetCurDir(test::Wide("C:\\"));
-        dlg.GoToParentDirectory();
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide("C:\\"));
+        dlg.Folder().Open(test::Wide("C:\\"));
+        dlg.Folder().GoToParent();
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide("C:\\"));
         EXPECT_EQ(dlg.GetWindowText(), "- IXO - [C:\\]");
-        EXPECT_GT(dlg.Files().ListBox().GetCount(), 0);
-        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 0);
+        EXPECT_GT(dlg.FileList().ListBox().GetCount(), 0);
+        EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), 0);
     });
 }
 
@@ -200,32 +196,29 @@ TEST_F(Listing, ReloadKeepsThePositionClampedToTheEnd) {
         WriteBmp("p" + std::to_string(i) + ".bmp", 1, 1, 0);
     }
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.SetCurDir(test::Wide(m_pics.Path()));
-        dlg.ListDirectory(dlg.GetCurDir());
-        dlg.Files().ListBox().SetCurSel(7);
-        dlg.ShowSelectedEntry();
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        dlg.Folder().Select(7);
         for (int i = 0; i < 3; ++i) {
             ::DeleteFileA(Pic("p" + std::to_string(i) + ".bmp").c_str());
         }
-        dlg.ReloadDirectory();
-        EXPECT_EQ(dlg.Files().ListBox().GetCount(), 5);
-        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 4);
-        EXPECT_EQ(dlg.Files().CurrentIndex(), 4);
+        dlg.Folder().Relist();
+        EXPECT_EQ(dlg.FileList().ListBox().GetCount(), 5);
+        EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), 4);
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), 4);
 
-        dlg.Files().ListBox().SetCurSel(1);
-        dlg.ShowSelectedEntry();
+        dlg.Folder().Select(1);
         WriteBmp("a0.bmp", 1, 1, 0);  // sorts first: the position is kept, not the name
-        dlg.ReloadDirectory();
-        EXPECT_EQ(dlg.Files().ListBox().GetText(dlg.Files().CurrentIndex()), "p3.bmp");
+        dlg.Folder().Relist();
+        EXPECT_EQ(dlg.FileList().ListBox().GetText(dlg.Folder().SelectedIndex()), "p3.bmp");
 
         for (int i = 3; i < 8; ++i) {
             ::DeleteFileA(Pic("p" + std::to_string(i) + ".bmp").c_str());
         }
         ::DeleteFileA(Pic("a0.bmp").c_str());
-        dlg.ReloadDirectory();
-        EXPECT_EQ(dlg.Files().ListBox().GetCount(), 0);
-        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), -1);
-        EXPECT_EQ(dlg.Files().CurrentIndex(), -1);
+        dlg.Folder().Relist();
+        EXPECT_EQ(dlg.FileList().ListBox().GetCount(), 0);
+        EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), -1);
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), -1);
     });
 }
 
@@ -233,7 +226,9 @@ TEST_F(Listing, ReloadKeepsThePositionClampedToTheEnd) {
 // or scrolls, and be drawn anew only when its thumb moves, not on every removal.
 TEST_F(Listing, TheScrollBarFollowsTheListAndIsDrawnOnlyWhenItsThumbMoves) {
     WithViewer([&](CViewerDlg& dlg) {
-        CFileList& files = dlg.Files();
+        CFolder& folder = dlg.Folder();
+        CFileListBox& files = dlg.FileList();
+        const test::TempDir empty("empty");
         const HWND bar = files.ScrollBar().Bar();
         ASSERT_TRUE(::IsWindowVisible(bar));
         const auto expectInStep = [&](const char* after) {
@@ -241,7 +236,7 @@ TEST_F(Listing, TheScrollBarFollowsTheListAndIsDrawnOnlyWhenItsThumbMoves) {
             shown.cbSize = sizeof shown;
             shown.fMask = SIF_ALL;
             ASSERT_TRUE(::GetScrollInfo(bar, SB_CTL, &shown)) << after;
-            const int count = files.Count();
+            const int count = folder.Count();
             EXPECT_EQ(shown.nMax, std::max(count - 1, 0)) << after;
             EXPECT_EQ(shown.nPos, static_cast<int>(files.ListBox().SendMessage(LB_GETTOPINDEX))) << after;
             const RECT client = files.ListBox().GetClientRect();
@@ -253,18 +248,17 @@ TEST_F(Listing, TheScrollBarFollowsTheListAndIsDrawnOnlyWhenItsThumbMoves) {
         constexpr int kEntries = 20000;
         files.HoldDrawing(true);
         for (int i = 0; i < kEntries; ++i) {
-            files.Add(ListEntry::Picture(L"p" + std::to_wstring(100000 + i) + L".bmp", Decoder::Bmp()));
+            folder.Insert(ListEntry::Picture(L"p" + std::to_wstring(100000 + i) + L".bmp", Decoder::Bmp()));
         }
         files.HoldDrawing(false);
         expectInStep("filling");
 
-        files.Select(kEntries / 2);
-        files.TakeSelection();
+        folder.Select(kEntries / 2);
         expectInStep("selecting");
         const unsigned drawnBefore = files.ScrollBar().RedrawCount();
         constexpr int kRemoved = 300;
         for (int i = 0; i < kRemoved; ++i) {
-            files.RemoveCurrent();
+            folder.RemoveSelected();
         }
         expectInStep("removing");
         const unsigned drawn = files.ScrollBar().RedrawCount() - drawnBefore;
@@ -290,7 +284,7 @@ TEST_F(Listing, TheScrollBarFollowsTheListAndIsDrawnOnlyWhenItsThumbMoves) {
         files.ListBox().SendMessage(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 7000), reinterpret_cast<LPARAM>(bar));
         EXPECT_EQ(files.ListBox().SendMessage(LB_GETTOPINDEX), 7000);
         expectInStep("letting go of the thumb");
-        files.Clear();
+        folder.Open(test::Wide(empty.Path()));
         expectInStep("clearing");
     });
 }
@@ -302,7 +296,9 @@ TEST_F(Listing, TheScrollBarFollowsTheListAndIsDrawnOnlyWhenItsThumbMoves) {
 // focus rectangle off the new last entry when the last one goes: not checked with focus.
 TEST_F(Listing, RemovingAnEntryLeavesTheListAsDrawingItWholeWould) {
     WithViewer([&](CViewerDlg& dlg) {
-        CFileList& files = dlg.Files();
+        CFolder& folder = dlg.Folder();
+        CFileListBox& files = dlg.FileList();
+        const test::TempDir empty("empty");
         const HWND list = files.ListBox().GetSafeHwnd();
         const auto rowHeight = static_cast<int>(files.ListBox().SendMessage(LB_GETITEMHEIGHT));
         const int inView = files.ListBox().GetClientRect().bottom / rowHeight;
@@ -325,18 +321,17 @@ TEST_F(Listing, RemovingAnEntryLeavesTheListAsDrawingItWholeWould) {
         for (const bool focused : {false, true}) {
             ::SetFocus(focused ? list : nullptr);
             for (const Case& c : cases) {
-                files.Clear();
+                folder.Open(test::Wide(empty.Path()));
                 for (int i = 0; i < c.entries; ++i) {
-                    files.Add(ListEntry::Picture(L"entry " + std::to_wstring(1000 + i) + L".bmp", Decoder::Bmp()));
+                    folder.Insert(ListEntry::Picture(L"entry " + std::to_wstring(1000 + i) + L".bmp", Decoder::Bmp()));
                 }
                 files.ListBox().SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(c.top));
                 const int top = static_cast<int>(files.ListBox().SendMessage(LB_GETTOPINDEX));
-                files.Select(c.selected >= 0 ? top + c.selected : c.entries + c.selected);
-                files.TakeSelection();
+                folder.Select(c.selected >= 0 ? top + c.selected : c.entries + c.selected);
                 ::UpdateWindow(list);
                 for (int removal = 1; removal <= 3; ++removal) {
-                    const bool last = files.CurrentIndex() == files.Count() - 1;
-                    files.RemoveCurrent();
+                    const bool last = folder.SelectedIndex() == folder.Count() - 1;
+                    folder.RemoveSelected();
                     ::UpdateWindow(list);
                     const std::vector<uint32_t> shown = test::ClientPixels(list);
                     ::InvalidateRect(list, nullptr, TRUE);
@@ -355,7 +350,7 @@ TEST_F(Listing, TheFolderBrowserChoosesTheCurrentDirectory) {
     WriteBmp("a.bmp", 1, 1, 0);
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
-        const std::wstring start = dlg.GetCurDir();
+        const std::wstring start = dlg.Folder().Dir();
         const Strings before = Entries(dlg);
         // Cancelled: nothing changes.
         EXPECT_EQ(dlg.BrowseCurrentDirectory(), start);
@@ -364,13 +359,13 @@ TEST_F(Listing, TheFolderBrowserChoosesTheCurrentDirectory) {
         EXPECT_EQ(prompts.browses[0].initialFolderW, start);
         EXPECT_EQ(prompts.browses[0].flags, 0x41u);
         EXPECT_EQ(prompts.browses[0].owner, dlg.m_hWnd);
-        EXPECT_EQ(dlg.GetCurDir(), start);
+        EXPECT_EQ(dlg.Folder().Dir(), start);
         EXPECT_EQ(Entries(dlg), before);
 
         // Chosen, through the "Change Dir" button.
         prompts.browseAnswers.push_back(test::Wide(m_pics.Path()));
         dlg.SendMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.ChangeDirButton().m_hWnd));
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path()));
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path()));
         EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
         EXPECT_EQ(prompts.browses.back().initialFolderW, start);
     });
@@ -384,7 +379,7 @@ TEST_F(Listing, TenThousandFilesInCaseInsensitiveOrder) {
         ASSERT_NO_FATAL_FAILURE(Touch(name));
     }
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.ListDirectory(test::Wide(m_pics.Path()));
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
         const Strings entries = Entries(dlg);
         ASSERT_EQ(entries.size(), 10000u);
         for (int i = 0; i < 10000; ++i) {
@@ -392,7 +387,7 @@ TEST_F(Listing, TenThousandFilesInCaseInsensitiveOrder) {
             std::snprintf(expected, sizeof expected, "%s%05d.bmp", (9999 - i) % 2 ? "Pic" : "pic", i);
             ASSERT_EQ(entries[i], expected) << i;
         }
-        EXPECT_EQ(dlg.Files().ListBox().GetCurSel(), 0);
+        EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), 0);
     });
 }
 
@@ -406,9 +401,9 @@ TEST_F(Listing, ClosingTheWindowDuringAListingStopsIt) {
         .Then([&](fw::CDialog&) {
             // Handled by the listing's own message pump: the menu's "終了" destroys the window.
             dlg.PostMessage(WM_COMMAND, 32771, 0);
-            dlg.ListDirectory(test::Wide(m_pics.Path()));
+            dlg.Folder().Open(test::Wide(m_pics.Path()));
             EXPECT_EQ(dlg.m_hWnd, nullptr);
-            EXPECT_EQ(dlg.GetPlugins().GetSize(), 0) << "the plug-ins went with the window";
+            EXPECT_EQ(dlg.GetPlugins().Count(), 0) << "the plug-ins went with the window";
             MSG msg;
             EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
                 << "the quit message is left for the loop";
@@ -434,14 +429,13 @@ TEST_F(Listing, NoSecondListingWhileOneRuns) {
     test::PromptRecorder prompts;
     prompts.browseAnswers.push_back(L"C:\\");
     WithViewer([&](CViewerDlg& dlg) {
-        dlg.SetCurDir(test::Wide(m_pics.Path()));
         // A click on "Change Dir" reaches the window while the listing drains the queue.
         dlg.PostMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.ChangeDirButton().m_hWnd));
-        dlg.ListDirectory(dlg.GetCurDir());
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
         EXPECT_TRUE(prompts.browses.empty()) << "the browser did not open during the listing";
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path()));
-        EXPECT_EQ(dlg.Files().ListBox().GetCount(), 3000);
-        EXPECT_FALSE(dlg.IsListing());
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path()));
+        EXPECT_EQ(dlg.FileList().ListBox().GetCount(), 3000);
+        EXPECT_FALSE(dlg.Folder().IsListing());
     });
 }
 

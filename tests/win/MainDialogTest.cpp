@@ -44,8 +44,8 @@ TEST_F(MainDialog, ConstructionSetsTheDocumentedDefaults) {
     EXPECT_EQ(dlg.Pane().GetScrollX(), 0);
     EXPECT_EQ(dlg.Pane().GetScrollY(), 0);
     EXPECT_FALSE(dlg.IsLayoutReady());
-    EXPECT_EQ(dlg.GetCurDir(), test::Wide(test::ExeDir()));
-    EXPECT_EQ(dlg.GetCurDir().back(), L'\\');
+    EXPECT_EQ(dlg.Folder().Dir(), test::Wide(test::ExeDir()));
+    EXPECT_EQ(dlg.Folder().Dir().back(), L'\\');
     EXPECT_NE(dlg.GetIcon(), nullptr);
     EXPECT_EQ(dlg.m_hWnd, nullptr);
 }
@@ -89,10 +89,10 @@ TEST_F(MainDialog, InitialisationAddsTheVersionItemIconsAndMenu) {
             }
             // The window and its controls are Unicode windows.
             EXPECT_TRUE(::IsWindowUnicode(dlg.m_hWnd));
-            EXPECT_TRUE(::IsWindowUnicode(dlg.Files().ListBox().m_hWnd));
+            EXPECT_TRUE(::IsWindowUnicode(dlg.FileList().ListBox().m_hWnd));
             EXPECT_TRUE(::IsWindowUnicode(dlg.ChangeDirButton().m_hWnd));
             // The list has the focus and the button is no tab stop.
-            EXPECT_EQ(::GetFocus(), dlg.Files().ListBox().m_hWnd);
+            EXPECT_EQ(::GetFocus(), dlg.FileList().ListBox().m_hWnd);
             EXPECT_FALSE(::GetWindowLongA(dlg.ChangeDirButton().m_hWnd, GWL_STYLE) & WS_TABSTOP);
         })
         .Run(dlg);
@@ -104,7 +104,7 @@ TEST_F(MainDialog, LayoutKeepsTheLeftColumnOnResize) {
     int buttonWidth = 0;
     auto checkLayout = [&](fw::CDialog&) {
         const RECT client = dlg.GetClientRect();
-        const RECT list = ClientRectOf(dlg.m_hWnd, dlg.Files().ListBox().m_hWnd);
+        const RECT list = ClientRectOf(dlg.m_hWnd, dlg.FileList().ListBox().m_hWnd);
         const RECT button = ClientRectOf(dlg.m_hWnd, dlg.ChangeDirButton().m_hWnd);
         EXPECT_EQ(list.left, 0);
         EXPECT_EQ(list.top, 0);
@@ -168,7 +168,7 @@ TEST_F(MainDialog, ThePaneIsPaintedBlack) {
             const RECT client = dlg.GetClientRect();
             // The pane starts where the list ends, measured from the window's outer left edge.
             const RECT window = dlg.GetWindowRect();
-            const RECT list = dlg.Files().ListBox().GetWindowRect();
+            const RECT list = dlg.FileList().ListBox().GetWindowRect();
             const int paneLeft = list.right - window.left;
             HDC dc = ::GetDC(dlg.m_hWnd);
             EXPECT_EQ(::GetPixel(dc, paneLeft, 0), RGB(0, 0, 0));
@@ -251,7 +251,7 @@ TEST_F(MainDialog, TheListHoldsEveryNameExactly) {
     CViewerDlg dlg;
     test::ModalScript()
         .Then([&](fw::CDialog&) {
-            const fw::CListBox& list = dlg.Files().ListBox();
+            const fw::CListBox& list = dlg.FileList().ListBox();
             list.ResetContent();
             for (const std::wstring& name : names) {
                 list.AddString(name);

@@ -130,8 +130,10 @@ protected:
     // Selects the subject's entry by its text and shows it.
     void Select(ModalScript& script, const std::wstring& text) {
         script.Then([this, text](fw::CDialog&) {
-            ASSERT_GE(m_dlg.Files().SelectText(text), 0) << GetParam().label;
-            m_dlg.ShowSelectedEntry();
+            const int at = m_dlg.Folder().FindText(text);
+            ASSERT_GE(at, 0) << GetParam().label;
+            m_dlg.Folder().Select(at);
+            m_dlg.Pane().ShowSelected();
         });
     }
     ModalScript Script() {
@@ -145,9 +147,8 @@ protected:
             settings.m_bDeleteImmediate = TRUE;
             settings.m_nDeleteSmallWidth = 4;
             settings.m_nDeleteSmallHeight = 4;
-            m_dlg.SetCurDir(test::Wide(m_pics.Path()));
-            m_dlg.ListDirectory(m_dlg.GetCurDir());
-            m_dlg.Files().ListBox().SetFocus();
+            m_dlg.Folder().Open(test::Wide(m_pics.Path()));
+            m_dlg.FileList().ListBox().SetFocus();
         });
         return script;
     }
@@ -191,12 +192,12 @@ TEST_P(Names, EachKeyActsOnExactlyThePicture) {
             const size_t slash = entry.first.find(L'\\', 5);
             listed += entry.first.rfind(L"pics\\", 0) == 0 && (slash == std::wstring::npos || slash + 1 == entry.first.size());
         }
-        ASSERT_EQ(m_dlg.Files().Count(), listed);
+        ASSERT_EQ(m_dlg.Folder().Count(), listed);
         int found = 0;
-        for (int i = 0; i < m_dlg.Files().Count(); ++i) {
-            if (m_dlg.Files().At(i)->name == file) {
+        for (int i = 0; i < m_dlg.Folder().Count(); ++i) {
+            if (m_dlg.Folder().At(i)->name == file) {
                 ++found;
-                EXPECT_EQ(m_dlg.Files().TextAt(i), file);
+                EXPECT_EQ(m_dlg.Folder().At(i)->Text(), file);
             }
         }
         EXPECT_EQ(found, 1);
@@ -239,7 +240,7 @@ TEST_P(Names, EachKeyActsOnExactlyThePicture) {
     script.Key('R');
     Check(script);
     script.Then([this, &renamed](fw::CDialog&) {
-        EXPECT_EQ(m_dlg.Files().Current() != nullptr ? m_dlg.Files().Current()->name : L"", renamed);
+        EXPECT_EQ(m_dlg.Folder().Selected() != nullptr ? m_dlg.Folder().Selected()->name : L"", renamed);
     });
     Expect(script, "Ctrl-Z after R", Moved(L"pics\\" + renamed, pics));
     script.Key('Z', false, true);
@@ -262,14 +263,14 @@ TEST_P(Names, RightLeftAndDeletionActOnExactlyTheFolder) {
     Select(script, text);
     script.Key(VK_RIGHT);
     script.Then([this](fw::CDialog&) {
-        EXPECT_EQ(m_dlg.GetCurDir(), Pics() + Name());
-        ASSERT_EQ(m_dlg.Files().Count(), 1);
-        EXPECT_EQ(m_dlg.Files().At(0)->name, L"in.bmp");
+        EXPECT_EQ(m_dlg.Folder().Dir(), Pics() + Name());
+        ASSERT_EQ(m_dlg.Folder().Count(), 1);
+        EXPECT_EQ(m_dlg.Folder().At(0)->name, L"in.bmp");
         EXPECT_EQ(m_dlg.Pane().ShownPath(), Pics() + Name() + L"\\in.bmp");
     });
     script.Key(VK_LEFT);
     script.Then([this, &text](fw::CDialog&) {
-        EXPECT_EQ(m_dlg.Files().TextAt(m_dlg.Files().SelectedIndex()), text) << "Left selects the folder left";
+        EXPECT_EQ(m_dlg.Folder().Selected()->Text(), text) << "Left selects the folder left";
     });
     const std::wstring dir = L"pics\\" + Name() + L"\\";
     Expect(script, "Delete on the folder", [dir](World& w) {
@@ -317,7 +318,7 @@ TEST_F(SettingsNames, AFolderTheSettingsFileCannotHoldIsRefused) {
         test::ModalScript script;
         script.Then([&](fw::CDialog&) {
             viewer.GetSettings().m_strMoveDir = "C:\\before";
-            viewer.Files().ListBox().SetFocus();
+            viewer.FileList().ListBox().SetFocus();
         });
         script.Key('M', false, true);
         script.Then([&](fw::CDialog&) { EXPECT_EQ(viewer.GetSettings().m_strMoveDir, "C:\\before"); });

@@ -276,15 +276,15 @@ TEST_F(PluginHost, ListOwnsPluginsThatKeepTheirAddresses) {
         ASSERT_TRUE(probe.Load(Variant("tpi")));
         EXPECT_EQ(list.Add(std::move(probe)), i);
         if (i == 0) {
-            ASSERT_TRUE(list.GetAt(0)->IsLoaded());
+            ASSERT_TRUE(list.At(0)->IsLoaded());
         }
     }
-    CSpiPlugin* first = list.GetAt(0);
-    EXPECT_EQ(list.GetSize(), 25);
-    EXPECT_EQ(list.GetAt(0), first) << "growing the list does not move its elements";
+    CSpiPlugin* first = list.At(0);
+    EXPECT_EQ(list.Count(), 25);
+    EXPECT_EQ(list.At(0), first) << "growing the list does not move its elements";
     EXPECT_TRUE(first->IsLoaded());
     list.RemoveAll();
-    EXPECT_EQ(list.GetSize(), 0);
+    EXPECT_EQ(list.Count(), 0);
 }
 
 TEST_F(PluginHost, DecodersFollowTheExtension) {
@@ -299,9 +299,9 @@ TEST_F(PluginHost, DecodersFollowTheExtension) {
         Decoder expected;
     } cases[] = {
         {"a.bmp", Decoder::Bmp()},       {"C.BmP", Decoder::Bmp()},
-        {"b.tpi", Decoder::Plugin(list.GetAt(0))}, {"x.y.JPEG", Decoder::Plugin(list.GetAt(1))},
+        {"b.tpi", Decoder::Plugin(list.At(0))}, {"x.y.JPEG", Decoder::Plugin(list.At(1))},
         {"noext", Decoder{}},            {"end.", Decoder{}},
-        {"bmp", Decoder{}},              {"表.jpg", Decoder::Plugin(list.GetAt(1))},
+        {"bmp", Decoder{}},              {"表.jpg", Decoder::Plugin(list.At(1))},
         {"a.bmp.txt", Decoder{}},
     };
     for (const auto& c : cases) {
@@ -313,7 +313,7 @@ TEST_F(PluginHost, DecodersFollowTheExtension) {
         const wchar_t* name;
         Decoder expected;
     } wide[] = {
-        {L"x\U0001F642.tpi", Decoder::Plugin(list.GetAt(0))}, {L"caf\u00E9.JPEG", Decoder::Plugin(list.GetAt(1))},
+        {L"x\U0001F642.tpi", Decoder::Plugin(list.At(0))}, {L"caf\u00E9.JPEG", Decoder::Plugin(list.At(1))},
         {L"\uD55C.bmp", Decoder::Bmp()}, {L"a.jp\u00E9g", Decoder{}}, {L"a.tp\U0001F642", Decoder{}},
         {L"noext", Decoder{}},
     };

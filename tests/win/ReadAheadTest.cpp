@@ -38,13 +38,11 @@ protected:
         }
     }
     void Open(CViewerDlg& dlg, int index, const std::string& dir = {}) const {
-        dlg.SetCurDir(test::Wide(dir.empty() ? m_pics.Path() : dir));
-        dlg.ListDirectory(dlg.GetCurDir());
+        dlg.Folder().Open(test::Wide(dir.empty() ? m_pics.Path() : dir));
         Select(dlg, index);
     }
     static void Select(CViewerDlg& dlg, int index) {
-        dlg.Files().ListBox().SetCurSel(index);
-        dlg.ShowSelectedEntry();
+        dlg.Folder().Select(index);
     }
     // The folder holds the pictures of one kind at a time.
     void Remove(const std::string& ext) const {
@@ -92,11 +90,11 @@ TEST_F(ReadAhead, TheCopyIsShownOnlyWhileItsFileIsUnchanged) {
                 Write(ext, "a", 11, 0x123456);
                 Write(ext, "b", 12, 0x202080);
                 Open(dlg, 0);
-                dlg.ReadAheadNow();
+                dlg.Pane().RunIdleWork();
                 ASSERT_TRUE(Holds(dlg, "b." + ext));
                 EXPECT_EQ(ShownPixel(dlg), 0x123456u) << "the shown picture stays as it was";
                 c.change(ext);
-                dlg.SelectNextEntry();
+                dlg.Folder().SelectNext();
                 EXPECT_EQ(dlg.Pane().ShownFromReadAhead(), c.fromCopy);
                 EXPECT_EQ(ShownWidth(dlg), c.width);
                 if (c.width > 0) {
@@ -122,10 +120,10 @@ TEST_F(ReadAhead, TheNeighbourComesScaledToThePane) {
         for (const int width : {760, 600}) {
             ::SetWindowPos(dlg.m_hWnd, nullptr, 20, 20, width, 560, SWP_NOZORDER);
             dlg.UpdateWindow();
-            dlg.ReadAheadNow();
+            dlg.Pane().RunIdleWork();
         }
         const unsigned before = CFittedCopy::MadeCount();
-        dlg.SelectNextEntry();
+        dlg.Folder().SelectNext();
         dlg.UpdateWindow();
         ASSERT_TRUE(dlg.Pane().ShownFromReadAhead());
         const SIZE size = dlg.Pane().FittedSizeOf(dlg.Pane().ShownPicture());
@@ -147,13 +145,13 @@ TEST_F(ReadAhead, EveryEntryShowsItsOwnPictureAfterMovesKillsRenamesAndListings)
     test::WriteFileBytes(other / "d.bmp", test::ReadFileBytes(Pic("a.bmp")));
     CViewerDlg dlg;
     auto expectShown = [&](const char* name, int width, bool fromCopy) {
-        ASSERT_NE(dlg.Files().Current(), nullptr);
-        EXPECT_EQ(dlg.Files().Current()->name, test::Wide(name));
+        ASSERT_NE(dlg.Folder().Selected(), nullptr);
+        EXPECT_EQ(dlg.Folder().Selected()->name, test::Wide(name));
         EXPECT_EQ(ShownWidth(dlg), width) << name;
         EXPECT_EQ(dlg.Pane().ShownFromReadAhead(), fromCopy) << name;
     };
     auto readAhead = [&](std::initializer_list<const char*> expected) {
-        dlg.ReadAheadNow();
+        dlg.Pane().RunIdleWork();
         EXPECT_EQ(dlg.Pane().ReadAheadCopies().Count(), expected.size());
         for (const char* name : expected) {
             EXPECT_TRUE(Holds(dlg, name)) << name;
@@ -169,14 +167,14 @@ TEST_F(ReadAhead, EveryEntryShowsItsOwnPictureAfterMovesKillsRenamesAndListings)
         dlg.GetSettings().m_bDeleteImmediate = TRUE;
         Open(dlg, 1);
         readAhead({"c.bmp", "a.bmp"});
-        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile());  // b leaves: [a c d]
+        EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsDone());  // b leaves: [a c d]
         expectShown("c.bmp", 13, true);
         readAhead({"d.bmp", "a.bmp"});
-        EXPECT_TRUE(dlg.Sorting().KillSelectedFile());  // c goes: [a d]
+        EXPECT_TRUE(dlg.Sorting().KillSelectedFile().IsDone());  // c goes: [a d]
         expectShown("d.bmp", 14, true);
         readAhead({"a.bmp"});
         Select(dlg, 0);  // up
-        EXPECT_EQ(dlg.TravelDirection(), -1);
+        EXPECT_EQ(dlg.Folder().Direction(), -1);
         expectShown("a.bmp", 11, true);
         readAhead({"d.bmp"});
         dlg.Renaming().RenameSelectedEntry();  // a becomes e: [d e]
@@ -203,9 +201,9 @@ TEST_F(ReadAhead, AWaitingKeyWaitsForTheScalingOnlyOfAPictureSlowToStretch) {
         WithViewer([&](CViewerDlg& dlg) {
             Open(dlg, 0);
             const bool done = dlg.Pane().ReadAhead(
-                {dlg.Files().At(1)}, [](const ListEntry&) { return true; }, [] { return false; });
+                {dlg.Folder().At(1)}, [](const ListEntry&) { return true; }, [] { return false; });
             EXPECT_EQ(done, waitsForScaling);
-            dlg.SelectNextEntry();
+            dlg.Folder().SelectNext();
             ASSERT_TRUE(dlg.Pane().ShownFromReadAhead());
             const SIZE size = dlg.Pane().FittedSizeOf(dlg.Pane().ShownPicture());
             EXPECT_EQ(dlg.Pane().ShownFitted().Fits(size.cx, size.cy), waitsForScaling);
@@ -226,19 +224,19 @@ TEST_F(ReadAhead, GivesWayToWaitingWorkAndResumesWhenIdle) {
         test::ModalScript script;
         script.Then([&](fw::CDialog&) {
             Open(dlg, 0);
-            const ListEntry* next = dlg.Files().At(1);
+            const ListEntry* next = dlg.Folder().At(1);
             int asks = 0;
             EXPECT_FALSE(dlg.Pane().ReadAhead({next}, [&](const ListEntry&) { return ++asks > 1000000; }));
             EXPECT_GE(asks, 1);
             EXPECT_FALSE(Holds(dlg, "b." + ext)) << "nothing is kept from a stopped decode";
 
             dlg.PostMessage(WM_NULL, 0, 0);
-            dlg.ReadAheadNow();
+            dlg.Pane().RunIdleWork();
             EXPECT_FALSE(Holds(dlg, "b." + ext)) << "posted work goes first";
             script.HoldUntil([&] { return Holds(dlg, "b." + ext); });
         });
         script.Then([&](fw::CDialog&) {
-            dlg.SelectNextEntry();
+            dlg.Folder().SelectNext();
             EXPECT_TRUE(dlg.Pane().ShownFromReadAhead());
         });
         script.Run(dlg, 20000);

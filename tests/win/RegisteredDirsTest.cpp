@@ -234,23 +234,22 @@ TEST_F(JumpFromTheViewer, JumpListsTheChosenPathAndTheCloseKeepsTheRegistrations
     };
     test::ModalScript script = ScriptAnswering(nested);
     script.Then([&](fw::CDialog&) {
-        dlg.SetCurDir(test::Wide(m_pics.Path()));
-        dlg.ListDirectory(dlg.GetCurDir());
-        dlg.Files().ListBox().SetFocus();
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        dlg.FileList().ListBox().SetFocus();
     });
     script.Key('J');
     script.Then([&](fw::CDialog&) {
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide(m_pics.Path())) << "registering never jumps";
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path())) << "registering never jumps";
         EXPECT_EQ(Entries(dlg), (Strings{"a.bmp"}));
     });
     script.Key('J', true, true);  // Shift and Ctrl make no difference
     script.Then([&](fw::CDialog&) {
-        EXPECT_EQ(dlg.GetCurDir(), test::Wide(gone));
+        EXPECT_EQ(dlg.Folder().Dir(), test::Wide(gone));
         EXPECT_TRUE(Entries(dlg).empty());
         EXPECT_NE(dlg.GetWindowText().find("[" + gone + "]"), std::string::npos);
     });
     script.Key('J');  // cancelled: nothing changes
-    script.Then([&](fw::CDialog&) { EXPECT_EQ(dlg.GetCurDir(), test::Wide(gone)); });
+    script.Then([&](fw::CDialog&) { EXPECT_EQ(dlg.Folder().Dir(), test::Wide(gone)); });
     script.Run(dlg);
     EXPECT_TRUE(nested.empty());
 

@@ -121,9 +121,7 @@ protected:
     void Open(CViewerDlg& dlg, BOOL deleteImmediate = TRUE) {
         dlg.GetSettings().m_bDeleteImmediate = deleteImmediate;
         dlg.GetSettings().m_strMoveDir = m_move.Path();
-        dlg.SetCurDir(test::Wide(m_pics.Path()));
-        dlg.ListDirectory(dlg.GetCurDir());
-        dlg.ShowSelectedEntry();
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
     }
     static Strings Texts(const test::PromptRecorder& prompts) {
         Strings texts;
@@ -134,9 +132,9 @@ protected:
     }
     static void ExpectIdleWindow(CViewerDlg& dlg) {
         EXPECT_FALSE(dlg.SizeDeletion().IsPassRunning());
-        EXPECT_TRUE(::IsWindowEnabled(dlg.Files().ListBox().m_hWnd));
+        EXPECT_TRUE(::IsWindowEnabled(dlg.FileList().ListBox().m_hWnd));
         EXPECT_TRUE(::IsWindowEnabled(dlg.ChangeDirButton().m_hWnd));
-        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + test::Narrow(dlg.GetCurDir()) + "]");
+        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + test::Narrow(dlg.Folder().Dir()) + "]");
     }
 
     std::map<std::string, std::string> m_expected;
@@ -162,7 +160,7 @@ TEST_F(SizeDelete, ListPassJudgesEachPictureByItsDecodedSize) {
         const unsigned scaled = CFittedCopy::MadeCount();
         dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_ALL);
         EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "a.bmp", "d.bmp", "p.tpi"}));
-        EXPECT_EQ(dlg.Files().SelectedIndex(), 0);
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), 0);
         ExpectIdleWindow(dlg);
         // The pictures a pass goes by are drawn without a copy scaled to the pane: at most
         // the entry shown once it has ended is.
@@ -238,7 +236,7 @@ TEST_F(SizeDelete, ListPassEndsAtOnceWhenThereIsNothingToDoOrTheKillIsRefused) {
         dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_ALL);
         EXPECT_EQ(Texts(prompts), (Strings{kConfirmList, kConfirmList, kRefusal,
                                            Finished({"削除できなかったため中断しました: " + Pic("a.bmp")})}));
-        EXPECT_EQ(dlg.Files().SelectedIndex(), 0);
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), 0);
         ExpectIdleWindow(dlg);
     });
     EXPECT_EQ(Tree(m_pics.Path()), Left({}, {"x", "y"}));
@@ -352,7 +350,7 @@ TEST_F(SizeDelete, MovingPassKeepsTheMovedPicturesOutOfTheTree) {
         for (const std::string& move : {m_pics.Path(), m_pics.Path() + "\\", m_pics / "sub"}) {
             for (const std::string& cur : {m_pics.Path(), m_pics.Path() + "\\"}) {
                 dlg.GetSettings().m_strMoveDir = move;
-                dlg.SetCurDir(test::Wide(cur));
+                dlg.Folder().Open(test::Wide(cur));
                 prompts.messages.clear();
                 dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE_MOVE);
                 EXPECT_EQ(Texts(prompts), (Strings{kConfirmMove, kInside})) << move << " from " << cur;
@@ -369,7 +367,7 @@ TEST_F(SizeDelete, MovingPassKeepsTheMovedPicturesOutOfTheTree) {
         dlg.GetSettings().m_bAutoRenameAtMove = TRUE;
         dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE_MOVE);
         EXPECT_TRUE(Entries(dlg).empty());
-        EXPECT_EQ(::GetFocus(), dlg.Files().ListBox().m_hWnd);
+        EXPECT_EQ(::GetFocus(), dlg.FileList().ListBox().m_hWnd);
     });
     EXPECT_TRUE(Tree(m_pics.Path()).empty());
     EXPECT_EQ(Tree(m_move.Path()), (std::map<std::string, std::string>{{"big.bmp", m_expected["sub\\big.bmp"]},
@@ -407,7 +405,7 @@ TEST_F(SizeDelete, APassIsStoppedByEscapeOrClosingAndIsNeverNested) {
         });
         fw::SetMessageBoxResponder([&](const fw::MessageBoxCall& call) {
             prompts.messages.push_back(call);
-            pluginsLoaded = window->GetPlugins().GetSize() > 0 && ::IsWindow(window->m_hWnd);
+            pluginsLoaded = window->GetPlugins().Count() > 0 && ::IsWindow(window->m_hWnd);
             return IDOK;
         });
         Strings dialogs;  // any dialog that opened, by its caption
@@ -420,7 +418,7 @@ TEST_F(SizeDelete, APassIsStoppedByEscapeOrClosingAndIsNeverNested) {
         script.Then([&](fw::CDialog&) {
             window = &dlg;
             Open(dlg);
-            first = test::Narrow(dlg.Files().At(0)->name);
+            first = test::Narrow(dlg.Folder().At(0)->name);
             dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE);
             EXPECT_EQ(dlg.IsModalRunning(), !closing);
         });
@@ -498,12 +496,12 @@ TEST_F(SizeDelete, ShiftCtrlTJudgesTheSelectedPicture) {
     ModalScript script;
     script.Then([&](fw::CDialog&) {
         Open(dlg);
-        dlg.Files().ListBox().SetFocus();
+        dlg.FileList().ListBox().SetFocus();
     });
     script.Key('T', true, true);  // on the directory: refused with a message
     script.Then([&](fw::CDialog&) {
         EXPECT_EQ(Texts(prompts), (Strings{"ディレクトリ選択時は実行できません。"}));
-        dlg.Files().Select(1), dlg.ShowSelectedEntry();
+        dlg.Folder().Select(1);
     });
     script.Key('T', true, true).Key('T', true, true);  // a.bmp stays, b.bmp goes
     script.Key('T', true, true);                       // bb.tpi cannot be read: kept
@@ -511,7 +509,7 @@ TEST_F(SizeDelete, ShiftCtrlTJudgesTheSelectedPicture) {
     script.Key('T').Key('T', true);                    // plain T and Shift-T do nothing
     script.Then([&](fw::CDialog&) {
         EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "a.bmp", "bb.tpi", "c.bmp"}));
-        EXPECT_EQ(dlg.Files().SelectedIndex(), 3);
+        EXPECT_EQ(dlg.Folder().SelectedIndex(), 3);
     });
     script.Run(dlg);
     EXPECT_EQ(Tree(m_pics.Path()), Left({"b.bmp"}, {"sub"}));

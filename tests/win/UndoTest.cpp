@@ -33,30 +33,28 @@ protected:
             m_dlg->GetSettings().m_strCopyDir = m_copy.Path();
             m_dlg->GetSettings().m_bDeleteImmediate = TRUE;
             m_dlg->GetSettings().m_bAutoRenameAtMove = TRUE;
-            m_dlg->SetCurDir(test::Wide(m_pics.Path()));
-            m_dlg->ListDirectory(m_dlg->GetCurDir());
-            m_dlg->ShowSelectedEntry();
-            m_dlg->Files().ListBox().SetFocus();
+            m_dlg->Folder().Open(test::Wide(m_pics.Path()));
+            m_dlg->FileList().ListBox().SetFocus();
         });
         return script;
     }
     // A new main window, as after a restart: a new journal object reads the file.
     void Restart() { m_dlg = std::make_unique<CViewerDlg>(); }
     std::string Selected() const {
-        const int sel = m_dlg->Files().ListBox().GetCurSel();
-        return sel < 0 ? std::string() : m_dlg->Files().ListBox().GetText(sel);
+        const int sel = m_dlg->FileList().ListBox().GetCurSel();
+        return sel < 0 ? std::string() : m_dlg->FileList().ListBox().GetText(sel);
     }
     void ExpectSelected(ModalScript& script, const std::string& text, const char* what) {
         script.Then([this, text, what](fw::CDialog&) {
             EXPECT_EQ(Selected(), text) << what;
-            ASSERT_NE(m_dlg->Files().Current(), nullptr) << what;
-            EXPECT_EQ(m_dlg->Files().Current()->Text(), test::Wide(text)) << what << ": and shown";
+            ASSERT_NE(m_dlg->Folder().Selected(), nullptr) << what;
+            EXPECT_EQ(m_dlg->Folder().Selected()->Text(), test::Wide(text)) << what << ": and shown";
         });
     }
     void Select(ModalScript& script, const std::string& text) {
         script.Then([this, text](fw::CDialog&) {
-            m_dlg->Files().SelectText(test::Wide(text));
-            m_dlg->ShowSelectedEntry();
+            m_dlg->Folder().Select(m_dlg->Folder().FindText(test::Wide(text)));
+            m_dlg->Pane().ShowSelected();
         });
     }
     static ModalScript& CtrlZ(ModalScript& script) { return script.Key('Z', false, true); }

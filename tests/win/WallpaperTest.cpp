@@ -89,10 +89,8 @@ protected:
         ModalScript script;
         script.Then([this, wallDir](fw::CDialog&) {
             m_dlg.GetSettings().m_strWallPaperDir = wallDir;
-            m_dlg.SetCurDir(test::Wide(m_pics.Path()));
-            m_dlg.ListDirectory(m_dlg.GetCurDir());
-            m_dlg.ShowSelectedEntry();
-            m_dlg.Files().ListBox().SetFocus();
+            m_dlg.Folder().Open(test::Wide(m_pics.Path()));
+            m_dlg.FileList().ListBox().SetFocus();
         });
         return script;
     }
@@ -101,8 +99,7 @@ protected:
             const Strings entries = Entries(m_dlg);
             const auto found = std::find(entries.begin(), entries.end(), text);
             ASSERT_NE(found, entries.end()) << text;
-            m_dlg.Files().ListBox().SetCurSel(static_cast<int>(found - entries.begin()));
-            m_dlg.ShowSelectedEntry();
+            m_dlg.Folder().Select(static_cast<int>(found - entries.begin()));
         });
     }
 

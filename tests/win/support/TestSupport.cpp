@@ -30,7 +30,7 @@ std::string BuildDir() {
 }
 
 std::string ExeDir() {
-    return Narrow(GetDirectoryPart(fw::AfxGetModuleFilePathW()));
+    return Narrow(GetDirectoryPart(fw::ExecutablePath()));
 }
 
 TempDir::TempDir(const std::string& label) {
@@ -394,7 +394,7 @@ INT_PTR ModalScript::Run(fw::CDialog& dialog, DWORD timeoutMs) {
         }
     });
     // The dialog under test is the application's main window, as in the program.
-    fw::CWinApp* app = fw::AfxGetApp();
+    fw::CWinApp* app = fw::TheApp();
     const bool becomesMain = app != nullptr && app->m_pMainWnd == nullptr;
     if (becomesMain) {
         app->m_pMainWnd = &dialog;

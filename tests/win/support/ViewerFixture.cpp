@@ -73,16 +73,16 @@ void ViewerFixture::Touch(const std::string& name) const {
 
 std::vector<std::string> ViewerFixture::Entries(const CViewerDlg& dlg) {
     std::vector<std::string> entries;
-    for (int i = 0; i < dlg.Files().ListBox().GetCount(); ++i) {
-        entries.push_back(dlg.Files().ListBox().GetText(i));
+    for (int i = 0; i < dlg.FileList().ListBox().GetCount(); ++i) {
+        entries.push_back(dlg.FileList().ListBox().GetText(i));
     }
     return entries;
 }
 
 std::vector<LRESULT> ViewerFixture::Decoders(const CViewerDlg& dlg) {
     std::vector<LRESULT> data;
-    for (int i = 0; i < dlg.Files().Count(); ++i) {
-        const ListEntry* entry = dlg.Files().At(i);
+    for (int i = 0; i < dlg.Folder().Count(); ++i) {
+        const ListEntry* entry = dlg.Folder().At(i);
         EXPECT_NE(entry, nullptr) << i;
         if (entry == nullptr) {
             continue;

@@ -1,4 +1,4 @@
-#include "mainwnd/AboutDlg.h"
+#include "tools/AboutDlg.h"
 
 #include "res/resource.h"
 

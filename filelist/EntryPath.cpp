@@ -1,0 +1,7 @@
+#include "filelist/EntryPath.h"
+
+#include "portable/PathUtil.h"
+
+std::wstring EntryPath(const std::wstring& dir, const std::wstring& name) {
+    return AddTrailingBackslash(dir) + name;
+}

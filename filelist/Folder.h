@@ -1,0 +1,119 @@
+#pragma once
+// The folder being viewed: the one owner of the current directory (exactly as the file
+// system names it, UTF-16), its entries in list order (sub-directories first as
+// "[ name ]", then the decodable pictures by name, in the list's case-insensitive order),
+// the one selected entry, the direction the user travels the list in, and the full path of
+// every entry, built here and nowhere else. It tells its listeners when the listing or the
+// selection changes; the list box only shows it (CFileListBox), the pane shows the
+// selected entry's picture.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "filelist/ListEntry.h"
+#include "image/SpiPluginList.h"
+
+class IFolderListener {
+public:
+    // The folder was listed anew: every entry and the selection may have changed.
+    virtual void OnListed() {}
+    // The entry at `index` left the list (its file went); the selection has moved on to
+    // the entry that took its place, and OnSelected follows.
+    virtual void OnRemoved(int index) { (void)index; }
+    // An entry came in at `index`; the selected entry stays selected.
+    virtual void OnInserted(int index) { (void)index; }
+    // The selected entry changed.
+    virtual void OnSelected() {}
+
+protected:
+    ~IFolderListener() = default;
+};
+
+class CFolder {
+public:
+    // `dir` is the current directory until the first listing.
+    CFolder(const CSpiPluginList& plugins, std::wstring dir);
+    CFolder(const CFolder&) = delete;
+    CFolder& operator=(const CFolder&) = delete;
+
+    // Listeners are told in the order they were added.
+    void AddListener(IFolderListener& listener) { m_listeners.push_back(&listener); }
+    // Asked now and then while a directory is listed, to keep the window alive; when it
+    // answers false (the window is closing) the listing stops where it is.
+    void SetKeepAlive(std::function<bool()> keepAlive) { m_keepAlive = std::move(keepAlive); }
+
+    // The directory listed, exactly as it was given.
+    const std::wstring& Dir() const { return m_dir; }
+    // Whether a listing is being read now (it keeps the window alive meanwhile).
+    bool IsListing() const { return m_bListing; }
+    // Whether the latest listing could not read the whole directory.
+    bool ListingFailed() const { return m_bListingFailed; }
+
+    int Count() const { return static_cast<int>(m_entries.size()); }
+    // The entry at an index; null when there is none.
+    const ListEntry* At(int index) const;
+    // -1 when nothing is selected (an empty list).
+    int SelectedIndex() const { return m_nSelected; }
+    const ListEntry* Selected() const { return At(m_nSelected); }
+    // +1 when the entry selected last lay after the one before it (or took its place),
+    // -1 when it lay before it.
+    int Direction() const { return m_nDirection; }
+
+    // The full path of an entry of this folder, in the one form every operation hands to
+    // the system.
+    std::wstring PathOf(const ListEntry& entry) const { return PathOf(entry.name); }
+    // The same for a name in this folder that the list may not show (yet).
+    std::wstring PathOf(const std::wstring& name) const;
+    // The selected entry's path; empty when nothing is selected.
+    std::wstring SelectedPath() const;
+
+    // Lists `dir` (which becomes the current directory exactly as given; one that does
+    // not exist lists as empty) and selects its first entry.
+    void Open(const std::wstring& dir);
+    // Lists the current directory again; the same position stays selected (the last
+    // entry when the list got shorter).
+    void Relist();
+    // Lists the current directory again and selects the entry shown as `text`
+    // (see FindText), else the first.
+    void RelistSelecting(const std::wstring& text);
+    // The selected directory entry becomes the current directory.
+    void EnterSelected();
+    // The parent directory becomes the current one, with the directory left selected.
+    void GoToParent();
+
+    // Selects an entry (-1: none) and tells the listeners when that changed anything.
+    void Select(int index);
+    // Selects the entry after the selected one; false on the last entry or an empty list.
+    bool SelectNext();
+    // Drops the selected entry after its file has gone; the entry that took its place (or
+    // the new last one) is selected.
+    void RemoveSelected();
+    // Puts an entry in at its place in the list's order; the selected entry stays selected.
+    void Insert(ListEntry entry);
+
+    // The directory entry named `name` exactly, or else the first whose name is `name`
+    // ignoring case; -1 when there is none.
+    int FindDirectory(const std::wstring& name) const;
+    // The entry shown as `text` exactly, or else the first shown so ignoring case, or else
+    // the first after the first entry (wrapping round to it) whose shown text begins with
+    // `text`, ignoring case; -1 when there is none (always for an empty text).
+    int FindText(const std::wstring& text) const;
+
+private:
+    // Reads `m_dir` into the entries; the selection is left to the caller. False when the
+    // window went away meanwhile: nobody is told then.
+    bool Fill();
+    void NotifyListed();
+    int Find(int start, const std::function<bool(const ListEntry&)>& matches) const;
+
+    const CSpiPluginList& m_plugins;
+    std::vector<IFolderListener*> m_listeners;
+    std::function<bool()> m_keepAlive;
+    std::wstring m_dir;
+    std::vector<std::unique_ptr<ListEntry>> m_entries;  // an entry keeps its address while listed
+    int m_nSelected = -1;
+    int m_nDirection = 1;
+    bool m_bListing = false;
+    bool m_bListingFailed = false;
+};
