@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commands/AutoRename.h"
+#include "framework/FileMove.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "portable/PathUtil.h"
@@ -59,7 +60,7 @@ bool CSortingOps::TransferSelectedFile(const std::string& dir, Transfer transfer
     if (transfer == Transfer::kCopy) {
         return ::CopyFileW(source.c_str(), destination.c_str(), TRUE) != FALSE;
     }
-    if (!::MoveFileW(source.c_str(), destination.c_str())) {
+    if (!fw::MoveFileNoReplace(source, destination)) {
         return false;
     }
     // Recorded here, not where the entry leaves the list: a kill leaves it too.

@@ -1,6 +1,7 @@
 #include "undo/UndoOps.h"
 
 #include "portable/PathUtil.h"
+#include "framework/FileMove.h"
 #include "framework/FileNames.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
@@ -42,9 +43,8 @@ bool CUndoOps::UndoLatest() {
         Tell(kNameTaken, former);
         return false;
     }
-    // Without MOVEFILE_REPLACE_EXISTING a name taken meanwhile is still never replaced.
-    const bool moved = caseOnly ? fw::ChangeNameCase(current, former)
-                                : ::MoveFileExW(current.c_str(), former.c_str(), MOVEFILE_COPY_ALLOWED) != FALSE;
+    // A name taken meanwhile is still never replaced.
+    const bool moved = caseOnly ? fw::ChangeNameCase(current, former) : fw::MoveFileNoReplace(current, former);
     if (!moved) {
         Tell(kFailed, current + fw::Widen932("\n→ ") + former);
         return false;
