@@ -73,9 +73,8 @@ std::optional<JournalEntry> CUndoJournal::Latest() {
     return std::move(parsed.live.back());
 }
 
-bool CUndoJournal::MarkLatestUndone() {
-    // An undo mark with nothing left to undo would end the journal's valid part.
-    if (Read().live.empty() || !Append(FormatUndone())) {
+bool CUndoJournal::MarkUndone(const JournalEntry& entry) {
+    if (!Append(FormatUndone(entry))) {
         return false;
     }
     ++m_lines;

@@ -26,8 +26,8 @@ public:
     void Recorded(FileOp op, const std::wstring& from, const std::wstring& to) override;
     // The latest operation not yet undone, as the file holds it now.
     std::optional<JournalEntry> Latest();
-    // Records that the latest operation not yet undone has been undone.
-    bool MarkLatestUndone();
+    // Records that `entry` has been undone.
+    bool MarkUndone(const JournalEntry& entry);
 
 private:
     // Reads the file. A damaged tail is cut off (so that new records follow valid ones),

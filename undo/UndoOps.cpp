@@ -49,7 +49,7 @@ bool CUndoOps::UndoLatest() {
         Tell(kFailed, current + fw::Widen932("\n→ ") + former);
         return false;
     }
-    m_journal.MarkLatestUndone();
+    m_journal.MarkUndone(*entry);
     ShowOutcome(former, current);
     return true;
 }

@@ -191,7 +191,8 @@ TEST_F(Undo, ADamagedJournalStillUndoesTheRecordsBeforeTheDamage) {
         EXPECT_TRUE(test::FileExists(m_move / "z.bmp"));
         ASSERT_EQ(prompts.messages.size(), 1u);
         EXPECT_EQ(prompts.messages[0].text, kNothingToUndo);
-        EXPECT_EQ(test::ReadFileBytes(Journal()), first + FormatUndone());
+        // The record of an earlier version is marked by its content.
+        EXPECT_EQ(test::ReadFileBytes(Journal()), first + FormatUndone({FileOp::kMove, hangulFrom, hangulTo}));
         ::DeleteFileW(widePics.c_str());
     }
 }
