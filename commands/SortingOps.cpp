@@ -64,11 +64,13 @@ bool CSortingOps::TransferSelectedFile(const std::string& dir, Transfer transfer
         return false;
     }
     // Recorded here, not where the entry leaves the list: a kill leaves it too.
-    if (m_pRecorder != nullptr) {
-        m_pRecorder->Recorded(transfer == Transfer::kTrashMove ? FileOp::kTrashMove : FileOp::kMove,
-                              source, destination);
-    }
+    const bool recorded =
+        m_pRecorder == nullptr ||
+        m_pRecorder->Record(transfer == Transfer::kTrashMove ? FileOp::kTrashMove : FileOp::kMove, source, destination);
     FileLeftFolder();
+    if (!recorded) {
+        fw::MessageBox(m_host.OwnerWindow(), kNotRecordedText, nullptr, MB_OK);
+    }
     return true;
 }
 
