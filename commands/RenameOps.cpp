@@ -4,6 +4,7 @@
 
 #include "commands/RenameDlg.h"
 #include "framework/FileNames.h"
+#include "framework/Prompts.h"
 #include "portable/PathUtil.h"
 
 FW_BEGIN_PART_MESSAGE_MAP(CRenameOps)
@@ -44,8 +45,8 @@ bool CRenameOps::RenameOnDisk(const std::wstring& from, const std::wstring& to) 
     if (!RenameEntry(from, to)) {
         return false;
     }
-    if (m_pRecorder != nullptr) {
-        m_pRecorder->Recorded(FileOp::kRename, from, to);
+    if (m_pRecorder != nullptr && !m_pRecorder->Record(FileOp::kRename, from, to)) {
+        fw::MessageBox(m_host.OwnerWindow(), kNotRecordedText, nullptr, MB_OK);
     }
     return true;
 }

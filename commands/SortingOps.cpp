@@ -7,6 +7,7 @@
 
 #include "commands/AutoRename.h"
 #include "filelist/EntryPath.h"
+#include "framework/FileMove.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "portable/PathUtil.h"
@@ -55,12 +56,15 @@ OpResult CSortingOps::TransferFile(const std::wstring& source, const std::string
     if (transfer == Transfer::kCopy) {
         return ::CopyFileW(source.c_str(), destination.c_str(), TRUE) ? OpResult::Done() : SystemFailure();
     }
-    if (!::MoveFileW(source.c_str(), destination.c_str())) {
+    if (!fw::MoveFileNoReplace(source, destination)) {
         return SystemFailure();
     }
-    if (m_pRecorder != nullptr) {
-        m_pRecorder->Recorded(transfer == Transfer::kTrashMove ? FileOp::kTrashMove : FileOp::kMove, source,
-                              destination);
+    // Recorded here, once the file is in one place; an operation that could not be
+    // recorded has happened all the same, and the user hears that Ctrl-Z will not find it.
+    if (m_pRecorder != nullptr &&
+        !m_pRecorder->Record(transfer == Transfer::kTrashMove ? FileOp::kTrashMove : FileOp::kMove, source,
+                             destination)) {
+        fw::MessageBox(m_host.OwnerWindow(), kNotRecordedText, nullptr, MB_OK);
     }
     return OpResult::Done();
 }

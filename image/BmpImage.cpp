@@ -93,9 +93,11 @@ fw::LocalMemory ReadPixels(HANDLE file, const bmp::Layout& layout, const KeepGoi
         *failure = *failed;
         return {};
     }
+    // The layout was checked against the file: rows it cannot decode are the reader's own
+    // fault, no verdict that the file holds no picture.
     const std::span<const uint8_t> in(BytesOf(stored), static_cast<size_t>(got));
     if (!bmp::DecodeRows(in, layout, out)) {
-        *failure = DecodeFailure::kBroken;
+        *failure = DecodeFailure::kUnnamed;
         return {};
     }
     return dib;
@@ -124,7 +126,7 @@ fw::LocalMemory ReadBitmapInfo(HANDLE file, const bmp::Layout& layout, const BIT
         }
         if (layout.colorEntryBytes == 3 &&
             !bmp::WidenColorTable({table, static_cast<size_t>(tableBytes)}, layout.colorCount)) {
-            *failure = DecodeFailure::kBroken;
+            *failure = DecodeFailure::kUnnamed;  // a table this reader sized wrongly
             return {};
         }
     }

@@ -21,7 +21,8 @@ DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HD
         case Decoder::Kind::kNone:
             break;
     }
-    return DecodeOutcome::Failed(DecodeFailure::kNotAPicture);
+    // Without a decoder nothing is known of the file: it is no verdict that it holds no picture.
+    return DecodeOutcome::Failed(DecodeFailure::kUnsupported);
 }
 
 std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const Decoder& decoder) {

@@ -14,7 +14,7 @@
 // Decodes the file at `path` with `decoder` into a picture (a BMP file's bitmap compatible
 // with `dc`, made at once or left for later as `bitmap` says), or says why not:
 // kNotAPicture, kBroken, kOutOfMemory, kTooLarge, kReadError, kStopped (when `keepGoing`
-// answered false), ... A decoder that is none gives kNotAPicture.
+// answered false), ... A decoder that is none gives kUnsupported.
 DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HDC dc,
                             const KeepGoing& keepGoing = KeepGoing(), DeviceBitmap bitmap = DeviceBitmap::kNow);
 

@@ -912,13 +912,14 @@ bool DescribeDibRows(std::span<const uint8_t> info, std::span<const uint8_t> row
     s.rowStride = static_cast<size_t>(bmp::RowBytes(static_cast<uint64_t>(h.width), h.bitCount));
     const size_t after = info.size() - h.size;
     if (h.compression == bmp::kBiBitFields && (h.bitCount == 16 || h.bitCount == 32)) {
-        // The masks follow a 40-byte header, and lie at the same place inside a longer one.
-        if (h.size == bmp::kInfoHeaderBytes && after < 12) {
+        // The masks lie at bytes 40 to 51 inside a header that long, and follow a shorter one.
+        const size_t masksAt = h.size >= bmp::kInfoHeaderBytes + 12 ? bmp::kInfoHeaderBytes : h.size;
+        if (info.size() - masksAt < 12) {
             return false;
         }
-        s.redMask = bmp::ReadU32(info.data() + 40);
-        s.greenMask = bmp::ReadU32(info.data() + 44);
-        s.blueMask = bmp::ReadU32(info.data() + 48);
+        s.redMask = bmp::ReadU32(info.data() + masksAt);
+        s.greenMask = bmp::ReadU32(info.data() + masksAt + 4);
+        s.blueMask = bmp::ReadU32(info.data() + masksAt + 8);
     } else if (h.compression != bmp::kBiRgb) {
         return false;
     }

@@ -41,6 +41,11 @@ public:
     // or is too large, or `keepGoing` answered false while it was read.
     int Open(HMODULE module, const std::wstring& path, const std::function<bool()>& keepGoing);
 
+    // Whether the plug-in reads the file itself (by its name) rather than the bytes read here.
+    bool ByName() const {
+        return m_kind == Kind::kAnsiName || m_kind == Kind::kWideName;
+    }
+
     // The exports' results; kSpiNotImplemented before a successful Open.
     int GetPictureInfo(PictureInfo* info);
     int GetPicture(HLOCAL* pHBInfo, HLOCAL* pHBm, SpiProgressCallback progress, LONG_PTR data);

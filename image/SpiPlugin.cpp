@@ -140,6 +140,16 @@ std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::wstring& path) 
 
 namespace {
 
+// Whether the file's first bytes can be read now, sharing it with every other reader and writer.
+bool CanReadStart(const std::wstring& path) {
+    fw::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    uint8_t start[4096];
+    DWORD read = 0;
+    return file.IsValid() && ::ReadFile(file.Get(), start, sizeof start, &read, nullptr) != FALSE;
+}
+
 // The plug-in's progress callback: its data is the caller's KeepGoing, or null.
 int WINAPI OnProgress(int, int, LONG_PTR data) {
     const auto* keepGoing = reinterpret_cast<const KeepGoing*>(data);
@@ -170,7 +180,7 @@ DecodeOutcome CSpiPlugin::DecodeHere(const std::wstring& path, const decode_thre
     }
     PictureInfo info{};
     if (const int result = ReadPictureInfo(input, &info); result != kSpiSuccess) {
-        return DecodeOutcome::Failed(FailureOfPluginResult(result));
+        return DecodeOutcome::Failed(FailureOf(result, input, path));
     }
     // After a failure the handles may hold anything: only a success hands them over.
     // A callback is always passed: some plug-ins do not survive a null one.
@@ -179,7 +189,7 @@ DecodeOutcome CSpiPlugin::DecodeHere(const std::wstring& path, const decode_thre
     const int result =
         input.GetPicture(&bitmapInfo, &bits, &OnProgress, reinterpret_cast<LONG_PTR>(&keepGoing));
     if (result != kSpiSuccess) {
-        return DecodeOutcome::Failed(FailureOfPluginResult(result));
+        return DecodeOutcome::Failed(FailureOf(result, input, path));
     }
     // A bitmap that disagrees with what the plug-in reported is its fault, not the file's.
     CPicture picture = AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits), info);
@@ -187,6 +197,11 @@ DecodeOutcome CSpiPlugin::DecodeHere(const std::wstring& path, const decode_thre
         return DecodeOutcome::Failed(DecodeFailure::kUnnamed);
     }
     return {std::move(picture), std::nullopt};
+}
+
+DecodeFailure CSpiPlugin::FailureOf(int result, const CSpiInput& input, const std::wstring& path) {
+    const DecodeFailure failure = FailureOfPluginResult(result);
+    return SaysNoPicture(failure) && input.ByName() && !CanReadStart(path) ? DecodeFailure::kReadError : failure;
 }
 
 CPicture CSpiPlugin::AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits, const PictureInfo& reported) {

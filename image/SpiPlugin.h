@@ -63,6 +63,10 @@ private:
     // Asks the plug-in for the picture's information: its answer (kSpiSuccess when it
     // took the file).
     int ReadPictureInfo(CSpiInput& input, PictureInfo* info) const;
+    // The failure a plug-in's non-zero answer names. An answer that the file holds no
+    // picture stands only when the file can be read: a plug-in that could not open a file
+    // it reads by name (locked by another program, unreadable) may answer so too.
+    static DecodeFailure FailureOf(int result, const CSpiInput& input, const std::wstring& path);
     // Checks the fresh bitmap against the size the plug-in reported, turns a top-down one
     // bottom-up and composites straight alpha on black; an empty picture when it is unusable.
     // The decode itself, on the decode thread; `stop` asks the plug-in to stop.

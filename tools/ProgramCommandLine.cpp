@@ -13,6 +13,13 @@ bool EndsAsProgram(std::wstring_view name) {
     return ext == L"EXE" || ext == L"COM" || ext == L"BAT" || ext == L"CMD";
 }
 
+// Where a started program may split an argument: every program at a blank or a tab, the
+// system's file manager also at a comma or a semicolon ("D:\pics\a,b" is two arguments
+// to it).
+bool SplitsArgument(std::wstring_view argument) {
+    return argument.find_first_of(L" \t,;") != std::wstring_view::npos;
+}
+
 }  // namespace
 
 std::wstring ProgramOnCommandLine(std::wstring_view program) {
@@ -40,7 +47,7 @@ std::optional<std::wstring> DirectoryWindowCommandLine(std::wstring_view program
     }
     std::wstring line = ProgramOnCommandLine(program);
     line += L' ';
-    if (dir.find_first_of(L" \t") == std::wstring_view::npos) {
+    if (!SplitsArgument(dir)) {
         line += dir;
         return line;
     }
@@ -56,6 +63,17 @@ std::optional<std::wstring> DirectoryWindowCommandLine(std::wstring_view program
 std::wstring UrlCommandLine(std::wstring_view program, std::wstring_view address) {
     std::wstring line = ProgramOnCommandLine(program);
     line += L' ';
+    if (!SplitsArgument(address)) {
+        line += address;
+        return line;
+    }
+    // Backslashes before the closing mark are doubled, so that they stay in the address
+    // and the mark ends the argument.
+    const size_t last = address.find_last_not_of(L'\\');
+    const size_t backslashes = last == std::wstring_view::npos ? address.size() : address.size() - last - 1;
+    line += L'"';
     line += address;
+    line.append(backslashes, L'\\');
+    line += L'"';
     return line;
 }

@@ -14,12 +14,14 @@
 std::wstring ProgramOnCommandLine(std::wstring_view program);
 
 // The file manager on a directory: the program, a blank, and the directory exactly as
-// held. A directory with a blank (or tab) in it goes in quotation marks, without a final
-// backslashes (which would escape the closing mark for most programs), so that it stays
-// one argument. A directory holding a quotation mark gives nothing: it cannot be put
-// on a command line as one argument. Paths are UTF-16, exactly as the program is started.
+// held. A directory with a blank, a tab, a comma or a semicolon in it (where a program
+// may split it) goes in quotation marks, without its final backslashes (which would
+// escape the closing mark for most programs), so that it stays one argument. A directory
+// holding a quotation mark gives nothing: it cannot be put on a command line as one
+// argument. Paths are UTF-16, exactly as the program is started.
 std::optional<std::wstring> DirectoryWindowCommandLine(std::wstring_view program, std::wstring_view dir);
 
 // The web browser on an address already checked by WebAddressFrom: the program, a
-// blank, and the address.
+// blank, and the address; in quotation marks, with its final backslashes doubled, when it
+// holds a comma or a semicolon, so that it stays one argument.
 std::wstring UrlCommandLine(std::wstring_view program, std::wstring_view address);

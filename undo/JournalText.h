@@ -1,20 +1,48 @@
 #pragma once
 // The undo journal as text: one record a line, appended as each move or rename completes.
-// An operation line is a tag (M move, T trash move, R rename) and two UTF-8 paths, each
-// length-prefixed: "M 14:C:\pics\a.bmp 14:C:\move\a.bmp\n". An undo appends "U\n", which
-// marks the latest operation not yet undone. Portable: the file is read and written by
-// the Win32 side, which hands the bytes over here.
+// An operation line is a tag (M move, T trash move, R rename), the two UTF-8 paths, each
+// length-prefixed, the record's identity (16 hexadecimal digits after "@") and, for a file,
+// its size and last-write time (100 ns units) at its new place, in decimal:
+//   "M 14:C:\pics\a.bmp 14:C:\move\a.bmp @5e0c1f8a93d2b746 5830 133497681234567890\n"
+// An undo appends "U @<identity>\n", which marks that record undone, wherever it stands.
+// Journals of earlier versions hold operation lines without identity and size
+// ("M 14:C:\pics\a.bmp 14:C:\move\a.bmp\n") and undo marks "U\n", each marking the latest
+// operation not yet undone; they are read as before, and such a record's identity is
+// taken from its content. Portable: the file is read and written by the Win32 side,
+// which hands the bytes over here.
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "undo/OperationRecorder.h"
 
+// A file as it was right after the operation put it at its new place.
+struct JournalStamp {
+    uint64_t size = 0;
+    uint64_t writeTime = 0;  // FILETIME, 100 ns units since 1601
+    bool operator==(const JournalStamp&) const = default;
+};
+
 struct JournalEntry {
+    JournalEntry() = default;
+    JournalEntry(FileOp op_,
+                 std::string from_,
+                 std::string to_,
+                 uint64_t id_ = 0,
+                 std::optional<JournalStamp> stamp_ = std::nullopt)
+        : op(op_), from(std::move(from_)), to(std::move(to_)), id(id_), stamp(stamp_) {}
+
     FileOp op = FileOp::kMove;
     std::string from;  // UTF-8
     std::string to;    // UTF-8
+    // Never 0 when written; 0 for a record of an earlier version, which has none.
+    uint64_t id = 0;
+    // None for a folder, and for a record of an earlier version.
+    std::optional<JournalStamp> stamp;
     bool operator==(const JournalEntry&) const = default;
 };
 
@@ -32,15 +60,23 @@ struct ParsedJournal {
 
 // Reads records up to the first line that is not a whole, well-formed record: a line cut
 // short by a crash, garbage, a path that is not UTF-8 or holds a control character, or an
-// undo with nothing left to undo. That line and everything after it are not trusted.
+// old undo mark with nothing left to undo. That line and everything after it are not
+// trusted. An undo mark naming no live record (one already undone, or compacted away) is
+// well-formed and changes nothing.
 ParsedJournal ParseJournal(std::string_view text);
 
 // The line of one operation; empty when a path is empty, too long, not UTF-8 or holds a
-// control character (such a record could not be read back).
+// control character, or when a stamp comes without an identity (such a record could not
+// be read back as it is).
 std::string FormatOperation(const JournalEntry& entry);
-std::string FormatUndone();
+// The line that marks `entry` undone.
+std::string FormatUndone(const JournalEntry& entry);
 // A journal holding the last `keep` of the operations not undone, in their order.
 std::string FormatCompacted(const std::vector<JournalEntry>& live, size_t keep = kJournalKeep);
+
+// The identity an undo mark names: the record's own, or for a record of an earlier
+// version one taken from its operation and paths. Never 0.
+uint64_t JournalIdentity(const JournalEntry& entry);
 
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view text);

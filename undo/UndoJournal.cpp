@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "portable/PathUtil.h"
@@ -11,26 +10,79 @@ namespace {
 
 // More than a kept journal can reach; a larger file is read only this far.
 constexpr DWORD kReadLimit = 64u << 20;
+// How long an operation on the journal waits, in all, for another viewer or program that
+// holds it, and how often it looks again.
+constexpr DWORD kWaitMs = 300;
+constexpr DWORD kRetryStepMs = 10;
 
-std::string ReadPrefix(const std::wstring& path, DWORD limit, bool& whole) {
-    whole = true;
-    fw::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+DWORD DeadlineFromNow() {
+    return ::GetTickCount() + kWaitMs;
+}
+
+DWORD Remaining(DWORD deadline) {
+    const auto left = static_cast<LONG>(deadline - ::GetTickCount());
+    return left > 0 ? static_cast<DWORD>(left) : 0;
+}
+
+// One mutex for all viewers of a journal, named after its path in upper case, so that
+// viewers that spell it differently still meet.
+std::wstring MutexName(const std::wstring& path) {
+    std::wstring upper = path;
+    if (!upper.empty()) {
+        ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    }
+    uint64_t hash = 0xCBF29CE484222325u;
+    for (const wchar_t unit : upper) {
+        hash = (hash ^ static_cast<uint16_t>(unit)) * 0x100000001B3u;
+    }
+    return L"Local\\IxoUndoJournal-" + std::to_wstring(hash);
+}
+
+// Opens the journal shared for reading and writing, waiting until `deadline` for a
+// program that holds it unshared (a viewer of an earlier version does while it writes).
+HANDLE OpenShared(const std::wstring& path, DWORD access, DWORD disposition, DWORD deadline) {
+    for (;;) {
+        HANDLE file = ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        const DWORD error = ::GetLastError();
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+        if (file != INVALID_HANDLE_VALUE || !held || Remaining(deadline) == 0) {
+            ::SetLastError(error);
+            return file;
+        }
+        ::Sleep(std::min(kRetryStepMs, Remaining(deadline)));
+    }
+}
+
+struct FileText {
+    std::string text;
+    bool whole = true;  // not cut at the read limit
+    bool read = false;  // false: the file is there but could not be read
+};
+
+FileText ReadPrefix(const std::wstring& path, DWORD limit, DWORD deadline) {
+    FileText result;
+    fw::FileHandle file(OpenShared(path, GENERIC_READ, OPEN_EXISTING, deadline));
     if (!file.IsValid()) {
-        return {};
+        // No journal yet is an empty one.
+        const DWORD error = ::GetLastError();
+        result.read = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return result;
     }
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) {
-        return {};
+        return result;
     }
-    whole = size.QuadPart <= limit;
-    std::string text(static_cast<size_t>(std::min<LONGLONG>(size.QuadPart, limit)), '\0');
+    result.whole = size.QuadPart <= limit;
+    result.text.assign(static_cast<size_t>(std::min<LONGLONG>(size.QuadPart, limit)), '\0');
     DWORD got = 0;
-    if (!text.empty() && !::ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) {
-        got = 0;
+    result.read = result.text.empty() ||
+                  (::ReadFile(file.Get(), result.text.data(), static_cast<DWORD>(result.text.size()), &got, nullptr) &&
+                   got == result.text.size());
+    if (!result.read) {
+        result.text.clear();
     }
-    text.resize(got);
-    return text;
+    return result;
 }
 
 bool WriteAll(HANDLE file, const std::string& bytes) {
@@ -39,74 +91,184 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
                              written == bytes.size());
 }
 
+// Whether an append to the open journal follows a whole line: a writer that died in the
+// middle of a line, or a full disk, leaves a piece of one.
+bool EndsWithLineBreak(HANDLE file) {
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file, &size)) {
+        return false;
+    }
+    if (size.QuadPart == 0) {
+        return true;
+    }
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(size.QuadPart - 1);
+    at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+    char last = 0;
+    DWORD got = 0;
+    return ::ReadFile(file, &last, 1, &got, &at) && got == 1 && last == '\n';
+}
+
+uint64_t SplitMix(uint64_t z) {
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
 
 }  // namespace
 
-CUndoJournal::CUndoJournal(std::wstring path) : m_path(std::move(path)) {}
+// Holds the journal's mutex for a scope. A viewer that died holding it leaves it
+// abandoned, and the next one takes it over: a piece of a line it may have left is cut
+// off when the file is next read.
+class CUndoJournal::Lock {
+public:
+    Lock(HANDLE mutex, DWORD deadline) : m_mutex(mutex) {
+        if (m_mutex != nullptr) {
+            const DWORD result = ::WaitForSingleObject(m_mutex, Remaining(deadline));
+            m_bHeld = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+        }
+    }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+    ~Lock() {
+        if (m_mutex != nullptr && m_bHeld) {
+            ::ReleaseMutex(m_mutex);
+        }
+    }
+    // Without a mutex (the system made none) there is nobody to wait for.
+    bool Held() const { return m_mutex == nullptr || m_bHeld; }
+
+private:
+    HANDLE m_mutex;
+    bool m_bHeld = false;
+};
+
+CUndoJournal::CUndoJournal(std::wstring path)
+    : m_path(std::move(path)),
+      m_mutex(::CreateMutexW(nullptr, FALSE, MutexName(m_path).c_str())),
+      m_compactAt(2 * kJournalKeep) {
+    // Identities only need to differ from those of the other records of the journal:
+    // the process, the moment and the object seed a sequence that no other viewer follows.
+    LARGE_INTEGER counter{};
+    ::QueryPerformanceCounter(&counter);
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const uint64_t time = static_cast<uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
+    m_idState = SplitMix(static_cast<uint64_t>(::GetCurrentProcessId()) << 32 ^ SplitMix(time) ^
+                         static_cast<uint64_t>(counter.QuadPart) ^ reinterpret_cast<uintptr_t>(this));
+}
 
 std::wstring CUndoJournal::DefaultPath() {
     return AddTrailingBackslash(GetDirectoryPart(fw::ExecutablePath())) + L"IxoUndo.log";
 }
 
-void CUndoJournal::Recorded(FileOp op, const std::wstring& from, const std::wstring& to) {
-    const std::string line = FormatOperation(
-        {op, fw::NarrowUtf8(from).value_or(std::string()), fw::NarrowUtf8(to).value_or(std::string())});
-    if (line.empty()) {
-        return;
+std::optional<JournalStamp> CUndoJournal::StampOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
     }
-    if (!m_bRead) {
-        Read();
-    }
-    if (Append(line)) {
-        ++m_lines;
-    }
-    if (m_lines > 2 * kJournalKeep) {
-        Read();
-    }
+    JournalStamp stamp;
+    stamp.size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    stamp.writeTime =
+        static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+    return stamp;
+}
+
+bool CUndoJournal::Record(FileOp op, const std::wstring& from, const std::wstring& to) {
+    JournalEntry entry;
+    entry.op = op;
+    entry.from = fw::NarrowUtf8(from).value_or(std::string());
+    entry.to = fw::NarrowUtf8(to).value_or(std::string());
+    entry.id = NewId();
+    entry.stamp = StampOf(to);
+    return Write(FormatOperation(entry));
 }
 
 std::optional<JournalEntry> CUndoJournal::Latest() {
-    ParsedJournal parsed = Read();
+    const DWORD deadline = DeadlineFromNow();
+    const Lock lock(m_mutex.Get(), deadline);
+    // Without the mutex the file is only read: another viewer may be in the middle of a line.
+    ParsedJournal parsed = Read(lock.Held(), deadline);
     if (parsed.live.empty()) {
         return std::nullopt;
     }
     return std::move(parsed.live.back());
 }
 
-bool CUndoJournal::MarkLatestUndone() {
-    // An undo mark with nothing left to undo would end the journal's valid part.
-    if (Read().live.empty() || !Append(FormatUndone())) {
+bool CUndoJournal::MarkUndone(const JournalEntry& entry) {
+    return Write(FormatUndone(entry));
+}
+
+bool CUndoJournal::Write(const std::string& line) {
+    if (line.empty()) {
         return false;
     }
-    ++m_lines;
+    const DWORD deadline = DeadlineFromNow();
+    const Lock lock(m_mutex.Get(), deadline);
+    if (!lock.Held()) {
+        return false;
+    }
+    if (!m_bSound) {
+        Read(true, deadline);
+    }
+    if (!m_bSound || !Append(line, deadline)) {
+        return false;
+    }
+    if (m_lines > m_compactAt) {
+        Read(true, deadline);
+    }
     return true;
 }
 
-ParsedJournal CUndoJournal::Read() {
-    bool whole = true;
-    const std::string text = ReadPrefix(m_path, kReadLimit, whole);
-    ParsedJournal parsed = ParseJournal(text);
-    m_bRead = true;
+ParsedJournal CUndoJournal::Read(bool mayRewrite, DWORD deadline) {
+    const FileText file = ReadPrefix(m_path, kReadLimit, deadline);
+    ParsedJournal parsed = ParseJournal(file.text);
+    if (!file.read) {
+        m_bSound = false;
+        return parsed;
+    }
     m_lines = parsed.lines;
-    if (parsed.validBytes < text.size() || !whole || parsed.lines > 2 * kJournalKeep) {
+    m_bSound = file.whole && parsed.validBytes == file.text.size();
+    if (mayRewrite && (!m_bSound || parsed.lines > 2 * kJournalKeep)) {
         const std::string compacted = FormatCompacted(parsed.live);
         if (Replace(compacted)) {
             parsed = ParseJournal(compacted);
             m_lines = parsed.lines;
+            m_bSound = true;
+            m_compactAt = 2 * kJournalKeep;
+        } else {
+            // A program outside the viewers holds the file: not again before more records.
+            m_compactAt = m_lines + kJournalKeep / 4;
         }
     }
     return parsed;
 }
 
-bool CUndoJournal::Append(const std::string& line) {
-    if (m_path.empty()) {
-        return false;
+bool CUndoJournal::Append(const std::string& line, DWORD deadline) {
+    // Appending access alone: every write lands at the end of the file as it is then.
+    // No flush: a written record is in the system's cache, which a killed viewer leaves
+    // behind; a power cut may lose the last records, and the reader drops a tail it cuts.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        fw::FileHandle file(OpenShared(m_path, FILE_APPEND_DATA | FILE_READ_DATA, OPEN_ALWAYS, deadline));
+        if (!file.IsValid()) {
+            return false;
+        }
+        if (EndsWithLineBreak(file.Get())) {
+            if (!WriteAll(file.Get(), line)) {
+                m_bSound = false;  // a piece of the line may have been written
+                return false;
+            }
+            ++m_lines;
+            return true;
+        }
+        file.Reset();
+        Read(true, deadline);
+        if (!m_bSound) {
+            return false;
+        }
     }
-    fw::FileHandle file(::CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER zero{};
-    return file.IsValid() && ::SetFilePointerEx(file.Get(), zero, nullptr, FILE_END) && WriteAll(file.Get(), line) &&
-           ::FlushFileBuffers(file.Get());
+    return false;
 }
 
 bool CUndoJournal::Replace(const std::string& text) {
@@ -123,11 +285,18 @@ bool CUndoJournal::Replace(const std::string& text) {
     {
         fw::FileHandle file(
             ::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        // Flushed before it takes the journal's name: the rename must not outrun the bytes.
         written = file.IsValid() && WriteAll(file.Get(), text) && ::FlushFileBuffers(file.Get());
     }
+    // Fails while anything holds the journal open; the viewers hold it only under the mutex.
     if (!written || !::MoveFileExW(temp, m_path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ::DeleteFileW(temp);
         return false;
     }
     return true;
+}
+
+uint64_t CUndoJournal::NewId() {
+    const uint64_t id = SplitMix(m_idState += 0x9E3779B97F4A7C15u);
+    return id != 0 ? id : 1;
 }

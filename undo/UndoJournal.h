@@ -1,13 +1,20 @@
 #pragma once
 // The undo journal beside the executable: each completed move, trash move and rename is
-// appended and flushed as it completes, so that it can be undone after a restart or a
-// crash. Paths are kept in UTF-8, so a name outside code page 932 survives. The file is
-// read afresh whenever it is asked what to undo: another viewer's records count too.
+// appended as it completes, so that it can be undone after a restart or a crash. Paths
+// are kept in UTF-8, so a name outside code page 932 survives. The file is read afresh
+// whenever it is asked what to undo: another viewer's records count too.
+//
+// Several viewers may share the file. Each reads, appends and compacts it only while it
+// holds a mutex named after the file, and holds no handle to it in between: a viewer's
+// append therefore never lands between another's reading for a compaction and its
+// putting the compacted file in place, nor in a file that has been replaced. A record
+// is in the file (in the system's cache, which outlives the process) when Record returns.
 #include <windows.h>
 
 #include <optional>
 #include <string>
 
+#include "framework/Handles.h"
 #include "undo/JournalText.h"
 #include "undo/OperationRecorder.h"
 
@@ -20,24 +27,45 @@ public:
     // IxoUndo.log beside the executable (and Ixo.ini).
     static std::wstring DefaultPath();
 
-    // Appends the operation. A journal that cannot be written loses the record; the
-    // operation itself has happened and stays.
-    // A path that UTF-8 cannot carry (a lone surrogate) is not recorded.
-    void Recorded(FileOp op, const std::wstring& from, const std::wstring& to) override;
+    // Appends the operation with a new identity and, for a file, the size and last-write
+    // time it has now at `to`. Waits a little for another viewer that holds the journal;
+    // false when it could not be written, or when a path is one UTF-8 cannot carry (a
+    // lone surrogate). The operation itself has happened and stays.
+    bool Record(FileOp op, const std::wstring& from, const std::wstring& to) override;
     // The latest operation not yet undone, as the file holds it now.
     std::optional<JournalEntry> Latest();
-    // Records that the latest operation not yet undone has been undone.
-    bool MarkLatestUndone();
+    // Records that `entry` has been undone; false when the journal could not be written.
+    bool MarkUndone(const JournalEntry& entry);
+
+    // The size and last-write time of the file at `path`; none for a folder or when they
+    // cannot be read.
+    static std::optional<JournalStamp> StampOf(const std::wstring& path);
 
 private:
-    // Reads the file. A damaged tail is cut off (so that new records follow valid ones),
-    // and a journal of more than twice the operations it keeps is compacted.
-    ParsedJournal Read();
-    bool Append(const std::string& line);
+    struct MutexTraits {
+        static HANDLE Invalid() { return nullptr; }
+        static void Close(HANDLE handle) { ::CloseHandle(handle); }
+    };
+    class Lock;
+
+    // Appends a line (none when empty) under the mutex, after a read that cuts a damaged
+    // tail when one may be there; compacts afterwards when due.
+    bool Write(const std::string& line);
+    // Reads the file. With `mayRewrite` (the mutex held), a damaged tail is cut off, so
+    // that new records follow valid ones, and a journal of more than twice the operations
+    // it keeps is compacted.
+    ParsedJournal Read(bool mayRewrite, DWORD deadline);
+    // Appends a line after the file's last whole line; the mutex is held.
+    bool Append(const std::string& line, DWORD deadline);
     // Replaces the file by one holding `text`, written beside it first.
     bool Replace(const std::string& text);
+    uint64_t NewId();
 
     std::wstring m_path;
-    bool m_bRead = false;
-    size_t m_lines = 0;  // lines in the file, as far as this object knows
+    fw::UniqueHandle<HANDLE, MutexTraits> m_mutex;
+    // The file as last read ended with a whole record, so that an append follows valid ones.
+    bool m_bSound = false;
+    size_t m_lines = 0;      // lines in the file, as far as this object knows
+    size_t m_compactAt = 0;  // a count of lines past which Record compacts
+    uint64_t m_idState = 0;
 };

@@ -1,6 +1,7 @@
 #include "undo/UndoOps.h"
 
 #include "portable/PathUtil.h"
+#include "framework/FileMove.h"
 #include "framework/FileNames.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
@@ -11,7 +12,9 @@ constexpr char kCaption[] = "元に戻す";
 constexpr char kNothingToUndo[] = "元に戻せる操作はありません。";
 constexpr char kNotThere[] = "ファイルが記録された場所にないため、元に戻せません。\n";
 constexpr char kNameTaken[] = "元の場所に同じ名前のファイルがあるため、元に戻せません。\n";
+constexpr char kChanged[] = "記録された場所のファイルが操作の後に変わっているため、元に戻せません。\n";
 constexpr char kFailed[] = "元に戻せませんでした。\n";
+constexpr char kNotMarked[] = "元に戻しましたが、記録を更新できませんでした。\n";
 }  // namespace
 
 FW_BEGIN_PART_MESSAGE_MAP(CUndoOps)
@@ -34,21 +37,29 @@ bool CUndoOps::UndoLatest() {
         ShowUndoMessage(kNotThere, current);
         return false;
     }
+    // Only the file the operation left there goes back, not another that took its name
+    // since. A record of an earlier version, or of a folder, has no stamp to compare.
+    if (entry->stamp && CUndoJournal::StampOf(current) != entry->stamp) {
+        Tell(kChanged, current);
+        return false;
+    }
     // A rename that changed only the letter case finds the file itself at its former name.
     const bool caseOnly = fw::SameNameIgnoringCase(former, current);
     if (!caseOnly && fw::PathExists(former)) {
         ShowUndoMessage(kNameTaken, former);
         return false;
     }
-    // Without MOVEFILE_REPLACE_EXISTING a name taken meanwhile is still never replaced.
-    const bool moved = caseOnly ? fw::ChangeNameCase(current, former)
-                                : ::MoveFileExW(current.c_str(), former.c_str(), MOVEFILE_COPY_ALLOWED) != FALSE;
+    // A name taken meanwhile is still never replaced.
+    const bool moved = caseOnly ? fw::ChangeNameCase(current, former) : fw::MoveFileNoReplace(current, former);
     if (!moved) {
         ShowUndoMessage(kFailed, current + fw::Widen932("\n→ ") + former);
         return false;
     }
-    m_journal.MarkLatestUndone();
+    const bool marked = m_journal.MarkUndone(*entry);
     ShowOutcome(former, current);
+    if (!marked) {
+        Tell(kNotMarked, former);
+    }
     return true;
 }
 

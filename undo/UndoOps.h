@@ -2,8 +2,9 @@
 // Ctrl-Z: the latest recorded move, trash move or rename not yet undone is taken back,
 // the file going back to its former path; pressed again, it walks further back. It never
 // replaces a file: when the former name is taken, or the file is not where the journal
-// says, it says so and the record stays to be tried again. Copies and deletions are not
-// recorded and cannot be undone.
+// says, or another file (another size or last-write time) has taken its place, it says so
+// and the record stays to be tried again. Copies and deletions are not recorded and
+// cannot be undone.
 #include <string>
 
 #include "filelist/Folder.h"

@@ -83,23 +83,6 @@ std::vector<DecoderFilter> EnumerateFilters() {
     return filters;
 }
 
-// Asks every decoder whether the bytes match one of its registered patterns.
-bool MatchesInstalledDecoder(const uint8_t* header, size_t size) {
-    CComScope com;
-    ComPtr<IWICImagingFactory> factory = CreateFactory();
-    ComPtr<IWICStream> stream;
-    if (!factory || FAILED(factory->CreateStream(&stream)) ||
-        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(header), static_cast<DWORD>(size)))) {
-        return false;
-    }
-    return ForEachDecoder(factory.Get(), [&stream](IWICBitmapDecoderInfo* info) {
-        BOOL matches = FALSE;
-        const LARGE_INTEGER start = {};
-        return SUCCEEDED(stream->Seek(start, STREAM_SEEK_SET, nullptr)) &&
-               SUCCEEDED(info->MatchesPattern(stream.Get(), &matches)) && matches;
-    });
-}
-
 }  // namespace
 
 const std::vector<DecoderFilter>& InstalledDecoderFilters() {
@@ -131,6 +114,25 @@ std::string FilterFromExtensions(const std::wstring& extensions) {
         start = end + 1;
     }
     return filter;
+}
+
+bool MatchesInstalledDecoder(const uint8_t* header, size_t size) {
+    if (header == nullptr || size == 0) {
+        return false;
+    }
+    CComScope com;
+    ComPtr<IWICImagingFactory> factory = CreateFactory();
+    ComPtr<IWICStream> stream;
+    if (!factory || FAILED(factory->CreateStream(&stream)) ||
+        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(header), static_cast<DWORD>(size)))) {
+        return false;
+    }
+    return ForEachDecoder(factory.Get(), [&stream](IWICBitmapDecoderInfo* info) {
+        BOOL matches = FALSE;
+        const LARGE_INTEGER start = {};
+        return SUCCEEDED(stream->Seek(start, STREAM_SEEK_SET, nullptr)) &&
+               SUCCEEDED(info->MatchesPattern(stream.Get(), &matches)) && matches;
+    });
 }
 
 bool IsPictureHeader(const uint8_t* header, size_t size) {

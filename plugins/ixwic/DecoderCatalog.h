@@ -26,4 +26,8 @@ std::string FilterFromExtensions(const std::wstring& extensions);
 // True when the first bytes of a file are those of a picture a WIC decoder here reads.
 bool IsPictureHeader(const uint8_t* header, size_t size);
 
+// True when the bytes match a pattern an installed decoder (other than BMP's) registered:
+// that decoder recognises them as its format. Initialises COM itself.
+bool MatchesInstalledDecoder(const uint8_t* header, size_t size);
+
 }  // namespace ixwic

@@ -1,6 +1,9 @@
 // IXWIC.SPI: an image-import plug-in that decodes every format the machine's Windows
 // Imaging Component can read (JPEG, PNG, GIF, TIFF, ICO, and HEIF/WebP/AVIF where
-// installed) into a bottom-up 24-bit DIB.
+// installed) into a bottom-up 24-bit DIB. A picture it cannot decode is called broken
+// only when its own decoder found it damaged, and of an unknown format only when nothing
+// here knows it for a picture; a picture of a format no decoder here reads is reported at
+// the size its header names, and its decoding answered "not implemented".
 #include <windows.h>
 #include <wincodec.h>
 
@@ -108,7 +111,7 @@ int ConvertFrame(const ixwic::CWicPicture& picture, const ixwic::DibLayout& layo
                                    0.0, WICBitmapPaletteTypeCustom);
     }
     if (FAILED(hr)) {
-        return ixwic::ResultFromHresult(hr);
+        return ixwic::ResultOfDecoding(hr);
     }
     const uint64_t stride = uint64_t{layout.srcWidth} * 4;
     const uint32_t stripRows =
@@ -120,7 +123,7 @@ int ConvertFrame(const ixwic::CWicPicture& picture, const ixwic::DibLayout& layo
         const WICRect rect = {0, static_cast<INT>(y), static_cast<INT>(layout.srcWidth), static_cast<INT>(rows)};
         hr = converter->CopyPixels(&rect, static_cast<UINT>(stride), static_cast<UINT>(stride * rows), strip.data());
         if (FAILED(hr)) {
-            return ixwic::ResultFromHresult(hr);
+            return ixwic::ResultOfDecoding(hr);
         }
         ixwic::PackBgraRows(layout, strip.data(), stride, y, rows, bits);
         if (progress != nullptr && progress(static_cast<int>(y + rows), total, lData) != 0) {
@@ -128,6 +131,12 @@ int ConvertFrame(const ixwic::CWicPicture& picture, const ixwic::DibLayout& layo
         }
     }
     return kSpiSuccess;
+}
+
+// A verdict of the system's decoder that the data is damaged stands only when every byte
+// of it could be read: a decoder may take a failed read for damage.
+int Settle(const ixwic::ExportInput& from, int result) {
+    return result == kSpiBrokenData && !ixwic::InputReadsWhole(from) ? kSpiFileReadError : result;
 }
 
 int DecodePicture(const ixwic::ExportInput& from, HLOCAL* pHBInfo, HLOCAL* pHBm, SpiProgressCallback progress,
@@ -141,9 +150,9 @@ int DecodePicture(const ixwic::ExportInput& from, HLOCAL* pHBInfo, HLOCAL* pHBm,
     }
     ixwic::CComScope com;
     ixwic::CWicPicture picture;
-    const int opened = input.Judge(picture.Open(from));
+    const int opened = input.Judge(picture.Open(from), picture);
     if (opened != kSpiSuccess) {
-        return opened;
+        return Settle(from, opened);
     }
     if (input.result == ixwic::HeaderResult::kRead) {
         picture.AgreeWith(input.header);
@@ -168,7 +177,7 @@ int DecodePicture(const ixwic::ExportInput& from, HLOCAL* pHBInfo, HLOCAL* pHBm,
     if (result == kSpiSuccess) {
         dib.Release(pHBInfo, pHBm);
     }
-    return result;
+    return Settle(from, result);
 }
 
 // A legacy caller passes a file handle instead of the header: peek at it and put the
@@ -219,11 +228,18 @@ int ReadPictureInfo(const Char* buf, LONG_PTR len, unsigned int flag, PictureInf
         }
         ixwic::CComScope com;
         ixwic::CWicPicture picture;
-        const int result = input.Judge(picture.Open(from));
+        const int result = input.Judge(picture.Open(from), picture);
         if (result == kSpiSuccess) {
             FillPictureInfo(picture.Header(), lpInfo);
+            return kSpiSuccess;
         }
-        return result;
+        // A picture no decoder here reads is reported at the size its header names, which
+        // is what it is then judged by.
+        if (result == ixwic::kSpiNoDecoder && input.HasSize()) {
+            FillPictureInfo(input.header, lpInfo);
+            return kSpiSuccess;
+        }
+        return Settle(from, result);
     } catch (const std::bad_alloc&) {
         return kSpiOutOfMemory;
     }

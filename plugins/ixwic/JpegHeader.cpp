@@ -87,6 +87,8 @@ bool ParseJpegHeader(ByteSource& source, JpegHeader* out) {
             header.height = Be16(frame + 1);
             header.width = Be16(frame + 3);
             header.components = frame[5];
+            header.frameMarker = code;
+            header.precision = frame[0];
             if (header.width == 0 || header.height == 0 || header.components == 0 ||
                 source.View(end - 1, 1) == nullptr) {
                 return false;

@@ -14,6 +14,8 @@ struct JpegHeader {
     uint32_t width = 0;
     uint32_t height = 0;
     int components = 0;   // 1 grey, 3 colour, 4 CMYK
+    int frameMarker = 0;  // the frame header's marker: 0xC0 baseline, 0xC2 progressive, ...
+    int precision = 0;    // bits per sample
     int orientation = 1;  // EXIF orientation 1..8; 1 when the file names none or an invalid one
     double dpiX = 96;     // from the JFIF header when it gives dots per inch or per centimetre
     double dpiY = 96;

@@ -230,15 +230,53 @@ HeaderResult ReadJpeg(ByteSource& source, PictureHeader* out) {
     out->orientation = jpeg.orientation;
     out->dpiX = jpeg.dpiX;
     out->dpiY = jpeg.dpiY;
+    // Baseline, extended and progressive Huffman coding of 8-bit samples: what every JPEG
+    // decoder reads. Lossless, hierarchical, arithmetic-coded or 12-bit pictures are not.
+    out->builtIn =
+        (jpeg.frameMarker == 0xC0 || jpeg.frameMarker == 0xC1 || jpeg.frameMarker == 0xC2) && jpeg.precision == 8;
     return HeaderResult::kRead;
 }
 
+// The compressions every TIFF decoder reads: none, the CCITT codings, LZW, JPEG, Deflate and PackBits.
+bool IsCommonTiffCompression(uint32_t compression) {
+    switch (compression) {
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 7:
+        case 8:
+        case 32773:
+        case 32946:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A camera's raw file in a TIFF structure (CR2, NEF, ARW, DNG, ...): the system's TIFF
+// decoder would show its first directory, a preview of another size or none at all, so
+// the file is left to a raw decoder, and its size is not read.
+bool IsCameraRaw(bool canonMarker, const TiffHeader& tiff) {
+    return canonMarker || tiff.rawStandard || tiff.subDirectories || tiff.reducedResolution;
+}
+
 HeaderResult ReadTiff(ByteSource& source, PictureHeader* out) {
+    // Canon's mark follows the file header, which is read with it.
+    const uint8_t* marker = source.View(8, 4);
+    const bool canon = marker != nullptr && std::memcmp(marker, "CR\x02\0", 4) == 0;
     TiffHeader tiff;
-    if (!ParseTiffHeader(source, &tiff) || tiff.width == 0 || tiff.height == 0 || tiff.width > kMaxSide ||
-        tiff.height > kMaxSide) {
+    const bool parsed = ParseTiffHeader(source, &tiff);
+    if (parsed && IsCameraRaw(canon, tiff)) {
+        out->format = PictureFormat::kCameraRaw;
+        out->builtIn = false;
+        return HeaderResult::kNeedsCodec;
+    }
+    if (!parsed || tiff.width == 0 || tiff.height == 0 || tiff.width > kMaxSide || tiff.height > kMaxSide) {
         return HeaderResult::kBroken;
     }
+    out->builtIn = IsCommonTiffCompression(tiff.compression);
     out->width = tiff.width;
     out->height = tiff.height;
     out->orientation = tiff.orientation;
@@ -280,8 +318,9 @@ PictureFormat FormatOf(const uint8_t* bytes, size_t size) {
     return PictureFormat::kNone;
 }
 
-HeaderResult ReadPictureHeader(ByteSource& source, PictureHeader* out) {
-    *out = PictureHeader{};
+namespace {
+
+HeaderResult ReadAnyHeader(ByteSource& source, PictureHeader* out) {
     // As many bytes as the longest signature takes, or the whole input when it is shorter.
     for (size_t length = kBmpFileHeaderBytes + 4; length > 0; --length) {
         const uint8_t* start = source.View(0, length);
@@ -290,6 +329,7 @@ HeaderResult ReadPictureHeader(ByteSource& source, PictureHeader* out) {
             break;
         }
     }
+    out->builtIn = out->format != PictureFormat::kNone;
     switch (out->format) {
         case PictureFormat::kJpeg:
             return ReadJpeg(source, out);
@@ -304,8 +344,17 @@ HeaderResult ReadPictureHeader(ByteSource& source, PictureHeader* out) {
         case PictureFormat::kIco:
             return HeaderResult::kAskSystem;
         default:
-            return HeaderResult::kUnknownFormat;
+            return ReadOtherFormatHeader(source, out) ? HeaderResult::kNeedsCodec : HeaderResult::kUnknownFormat;
     }
+}
+
+}  // namespace
+
+HeaderResult ReadPictureHeader(ByteSource& source, PictureHeader* out) {
+    *out = PictureHeader{};
+    const HeaderResult result = ReadAnyHeader(source, out);
+    // A view refused because the input could not be read says nothing of the picture.
+    return source.Failed() ? HeaderResult::kUnreadable : result;
 }
 
 }  // namespace ixwic

@@ -7,12 +7,17 @@ namespace ixwic {
 namespace {
 
 enum TiffTag : uint16_t {
+    kNewSubfileType = 254,
     kImageWidth = 256,
     kImageLength = 257,
+    kCompression = 259,
     kOrientation = 274,
     kXResolution = 282,
     kYResolution = 283,
     kResolutionUnit = 296,
+    kSubIfds = 330,
+    kTiffEpStandardId = 37398,
+    kDngVersion = 50706,
 };
 
 enum TiffType : uint16_t {
@@ -109,6 +114,19 @@ bool ParseTiffHeader(ByteSource& source, TiffHeader* out) {
                 break;
             case kResolutionUnit:
                 unit = tiff.Number(entry);
+                break;
+            case kCompression:
+                out->compression = tiff.Number(entry);
+                break;
+            case kNewSubfileType:
+                out->reducedResolution = (tiff.Number(entry) & 1) != 0;
+                break;
+            case kSubIfds:
+                out->subDirectories = true;
+                break;
+            case kTiffEpStandardId:
+            case kDngVersion:
+                out->rawStandard = true;
                 break;
             default:
                 break;

@@ -14,6 +14,13 @@ struct TiffHeader {
     int orientation = 1;  // 1..8; 1 when the directory names none or an invalid one
     double dpiX = 96;     // from the resolution tags when they are in inches or centimetres
     double dpiY = 96;
+    uint32_t compression = 1;  // 1 (none) when the directory names none
+    // Marks of a camera's raw file, whose first directory is no more than a preview: the
+    // directory is a reduced-resolution picture, leads to sub-directories, or names a raw
+    // standard (DNG, TIFF/EP).
+    bool reducedResolution = false;
+    bool subDirectories = false;
+    bool rawStandard = false;
 };
 
 // Reads the byte order, the first directory and the tags it names. False when the bytes

@@ -55,21 +55,36 @@ int ReadOrientation(IWICBitmapFrameDecode* frame) {
 
 }  // namespace
 
-int ResultFromHresult(HRESULT hr) {
-    switch (hr) {
-        case E_OUTOFMEMORY:
-        case HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY):
-        case WINCODEC_ERR_IMAGESIZEOUTOFRANGE:
-            return kSpiOutOfMemory;
-        case WINCODEC_ERR_COMPONENTNOTFOUND:
-        case WINCODEC_ERR_UNKNOWNIMAGEFORMAT:
-            return kSpiUnknownFormat;
-        case REGDB_E_CLASSNOTREG:
-        case E_NOINTERFACE:
-            return kSpiInternalError;
-        default:
-            return kSpiBrokenData;
+namespace {
+
+bool IsOutOfMemory(HRESULT hr) {
+    return hr == E_OUTOFMEMORY || hr == HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY) ||
+           hr == HRESULT_FROM_WIN32(ERROR_OUTOFMEMORY) || hr == WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+}
+
+// The answers of a decoder that took the data as its own and found it damaged.
+bool IsDamage(HRESULT hr) {
+    return hr == WINCODEC_ERR_BADHEADER || hr == WINCODEC_ERR_BADIMAGE || hr == WINCODEC_ERR_BADSTREAMDATA ||
+           hr == WINCODEC_ERR_FRAMEMISSING;
+}
+
+}  // namespace
+
+// No decoder's pattern matched (COMPONENTNOTFOUND), or the decoder whose pattern matched
+// refused the data as it opened it: Wine's built-in decoders then answer E_FAIL or
+// UNKNOWNIMAGEFORMAT, and the factory may pass on a refusal as COMPONENTNOTFOUND.
+int ResultOfOpening(HRESULT hr) {
+    if (hr == WINCODEC_ERR_COMPONENTNOTFOUND || hr == WINCODEC_ERR_UNKNOWNIMAGEFORMAT || hr == E_FAIL) {
+        return kSpiUnknownFormat;
     }
+    return ResultOfDecoding(hr);
+}
+
+int ResultOfDecoding(HRESULT hr) {
+    if (IsOutOfMemory(hr)) {
+        return kSpiOutOfMemory;
+    }
+    return IsDamage(hr) ? kSpiBrokenData : kSpiFileReadError;
 }
 
 ComPtr<IWICImagingFactory> CreateFactory() {
@@ -99,7 +114,7 @@ int CWicPicture::Open(const ExportInput& input) {
         hr = m_frame->GetSize(&width, &height);
     }
     if (FAILED(hr)) {
-        return ResultFromHresult(hr);
+        return ResultOfOpening(hr);
     }
     if (width == 0 || height == 0) {
         return kSpiBrokenData;
@@ -108,6 +123,11 @@ int CWicPicture::Open(const ExportInput& input) {
     m_header.height = height;
     ReadHeaderDetails();
     return kSpiSuccess;
+}
+
+bool CWicPicture::DecodedAs(const GUID& container) const {
+    GUID format = {};
+    return m_decoder && SUCCEEDED(m_decoder->GetContainerFormat(&format)) && format == container;
 }
 
 void CWicPicture::AgreeWith(const PictureHeader& header) {

@@ -33,8 +33,15 @@ private:
     HRESULT m_hr;
 };
 
-// The plug-in result code for a failed WIC call.
-int ResultFromHresult(HRESULT hr);
+// The plug-in result code for a failed WIC call while a picture is opened (its decoder
+// found, its first frame and size asked for): kSpiUnknownFormat when no decoder took the
+// data or the one that recognised it refused it without saying why, kSpiBrokenData when a
+// decoder called it damaged, kSpiOutOfMemory, and kSpiFileReadError for everything else
+// (read errors, locks, operations the decoder does not support, unexpected answers).
+int ResultOfOpening(HRESULT hr);
+// The same once the picture is open, while its pixels are converted: a refusal now is
+// no verdict on the data.
+int ResultOfDecoding(HRESULT hr);
 
 // The imaging factory, or null.
 ComPtr<IWICImagingFactory> CreateFactory();
@@ -55,6 +62,8 @@ public:
     void AgreeWith(const PictureHeader& header);
     IWICImagingFactory* Factory() const { return m_factory.Get(); }
     IWICBitmapFrameDecode* Frame() const { return m_frame.Get(); }
+    // Whether the open picture's decoder is the one of this container format.
+    bool DecodedAs(const GUID& container) const;
 
 private:
     int OpenStream(const ExportInput& input);

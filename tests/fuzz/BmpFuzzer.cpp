@@ -118,7 +118,8 @@ private:
 };
 
 // The header read from memory and read piece by piece must be the same, and a header
-// read is a size the picture information can report.
+// read is a size the picture information can report (a format left to another decoder's
+// may have none).
 void FuzzPictureHeader(std::span<const uint8_t> input) {
     const std::vector<uint8_t> copy(input.begin(), input.end());
     ixwic::MemorySource memory(copy.data(), copy.size());
@@ -129,9 +130,14 @@ void FuzzPictureHeader(std::span<const uint8_t> input) {
     Require(ixwic::ReadPictureHeader(pieces, &fromPieces) == result);
     Require(fromPieces.format == fromMemory.format);
     Require((fromMemory.format == ixwic::PictureFormat::kNone) == (result == ixwic::HeaderResult::kUnknownFormat));
-    if (result == ixwic::HeaderResult::kRead) {
+    if (result == ixwic::HeaderResult::kRead || result == ixwic::HeaderResult::kNeedsCodec) {
         Require(fromPieces.width == fromMemory.width && fromPieces.height == fromMemory.height &&
                 fromPieces.orientation == fromMemory.orientation);
+        Require(fromMemory.orientation >= 1 && fromMemory.orientation <= 8);
+        Require((fromMemory.width == 0) == (fromMemory.height == 0) && fromMemory.width <= 0x7FFFFFFF &&
+                fromMemory.height <= 0x7FFFFFFF);
+    }
+    if (result == ixwic::HeaderResult::kRead) {
         Require(fromMemory.width > 0 && fromMemory.height > 0 && fromMemory.width <= 0x7FFFFFFF &&
                 fromMemory.height <= 0x7FFFFFFF);
         Require(fromMemory.orientation >= 1 && fromMemory.orientation <= 8);

@@ -1,6 +1,7 @@
 // Fuzzes the undo journal's reader: whatever the file holds, the valid part ends at a line
-// break, reads the same on its own, and the operations found write back to themselves,
-// alone, compacted, and with a new record appended after the valid part.
+// break, reads the same on its own, and the operations found write back to themselves
+// (identity and stamp included), alone, compacted, and with a new record appended after
+// the valid part; an undo mark appended for any of them takes back that one alone.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -44,5 +45,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const JournalEntry added{FileOp::kRename, "C:\\a", "C:\\b"};
     const ParsedJournal appended = ParseJournal(std::string(valid) + FormatOperation(added));
     Require(appended.live.size() == parsed.live.size() + 1 && appended.live.back() == added);
+    const JournalEntry stamped{FileOp::kMove, "C:\\a", "D:\\b", 0x1234, JournalStamp{size, UINT64_MAX - size}};
+    const ParsedJournal appendedStamped = ParseJournal(std::string(valid) + FormatOperation(stamped));
+    Require(appendedStamped.live.size() == parsed.live.size() + 1 && appendedStamped.live.back() == stamped);
+
+    // The mark takes back the latest live record of that identity and nothing else.
+    for (size_t i = 0; i < parsed.live.size() && i < 8; ++i) {
+        const JournalEntry& entry = parsed.live[parsed.live.size() - 1 - i];
+        const std::string mark = FormatUndone(entry);
+        const ParsedJournal undone = ParseJournal(std::string(valid) + mark);
+        Require(undone.validBytes == valid.size() + mark.size() && undone.live.size() + 1 == parsed.live.size());
+        size_t gone = parsed.live.size();
+        for (size_t k = parsed.live.size(); k-- > 0;) {
+            if (JournalIdentity(parsed.live[k]) == JournalIdentity(entry)) {
+                gone = k;
+                break;
+            }
+        }
+        for (size_t k = 0, m = 0; k < parsed.live.size(); ++k) {
+            if (k != gone) {
+                Require(undone.live[m++] == parsed.live[k]);
+            }
+        }
+    }
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "tests/data/BmpFiles.h"
 #include "tests/data/HeaderFiles.h"
+#include "tests/data/OtherHeaderFiles.h"
 
 namespace {
 
@@ -96,6 +97,13 @@ std::vector<std::pair<std::string, std::string>> Seeds() {
     seeds.emplace_back("exif.jpg", app1 + std::string("Exif\0\0", 6) +
                                        testdata::MakeTiffHeader(true, {{274, 3, 1, 8}}).substr(0, 34) +
                                        std::string("\xFF\xC0\x00\x0B\x08\x00\x30\x00\x40\x01\x01\x11\x00", 13));
+    // The formats only an added decoder reads.
+    seeds.emplace_back("exif.webp", testdata::MakeWebpExtended(300, 400, 6, true));
+    seeds.emplace_back("lossy.webp", testdata::MakeWebpLossy(64, 48));
+    seeds.emplace_back("turned.heic", testdata::MakeHeif("heic", {"mif1"}, 640, 480, 1, true));
+    seeds.emplace_back("parts.jxl", testdata::MakeJxlContainer(testdata::MakeJxlCodestream(1001, 70, 6), true));
+    seeds.emplace_back("header.jp2", testdata::MakeJp2(30, 20));
+    seeds.emplace_back("header.jxr", testdata::MakeJxrHeader(30, 20));
     return seeds;
 }
 

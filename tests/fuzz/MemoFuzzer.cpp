@@ -1,11 +1,13 @@
 // Fuzzes the reading of a URL memo file and what may reach a command line from it: the
 // scanner must give the same candidate however the file is cut into reads, a candidate
 // is one piece of one line, and an address taken from it can never carry a second
-// argument. The same bytes as a directory must stay one argument of the file manager.
+// argument. The same bytes as a directory must stay one argument of the file manager, and
+// the address one argument of the browser, split by neither at a comma or a semicolon.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/ProgramCommandLine.h"
 #include "tools/UrlMemo.h"
@@ -26,6 +28,58 @@ bool HoldsArgumentBreak(std::string_view text) {
         }
     }
     return false;
+}
+
+// A command line's arguments as the C runtime splits them (blanks and tabs outside quotation
+// marks; backslashes count only before a mark), and whether a comma or a semicolon stands
+// outside the marks, where the file manager would split too.
+struct SplitLine {
+    std::vector<std::wstring> arguments;
+    bool bareSeparator = false;
+};
+
+SplitLine Split(std::wstring_view line) {
+    SplitLine split;
+    std::wstring current;
+    bool inArgument = false;
+    bool quoted = false;
+    for (size_t i = 0; i < line.size();) {
+        const wchar_t c = line[i];
+        if (c == L'\\') {
+            size_t count = 0;
+            while (i < line.size() && line[i] == L'\\') {
+                ++count;
+                ++i;
+            }
+            const bool beforeMark = i < line.size() && line[i] == L'"';
+            current.append(beforeMark ? count / 2 : count, L'\\');
+            if (beforeMark && count % 2 == 1) {
+                current += L'"';
+                ++i;
+            }
+            inArgument = true;
+            continue;
+        }
+        if (c == L'"') {
+            quoted = !quoted;
+            inArgument = true;
+        } else if ((c == L' ' || c == L'\t') && !quoted) {
+            if (inArgument) {
+                split.arguments.push_back(current);
+            }
+            current.clear();
+            inArgument = false;
+        } else {
+            split.bareSeparator = split.bareSeparator || (!quoted && (c == L',' || c == L';'));
+            current += c;
+            inArgument = true;
+        }
+        ++i;
+    }
+    if (inArgument) {
+        split.arguments.push_back(current);
+    }
+    return split;
 }
 
 // Each byte as one code unit: an address is ASCII.
@@ -53,7 +107,9 @@ void FuzzScanner(std::string_view memo, size_t step) {
         Require(candidate.find(*address) != std::string::npos);
         Require(!HoldsArgumentBreak(*address));
         const std::wstring wide = ByteWise(*address);
-        Require(UrlCommandLine(L"explorer", wide) == L"explorer " + wide);
+        const SplitLine split = Split(UrlCommandLine(L"explorer", wide));
+        Require(split.arguments == std::vector<std::wstring>{L"explorer", wide});
+        Require(!split.bareSeparator);
     }
 }
 
@@ -69,7 +125,8 @@ void FuzzDirectory(std::string_view bytes) {
         return;
     }
     const std::wstring_view argument = std::wstring_view(*line).substr(sizeof "explorer " - 1);
-    if (argument.find_first_of(L" \t") == std::wstring_view::npos) {
+    Require(!Split(argument).bareSeparator);
+    if (argument.find_first_of(L" \t,;") == std::wstring_view::npos) {
         Require(argument == dir);
         return;
     }

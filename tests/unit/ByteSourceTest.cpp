@@ -58,4 +58,31 @@ TEST(ByteSource, ViewsPastTheEndAreRefused) {
     EXPECT_EQ(overhanging.View(1, 2), nullptr) << "the whole ends before the part";
 }
 
+// A failed read refuses every later view, unlike the end of the input; reading a whole
+// file tells whether every byte of it can be read.
+TEST(ByteSource, AFailedReadIsToldApartFromTheEnd) {
+    SparseFile file(3 * ixwic::WindowedSource::kMaxView + 5, 4096);
+    EXPECT_TRUE(file.ReadsToTheEnd());
+    EXPECT_EQ(file.BytesRead(), 3 * ixwic::WindowedSource::kMaxView + 5);
+    EXPECT_FALSE(file.Failed());
+
+    file.FailFrom(2 * ixwic::WindowedSource::kMaxView + 7);
+    ASSERT_NE(file.View(0, 10), nullptr) << "before the damage";
+    EXPECT_FALSE(file.Failed());
+    EXPECT_FALSE(file.ReadsToTheEnd());
+    EXPECT_TRUE(file.Failed());
+    EXPECT_EQ(file.View(0, 10), nullptr) << "nothing more is trusted";
+
+    SparseFile damaged(100, 16);
+    damaged.FailFrom(40);
+    EXPECT_NE(damaged.View(0, 16), nullptr);
+    EXPECT_EQ(damaged.View(30, 16), nullptr);
+    EXPECT_TRUE(damaged.Failed());
+    ixwic::SubSource part(damaged, 0, 10);
+    EXPECT_TRUE(part.Failed()) << "a part fails with its whole";
+    SparseFile shortFile(100, 16);
+    EXPECT_EQ(shortFile.View(90, 16), nullptr);
+    EXPECT_FALSE(shortFile.Failed()) << "the end is no failure";
+}
+
 }  // namespace

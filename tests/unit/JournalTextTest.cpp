@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,8 @@ std::string Lines(const Entries& entries) {
     return text;
 }
 
+// Records of an earlier version: no identity, no stamp, and "U" marks that take back the
+// latest operation not yet undone.
 TEST(JournalText, OperationsReadBackAndUndoMarksTakeTheLatestBack) {
     const std::string text = Lines({kMove, kTrash, kRename});
     EXPECT_EQ(FormatOperation(kMove), "M 13:C:\\pics\\a.bmp 18:C:\\move\\a_0000.BMP\n");
@@ -31,11 +35,119 @@ TEST(JournalText, OperationsReadBackAndUndoMarksTakeTheLatestBack) {
     EXPECT_EQ(parsed.validBytes, text.size());
 
     // Undone twice, then a new operation: the next undo takes the new one, then the first.
-    const std::string later = text + FormatUndone() + FormatUndone() + FormatOperation(kRename);
+    const std::string later = text + "U\n" + "U\n" + FormatOperation(kRename);
     parsed = ParseJournal(later);
     EXPECT_EQ(parsed.live, (Entries{kMove, kRename}));
     EXPECT_EQ(parsed.lines, 6u);
     EXPECT_EQ(ParseJournal(later + "U\nU\n").live, Entries{});
+}
+
+JournalEntry WithId(JournalEntry entry, uint64_t id, std::optional<JournalStamp> stamp = std::nullopt) {
+    entry.id = id;
+    entry.stamp = stamp;
+    return entry;
+}
+
+TEST(JournalText, RecordsCarryTheirIdentityAndTheFileAsItWas) {
+    const JournalEntry move = WithId(kMove, 0x5e0c1f8a93d2b746, JournalStamp{5830, 133497681234567890});
+    EXPECT_EQ(FormatOperation(move),
+              "M 13:C:\\pics\\a.bmp 18:C:\\move\\a_0000.BMP @5e0c1f8a93d2b746 5830 133497681234567890\n");
+    EXPECT_EQ(FormatUndone(move), "U @5e0c1f8a93d2b746\n");
+    const Entries entries = {
+        move,
+        WithId(kTrash, 1, JournalStamp{0, 0}),
+        WithId(kRename, UINT64_MAX, JournalStamp{UINT64_MAX, UINT64_MAX}),
+        WithId(kRename, 0x10),  // a folder: no stamp
+        kMove,                  // a record of an earlier version amid new ones
+    };
+    const std::string text = Lines(entries);
+    const ParsedJournal parsed = ParseJournal(text);
+    EXPECT_EQ(parsed.live, entries);
+    EXPECT_EQ(parsed.validBytes, text.size());
+    // A stamp cannot be written without an identity: it would not read back.
+    EXPECT_EQ(FormatOperation(WithId(kMove, 0, JournalStamp{1, 2})), "");
+}
+
+// Two viewers: one undoes its record while the other has appended one since. The mark
+// takes back the record it names, not the latest.
+TEST(JournalText, AnUndoMarkTakesBackTheRecordItNames) {
+    const JournalEntry first = WithId(kMove, 0xa1, JournalStamp{1, 2});
+    const JournalEntry second = WithId(kTrash, 0xb2, JournalStamp{3, 4});
+    const JournalEntry third = WithId(kRename, 0xc3);
+    const std::string text = Lines({first, second, third});
+    const struct {
+        const char* what;
+        std::string marks;
+        Entries live;
+    } cases[] = {
+        {"the latest", FormatUndone(third), {first, second}},
+        {"one before the latest", FormatUndone(second), {first, third}},
+        {"two in any order", FormatUndone(first) + FormatUndone(third), {second}},
+        {"one undone already", FormatUndone(second) + FormatUndone(second), {first, third}},
+        {"one no longer in the file", "U @00000000000000d4\n", {first, second, third}},
+        // An old mark still takes back the latest, whatever it is.
+        {"an old mark", "U\n", {first, second}},
+        {"an old mark after a new one", FormatUndone(third) + "U\n", {first}},
+    };
+    for (const auto& c : cases) {
+        const ParsedJournal parsed = ParseJournal(text + c.marks);
+        EXPECT_EQ(parsed.live, c.live) << c.what;
+        EXPECT_EQ(parsed.validBytes, text.size() + c.marks.size()) << c.what;
+    }
+}
+
+// Records of an earlier version get an identity from their content, the same in every
+// viewer, so that a new mark can name them; equal records share it and the latest goes.
+TEST(JournalText, RecordsOfAnEarlierVersionAreMarkedByTheirContent) {
+    const JournalEntry other{FileOp::kTrashMove, kMove.from, kMove.to};
+    EXPECT_EQ(JournalIdentity(kMove), JournalIdentity(JournalEntry(kMove)));
+    EXPECT_NE(JournalIdentity(kMove), 0u);
+    EXPECT_NE(JournalIdentity(kMove), JournalIdentity(other)) << "the operation counts";
+    EXPECT_NE(JournalIdentity(JournalEntry{FileOp::kMove, "ab", "c"}),
+              JournalIdentity(JournalEntry{FileOp::kMove, "a", "bc"}))
+        << "where one path ends counts";
+    EXPECT_EQ(JournalIdentity(WithId(kMove, 0x77)), 0x77u);
+
+    const JournalEntry fresh = WithId(kRename, 0x99, JournalStamp{5, 6});
+    const std::string text = Lines({kMove, kTrash, kMove, fresh});
+    EXPECT_EQ(ParseJournal(text + FormatUndone(kMove)).live, (Entries{kMove, kTrash, fresh}));
+    EXPECT_EQ(ParseJournal(text + FormatUndone(kMove) + FormatUndone(kMove)).live, (Entries{kTrash, fresh}));
+    EXPECT_EQ(ParseJournal(text + FormatUndone(kTrash)).live, (Entries{kMove, kMove, fresh}));
+}
+
+TEST(JournalText, ADamagedIdentityOrStampEndsTheValidPart) {
+    const std::string good = Lines({WithId(kMove, 0xa1, JournalStamp{1, 2}), kTrash});
+    const std::string paths = "M 1:a 1:b";
+    const struct {
+        const char* what;
+        std::string line;
+    } cases[] = {
+        {"an identity cut short", paths + " @00000000000000a\n"},
+        {"an identity too long", paths + " @00000000000000a1b\n"},
+        {"an identity in capitals", paths + " @00000000000000A1\n"},
+        {"an identity of 0", paths + " @0000000000000000\n"},
+        {"an identity without its mark", paths + " 00000000000000a1\n"},
+        {"a blank after the identity", paths + " @00000000000000a1 \n"},
+        {"a size without a time", paths + " @00000000000000a1 12\n"},
+        {"a size with a leading zero", paths + " @00000000000000a1 012 3\n"},
+        {"a time beyond 64 bits", paths + " @00000000000000a1 1 18446744073709551616\n"},
+        {"a sign", paths + " @00000000000000a1 -1 3\n"},
+        {"a third number", paths + " @00000000000000a1 1 2 3\n"},
+        {"two blanks", paths + " @00000000000000a1  1 2\n"},
+        {"a stamp without an identity", paths + " 1 2\n"},
+        {"a mark with an identity cut short", "U @00000000000000a\n"},
+        {"a mark with two blanks", "U  @00000000000000a1\n"},
+        {"a mark with more after it", "U @00000000000000a1 1\n"},
+        {"a mark of identity 0", "U @0000000000000000\n"},
+        {"a mark cut short", "U @00000000000000a1"},
+    };
+    for (const auto& c : cases) {
+        const ParsedJournal parsed = ParseJournal(good + c.line + FormatOperation(kRename));
+        EXPECT_EQ(parsed.validBytes, good.size()) << c.what;
+        EXPECT_EQ(parsed.live.size(), 2u) << c.what;
+    }
+    const std::string largest = paths + " @ffffffffffffffff 18446744073709551615 0\n";
+    EXPECT_EQ(ParseJournal(largest).validBytes, largest.size());
 }
 
 TEST(JournalText, TheFirstDamagedLineEndsTheValidPart) {

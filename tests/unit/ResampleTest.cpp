@@ -318,6 +318,51 @@ TEST(Resample, IndicesPastTheColourTableAreBlack) {
     EXPECT_EQ(Scale(source, 4, 1), (std::vector<uint8_t>{10, 20, 30, 0, 40, 50, 60, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
+// Bit-field masks follow a header too short to hold them, and lie inside one of 52 bytes or
+// more. A block that ends with a 44-byte header holds no masks: nothing past it is read
+// (each block is allocated to its exact size, which the sanitizers watch).
+TEST(Resample, BitFieldMasksAreReadOnlyInsideTheBlock) {
+    const auto block = [](uint32_t headerSize, size_t size) {
+        std::vector<uint8_t> info(size, 0);
+        const auto put = [&info](size_t at, uint32_t v) {
+            for (int i = 0; i < 4; ++i) {
+                info[at + i] = static_cast<uint8_t>(v >> (8 * i));
+            }
+        };
+        put(0, headerSize);
+        put(4, 2);      // width
+        put(8, 1);      // height
+        info[12] = 1;   // planes
+        info[14] = 16;  // bits
+        put(16, 3);     // BI_BITFIELDS
+        for (size_t at = 40; at + 4 <= size; at += 4) {
+            put(at, 0xDEADBEEF);  // whatever lies here is no mask but where the header holds them
+        }
+        const size_t masksAt = headerSize >= 52 ? 40 : headerSize;
+        if (size >= masksAt + 12) {
+            put(masksAt, 0x7C00), put(masksAt + 4, 0x03E0), put(masksAt + 8, 0x001F);
+        }
+        return info;
+    };
+    const std::vector<uint8_t> rows(4, 0);
+    SourceRows s;
+    for (const uint32_t headerSize : {40u, 41u, 44u, 51u}) {
+        SCOPED_TRACE(headerSize);
+        const std::vector<uint8_t> bare = block(headerSize, headerSize);
+        EXPECT_FALSE(DescribeDibRows(bare, rows, &s));
+        const std::vector<uint8_t> cut = block(headerSize, headerSize + 11);
+        EXPECT_FALSE(DescribeDibRows(cut, rows, &s));
+        const std::vector<uint8_t> whole = block(headerSize, headerSize + 12);
+        ASSERT_TRUE(DescribeDibRows(whole, rows, &s));
+        EXPECT_EQ(s.redMask, 0x7C00u);
+        EXPECT_EQ(s.greenMask, 0x03E0u);
+        EXPECT_EQ(s.blueMask, 0x001Fu);
+    }
+    const std::vector<uint8_t> v4 = block(108, 108);
+    ASSERT_TRUE(DescribeDibRows(v4, rows, &s));
+    EXPECT_EQ(s.greenMask, 0x03E0u) << "inside a long header";
+}
+
 TEST(Resample, DescribesOnlyDibsGdiDraws) {
     testdata::BmpOptions o;
     o.width = 3, o.height = 2, o.bitCount = 8;

@@ -1,6 +1,7 @@
 #pragma once
 // A big file for the header readers' tests, without its bytes: zero but where pieces
-// were put, read through the plug-in's window, every read counted.
+// were put, read through the plug-in's window, every read counted; a read may be made to
+// fail from some byte on, as on a damaged disk.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,8 @@ class SparseFile : public ixwic::WindowedSource {
 public:
     explicit SparseFile(uint64_t size, size_t minRead = kDefaultMinRead) : WindowedSource(minRead), m_size(size) {}
     void Put(uint64_t at, const std::string& bytes) { m_pieces.push_back({at, bytes}); }
+    // Every read that reaches the byte at `offset` or one after it fails.
+    void FailFrom(uint64_t offset) { m_failFrom = offset; }
     int Reads() const { return m_reads; }
 
 protected:
@@ -24,6 +27,9 @@ protected:
             return 0;
         }
         const size_t count = static_cast<size_t>(std::min<uint64_t>(size, m_size - offset));
+        if (offset + count > m_failFrom) {
+            return kReadFailed;
+        }
         std::fill(out, out + count, 0);
         for (const Piece& piece : m_pieces) {
             for (size_t i = 0; i < piece.bytes.size(); ++i) {
@@ -41,6 +47,7 @@ private:
         std::string bytes;
     };
     uint64_t m_size;
+    uint64_t m_failFrom = UINT64_MAX;
     std::vector<Piece> m_pieces;
     int m_reads = 0;
 };

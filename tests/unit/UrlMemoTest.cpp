@@ -100,11 +100,35 @@ TEST(ProgramCommandLine, DirectoriesStayOneArgument) {
         {L"C:\\2023\u00a504", L"explorer C:\\2023\u00a504"},
         {L"C:\\a\"b", nullopt},
         {L"C:\\a b\" /select,C:\\x", nullopt},
+        // The file manager splits its argument at a comma or a semicolon too.
+        {L"D:\\pics\\a,b", L"explorer \"D:\\pics\\a,b\""},
+        {L"D:\\pics\\a,b\\", L"explorer \"D:\\pics\\a,b\""},
+        {L"D:\\pics\\a;b", L"explorer \"D:\\pics\\a;b\""},
+        {L"D:\\,\\x", L"explorer \"D:\\,\\x\""},
+        {L"D:\\pics\\a=b(1)&c", L"explorer D:\\pics\\a=b(1)&c"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DirectoryWindowCommandLine(L"explorer", c.dir), c.line);
     }
-    EXPECT_EQ(UrlCommandLine(L"explorer", L"http://a/"), L"explorer http://a/");
+}
+
+TEST(ProgramCommandLine, AnAddressThatAProgramWouldSplitIsQuoted) {
+    const struct {
+        const wchar_t* address;
+        const wchar_t* line;
+    } cases[] = {
+        {L"http://a/", L"explorer http://a/"},
+        {L"http://a/b?c=1&d=2#e", L"explorer http://a/b?c=1&d=2#e"},
+        {L"http://a/b,c", L"explorer \"http://a/b,c\""},
+        {L"http://a/b;c=1", L"explorer \"http://a/b;c=1\""},
+        // Backslashes before the closing mark stay in the address.
+        {L"http://a/b,c\\", L"explorer \"http://a/b,c\\\\\""},
+        {L"ftp://a/b;\\\\", L"explorer \"ftp://a/b;\\\\\\\\\""},
+        {L"http://a/b\\", L"explorer http://a/b\\"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UrlCommandLine(L"explorer", c.address), c.line) << testing::PrintToString(wstring(c.address));
+    }
 }
 
 TEST(ProgramCommandLine, AProgramPathWithABlankIsQuoted) {

@@ -736,8 +736,9 @@ protected:
 
     // The journal's side: each rename reported as recorded.
     struct Recorder : IOperationRecorder {
-        void Recorded(FileOp op, const std::wstring& from, const std::wstring& to) override {
+        bool Record(FileOp op, const std::wstring& from, const std::wstring& to) override {
             records.push_back({op == FileOp::kRename ? "rename" : "other", test::Narrow(from), test::Narrow(to)});
+            return true;
         }
         std::vector<std::array<std::string, 3>> records;
     };

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "framework/WideText.h"
+#include "image/Decode.h"
 #include "image/SpiInput.h"
 #include "image/SpiPlugin.h"
 #include "image/SpiPluginList.h"
@@ -184,12 +185,21 @@ TEST_F(PluginHost, FailedDecodesSayWhyAndTheSizeCanStillBeAsked) {
         EXPECT_EQ(plugin.Decode(c.path).failure, c.failure) << c.path;
         EXPECT_EQ(plugin.ReadHeaderSize(c.path), c.header) << c.path;
     }
+    // A plug-in that answers "unknown format" without looking: while another program holds
+    // the file, the host cannot read it either, and that is the reason it gives.
+    CSpiPlugin refusing;
+    ASSERT_TRUE(refusing.Load(Variant("failinfo")));
+    EXPECT_EQ(refusing.Decode(locked).failure, DecodeFailure::kReadError);
+    EXPECT_EQ(refusing.Decode(m_dir / "missing.tpi").failure, DecodeFailure::kReadError);
     ::CloseHandle(lock);
     EXPECT_EQ(plugin.Decode(locked).failure, std::nullopt);
     EXPECT_EQ(plugin.ReadHeaderSize(locked), (PictureSize{4, 4}));
     CSpiPlugin failing;
     ASSERT_TRUE(failing.Load(Variant("failpicture")));
     EXPECT_EQ(failing.Decode(locked).failure, DecodeFailure::kBroken) << "the plug-in's own answer";
+    EXPECT_EQ(refusing.Decode(locked).failure, DecodeFailure::kNotAPicture) << "the plug-in's own answer";
+    // Without a decoder nothing is known of a file.
+    EXPECT_EQ(DecodePicture(test::Wide(locked), Decoder(), nullptr).failure, DecodeFailure::kUnsupported);
 }
 
 // Pictures whose bitmap lies about its own size are refused before a row is read.

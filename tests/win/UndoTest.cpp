@@ -3,10 +3,14 @@
 // a taken name, and a damaged journal still undoes what it holds before the damage.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <deque>
+#include <thread>
 
+#include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "res/resource.h"
+#include "tests/win/support/SpareVolume.h"
 #include "tests/win/support/ViewerFixture.h"
 #include "undo/UndoJournal.h"
 
@@ -17,9 +21,31 @@ using Strings = std::vector<std::string>;
 
 constexpr char kCaption[] = "元に戻す";
 constexpr char kNothingToUndo[] = "元に戻せる操作はありません。";
+constexpr char kChanged[] = "記録された場所のファイルが操作の後に変わっているため、元に戻せません。\n";
+constexpr char kNotMarked[] = "元に戻しましたが、記録を更新できませんでした。\n";
+constexpr char kFailed[] = "元に戻せませんでした。\n";
 
 std::string Utf8(const std::string& ansi) {
     return fw::FromWide(fw::ToWide(ansi, CP_ACP).value_or(L""), CP_UTF8);
+}
+
+FILETIME WriteTimeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    EXPECT_TRUE(::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) << path;
+    return data.ftLastWriteTime;
+}
+
+void SetWriteTime(const std::string& path, FILETIME time) {
+    fw::FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file.IsValid() && ::SetFileTime(file.Get(), nullptr, nullptr, &time)) << path;
+}
+
+// Opens the journal the way a viewer of an earlier version does while it writes: others
+// may read it meanwhile, not write.
+fw::FileHandle HoldForWriting(const std::string& path) {
+    return fw::FileHandle(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 class Undo : public test::ViewerFixture {
@@ -58,6 +84,7 @@ protected:
         });
     }
     static ModalScript& CtrlZ(ModalScript& script) { return script.Key('Z', false, true); }
+    ParsedJournal ReadJournal() const { return ParseJournal(test::ReadFileBytes(Journal())); }
 
     std::unique_ptr<CViewerDlg> m_dlg = std::make_unique<CViewerDlg>();
     test::TempDir m_move{"move"};
@@ -189,7 +216,8 @@ TEST_F(Undo, ADamagedJournalStillUndoesTheRecordsBeforeTheDamage) {
         EXPECT_TRUE(test::FileExists(m_move / "z.bmp"));
         ASSERT_EQ(prompts.messages.size(), 1u);
         EXPECT_EQ(prompts.messages[0].text, kNothingToUndo);
-        EXPECT_EQ(test::ReadFileBytes(Journal()), first + FormatUndone());
+        // The record of an earlier version is marked by its content.
+        EXPECT_EQ(test::ReadFileBytes(Journal()), first + FormatUndone({FileOp::kMove, hangulFrom, hangulTo}));
         ::DeleteFileW(widePics.c_str());
     }
 }
@@ -199,7 +227,8 @@ TEST_F(Undo, TheJournalKeepsTheLatestOperationsAndReadsThemBackInANewObject) {
     {
         CUndoJournal journal(CUndoJournal::DefaultPath());
         for (size_t i = 0; i <= 2 * kJournalKeep; ++i) {
-            journal.Recorded(FileOp::kRename, L"C:\\a\\" + std::to_wstring(i), L"C:\\b\\" + std::to_wstring(i));
+            ASSERT_TRUE(
+                journal.Record(FileOp::kRename, L"C:\\a\\" + std::to_wstring(i), L"C:\\b\\" + std::to_wstring(i)));
         }
     }
     const ParsedJournal parsed = ParseJournal(test::ReadFileBytes(Journal()));
@@ -213,6 +242,295 @@ TEST_F(Undo, TheJournalKeepsTheLatestOperationsAndReadsThemBackInANewObject) {
     for (const std::string& name : test::ListNames(test::ExeDir())) {
         EXPECT_FALSE(name.ends_with(".tmp")) << name << ": no temporary file is left behind";
     }
+}
+
+// Two viewers share the journal: while one undoes its latest record, the other records a
+// move of its own. The mark names the record undone; the other viewer's stays.
+TEST_F(Undo, AnUndoMarksTheRecordItUndidNotTheLatest) {
+    ::DeleteFileA(Journal().c_str());
+    CUndoJournal first(CUndoJournal::DefaultPath());
+    CUndoJournal second(CUndoJournal::DefaultPath());
+    ASSERT_TRUE(first.Record(FileOp::kMove, L"C:\\a\\1.bmp", L"C:\\b\\1.bmp"));
+    ASSERT_TRUE(first.Record(FileOp::kMove, L"C:\\a\\2.bmp", L"C:\\b\\2.bmp"));
+    const std::optional<JournalEntry> undoing = first.Latest();
+    ASSERT_TRUE(undoing.has_value());
+    EXPECT_EQ(undoing->to, "C:\\b\\2.bmp");
+    ASSERT_TRUE(second.Record(FileOp::kTrashMove, L"C:\\a\\3.bmp", L"C:\\t\\3.bmp"));
+    const ParsedJournal before = ReadJournal();
+    ASSERT_EQ(before.live.size(), 3u);
+    EXPECT_NE(before.live[0].id, before.live[1].id);
+    EXPECT_NE(before.live[1].id, before.live[2].id) << "the viewers' identities differ too";
+    EXPECT_NE(before.live[0].id, before.live[2].id);
+
+    ASSERT_TRUE(first.MarkUndone(*undoing));
+    const ParsedJournal after = ReadJournal();
+    ASSERT_EQ(after.live.size(), 2u);
+    EXPECT_EQ(after.live[0].to, "C:\\b\\1.bmp");
+    EXPECT_EQ(after.live[1].to, "C:\\t\\3.bmp") << "the other viewer's record stays";
+    EXPECT_EQ(second.Latest(), after.live[1]);
+}
+
+// Another viewer killed in the middle of a line leaves a piece of it at the end; the next
+// record does not follow it (where the reader would never find it) but replaces it.
+TEST_F(Undo, APieceOfALineLeftByAnotherViewerIsCutBeforeTheNextRecord) {
+    ::DeleteFileA(Journal().c_str());
+    CUndoJournal journal(CUndoJournal::DefaultPath());
+    ASSERT_TRUE(journal.Record(FileOp::kMove, L"C:\\a\\1.bmp", L"C:\\b\\1.bmp"));
+    const std::string first = test::ReadFileBytes(Journal());
+    test::WriteFileBytes(Journal(), first + "M 12:C:\\a\\2.bmp 1");
+    ASSERT_TRUE(journal.Record(FileOp::kMove, L"C:\\a\\3.bmp", L"C:\\b\\3.bmp"));
+    const std::string text = test::ReadFileBytes(Journal());
+    const ParsedJournal parsed = ParseJournal(text);
+    EXPECT_EQ(parsed.validBytes, text.size());
+    ASSERT_EQ(parsed.live.size(), 2u);
+    EXPECT_EQ(text.substr(0, first.size()), first);
+    EXPECT_EQ(parsed.live[1].from, "C:\\a\\3.bmp");
+}
+
+// A program that holds the journal for a moment is waited for; one that keeps it makes
+// the record fail within a bounded time, and says so.
+TEST_F(Undo, AnAppendWaitsForAProgramHoldingTheJournalButNotLong) {
+    ::DeleteFileA(Journal().c_str());
+    CUndoJournal journal(CUndoJournal::DefaultPath());
+    ASSERT_TRUE(journal.Record(FileOp::kRename, L"C:\\a\\0", L"C:\\b\\0"));
+    for (const DWORD holdMs : {DWORD{100}, DWORD{1500}}) {
+        SCOPED_TRACE(holdMs);
+        fw::FileHandle holder = HoldForWriting(Journal());
+        ASSERT_TRUE(holder.IsValid());
+        std::thread release([&holder, holdMs] {
+            ::Sleep(holdMs);
+            holder.Reset();
+        });
+        const DWORD start = ::GetTickCount();
+        const bool recorded = journal.Record(FileOp::kRename, L"C:\\a\\" + std::to_wstring(holdMs), L"C:\\b\\1");
+        const DWORD waited = ::GetTickCount() - start;
+        release.join();
+        EXPECT_EQ(recorded, holdMs == 100);
+        EXPECT_LT(waited, 1200u) << "bounded";
+    }
+    const ParsedJournal parsed = ReadJournal();
+    ASSERT_EQ(parsed.live.size(), 2u);
+    EXPECT_EQ(parsed.live[1].from, "C:\\a\\100");
+}
+
+// The move and the rename happen; the user learns that Ctrl-Z cannot take them back.
+TEST_F(Undo, AMoveOrRenameThatCannotBeRecordedIsDoneAndSaysSo) {
+    WriteBmp("a.bmp", 2, 2, 0x112233);
+    WriteBmp("b.bmp", 2, 2, 0x445566);
+    test::PromptRecorder prompts;
+    fw::FileHandle holder;
+    ModalScript script = Script();
+    script.OnNestedDialog([](fw::CDialog& rename) {
+        ::SetDlgItemTextA(rename.m_hWnd, IDC_RENAME_NAME, "c.bmp");
+        rename.PostMessage(WM_COMMAND, IDOK, 0);
+    });
+    script.Then([&](fw::CDialog&) {
+        holder = HoldForWriting(Journal());
+        ASSERT_TRUE(holder.IsValid());
+    });
+    Select(script, "a.bmp");
+    script.Key('M');
+    ExpectSelected(script, "b.bmp", "the moved picture left the list");
+    script.Key('R');
+    ExpectSelected(script, "c.bmp", "renamed");
+    script.Then([&](fw::CDialog&) { holder.Reset(); });
+    CtrlZ(script);
+    script.Run(*m_dlg);
+    EXPECT_EQ(test::ListNames(m_move.Path()), Strings{"a.bmp"});
+    EXPECT_EQ(test::ListNames(m_pics.Path()), Strings{"c.bmp"});
+    ASSERT_EQ(prompts.messages.size(), 3u);
+    EXPECT_EQ(prompts.messages[0].text, kNotRecordedText);
+    EXPECT_EQ(prompts.messages[1].text, kNotRecordedText);
+    EXPECT_EQ(prompts.messages[2].text, kNothingToUndo);
+}
+
+TEST_F(Undo, AnUndoThatCannotBeMarkedSaysSoWithTheFileBack) {
+    WriteBmp("a.bmp", 2, 2, 0x123456);
+    const std::string a = test::ReadFileBytes(Pic("a.bmp"));
+    test::PromptRecorder prompts;
+    fw::FileHandle holder;
+    ModalScript script = Script();
+    script.Key('M');
+    script.Then([&](fw::CDialog&) {
+        holder = HoldForWriting(Journal());
+        ASSERT_TRUE(holder.IsValid());
+    });
+    CtrlZ(script);
+    ExpectSelected(script, "a.bmp", "back");
+    script.Then([&](fw::CDialog&) { holder.Reset(); });
+    script.Run(*m_dlg);
+    EXPECT_EQ(test::ReadFileBytes(Pic("a.bmp")), a);
+    EXPECT_EQ(test::ListNames(m_move.Path()), Strings{});
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, kNotMarked + Pic("a.bmp"));
+    EXPECT_EQ(prompts.messages[0].caption, kCaption);
+    const ParsedJournal parsed = ReadJournal();
+    ASSERT_EQ(parsed.live.size(), 1u) << "the journal still holds the record";
+    EXPECT_EQ(parsed.live[0].to, Utf8(m_move / "a.bmp"));
+}
+
+// Another file under the recorded name (another last-write time, or another size with
+// the same time) is not moved back; the record stays until the file is the one moved.
+TEST_F(Undo, OnlyTheFileTheOperationLeftThereGoesBack) {
+    WriteBmp("a.bmp", 3, 2, 0xAA0000);
+    WriteBmp("b.bmp", 3, 2, 0x00AA00);
+    const std::string a = test::ReadFileBytes(Pic("a.bmp"));
+    const std::string b = test::ReadFileBytes(Pic("b.bmp"));
+    test::PromptRecorder prompts;
+    FILETIME aTime{};
+    FILETIME bTime{};
+    ModalScript script = Script();
+    script.Key('M').Key('M');
+    script.Then([&](fw::CDialog&) {
+        aTime = WriteTimeOf(m_move / "a.bmp");
+        bTime = WriteTimeOf(m_move / "b.bmp");
+        FILETIME later = bTime;
+        later.dwHighDateTime += 1;
+        SetWriteTime(m_move / "b.bmp", later);
+    });
+    CtrlZ(script);
+    script.Then([&](fw::CDialog&) {
+        EXPECT_EQ(test::ListNames(m_pics.Path()), Strings{});
+        SetWriteTime(m_move / "b.bmp", bTime);
+    });
+    CtrlZ(script);
+    ExpectSelected(script, "b.bmp", "b back once its time is back");
+    script.Then([&](fw::CDialog&) {
+        test::WriteFileBytes(m_move / "a.bmp", a + "x");
+        SetWriteTime(m_move / "a.bmp", aTime);
+    });
+    CtrlZ(script);
+    script.Then([&](fw::CDialog&) {
+        EXPECT_EQ(test::ListNames(m_pics.Path()), Strings{"b.bmp"});
+        test::WriteFileBytes(m_move / "a.bmp", a);
+        SetWriteTime(m_move / "a.bmp", aTime);
+    });
+    CtrlZ(script);
+    ExpectSelected(script, "a.bmp", "a back once its bytes are back");
+    script.Run(*m_dlg);
+    EXPECT_EQ(test::ReadFileBytes(Pic("a.bmp")), a);
+    EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.messages[0].text, kChanged + (m_move / "b.bmp"));
+    EXPECT_EQ(prompts.messages[0].caption, kCaption);
+    EXPECT_EQ(prompts.messages[1].text, kChanged + (m_move / "a.bmp"));
+}
+
+// Two journal objects in two threads are two viewers as far as the file is concerned:
+// each opens the file and the mutex through handles of its own, and the mutex belongs to
+// the thread that waited for it. A journal just short of its compaction gets records from
+// both at once, and each compacts when its count is due, while the other appends. Nothing
+// either recorded is lost, round after round.
+TEST_F(Undo, TwoViewersRecordingAtOnceLoseNoRecordAcrossCompactions) {
+    constexpr size_t kBefore = 2 * kJournalKeep - 40;
+    constexpr int kEach = 150;
+    std::vector<JournalEntry> old;
+    for (size_t i = 0; i < kBefore; ++i) {
+        old.push_back({FileOp::kRename, "C:\\old\\" + std::to_string(i), "C:\\new\\" + std::to_string(i)});
+    }
+    const std::string before = FormatCompacted(old, kBefore);
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(round);
+        test::WriteFileBytes(Journal(), before);
+        std::atomic<int> failed{0};
+        const auto viewer = [&failed](int which) {
+            CUndoJournal journal(CUndoJournal::DefaultPath());
+            for (int i = 0; i < kEach; ++i) {
+                const std::wstring name = std::to_wstring(which) + L"\\" + std::to_wstring(i);
+                if (!journal.Record(FileOp::kMove, L"C:\\viewer" + name, L"D:\\moved" + name)) {
+                    ++failed;
+                }
+            }
+        };
+        std::thread first(viewer, 0);
+        std::thread second(viewer, 1);
+        first.join();
+        second.join();
+        EXPECT_EQ(failed.load(), 0);
+
+        const std::string text = test::ReadFileBytes(Journal());
+        const ParsedJournal parsed = ParseJournal(text);
+        EXPECT_EQ(parsed.validBytes, text.size());
+        EXPECT_LT(parsed.lines, kBefore) << "compacted on the way";
+        int next[2] = {0, 0};
+        for (const JournalEntry& entry : parsed.live) {
+            if (entry.from.starts_with("C:\\viewer")) {
+                const int which = entry.from[9] - '0';
+                ASSERT_TRUE(which == 0 || which == 1) << entry.from;
+                ASSERT_EQ(entry.from, "C:\\viewer" + std::to_string(which) + "\\" + std::to_string(next[which]))
+                    << "each viewer's records in order, none missing";
+                ++next[which];
+            }
+        }
+        EXPECT_EQ(next[0], kEach);
+        EXPECT_EQ(next[1], kEach);
+    }
+    for (const std::string& name : test::ListNames(test::ExeDir())) {
+        EXPECT_FALSE(name.ends_with(".tmp")) << name << ": no temporary file is left behind";
+    }
+}
+
+// The move folder on another volume: a move is a copy and a deletion there, and so is the
+// way back. A read-only picture cannot be deleted after its copy: the copy goes again and
+// the move fails; nothing is recorded. A way back that cannot delete leaves the file where
+// it was, and the record stays.
+TEST_F(Undo, MovesAcrossVolumesLeaveOneFileAndGoBack) {
+    test::SpareVolume volume;
+    if (!volume.IsReady()) {
+        GTEST_SKIP() << "no second volume: " << volume.Why();
+    }
+    test::MakeDir(volume / "move");
+    const std::string moveDir = volume / "move";
+    WriteBmp("a.bmp", 3, 2, 0x102030);
+    WriteBmp("b.bmp", 3, 2, 0x405060);
+    WriteBmp("c.bmp", 3, 2, 0x708090);
+    const std::string a = test::ReadFileBytes(Pic("a.bmp"));
+    const std::string b = test::ReadFileBytes(Pic("b.bmp"));
+    const std::string c = test::ReadFileBytes(Pic("c.bmp"));
+    ASSERT_TRUE(::SetFileAttributesA(Pic("b.bmp").c_str(), FILE_ATTRIBUTE_READONLY));
+    test::PromptRecorder prompts;
+    ModalScript script = Script();
+    script.Then([&](fw::CDialog&) { m_dlg->GetSettings().m_strMoveDir = moveDir; });
+    script.Key('M');
+    script.Then([&](fw::CDialog&) {
+        EXPECT_EQ(test::ListNames(moveDir), Strings{"a.bmp"});
+        EXPECT_FALSE(test::FileExists(Pic("a.bmp")));
+        const std::optional<JournalEntry> latest = CUndoJournal(CUndoJournal::DefaultPath()).Latest();
+        ASSERT_TRUE(latest.has_value());
+        EXPECT_EQ(latest->to, Utf8(moveDir + "\\a.bmp"));
+        EXPECT_EQ(latest->stamp, CUndoJournal::StampOf(test::Wide(moveDir + "\\a.bmp")));
+    });
+    CtrlZ(script);
+    ExpectSelected(script, "a.bmp", "back from the other volume");
+    Select(script, "b.bmp");
+    script.Key('M');
+    ExpectSelected(script, "b.bmp", "the read-only picture stays");
+    CtrlZ(script);  // nothing recorded for it
+    Select(script, "c.bmp");
+    script.Key('M');
+    script.Then([&](fw::CDialog&) {
+        ASSERT_TRUE(::SetFileAttributesA((moveDir + "\\c.bmp").c_str(), FILE_ATTRIBUTE_READONLY));
+    });
+    CtrlZ(script);
+    script.Then([&](fw::CDialog&) {
+        EXPECT_FALSE(test::FileExists(Pic("c.bmp"))) << "no copy left behind";
+        ASSERT_TRUE(::SetFileAttributesA((moveDir + "\\c.bmp").c_str(), FILE_ATTRIBUTE_NORMAL));
+    });
+    CtrlZ(script);
+    ExpectSelected(script, "c.bmp", "back once it can be deleted there");
+    script.Run(*m_dlg);
+
+    EXPECT_EQ(test::ListNames(moveDir), Strings{});
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"a.bmp", "b.bmp", "c.bmp"}));
+    EXPECT_EQ(test::ReadFileBytes(Pic("a.bmp")), a);
+    EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
+    EXPECT_EQ(test::ReadFileBytes(Pic("c.bmp")), c);
+    EXPECT_NE(::GetFileAttributesA(Pic("b.bmp").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    ::SetFileAttributesA(Pic("b.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_EQ(prompts.messages.size(), 3u);
+    EXPECT_EQ(prompts.messages[0].text, "移動失敗\n移動先Dir  : " + moveDir);
+    EXPECT_EQ(prompts.messages[1].text, kNothingToUndo);
+    EXPECT_EQ(prompts.messages[2].text, kFailed + (moveDir + "\\c.bmp") + "\n→ " + Pic("c.bmp"));
 }
 
 }  // namespace

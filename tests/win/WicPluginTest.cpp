@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "image/SpiApi.h"
+#include "tests/data/HeaderFiles.h"
+#include "tests/data/OtherHeaderFiles.h"
 #include "tests/win/support/TestSupport.h"
 #include "tests/win/support/WicPictures.h"
 
@@ -66,6 +68,22 @@ protected:
     }
     void SetUp() override {
         ASSERT_TRUE(s_plugin.getPluginInfo && s_plugin.isSupported && s_plugin.getPictureInfo && s_plugin.getPicture);
+    }
+
+    // Whether one of the plug-in's filters names the wildcard ("*.webp"): a decoder of
+    // such files is installed.
+    static bool HasFilter(const std::string& wildcard) {
+        for (int number = 2; number < 200; number += 2) {
+            std::string filter = Info(number);
+            if (filter.empty()) {
+                break;
+            }
+            ::CharLowerA(filter.data());
+            if ((";" + filter + ";").find(";" + wildcard + ";") != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
     }
 
     static std::string Info(int number, int buflen = 260) {
@@ -516,6 +534,140 @@ TEST_F(WicPluginTest, AnswersBrokenDataForADamagedPictureOfAKnownFormat) {
         Dib dib;
         EXPECT_EQ(Decode(path, 0, kSpiInputFile, dib), kSpiBrokenData);
         EXPECT_EQ(DecodeMemory(bytes, dib), kSpiBrokenData);
+    }
+}
+
+// Damage past the header: the header tells the size, and the system's decoder, which takes
+// the data as its own, refuses it.
+TEST_F(WicPluginTest, AnswersBrokenDataForPixelsItsDecoderRefuses) {
+    const auto detail = [](int x, int y) -> uint32_t { return 0xFF000000u | (x * 3 << 16) | (y * 5); };
+    std::string jpeg = Encode(test::WicFormat::kJpeg, 64, 48, detail);
+    const size_t frame = jpeg.find("\xFF\xC0"), table = jpeg.find("\xFF\xC4");
+    ASSERT_TRUE(frame < table && table != std::string::npos) << "the Huffman tables follow the frame header";
+    jpeg.replace(table + 5, 16, std::string(16, '\xFF'));  // code counts no table can hold
+    const std::string png = Encode(test::WicFormat::kPng, 64, 48, Quadrants);
+    test::TempDir dir("ixwic");
+    for (const std::string& bytes : {jpeg, png.substr(0, png.size() / 2)}) {
+        SCOPED_TRACE(bytes[0] == '\xFF' ? "jpeg" : "png");
+        test::WriteFileBytes(dir / "damaged.jpg", bytes);
+        std::string path = dir / "damaged.jpg";
+        PictureInfo info = {};
+        ASSERT_EQ(s_plugin.getPictureInfo(path.data(), 0, kSpiInputFile, &info), kSpiSuccess);
+        EXPECT_EQ(info.width, 64);
+        Dib dib;
+        EXPECT_EQ(Decode(path, 0, kSpiInputFile, dib), kSpiBrokenData);
+        EXPECT_EQ(DecodeMemory(bytes, dib), kSpiBrokenData);
+    }
+}
+
+// Pictures of formats no decoder here reads: never "unknown format" or "broken", reported
+// at the size their header names where it names one, and their decoding "not implemented"
+// (which tells a caller to try another plug-in). Wine installs none of these decoders.
+TEST_F(WicPluginTest, PicturesWithoutADecoderHereAreReportedByTheirHeader) {
+    // A TIFF the system decodes, made a camera raw file's preview: its first directory leads
+    // to sub-directories (the entry of tag 284 becomes SubIFDs, 330, pointing at itself).
+    std::string raw = test::MakeTiffWithOrientation(8, 8, 1, Quadrants);
+    const size_t planar = raw.find(std::string("\x1C\x01\x03\x00\x01\x00\x00\x00", 8));
+    ASSERT_NE(planar, std::string::npos);
+    raw.replace(planar, 12, std::string("\x4A\x01\x04\x00\x01\x00\x00\x00\x08\x00\x00\x00", 12));
+    std::string jpeg12 = Encode(test::WicFormat::kJpeg, 64, 48, Quadrants);
+    const size_t frame = jpeg12.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    jpeg12[frame + 1] = '\xC1', jpeg12[frame + 4] = 12;  // extended, 12-bit samples
+    const struct {
+        const char* name;  // the extension of such files
+        std::string bytes;
+        long width;  // 0: no size is reported
+        long height;
+    } cases[] = {
+        {"webp", testdata::MakeWebpLossy(1600, 1200), 1600, 1200},
+        {"webp", testdata::MakeWebpLossless(100, 80), 100, 80},
+        {"webp", testdata::MakeWebpExtended(300, 400, 6), 400, 300},
+        {"heic", testdata::MakeHeif("heic", {"mif1", "heic"}, 4032, 3024, 1), 3024, 4032},
+        {"avif", testdata::MakeHeif("avif", {"mif1"}, 1920, 1080), 1920, 1080},
+        {"jxl", testdata::MakeJxlContainer(testdata::MakeJxlCodestream(1600, 1200)), 1600, 1200},
+        {"cr3", testdata::MakeHeif("crx ", {"isom"}, 6000, 4000), 0, 0},
+        {"orf", std::string("IIRO\x08\0\0\0", 8) + std::string(600, '\0'), 0, 0},
+        {"dng", raw, 0, 0},
+        {"jpg", jpeg12, 64, 48},
+    };
+    test::TempDir dir("ixwic");
+    const std::string path = dir / "photo.jpg";
+    const std::wstring widePath(path.begin(), path.end());  // an ASCII temporary path
+    const auto getPictureInfoW = Export<SpiGetPictureInfoWFn>("GetPictureInfoW");
+    const auto getPictureW = Export<SpiGetPictureWFn>("GetPictureW");
+    ASSERT_TRUE(getPictureInfoW && getPictureW);
+    int checked = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        if (HasFilter(std::string("*.") + c.name) && std::string(c.name) != "jpg") {
+            continue;  // a decoder of the format is installed here
+        }
+        ++checked;
+        test::WriteFileBytes(path, c.bytes);
+        std::string name = path;
+        std::string memory = c.bytes;
+        const int expected = c.width > 0 ? kSpiSuccess : kSpiNotImplemented;
+        PictureInfo fromFile = {}, fromMemory = {}, fromWide = {};
+        EXPECT_EQ(s_plugin.getPictureInfo(name.data(), 0, kSpiInputFile, &fromFile), expected);
+        EXPECT_EQ(
+            s_plugin.getPictureInfo(memory.data(), static_cast<LONG_PTR>(memory.size()), kSpiInputMemory, &fromMemory),
+            expected);
+        EXPECT_EQ(getPictureInfoW(widePath.c_str(), 0, kSpiInputFile, &fromWide), expected);
+        for (const PictureInfo& info : {fromFile, fromMemory, fromWide}) {
+            EXPECT_EQ(info.width, c.width);
+            EXPECT_EQ(info.height, c.height);
+        }
+        Dib dib;
+        EXPECT_EQ(Decode(name, 0, kSpiInputFile, dib), kSpiNotImplemented);
+        EXPECT_EQ(DecodeMemory(memory, dib), kSpiNotImplemented);
+        HLOCAL info = nullptr, bits = nullptr;
+        EXPECT_EQ(getPictureW(widePath.c_str(), 0, kSpiInputFile, &info, &bits, nullptr, 0), kSpiNotImplemented);
+        EXPECT_EQ(info, nullptr);
+    }
+    EXPECT_GE(checked, 2);
+    // The same TIFF without the sub-directories is an ordinary picture.
+    Dib dib;
+    EXPECT_EQ(DecodeMemory(test::MakeTiffWithOrientation(8, 8, 1, Quadrants), dib), kSpiSuccess);
+}
+
+// A file another program holds open without sharing cannot be read: whatever it holds,
+// that is the answer, never "broken" or "unknown format".
+TEST_F(WicPluginTest, ALockedFileIsAReadError) {
+    std::string garbage(5000, '\0');
+    for (size_t i = 0; i < garbage.size(); ++i) {
+        garbage[i] = static_cast<char>(i * 37 + 11);
+    }
+    const struct {
+        const char* name;
+        std::string bytes;
+        int unlocked;  // GetPicture's answer once the file is free
+    } cases[] = {
+        {"png", Encode(test::WicFormat::kPng, 16, 16, Quadrants), kSpiSuccess},
+        {"webp", testdata::MakeWebpLossy(1600, 1200), kSpiNotImplemented},
+        {"garbage", garbage, kSpiUnknownFormat},
+        {"damaged jpeg", "\xFF\xD8\xFF" + garbage, kSpiBrokenData},
+    };
+    const auto getPictureInfoW = Export<SpiGetPictureInfoWFn>("GetPictureInfoW");
+    const auto getPictureW = Export<SpiGetPictureWFn>("GetPictureW");
+    ASSERT_TRUE(getPictureInfoW && getPictureW);
+    test::TempDir dir("ixwic");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir / (std::string(c.name) + ".jpg");
+        const std::wstring widePath(path.begin(), path.end());
+        test::WriteFileBytes(path, c.bytes);
+        HANDLE lock = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        PictureInfo info = {};
+        EXPECT_EQ(s_plugin.getPictureInfo(path.data(), 0, kSpiInputFile, &info), kSpiFileReadError);
+        EXPECT_EQ(getPictureInfoW(widePath.c_str(), 0, kSpiInputFile, &info), kSpiFileReadError);
+        Dib dib;
+        EXPECT_EQ(Decode(path, 0, kSpiInputFile, dib), kSpiFileReadError);
+        HLOCAL infoHandle = nullptr, bits = nullptr;
+        EXPECT_EQ(getPictureW(widePath.c_str(), 0, kSpiInputFile, &infoHandle, &bits, nullptr, 0), kSpiFileReadError);
+        ::CloseHandle(lock);
+        EXPECT_EQ(Decode(path, 0, kSpiInputFile, dib), c.unlocked) << "the lock was the only reason";
     }
 }
 
