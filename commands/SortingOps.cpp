@@ -22,6 +22,8 @@ OpResult SystemFailure() {
     return OpResult::Failed(::GetLastError());
 }
 
+constexpr char kDeviceName[] = "この名前のファイルは扱えません:\n";
+
 }  // namespace
 
 FW_BEGIN_PART_MESSAGE_MAP(CSortingOps)
@@ -97,6 +99,9 @@ OpResult CSortingOps::OnSelectedFile(OpResult (CSortingOps::*operation)(const st
     if (selected == nullptr || selected->IsDirectory()) {
         return OpResult::NothingToDo();
     }
+    if (IsDeviceName(selected->name)) {
+        return RefuseDeviceName(selected->name);
+    }
     const OpResult result = (this->*operation)(m_folder.PathOf(*selected));
     if (result.IsDone() && leaves) {
         m_folder.RemoveSelected();
@@ -131,12 +136,20 @@ OpResult CSortingOps::DeleteSelectedDirectory() {
         fw::MessageBox(m_host.OwnerWindow(), "ディレクトリではありません。\n", nullptr, MB_OK);
         return OpResult::Refused();
     }
-    DeleteDirectoryTree(m_folder.PathOf(*selected), Confirmation::kAsk);
+    if (IsDeviceName(selected->name)) {
+        return RefuseDeviceName(selected->name);
+    }
+    const OpResult result = DeleteDirectoryTree(m_folder.PathOf(*selected), Confirmation::kAsk);
     m_folder.Relist();
-    return OpResult::Done();
+    return result;
 }
 
-void CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation) {
+OpResult CSortingOps::RefuseDeviceName(const std::wstring& name) const {
+    fw::MessageBox(m_host.OwnerWindow(), fw::Widen932(kDeviceName) + name);
+    return OpResult::Refused();
+}
+
+OpResult CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation) {
     // The shell takes a list of paths ended by an empty one. A real name never holds the
     // wildcards '?' or '*', which the shell would expand.
     std::vector<wchar_t> from(path.size() + 2, L'\0');
@@ -158,7 +171,14 @@ void CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation con
     operation.fAnyOperationsAborted = FALSE;
     operation.hNameMappings = nullptr;
     operation.lpszProgressTitle = title.c_str();
-    fw::ShellFileOperation(operation);
+    const int result = fw::ShellFileOperation(operation);
+    // The shell's own dialogs are its only word on a plain path. A path in the exact form
+    // (a name the plain form would take for another) is one the shell may not take: its
+    // refusal is told, so that nothing else is ever deleted in its place.
+    if (result != 0 && !operation.fAnyOperationsAborted && IsExactForm(path)) {
+        return OpResult::Failed(static_cast<uint32_t>(result));
+    }
+    return OpResult::Done();
 }
 
 void CSortingOps::OnMove() {
@@ -168,7 +188,7 @@ void CSortingOps::OnMove() {
 void CSortingOps::OnDelete() {
     const ListEntry* selected = m_folder.Selected();
     if (selected != nullptr && selected->IsDirectory()) {
-        DeleteSelectedDirectory();
+        OnDeleteDirectory();
         return;
     }
     m_host.ReportIfFailed(TrashSelectedFile(), "移動失敗\n移動先Dir  : " + m_settings.m_strTrashDir);
@@ -179,7 +199,7 @@ void CSortingOps::OnCopy() {
 }
 
 void CSortingOps::OnDeleteDirectory() {
-    DeleteSelectedDirectory();
+    m_host.ReportIfFailed(DeleteSelectedDirectory(), "削除失敗\n");
 }
 
 void CSortingOps::OnKill() {

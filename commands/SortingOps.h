@@ -31,6 +31,7 @@ public:
     OpResult KillSelectedFile();
     // Sends the selected directory, with everything in it, to the recycle bin through the
     // shell, then lists the folder again. A picture selected is refused with a message.
+    // An entry with a device's name is refused on every operation.
     OpResult DeleteSelectedDirectory();
 
     // The same on a file by its exact path, as the size-judged passes use them; the
@@ -46,8 +47,9 @@ public:
         kOnlyBeforeDestroying,
     };
     // The shell's recursive deletion of the directory at `path` (its exact name), into the
-    // recycle bin.
-    void DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation);
+    // recycle bin. Failed only when the shell refused a path in the exact form; otherwise
+    // the shell's own dialogs tell what it did.
+    OpResult DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation);
 
     FW_DECLARE_PART_MESSAGE_MAP()
 
@@ -59,6 +61,8 @@ private:
     // A selected picture's operation; when it went, its entry leaves the list.
     OpResult OnSelectedFile(OpResult (CSortingOps::*operation)(const std::wstring& path), bool leaves);
     OpResult TrashFile(const std::wstring& path);
+    // No operation touches an entry with a device's name: the user is told.
+    OpResult RefuseDeviceName(const std::wstring& name) const;
     OpResult CopyFile(const std::wstring& path);
     Renaming MoveRenaming() const;
 

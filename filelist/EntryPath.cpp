@@ -3,5 +3,5 @@
 #include "portable/PathUtil.h"
 
 std::wstring EntryPath(const std::wstring& dir, const std::wstring& name) {
-    return AddTrailingBackslash(dir) + name;
+    return SystemPath(AddTrailingBackslash(dir) + name);
 }

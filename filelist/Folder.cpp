@@ -59,7 +59,7 @@ void CFolder::Open(const std::wstring& dir) {
     if (m_bListing) {
         return;
     }
-    m_dir = dir;
+    m_dir = SystemPath(dir);
     if (Fill()) {
         m_nSelected = m_entries.empty() ? -1 : 0;
         NotifyListed();

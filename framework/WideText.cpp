@@ -88,4 +88,19 @@ std::string FromWide(std::wstring_view text, UINT codePage) {
     return Narrow(text, codePage, 0, nullptr).value_or(std::string());
 }
 
+std::wstring SystemErrorText(unsigned long error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length > 0 && buffer != nullptr ? std::wstring(buffer, length) : std::wstring();
+    if (buffer != nullptr) {
+        ::LocalFree(buffer);
+    }
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return text.empty() ? L"(" + std::to_wstring(error) + L")" : text;
+}
+
 }  // namespace fw

@@ -36,4 +36,8 @@ std::optional<std::wstring> ToWide(std::string_view text, UINT codePage);
 // substitute, as the A functions show such a name.
 std::string FromWide(std::wstring_view text, UINT codePage);
 
+// The system's own description of an error code (as the system's language words it), or
+// the code itself when the system has none.
+std::wstring SystemErrorText(unsigned long error);
+
 }  // namespace fw

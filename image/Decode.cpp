@@ -2,6 +2,7 @@
 
 #include "image/BmpImage.h"
 #include "image/SpiPlugin.h"
+#include "portable/PathUtil.h"
 
 namespace {
 
@@ -11,6 +12,11 @@ uint64_t g_decodesStarted = 0;
 
 DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HDC dc, const KeepGoing& keepGoing,
                             DeviceBitmap bitmap) {
+    // A file with a device's name is never opened: through a plain path (a plug-in that
+    // takes names) the system would open the device, and a read may wait for it for good.
+    if (IsDeviceName(GetFileNamePart(path))) {
+        return DecodeOutcome::Failed(DecodeFailure::kReadError);
+    }
     switch (decoder.kind) {
         case Decoder::Kind::kBmp:
             ++g_decodesStarted;
@@ -26,6 +32,9 @@ DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HD
 }
 
 std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const Decoder& decoder) {
+    if (IsDeviceName(GetFileNamePart(path))) {
+        return std::nullopt;
+    }
     switch (decoder.kind) {
         case Decoder::Kind::kBmp:
             return CBmpImage::ReadHeaderSize(path);

@@ -183,7 +183,7 @@ void CViewerDlg::PassRunning(bool running) {
 }
 
 void CViewerDlg::ShowTitle(const std::wstring& dir, const std::string& text) {
-    SetWindowText(fw::Widen932("- IXO -" + std::string(" [")) + dir + fw::Widen932("]" + text));
+    SetWindowText(fw::Widen932("- IXO -" + std::string(" [")) + DisplayPath(dir) + fw::Widen932("]" + text));
 }
 
 // Closing while a size-judged pass runs stops the pass before its next entry; the

@@ -73,7 +73,7 @@ RECT CPicturePane::GetPaneRect() const {
 }
 
 std::optional<FileStamp> CPicturePane::ShownStamp() const {
-    return HoldsPicture() ? m_shown.stamp : std::nullopt;
+    return m_shown.kind == Shown::kPicture ? m_shown.stamp : std::nullopt;
 }
 
 SIZE CPicturePane::ShownPictureSize() const {

@@ -75,7 +75,8 @@ public:
     Decoder ShownDecoder() const { return m_shown.kind == Shown::kPicture ? m_shown.decoder : Decoder(); }
     // The full path of the picture file shown; empty for a directory or nothing.
     const std::wstring& ShownPath() const { return m_shown.kind == Shown::kPicture ? m_shown.path : m_noPath; }
-    // The shown picture's file stamp as it was when it was read; none when nothing is held.
+    // The shown file's stamp as it was when it was read (or its decode failed); none for a
+    // directory or nothing.
     std::optional<FileStamp> ShownStamp() const;
     // The size of the shown picture as decoded; 0 x 0 when none is held.
     SIZE ShownPictureSize() const;

@@ -27,3 +27,19 @@ std::wstring ReplaceExtension(std::wstring_view path, std::wstring_view ext);
 bool IsPlainFileName(std::wstring_view name);
 // The letters a-z upper-cased; every other code unit stays as it is.
 std::wstring UpperCaseAscii(std::wstring_view s);
+
+// Whether a name is one of the system's device names (CON, PRN, AUX, NUL, COM1-COM9,
+// LPT1-LPT9, ...), with any extension and letter case: in a plain path the system opens
+// the device, not a file of that name.
+bool IsDeviceName(std::wstring_view name);
+// Whether the system would take a name in a plain path for another: it ends in '.' or ' '
+// (which the system strips) or it is a device name.
+bool NameNeedsExactForm(std::wstring_view name);
+// Whether a path is in the exact form ("\\?\..."), which the system takes as it is.
+bool IsExactForm(std::wstring_view path);
+// The form in which the system takes a full path exactly as written: the path as it is
+// when no name in it needs the exact form, else "\\?\" before a drive path and "\\?\UNC\"
+// for "\\server\share\...". A relative path stays as it is.
+std::wstring SystemPath(std::wstring_view path);
+// A path as the user writes it: without the exact form's prefix.
+std::wstring DisplayPath(std::wstring_view path);

@@ -5,6 +5,7 @@
 #include "filelist/EntryPath.h"
 #include "filelist/Listing.h"
 #include "framework/DirectoryEnumerator.h"
+#include "framework/FileIdentity.h"
 #include "framework/Gdi.h"
 #include "framework/Keyboard.h"
 #include "framework/Prompts.h"
@@ -84,10 +85,15 @@ CSizeDeletion::Verdict CSizeDeletion::DeleteSelectedIfSmall() {
     // The size is the one the pane decoded the picture at. Should the pane show another
     // file, or not hold what it read of it, the file is decoded again here: a stale 0 x 0
     // must not delete a good picture.
+    // Only while the file is as it was read: a picture shown before it was completely
+    // written failed as broken, and is whole now.
     const std::wstring path = m_folder.PathOf(*selected);
+    const std::optional<FileStamp> shownStamp = m_pane.ShownStamp();
+    const std::optional<FileStamp> now = FileStamp::Of(path);
     std::optional<PictureSize> decoded;
     std::optional<DecodeFailure> failure;
-    if (m_pane.ShownPath() == path && (m_pane.HoldsPicture() || m_pane.ShownFailure())) {
+    if (m_pane.ShownPath() == path && (m_pane.HoldsPicture() || m_pane.ShownFailure()) && shownStamp && now &&
+        *shownStamp == *now) {
         if (m_pane.HoldsPicture()) {
             const SIZE size = m_pane.ShownPictureSize();
             decoded = PictureSize{size.cx, size.cy};
@@ -166,8 +172,12 @@ void CSizeDeletion::RunPass(Pass pass) {
     if (fw::MessageBox(owner, ConfirmationText(tree, moving), "確認", MB_OKCANCEL) != IDOK) {
         return;
     }
-    // The moved pictures must land outside the tree, or the walk would meet them again.
-    if (moving && IsSameOrInside(fw::Widen932(m_settings.m_strMoveDir), m_folder.Dir())) {
+    // The moved pictures must land outside the tree, or the walk would meet them again and
+    // take the move folder's own pictures for the tree's. The folders are compared by what
+    // they are, whatever the move folder's path is spelled like.
+    const std::wstring moveDir = fw::Widen932(m_settings.m_strMoveDir);
+    m_moveChain = moving ? fw::IdentityChain(moveDir) : std::vector<fw::FileIdentity>();
+    if (moving && (IsSameOrInside(moveDir, m_folder.Dir()) || HoldsMoveFolder(m_folder.Dir()))) {
         fw::MessageBox(owner, kMoveDirInside);
         return;
     }
@@ -216,9 +226,10 @@ bool CSizeDeletion::WalkTree(const std::wstring& dir, const std::vector<const Li
         }
         const std::wstring path = EntryPath(dir, entry->name);
         if (entry->IsDirectory()) {
-            // A junction or symbolic link leads out of the tree, or round in a circle: it is
-            // passed over like a picture that stays.
-            if (entry->isReparsePoint || !WalkSubDirectory(dir, path, moving)) {
+            // A junction or symbolic link leads out of the tree, or round in a circle, and the
+            // move folder (or a folder that holds it) is no part of the tree: each is passed
+            // over like a picture that stays.
+            if (entry->isReparsePoint || HoldsMoveFolder(path) || !WalkSubDirectory(dir, path, moving)) {
                 ++left;
             }
             if (!m_bSizeDeleteRunning) {
@@ -307,6 +318,11 @@ CSizeDeletion::Removal CSizeDeletion::HowToRemoveEmptiedDirectory(const std::wst
     }
     const std::optional<uint64_t> capacity = fw::RecycleBinCapacity(path);
     return capacity && bytes <= *capacity ? Removal::kIntoRecycleBin : Removal::kKeep;
+}
+
+bool CSizeDeletion::HoldsMoveFolder(const std::wstring& dir) const {
+    const std::optional<fw::FileIdentity> id = m_moveChain.empty() ? std::nullopt : fw::IdentityOf(dir);
+    return id && std::find(m_moveChain.begin(), m_moveChain.end(), *id) != m_moveChain.end();
 }
 
 bool CSizeDeletion::ContinuePass() {

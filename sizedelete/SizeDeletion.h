@@ -15,6 +15,7 @@
 
 #include "commands/SortingOps.h"
 #include "filelist/Folder.h"
+#include "framework/FileIdentity.h"
 #include "framework/MessageMap.h"
 #include "host/KeyTable.h"
 #include "host/ViewerHost.h"
@@ -81,6 +82,8 @@ private:
     // would delete them for good); not at all when that cannot be told.
     enum class Removal { kKeep, kEmpty, kIntoRecycleBin };
     static Removal HowToRemoveEmptiedDirectory(const std::wstring& path);
+    // Whether `dir` is the move folder or a folder above it (the moving pass).
+    bool HoldsMoveFolder(const std::wstring& dir) const;
     // Keeps the window alive and reads Escape once; false when the pass is to stop.
     bool ContinuePass();
     // Ends the pass before its next entry; the first reason given is the one it tells.
@@ -98,5 +101,6 @@ private:
     const CSpiPluginList& m_plugins;
     bool m_bSizeDeleteRunning = false;
     PassProgress m_progress;
+    std::vector<fw::FileIdentity> m_moveChain;  // the moving pass's move folder and those above it
     DWORD m_lastTitleTick = 0;
 };

@@ -63,11 +63,11 @@ std::wstring PassClosingText(const PassProgress& progress, WidenText widen) {
         const auto [line, withPath] = StopLine(progress.stop);
         text += widen(std::string("\n") + line);
         if (withPath) {
-            text += progress.stopPath;
+            text += DisplayPath(progress.stopPath);
         }
     }
     if (progress.unlistedFolders > 0) {
-        text += widen("\n一覧を読めないフォルダがありました: ") + progress.unlistedFolder;
+        text += widen("\n一覧を読めないフォルダがありました: ") + DisplayPath(progress.unlistedFolder);
         if (progress.unlistedFolders > 1) {
             text += widen(" ほか " + std::to_string(progress.unlistedFolders - 1) + " 件");
         }

@@ -45,6 +45,12 @@ CExternalPrograms::CExternalPrograms(IViewerHost& host, const Settings& settings
     : m_host(host), m_settings(settings), m_folder(folder) {}
 
 void CExternalPrograms::OpenCurrentDirWindow() {
+    // A file manager is handed the plain path, which would name another folder when the
+    // folder's name ends in a dot or a blank: such a folder is not opened.
+    if (IsExactForm(m_folder.Dir())) {
+        fw::MessageBox(m_host.OwnerWindow(), fw::Widen932("このフォルダはファイラーで開けません:\n") + DisplayPath(m_folder.Dir()));
+        return;
+    }
     const std::optional<std::wstring> line =
         DirectoryWindowCommandLine(fw::Widen932(m_settings.m_strOpenWindowProgram), m_folder.Dir());
     if (line) {

@@ -40,7 +40,7 @@ bool CUndoOps::UndoLatest() {
     // Only the file the operation left there goes back, not another that took its name
     // since. A record of an earlier version, or of a folder, has no stamp to compare.
     if (entry->stamp && CUndoJournal::StampOf(current) != entry->stamp) {
-        Tell(kChanged, current);
+        ShowUndoMessage(kChanged, current);
         return false;
     }
     // A rename that changed only the letter case finds the file itself at its former name.
@@ -52,19 +52,19 @@ bool CUndoOps::UndoLatest() {
     // A name taken meanwhile is still never replaced.
     const bool moved = caseOnly ? fw::ChangeNameCase(current, former) : fw::MoveFileNoReplace(current, former);
     if (!moved) {
-        ShowUndoMessage(kFailed, current + fw::Widen932("\n→ ") + former);
+        ShowUndoMessage(kFailed, DisplayPath(current) + fw::Widen932("\n→ ") + DisplayPath(former));
         return false;
     }
     const bool marked = m_journal.MarkUndone(*entry);
     ShowOutcome(former, current);
     if (!marked) {
-        Tell(kNotMarked, former);
+        ShowUndoMessage(kNotMarked, former);
     }
     return true;
 }
 
 void CUndoOps::ShowUndoMessage(const char* text, const std::wstring& path) const {
-    fw::MessageBox(m_host.OwnerWindow(), fw::Widen932(text) + path, kCaption, MB_OK);
+    fw::MessageBox(m_host.OwnerWindow(), fw::Widen932(text) + DisplayPath(path), kCaption, MB_OK);
 }
 
 void CUndoOps::ShowOutcome(const std::wstring& restored, const std::wstring& left) {

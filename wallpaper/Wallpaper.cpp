@@ -8,6 +8,7 @@
 #include "filelist/EntryPath.h"
 #include "framework/Desktop.h"
 #include "framework/Dpi.h"
+#include "framework/FileIdentity.h"
 #include "framework/FileNames.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
@@ -17,19 +18,6 @@
 namespace {
 
 constexpr wchar_t kReturnFileName[] = L"WallPaperCreatedByIXO.bmp";
-
-// What tells a directory apart whatever its path is spelled like: its volume and its
-// file index. None when it cannot be opened.
-std::optional<std::tuple<DWORD, DWORD, DWORD>> DirectoryIdentity(const std::wstring& path) {
-    const fw::FileHandle dir(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!dir.IsValid() || !::GetFileInformationByHandle(dir.Get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return std::nullopt;
-    }
-    return std::make_tuple(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
-}
 
 // The full path with every component in its long form and without a final backslash,
 // as UTF-16; the full path alone where the long form cannot be had (it does not exist).
@@ -56,8 +44,8 @@ std::wstring FullLongPath(const std::wstring& path) {
 // long paths, letter case ignored, count as well, so that a directory that cannot be
 // opened is still known by its name.
 bool IsSameDirectory(const std::wstring& a, const std::wstring& b) {
-    const auto idA = DirectoryIdentity(a);
-    const auto idB = DirectoryIdentity(b);
+    const auto idA = fw::IdentityOf(a);
+    const auto idB = fw::IdentityOf(b);
     if (idA && idB && *idA == *idB) {
         return true;
     }

@@ -161,11 +161,16 @@ TEST_F(TargetAndRename, ChosenTargetsServeTheNextKeysAndRenamesStayInPlace) {
     EXPECT_EQ(SelectedEntry(), "[ pics ]");
     EXPECT_EQ(Rename({'X', VK_ESCAPE}), "pics");
     EXPECT_EQ(SelectedEntry(), "[ pics ]") << "a cancel leaves the selection";
-    // Onto the name of the other picture: nothing changes, that picture is selected.
+    // Onto the name of the other picture: it says so, nothing changes, the picture stays selected.
     m_viewer.Key(VK_DOWN);
     EXPECT_EQ(Rename({VK_END, VK_LEFT, VK_LEFT, VK_LEFT, VK_LEFT, VK_BACK, 'F', VK_RETURN}), "e.bmp");
-    EXPECT_EQ(SelectedEntry(), "f.bmp");
-    EXPECT_EQ(m_viewer.WaitForDialog("Error", 0), nullptr) << "a failed rename is silent";
+    const HWND told = m_viewer.WaitForDialog("Ixo");
+    ASSERT_NE(told, nullptr);
+    EXPECT_EQ(e2e::ViewerProcess::MessageText(told),
+              "名前を変更できません。同じ名前のファイルかフォルダがあります:\nf.bmp");
+    m_viewer.KeyToDialog(told, VK_RETURN);
+    EXPECT_TRUE(m_viewer.WaitForDialogClosed("Ixo"));
+    EXPECT_EQ(SelectedEntry(), "e.bmp");
     m_viewer.SaveScreenshot(test::ExeDir() + "renamed.bmp");
 
     m_viewer.Key(VK_F4, false, false, true);

@@ -102,3 +102,46 @@ TEST(WidePathUtil, DrivesRootsAndEdges) {
     EXPECT_TRUE(IsSameOrInside(L"c:\\PICS\\out", L"C:\\pics\\")) << "ASCII letters ignore case";
     EXPECT_FALSE(IsSameOrInside(L"", L"C:\\pics"));
 }
+
+namespace {
+
+TEST(ExactPaths, DeviceNamesWithAnyExtensionAndCase) {
+    for (const wchar_t* name : {L"CON", L"con.jpg", L"Nul.txt.bmp", L"COM1.jpg", L"lpt9", L"AUX .png", L"PRN",
+                                L"com\u00B9.jpg", L"CONIN$.bmp"}) {
+        EXPECT_TRUE(IsDeviceName(name)) << name;
+        EXPECT_TRUE(NameNeedsExactForm(name)) << name;
+    }
+    for (const wchar_t* name : {L"CONX.jpg", L"COM0.jpg", L"COM10.jpg", L"LPT.jpg", L"xCON.jpg", L"a.CON", L"", L"NULL"}) {
+        EXPECT_FALSE(IsDeviceName(name)) << name;
+    }
+}
+
+TEST(ExactPaths, OnlyAPathTheSystemWouldChangeGetsTheExactForm) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* system;
+    } cases[] = {
+        {L"C:\\pics\\a.jpg", L"C:\\pics\\a.jpg"},
+        {L"C:\\pics\\foo.", L"\\\\?\\C:\\pics\\foo."},
+        {L"C:\\pics\\foo.\\a.jpg", L"\\\\?\\C:\\pics\\foo.\\a.jpg"},
+        {L"C:\\pics\\a.jpg ", L"\\\\?\\C:\\pics\\a.jpg "},
+        {L"C:\\pics\\COM1.jpg", L"\\\\?\\C:\\pics\\COM1.jpg"},
+        {L"\\\\server\\share\\x.", L"\\\\?\\UNC\\server\\share\\x."},
+        {L"\\\\server\\share\\x", L"\\\\server\\share\\x"},
+        {L"\\\\?\\C:\\pics\\foo.", L"\\\\?\\C:\\pics\\foo."},
+        {L"C:\\", L"C:\\"},
+        {L"pics\\foo.", L"pics\\foo."},  // relative: left to the system
+        {L"C:\\pics\\..\\a.jpg", L"C:\\pics\\..\\a.jpg"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SystemPath(c.path), c.system) << c.path;
+        EXPECT_EQ(DisplayPath(SystemPath(c.path)), c.path) << c.path;
+    }
+    EXPECT_TRUE(IsExactForm(L"\\\\?\\C:\\x"));
+    EXPECT_FALSE(IsExactForm(L"\\\\server\\x"));
+    EXPECT_EQ(GetParentDirectory(L"\\\\?\\C:\\pics\\foo."), L"\\\\?\\C:\\pics\\");
+    EXPECT_EQ(GetParentDirectory(L"\\\\?\\C:\\"), L"\\\\?\\C:\\") << "a drive root in the exact form";
+    EXPECT_EQ(RemoveTrailingBackslash(L"\\\\?\\C:\\"), L"\\\\?\\C:\\");
+}
+
+}  // namespace

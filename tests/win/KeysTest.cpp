@@ -342,6 +342,7 @@ TEST_F(Keys, RRenamesTheEntryAndSelectsItUnderItsNewName) {
     const std::string b = test::ReadFileBytes(Pic("b.bmp"));
     std::deque<std::optional<std::string>> answers = {"pics", "A.BMP", std::nullopt, "a.bmp", std::nullopt};
     Strings shown;  // caption and name, as each dialog opened
+    test::PromptRecorder prompts;
     ModalScript script = Script();
     script.OnNestedDialog([&](fw::CDialog& nested) {
         char name[MAX_PATH] = {};
@@ -371,8 +372,8 @@ TEST_F(Keys, RRenamesTheEntryAndSelectsItUnderItsNewName) {
         EXPECT_EQ(Selected(), "b.bmp");
         EXPECT_EQ(Entries(m_dlg), (Strings{"[ pics ]", "A.BMP", "b.bmp"})) << "not listed again";
     });
-    script.Key('R');  // onto the name of the other picture
-    ExpectSelected(script, "A.BMP");
+    script.Key('R');  // onto the name of the other picture: refused, said, and b.bmp stays selected
+    ExpectSelected(script, "b.bmp");
     script.Then([this](fw::CDialog&) { m_dlg.Folder().Select(-1); });
     script.Key('R');  // nothing selected: no dialog
     script.Run(m_dlg);
@@ -381,6 +382,8 @@ TEST_F(Keys, RRenamesTheEntryAndSelectsItUnderItsNewName) {
     EXPECT_EQ(answers.size(), 1u);
     EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"A.BMP", "b.bmp", "c.bmp", "pics"}));
     EXPECT_EQ(test::ReadFileBytes(Pic("b.bmp")), b);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, "名前を変更できません。同じ名前のファイルかフォルダがあります:\na.bmp");
 }
 
 }  // namespace

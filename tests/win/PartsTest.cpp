@@ -751,6 +751,7 @@ protected:
     Listener m_listener;
     Recorder m_recorder;
     CRenameOps m_rename{m_host, m_folder, &m_recorder};
+    test::PromptRecorder m_prompts;
     std::optional<std::string> m_answer;
     std::vector<std::pair<std::string, std::string>> m_opened;  // caption, name shown
 };
@@ -779,7 +780,11 @@ TEST_F(RenamePart, NeverReplacesAnEntryNorMovesOneOutOfTheDirectory) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
-        Rename(pics, c.entry, c.answer);
+        const size_t told = m_prompts.messages.size();
+        EXPECT_EQ(Rename(pics, c.entry, c.answer), std::nullopt) << "not listed again: the entry stays selected";
+        ASSERT_EQ(m_prompts.messages.size(), told + 1) << "why is told";
+        EXPECT_EQ(m_prompts.messages.back().owner, m_window.Get());
+        EXPECT_EQ(test::Narrow(m_folder.Selected()->Text()), c.entry);
         EXPECT_EQ(test::ListNames(pics), (Strings{"a.bmp", "b.bmp", "sub"}));
         EXPECT_EQ(test::ReadFileBytes(parent / "pics\\a.bmp"), "picture a");
         EXPECT_EQ(test::ReadFileBytes(parent / "pics\\b.bmp"), "picture b");

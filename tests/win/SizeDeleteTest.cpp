@@ -306,37 +306,38 @@ TEST_F(SizeDelete, TreePassRemovesWhatItEmptiesAndNeverLeavesTheTree) {
 }
 
 // A folder whose listing fails is no empty folder: the tree pass goes past it, keeps it
-// whole and names it at the end. This one's name ends in a dot (made elsewhere, as another
-// system allows): the system's path rules drop the dot, so its path names nothing.
+// whole and names it at the end (the host's permissions make this one unreadable). A folder
+// whose name ends in a dot (made elsewhere, as another system allows) is walked like any
+// other: its own pictures are judged, not those of the folder without the dot.
 TEST_F(SizeDelete, TreePassPassesOverAFolderItCannotList) {
-    const std::string name = "unlisted.";
-    const std::wstring deep = L"\\\\?\\" + fw::ToWide(Pic(name), CP_ACP).value_or(L"");
     const std::string picture = testdata::MakeBmp24(4, 4, [](int, int) { return 0u; });
-    ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
-    HANDLE file = ::CreateFileW((deep + L"\\small.bmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(file, picture.data(), static_cast<DWORD>(picture.size()), &written, nullptr));
-    ::CloseHandle(file);
+    const std::wstring dotted = L"\\\\?\\" + fw::ToWide(Pic("dotted."), CP_ACP).value_or(L"");
+    ASSERT_TRUE(::CreateDirectoryW(dotted.c_str(), nullptr));
+    test::WriteFileBytes(dotted + L"\\small.bmp", picture);
+    const Strings kept = {Bmp("dotted\\big.bmp", 400, 400), Bmp("locked\\small.bmp", 4, 4)};
     const Strings gone = {Bmp("s\\small.bmp", 4, 4)};
+    const std::string locked = test::UnixPathOf(Pic("locked"));
+    test::RunHostProgram("/bin/chmod 000 \"" + locked + "\"", [&] { return !test::FileExists(Pic("locked\\small.bmp")); });
+    if (test::FileExists(Pic("locked\\small.bmp"))) {
+        GTEST_SKIP() << "the folder could not be made unreadable";
+    }
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {
         Open(dlg);
         dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE);
-        EXPECT_EQ(Entries(dlg), (Strings{"[ " + name + " ]"}));
+        EXPECT_EQ(Entries(dlg), (Strings{"[ dotted ]", "[ locked ]"}));
     });
-    EXPECT_EQ(Texts(prompts), (Strings{kConfirmTree, Finished({"一覧を読めないフォルダがありました: " + Pic(name)})}));
-    ASSERT_EQ(prompts.shellCalls.size(), 1u);
-    EXPECT_EQ(prompts.shellCalls[0].from, Pic("s"));
-    std::string left;
-    file = ::CreateFileW((deep + L"\\small.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    left.resize(picture.size() + 1);
-    DWORD read = 0;
-    EXPECT_TRUE(::ReadFile(file, left.data(), static_cast<DWORD>(left.size()), &read, nullptr));
-    ::CloseHandle(file);
-    left.resize(read);
-    EXPECT_EQ(left, picture) << "the folder is kept with everything in it";
-    ::DeleteFileW((deep + L"\\small.bmp").c_str());
-    ::RemoveDirectoryW(deep.c_str());
+    test::RunHostProgram("/bin/chmod 755 \"" + locked + "\"", [&] { return test::FileExists(Pic("locked\\small.bmp")); });
+    EXPECT_EQ(Texts(prompts), (Strings{kConfirmTree, Finished({"一覧を読めないフォルダがありました: " + Pic("locked")})}));
+    EXPECT_EQ(::GetFileAttributesW(dotted.c_str()), INVALID_FILE_ATTRIBUTES) << "emptied and removed";
+    std::vector<std::string> removed;
+    for (const auto& call : prompts.shellCalls) {
+        removed.push_back(test::Narrow(call.fromW));
+    }
+    std::sort(removed.begin(), removed.end());
+    EXPECT_EQ(removed, (Strings{"\\\\?\\" + Pic("dotted."), Pic("s")}));
+    EXPECT_TRUE(test::FileExists(Pic("dotted\\big.bmp"))) << "the folder without the dot keeps what stays";
+    EXPECT_TRUE(test::FileExists(Pic("locked\\small.bmp")));
 }
 
 TEST_F(SizeDelete, MovingPassKeepsTheMovedPicturesOutOfTheTree) {

@@ -72,6 +72,37 @@ SpareVolume::SpareVolume() {
     }
 }
 
+FolderDrive::FolderDrive(const std::string& folder) {
+    const std::string unixC = UnixPathOf("C:\\");
+    const size_t devices = unixC.rfind("/dosdevices/");
+    const std::string target = UnixPathOf(folder);
+    if (devices == std::string::npos || target.empty()) {
+        m_why = "not under Wine: no host path for C:\\ (" + unixC + ")";
+        return;
+    }
+    for (char letter = 'Y'; letter >= 'Q' && m_root.empty(); --letter) {
+        const std::string root = std::string(1, letter) + ":";
+        if (::GetDriveTypeA((root + "\\").c_str()) == DRIVE_NO_ROOT_DIR && !Exists(root + "\\")) {
+            m_root = root;
+            m_link = unixC.substr(0, devices) + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
+        }
+    }
+    if (m_root.empty()) {
+        m_why = "no free drive letter from Q: to Y:";
+        return;
+    }
+    RunHost("/bin/ln -sfn \"" + target + "\" " + m_link, [this] { return Exists(m_root + "\\"); });
+    if (!Exists(m_root + "\\")) {
+        m_why = "the drive letter " + m_root + " did not appear";
+    }
+}
+
+FolderDrive::~FolderDrive() {
+    if (!m_root.empty()) {
+        RunHost("/bin/rm -f " + m_link, [this] { return !Exists(m_root + "\\"); });
+    }
+}
+
 SpareVolume::~SpareVolume() {
     if (!m_root.empty()) {
         for (const std::string& entry : ListNames(m_root)) {

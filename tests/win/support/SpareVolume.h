@@ -30,4 +30,25 @@ private:
     std::string m_why;
 };
 
+// A free drive letter of the test's own Wine prefix that stands, for the test's lifetime,
+// for a folder the test names (as a drive mapped to a folder, or subst, does on Windows).
+class FolderDrive {
+public:
+    explicit FolderDrive(const std::string& folder);
+    FolderDrive(const FolderDrive&) = delete;
+    FolderDrive& operator=(const FolderDrive&) = delete;
+    // Removes the letter; the folder stays.
+    ~FolderDrive();
+
+    bool IsReady() const { return m_why.empty(); }
+    const std::string& Why() const { return m_why; }
+    // The root, without a trailing backslash ("Q:").
+    const std::string& Root() const { return m_root; }
+
+private:
+    std::string m_root;
+    std::string m_link;
+    std::string m_why;
+};
+
 }  // namespace test
