@@ -113,6 +113,18 @@ OpResult CSortingOps::MoveSelectedFile() {
     return OnSelectedFile(&CSortingOps::MoveFile, true);
 }
 
+OpResult CSortingOps::MoveSelectedFileInto(const std::string& dir) {
+    const ListEntry* selected = m_folder.Selected();
+    if (selected == nullptr || selected->IsDirectory()) {
+        return OpResult::NothingToDo();
+    }
+    const OpResult result = TransferFile(m_folder.PathOf(*selected), dir, Transfer::kMove, MoveRenaming());
+    if (result.IsDone()) {
+        m_folder.RemoveSelected();
+    }
+    return result;
+}
+
 OpResult CSortingOps::TrashSelectedFile() {
     return OnSelectedFile(&CSortingOps::TrashFile, true);
 }

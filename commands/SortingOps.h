@@ -25,6 +25,9 @@ public:
     // Moves it into the move directory, under a new name when its own is taken and
     // renaming is on (the setting is exactly 1).
     OpResult MoveSelectedFile();
+    // The same into the folder `dir` (code page 932) instead of the move directory, under
+    // the same renaming rule, recorded as a move.
+    OpResult MoveSelectedFileInto(const std::string& dir);
     OpResult TrashSelectedFile();
     OpResult CopySelectedFile();
     // Deletes it outright when the settings allow it; otherwise says why not (refused).

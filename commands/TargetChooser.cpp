@@ -22,19 +22,30 @@ CTargetChooser::CTargetChooser(IViewerHost& host, Settings& settings, CFolder& f
     : m_host(host), m_folder(folder), m_settings(settings) {}
 
 void CTargetChooser::ChooseMoveDir() {
-    Choose(m_settings.m_strMoveDir, kMovePrompt);
+    Choose(m_settings.m_strMoveDir, fw::Widen932(m_settings.m_strMoveDir), kMovePrompt);
 }
 
 void CTargetChooser::ChooseCopyDir() {
-    Choose(m_settings.m_strCopyDir, kCopyPrompt);
+    Choose(m_settings.m_strCopyDir, fw::Widen932(m_settings.m_strCopyDir), kCopyPrompt);
 }
 
 void CTargetChooser::ChooseTrashDir() {
-    Choose(m_settings.m_strTrashDir, kTrashPrompt);
+    Choose(m_settings.m_strTrashDir, fw::Widen932(m_settings.m_strTrashDir), kTrashPrompt);
 }
 
-void CTargetChooser::Choose(std::string& target, const char* prompt) {
-    const std::wstring chosen = m_host.ChooseFolder(fw::Widen932(target), prompt);
+void CTargetChooser::ChooseTarget(int number) {
+    if (number < 1 || number > kTargetCount) {
+        return;
+    }
+    std::string& target = m_settings.m_strTargetDirs[static_cast<size_t>(number - 1)];
+    const std::string digit(1, static_cast<char>('0' + number));
+    const std::string prompt =
+        "移動先" + digit + " ディレクトリ選択\n'" + digit + "'キーを押すと、ファイルがこのディレクトリに移動されます。";
+    Choose(target, target.empty() ? m_folder.Dir() : fw::Widen932(target), prompt);
+}
+
+void CTargetChooser::Choose(std::string& target, const std::wstring& initial, const std::string& prompt) {
+    const std::wstring chosen = m_host.ChooseFolder(initial, prompt);
     if (chosen.empty()) {
         return;
     }

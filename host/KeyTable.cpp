@@ -1,5 +1,7 @@
 #include "host/KeyTable.h"
 
+#include <array>
+#include <cstddef>
 #include <iterator>
 
 namespace {
@@ -16,6 +18,7 @@ constexpr int kInsert = 45;
 constexpr int kDeleteKey = 46;
 constexpr int kF5 = 116;
 constexpr int kF12 = 123;
+constexpr int kNumpad0 = 0x60;
 
 // The first row of a key whose test passes decides; a key with several rows lists the
 // narrower tests first.
@@ -51,6 +54,32 @@ constexpr KeyBinding kTable[] = {
     {'Z', ModifierTest::kCtrlDownShiftUp, KeyCommand::kUndo},
 };
 
+// The digit keys 1 to 9, of the number row and of the keypad alike: Shift-Ctrl clears the
+// target, Ctrl chooses it, the digit with or without Shift moves the picture into it.
+constexpr int kDigitRowsPerKey = 3;
+constexpr auto kDigitTable = [] {
+    std::array<KeyBinding, kTargetKeyCount * 2 * kDigitRowsPerKey> rows{};
+    size_t at = 0;
+    for (int number = 1; number <= kTargetKeyCount; ++number) {
+        for (const int key : {'0' + number, kNumpad0 + number}) {
+            rows[at++] = {key, ModifierTest::kShiftDownCtrlDown, TargetCommand(KeyCommand::kClearTarget1, number)};
+            rows[at++] = {key, ModifierTest::kCtrlDown, TargetCommand(KeyCommand::kChooseTarget1, number)};
+            rows[at++] = {key, ModifierTest::kAny, TargetCommand(KeyCommand::kMoveToTarget1, number)};
+        }
+    }
+    return rows;
+}();
+
+template <class Rows>
+std::optional<KeyCommand> FirstMatch(const Rows& rows, int virtualKey, bool shift, bool ctrl) {
+    for (const KeyBinding& row : rows) {
+        if (row.virtualKey == virtualKey && ModifiersMatch(row.test, shift, ctrl)) {
+            return row.command;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl) {
@@ -79,7 +108,7 @@ bool IsFileCommand(KeyCommand command) {
         case KeyCommand::kKill:
             return true;
         default:
-            return false;
+            return TargetNumberOf(command, KeyCommand::kMoveToTarget1) != 0;
     }
 }
 
@@ -96,10 +125,8 @@ bool UsesShownPicture(KeyCommand command) {
 }
 
 std::optional<KeyCommand> LookUpKeyCommand(int virtualKey, bool shift, bool ctrl) {
-    for (const KeyBinding& row : kTable) {
-        if (row.virtualKey == virtualKey && ModifiersMatch(row.test, shift, ctrl)) {
-            return row.command;
-        }
+    if (const std::optional<KeyCommand> command = FirstMatch(kTable, virtualKey, shift, ctrl)) {
+        return command;
     }
-    return std::nullopt;
+    return FirstMatch(kDigitTable, virtualKey, shift, ctrl);
 }

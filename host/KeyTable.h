@@ -31,7 +31,30 @@ enum class KeyCommand {
     kJump,                // J: the registered directories
     kSettings,            // P: the settings dialog
     kUndo,                // Ctrl-Z: take the latest move or rename back
+    // The nine target folders, by the digits 1 to 9 of the number row and of the keypad.
+    // The command of target N is the first of its kind plus N - 1 (see TargetCommand).
+    kMoveToTarget1,  // the digit: move the picture into target N
+    kMoveToTarget9 = kMoveToTarget1 + 8,
+    kChooseTarget1,  // Ctrl and the digit: choose target N
+    kChooseTarget9 = kChooseTarget1 + 8,
+    kClearTarget1,  // Shift-Ctrl and the digit: clear target N
+    kClearTarget9 = kClearTarget1 + 8,
 };
+
+// How many target folders the digit keys serve.
+constexpr int kTargetKeyCount = 9;
+
+// The command of target `number` (1 to kTargetKeyCount) of the kind that `first` begins
+// (kMoveToTarget1, kChooseTarget1 or kClearTarget1).
+constexpr KeyCommand TargetCommand(KeyCommand first, int number) {
+    return static_cast<KeyCommand>(static_cast<int>(first) + number - 1);
+}
+// Which target (1 to kTargetKeyCount) `command` is of the kind that `first` begins; 0 when
+// it is no command of that kind.
+constexpr int TargetNumberOf(KeyCommand command, KeyCommand first) {
+    const int offset = static_cast<int>(command) - static_cast<int>(first);
+    return offset >= 0 && offset < kTargetKeyCount ? offset + 1 : 0;
+}
 
 // When a row applies, judged by the state of Shift and Ctrl at the key press.
 enum class ModifierTest {
@@ -60,7 +83,8 @@ struct KeyBinding {
 
 bool ModifiersMatch(ModifierTest test, bool shift, bool ctrl);
 
-// The commands that move, copy or delete the selected picture's file.
+// The commands that move, copy or delete the selected picture's file (the digits' moves
+// among them).
 bool IsFileCommand(KeyCommand command);
 // The commands that act on the picture shown in the pane: the file commands, the
 // wallpaper and the size judgement.

@@ -37,9 +37,10 @@ int StepOfWaitingKey() {
     // key message ahead of it has been taken (it is the first message waiting), so the
     // queued state, which follows the messages taken, is the state just before it was
     // pressed; the asynchronous state may already have Ctrl released.
-    const std::optional<KeyCommand> command =
-        LookUpKeyCommand(static_cast<int>(msg->wParam), fw::WasKeyDown(VK_SHIFT), fw::WasKeyDown(VK_CONTROL));
-    switch (command.value_or(KeyCommand::kNothing)) {
+    const KeyCommand command =
+        LookUpKeyCommand(static_cast<int>(msg->wParam), fw::WasKeyDown(VK_SHIFT), fw::WasKeyDown(VK_CONTROL))
+            .value_or(KeyCommand::kNothing);
+    switch (command) {
         case KeyCommand::kPageDown:
         case KeyCommand::kMove:
         case KeyCommand::kDelete:
@@ -48,7 +49,8 @@ int StepOfWaitingKey() {
         case KeyCommand::kPageUp:
             return -1;
         default:
-            return 0;
+            // A digit moves the picture into its target (or, with none set, searches the list).
+            return TargetNumberOf(command, KeyCommand::kMoveToTarget1) != 0 ? 1 : 0;
     }
 }
 

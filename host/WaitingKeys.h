@@ -5,8 +5,8 @@
 #include <windows.h>
 
 // Which way in the list the first message waiting goes when it is a key press: +1 to the
-// entry after the shown one (Down, M, Delete, K), -1 to the one before it (Up), 0 for
-// anything else or when it cannot be told safely.
+// entry after the shown one (Down, M, Delete, K, a digit), -1 to the one before it (Up),
+// 0 for anything else or when it cannot be told safely.
 int StepOfWaitingKey();
 
 // Whether the first key press waiting is Up or Down (any modifiers): the list's selection

@@ -14,6 +14,7 @@
 
 FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_ON_ANY_COMMAND(OnCommandGate)
+    FW_CHAIN_MEMBER(m_targetKeys)
     FW_ON_MESSAGE(WM_PAINT, Void, OnPaint)
     FW_ON_MESSAGE(WM_QUERYDRAGICON, Cursor, OnQueryDragIcon)
     FW_ON_MESSAGE(WM_DESTROY, Void, OnDestroy)
@@ -52,6 +53,7 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_wallpaper(*this, m_settings, m_folder, m_pane),
       m_sizeDelete(*this, *this, m_settings, m_folder, m_pane, m_sorting, m_plugins),
       m_targets(*this, m_settings, m_folder),
+      m_targetKeys(*this, m_settings, m_sorting, m_targets),
       m_rename(*this, m_folder, &m_journal),
       m_regdirs(m_folder, ::GetIniFilePath()),
       m_settingsEditor(m_settings),
@@ -66,10 +68,6 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
 }
 
 CViewerDlg::~CViewerDlg() = default;
-
-std::wstring CViewerDlg::GetIniFilePath() const {
-    return ::GetIniFilePath();
-}
 
 void CViewerDlg::DoDataExchange(fw::CDataExchange* dx) {
     fw::CDialog::DoDataExchange(dx);

@@ -5,7 +5,7 @@
 
 #include "commands/RenameOps.h"
 #include "commands/SortingOps.h"
-#include "commands/TargetChooser.h"
+#include "commands/TargetKeys.h"
 #include "filelist/FileListBox.h"
 #include "filelist/Folder.h"
 #include "framework/Controls.h"
@@ -40,7 +40,7 @@ public:
     ~CViewerDlg() override;
 
     // The full path of the settings file beside the executable.
-    std::wstring GetIniFilePath() const;
+    std::wstring GetIniFilePath() const { return ::GetIniFilePath(); }
     // Places the file list, the "Change Dir" button and the pane, sized for the window's DPI.
     void LayoutControls();
     // (Re)loads every image-import plug-in found as SPI\*.SPI (SPI\*.SPH in the 64-bit build)
@@ -102,6 +102,7 @@ private:
     HWND OwnerWindow() const override { return m_hWnd; }
     void ReportIfFailed(const OpResult& result, const std::string& text) override;
     std::wstring ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) override;
+    void ShowTitleNote(const std::string& text) override { ShowTitle(m_folder.Dir(), text); }
     // IPassView
     void PassRunning(bool running) override;
     void ShowJudged(const std::wstring& path, CPicture picture) override { m_pane.ShowPassing(path, std::move(picture)); }
@@ -137,6 +138,7 @@ private:
     CWallpaper m_wallpaper;
     CSizeDeletion m_sizeDelete;
     CTargetChooser m_targets;
+    CTargetKeys m_targetKeys;
     CRenameOps m_rename;
     CRegisteredDirs m_regdirs;
     CSettingsEditor m_settingsEditor;

@@ -60,17 +60,27 @@ const char* FlagText(int flag) {
     return flag == 1 ? "TRUE" : "FALSE";
 }
 
-// One key of the settings file and the member it holds: a text, or a number that is
-// either a flag ("TRUE"/"FALSE") or a count read only when above 0.
+// One key of the settings file and the member it holds: a text, a numbered target folder,
+// or a number that is either a flag ("TRUE"/"FALSE") or a count read only when above 0.
 struct SettingKey {
     const char* section;
     const char* name;
     std::string Settings::*text = nullptr;
     int Settings::*number = nullptr;
     bool flag = false;
+    int target = 0;  // 1 to kTargetCount for a numbered target, which leaves no key when unset
 };
 
-// All twelve keys, in the order Save writes them.
+// The text a key holds, when it holds one.
+template <class S>
+auto* TextOf(S& settings, const SettingKey& key) {
+    if (key.target > 0) {
+        return &settings.m_strTargetDirs[static_cast<size_t>(key.target - 1)];
+    }
+    return key.text != nullptr ? &(settings.*key.text) : nullptr;
+}
+
+// Every key, in the order Save writes them.
 const SettingKey kKeys[] = {
     {"Directory", "MoveDir", &Settings::m_strMoveDir},
     {"Directory", "TrashDir", &Settings::m_strTrashDir},
@@ -84,6 +94,15 @@ const SettingKey kKeys[] = {
     {"Directory", "URLMemo", &Settings::m_strUrlMemo},
     {"DeleteSmall", "Width", nullptr, &Settings::m_nDeleteSmallWidth},
     {"DeleteSmall", "Height", nullptr, &Settings::m_nDeleteSmallHeight},
+    {.section = "Targets", .name = "Dir1", .target = 1},
+    {.section = "Targets", .name = "Dir2", .target = 2},
+    {.section = "Targets", .name = "Dir3", .target = 3},
+    {.section = "Targets", .name = "Dir4", .target = 4},
+    {.section = "Targets", .name = "Dir5", .target = 5},
+    {.section = "Targets", .name = "Dir6", .target = 6},
+    {.section = "Targets", .name = "Dir7", .target = 7},
+    {.section = "Targets", .name = "Dir8", .target = 8},
+    {.section = "Targets", .name = "Dir9", .target = 9},
 };
 
 }  // namespace
@@ -115,8 +134,8 @@ Settings Settings::Defaults(const std::wstring& exeDir) {
 
 void Settings::Load(const std::wstring& ini) {
     for (const SettingKey& key : kKeys) {
-        if (key.text != nullptr) {
-            this->*key.text = ReadString(ini, key.section, key.name, this->*key.text);
+        if (std::string* text = TextOf(*this, key)) {
+            *text = ReadString(ini, key.section, key.name, *text);
         } else if (key.flag) {
             this->*key.number = ReadFlag(ini, key.section, key.name);
         } else {
@@ -126,13 +145,19 @@ void Settings::Load(const std::wstring& ini) {
 }
 
 // Every key, in the table's order, whether it changed or not; the file's other sections
-// (the registered directories among them) stay as they are.
+// and keys (the registered directories, what a user added) stay as they are. A numbered
+// target not set is no key: a file whose user sets none keeps its shape.
 bool Settings::Save(const std::wstring& ini) const {
     std::vector<fw::ProfileEdit> edits;
     for (const SettingKey& key : kKeys) {
-        const std::string value = key.text != nullptr ? this->*key.text
-                                  : key.flag          ? std::string(FlagText(this->*key.number))
-                                                      : NumberText(this->*key.number);
+        const std::string* text = TextOf(*this, key);
+        if (key.target > 0 && text->empty()) {
+            edits.push_back(fw::ProfileEdit::Delete(key.section, key.name));
+            continue;
+        }
+        const std::string value = text != nullptr ? *text
+                                  : key.flag      ? std::string(FlagText(this->*key.number))
+                                                  : NumberText(this->*key.number);
         edits.push_back(fw::ProfileEdit::Set(key.section, key.name, value));
     }
     return fw::WriteProfile(ini, edits);

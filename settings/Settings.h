@@ -1,9 +1,10 @@
 #pragma once
-// The twelve settings of the program as one value, read from and written to the
-// settings file Ixo.ini. The main window holds one; a dialog that edits the settings
-// works on a copy and assigns it back when it closes with OK.
+// The settings of the program as one value, read from and written to the settings file
+// Ixo.ini. The main window holds one; a dialog that edits the settings works on a copy and
+// assigns it back when it closes with OK.
 #include <windows.h>
 
+#include <array>
 #include <optional>
 #include <string>
 
@@ -14,6 +15,9 @@ std::wstring GetIniFilePath();
 // None when that code page cannot hold the path: the user is told so in a message box over
 // `owner` and nothing is stored.
 std::optional<std::string> StorablePath(HWND owner, const std::wstring& path);
+
+// How many numbered target folders there are (the digit keys 1 to 9 move into them).
+constexpr int kTargetCount = 9;
 
 struct Settings {
     std::string m_strMoveDir;
@@ -29,18 +33,21 @@ struct Settings {
     int m_bDeleteImmediate = 0;
     int m_nDeleteSmallWidth = 320;
     int m_nDeleteSmallHeight = 240;
+    // The numbered target folders, target N at N - 1; empty when not set.
+    std::array<std::string, kTargetCount> m_strTargetDirs;
 
     bool operator==(const Settings&) const = default;
 
-    // The built-in values: the four target directories below `exeDir`. Directories are
-    // kept in code page 932: below a folder that code page cannot hold they stay empty (a
-    // sorting operation then reports its failure).
+    // The built-in values: the folders of M, Delete, C and W below `exeDir`, no numbered
+    // target. Directories are kept in code page 932: below a folder that code page cannot
+    // hold they stay empty (a sorting operation then reports its failure).
     static Settings Defaults(const std::wstring& exeDir);
 
     // Reads every key of the file over the values held; a missing file or key keeps them.
     void Load(const std::wstring& iniPath);
-    // Writes all twelve keys, keeping the file's other sections. The file is replaced in
-    // one step by a written copy; where no copy can be made beside it, it is written in
-    // place. False when the settings could not be written.
+    // Writes every key, keeping the file's other sections and keys; an unset numbered target
+    // leaves no key. The file is replaced in one step by a written copy; where no copy can
+    // be made beside it, it is written in place. False when the settings could not be
+    // written.
     bool Save(const std::wstring& iniPath) const;
 };

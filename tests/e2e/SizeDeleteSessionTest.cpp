@@ -63,7 +63,7 @@ protected:
     }
     // Starts the pass of the "ツール" menu and confirms it.
     static void StartPass(e2e::ViewerProcess& viewer, int item) {
-        Menu(viewer, 2, item);
+        Menu(viewer, 3, item);
         HWND confirm = viewer.WaitForDialog("確認");
         ASSERT_NE(confirm, nullptr);
         viewer.KeyToDialog(confirm, VK_RETURN);

@@ -84,6 +84,38 @@ TEST(KeyTable, OnlyCtrlZWithoutShiftUndoes) {
     EXPECT_FALSE(LookUpKeyCommand('Z', true, false).has_value());
 }
 
+// The digits 1 to 9 of the number row and of the keypad: alone or with Shift they move the
+// picture into their target, Ctrl chooses the target, Shift-Ctrl clears it. 0 is no digit key.
+TEST(KeyTable, DigitsServeTheirTargetsFromTheRowAndTheKeypad) {
+    constexpr int kNumpad0 = 0x60;
+    for (int number = 1; number <= kTargetKeyCount; ++number) {
+        for (const int key : {'0' + number, kNumpad0 + number}) {
+            const KeyCommand move = TargetCommand(KeyCommand::kMoveToTarget1, number);
+            EXPECT_EQ(LookUpKeyCommand(key, false, false), move) << key;
+            EXPECT_EQ(LookUpKeyCommand(key, true, false), move) << key;
+            EXPECT_EQ(LookUpKeyCommand(key, false, true), TargetCommand(KeyCommand::kChooseTarget1, number)) << key;
+            EXPECT_EQ(LookUpKeyCommand(key, true, true), TargetCommand(KeyCommand::kClearTarget1, number)) << key;
+        }
+    }
+    for (const State s : kStates) {
+        EXPECT_FALSE(LookUpKeyCommand('0', s.shift, s.ctrl).has_value());
+        EXPECT_FALSE(LookUpKeyCommand(kNumpad0, s.shift, s.ctrl).has_value());
+    }
+}
+
+// A digit's move is a file command, acting on a picture once it is on screen; choosing and
+// clearing act on no picture.
+TEST(KeyTable, OnlyTheDigitsMovesAreFileCommands) {
+    for (int number = 1; number <= kTargetKeyCount; ++number) {
+        EXPECT_TRUE(IsFileCommand(TargetCommand(KeyCommand::kMoveToTarget1, number)));
+        EXPECT_TRUE(UsesShownPicture(TargetCommand(KeyCommand::kMoveToTarget1, number)));
+        for (const KeyCommand kind : {KeyCommand::kChooseTarget1, KeyCommand::kClearTarget1}) {
+            EXPECT_FALSE(IsFileCommand(TargetCommand(kind, number)));
+            EXPECT_FALSE(UsesShownPicture(TargetCommand(kind, number)));
+        }
+    }
+}
+
 TEST(KeyTable, OtherKeysGoOn) {
     for (const int key : {0, int{'A'}, int{'Z'}, int{'m'}, 33, 34, 35, 36, 112, 117, 255}) {
         EXPECT_FALSE(LookUpKeyCommand(key, false, false).has_value()) << key;
@@ -116,7 +148,9 @@ namespace {
 TEST(CommandGate, OnlyClosingRunsWhileTheWindowIsBusy) {
     const unsigned commands[] = {ID_MENU_SETTINGS,       ID_MENU_SIZEDELETE_ALL,     ID_MENU_SIZEDELETE_SETTINGS,
                                  ID_MENU_COMMANDLIST,    ID_MENU_VERSION,            IDC_CHANGEDIR,
-                                 KeyCommandId(KeyCommand::kMove), KeyCommandId(KeyCommand::kBrowseDirectory)};
+                                 KeyCommandId(KeyCommand::kMove), KeyCommandId(KeyCommand::kBrowseDirectory),
+                                 KeyCommandId(KeyCommand::kMoveToTarget1), KeyCommandId(KeyCommand::kClearTarget9),
+                                 ID_MENU_TARGET1, ID_MENU_TARGET9};
     for (const unsigned id : commands) {
         EXPECT_TRUE(MayRunCommand(Activity::kIdle, id)) << id;
         EXPECT_FALSE(MayRunCommand(Activity::kListing, id)) << id;

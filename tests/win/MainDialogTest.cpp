@@ -68,11 +68,12 @@ TEST_F(MainDialog, InitialisationAddsTheVersionItemIconsAndMenu) {
 
             HMENU bar = ::GetMenu(dlg.m_hWnd);
             ASSERT_NE(bar, nullptr);
-            ASSERT_EQ(::GetMenuItemCount(bar), 4);
+            ASSERT_EQ(::GetMenuItemCount(bar), 5);
             EXPECT_EQ(MenuText(bar, 0), "ﾌｧｲﾙ");
             EXPECT_EQ(MenuText(bar, 1), "設定");
-            EXPECT_EQ(MenuText(bar, 2), "ツール");
-            EXPECT_EQ(MenuText(bar, 3), "ヘルプ");
+            EXPECT_EQ(MenuText(bar, 2), "移動先");
+            EXPECT_EQ(MenuText(bar, 3), "ツール");
+            EXPECT_EQ(MenuText(bar, 4), "ヘルプ");
             const std::vector<std::pair<UINT, std::string>> items = {
                 {ID_MENU_EXIT, "終了"},
                 {ID_MENU_SETTINGS, "設定"},
@@ -82,6 +83,8 @@ TEST_F(MainDialog, InitialisationAddsTheVersionItemIconsAndMenu) {
                 {ID_MENU_SIZEDELETE_RECURSIVE_MOVE, "再起的にファイルサイズ判定削除＆移動"},
                 {ID_MENU_COMMANDLIST, "コマンド一覧"},
                 {ID_MENU_VERSION, "ﾊﾞｰｼﾞｮﾝ情報"},
+                {ID_MENU_TARGET1, "1  （未設定）"},
+                {ID_MENU_TARGET9, "9  （未設定）"},
             };
             for (const auto& [id, text] : items) {
                 EXPECT_EQ(MenuText(bar, id, MF_BYCOMMAND), text) << id;

@@ -76,11 +76,13 @@ public:
         browses.push_back({test::Narrow(initialFolder), prompt});
         return test::Wide(folderAnswer);
     }
+    void ShowTitleNote(const std::string& text) override { notes.push_back(text); }
 
     HWND window = nullptr;
     Strings failures;
     std::vector<std::pair<std::string, std::string>> browses;  // initial folder, prompt
     std::string folderAnswer;
+    Strings notes;
 };
 
 // Counts what the folder tells its listeners.
