@@ -40,7 +40,7 @@ bool CUndoOps::UndoLatest() {
     // Only the file the operation left there goes back, not another that took its name
     // since. A record of an earlier version, or of a folder, has no stamp to compare.
     if (entry->stamp && CUndoJournal::StampOf(current) != entry->stamp) {
-        Tell(kChanged, current);
+        ShowUndoMessage(kChanged, current);
         return false;
     }
     // A rename that changed only the letter case finds the file itself at its former name.
@@ -58,7 +58,7 @@ bool CUndoOps::UndoLatest() {
     const bool marked = m_journal.MarkUndone(*entry);
     ShowOutcome(former, current);
     if (!marked) {
-        Tell(kNotMarked, former);
+        ShowUndoMessage(kNotMarked, former);
     }
     return true;
 }
