@@ -36,6 +36,29 @@ std::wstring CurrentDirectory() {
     return {};
 }
 
+// The name a file is listed by when `name` is its short (8.3) name, as older programs hand
+// paths over ("PHOTO~1.JPG"); any other name as it is. Only a short name is looked up: the
+// lookup would take a name with trailing dots or blanks for another file.
+std::wstring ListedName(const std::wstring& dir, const std::wstring& name) {
+    if (name.find(L'~') == std::wstring::npos) {
+        return name;
+    }
+    const std::wstring path = EntryPath(dir, name);
+    std::wstring longPath(MAX_PATH, L'\0');
+    for (int round = 0; round < 2; ++round) {
+        const DWORD length = ::GetLongPathNameW(path.c_str(), longPath.data(), static_cast<DWORD>(longPath.size()));
+        if (length == 0) {
+            break;
+        }
+        if (length < longPath.size()) {
+            longPath.resize(length);
+            return GetFileNamePart(longPath);
+        }
+        longPath.assign(length, L'\0');  // the length needed, its terminating NUL included
+    }
+    return name;
+}
+
 }  // namespace
 
 FW_BEGIN_PART_MESSAGE_MAP(CPathOpener)
@@ -93,7 +116,7 @@ CPathOpener::Outcome CPathOpener::OpenFullPath(const std::wstring& full) {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         m_folder.Open(full);
     } else {
-        m_folder.OpenSelecting(RemoveTrailingBackslash(dir), name);
+        m_folder.OpenSelecting(RemoveTrailingBackslash(dir), ListedName(dir, name));
     }
     // A folder that gave nothing and could not be read (no access, gone meanwhile).
     if (m_folder.ListingFailed() && m_folder.Count() == 0) {
