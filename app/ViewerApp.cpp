@@ -12,6 +12,9 @@ BOOL CViewerApp::InitInstance() {
     ::InitCommonControlsEx(&controls);
 
     CViewerDlg dlg;
+    // A folder or picture named on the command line (a shortcut, "Send to", "Open with", a
+    // drop onto the program's file) is opened instead of the program's own folder.
+    dlg.Opener().SetCommandLine(::GetCommandLineW());
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

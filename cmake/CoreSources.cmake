@@ -2,6 +2,7 @@
 set(IXO_CORE_SOURCES
     portable/Cp932Text.cpp
     portable/PathUtil.cpp
+    portable/CommandLine.cpp
     image/BmpLayout.cpp
     image/DecodeFailure.cpp
     image/DibCheck.cpp
@@ -18,5 +19,6 @@ set(IXO_CORE_SOURCES
     sizedelete/SizeJudgement.cpp
     regdirs/DirKeys.cpp
     undo/JournalText.cpp
+    open/ArgumentPath.cpp
 )
 list(TRANSFORM IXO_CORE_SOURCES PREPEND "${CMAKE_SOURCE_DIR}/")

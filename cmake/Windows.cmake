@@ -55,7 +55,7 @@ target_compile_options(ixo_framework PRIVATE ${IXO_WARNINGS})
 target_link_libraries(ixo_framework PUBLIC ole32 gdi32 user32 advapi32 kernel32)
 
 # Bottom to top: decoders, the file list, settings, the parts, the main window.
-set(IXO_SUBSYSTEMS image filelist host settings pane commands undo wallpaper sizedelete regdirs tools mainwnd app)
+set(IXO_SUBSYSTEMS image filelist host settings pane commands undo wallpaper sizedelete regdirs tools open mainwnd app)
 set(IXO_VIEWER_SOURCES)
 foreach(dir ${IXO_SUBSYSTEMS})
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)

@@ -56,12 +56,17 @@ void CFolder::NotifyListed() {
 }
 
 void CFolder::Open(const std::wstring& dir) {
+    OpenSelecting(dir, std::wstring());
+}
+
+void CFolder::OpenSelecting(const std::wstring& dir, const std::wstring& name) {
     if (m_bListing) {
         return;
     }
     m_dir = SystemPath(dir);
     if (Fill()) {
-        m_nSelected = m_entries.empty() ? -1 : 0;
+        const int found = FindName(name);
+        m_nSelected = found >= 0 ? found : (m_entries.empty() ? -1 : 0);
         NotifyListed();
     }
 }
@@ -181,6 +186,16 @@ int CFolder::FindDirectory(const std::wstring& name) const {
     for (const bool ignoreCase : {false, true}) {
         const int found =
             Find(0, [&](const ListEntry& e) { return e.IsDirectory() && SameText(e.name, name, ignoreCase); });
+        if (found >= 0) {
+            return found;
+        }
+    }
+    return -1;
+}
+
+int CFolder::FindName(const std::wstring& name) const {
+    for (const bool ignoreCase : {false, true}) {
+        const int found = Find(0, [&](const ListEntry& e) { return SameText(e.name, name, ignoreCase); });
         if (found >= 0) {
             return found;
         }

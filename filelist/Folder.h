@@ -71,6 +71,9 @@ public:
     // Lists `dir` (which becomes the current directory exactly as given; one that does
     // not exist lists as empty) and selects its first entry.
     void Open(const std::wstring& dir);
+    // Lists `dir` as Open does and selects the entry named `name` (see FindName), else the
+    // first entry.
+    void OpenSelecting(const std::wstring& dir, const std::wstring& name);
     // Lists the current directory again; the same position stays selected (the last
     // entry when the list got shorter).
     void Relist();
@@ -95,6 +98,9 @@ public:
     // The directory entry named `name` exactly, or else the first whose name is `name`
     // ignoring case; -1 when there is none.
     int FindDirectory(const std::wstring& name) const;
+    // The entry, directory or picture, named `name` exactly, or else the first whose name
+    // is `name` ignoring case; -1 when there is none.
+    int FindName(const std::wstring& name) const;
     // The entry shown as `text` exactly, or else the first shown so ignoring case, or else
     // the first after the first entry (wrapping round to it) whose shown text begins with
     // `text`, ignoring case; -1 when there is none (always for an empty text).

@@ -14,6 +14,7 @@
 // message map of its own (FW_BEGIN_PART_MESSAGE_MAP), so that a part of a window takes
 // its own commands; entries are tried in table order.
 #include <windows.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <cstddef>
@@ -122,6 +123,12 @@ bool Timer(T& t, WPARAM w, LPARAM, LRESULT& result) {
 template <class T, auto F>
 bool DpiChanged(T& t, WPARAM w, LPARAM l, LRESULT& result) {
     return Run([&] { return (t.*F)(static_cast<UINT>(LOWORD(w)), *reinterpret_cast<const RECT*>(l)); }, result);
+}
+
+// WM_DROPFILES: (the drop, which the handler finishes)
+template <class T, auto F>
+bool DropFiles(T& t, WPARAM w, LPARAM, LRESULT& result) {
+    return Run([&] { return (t.*F)(reinterpret_cast<HDROP>(w)); }, result);
 }
 
 // WM_QUERYDRAGICON: the cursor to show

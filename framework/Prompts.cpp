@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "framework/OleScope.h"
+#include "framework/SystemFunction.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
 
@@ -19,16 +20,6 @@ ProgramStartResponder g_programStart;
 }  // namespace
 
 namespace {
-
-// shell32 and comdlg32 serve only the prompts below: they are loaded at the first call that
-// needs one, not with the program, whose start they and the libraries they pull in would
-// delay (by some 5 ms under Wine). Null when the library or the function is missing.
-template <typename Function>
-Function SystemFunction(const wchar_t* library, const char* name) {
-    const HMODULE module = ::LoadLibraryW(library);  // kept for the life of the process
-    return module != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)))
-                             : nullptr;
-}
 
 int ShowMessageBox(HWND owner, std::string text, std::wstring wideText, const char* caption, UINT type) {
     const std::string shownCaption = caption != nullptr ? std::string(caption) : AppName();

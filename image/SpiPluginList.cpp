@@ -1,5 +1,6 @@
 #include "image/SpiPluginList.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -23,6 +24,7 @@ int CSpiPluginList::Add(CSpiPlugin&& plugin) {
 
 void CSpiPluginList::RemoveAll() {
     m_plugins.clear();
+    m_loadedFiles.clear();
 }
 
 namespace {
@@ -56,9 +58,14 @@ void CSpiPluginList::LoadFolder(const std::wstring& dir) {
         if (e.isDirectory || GetExtensionUpper(path) != extension) {
             continue;
         }
+        // A file that cannot be opened has no identity to compare: its loading decides.
+        const std::optional<fw::FileIdentity> identity = fw::IdentityOf(path);
+        if (identity && std::find(m_loadedFiles.begin(), m_loadedFiles.end(), *identity) != m_loadedFiles.end()) {
+            continue;
+        }
         CSpiPlugin plugin;
-        if (plugin.Load(path)) {
-            Add(std::move(plugin));
+        if (plugin.Load(path) && Add(std::move(plugin)) >= 0 && identity) {
+            m_loadedFiles.push_back(*identity);
         }
     }
 }

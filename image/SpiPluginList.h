@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/FileIdentity.h"
 #include "image/SpiPlugin.h"
 
 // What decodes a picture file: the viewer's own BMP reader or a plug-in.
@@ -36,7 +37,8 @@ public:
     void RemoveAll();
     // Loads every image-import plug-in in `dir` (relative to the current directory, or
     // full), the files SPI\*.SPI (*.SPH in the 64-bit build), in the order the folder
-    // lists them.
+    // lists them. A file that a LoadFolder since the last RemoveAll has loaded already (the
+    // same file, told by its identity however its path is spelled) is not loaded again.
     void LoadFolder(const std::wstring& dir);
 
     // The first plug-in, in load order, that accepts the extension; null when none does.
@@ -53,4 +55,6 @@ public:
 
 private:
     std::vector<std::unique_ptr<CSpiPlugin>> m_plugins;
+    // The files LoadFolder has loaded plug-ins from.
+    std::vector<fw::FileIdentity> m_loadedFiles;
 };

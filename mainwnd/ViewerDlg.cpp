@@ -38,6 +38,7 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_CHAIN_MEMBER(m_regdirs)
     FW_CHAIN_MEMBER(m_settingsEditor)
     FW_CHAIN_MEMBER(m_undo)
+    FW_CHAIN_MEMBER(m_opener)
 FW_END_MESSAGE_MAP()
 
 CViewerDlg::CViewerDlg(fw::CWnd* parent)
@@ -57,7 +58,8 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_rename(*this, m_folder, &m_journal),
       m_regdirs(m_folder, ::GetIniFilePath()),
       m_settingsEditor(m_settings),
-      m_undo(*this, m_folder, m_journal) {
+      m_undo(*this, m_folder, m_journal),
+      m_opener(*this, m_folder) {
     m_settings = Settings::Defaults(m_folder.Dir());
     m_settings.Load(GetIniFilePath());
     // The list first, so that the pane shows an entry the list shows already.
@@ -101,7 +103,7 @@ BOOL CViewerDlg::OnInitDialog() {
     LayoutControls();
 
     LoadPlugins();
-    m_folder.Open(m_folder.Dir());
+    m_opener.Start();
     return TRUE;
 }
 
@@ -198,10 +200,6 @@ void CViewerDlg::OnExit() {
         return;
     }
     DestroyWindow();
-}
-
-HCURSOR CViewerDlg::OnQueryDragIcon() {
-    return static_cast<HCURSOR>(m_hIcon);
 }
 
 void CViewerDlg::OnDestroy() {

@@ -15,6 +15,7 @@
 #include "host/CommandGate.h"
 #include "host/ViewerHost.h"
 #include "image/SpiPluginList.h"
+#include "open/PathOpener.h"
 #include "pane/PicturePane.h"
 #include "regdirs/RegisteredDirs.h"
 #include "settings/Settings.h"
@@ -44,7 +45,7 @@ public:
     // Places the file list, the "Change Dir" button and the pane, sized for the window's DPI.
     void LayoutControls();
     // (Re)loads every image-import plug-in found as SPI\*.SPI (SPI\*.SPH in the 64-bit build)
-    // below the current directory.
+    // beside the executable, then below the working directory (a file found in both once).
     void LoadPlugins();
     // D and the "Change Dir" button: the folder browser at the current directory; the
     // folder chosen, any folder, becomes the current directory. Returns the current directory.
@@ -70,6 +71,7 @@ public:
     CTargetChooser& Targets() { return m_targets; }
     CRenameOps& Renaming() { return m_rename; }
     CUndoOps& Undo() { return m_undo; }
+    CPathOpener& Opener() { return m_opener; }
     const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
@@ -84,7 +86,7 @@ protected:
 
     // Message handlers
     void OnPaint();
-    HCURSOR OnQueryDragIcon();
+    HCURSOR OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
     void OnDestroy();
     void OnChangeDir();
     void OnSize(UINT type, int cx, int cy);
@@ -143,4 +145,5 @@ private:
     CRegisteredDirs m_regdirs;
     CSettingsEditor m_settingsEditor;
     CUndoOps m_undo;
+    CPathOpener m_opener;
 };

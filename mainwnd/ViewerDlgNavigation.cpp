@@ -4,7 +4,9 @@
 #include "framework/MessagePump.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
+#include "framework/WinApp.h"
 #include "mainwnd/ViewerDlg.h"
+#include "portable/PathUtil.h"
 
 namespace {
 
@@ -15,7 +17,8 @@ constexpr char kBrowsePrompt[] = "ディレクトリ選択\nこのディレク�
 void CViewerDlg::LoadPlugins() {
     m_pane.ReleasePictures();
     m_plugins.RemoveAll();
-    // Looked up below the current directory.
+    // Beside the program first, so that it finds its own wherever it is started from.
+    m_plugins.LoadFolder(GetDirectoryPart(fw::ExecutablePath()) + L"SPI");
     m_plugins.LoadFolder(L"SPI");
 }
 

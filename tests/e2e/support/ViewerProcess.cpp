@@ -91,6 +91,24 @@ bool ViewerProcess::Start(const std::string& exePath, const std::string& workDir
                           &startup, &m_process)) {
         return false;
     }
+    return WaitForMainWindow(timeoutMs);
+}
+
+bool ViewerProcess::Start(const std::wstring& exePath,
+                          const std::wstring& workDir,
+                          const std::wstring& arguments,
+                          DWORD timeoutMs) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + exePath + L"\" " + arguments;
+    if (!::CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.c_str(),
+                          &startup, &m_process)) {
+        return false;
+    }
+    return WaitForMainWindow(timeoutMs);
+}
+
+bool ViewerProcess::WaitForMainWindow(DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
     while (::GetTickCount() - start < timeoutMs) {
         // The main window is the dialog that holds the file list.
@@ -111,9 +129,13 @@ bool ViewerProcess::Start(const std::string& exePath, const std::string& workDir
 }
 
 std::string ViewerProcess::Caption() const {
+    return Narrow(CaptionW().c_str());
+}
+
+std::wstring ViewerProcess::CaptionW() const {
     wchar_t text[1024] = {};
     ::GetWindowTextW(m_hWnd, text, 1024);
-    return Narrow(text);
+    return text;
 }
 
 bool ViewerProcess::IsRunning() const {

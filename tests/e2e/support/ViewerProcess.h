@@ -40,8 +40,16 @@ public:
     bool Start(const Installation& installation, DWORD timeoutMs = 20000);
     // The same for an executable in any folder, run in `workDir`.
     bool Start(const std::string& exePath, const std::string& workDir, DWORD timeoutMs = 20000);
+    // The same with `arguments` on the command line after the program's quoted path, every
+    // path exactly (the wide command line).
+    bool Start(const std::wstring& exePath,
+               const std::wstring& workDir,
+               const std::wstring& arguments,
+               DWORD timeoutMs = 20000);
     HWND Window() const { return m_hWnd; }
     std::string Caption() const;
+    // The caption exactly.
+    std::wstring CaptionW() const;
     bool WaitForExit(DWORD timeoutMs);
     bool IsRunning() const;
 
@@ -93,6 +101,9 @@ public:
     bool SaveScreenArea(const std::string& path, const RECT& area) const;
 
 private:
+    // Waits until the started program's main window is shown and idle.
+    bool WaitForMainWindow(DWORD timeoutMs);
+
     PROCESS_INFORMATION m_process{};
     HWND m_hWnd = nullptr;
 };
