@@ -66,7 +66,12 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
     m_folder.AddListener(m_list);
     m_folder.AddListener(m_pane);
     m_folder.AddListener(*this);
-    m_folder.SetKeepAlive([this] { return PumpMessages(); });
+    // A listing keeps the window painted and its timers and other threads' messages answered,
+    // but leaves keys and clicks in the queue: they run through the dispatcher once the
+    // listing is complete, on the entry the new list selects. The window may have been
+    // closed by a message just handled.
+    m_folder.SetKeepAlive(
+        [this] { return fw::DrainQueue(fw::Input::kLeave) && m_hWnd != nullptr && IsModalRunning(); });
 }
 
 CViewerDlg::~CViewerDlg() = default;

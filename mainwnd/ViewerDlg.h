@@ -50,10 +50,6 @@ public:
     // D and the "Change Dir" button: the folder browser at the current directory; the
     // folder chosen, any folder, becomes the current directory. Returns the current directory.
     std::wstring BrowseCurrentDirectory();
-    // Drains the message queue but for keys and clicks, which wait for the dispatcher;
-    // false when the caller's loop should stop (the program is quitting or the window has
-    // closed).
-    bool PumpMessages();
     BOOL PreTranslateMessage(MSG* msg) override;  // the key dispatcher
 
     // State and parts, as the program's tests and benchmarks look at them.

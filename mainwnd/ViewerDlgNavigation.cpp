@@ -39,14 +39,6 @@ void CViewerDlg::OnChangeDir() {
     BrowseCurrentDirectory();
 }
 
-// A listing keeps the window painted and its timers and other threads' messages answered,
-// but leaves keys and clicks in the queue: they run through the dispatcher once the
-// listing is complete, on the entry the new list selects.
-bool CViewerDlg::PumpMessages() {
-    // The window may have been closed by a message just handled.
-    return fw::DrainQueue(fw::Input::kLeave) && m_hWnd != nullptr && IsModalRunning();
-}
-
 // A size-judged pass drains the whole queue between pictures: the close box and Alt-F4
 // must reach the window, which stops the pass. Every other command is refused meanwhile.
 bool CViewerDlg::KeepAlive() {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "framework/MessagePump.h"
 #include "portable/PathUtil.h"
 #include "tests/win/support/ViewerFixture.h"
 
@@ -412,13 +413,13 @@ TEST_F(Listing, ClosingTheWindowDuringAListingStopsIt) {
 }
 
 TEST_F(Listing, TheMessagePumpLeavesTheQuitMessage) {
-    WithViewer([&](CViewerDlg& dlg) {
+    WithViewer([&](CViewerDlg&) {
         ::PostQuitMessage(7);
-        EXPECT_FALSE(dlg.PumpMessages());
+        EXPECT_FALSE(fw::DrainQueue(fw::Input::kLeave));
         MSG msg;
         ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
         EXPECT_EQ(msg.wParam, 7u);
-        EXPECT_TRUE(dlg.PumpMessages());
+        EXPECT_TRUE(fw::DrainQueue(fw::Input::kLeave));
     });
 }
 
