@@ -26,6 +26,19 @@ bool Exists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Takes the first drive letter from `first`, stepping by `step` within Q: to Y:, that names
+// nothing yet: its root and the link in the prefix's dosdevices that would make it name a folder.
+void TakeFreeLetter(char first, int step, const std::string& prefix, std::string& root, std::string& link) {
+    for (char letter = first; letter >= 'Q' && letter <= 'Y'; letter = static_cast<char>(letter + step)) {
+        const std::string candidate = std::string(1, letter) + ":";
+        if (::GetDriveTypeA((candidate + "\\").c_str()) == DRIVE_NO_ROOT_DIR && !Exists(candidate + "\\")) {
+            root = candidate;
+            link = prefix + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 SpareVolume::SpareVolume() {
@@ -45,13 +58,7 @@ SpareVolume::SpareVolume() {
     m_hostFolder = std::string("Z:\\dev\\shm\\") + name;
     RemoveTree(m_hostFolder);
     MakeDir(m_hostFolder);
-    for (char letter = 'Q'; letter <= 'Y' && m_root.empty(); ++letter) {
-        const std::string root = std::string(1, letter) + ":";
-        if (::GetDriveTypeA((root + "\\").c_str()) == DRIVE_NO_ROOT_DIR && !Exists(root + "\\")) {
-            m_root = root;
-            m_link = unixC.substr(0, devices) + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
-        }
-    }
+    TakeFreeLetter('Q', 1, unixC.substr(0, devices), m_root, m_link);
     if (m_root.empty()) {
         m_why = "no free drive letter from Q: to Y:";
         return;
@@ -80,13 +87,7 @@ FolderDrive::FolderDrive(const std::string& folder) {
         m_why = "not under Wine: no host path for C:\\ (" + unixC + ")";
         return;
     }
-    for (char letter = 'Y'; letter >= 'Q' && m_root.empty(); --letter) {
-        const std::string root = std::string(1, letter) + ":";
-        if (::GetDriveTypeA((root + "\\").c_str()) == DRIVE_NO_ROOT_DIR && !Exists(root + "\\")) {
-            m_root = root;
-            m_link = unixC.substr(0, devices) + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
-        }
-    }
+    TakeFreeLetter('Y', -1, unixC.substr(0, devices), m_root, m_link);
     if (m_root.empty()) {
         m_why = "no free drive letter from Q: to Y:";
         return;
