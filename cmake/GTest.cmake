@@ -7,3 +7,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
     set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 endif()
 add_subdirectory(${IXO_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+    # Line tables are debugging information enough for the test framework.
+    target_compile_options(gtest PRIVATE -g1)
+endif()
