@@ -270,7 +270,7 @@ void MeasureWatchAdd(CViewerDlg& dlg, const std::string& name, const std::string
     if (ours.Count() == 0) {
         return;
     }
-    std::printf("%s: ours=%.1fms floor=%.1fms ratio=%.2f goal=%.0fms %s ours.min=%.1f ours.max=%.1f\n", name.c_str(),
+    std::printf("%s: ours=%.1f floor=%.1f ratio=%.2f goal=%.0fms %s ours.min=%.1f ours.max=%.1f\n", name.c_str(),
                 ours.Median(), floor.Median(), ours.Median() / floor.Median(), kGoalMs,
                 ours.Median() <= kGoalMs ? "ok" : "MISS", ours.Min(), ours.Max());
     std::fflush(stdout);

@@ -23,6 +23,26 @@ bool SameText(std::wstring_view a, std::wstring_view b, bool ignoreCase) {
                                   TRUE) == CSTR_EQUAL;
 }
 
+// A name of the directory as the disk holds it now: found by exactly that spelling.
+struct OnDisk {
+    bool isDirectory = false;
+    bool isReparsePoint = false;
+};
+
+std::optional<OnDisk> FindOnDisk(const std::wstring& path, const std::wstring& name) {
+    WIN32_FIND_DATAW data{};
+    const HANDLE find = ::FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    ::FindClose(find);
+    if (name != data.cFileName) {
+        return std::nullopt;  // only another spelling of it is there
+    }
+    return OnDisk{(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                  (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
+}
+
 }  // namespace
 
 CFolder::CFolder(const CSpiPluginList& plugins, std::wstring dir)
@@ -85,16 +105,16 @@ void CFolder::List(Choice choose) {
 
 namespace {
 
-// Keys, clicks or paints wait for the thread.
-bool InputWaits() {
-    return HIWORD(::GetQueueStatus(QS_KEY | QS_MOUSEBUTTON | QS_PAINT)) != 0;
+// Keys, clicks, paints, or messages of other threads and programs wait for the thread.
+bool SomethingWaits() {
+    return HIWORD(::GetQueueStatus(QS_KEY | QS_MOUSEBUTTON | QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
 }
 
 }  // namespace
 
 void CFolder::FillMore() {
     while (m_reader != nullptr && !m_reader->Read(kLaterNames)) {
-        if (InputWaits()) {
+        if (SomethingWaits()) {
             m_watch.PostWork([this] { FillMore(); }, true);
             return;
         }
@@ -326,29 +346,6 @@ void CFolder::RemoveAt(int index) {
     }
 }
 
-namespace {
-
-// A name of the directory as the disk holds it now: found by exactly that spelling.
-struct OnDisk {
-    bool isDirectory = false;
-    bool isReparsePoint = false;
-};
-
-std::optional<OnDisk> FindOnDisk(const std::wstring& path, const std::wstring& name) {
-    WIN32_FIND_DATAW data{};
-    const HANDLE find = ::FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) {
-        return std::nullopt;
-    }
-    ::FindClose(find);
-    if (name != data.cFileName) {
-        return std::nullopt;  // only another spelling of it is there
-    }
-    return OnDisk{(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                  (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
-}
-
-}  // namespace
 
 void CFolder::ApplyChanges(std::vector<FolderChange> changes) {
     if (m_bListing || IsFilling()) {

@@ -74,7 +74,10 @@ struct CFolderWatch::Watch {
             }
             DWORD bytes = 0;
             if (!::GetOverlappedResult(w.dir.Get(), &w.overlapped, &bytes, FALSE)) {
-                return 0;
+                if (::GetLastError() != ERROR_NOTIFY_ENUM_DIR) {
+                    return 0;  // the directory can no longer be watched (it went away)
+                }
+                bytes = 0;  // too much at once: the system kept no record
             }
             auto batch = std::make_unique<std::vector<FolderChange>>(ParseBatch(w.buffer, bytes));
             if (::PostMessageW(w.window, kBatchMessage, w.generation, reinterpret_cast<LPARAM>(batch.get()))) {
