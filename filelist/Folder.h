@@ -128,7 +128,7 @@ public:
 
     // A listing's first part holds the first this many names read.
     static constexpr size_t kFirstNames = 1000;
-    // Its rest is read this many names at a time, until input waits.
+    // Its rest is read this many names at a time, until a key, a paint or a message waits.
     static constexpr size_t kLaterNames = 4000;
 
 private:
