@@ -4,7 +4,6 @@
 // and sorting its names; and how soon a file made by another thread reaches the list,
 // against the system's own notification.
 #include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -174,12 +173,25 @@ void MeasureWholeListing(CViewerDlg& dlg, const std::string& name, const std::st
     bench::PrintRatio(name, ours, floor, kGoal);
 }
 
-SIZE_T PrivateBytes() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                           sizeof counters);
-    return counters.PrivateUsage;
+// The bytes allocated from the process's heaps now, block by block (the list's entries and
+// the list box's rows alike come from them).
+double HeapBytes() {
+    HANDLE heaps[64];
+    const DWORD count = std::min<DWORD>(::GetProcessHeaps(64, heaps), 64);
+    double bytes = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        if (!::HeapLock(heaps[i])) {
+            continue;
+        }
+        PROCESS_HEAP_ENTRY entry{};
+        while (::HeapWalk(heaps[i], &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+                bytes += static_cast<double>(entry.cbData) + entry.cbOverhead;
+            }
+        }
+        ::HeapUnlock(heaps[i]);
+    }
+    return bytes;
 }
 
 // The memory a listed folder takes: the process's peak, and what each entry costs beyond
@@ -187,10 +199,10 @@ SIZE_T PrivateBytes() {
 void MeasureListingMemory(CViewerDlg& dlg, const std::string& name, const std::string& dir,
                           const std::string& emptyDir) {
     dlg.Folder().Open(fw::Widen932(emptyDir));
-    const SIZE_T before = PrivateBytes();
+    const double before = HeapBytes();
     dlg.Folder().Open(fw::Widen932(dir));
     dlg.Folder().FillToEnd();
-    const SIZE_T after = PrivateBytes();
+    const double after = HeapBytes();
     const bench::MemoryUse use = bench::ReadMemoryUse();
     bench::PrintMemory(name, use.peakWorkingSetMiB, use.workingSetMiB);
     size_t nameBytes = 0;
@@ -198,7 +210,7 @@ void MeasureListingMemory(CViewerDlg& dlg, const std::string& name, const std::s
         nameBytes += (dlg.Folder().At(i)->name.size() + 1) * sizeof(wchar_t);
     }
     const double entries = std::max(1, dlg.Folder().Count());
-    const double perEntry = (static_cast<double>(after) - static_cast<double>(before)) / entries;
+    const double perEntry = (after - before) / entries;
     const double namesPerEntry = 2.0 * static_cast<double>(nameBytes) / entries;
     bench::PrintNote("%s: %.0f bytes per entry in all, %.0f of them the name twice (entry and row): %.0f beyond "
                      "the name (goal <= 200) %s",
