@@ -78,6 +78,7 @@ void CFolder::List(Choice choose) {
     m_nSelected = -1;
     m_nDirection = 1;
     // Watched before it is read: whatever changes while it is read is seen.
+    m_bWatchPaused = false;
     m_watch.Start(m_dir);
     auto reader = std::make_unique<CListingReader>(m_dir, m_plugins);
     reader->Read(kFirstNames, m_keepAlive);
@@ -164,8 +165,9 @@ void CFolder::EndFilling() {
     ApplyChanges(std::exchange(m_queued, {}));
 }
 
+// The watch goes on, unheard, until the pass's closing listing starts a new one.
 void CFolder::StopWatching() {
-    m_watch.Stop();
+    m_bWatchPaused = true;
     m_queued.clear();
 }
 
@@ -348,6 +350,9 @@ void CFolder::RemoveAt(int index) {
 
 
 void CFolder::ApplyChanges(std::vector<FolderChange> changes) {
+    if (m_bWatchPaused) {
+        return;
+    }
     if (m_bListing || IsFilling()) {
         // The list is not whole yet: the changes wait for it.
         std::move(changes.begin(), changes.end(), std::back_inserter(m_queued));

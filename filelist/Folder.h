@@ -60,8 +60,9 @@ public:
     // Reads what remains of the listing now.
     void FillToEnd();
     // Whether what other programs do in the directory reaches the list.
-    bool IsWatched() const { return m_watch.IsWatching(); }
-    // Stops that until the next listing (a size-judged pass lists again when it ends).
+    bool IsWatched() const { return m_watch.IsWatching() && !m_bWatchPaused; }
+    // Stops that until the next listing (a size-judged pass lists again when it ends):
+    // what is reported meanwhile is let go.
     void StopWatching();
     // Whether the latest listing could not read the whole directory.
     bool ListingFailed() const { return m_bListingFailed; }
@@ -159,5 +160,6 @@ private:
     bool m_bUserMoved = false;
     // Changes reported while a listing is read, applied once it is complete.
     std::vector<FolderChange> m_queued;
+    bool m_bWatchPaused = false;
     CFolderWatch m_watch;
 };
