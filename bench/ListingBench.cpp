@@ -1,13 +1,21 @@
 // Listing a big folder in the main window, against the platform floor: enumerating
-// the folder and filling a hidden sorted list box with the names.
+// the folder and filling a hidden sorted list box with the names; the first picture of a
+// very big folder against reading its first names; the whole of it against enumerating
+// and sorting its names; and how soon a file made by another thread reaches the list,
+// against the system's own notification.
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "mainwnd/ViewerDlg.h"
 #include "bench/support/BenchSupport.h"
+#include "framework/MessagePump.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
 
@@ -65,6 +73,7 @@ void MeasureListing(CViewerDlg& dlg, const std::string& name, const std::string&
                 dlg.Folder().Open(fw::Widen932(emptyDir));
                 bench::Stopwatch watch;
                 dlg.Folder().Open(fw::Widen932(dir));
+                dlg.Folder().FillToEnd();
                 ours.Add(watch.ElapsedMs());
                 if (dlg.FileList().ListBox().GetCount() != files) {
                     bench::PrintNote("%s: the main window listed %d entries, expected %d", name.c_str(),
@@ -83,6 +92,202 @@ void MeasureListing(CViewerDlg& dlg, const std::string& name, const std::string&
     bench::PrintRatio(name, ours, floor, kGoal);
 }
 
+// The floor of the first picture: the folder's first names, read as the listing reads them.
+int ReadFirstNames(const std::string& dir, int count) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileExW(fw::Widen932(dir + "\\*.*").c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    int read = 0;
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            ++read;
+        } while (read < count && ::FindNextFileW(find, &found));
+        ::FindClose(find);
+    }
+    return read;
+}
+
+// The floor of a whole listing: every name enumerated and sorted as the list sorts them.
+size_t EnumerateAndSort(const std::string& dir) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileExW(fw::Widen932(dir + "\\*.*").c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            names.emplace_back(found.cFileName);
+        } while (::FindNextFileW(find, &found));
+        ::FindClose(find);
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::wstring& a, const std::wstring& b) { return ::lstrcmpiW(a.c_str(), b.c_str()) < 0; });
+    return names.size();
+}
+
+// F5 in a folder of `files` pictures: until the first picture is painted (the command
+// returns once it is), against reading the first part's names.
+void MeasureFirstPicture(CViewerDlg& dlg, const std::string& name, const std::string& dir, int reps,
+                         const std::string& emptyDir) {
+    bench::Samples ours;
+    bench::Samples floor;
+    int shownFirst = 0;
+    for (int rep = 0; rep < reps; ++rep) {
+        dlg.Folder().Open(fw::Widen932(dir));
+        dlg.Folder().FillToEnd();
+        const std::wstring finalFirst = dlg.Folder().At(0)->name;
+        bench::Stopwatch watch;
+        dlg.Folder().Relist();
+        ours.Add(watch.ElapsedMs());
+        if (!dlg.Folder().IsFilling() || dlg.Pane().ShownPath().empty()) {
+            bench::PrintNote("%s: the first picture was not shown before the rest was read", name.c_str());
+        }
+        shownFirst += dlg.Folder().At(0)->name == finalFirst ? 1 : 0;
+        dlg.Folder().Open(fw::Widen932(emptyDir));
+        watch.Restart();
+        ReadFirstNames(dir, static_cast<int>(CFolder::kFirstNames));
+        floor.Add(watch.ElapsedMs());
+    }
+    bench::PrintRatio(name, ours, floor, kGoal);
+    bench::PrintNote("%s: the entry shown first was the complete list's first in %d of %d runs (else the selection "
+                     "moved once, before any key)",
+                     name.c_str(), shownFirst, reps);
+}
+
+void MeasureWholeListing(CViewerDlg& dlg, const std::string& name, const std::string& dir, int files, int reps,
+                         const std::string& emptyDir) {
+    bench::Samples ours;
+    bench::Samples floor;
+    for (int rep = 0; rep < reps; ++rep) {
+        dlg.Folder().Open(fw::Widen932(emptyDir));
+        bench::Stopwatch watch;
+        dlg.Folder().Open(fw::Widen932(dir));
+        dlg.Folder().FillToEnd();
+        ours.Add(watch.ElapsedMs());
+        if (dlg.Folder().Count() != files) {
+            bench::PrintNote("%s: listed %d entries, expected %d", name.c_str(), dlg.Folder().Count(), files);
+        }
+        watch.Restart();
+        EnumerateAndSort(dir);
+        floor.Add(watch.ElapsedMs());
+    }
+    bench::PrintRatio(name, ours, floor, kGoal);
+}
+
+// The bytes allocated from the process's heaps now, block by block (the list's entries and
+// the list box's rows alike come from them).
+double HeapBytes() {
+    HANDLE heaps[64];
+    const DWORD count = std::min<DWORD>(::GetProcessHeaps(64, heaps), 64);
+    double bytes = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        if (!::HeapLock(heaps[i])) {
+            continue;
+        }
+        PROCESS_HEAP_ENTRY entry{};
+        while (::HeapWalk(heaps[i], &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+                bytes += static_cast<double>(entry.cbData) + entry.cbOverhead;
+            }
+        }
+        ::HeapUnlock(heaps[i]);
+    }
+    return bytes;
+}
+
+// The memory a listed folder takes: the process's peak, and what each entry costs beyond
+// its name (the folder's entry and the list box's row, each holding the name once).
+void MeasureListingMemory(CViewerDlg& dlg, const std::string& name, const std::string& dir,
+                          const std::string& emptyDir) {
+    dlg.Folder().Open(fw::Widen932(emptyDir));
+    const double before = HeapBytes();
+    dlg.Folder().Open(fw::Widen932(dir));
+    dlg.Folder().FillToEnd();
+    const double after = HeapBytes();
+    const bench::MemoryUse use = bench::ReadMemoryUse();
+    bench::PrintMemory(name, use.peakWorkingSetMiB, use.workingSetMiB);
+    size_t nameBytes = 0;
+    for (int i = 0; i < dlg.Folder().Count(); ++i) {
+        nameBytes += (dlg.Folder().At(i)->name.size() + 1) * sizeof(wchar_t);
+    }
+    const double entries = std::max(1, dlg.Folder().Count());
+    const double perEntry = (after - before) / entries;
+    const double namesPerEntry = 2.0 * static_cast<double>(nameBytes) / entries;
+    bench::PrintNote("%s: %.0f bytes per entry in all, %.0f of them the name twice (entry and row): %.0f beyond "
+                     "the name (goal <= 200) %s",
+                     name.c_str(), perEntry, namesPerEntry, perEntry - namesPerEntry,
+                     perEntry - namesPerEntry <= 200 ? "ok" : "MISS");
+    dlg.Folder().Open(fw::Widen932(emptyDir));
+}
+
+double NowMs() {
+    LARGE_INTEGER now;
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceCounter(&now);
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// A file made by another thread, until its entry is in the list, against the moment a
+// watch of the system's own (a thread waiting on the directory's notifications) hears of it.
+void MeasureWatchAdd(CViewerDlg& dlg, const std::string& name, const std::string& dir, int reps) {
+    constexpr double kGoalMs = 1000;
+    bench::MakeDir(dir);
+    dlg.Folder().Open(fw::Widen932(dir));
+    if (!dlg.Folder().IsWatched()) {
+        bench::PrintNote("%s: the folder cannot be watched", name.c_str());
+        return;
+    }
+    bench::Samples ours;
+    bench::Samples floor;
+    for (int rep = 0; rep < reps; ++rep) {
+        const std::wstring file = L"w" + std::to_wstring(::GetTickCount()) + L"_" + std::to_wstring(rep) + L".bmp";
+        const std::wstring path = fw::Widen932(dir) + L"\\" + file;
+        std::atomic<double> made{0};
+        std::atomic<double> heard{0};
+        HANDLE handle = ::CreateFileW(fw::Widen932(dir).c_str(), FILE_LIST_DIRECTORY,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        std::thread system([&] {
+            alignas(DWORD) BYTE buffer[4096];
+            DWORD bytes = 0;
+            ::ReadDirectoryChangesW(handle, buffer, sizeof buffer, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME, &bytes,
+                                    nullptr, nullptr);
+            heard = NowMs();
+        });
+        ::Sleep(50);  // both watches wait by now
+        std::thread maker([&] {
+            made = NowMs();
+            HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+            ::CloseHandle(f);
+        });
+        maker.join();
+        double listed = 0;
+        for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 5000;) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            fw::DrainQueue(fw::Input::kHandle);
+            if (dlg.Folder().FindName(file) >= 0) {
+                listed = NowMs();
+                break;
+            }
+        }
+        system.join();
+        ::CloseHandle(handle);
+        if (listed == 0) {
+            bench::PrintNote("%s: the new file did not reach the list", name.c_str());
+            continue;
+        }
+        ours.Add(listed - made);
+        floor.Add(std::max(0.001, heard - made));
+    }
+    if (ours.Count() == 0) {
+        return;
+    }
+    std::printf("%s: ours=%.1f floor=%.1f ratio=%.2f goal=%.0fms %s ours.min=%.1f ours.max=%.1f\n", name.c_str(),
+                ours.Median(), floor.Median(), ours.Median() / floor.Median(), kGoalMs,
+                ours.Median() <= kGoalMs ? "ok" : "MISS", ours.Min(), ours.Max());
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,11 +301,13 @@ int main(int argc, char** argv) {
         const char* name;
         int files;
     };
-    const Folder folders[] = {{"listing.10k", 10000}, {"listing.50k", 50000}};
+    const Folder folders[] = {{"listing.10k", 10000}, {"listing.50k", 50000}, {"listing.100k", 100000}};
     const std::string emptyDir = bench::DataDir() + "\\empty";
     bench::MakeDir(emptyDir);
     for (const Folder& folder : folders) {
-        if (!options.Wants(folder.name)) {
+        const bool big = folder.files == 100000;
+        if (!options.Wants(folder.name) &&
+            !(big && (options.Wants("listing.first.100k") || options.Wants("listing.memory.100k")))) {
             continue;
         }
         const std::string dir = bench::DataDir() + "\\" + folder.name;
@@ -116,11 +323,25 @@ int main(int argc, char** argv) {
             std::printf("listing: no plug-in loaded\n");
             return;
         }
+        const std::string big = bench::DataDir() + "\\listing.100k";
         for (const Folder& folder : folders) {
-            if (options.Wants(folder.name)) {
+            if (folder.files == 100000) {
+                if (options.Wants("listing.first.100k")) {
+                    MeasureFirstPicture(dlg, "listing.first.100k", big, options.reps, emptyDir);
+                }
+                if (options.Wants(folder.name)) {
+                    MeasureWholeListing(dlg, folder.name, big, folder.files, options.reps, emptyDir);
+                }
+                if (options.Wants("listing.memory.100k")) {
+                    MeasureListingMemory(dlg, "listing.memory.100k", big, emptyDir);
+                }
+            } else if (options.Wants(folder.name)) {
                 MeasureListing(dlg, folder.name, bench::DataDir() + "\\" + folder.name, folder.files, options.reps,
                                emptyDir);
             }
+        }
+        if (options.Wants("watch.add")) {
+            MeasureWatchAdd(dlg, "watch.add", bench::DataDir() + "\\watch", options.reps);
         }
     });
     return 0;

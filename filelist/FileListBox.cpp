@@ -86,6 +86,7 @@ void CFileListBox::OnListed() {
     }
     m_list.SetRedraw(FALSE);
     m_list.ResetContent();
+    ::SendMessageW(m_list.GetSafeHwnd(), LB_INITSTORAGE, static_cast<WPARAM>(m_folder.Count()), 0);
     for (int i = 0; i < m_folder.Count(); ++i) {
         m_list.InsertString(-1, m_folder.At(i)->Text());
     }
@@ -105,6 +106,10 @@ void CFileListBox::OnRemoved(int index) {
     m_list.DeleteString(index);
     if (below) {
         below->MoveUp();
+    }
+    // A row above the selected one went: the selected entry keeps its row.
+    if (m_folder.SelectedIndex() >= 0 && m_list.GetCurSel() != m_folder.SelectedIndex()) {
+        m_list.SetCurSel(m_folder.SelectedIndex());
     }
 }
 

@@ -34,6 +34,7 @@ public:
     void OnRemoved(int index) override;
     void OnInserted(int index) override;
     void OnSelected() override;
+    void OnFilled() override { OnListed(); }
 
     FW_DECLARE_PART_MESSAGE_MAP()
 

@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
+#include <utility>
 
 #include "filelist/EntryPath.h"
 #include "filelist/Listing.h"
@@ -20,9 +23,32 @@ bool SameText(std::wstring_view a, std::wstring_view b, bool ignoreCase) {
                                   TRUE) == CSTR_EQUAL;
 }
 
+// A name of the directory as the disk holds it now: found by exactly that spelling.
+struct OnDisk {
+    bool isDirectory = false;
+    bool isReparsePoint = false;
+};
+
+std::optional<OnDisk> FindOnDisk(const std::wstring& path, const std::wstring& name) {
+    WIN32_FIND_DATAW data{};
+    const HANDLE find = ::FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    ::FindClose(find);
+    if (name != data.cFileName) {
+        return std::nullopt;  // only another spelling of it is there
+    }
+    return OnDisk{(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                  (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
+}
+
 }  // namespace
 
-CFolder::CFolder(const CSpiPluginList& plugins, std::wstring dir) : m_plugins(plugins), m_dir(std::move(dir)) {}
+CFolder::CFolder(const CSpiPluginList& plugins, std::wstring dir)
+    : m_plugins(plugins), m_dir(std::move(dir)), m_watch([this](std::vector<FolderChange> changes) {
+          ApplyChanges(std::move(changes));
+      }) {}
 
 const ListEntry* CFolder::At(int index) const {
     return index >= 0 && index < Count() ? m_entries[static_cast<size_t>(index)].get() : nullptr;
@@ -37,22 +63,112 @@ std::wstring CFolder::SelectedPath() const {
     return selected == nullptr ? std::wstring() : PathOf(*selected);
 }
 
-bool CFolder::Fill() {
-    m_bListing = true;
-    m_entries.clear();
-    m_nSelected = -1;
-    m_nDirection = 1;
-    Listing listing = ReadListing(m_dir, m_plugins, m_keepAlive);
-    m_entries = std::move(listing.entries);
-    m_bListingFailed = listing.failed;
-    m_bListing = false;
-    return !listing.stopped;
-}
-
 void CFolder::NotifyListed() {
     for (IFolderListener* listener : m_listeners) {
         listener->OnListed();
     }
+}
+
+void CFolder::List(Choice choose) {
+    m_watch.CancelWork();
+    m_reader.reset();
+    m_queued.clear();
+    m_bListing = true;
+    m_entries.clear();
+    m_nSelected = -1;
+    m_nDirection = 1;
+    // Watched before it is read: whatever changes while it is read is seen.
+    m_bWatchPaused = false;
+    m_watch.Start(m_dir);
+    auto reader = std::make_unique<CListingReader>(m_dir, m_plugins);
+    reader->Read(kFirstNames, m_keepAlive);
+    Listing listing = reader->Take();
+    m_entries = std::move(listing.entries);
+    m_bListingFailed = listing.failed;
+    m_bListing = false;
+    if (listing.stopped) {
+        m_watch.Stop();
+        return;
+    }
+    m_choose = std::move(choose);
+    m_nSelected = m_choose();
+    m_bUserMoved = false;
+    if (!reader->AtEnd()) {
+        m_reader = std::move(reader);
+        // The first part is shown before anything more is read.
+        m_watch.PostWork([this] { FillMore(); }, true);
+    }
+    NotifyListed();
+    if (m_reader == nullptr) {
+        ApplyChanges(std::exchange(m_queued, {}));
+    }
+}
+
+namespace {
+
+// Keys, clicks, paints, or messages of other threads and programs wait for the thread.
+bool SomethingWaits() {
+    return HIWORD(::GetQueueStatus(QS_KEY | QS_MOUSEBUTTON | QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
+}
+
+}  // namespace
+
+void CFolder::FillMore() {
+    while (m_reader != nullptr && !m_reader->Read(kLaterNames)) {
+        if (SomethingWaits()) {
+            m_watch.PostWork([this] { FillMore(); }, true);
+            return;
+        }
+    }
+    EndFilling();
+}
+
+void CFolder::FillToEnd() {
+    m_watch.CancelWork();
+    if (m_reader != nullptr) {
+        m_reader->Read(SIZE_MAX);
+    }
+    EndFilling();
+}
+
+// The rest goes into the list at its places; the selected entry stays selected, unless the
+// user has not moved yet and the complete list chooses another.
+void CFolder::EndFilling() {
+    if (m_reader == nullptr) {
+        return;
+    }
+    const ListEntry* selected = Selected();
+    Listing rest = m_reader->Take();
+    m_reader.reset();
+    m_bListingFailed = m_bListingFailed || rest.failed;
+    MergeListing(m_entries, std::move(rest.entries));
+    m_nSelected = -1;
+    for (int i = 0; i < Count() && selected != nullptr; ++i) {
+        if (m_entries[static_cast<size_t>(i)].get() == selected) {
+            m_nSelected = i;
+            break;
+        }
+    }
+    for (IFolderListener* listener : m_listeners) {
+        listener->OnFilled();
+    }
+    if (!m_bUserMoved && m_choose) {
+        const int chosen = m_choose();
+        if (chosen != m_nSelected) {
+            m_nSelected = chosen;
+            m_nDirection = 1;
+            for (IFolderListener* listener : m_listeners) {
+                listener->OnSelected();
+            }
+        }
+    }
+    ApplyChanges(std::exchange(m_queued, {}));
+}
+
+// The watch goes on, unheard, until the pass's closing listing starts a new one.
+void CFolder::StopWatching() {
+    m_bWatchPaused = true;
+    m_queued.clear();
 }
 
 void CFolder::Open(const std::wstring& dir) {
@@ -64,11 +180,10 @@ void CFolder::OpenSelecting(const std::wstring& dir, const std::wstring& name) {
         return;
     }
     m_dir = SystemPath(dir);
-    if (Fill()) {
+    List([this, name] {
         const int found = FindName(name);
-        m_nSelected = found >= 0 ? found : (m_entries.empty() ? -1 : 0);
-        NotifyListed();
-    }
+        return found >= 0 ? found : (m_entries.empty() ? -1 : 0);
+    });
 }
 
 void CFolder::Relist() {
@@ -76,21 +191,17 @@ void CFolder::Relist() {
         return;
     }
     const int selected = m_nSelected;
-    if (Fill()) {
-        m_nSelected = m_entries.empty() ? -1 : std::clamp(selected, 0, Count() - 1);
-        NotifyListed();
-    }
+    List([this, selected] { return m_entries.empty() ? -1 : std::clamp(selected, 0, Count() - 1); });
 }
 
 void CFolder::RelistSelecting(const std::wstring& text) {
     if (m_bListing) {
         return;
     }
-    if (Fill()) {
+    List([this, text] {
         const int found = FindText(text);
-        m_nSelected = found >= 0 ? found : (m_entries.empty() ? -1 : 0);
-        NotifyListed();
-    }
+        return found >= 0 ? found : (m_entries.empty() ? -1 : 0);
+    });
 }
 
 void CFolder::EnterSelected() {
@@ -108,11 +219,10 @@ void CFolder::GoToParent() {
     }
     const std::wstring leaf = GetFileNamePart(RemoveTrailingBackslash(m_dir));
     m_dir = GetParentDirectory(m_dir);
-    if (Fill()) {
+    List([this, leaf] {
         const int found = FindDirectory(leaf);
-        m_nSelected = found >= 0 ? found : (m_entries.empty() ? -1 : 0);
-        NotifyListed();
-    }
+        return found >= 0 ? found : (m_entries.empty() ? -1 : 0);
+    });
 }
 
 void CFolder::Select(int index) {
@@ -123,6 +233,7 @@ void CFolder::Select(int index) {
         m_nDirection = index < m_nSelected ? -1 : 1;
     }
     m_nSelected = index;
+    m_bUserMoved = true;
     for (IFolderListener* listener : m_listeners) {
         listener->OnSelected();
     }
@@ -142,6 +253,7 @@ void CFolder::RemoveSelected() {
         return;
     }
     const int removed = m_nSelected;
+    m_bUserMoved = true;
     m_entries.erase(m_entries.begin() + removed);
     m_nSelected = m_entries.empty() ? -1 : std::min(removed, Count() - 1);
     for (IFolderListener* listener : m_listeners) {
@@ -219,4 +331,89 @@ int CFolder::FindText(const std::wstring& text) const {
         });
     }
     return found;
+}
+
+// An entry other than the selected one leaves; the selected entry stays selected.
+void CFolder::RemoveAt(int index) {
+    if (index == m_nSelected) {
+        RemoveSelected();
+        return;
+    }
+    m_entries.erase(m_entries.begin() + index);
+    if (m_nSelected > index) {
+        --m_nSelected;
+    }
+    for (IFolderListener* listener : m_listeners) {
+        listener->OnRemoved(index);
+    }
+}
+
+
+void CFolder::ApplyChanges(std::vector<FolderChange> changes) {
+    if (m_bWatchPaused) {
+        return;
+    }
+    if (m_bListing || IsFilling()) {
+        // The list is not whole yet: the changes wait for it.
+        std::move(changes.begin(), changes.end(), std::back_inserter(m_queued));
+        return;
+    }
+    for (const FolderChange& change : changes) {
+        if (change.kind == FolderChange::Kind::kOverflow) {
+            // What changed is unknown: the directory is read again, keeping the selected entry.
+            const ListEntry* selected = Selected();
+            if (selected == nullptr) {
+                Relist();
+            } else {
+                RelistSelecting(selected->Text());
+            }
+            return;
+        }
+        ApplyChange(change);
+    }
+}
+
+void CFolder::ApplyChange(const FolderChange& change) {
+    if (change.name.empty() || change.name.find(L'\\') != std::wstring::npos) {
+        return;
+    }
+    int index = -1;
+    for (int i = 0; i < Count(); ++i) {
+        if (m_entries[static_cast<size_t>(i)]->name == change.name) {
+            index = i;
+            break;
+        }
+    }
+    const std::optional<OnDisk> disk = FindOnDisk(PathOf(change.name), change.name);
+    switch (change.kind) {
+    case FolderChange::Kind::kAdded:
+        if (disk && index < 0) {
+            if (disk->isDirectory) {
+                Insert(ListEntry::Directory(change.name, disk->isReparsePoint));
+            } else {
+                const size_t dot = change.name.rfind(L'.');
+                const Decoder decoder = dot == std::wstring::npos
+                                            ? Decoder()
+                                            : m_plugins.DecoderFor(UpperCaseAscii(std::wstring_view(change.name).substr(dot)));
+                if (!decoder.IsNone()) {
+                    Insert(ListEntry::Picture(change.name, decoder));
+                }
+            }
+        }
+        break;
+    case FolderChange::Kind::kRemoved:
+        if (!disk && index >= 0) {
+            RemoveAt(index);
+        }
+        break;
+    case FolderChange::Kind::kModified:
+        if (disk && index >= 0 && !disk->isDirectory) {
+            for (IFolderListener* listener : m_listeners) {
+                listener->OnChanged(index);
+            }
+        }
+        break;
+    case FolderChange::Kind::kOverflow:
+        break;
+    }
 }

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "filelist/FolderWatch.h"
 #include "filelist/ListEntry.h"
+#include "filelist/Listing.h"
 #include "image/SpiPluginList.h"
 
 class IFolderListener {
@@ -25,6 +27,11 @@ public:
     virtual void OnInserted(int index) { (void)index; }
     // The selected entry changed.
     virtual void OnSelected() {}
+    // The rest of a listing read after its first part came in: every entry may have moved,
+    // the selected entry stays selected.
+    virtual void OnFilled() {}
+    // The file of the entry at `index` was written to by another program.
+    virtual void OnChanged(int index) { (void)index; }
 
 protected:
     ~IFolderListener() = default;
@@ -47,6 +54,16 @@ public:
     const std::wstring& Dir() const { return m_dir; }
     // Whether a listing is being read now (it keeps the window alive meanwhile).
     bool IsListing() const { return m_bListing; }
+    // Whether the rest of a listing is still read, a part in each idle turn, after its
+    // first part was listed (keys act on the entries listed meanwhile).
+    bool IsFilling() const { return m_reader != nullptr; }
+    // Reads what remains of the listing now.
+    void FillToEnd();
+    // Whether what other programs do in the directory reaches the list.
+    bool IsWatched() const { return m_watch.IsWatching() && !m_bWatchPaused; }
+    // Stops that until the next listing (a size-judged pass lists again when it ends):
+    // what is reported meanwhile is let go.
+    void StopWatching();
     // Whether the latest listing could not read the whole directory.
     bool ListingFailed() const { return m_bListingFailed; }
 
@@ -106,10 +123,25 @@ public:
     // `text`, ignoring case; -1 when there is none (always for an empty text).
     int FindText(const std::wstring& text) const;
 
+    // What other programs did in the directory, as the watch reports it: each change is
+    // checked against the disk and applied only where the list does not agree already.
+    void ApplyChanges(std::vector<FolderChange> changes);
+
+    // A listing's first part holds the first this many names read.
+    static constexpr size_t kFirstNames = 1000;
+    // Its rest is read this many names at a time, until a key, a paint or a message waits.
+    static constexpr size_t kLaterNames = 4000;
+
 private:
-    // Reads `m_dir` into the entries; the selection is left to the caller. False when the
-    // window went away meanwhile: nobody is told then.
-    bool Fill();
+    using Choice = std::function<int()>;
+    // Reads `m_dir`'s first part into the entries, selects the entry `choose` picks and
+    // tells the listeners; the rest follows in idle turns, after which `choose` is asked
+    // again unless the user moved meanwhile. Nothing is told when the window went away.
+    void List(Choice choose);
+    void FillMore();
+    void EndFilling();
+    void RemoveAt(int index);
+    void ApplyChange(const FolderChange& change);
     void NotifyListed();
     int Find(int start, const std::function<bool(const ListEntry&)>& matches) const;
 
@@ -122,4 +154,12 @@ private:
     int m_nDirection = 1;
     bool m_bListing = false;
     bool m_bListingFailed = false;
+    // The rest of the listing while it is read, and how its first part chose the selection.
+    std::unique_ptr<CListingReader> m_reader;
+    Choice m_choose;
+    bool m_bUserMoved = false;
+    // Changes reported while a listing is read, applied once it is complete.
+    std::vector<FolderChange> m_queued;
+    bool m_bWatchPaused = false;
+    CFolderWatch m_watch;
 };

@@ -4,10 +4,9 @@
 
 #include <algorithm>
 #include <iterator>
-#include <unordered_map>
+#include <unordered_set>
 
 #include "filelist/EntryPath.h"
-#include "framework/DirectoryEnumerator.h"
 #include "portable/PathUtil.h"
 
 namespace {
@@ -15,54 +14,107 @@ namespace {
 // The window is kept alive at most this often while a directory is read.
 constexpr DWORD kKeepAliveIntervalMs = 15;
 
+bool IsDirectoryEntry(const std::unique_ptr<ListEntry>& e) {
+    return e->IsDirectory();
+}
+
 }  // namespace
 
 bool PictureComesBefore(const std::wstring& a, const std::wstring& b) {
     return ::lstrcmpiW(a.c_str(), b.c_str()) < 0;
 }
 
-Listing ReadListing(const std::wstring& dir, const CSpiPluginList& plugins, const std::function<bool()>& keepAlive) {
-    Listing listing;
+CListingReader::CListingReader(const std::wstring& dir, const CSpiPluginList& plugins)
+    : m_plugins(plugins), m_enumerator(EntryPath(dir, L"*.*"), true) {}
+
+Decoder CListingReader::DecoderOf(const std::wstring& name) {
+    const size_t dot = name.rfind(L'.');
+    if (dot == std::wstring::npos) {
+        return Decoder();
+    }
+    std::wstring ext = UpperCaseAscii(std::wstring_view(name).substr(dot));
+    auto cached = m_decoderOf.find(ext);
+    if (cached == m_decoderOf.end()) {
+        const Decoder decoder = m_plugins.DecoderFor(ext);
+        cached = m_decoderOf.emplace(std::move(ext), decoder).first;
+    }
+    return cached->second;
+}
+
+bool CListingReader::Read(size_t maxNames, const std::function<bool()>& keepAlive) {
     // The window is kept alive first of all: what waits for it is not kept waiting for the
     // whole listing.
     bool alive = !keepAlive || keepAlive();
-    std::vector<std::unique_ptr<ListEntry>> directories;
-    std::vector<std::unique_ptr<ListEntry>> pictures;
-    fw::CDirectoryEnumerator enumerator(EntryPath(dir, L"*.*"));
-    // What decodes each extension within this listing: the answers do not change.
-    std::unordered_map<std::wstring, Decoder> decoderOf;
     DWORD lastKept = ::GetTickCount();
     fw::DirectoryEntry e;
-    while (alive && enumerator.Next(e)) {
+    for (size_t n = 0; alive && n < maxNames; ++n) {
+        if (!m_enumerator.Next(e)) {
+            m_bAtEnd = true;
+            break;
+        }
         if (e.isDirectory) {
-            directories.push_back(
+            m_directories.push_back(
                 std::make_unique<ListEntry>(ListEntry::Directory(std::move(e.name), e.isReparsePoint)));
             continue;
         }
-        const size_t dot = e.name.rfind(L'.');
-        if (dot == std::wstring::npos) {
+        const Decoder decoder = DecoderOf(e.name);
+        if (decoder.IsNone()) {
             continue;
         }
-        const std::wstring ext = UpperCaseAscii(std::wstring_view(e.name).substr(dot));
-        auto cached = decoderOf.find(ext);
-        if (cached == decoderOf.end()) {
-            cached = decoderOf.emplace(ext, plugins.DecoderFor(ext)).first;
-        }
-        if (cached->second.IsNone()) {
-            continue;
-        }
-        pictures.push_back(std::make_unique<ListEntry>(ListEntry::Picture(std::move(e.name), cached->second)));
+        m_pictures.push_back(std::make_unique<ListEntry>(ListEntry::Picture(std::move(e.name), decoder)));
         if (keepAlive && ::GetTickCount() - lastKept >= kKeepAliveIntervalMs) {
             alive = keepAlive();
             lastKept = ::GetTickCount();
         }
     }
-    listing.stopped = !alive;
-    listing.failed = !alive || enumerator.Failed();
-    std::stable_sort(pictures.begin(), pictures.end(),
+    if (!alive) {
+        m_bStopped = m_bAtEnd = true;
+    }
+    return m_bAtEnd;
+}
+
+Listing CListingReader::Take() {
+    Listing listing;
+    listing.stopped = m_bStopped;
+    listing.failed = m_bStopped || m_enumerator.Failed();
+    std::stable_sort(m_pictures.begin(), m_pictures.end(),
                      [](const auto& a, const auto& b) { return PictureComesBefore(a->name, b->name); });
-    listing.entries.reserve(directories.size() + pictures.size());
-    std::move(directories.rbegin(), directories.rend(), std::back_inserter(listing.entries));
-    std::move(pictures.begin(), pictures.end(), std::back_inserter(listing.entries));
+    listing.entries.reserve(m_directories.size() + m_pictures.size());
+    std::move(m_directories.rbegin(), m_directories.rend(), std::back_inserter(listing.entries));
+    std::move(m_pictures.begin(), m_pictures.end(), std::back_inserter(listing.entries));
+    m_directories.clear();
+    m_pictures.clear();
+    m_directories.shrink_to_fit();
+    m_pictures.shrink_to_fit();
     return listing;
+}
+
+Listing ReadListing(const std::wstring& dir, const CSpiPluginList& plugins, const std::function<bool()>& keepAlive) {
+    CListingReader reader(dir, plugins);
+    reader.Read(SIZE_MAX, keepAlive);
+    return reader.Take();
+}
+
+void MergeListing(std::vector<std::unique_ptr<ListEntry>>& earlier, std::vector<std::unique_ptr<ListEntry>> later) {
+    std::unordered_set<std::wstring_view> known;
+    known.reserve(earlier.size());
+    for (const auto& e : earlier) {
+        known.insert(e->name);
+    }
+    const auto isKnown = [&](const std::unique_ptr<ListEntry>& e) { return known.count(e->name) != 0; };
+    later.erase(std::remove_if(later.begin(), later.end(), isKnown), later.end());
+    known.clear();
+
+    std::vector<std::unique_ptr<ListEntry>> merged;
+    merged.reserve(earlier.size() + later.size());
+    const auto laterPictures = std::partition_point(later.begin(), later.end(), IsDirectoryEntry);
+    const auto earlierPictures = std::partition_point(earlier.begin(), earlier.end(), IsDirectoryEntry);
+    std::move(later.begin(), laterPictures, std::back_inserter(merged));
+    std::move(earlier.begin(), earlierPictures, std::back_inserter(merged));
+    // On equal order the earlier entry goes first, as a stable sort of the whole would put it.
+    std::merge(std::make_move_iterator(earlierPictures), std::make_move_iterator(earlier.end()),
+               std::make_move_iterator(laterPictures), std::make_move_iterator(later.end()),
+               std::back_inserter(merged),
+               [](const auto& a, const auto& b) { return PictureComesBefore(a->name, b->name); });
+    earlier = std::move(merged);
 }

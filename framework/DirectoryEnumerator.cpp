@@ -13,8 +13,10 @@ bool MeansNoMoreFiles(DWORD error) {
 
 }  // namespace
 
-CDirectoryEnumerator::CDirectoryEnumerator(const std::wstring& pattern)
-    : m_find(::FindFirstFileW(pattern.c_str(), &m_data)) {
+CDirectoryEnumerator::CDirectoryEnumerator(const std::wstring& pattern, bool bulk)
+    : m_find(bulk ? ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &m_data, FindExSearchNameMatch, nullptr,
+                                       FIND_FIRST_EX_LARGE_FETCH)
+                  : ::FindFirstFileW(pattern.c_str(), &m_data)) {
     m_pending = m_find.IsValid();
     m_bFailed = !m_pending && !MeansNoMoreFiles(::GetLastError());
 }

@@ -21,7 +21,9 @@ struct DirectoryEntry {
 
 class CDirectoryEnumerator {
 public:
-    explicit CDirectoryEnumerator(const std::wstring& pattern);
+    // `bulk`: the names only (no short names), fetched in large buffers, for a directory
+    // that may hold very many entries.
+    explicit CDirectoryEnumerator(const std::wstring& pattern, bool bulk = false);
     CDirectoryEnumerator(const CDirectoryEnumerator&) = delete;
     CDirectoryEnumerator& operator=(const CDirectoryEnumerator&) = delete;
 

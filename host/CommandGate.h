@@ -4,7 +4,10 @@
 // window reads a listing or runs a size-judged pass it keeps itself alive by handling the
 // messages that come meanwhile; the commands among them are refused here, except closing
 // the window or the program, which ends the pass. (Keys do not even reach the gate during a listing:
-// they wait in the queue and run on the new list. A pass reads Escape itself.) Portable.
+// they wait in the queue and run on the new list. A pass reads Escape itself.) While the
+// rest of a listing is read in idle turns the window is not busy: keys act on the entries
+// listed so far, and a size-judged pass, which needs the whole list, reads the rest first.
+// Portable.
 
 // What the window is busy with.
 enum class Activity {

@@ -98,6 +98,20 @@ void CPicturePane::OnSelected() {
     ShowSelected();
 }
 
+void CPicturePane::OnChanged(int index) {
+    const ListEntry* entry = m_folder.At(index);
+    if (entry == nullptr || entry->IsDirectory()) {
+        return;
+    }
+    const std::wstring path = m_folder.PathOf(*entry);
+    m_readAhead.Drop(path);
+    if (entry == m_folder.Selected() && m_shown.kind == Shown::kPicture && m_shown.path == path &&
+        m_shown.stamp != FileStamp::Of(path)) {
+        m_shown = Shown();  // not retired: it no longer matches its file
+        ShowSelected();
+    }
+}
+
 void CPicturePane::ShowSelected() {
     if (m_hWnd == nullptr) {
         return;

@@ -34,6 +34,9 @@ public:
     // ahead first).
     void OnListed() override;
     void OnSelected() override;
+    // Another program wrote to an entry's file: no copy of it read before is shown again,
+    // and the shown picture is read again when its file is no longer what was read.
+    void OnChanged(int index) override;
 
     // Shows the folder's selected entry now: releases what was shown, decodes the entry's
     // picture (for a directory its preview) and puts the pane on screen.

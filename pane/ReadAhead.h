@@ -59,6 +59,10 @@ public:
     void KeepOnly(const std::vector<std::wstring>& paths);
     // Drops every copy.
     void Clear() { m_held.clear(); }
+    // Drops the copy of `path` (its file was written to).
+    void Drop(const std::wstring& path) {
+        std::erase_if(m_held, [&](const Held& h) { return h.path == path; });
+    }
 
     // A decoded picture with the stamp of the file it was read from, and its copy scaled
     // to the pane (empty when none was made).

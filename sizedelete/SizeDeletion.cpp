@@ -163,6 +163,8 @@ void CSizeDeletion::OnSizeDeleteRecursiveMove() {
 
 void CSizeDeletion::RunPass(Pass pass) {
     const HWND owner = m_host.OwnerWindow();
+    // A pass goes by the whole list: what remains of it is read first.
+    m_folder.FillToEnd();
     if (m_folder.Count() == 0) {
         fw::MessageBox(owner, kNothingToDo);
         return;
@@ -183,6 +185,8 @@ void CSizeDeletion::RunPass(Pass pass) {
     }
     m_progress = PassProgress{};
     m_progress.moving = moving;
+    // What the pass does to the folder is not the list's to follow: it lists again at its end.
+    m_folder.StopWatching();
     m_bSizeDeleteRunning = true;
     m_view.PassRunning(true);
     ShowProgress(m_folder.Dir(), Title::kNow);

@@ -520,6 +520,15 @@ TEST_F(Display, DirectoryPreviewShowsTheFirstDisplayableFileInside) {
     });
 }
 
+// A folder that cannot be watched, as on some network shares: files that change behind the
+// list stay as listed, until it is read again.
+struct UnwatchedFolders {
+    UnwatchedFolders() { CFolderWatch::s_refuseWatches = true; }
+    ~UnwatchedFolders() { CFolderWatch::s_refuseWatches = false; }
+    UnwatchedFolders(const UnwatchedFolders&) = delete;
+    UnwatchedFolders& operator=(const UnwatchedFolders&) = delete;
+};
+
 TEST_F(Display, EntriesThatCannotBeShownLeaveThePaneBlack) {
     UsePlugins({"tpi"});
     constexpr uint32_t kRed = 0xD02020;
@@ -529,6 +538,8 @@ TEST_F(Display, EntriesThatCannotBeShownLeaveThePaneBlack) {
     test::WriteFileBytes(Pic("garbage.bmp"), "BM but nothing more");
     test::WriteFileBytes(Pic("garbage.tpi"), "not a test picture");
     WriteBmp("empty\\readme.bmp.txt", 5, 5, kRed);
+    // Files that vanish behind the list, which keeps them.
+    const UnwatchedFolders unwatched;
     WithViewer([&](CViewerDlg& dlg) {
         SizeWindow(dlg);
         Open(dlg);

@@ -102,7 +102,17 @@ TEST_F(Keys, ModifiersCountAsTheyWereWhenTheKeyWasPressed) {
     EXPECT_EQ(prompts.messages[0].text, "ディレクトリではありません。\n") << "Shift-K is no kill";
 }
 
+// A folder that cannot be watched, as on some network shares: files that change behind the
+// list stay as listed, until it is read again.
+struct UnwatchedFolders {
+    UnwatchedFolders() { CFolderWatch::s_refuseWatches = true; }
+    ~UnwatchedFolders() { CFolderWatch::s_refuseWatches = false; }
+    UnwatchedFolders(const UnwatchedFolders&) = delete;
+    UnwatchedFolders& operator=(const UnwatchedFolders&) = delete;
+};
+
 TEST_F(Keys, FailuresNameTheTargetAsHeldInAnErrorBox) {
+    const UnwatchedFolders unwatched;  // a.bmp vanishes behind the list
     WriteBmp("a.bmp", 2, 2, 0);
     test::PromptRecorder prompts;
     ModalScript script = Script(TRUE);
@@ -336,6 +346,7 @@ TEST_F(Keys, CtrlMAndCtrlInsertChooseTheMoveTargetThatMUsesNext) {
 }
 
 TEST_F(Keys, RRenamesTheEntryAndSelectsItUnderItsNewName) {
+    const UnwatchedFolders unwatched;  // c.bmp, made behind the list, shows whether it is read again
     test::MakeDir(Pic(" photos"));
     WriteBmp("a.bmp", 2, 2, 0x112233);
     WriteBmp("b.bmp", 3, 3, 0x445566);

@@ -381,6 +381,9 @@ TEST_F(Listing, TenThousandFilesInCaseInsensitiveOrder) {
     }
     WithViewer([&](CViewerDlg& dlg) {
         dlg.Folder().Open(test::Wide(m_pics.Path()));
+        // Listed in parts: the first part, then the rest merged into it.
+        EXPECT_TRUE(dlg.Folder().IsFilling());
+        dlg.Folder().FillToEnd();
         const Strings entries = Entries(dlg);
         ASSERT_EQ(entries.size(), 10000u);
         for (int i = 0; i < 10000; ++i) {
@@ -435,6 +438,7 @@ TEST_F(Listing, NoSecondListingWhileOneRuns) {
         dlg.Folder().Open(test::Wide(m_pics.Path()));
         EXPECT_TRUE(prompts.browses.empty()) << "the browser did not open during the listing";
         EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path()));
+        dlg.Folder().FillToEnd();
         EXPECT_EQ(dlg.FileList().ListBox().GetCount(), 3000);
         EXPECT_FALSE(dlg.Folder().IsListing());
     });
