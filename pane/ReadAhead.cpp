@@ -86,9 +86,14 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decode
     held.path = path;
     held.decoder = decoder;
     held.stamp = *stamp;
-    // Pictures side by side in a folder mostly share a size: one that would not fit if it
-    // had the size of the largest held is not tried.
-    if (HeldBytes() + LargestHeld() > kMaxHeldBytes) {
+    // The decoder holds about as much again as the picture while it decodes. A picture whose
+    // header cannot be read is taken to be as large as the largest held: pictures side by
+    // side in a folder mostly share a size.
+    const std::optional<PictureSize> named = ReadHeaderSize(path, decoder);
+    const uint64_t expected =
+        named ? uint64_t{4} * static_cast<uint32_t>(named->width) * static_cast<uint32_t>(named->height)
+              : LargestHeld();
+    if (HeldBytes() + 2 * expected > m_maxHeldBytes) {
         return Remember(std::move(held), Outcome::kNoRoom);
     }
     bool stopped = false;
@@ -96,7 +101,7 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decode
         stopped = stopped || (keepGoing && !keepGoing());
         return !stopped;
     };
-    DecodeOutcome decoded = DecodePicture(path, decoder, dc, watch);
+    DecodeOutcome decoded = DecodePicture(path, decoder, dc, watch, DeviceBitmap::kLater);
     held.picture = std::move(decoded.picture);
     held.bytes = held.picture.HeldBytes();
     if (stopped) {
@@ -110,8 +115,13 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decode
     if (!decoded) {
         return Remember(std::move(held), Outcome::kFailed);
     }
-    if (HeldBytes() + held.bytes > kMaxHeldBytes) {
+    if (HeldBytes() + held.bytes > m_maxHeldBytes) {
         return Remember(std::move(held), Outcome::kNoRoom);
+    }
+    // A device bitmap doubles what the copy holds: only while another copy would still fit.
+    if (held.picture.LacksDeviceBitmap() && HeldBytes() + 3 * held.bytes <= m_maxHeldBytes &&
+        held.picture.MakeDeviceBitmap(dc)) {
+        held.bytes = held.picture.HeldBytes();
     }
     m_held.push_back(std::move(held));
     return Outcome::kHeld;
@@ -147,7 +157,7 @@ CReadAhead::Outcome CReadAhead::Fit(const std::wstring& path, const FittedSize& 
                             static_cast<uint32_t>(std::max(0L, static_cast<long>(size.cy)));
     found->bytes -= found->fitted.HeldBytes();
     found->fitted = CFittedCopy();
-    if (wanted == 0 || HeldBytes() + wanted > kMaxHeldBytes) {
+    if (wanted == 0 || HeldBytes() + wanted > m_maxHeldBytes) {
         return Outcome::kNoRoom;
     }
     std::optional<CFittedCopy> fitted = CFittedCopy::Make(found->picture, size.cx, size.cy, keepGoing);
@@ -168,14 +178,14 @@ void CReadAhead::Retire(const std::wstring& path, Decoder decoder, const FileSta
     held.bytes = picture.HeldBytes() == 0 ? 0 : picture.HeldBytes() + fitted.HeldBytes();
     held.picture = std::move(picture);
     held.fitted = std::move(fitted);
-    if (held.bytes == 0 || held.bytes > kMaxHeldBytes) {
+    if (held.bytes == 0 || held.bytes > m_maxHeldBytes) {
         return;  // nothing held, or released at once
     }
     const auto same = Find(path);
     if (same != m_held.end()) {
         m_held.erase(same);
     }
-    while (!m_held.empty() && (HeldBytes() + held.bytes > kMaxHeldBytes || m_held.size() >= kMaxPictures)) {
+    while (!m_held.empty() && (HeldBytes() + held.bytes > m_maxHeldBytes || m_held.size() >= kMaxPictures)) {
         m_held.erase(m_held.begin());
     }
     m_held.push_back(std::move(held));

@@ -31,19 +31,17 @@ struct FileStamp {
 
 class CReadAhead {
 public:
-    CReadAhead() = default;
+    // `maxHeldBytes`: what the copies may hold together (a test gives a smaller cap).
+    explicit CReadAhead(uint64_t maxHeldBytes = kMaxHeldBytes) : m_maxHeldBytes(maxHeldBytes) {}
     CReadAhead(const CReadAhead&) = delete;
     CReadAhead& operator=(const CReadAhead&) = delete;
 
     // At most this many pictures are held ahead, together taking at most kMaxHeldBytes.
+    // The cap keeps the window within three pictures as large as a 24-megapixel one: the
+    // shown one, and two more held or being decoded (a picture is decoded only while the
+    // held copies and twice the picture fit: the decoder has buffers of its own meanwhile).
     static constexpr size_t kMaxPictures = 2;
-#ifdef _WIN64
-    static constexpr uint64_t kMaxHeldBytes = uint64_t{512} << 20;
-#else
-    // Half the BMP reader's cap for one picture: the shown picture and the plug-ins share
-    // the 32-bit address space with what is held here.
-    static constexpr uint64_t kMaxHeldBytes = uint64_t{256} << 20;
-#endif
+    static constexpr uint64_t kMaxHeldBytes = uint64_t{192} << 20;
 
     enum class Outcome {
         kHeld,     // a copy is held (it was already, or it was decoded now)
@@ -52,8 +50,10 @@ public:
         kNoRoom,   // the copy would not fit beside what is held
     };
     // Makes sure a copy of the picture at `path` as `decoder` decodes it is held, decoding
-    // it now when needed (a BMP file into a bitmap compatible with `dc`). A copy that would
-    // take the held pictures past kMaxHeldBytes is not kept.
+    // it now when needed. A picture whose decoding (twice the picture, as its header names
+    // it) would take the held copies past the cap is not decoded; a copy is given a device
+    // bitmap compatible with `dc` (a BMP's, which makes stretching it cheap) only while the
+    // held copies, the copy with its bitmap and room for one more fit the cap.
     Outcome Prepare(const std::wstring& path, Decoder decoder, HDC dc, const KeepGoing& keepGoing);
     // Drops every copy whose path is not among `paths`.
     void KeepOnly(const std::vector<std::wstring>& paths);
@@ -74,7 +74,7 @@ public:
     // The size a picture is shown at in the pane; a side of 0 when it is not scaled.
     using FittedSize = std::function<SIZE(const CPicture& picture)>;
     // Makes the copy of `path`'s held picture scaled to the size `sizeOf` gives, unless it
-    // is held at that size already or would take the held pictures past kMaxHeldBytes:
+    // is held at that size already or would take the held pictures past the cap:
     // kHeld when the copy is held at that size afterwards, kStopped when `keepGoing`
     // answered false while the picture was scaled, else kNoRoom.
     Outcome Fit(const std::wstring& path, const FittedSize& sizeOf, const KeepGoing& keepGoing = {});
@@ -85,7 +85,7 @@ public:
     // `stamp`. It is kept as a copy (the user may go back
     // to it) until the next read-ahead keeps only the entries beside the new one; so its
     // memory is released in idle time, not while a key waits. Older copies make room for
-    // it only when the held pictures would exceed kMaxHeldBytes.
+    // it only when the held pictures would exceed the cap.
     void Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture,
                 CFittedCopy fitted = {});
 
@@ -112,5 +112,6 @@ private:
     uint64_t LargestHeld() const;
     Outcome Remember(Held held, Outcome outcome);
 
+    uint64_t m_maxHeldBytes;
     std::vector<Held> m_held;
 };

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "framework/Gdi.h"
 #include "framework/Handles.h"
 #include "image/FittedCopy.h"
 #include "res/resource.h"
@@ -212,6 +213,40 @@ TEST_F(ReadAhead, AWaitingKeyWaitsForTheScalingOnlyOfAPictureSlowToStretch) {
             EXPECT_EQ(dlg.Pane().ShownFitted().Fits(size.cx, size.cy), waitsForScaling);
         });
         Remove(ext);
+    }
+}
+
+// The copies stay within their cap: a picture is decoded only while the held copies and
+// twice the picture (as its header names it) fit, and it is given a device bitmap only
+// while the copy with its bitmap and room for one more copy fit too.
+TEST_F(ReadAhead, CopiesAreDecodedAndGivenBitmapsOnlyWithinTheirCap) {
+    WriteBmp("a.bmp", 64, 64, 0x123456);
+    WriteBmp("b.bmp", 64, 64, 0x654321);
+    constexpr uint64_t kNamed = 4 * 64 * 64;
+    using Outcome = CReadAhead::Outcome;
+    struct Case {
+        uint64_t cap;
+        Outcome a, b;
+        bool bitmaps;  // the copies held have device bitmaps
+    };
+    const Case cases[] = {
+        {2 * kNamed - 1, Outcome::kNoRoom, Outcome::kNoRoom, false},
+        {2 * kNamed, Outcome::kHeld, Outcome::kNoRoom, false},
+        {64 * kNamed, Outcome::kHeld, Outcome::kHeld, true},
+    };
+    const fw::CClientDC dc(nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cap);
+        CReadAhead copies(c.cap);
+        EXPECT_EQ(copies.Prepare(test::Wide(Pic("a.bmp")), Decoder::Bmp(), dc, {}), c.a);
+        EXPECT_EQ(copies.Prepare(test::Wide(Pic("b.bmp")), Decoder::Bmp(), dc, {}), c.b);
+        EXPECT_LE(copies.HeldBytes(), c.cap);
+        for (const char* name : {"a.bmp", "b.bmp"}) {
+            const std::wstring path = test::Wide(Pic(name));
+            if (copies.Holds(path)) {
+                EXPECT_EQ(copies.HoldsWithDeviceBitmap(path), c.bitmaps) << name;
+            }
+        }
     }
 }
 
