@@ -15,16 +15,17 @@
 //   next.key.m.bmp/.jpg   M the same way: the shown picture moves into m_strMoveDir and the
 //                         next one is shown
 //   next.ahead.key.down/.m.bmp/.jpg  the same keys with a pause after each picture longer
-//                         than decoding it, against one blit into the pane, after idling as
-//                         long, of a bitmap of the same picture already scaled to the pane
-//                         (the floor.blit lines: the least a key can cost once the picture is
-//                         decoded and scaled)
+//                         than decoding it, judged against the floors of a key (Down against
+//                         floor.key.blit, M against floor.key.move.blit); against one blit
+//                         into the pane, after idling as long, of a bitmap of the same picture
+//                         already scaled to the pane (the floor.blit lines) as notes
 //   next.ahead.key.ignored, floor.key.blit, floor.key.move.blit  the floors of a key: one
 //                         no command takes, and a key to a bare window painted with one
 //                         blit, without and with a file renamed (see KeyFloorRun)
 //   memory                working set while paging (run it in a process of its own: the peak
 //                         is the process's); memory.ahead the same with the idle read-ahead
-//                         run after each picture
+//                         run after each picture. Judged against three pictures, their copies
+//                         scaled to the pane and 64 MiB
 //
 //   pass.list.bmp/.jpg    a size-judged pass over the list of 200 small pictures, all of
 //                         which it deletes, against decoding, drawing and deleting each one
@@ -250,6 +251,9 @@ struct NextPictureRun {
     // before their key.
     DWORD floorIdleMs = 0;
     double goal = kGoal;
+    // Whether the line against the floor is judged; a run judged against another floor
+    // prints it as a note.
+    bool judged = true;
     bench::Samples ours[2];
     bench::Samples floor[2];
     bench::Samples drawnAtOnce[2];  // the draw-only floor without idling, for comparison
@@ -319,8 +323,12 @@ struct NextPictureRun {
                             name.c_str(), floor[kind].Median(), floor[kind].Min(), floor[kind].Max(),
                             static_cast<unsigned>(floor[kind].Count()));
             }
-            if (ours[kind].Count() > 0) {
+            if (ours[kind].Count() > 0 && judged) {
                 bench::PrintRatio(name + "." + kKindSuffix[kind], ours[kind], floor[kind], goal);
+            } else if (ours[kind].Count() > 0) {
+                bench::PrintNote("%s.%s against floor.blit.%s: ours %.1f ms, floor %.1f ms, ratio %.2f", name.c_str(),
+                                 kKindSuffix[kind], kKindSuffix[kind], ours[kind].Median(), floor[kind].Median(),
+                                 ours[kind].Median() / floor[kind].Median());
             }
             if (floorIdleMs > 0 && drawnAtOnce[kind].Count() > 0) {
                 bench::PrintNote("%s.%s: the floor idled %lu ms before drawing; drawn again at once it took median "
@@ -542,6 +550,8 @@ public:
         if (pace == Pace::kPause) {
             m_run.floorIs = NextPictureRun::FloorIs::kDrawOnly;
             m_run.goal = kAheadGoal;
+            // Judged against the floors of a key (KeyFloorRun); the blit alone is a note.
+            m_run.judged = false;
         }
     }
 
@@ -649,7 +659,8 @@ private:
 //                         size, whose paint is one blit of a pane-sized bitmap
 //   floor.key.move.blit   the same, where the key first renames a file into another folder,
 //                         as M does
-// The next.ahead lines are printed against the last two as notes.
+// The next.ahead lines are judged against the last two: Down within kDownGoal of
+// floor.key.blit, M within kMoveGoal of floor.key.move.blit.
 class KeyFloorRun {
 public:
     KeyFloorRun(const std::string& dir, int reps) : m_dir(dir), m_reps(reps) {}
@@ -675,6 +686,8 @@ public:
 
 private:
     static constexpr DWORD kPauseMs = 1500;
+    static constexpr double kDownGoal = 1.5;
+    static constexpr double kMoveGoal = 2.0;
     enum Floor { kIgnored = 0, kBlit = 1, kMoveBlit = 2 };
 
     // A top-level window over the main window's client area: its pane is where the main
@@ -808,12 +821,16 @@ private:
         }
         for (const auto& [run, moves] : m_compared) {
             const Floor floor = moves ? kMoveBlit : kBlit;
+            const double goal = moves ? kMoveGoal : kDownGoal;
             for (int kind = kBmp; kind <= kJpeg; ++kind) {
                 const bench::Samples& ours = run->Result().ours[kind];
+                const bench::Samples& by = m_ms[floor];
                 if (ours.Count() > 0) {
-                    bench::PrintNote("%s.%s against %s: ours %.2f ms, floor %.2f ms, ratio %.2f",
-                                     run->Result().name.c_str(), kKindSuffix[kind], names[floor], ours.Median(),
-                                     m_ms[floor].Median(), ours.Median() / m_ms[floor].Median());
+                    const double ratio = ours.Median() / by.Median();
+                    std::printf("%s.%s: ours=%.2f %s=%.2f ratio=%.2f goal=%.2f %s ours.min=%.2f ours.max=%.2f n=%u\n",
+                                run->Result().name.c_str(), kKindSuffix[kind], ours.Median(), names[floor],
+                                by.Median(), ratio, goal, ratio <= goal ? "ok" : "MISS", ours.Min(), ours.Max(),
+                                static_cast<unsigned>(ours.Count()));
                 }
             }
         }
@@ -876,6 +893,14 @@ void MeasureMemory(CViewerDlg& dlg, const std::string& dir) {
     const bench::MemoryUse start = bench::ReadMemoryUse();
     bench::PrintNote("memory: working set %.1f MiB with the first picture shown", start.workingSetMiB);
     const int perRound = dlg.FileList().ListBox().GetCount();
+    // Three pictures as decoded (the shown one and one either side of it, read ahead), each
+    // with its copy scaled to the pane, and 64 MiB for the rest of the process.
+    const CPicture& shown = dlg.Pane().ShownPicture();
+    const SIZE fitted = dlg.Pane().FittedSizeOf(shown);
+    const double pictureMiB = 4.0 * shown.Width() * shown.Height() / (1 << 20);
+    const double fittedMiB = 4.0 * fitted.cx * fitted.cy / (1 << 20);
+    const double budgetMiB = 3 * (pictureMiB + fittedMiB) + 64;
+    bench::PrintNote("memory: a picture %.1f MiB, its copy scaled to the pane %.1f MiB", pictureMiB, fittedMiB);
     const auto page = [&](const std::string& name, bool readAhead) {
         ShowFirst(dlg, dir);
         for (int round = 1; round <= 3; ++round) {
@@ -891,7 +916,8 @@ void MeasureMemory(CViewerDlg& dlg, const std::string& dir) {
                 }
             }
             const bench::MemoryUse now = bench::ReadMemoryUse();
-            bench::PrintMemory(name + std::to_string(round * perRound), now.peakWorkingSetMiB, now.workingSetMiB);
+            bench::PrintMemory(name + std::to_string(round * perRound), now.peakWorkingSetMiB, now.workingSetMiB,
+                               budgetMiB);
         }
     };
     page("memory.paged", false);

@@ -82,8 +82,9 @@ void PrintRatio(const std::string& name, const Samples& ours, const Samples& flo
     std::fflush(stdout);
 }
 
-void PrintMemory(const std::string& name, double peakMiB, double afterMiB) {
-    std::printf("%s: peak=%.1f after=%.1f\n", name.c_str(), peakMiB, afterMiB);
+void PrintMemory(const std::string& name, double peakMiB, double afterMiB, double budgetMiB) {
+    std::printf("%s: peak=%.1f after=%.1f budget=%.1f %s\n", name.c_str(), peakMiB, afterMiB, budgetMiB,
+                peakMiB <= budgetMiB && afterMiB <= budgetMiB ? "ok" : "MISS");
     std::fflush(stdout);
 }
 
