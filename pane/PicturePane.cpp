@@ -146,6 +146,11 @@ void CPicturePane::ShowSelected() {
         m_shown.picture = std::move(copy->picture);
         m_shown.fitted = std::move(copy->fitted);
     } else if (m_shown.kind == Shown::kPicture) {
+        // The copies (the picture retired just now among them) make room for the decoding.
+        if (const std::optional<PictureSize> named = ReadHeaderSize(m_shown.path, m_shown.decoder)) {
+            m_readAhead.MakeRoomToDecode(uint64_t{4} * static_cast<uint32_t>(named->width) *
+                                         static_cast<uint32_t>(named->height));
+        }
         Decode(StepAway());
     } else if (m_shown.kind == Shown::kPreview) {
         DecodePreview(StepAway());

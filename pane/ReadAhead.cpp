@@ -53,6 +53,12 @@ uint64_t CReadAhead::LargestHeld() const {
     return largest;
 }
 
+void CReadAhead::MakeRoomToDecode(uint64_t bytes) {
+    while (!m_held.empty() && HeldBytes() + 2 * bytes > m_maxHeldBytes) {
+        m_held.erase(m_held.begin());
+    }
+}
+
 void CReadAhead::KeepOnly(const std::vector<std::wstring>& paths) {
     std::erase_if(m_held, [&](const Held& h) { return std::find(paths.begin(), paths.end(), h.path) == paths.end(); });
 }
