@@ -83,6 +83,11 @@ void PrintRatio(const std::string& name, const Samples& ours, const Samples& flo
 }
 
 void PrintMemory(const std::string& name, double peakMiB, double afterMiB, double budgetMiB) {
+    if (budgetMiB < 0) {
+        std::printf("%s: peak=%.1f after=%.1f\n", name.c_str(), peakMiB, afterMiB);
+        std::fflush(stdout);
+        return;
+    }
     std::printf("%s: peak=%.1f after=%.1f budget=%.1f %s\n", name.c_str(), peakMiB, afterMiB, budgetMiB,
                 peakMiB <= budgetMiB && afterMiB <= budgetMiB ? "ok" : "MISS");
     std::fflush(stdout);

@@ -43,8 +43,8 @@ private:
 // Prints the line of a measurement against its floor; the verdict is "ok" or "MISS".
 void PrintRatio(const std::string& name, const Samples& ours, const Samples& floor, double goal);
 // The peak working set and the one after the measured steps, judged against `budgetMiB`:
-// both must stay within it.
-void PrintMemory(const std::string& name, double peakMiB, double afterMiB, double budgetMiB);
+// both must stay within it. Without a budget (negative) the line only tells them.
+void PrintMemory(const std::string& name, double peakMiB, double afterMiB, double budgetMiB = -1);
 // A line of detail ("# ..."), for the reader of the log; never parsed.
 void PrintNote(const char* format, ...);
 
