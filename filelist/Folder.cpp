@@ -142,13 +142,7 @@ void CFolder::EndFilling() {
     m_reader.reset();
     m_bListingFailed = m_bListingFailed || rest.failed;
     MergeListing(m_entries, std::move(rest.entries));
-    m_nSelected = -1;
-    for (int i = 0; i < Count() && selected != nullptr; ++i) {
-        if (m_entries[static_cast<size_t>(i)].get() == selected) {
-            m_nSelected = i;
-            break;
-        }
-    }
+    m_nSelected = selected == nullptr ? -1 : Find(0, [&](const ListEntry& e) { return &e == selected; });
     for (IFolderListener* listener : m_listeners) {
         listener->OnFilled();
     }
@@ -348,7 +342,6 @@ void CFolder::RemoveAt(int index) {
     }
 }
 
-
 void CFolder::ApplyChanges(std::vector<FolderChange> changes) {
     if (m_bWatchPaused) {
         return;
@@ -377,13 +370,7 @@ void CFolder::ApplyChange(const FolderChange& change) {
     if (change.name.empty() || change.name.find(L'\\') != std::wstring::npos) {
         return;
     }
-    int index = -1;
-    for (int i = 0; i < Count(); ++i) {
-        if (m_entries[static_cast<size_t>(i)]->name == change.name) {
-            index = i;
-            break;
-        }
-    }
+    const int index = Find(0, [&](const ListEntry& e) { return e.name == change.name; });
     const std::optional<OnDisk> disk = FindOnDisk(PathOf(change.name), change.name);
     switch (change.kind) {
     case FolderChange::Kind::kAdded:
@@ -391,10 +378,8 @@ void CFolder::ApplyChange(const FolderChange& change) {
             if (disk->isDirectory) {
                 Insert(ListEntry::Directory(change.name, disk->isReparsePoint));
             } else {
-                const size_t dot = change.name.rfind(L'.');
-                const Decoder decoder = dot == std::wstring::npos
-                                            ? Decoder()
-                                            : m_plugins.DecoderFor(UpperCaseAscii(std::wstring_view(change.name).substr(dot)));
+                const std::wstring ext = PictureExtension(change.name);
+                const Decoder decoder = ext.empty() ? Decoder() : m_plugins.DecoderFor(ext);
                 if (!decoder.IsNone()) {
                     Insert(ListEntry::Picture(change.name, decoder));
                 }

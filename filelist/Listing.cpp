@@ -27,18 +27,22 @@ bool PictureComesBefore(const std::wstring& a, const std::wstring& b) {
 CListingReader::CListingReader(const std::wstring& dir, const CSpiPluginList& plugins)
     : m_plugins(plugins), m_enumerator(EntryPath(dir, L"*.*"), true) {}
 
-Decoder CListingReader::DecoderOf(const std::wstring& name) {
-    const size_t dot = name.rfind(L'.');
-    if (dot == std::wstring::npos) {
+Decoder CListingReader::DecoderOf(std::wstring_view name) {
+    std::wstring ext = PictureExtension(name);
+    if (ext.empty()) {
         return Decoder();
     }
-    std::wstring ext = UpperCaseAscii(std::wstring_view(name).substr(dot));
     auto cached = m_decoderOf.find(ext);
     if (cached == m_decoderOf.end()) {
         const Decoder decoder = m_plugins.DecoderFor(ext);
         cached = m_decoderOf.emplace(std::move(ext), decoder).first;
     }
     return cached->second;
+}
+
+std::wstring PictureExtension(std::wstring_view name) {
+    const size_t dot = name.rfind(L'.');
+    return dot == std::wstring_view::npos ? std::wstring() : UpperCaseAscii(name.substr(dot));
 }
 
 bool CListingReader::Read(size_t maxNames, const std::function<bool()>& keepAlive) {

@@ -35,7 +35,7 @@ public:
     // What was read since the last Take, sorted; `failed` and `stopped` as they are now.
     Listing Take();
     // The decoder of a file name, as the listing finds it; none for a file it does not list.
-    Decoder DecoderOf(const std::wstring& name);
+    Decoder DecoderOf(std::wstring_view name);
 
 private:
     const CSpiPluginList& m_plugins;
@@ -51,6 +51,10 @@ private:
 // Reads `dir` whole. `keepAlive`, when given, is asked first and then now and then while
 // the directory is read; when it answers false the reading stops where it is.
 Listing ReadListing(const std::wstring& dir, const CSpiPluginList& plugins, const std::function<bool()>& keepAlive);
+
+// A file name's extension as the plug-ins are asked about it (upper case, with its dot);
+// empty when the name has none.
+std::wstring PictureExtension(std::wstring_view name);
 
 // Whether picture `a` comes before picture `b` in the list.
 bool PictureComesBefore(const std::wstring& a, const std::wstring& b);
