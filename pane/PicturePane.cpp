@@ -147,10 +147,7 @@ void CPicturePane::ShowSelected() {
         m_shown.fitted = std::move(copy->fitted);
     } else if (m_shown.kind == Shown::kPicture) {
         // The copies (the picture retired just now among them) make room for the decoding.
-        if (const std::optional<PictureSize> named = ReadHeaderSize(m_shown.path, m_shown.decoder)) {
-            m_readAhead.MakeRoomToDecode(uint64_t{4} * static_cast<uint32_t>(named->width) *
-                                         static_cast<uint32_t>(named->height));
-        }
+        m_readAhead.MakeRoomToDecode(m_shown.path, m_shown.decoder);
         Decode(StepAway());
     } else if (m_shown.kind == Shown::kPreview) {
         DecodePreview(StepAway());

@@ -53,8 +53,22 @@ uint64_t CReadAhead::LargestHeld() const {
     return largest;
 }
 
-void CReadAhead::MakeRoomToDecode(uint64_t bytes) {
-    while (!m_held.empty() && HeldBytes() + 2 * bytes > m_maxHeldBytes) {
+namespace {
+
+// What a decoded picture of this file holds, as its header names its size.
+std::optional<uint64_t> NamedBytes(const std::wstring& path, Decoder decoder) {
+    const std::optional<PictureSize> named = ReadHeaderSize(path, decoder);
+    if (!named) {
+        return std::nullopt;
+    }
+    return uint64_t{4} * static_cast<uint32_t>(named->width) * static_cast<uint32_t>(named->height);
+}
+
+}  // namespace
+
+void CReadAhead::MakeRoomToDecode(const std::wstring& path, Decoder decoder) {
+    const std::optional<uint64_t> bytes = NamedBytes(path, decoder);
+    while (bytes && !m_held.empty() && HeldBytes() + 2 * *bytes > m_maxHeldBytes) {
         m_held.erase(m_held.begin());
     }
 }
@@ -95,10 +109,7 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decode
     // The decoder holds about as much again as the picture while it decodes. A picture whose
     // header cannot be read is taken to be as large as the largest held: pictures side by
     // side in a folder mostly share a size.
-    const std::optional<PictureSize> named = ReadHeaderSize(path, decoder);
-    const uint64_t expected =
-        named ? uint64_t{4} * static_cast<uint32_t>(named->width) * static_cast<uint32_t>(named->height)
-              : LargestHeld();
+    const uint64_t expected = NamedBytes(path, decoder).value_or(LargestHeld());
     if (HeldBytes() + 2 * expected > m_maxHeldBytes) {
         return Remember(std::move(held), Outcome::kNoRoom);
     }

@@ -63,9 +63,10 @@ public:
     void Drop(const std::wstring& path) {
         std::erase_if(m_held, [&](const Held& h) { return h.path == path; });
     }
-    // Drops copies, the earliest kept first, until the held copies and twice a picture of
-    // `bytes` fit the cap, as for a picture read ahead: before another picture is decoded.
-    void MakeRoomToDecode(uint64_t bytes);
+    // Drops copies, the earliest kept first, until the held copies and twice the picture of
+    // `path` (as its header names its size) fit the cap, as for a picture read ahead: before
+    // that picture is decoded. Nothing is dropped when the header cannot be read.
+    void MakeRoomToDecode(const std::wstring& path, Decoder decoder);
 
     // A decoded picture with the stamp of the file it was read from, and its copy scaled
     // to the pane (empty when none was made).
