@@ -81,16 +81,18 @@ TEST_F(FileOps, MoveNeverReplacesAndRenamesOnlyWhenAsked) {
 TEST_F(FileOps, MoveGivesUpAfterTenThousandNames) {
     WriteBmp("a.bmp", 1, 1, 0x010203);
     test::WriteFileBytes(m_move / "a.bmp", "own name");
+    std::vector<std::string> taken;
     for (int i = 0; i < 10000; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "a_%04d.BMP", i);
-        ASSERT_NO_FATAL_FAILURE(test::WriteFileBytes(m_move / name, name));
+        taken.push_back(name);
     }
+    ASSERT_TRUE(test::HostMakesFiles(m_move.Path(), taken, "taken"));
     WithViewer([&](CViewerDlg& dlg) {
         dlg.GetSettings().m_bAutoRenameAtMove = TRUE;
         Open(dlg);
         EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsFailure());
-        EXPECT_EQ(test::ReadFileBytes(m_move / "a_9999.BMP"), "a_9999.BMP") << "the last name is not replaced";
+        EXPECT_EQ(test::ReadFileBytes(m_move / "a_9999.BMP"), "taken") << "the last name is not replaced";
         EXPECT_TRUE(test::FileExists(Pic("a.bmp")));
         EXPECT_EQ(Selected(dlg), "a.bmp");
 
@@ -98,6 +100,7 @@ TEST_F(FileOps, MoveGivesUpAfterTenThousandNames) {
         EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsDone()) << "the first free name is found";
         EXPECT_TRUE(test::FileExists(m_move / "a_4711.BMP"));
     });
+    EXPECT_TRUE(test::HostRemovesTree(m_move.Path()));
 }
 
 TEST_F(FileOps, TrashMoveAndCopyNeverReplace) {

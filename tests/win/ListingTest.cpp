@@ -374,11 +374,13 @@ TEST_F(Listing, TheFolderBrowserChoosesTheCurrentDirectory) {
 
 TEST_F(Listing, TenThousandFilesInCaseInsensitiveOrder) {
     // Names alternate between upper and lower case; the list sorts them ignoring case.
+    Strings names;
     for (int i = 0; i < 10000; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "%s%05d.bmp", i % 2 ? "Pic" : "pic", 9999 - i);
-        ASSERT_NO_FATAL_FAILURE(Touch(name));
+        names.push_back(name);
     }
+    ASSERT_TRUE(test::HostMakesFiles(m_pics.Path(), names, ""));
     WithViewer([&](CViewerDlg& dlg) {
         dlg.Folder().Open(test::Wide(m_pics.Path()));
         // Listed in parts: the first part, then the rest merged into it.
@@ -393,12 +395,20 @@ TEST_F(Listing, TenThousandFilesInCaseInsensitiveOrder) {
         }
         EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), 0);
     });
+    EXPECT_TRUE(test::HostRemovesTree(m_pics.Path()));
+}
+
+// Names f0 to f2999 with the extension `ext`.
+Strings ThreeThousandNames(const std::string& ext) {
+    Strings names;
+    for (int i = 0; i < 3000; ++i) {
+        names.push_back("f" + std::to_string(i) + ext);
+    }
+    return names;
 }
 
 TEST_F(Listing, ClosingTheWindowDuringAListingStopsIt) {
-    for (int i = 0; i < 3000; ++i) {
-        Touch("f" + std::to_string(i) + ".tpi");
-    }
+    ASSERT_TRUE(test::HostMakesFiles(m_pics.Path(), ThreeThousandNames(".tpi"), ""));
     UsePlugins({"tpi"});
     CViewerDlg dlg;
     test::ModalScript()
@@ -413,6 +423,7 @@ TEST_F(Listing, ClosingTheWindowDuringAListingStopsIt) {
                 << "the quit message is left for the loop";
         })
         .Run(dlg);
+    EXPECT_TRUE(test::HostRemovesTree(m_pics.Path()));
 }
 
 TEST_F(Listing, TheMessagePumpLeavesTheQuitMessage) {
@@ -427,9 +438,7 @@ TEST_F(Listing, TheMessagePumpLeavesTheQuitMessage) {
 }
 
 TEST_F(Listing, NoSecondListingWhileOneRuns) {
-    for (int i = 0; i < 3000; ++i) {
-        Touch("f" + std::to_string(i) + ".bmp");
-    }
+    ASSERT_TRUE(test::HostMakesFiles(m_pics.Path(), ThreeThousandNames(".bmp"), ""));
     test::PromptRecorder prompts;
     prompts.browseAnswers.push_back(L"C:\\");
     WithViewer([&](CViewerDlg& dlg) {
@@ -442,6 +451,7 @@ TEST_F(Listing, NoSecondListingWhileOneRuns) {
         EXPECT_EQ(dlg.FileList().ListBox().GetCount(), 3000);
         EXPECT_FALSE(dlg.Folder().IsListing());
     });
+    EXPECT_TRUE(test::HostRemovesTree(m_pics.Path()));
 }
 
 }  // namespace

@@ -116,6 +116,53 @@ void RunHostProgram(std::string command, const std::function<bool()>& done) {
 
 namespace {
 
+// Waits up to forty seconds in all for a host program started by RunHostProgram.
+bool WaitForHost(const std::function<bool()>& done) {
+    for (int i = 0; i < 150 && !done(); ++i) {
+        ::Sleep(200);
+    }
+    return done();
+}
+
+}  // namespace
+
+bool HostMakesFiles(const std::string& dir, const std::vector<std::string>& names, const std::string& bytes) {
+    const std::string script = dir + ".make.py";
+    const std::string list = dir + ".names";
+    const std::string content = dir + ".bytes";
+    const std::string marker = dir + ".made";
+    std::string joined;
+    for (const std::string& name : names) {
+        joined += name + "\n";
+    }
+    WriteFileBytes(script,
+                   "import sys\n"
+                   "src = open(sys.argv[2], 'rb').read()\n"
+                   "for name in open(sys.argv[1], 'rb').read().split(b'\\n'):\n"
+                   "    if name:\n"
+                   "        open(sys.argv[3].encode() + b'/' + name, 'wb').write(src)\n"
+                   "open(sys.argv[4], 'w').close()\n");
+    WriteFileBytes(list, joined);
+    WriteFileBytes(content, bytes);
+    const auto made = [&] { return FileExists(marker); };
+    RunHostProgram("/usr/bin/python3 \"" + UnixPathOf(script) + "\" \"" + UnixPathOf(list) + "\" \"" +
+                       UnixPathOf(content) + "\" \"" + UnixPathOf(dir) + "\" \"" + UnixPathOf(marker) + "\"",
+                   made);
+    const bool ok = WaitForHost(made);
+    for (const std::string& file : {script, list, content, marker}) {
+        ::DeleteFileA(file.c_str());
+    }
+    return ok;
+}
+
+bool HostRemovesTree(const std::string& path) {
+    const auto gone = [&] { return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; };
+    RunHostProgram("/bin/rm -rf \"" + UnixPathOf(path) + "\"", gone);
+    return WaitForHost(gone);
+}
+
+namespace {
+
 // Through the wide API, so that names code page 932 cannot hold go too.
 void RemoveTreeW(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());

@@ -61,6 +61,11 @@ std::string UnixPathOf(const std::string& path);
 // Starts a host program (a Linux command line) from under Wine and waits, up to ten seconds,
 // until `done` holds: a host program's handle does not tell when it has ended.
 void RunHostProgram(std::string command, const std::function<bool()>& done);
+// Many files made, or a tree removed, by the host: under Wine every file made or removed
+// through the system costs a scan of its folder, minutes for tens of thousands. Each waits
+// until the host is done (up to forty seconds) and tells whether it was.
+bool HostMakesFiles(const std::string& dir, const std::vector<std::string>& names, const std::string& bytes);
+bool HostRemovesTree(const std::string& path);
 // Makes `link` a symbolic link to the directory `target`. Wine creates no links of its
 // own (it reports success and makes nothing), so there the host's ln makes one, which
 // Wine lists as a reparse point. False when no link could be made.
