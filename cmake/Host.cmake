@@ -1,9 +1,13 @@
 # Native build of the portable core and its unit tests, under ASan and UBSan.
 set(IXO_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+# Optimised lightly, with line tables for the sanitizers' reports: the checks instrument
+# every access, and at -O2 with full debugging information compiling took twice as long
+# while the tests ran no faster.
+set(IXO_HOST_SPEED -O1 -g1)
 
 add_library(ixo_core STATIC ${IXO_CORE_SOURCES})
 target_include_directories(ixo_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(ixo_core PUBLIC ${IXO_CHARSET_FLAGS} ${IXO_SANITIZE} -Wall -Wextra)
+target_compile_options(ixo_core PUBLIC ${IXO_CHARSET_FLAGS} ${IXO_SANITIZE} ${IXO_HOST_SPEED} -Wall -Wextra)
 target_link_options(ixo_core PUBLIC ${IXO_SANITIZE})
 
 include(GoogleTest)
