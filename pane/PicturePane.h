@@ -128,6 +128,7 @@ public:
     bool ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing,
                    const KeepGoing& nothingWaits = {});
     const CReadAhead& ReadAheadCopies() const { return m_readAhead; }
+    CReadAhead& ReadAheadCopies() { return m_readAhead; }
     // How long a picture stays on screen before its device bitmap is made in idle time:
     // making it cannot be broken off by a key.
     static constexpr DWORD kSettleMs = 100;

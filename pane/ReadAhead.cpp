@@ -68,7 +68,7 @@ std::optional<uint64_t> NamedBytes(const std::wstring& path, Decoder decoder) {
 
 void CReadAhead::MakeRoomToDecode(const std::wstring& path, Decoder decoder) {
     const std::optional<uint64_t> bytes = NamedBytes(path, decoder);
-    while (bytes && !m_held.empty() && HeldBytes() + 2 * *bytes > m_maxHeldBytes) {
+    while (bytes && !m_held.empty() && !HasRoomFor(2 * *bytes)) {
         m_held.erase(m_held.begin());
     }
 }
@@ -110,7 +110,7 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decode
     // header cannot be read is taken to be as large as the largest held: pictures side by
     // side in a folder mostly share a size.
     const uint64_t expected = NamedBytes(path, decoder).value_or(LargestHeld());
-    if (HeldBytes() + 2 * expected > m_maxHeldBytes) {
+    if (!HasRoomFor(2 * expected)) {
         return Remember(std::move(held), Outcome::kNoRoom);
     }
     bool stopped = false;
@@ -132,11 +132,11 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decode
     if (!decoded) {
         return Remember(std::move(held), Outcome::kFailed);
     }
-    if (HeldBytes() + held.bytes > m_maxHeldBytes) {
+    if (!HasRoomFor(held.bytes)) {
         return Remember(std::move(held), Outcome::kNoRoom);
     }
     // A device bitmap doubles what the copy holds: only while another copy would still fit.
-    if (held.picture.LacksDeviceBitmap() && HeldBytes() + 3 * held.bytes <= m_maxHeldBytes &&
+    if (held.picture.LacksDeviceBitmap() && HasRoomFor(3 * held.bytes) &&
         held.picture.MakeDeviceBitmap(dc)) {
         held.bytes = held.picture.HeldBytes();
     }
@@ -174,7 +174,7 @@ CReadAhead::Outcome CReadAhead::Fit(const std::wstring& path, const FittedSize& 
                             static_cast<uint32_t>(std::max(0L, static_cast<long>(size.cy)));
     found->bytes -= found->fitted.HeldBytes();
     found->fitted = CFittedCopy();
-    if (wanted == 0 || HeldBytes() + wanted > m_maxHeldBytes) {
+    if (wanted == 0 || !HasRoomFor(wanted)) {
         return Outcome::kNoRoom;
     }
     std::optional<CFittedCopy> fitted = CFittedCopy::Make(found->picture, size.cx, size.cy, keepGoing);
@@ -202,7 +202,7 @@ void CReadAhead::Retire(const std::wstring& path, Decoder decoder, const FileSta
     if (same != m_held.end()) {
         m_held.erase(same);
     }
-    while (!m_held.empty() && (HeldBytes() + held.bytes > m_maxHeldBytes || m_held.size() >= kMaxPictures)) {
+    while (!m_held.empty() && (!HasRoomFor(held.bytes) || m_held.size() >= kMaxPictures)) {
         m_held.erase(m_held.begin());
     }
     m_held.push_back(std::move(held));

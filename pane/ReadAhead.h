@@ -99,6 +99,10 @@ public:
     bool HoldsWithDeviceBitmap(const std::wstring& path) const;
     size_t Count() const { return m_held.size(); }
     uint64_t HeldBytes() const;
+    // Whether `bytes` more fit beside the held copies within the cap.
+    bool HasRoomFor(uint64_t bytes) const { return HeldBytes() + bytes <= m_maxHeldBytes; }
+    // Another cap (a test gives a smaller one); copies already held stay.
+    void SetCap(uint64_t maxHeldBytes) { m_maxHeldBytes = maxHeldBytes; }
 
 private:
     // A copy, or the memory of an attempt that gave none (refused, or too big to keep),

@@ -292,6 +292,27 @@ TEST_F(Display, ABmpIsShownBeforeItsDeviceBitmapIsMade) {
     });
 }
 
+// The bitmap is as large as the picture again: the shown picture gets it only while it and
+// the room to make it fit beside the copies read ahead.
+TEST_F(Display, TheDeviceBitmapIsMadeOnlyWithinTheCopiesCap) {
+    const PixelFn twoTone = TwoTone(60, 0xE02020, 0x2020E0);
+    WritePicture("a.bmp", 300, 60, twoTone);
+    constexpr uint64_t kBitmap = 4 * 300 * 60;
+    WithViewer([&](CViewerDlg& dlg) {
+        SizeWindow(dlg);
+        const PaneRect fit = CalcFitRect(PaneRect{0, 0, 300, 60}, ToPane(dlg.Pane().GetPaneRect()));
+        dlg.Pane().ReadAheadCopies().SetCap(2 * kBitmap - 1);
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        const CPicture& picture = dlg.Pane().ShownPicture();
+        Idle();
+        EXPECT_TRUE(picture.LacksDeviceBitmap()) << "no room for it";
+        EXPECT_TRUE(PaneShows(dlg, FittedTwoTone(fit, 60, 0xE02020, 0x2020E0))) << "drawn from its rows";
+        dlg.Pane().ReadAheadCopies().SetCap(2 * kBitmap);
+        dlg.Pane().RunIdleWork();
+        EXPECT_FALSE(picture.LacksDeviceBitmap()) << "room for it";
+    });
+}
+
 TEST_F(Display, ActualSizeDrawsSmallPicturesUnscaledAndCentred) {
     UsePlugins({"tpi"});
     struct Case {
