@@ -335,9 +335,7 @@ void CPicturePane::MakeShownBitmap() {
     // It holds the picture once more, at the display's depth, and making it takes about as
     // much again for a while: only while both fit beside the copies read ahead, as a
     // picture read ahead is decoded only in room for it and its decoder.
-    const uint64_t bitmapBytes =
-        uint64_t{4} * static_cast<uint32_t>(picture.Width()) * static_cast<uint32_t>(picture.Height());
-    if (!m_readAhead.HasRoomFor(2 * bitmapBytes)) {
+    if (!m_readAhead.HasRoomFor(2 * CReadAhead::BytesOf(picture.Width(), picture.Height()))) {
         return;
     }
     const fw::CClientDC dc(m_hWnd);

@@ -61,7 +61,7 @@ std::optional<uint64_t> NamedBytes(const std::wstring& path, Decoder decoder) {
     if (!named) {
         return std::nullopt;
     }
-    return uint64_t{4} * static_cast<uint32_t>(named->width) * static_cast<uint32_t>(named->height);
+    return CReadAhead::BytesOf(named->width, named->height);
 }
 
 }  // namespace
@@ -170,8 +170,7 @@ CReadAhead::Outcome CReadAhead::Fit(const std::wstring& path, const FittedSize& 
     if (found->fitted.Fits(size.cx, size.cy)) {
         return Outcome::kHeld;
     }
-    const uint64_t wanted = uint64_t{4} * static_cast<uint32_t>(std::max(0L, static_cast<long>(size.cx))) *
-                            static_cast<uint32_t>(std::max(0L, static_cast<long>(size.cy)));
+    const uint64_t wanted = BytesOf(size.cx, size.cy);
     found->bytes -= found->fitted.HeldBytes();
     found->fitted = CFittedCopy();
     if (wanted == 0 || !HasRoomFor(wanted)) {

@@ -7,6 +7,7 @@
 // replaced under the same name is read again instead of being shown stale.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -99,6 +100,10 @@ public:
     bool HoldsWithDeviceBitmap(const std::wstring& path) const;
     size_t Count() const { return m_held.size(); }
     uint64_t HeldBytes() const;
+    // What a picture of these sides holds at 32 bits a pixel (a side below 0 counts as 0).
+    static uint64_t BytesOf(long width, long height) {
+        return uint64_t{4} * static_cast<uint32_t>(std::max(0L, width)) * static_cast<uint32_t>(std::max(0L, height));
+    }
     // Whether `bytes` more fit beside the held copies within the cap.
     bool HasRoomFor(uint64_t bytes) const { return HeldBytes() + bytes <= m_maxHeldBytes; }
     // Another cap (a test gives a smaller one); copies already held stay.
