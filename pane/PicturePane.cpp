@@ -255,6 +255,18 @@ void CPicturePane::Redraw() {
         ::UnionRect(&changed, &m_painted->picture, &now);
         ::IntersectRect(&changed, &changed, &pane);
     }
+    // Drawn at once through a window DC: invalidating and then painting costs a round of
+    // BeginPaint and EndPaint, under Wine more than the drawing itself, on every key. What
+    // already waits to be painted (the pane uncovered, resized) is painted with the change
+    // instead, so that nothing is left half drawn.
+    if (::IsWindowVisible(m_hWnd) && !::GetUpdateRect(m_hWnd, nullptr, FALSE)) {
+        const fw::CClientDC dc(m_hWnd);
+        if (dc != nullptr &&
+            ::IntersectClipRect(dc, changed.left, changed.top, changed.right, changed.bottom) != ERROR) {
+            PaintOn(dc);
+            return;
+        }
+    }
     InvalidateRect(changed, FALSE);
     UpdateWindow();
 }
@@ -273,11 +285,15 @@ RECT CPicturePane::PictureArea() const {
     return area;
 }
 
-// The one place the pane is drawn. It goes straight onto the window: DrawPicture draws
-// every pixel of the pane once, so nothing flickers, and a large picture costs no copy
-// through a second bitmap. Nothing is decoded here.
 void CPicturePane::OnPaint() {
     const fw::CPaintDC dc(m_hWnd);
+    PaintOn(dc);
+}
+
+// The one place the pane is drawn, on a paint message or at once. It goes straight onto
+// the window: DrawPicture draws every pixel of the pane once, so nothing flickers, and a
+// large picture costs no copy through a second bitmap. Nothing is decoded here.
+void CPicturePane::PaintOn(HDC dc) {
     DrawPicture(dc, m_shown.picture, m_bPassing ? nullptr : &m_shown.fitted);
     // Seen once some of it has been drawn on the screen.
     const RECT area = PictureArea();
@@ -285,6 +301,9 @@ void CPicturePane::OnPaint() {
     RECT seen{};
     if (::GetClipBox(dc, &clip) != ERROR && ::IntersectRect(&seen, &clip, &area)) {
         m_shown.painted = true;
+        if (m_drawn && m_shown.kind == Shown::kPicture) {
+            m_drawn(m_shown.path);
+        }
     }
     m_painted = Painted{Area(), area};
 }

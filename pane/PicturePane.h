@@ -8,6 +8,7 @@
 // pane once, and shows a copy read ahead instead of decoding the file again.
 #include <windows.h>
 
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -102,6 +103,8 @@ public:
     // painted now. False when `repeat` (the command's key is held down) and the picture has
     // still not been on screen: a repeat acts only on a picture the user has seen.
     bool MakeShownSeen(bool repeat);
+    // Told the shown picture's path each time some of it reaches the screen (for tests).
+    void WatchDrawing(std::function<void(const std::wstring& path)> drawn) { m_drawn = std::move(drawn); }
     // Releases the pictures the pane holds, those read ahead included (before the
     // plug-ins go away).
     void ReleasePictures();
@@ -155,6 +158,7 @@ private:
     };
 
     void OnPaint();
+    void PaintOn(HDC dc);
     void OnSize(UINT type, int cx, int cy);
     fw::Handled OnTimer(UINT_PTR id);
     BOOL OnEraseBackground() { return TRUE; }
@@ -190,6 +194,7 @@ private:
     Shown m_shown;
     const CPicture m_none;
     const std::wstring m_noPath;
+    std::function<void(const std::wstring& path)> m_drawn;
     bool m_bFitToPane = true;
     bool m_bPassing = false;
     int m_nScrollX = 0;

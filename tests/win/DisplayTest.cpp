@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "framework/Gdi.h"
 #include "image/FittedCopy.h"
 #include "image/PaneGeometry.h"
 #include "image/Resample.h"
@@ -49,8 +50,11 @@ PaneRect ToPane(const RECT& r) {
 // The main window's client area as it is on the screen, copied out in one blit.
 class Shot {
 public:
-    explicit Shot(const CViewerDlg& dlg) : m_width(dlg.GetClientRect().right) {
-        dlg.UpdateWindow();  // a pending paint lands before the copy
+    // A pending paint lands before the copy, unless the screen is to be read as it is.
+    explicit Shot(const CViewerDlg& dlg, bool paintFirst = true) : m_width(dlg.GetClientRect().right) {
+        if (paintFirst) {
+            dlg.UpdateWindow();
+        }
         m_pixels = test::ClientPixels(dlg.m_hWnd);
         m_height = m_width > 0 ? static_cast<int>(m_pixels.size()) / m_width : 0;
     }
@@ -67,8 +71,8 @@ private:
 };
 
 // Compares every pixel of the pane with `expected` (client coordinates).
-testing::AssertionResult PaneShows(const CViewerDlg& dlg, const PixelFn& expected) {
-    const Shot shot(dlg);
+testing::AssertionResult PaneShows(const CViewerDlg& dlg, const PixelFn& expected, bool paintFirst = true) {
+    const Shot shot(dlg, paintFirst);
     const RECT pane = dlg.Pane().GetPaneRect();
     int wrong = 0;
     char first[128] = {};
@@ -267,6 +271,36 @@ TEST_F(Display, FittedPicturesAreDrawnFromOneResampledCopyPerPaneSize) {
         dlg.Pane().ToggleFit();
         EXPECT_TRUE(PaneShows(dlg, Unscaled(ActualSizeRect(dlg.Pane().GetPaneRect(), 900, 700), 0, 0, pixel)));
         EXPECT_EQ(CFittedCopy::MadeCount() - before, 2u) << "actual size draws the picture itself";
+    });
+}
+
+// Another picture is on the screen as soon as the selection has changed, with no paint left
+// to wait for; a part of the pane that was waiting to be painted is painted with it.
+TEST_F(Display, AnotherPictureIsOnTheScreenAtOnceWithWhatWaitedToBePainted) {
+    WritePicture("a.bmp", 60, 40, [](int, int) { return 0xFF0000u; });
+    WritePicture("b.bmp", 10, 40, [](int, int) { return 0x0000FFu; });
+    WithViewer([&](CViewerDlg& dlg) {
+        SizeWindow(dlg);
+        Open(dlg);
+        const HWND pane = dlg.Pane().m_hWnd;
+        RECT corner{0, 0, 8, 8};  // black around the narrow picture
+        {
+            const fw::CClientDC dc(pane);
+            const fw::CGdiObject<HBRUSH> green(::CreateSolidBrush(RGB(0, 255, 0)));
+            ::FillRect(dc, &corner, green.Get());
+        }
+        ::InvalidateRect(pane, &corner, FALSE);
+        dlg.FileList().ListBox().SetCurSel(1);
+        dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_FILELIST, LBN_SELCHANGE),
+                        reinterpret_cast<LPARAM>(dlg.FileList().ListBox().m_hWnd));
+        EXPECT_FALSE(::GetUpdateRect(pane, nullptr, FALSE));
+        const PaneRect fit = CalcFitRect(PaneRect{0, 0, 10, 40}, ToPane(dlg.Pane().GetPaneRect()));
+        EXPECT_TRUE(PaneShows(
+            dlg,
+            [&](int x, int y) {
+                return x >= fit.left && x < fit.right && y >= fit.top && y < fit.bottom ? 0x0000FFu : kBlack;
+            },
+            false));
     });
 }
 

@@ -93,31 +93,19 @@ TEST_F(HeldKeys, ARepeatedFileCommandActsOnlyOnAPictureThatWasPainted) {
     EXPECT_EQ(test::ListNames(m_move.Path()), (Strings{"a.bmp", "b.bmp"}));
 }
 
-// Every paint of the pane, with the picture it showed in it.
+// Every picture the pane has drawn some of on the screen.
 class PaintLog {
 public:
     explicit PaintLog(CViewerDlg& dlg) : m_dlg(dlg) {
-        s_log = this;
-        m_previous = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrW(dlg.Pane().GetSafeHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+        dlg.Pane().WatchDrawing([this](const std::wstring& path) { painted.insert(path); });
     }
-    ~PaintLog() {
-        ::SetWindowLongPtrW(m_dlg.Pane().GetSafeHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previous));
-        s_log = nullptr;
-    }
+    ~PaintLog() { m_dlg.Pane().WatchDrawing(nullptr); }
+    PaintLog(const PaintLog&) = delete;
+    PaintLog& operator=(const PaintLog&) = delete;
     std::set<std::wstring> painted;
 
 private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-        const LRESULT result = ::CallWindowProcW(s_log->m_previous, hwnd, msg, w, l);
-        if (msg == WM_PAINT && s_log->m_dlg.Pane().HoldsPicture()) {
-            s_log->painted.insert(s_log->m_dlg.Pane().ShownPath());
-        }
-        return result;
-    }
-    static inline PaintLog* s_log = nullptr;
     CViewerDlg& m_dlg;
-    WNDPROC m_previous = nullptr;
 };
 
 // Down held over pictures slower to decode than the keyboard repeats: each decode is given
