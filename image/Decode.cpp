@@ -31,7 +31,8 @@ DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HD
     return DecodeOutcome::Failed(DecodeFailure::kUnsupported);
 }
 
-std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const Decoder& decoder) {
+std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const Decoder& decoder,
+                                          const KeepGoing& keepGoing) {
     if (IsDeviceName(GetFileNamePart(path))) {
         return std::nullopt;
     }
@@ -39,7 +40,7 @@ std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const Decode
         case Decoder::Kind::kBmp:
             return CBmpImage::ReadHeaderSize(path);
         case Decoder::Kind::kPlugin:
-            return decoder.plugin->ReadHeaderSize(path);
+            return decoder.plugin->ReadHeaderSize(path, keepGoing);
         case Decoder::Kind::kNone:
             break;
     }

@@ -19,8 +19,10 @@ DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HD
                             const KeepGoing& keepGoing = KeepGoing(), DeviceBitmap bitmap = DeviceBitmap::kNow);
 
 // The width and height the file's header names, read without decoding the file; none when
-// the decoder cannot read it (or is none).
-std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const Decoder& decoder);
+// the decoder cannot read it (or is none), or when `keepGoing` answered false while a
+// plug-in's reading waited for the decode thread.
+std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const Decoder& decoder,
+                                          const KeepGoing& keepGoing = KeepGoing());
 
 // How many decodes DecodePicture has started in this process: what a repaint must not add to.
 uint64_t DecodesStarted();

@@ -121,11 +121,13 @@ std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::string& path) c
     return ReadHeaderSize(fw::ToWide(path, CP_ACP).value_or(std::wstring()));
 }
 
-std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::wstring& path) const {
+std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::wstring& path, const KeepGoing& keepGoing) const {
     if (path.empty() || path.size() > kMaxFileName) {
         return std::nullopt;
     }
-    // Waited for to its end: a plug-in is only ever called on the decode thread.
+    // A plug-in is only ever called on the decode thread. The thread may still be running out
+    // a decode given up before (a plug-in that reports no progress cannot be stopped): a
+    // caller that must not wait for it gives up waiting as it would give up a decode.
     const auto read = [this, path](const decode_thread::StopFlag&) -> std::optional<PictureSize> {
         CSpiInput input;
         PictureInfo info{};
@@ -135,7 +137,7 @@ std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::wstring& path) 
         }
         return PictureSize{static_cast<int32_t>(info.width), static_cast<int32_t>(info.height)};
     };
-    return decode_thread::RunFor<std::optional<PictureSize>>(read, KeepGoing()).value_or(std::nullopt);
+    return decode_thread::RunFor<std::optional<PictureSize>>(read, keepGoing).value_or(std::nullopt);
 }
 
 namespace {

@@ -41,8 +41,9 @@ public:
     DecodeOutcome Decode(const std::wstring& path, const KeepGoing& keepGoing = KeepGoing()) const;
     DecodeOutcome Decode(const std::string& path, const KeepGoing& keepGoing = KeepGoing()) const;
     // The width and height the plug-in reports for the file without decoding it
-    // (GetPictureInfo); none when it refuses the file or reports no positive sides.
-    std::optional<PictureSize> ReadHeaderSize(const std::wstring& path) const;
+    // (GetPictureInfo); none when it refuses the file or reports no positive sides, or when
+    // `keepGoing` answered false before the decode thread, busy with another call, took it.
+    std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const KeepGoing& keepGoing = KeepGoing()) const;
     std::optional<PictureSize> ReadHeaderSize(const std::string& path) const;
 
     bool IsLoaded() const { return m_module.IsValid(); }

@@ -146,8 +146,6 @@ void CPicturePane::ShowSelected() {
         m_shown.picture = std::move(copy->picture);
         m_shown.fitted = std::move(copy->fitted);
     } else if (m_shown.kind == Shown::kPicture) {
-        // The copies (the picture retired just now among them) make room for the decoding.
-        m_readAhead.MakeRoomToDecode(m_shown.path, m_shown.decoder);
         Decode(StepAway());
     } else if (m_shown.kind == Shown::kPreview) {
         DecodePreview(StepAway());
@@ -170,6 +168,9 @@ void CPicturePane::ShowPassing(const std::wstring& path, CPicture picture) {
 }
 
 void CPicturePane::Decode(const KeepGoing& keepGoing) {
+    // The copies (the picture retired just now among them) make room for the decoding; a
+    // step that comes meanwhile gives up the reading of the header as it gives up the decode.
+    m_readAhead.MakeRoomToDecode(m_shown.path, m_shown.decoder, keepGoing);
     // A failed decode leaves nothing held: the pane stays black. The stamp is taken before
     // the file is read: should it change meanwhile, the picture retired later never
     // matches the file again and is not shown from the copy.

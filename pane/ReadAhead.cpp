@@ -56,8 +56,8 @@ uint64_t CReadAhead::LargestHeld() const {
 namespace {
 
 // What a decoded picture of this file holds, as its header names its size.
-std::optional<uint64_t> NamedBytes(const std::wstring& path, Decoder decoder) {
-    const std::optional<PictureSize> named = ReadHeaderSize(path, decoder);
+std::optional<uint64_t> NamedBytes(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) {
+    const std::optional<PictureSize> named = ReadHeaderSize(path, decoder, keepGoing);
     if (!named) {
         return std::nullopt;
     }
@@ -66,8 +66,8 @@ std::optional<uint64_t> NamedBytes(const std::wstring& path, Decoder decoder) {
 
 }  // namespace
 
-void CReadAhead::MakeRoomToDecode(const std::wstring& path, Decoder decoder) {
-    const std::optional<uint64_t> bytes = NamedBytes(path, decoder);
+void CReadAhead::MakeRoomToDecode(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) {
+    const std::optional<uint64_t> bytes = NamedBytes(path, decoder, keepGoing);
     while (bytes && !m_held.empty() && !HasRoomFor(2 * *bytes)) {
         m_held.erase(m_held.begin());
     }
@@ -109,15 +109,19 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decode
     // The decoder holds about as much again as the picture while it decodes. A picture whose
     // header cannot be read is taken to be as large as the largest held: pictures side by
     // side in a folder mostly share a size.
-    const uint64_t expected = NamedBytes(path, decoder).value_or(LargestHeld());
-    if (!HasRoomFor(2 * expected)) {
-        return Remember(std::move(held), Outcome::kNoRoom);
-    }
     bool stopped = false;
     const KeepGoing watch = [&] {
         stopped = stopped || (keepGoing && !keepGoing());
         return !stopped;
     };
+    const std::optional<uint64_t> named = NamedBytes(path, decoder, watch);
+    if (stopped) {
+        return Outcome::kStopped;
+    }
+    const uint64_t expected = named.value_or(LargestHeld());
+    if (!HasRoomFor(2 * expected)) {
+        return Remember(std::move(held), Outcome::kNoRoom);
+    }
     DecodeOutcome decoded = DecodePicture(path, decoder, dc, watch, DeviceBitmap::kLater);
     held.picture = std::move(decoded.picture);
     held.bytes = held.picture.HeldBytes();

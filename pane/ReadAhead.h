@@ -66,8 +66,9 @@ public:
     }
     // Drops copies, the earliest kept first, until the held copies and twice the picture of
     // `path` (as its header names its size) fit the cap, as for a picture read ahead: before
-    // that picture is decoded. Nothing is dropped when the header cannot be read.
-    void MakeRoomToDecode(const std::wstring& path, Decoder decoder);
+    // that picture is decoded. Nothing is dropped when the header cannot be read, or its
+    // reading was given up (`keepGoing`), as the decode that follows will be.
+    void MakeRoomToDecode(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing = KeepGoing());
 
     // A decoded picture with the stamp of the file it was read from, and its copy scaled
     // to the pane (empty when none was made).

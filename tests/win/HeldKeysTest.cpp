@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "image/Decode.h"
 #include "image/DecodeThread.h"
@@ -146,6 +148,66 @@ TEST_F(HeldKeys, SteppingGivesUpSlowDecodesAndAHeldMovePaintsFirst) {
     EXPECT_EQ(moved, (Strings{"f.tpi", "g.tpi"}));
     for (const std::string& name : moved) {
         EXPECT_TRUE(paints->painted.contains(test::Wide(Pic(name)))) << name << " was moved unseen";
+    }
+}
+
+// When each Down was sent and when the window's thread took it from its queue.
+struct DownTimes {
+    static LRESULT CALLBACK OnGetMessage(int code, WPARAM removed, LPARAM param) {
+        const auto* msg = reinterpret_cast<const MSG*>(param);
+        if (code == HC_ACTION && removed == PM_REMOVE && msg->message == WM_KEYDOWN && msg->wParam == VK_DOWN) {
+            const std::lock_guard lock(s_lock);
+            s_taken.push_back(::GetTickCount());
+        }
+        return ::CallNextHookEx(nullptr, code, removed, param);
+    }
+    static void Send() {
+        {
+            const std::lock_guard lock(s_lock);
+            s_sent.push_back(::GetTickCount());
+        }
+        test::SendKey(VK_DOWN, true);
+    }
+    static size_t Taken() {
+        const std::lock_guard lock(s_lock);
+        return s_taken.size();
+    }
+    static inline std::mutex s_lock;
+    static inline std::vector<DWORD> s_sent;
+    static inline std::vector<DWORD> s_taken;
+};
+
+// Down held over slow pictures, its repeats coming while a decode given up still runs out
+// in a plug-in that reports no progress: each key is taken at once, none waits for that
+// decode (the next picture's header is read on the decode thread, behind it).
+TEST_F(HeldKeys, ARepeatDoesNotWaitForADecodeItGaveUp) {
+    UsePlugins({"tpi"});
+    for (const char* name : {"a.tpi", "b.tpi", "c.tpi", "d.tpi", "e.tpi"}) {
+        WriteSlow(name, test::kTpSlowSilent);
+    }
+    const HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, &DownTimes::OnGetMessage, nullptr, ::GetCurrentThreadId());
+    std::thread keyboard;
+    ModalScript script;
+    script.Then([&](fw::CDialog&) {
+        // Pressed while the first picture decodes, then three repeats, a sixth of a decode apart.
+        keyboard = std::thread([] {
+            for (int i = 0; i < 4; ++i) {
+                ::Sleep(test::kTpSilentMs / 6);
+                DownTimes::Send();
+            }
+        });
+        m_dlg.FileList().ListBox().SetFocus();
+        m_dlg.Folder().Open(test::Wide(m_pics.Path()));
+        script.HoldUntil([&] { return DownTimes::Taken() >= 4 && Selected() == "e.tpi"; });
+    });
+    script.Then([&](fw::CDialog&) { test::SendKey(VK_DOWN, false); });
+    script.Run(m_dlg, 30000);
+    keyboard.join();
+    ::UnhookWindowsHookEx(hook);
+    ASSERT_EQ(DownTimes::s_taken.size(), 4u);
+    for (size_t i = 0; i < DownTimes::s_sent.size(); ++i) {
+        EXPECT_LT(DownTimes::s_taken[i] - DownTimes::s_sent[i], test::kTpSilentMs / 2)
+            << "key " << i << " waited for a given-up decode";
     }
 }
 
