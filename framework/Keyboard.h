@@ -16,6 +16,11 @@ bool WasKeyDown(int virtualKey);
 // held any more. A repeat counts only while its key is held; a key pressed anew always counts.
 bool IsRepeatAfterRelease(int virtualKey, bool repeat);
 
+// Takes the key-downs of `virtualKey` that wait at the head of this thread's key-downs out
+// of its queue: a key that has already been acted on (its state read directly) must not act
+// again on whatever takes the queue next, such as a message box.
+void DropWaitingKeyDowns(int virtualKey);
+
 // Whether the key-down message's key data says it is an auto-repeat.
 constexpr bool IsRepeatKeyData(long long keyData) {
     return (keyData & (1LL << 30)) != 0;

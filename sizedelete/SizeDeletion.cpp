@@ -334,6 +334,9 @@ bool CSizeDeletion::ContinuePass() {
         Stop(PassStop::kClosed);
     } else if (fw::IsKeyDown(VK_ESCAPE)) {
         Stop(PassStop::kEscape);
+        // The key can come after the queue was drained: left there, the very press that
+        // stopped the pass would close the closing message before it could be read.
+        fw::DropWaitingKeyDowns(VK_ESCAPE);
     }
     return m_bSizeDeleteRunning;
 }

@@ -8,6 +8,7 @@
 #include "framework/DataExchange.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "framework/Keyboard.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
@@ -172,6 +173,25 @@ TEST(ProgramStart, StartsWithTheExactCommandLine) {
     EXPECT_FALSE(fw::StartProgram(fw::Widen932(dir / "no such program.exe"), SW_HIDE));
     EXPECT_FALSE(fw::StartProgram(L"", SW_HIDE));
     EXPECT_FALSE(fw::StartProgram(L"cmd.exe\0 /c exit"s, SW_HIDE));
+}
+
+// A key already acted on leaves the queue; whatever comes after another key stays.
+TEST(Keyboard, DropsOnlyTheWaitingKeyDownsOfTheKeyAtTheHead) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    const DWORD thread = ::GetCurrentThreadId();
+    for (const WPARAM key : {WPARAM{VK_ESCAPE}, WPARAM{VK_ESCAPE}, WPARAM{'A'}, WPARAM{VK_ESCAPE}}) {
+        ::PostThreadMessageW(thread, WM_KEYDOWN, key, 1);
+    }
+    ::PostThreadMessageW(thread, WM_KEYUP, VK_ESCAPE, 1);
+    fw::DropWaitingKeyDowns(VK_ESCAPE);
+    std::vector<std::pair<UINT, WPARAM>> left;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        left.emplace_back(msg.message, msg.wParam);
+    }
+    EXPECT_EQ(left, (std::vector<std::pair<UINT, WPARAM>>{
+                        {WM_KEYDOWN, 'A'}, {WM_KEYDOWN, VK_ESCAPE}, {WM_KEYUP, VK_ESCAPE}}));
 }
 
 }  // namespace
