@@ -9,10 +9,14 @@ bool IsKeyDown(int virtualKey) {
 }
 
 void DropWaitingKeyDowns(int virtualKey) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) &&
-           msg.wParam == static_cast<WPARAM>(virtualKey)) {
-        ::PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
+    // A key pressed while no window has the focus waits as a system key-down, and is made a
+    // plain one for whichever window has the focus when it is taken: both kinds are the key's.
+    const auto dropFirst = [virtualKey](UINT kind) {
+        MSG msg;
+        return ::PeekMessageW(&msg, nullptr, kind, kind, PM_NOREMOVE) && msg.wParam == static_cast<WPARAM>(virtualKey) &&
+               ::PeekMessageW(&msg, nullptr, kind, kind, PM_REMOVE);
+    };
+    while (dropFirst(WM_KEYDOWN) || dropFirst(WM_SYSKEYDOWN)) {
     }
 }
 
