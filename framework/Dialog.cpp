@@ -133,6 +133,12 @@ INT_PTR CDialog::DoModal() {
 void CDialog::RunModalLoop() {
     MSG msg;
     while (m_bModalRunning && m_hWnd != nullptr) {
+        if (WatchesModalIdle() && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            NotifyModalIdle(*this);
+            if (!m_bModalRunning || m_hWnd == nullptr) {
+                break;
+            }
+        }
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == -1) {
             break;

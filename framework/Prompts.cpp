@@ -16,6 +16,7 @@ OpenFileResponder g_openFile;
 ShellOperationResponder g_shellOperation;
 RecycleBinResponder g_recycleBin;
 ModalDialogResponder g_modalDialog;
+ModalIdleResponder g_modalIdle;
 ProgramStartResponder g_programStart;
 }  // namespace
 
@@ -213,6 +214,10 @@ void SetModalDialogResponder(ModalDialogResponder responder) {
     g_modalDialog = std::move(responder);
 }
 
+void SetModalIdleResponder(ModalIdleResponder responder) {
+    g_modalIdle = std::move(responder);
+}
+
 void SetProgramStartResponder(ProgramStartResponder responder) {
     g_programStart = std::move(responder);
 }
@@ -221,6 +226,17 @@ void NotifyModalDialogShown(CDialog& dialog) {
     if (g_modalDialog) {
         // A copy: the responder may replace itself while it runs.
         ModalDialogResponder responder = g_modalDialog;
+        responder(dialog);
+    }
+}
+
+bool WatchesModalIdle() {
+    return static_cast<bool>(g_modalIdle);
+}
+
+void NotifyModalIdle(CDialog& dialog) {
+    ModalIdleResponder responder = g_modalIdle;
+    if (responder) {
         responder(dialog);
     }
 }

@@ -61,6 +61,9 @@ using ProgramStartResponder = std::function<bool(const std::wstring& commandLine
 using RecycleBinResponder = std::function<std::optional<uint64_t>(const std::wstring& path)>;
 // Runs once a modal dialog is up and its loop is running.
 using ModalDialogResponder = std::function<void(CDialog&)>;
+// Runs whenever a modal dialog's own loop finds nothing waiting: never from a loop nested
+// in one of its handlers, such as a listing's or a pass's.
+using ModalIdleResponder = std::function<void(CDialog&)>;
 
 void SetMessageBoxResponder(MessageBoxResponder responder);
 void SetFolderBrowserResponder(FolderBrowserResponder responder);
@@ -68,9 +71,12 @@ void SetOpenFileResponder(OpenFileResponder responder);
 void SetShellOperationResponder(ShellOperationResponder responder);
 void SetRecycleBinResponder(RecycleBinResponder responder);
 void SetModalDialogResponder(ModalDialogResponder responder);
+void SetModalIdleResponder(ModalIdleResponder responder);
 void SetProgramStartResponder(ProgramStartResponder responder);
 
-// Used by CDialog when its modal loop starts.
+// Used by CDialog when its modal loop starts, and when the loop is idle.
 void NotifyModalDialogShown(CDialog& dialog);
+bool WatchesModalIdle();
+void NotifyModalIdle(CDialog& dialog);
 
 }  // namespace fw

@@ -396,12 +396,16 @@ void CALLBACK ModalScript::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void ModalScript::Tick() {
-    if (m_dialog == nullptr || m_inStep) {
-        return;
-    }
-    if (static_cast<LONG>(::GetTickCount() - m_deadline) > 0) {
+    if (m_dialog != nullptr && static_cast<LONG>(::GetTickCount() - m_deadline) > 0) {
         m_timedOut = true;
         m_dialog->EndDialog(-2);
+    }
+}
+
+// A step runs only from the dialog's own loop: a loop nested in a handler (a listing's, a
+// pass's) also dispatches the timer, and a step run there would act in the handler's midst.
+void ModalScript::OnIdle() {
+    if (m_dialog == nullptr || m_inStep || m_timedOut) {
         return;
     }
     // Wait until everything queued so far (keys, posted work, painting) has been handled.
@@ -435,12 +439,18 @@ INT_PTR ModalScript::Run(fw::CDialog& dialog, DWORD timeoutMs) {
         if (&shown == &dialog) {
             m_dialog = &dialog;
             ::SetForegroundWindow(dialog.m_hWnd);
+            // The timer wakes the loop, which then finds itself idle.
             timer = ::SetTimer(nullptr, 0, 15, &ModalScript::OnTimer);
         } else if (m_nested) {
             m_nested(shown);
         }
     });
     // The dialog under test is the application's main window, as in the program.
+    fw::SetModalIdleResponder([&](fw::CDialog& idle) {
+        if (&idle == &dialog) {
+            OnIdle();
+        }
+    });
     fw::CWinApp* app = fw::TheApp();
     const bool becomesMain = app != nullptr && app->m_pMainWnd == nullptr;
     if (becomesMain) {
@@ -451,6 +461,7 @@ INT_PTR ModalScript::Run(fw::CDialog& dialog, DWORD timeoutMs) {
         app->m_pMainWnd = nullptr;
     }
     fw::SetModalDialogResponder(nullptr);
+    fw::SetModalIdleResponder(nullptr);
     if (timer != 0) {
         ::KillTimer(nullptr, timer);
     }

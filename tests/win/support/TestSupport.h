@@ -174,6 +174,7 @@ public:
 private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
     void Tick();
+    void OnIdle();
 
     std::vector<Step> m_steps;
     std::function<void(fw::CDialog&)> m_nested;
