@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 namespace fw {
 
 bool IsKeyDown(int virtualKey) {
@@ -17,6 +19,34 @@ void DropWaitingKeyDowns(int virtualKey) {
                ::PeekMessageW(&msg, nullptr, kind, kind, PM_REMOVE);
     };
     while (dropFirst(WM_KEYDOWN) || dropFirst(WM_SYSKEYDOWN)) {
+    }
+}
+
+namespace {
+
+thread_local int t_blockedRepeats = 0;
+
+// A dialog's loop offers each message here before it handles it; a message taken here is
+// passed over.
+LRESULT CALLBACK DropBlockedRepeat(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == MSGF_DIALOGBOX && msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) &&
+        msg->wParam == static_cast<WPARAM>(t_blockedRepeats) && IsRepeatKeyData(msg->lParam)) {
+        return 1;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+CKeyRepeatBlock::CKeyRepeatBlock(int virtualKey)
+    : m_hook(::SetWindowsHookExW(WH_MSGFILTER, DropBlockedRepeat, nullptr, ::GetCurrentThreadId())),
+      m_previousKey(std::exchange(t_blockedRepeats, virtualKey)) {}
+
+CKeyRepeatBlock::~CKeyRepeatBlock() {
+    t_blockedRepeats = m_previousKey;
+    if (m_hook != nullptr) {
+        ::UnhookWindowsHookEx(static_cast<HHOOK>(m_hook));
     }
 }
 

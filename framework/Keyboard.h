@@ -21,6 +21,21 @@ bool IsRepeatAfterRelease(int virtualKey, bool repeat);
 // again on whatever takes the queue next, such as a message box.
 void DropWaitingKeyDowns(int virtualKey);
 
+// While it lives, the auto-repeats of one key are kept from this thread's message boxes and
+// dialogs: a key held down to stop something does not also answer the message that follows.
+// A new press of the key still does.
+class CKeyRepeatBlock {
+public:
+    explicit CKeyRepeatBlock(int virtualKey);
+    ~CKeyRepeatBlock();
+    CKeyRepeatBlock(const CKeyRepeatBlock&) = delete;
+    CKeyRepeatBlock& operator=(const CKeyRepeatBlock&) = delete;
+
+private:
+    void* m_hook;
+    int m_previousKey;
+};
+
 // Whether the key-down message's key data says it is an auto-repeat.
 constexpr bool IsRepeatKeyData(long long keyData) {
     return (keyData & (1LL << 30)) != 0;

@@ -202,6 +202,8 @@ void CSizeDeletion::RunPass(Pass pass) {
     }
     // The list shows what the disk holds now, from its first entry.
     m_folder.Open(m_folder.Dir());
+    // Escape held on after it stopped the pass repeats: the repeats leave the message be.
+    const fw::CKeyRepeatBlock heldEscape(VK_ESCAPE);
     fw::MessageBox(owner, PassClosingText(m_progress, fw::Widen932));
 }
 

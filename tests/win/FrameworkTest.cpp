@@ -203,4 +203,40 @@ TEST(Keyboard, DropsOnlyTheWaitingKeyDownsOfTheKeyAtTheHead) {
     ::DestroyWindow(window);
 }
 
+// A key held on repeats: its repeats leave a message box be, a new press answers it. (The
+// keys are posted: Wine takes a key sent as input for let go when another window takes
+// the focus, so a key held across the box's showing cannot be sent.)
+struct HeldEscapeBox {
+    static inline int ticks = 0;
+    static inline bool stayed = false;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        const HWND focus = ::GetFocus();
+        switch (++ticks) {
+            case 1:
+                ::PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0x40000001);  // a repeat: the key was down
+                break;
+            case 3:
+                stayed = ::IsWindowVisible(::GetActiveWindow()) != FALSE;
+                ::PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0x00000001);
+                break;
+            case 20:
+                ::PostMessageW(::GetActiveWindow(), WM_COMMAND, IDOK, 0);  // the test failed: let it end
+                break;
+            default:
+                break;
+        }
+    }
+};
+
+TEST(Keyboard, ARepeatOfABlockedKeyLeavesAMessageBoxBe) {
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &HeldEscapeBox::Tick);
+    {
+        const fw::CKeyRepeatBlock block(VK_ESCAPE);
+        ::MessageBoxW(nullptr, L"held", L"Keyboard", MB_OK);
+    }
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(HeldEscapeBox::stayed);
+    EXPECT_LT(HeldEscapeBox::ticks, 20) << "the new press closed it";
+}
+
 }  // namespace
