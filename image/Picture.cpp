@@ -1,7 +1,9 @@
 #include "image/Picture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 CPicture::Block::Block(fw::LocalMemory owned) : handle(std::move(owned)) {
     if (handle.IsValid()) {
@@ -80,12 +82,45 @@ uint64_t CPicture::HeldBytes() const {
     return uint64_t{m_info.size} + m_bits.size + device;
 }
 
-bool CPicture::MakeDeviceBitmap(HDC dc) {
+bool CPicture::MakeDeviceBitmap(HDC dc, const KeepGoing& keepGoing) {
     if (IsEmpty() || !LacksDeviceBitmap()) {
         return true;
     }
     const auto* info = reinterpret_cast<const BITMAPINFO*>(m_info.data);
-    m_bitmap.Reset(::CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, m_bits.data, info, DIB_RGB_COLORS));
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    if (!keepGoing || (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS)) {
+        m_bitmap.Reset(::CreateDIBitmap(dc, &header, CBM_INIT, m_bits.data, info, DIB_RGB_COLORS));
+    } else {
+        // Converting 24 megapixels to the display's format takes a second on a slow host,
+        // and a key must not wait for it: a band of rows at a time, each a DIB of its own.
+        constexpr size_t kBandBytes = size_t{2} << 20;
+        const size_t stride = (static_cast<size_t>(m_width) * header.biBitCount + 31) / 32 * 4;
+        const int bandRows = static_cast<int>(std::clamp<size_t>(kBandBytes / stride, 1, m_height));
+        const bool topDown = header.biHeight < 0;
+        fw::CGdiObject<HBITMAP> bitmap(::CreateCompatibleBitmap(dc, m_width, m_height));
+        const fw::CMemoryDC memory(dc);
+        std::vector<uint8_t> bandInfo(m_info.data, m_info.data + m_info.size);
+        auto& band = reinterpret_cast<BITMAPINFO*>(bandInfo.data())->bmiHeader;
+        band.biSizeImage = 0;
+        bool made = bitmap.Get() != nullptr && memory.GetSafeHdc() != nullptr;
+        if (made) {
+            const fw::CSelectObject select(memory.GetSafeHdc(), bitmap.Get());
+            for (int top = 0; made && top < m_height; top += bandRows) {
+                if (top > 0 && !keepGoing()) {
+                    return true;
+                }
+                const int rows = std::min(bandRows, m_height - top);
+                const size_t firstRowInMemory = static_cast<size_t>(topDown ? top : m_height - top - rows);
+                band.biHeight = topDown ? -rows : rows;
+                made = ::SetDIBitsToDevice(memory.GetSafeHdc(), 0, top, static_cast<DWORD>(m_width), static_cast<DWORD>(rows),
+                                           0, 0, 0, static_cast<UINT>(rows), m_bits.data + firstRowInMemory * stride,
+                                           reinterpret_cast<const BITMAPINFO*>(bandInfo.data()), DIB_RGB_COLORS) == rows;
+            }
+        }
+        if (made) {
+            m_bitmap = std::move(bitmap);
+        }
+    }
     if (m_bitmap.Get() == nullptr) {
         m_drawnBy = DrawnBy::kRows;
         return false;

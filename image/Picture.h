@@ -51,8 +51,10 @@ public:
     bool HasDeviceBitmap() const { return m_bitmap.Get() != nullptr; }
     // Makes that device bitmap from the rows, compatible with `dc`; true when the picture
     // has it (or draws from its rows). False when GDI refused it: the picture is then drawn
-    // from its rows for good.
-    bool MakeDeviceBitmap(HDC dc);
+    // from its rows for good. The rows are converted a band at a time, and `keepGoing` is
+    // asked between bands: broken off, the bitmap is left to be made later (true, and the
+    // picture still lacks it).
+    bool MakeDeviceBitmap(HDC dc, const KeepGoing& keepGoing = KeepGoing());
     // The BITMAPINFO block (header and colour table) and the rows; empty when nothing is held.
     std::span<const uint8_t> InfoBytes() const { return {m_info.data, m_info.size}; }
     std::span<const uint8_t> Bits() const { return {m_bits.data, m_bits.size}; }

@@ -347,7 +347,7 @@ void CPicturePane::MakeShownBitmap() {
     if (m_bPassing || !picture.LacksDeviceBitmap() || m_hWnd == nullptr) {
         return;
     }
-    // Making it cannot be broken off by a key: not for the pictures keys go by.
+    // Not for the pictures keys go by.
     if (::GetTickCount() - m_shown.shownAt < kSettleMs) {
         ScheduleIdleWork();
         return;
@@ -359,7 +359,11 @@ void CPicturePane::MakeShownBitmap() {
         return;
     }
     const fw::CClientDC dc(m_hWnd);
-    picture.MakeDeviceBitmap(dc);  // refused, it stays drawn from its rows
+    // Refused, it stays drawn from its rows; broken off by waiting work, it is made later.
+    picture.MakeDeviceBitmap(dc, [] { return !WorkIsWaiting(); });
+    if (picture.LacksDeviceBitmap()) {
+        ScheduleIdleWork();
+    }
 }
 
 bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, const KeepReading& keepGoing,

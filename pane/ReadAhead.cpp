@@ -140,8 +140,9 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decode
         return Remember(std::move(held), Outcome::kNoRoom);
     }
     // A device bitmap doubles what the copy holds: only while another copy would still fit.
+    // Broken off for a key, the copy is kept without it: it is made once the copy is shown.
     if (held.picture.LacksDeviceBitmap() && HasRoomFor(3 * held.bytes) &&
-        held.picture.MakeDeviceBitmap(dc)) {
+        held.picture.MakeDeviceBitmap(dc, watch)) {
         held.bytes = held.picture.HeldBytes();
     }
     m_held.push_back(std::move(held));

@@ -88,7 +88,9 @@ public:
         return static_cast<bool>(m_outcome);
     }
     bool LacksDeviceBitmap() const { return m_outcome.picture.LacksDeviceBitmap(); }
-    bool MakeDeviceBitmap(HDC dc) { return m_outcome.picture.MakeDeviceBitmap(dc); }
+    bool MakeDeviceBitmap(HDC dc, const KeepGoing& keepGoing = KeepGoing()) {
+        return m_outcome.picture.MakeDeviceBitmap(dc, keepGoing);
+    }
     void Free() { *this = BmpRead(); }
     void Draw(const RECT& src, const RECT& dst, HDC dc) const { m_outcome.picture.Draw(dc, src, dst); }
     std::optional<DecodeFailure> LastFailure() const { return m_outcome.failure; }
@@ -277,6 +279,36 @@ TEST_F(BmpImageTest, LongHeadersAndOffBitsAreHonoured) {
         o.bitCount = 24;
         ASSERT_TRUE(Load(image, testdata::MakeBmp(o, Gradient))) << header;
         ExpectPixels(image, Gradient, "V4/V5 24 bits");
+    }
+}
+
+// A device bitmap made a band of rows at a time, asking between bands whether to go on,
+// draws as the rows do whichever way up they lie; broken off, the picture still lacks it.
+TEST_F(BmpImageTest, ADeviceBitmapMadeInBandsDrawsAsItsRows) {
+    const auto palette = testdata::MakePalette(256);
+    const auto index = [](int x, int y) { return static_cast<uint32_t>((x * 7 + y * 3) & 0xFF); };
+    for (const auto& [depth, upsideDown] : {std::pair{24, false}, {24, true}, {8, false}}) {
+        const int bitCount = depth;
+        const bool topDown = upsideDown;
+        const std::string what = std::to_string(bitCount) + (topDown ? " bits top-down" : " bits");
+        BmpOptions o;
+        o.width = 2100, o.height = 1000, o.bitCount = bitCount, o.topDown = topDown;  // two or more bands
+        if (bitCount == 8) {
+            o.palette = palette;
+        }
+        const testdata::PixelFn expected = [&](int x, int y) { return bitCount == 8 ? palette[index(x, y)] : Gradient(x, y); };
+        test::WriteFileBytes(m_dir / "bands.bmp", testdata::MakeBmp(o, bitCount == 8 ? testdata::PixelFn(index) : Gradient));
+        BmpRead image;
+        ASSERT_TRUE(image.Load(m_dir / "bands.bmp", m_screen, DeviceBitmap::kLater)) << what;
+        int asked = 0;
+        EXPECT_TRUE(image.MakeDeviceBitmap(m_screen, [&] { return ++asked > 1; })) << what;
+        EXPECT_EQ(asked, 1) << what;
+        EXPECT_TRUE(image.LacksDeviceBitmap()) << what << ": broken off";
+        ExpectDrawn(image, expected, what + ", from the rows");
+        ASSERT_TRUE(image.MakeDeviceBitmap(m_screen, [&] { return ++asked > 1; })) << what;
+        EXPECT_GE(asked, 2) << what << ": in bands";
+        EXPECT_FALSE(image.LacksDeviceBitmap()) << what;
+        ExpectDrawn(image, expected, what + ", bitmap made in bands");
     }
 }
 
