@@ -445,12 +445,12 @@ INT_PTR ModalScript::Run(fw::CDialog& dialog, DWORD timeoutMs) {
             m_nested(shown);
         }
     });
-    // The dialog under test is the application's main window, as in the program.
     fw::SetModalIdleResponder([&](fw::CDialog& idle) {
         if (&idle == &dialog) {
             OnIdle();
         }
     });
+    // The dialog under test is the application's main window, as in the program.
     fw::CWinApp* app = fw::TheApp();
     const bool becomesMain = app != nullptr && app->m_pMainWnd == nullptr;
     if (becomesMain) {
