@@ -88,13 +88,14 @@ bool CPicture::MakeDeviceBitmap(HDC dc, const KeepGoing& keepGoing) {
     }
     const auto* info = reinterpret_cast<const BITMAPINFO*>(m_info.data);
     const BITMAPINFOHEADER& header = info->bmiHeader;
-    if (!keepGoing || (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS)) {
+    const size_t stride = m_width > 0 ? (static_cast<size_t>(m_width) * header.biBitCount + 31) / 32 * 4 : 0;
+    if (!keepGoing || stride == 0 || m_height == 0 ||
+        (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS)) {
         m_bitmap.Reset(::CreateDIBitmap(dc, &header, CBM_INIT, m_bits.data, info, DIB_RGB_COLORS));
     } else {
         // Converting 24 megapixels to the display's format takes a second on a slow host,
         // and a key must not wait for it: a band of rows at a time, each a DIB of its own.
         constexpr size_t kBandBytes = size_t{2} << 20;
-        const size_t stride = (static_cast<size_t>(m_width) * header.biBitCount + 31) / 32 * 4;
         const int bandRows = static_cast<int>(std::clamp<size_t>(kBandBytes / stride, 1, m_height));
         const bool topDown = header.biHeight < 0;
         fw::CGdiObject<HBITMAP> bitmap(::CreateCompatibleBitmap(dc, m_width, m_height));
