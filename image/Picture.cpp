@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "image/BmpLayout.h"
+
 CPicture::Block::Block(fw::LocalMemory owned) : handle(std::move(owned)) {
     if (handle.IsValid()) {
         data = static_cast<uint8_t*>(::LocalLock(handle.Get()));
@@ -88,7 +90,8 @@ bool CPicture::MakeDeviceBitmap(HDC dc, const KeepGoing& keepGoing) {
     }
     const auto* info = reinterpret_cast<const BITMAPINFO*>(m_info.data);
     const BITMAPINFOHEADER& header = info->bmiHeader;
-    const size_t stride = m_width > 0 ? (static_cast<size_t>(m_width) * header.biBitCount + 31) / 32 * 4 : 0;
+    const size_t stride =
+        m_width > 0 ? static_cast<size_t>(bmp::RowBytes(static_cast<uint64_t>(m_width), header.biBitCount)) : 0;
     if (!keepGoing || stride == 0 || m_height == 0 ||
         (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS)) {
         m_bitmap.Reset(::CreateDIBitmap(dc, &header, CBM_INIT, m_bits.data, info, DIB_RGB_COLORS));
@@ -113,9 +116,10 @@ bool CPicture::MakeDeviceBitmap(HDC dc, const KeepGoing& keepGoing) {
                 const int rows = std::min(bandRows, m_height - top);
                 const size_t firstRowInMemory = static_cast<size_t>(topDown ? top : m_height - top - rows);
                 band.biHeight = topDown ? -rows : rows;
-                made = ::SetDIBitsToDevice(memory.GetSafeHdc(), 0, top, static_cast<DWORD>(m_width), static_cast<DWORD>(rows),
-                                           0, 0, 0, static_cast<UINT>(rows), m_bits.data + firstRowInMemory * stride,
-                                           reinterpret_cast<const BITMAPINFO*>(bandInfo.data()), DIB_RGB_COLORS) == rows;
+                made = ::SetDIBitsToDevice(
+                           memory.GetSafeHdc(), 0, top, static_cast<DWORD>(m_width), static_cast<DWORD>(rows), 0, 0, 0,
+                           static_cast<UINT>(rows), m_bits.data + firstRowInMemory * stride,
+                           reinterpret_cast<const BITMAPINFO*>(bandInfo.data()), DIB_RGB_COLORS) == rows;
             }
         }
         if (made) {
