@@ -15,8 +15,8 @@ void DropWaitingKeyDowns(int virtualKey) {
     // plain one for whichever window has the focus when it is taken: both kinds are the key's.
     const auto dropFirst = [virtualKey](UINT kind) {
         MSG msg;
-        return ::PeekMessageW(&msg, nullptr, kind, kind, PM_NOREMOVE) && msg.wParam == static_cast<WPARAM>(virtualKey) &&
-               ::PeekMessageW(&msg, nullptr, kind, kind, PM_REMOVE);
+        return ::PeekMessageW(&msg, nullptr, kind, kind, PM_NOREMOVE) &&
+               msg.wParam == static_cast<WPARAM>(virtualKey) && ::PeekMessageW(&msg, nullptr, kind, kind, PM_REMOVE);
     };
     while (dropFirst(WM_KEYDOWN) || dropFirst(WM_SYSKEYDOWN)) {
     }
@@ -24,14 +24,15 @@ void DropWaitingKeyDowns(int virtualKey) {
 
 namespace {
 
-thread_local int t_blockedRepeats = 0;
+// The key whose auto-repeats this thread's dialogs pass over; none when 0.
+thread_local int t_blockedKey = 0;
 
 // A dialog's loop offers each message here before it handles it; a message taken here is
 // passed over.
 LRESULT CALLBACK DropBlockedRepeat(int code, WPARAM wParam, LPARAM lParam) {
     const auto* msg = reinterpret_cast<const MSG*>(lParam);
     if (code == MSGF_DIALOGBOX && msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) &&
-        msg->wParam == static_cast<WPARAM>(t_blockedRepeats) && IsRepeatKeyData(msg->lParam)) {
+        msg->wParam == static_cast<WPARAM>(t_blockedKey) && IsRepeatKeyData(msg->lParam)) {
         return 1;
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -41,10 +42,10 @@ LRESULT CALLBACK DropBlockedRepeat(int code, WPARAM wParam, LPARAM lParam) {
 
 CKeyRepeatBlock::CKeyRepeatBlock(int virtualKey)
     : m_hook(::SetWindowsHookExW(WH_MSGFILTER, DropBlockedRepeat, nullptr, ::GetCurrentThreadId())),
-      m_previousKey(std::exchange(t_blockedRepeats, virtualKey)) {}
+      m_previousKey(std::exchange(t_blockedKey, virtualKey)) {}
 
 CKeyRepeatBlock::~CKeyRepeatBlock() {
-    t_blockedRepeats = m_previousKey;
+    t_blockedKey = m_previousKey;
     if (m_hook != nullptr) {
         ::UnhookWindowsHookEx(static_cast<HHOOK>(m_hook));
     }
