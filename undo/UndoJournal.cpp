@@ -1,6 +1,8 @@
 #include "undo/UndoJournal.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
@@ -24,9 +26,9 @@ DWORD Remaining(DWORD deadline) {
     return left > 0 ? static_cast<DWORD>(left) : 0;
 }
 
-// One mutex for all viewers of a journal, named after its path in upper case, so that
-// viewers that spell it differently still meet.
-std::wstring MutexName(const std::wstring& path) {
+// The names of the mutex and the shared memory of a journal, after its path in upper
+// case, so that viewers that spell it differently still meet.
+std::wstring SharedName(const wchar_t* kind, const std::wstring& path) {
     std::wstring upper = path;
     if (!upper.empty()) {
         ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
@@ -35,7 +37,17 @@ std::wstring MutexName(const std::wstring& path) {
     for (const wchar_t unit : upper) {
         hash = (hash ^ static_cast<uint16_t>(unit)) * 0x100000001B3u;
     }
-    return L"Local\\IxoUndoJournal-" + std::to_wstring(hash);
+    return std::wstring(L"Local\\") + kind + L"-" + std::to_wstring(hash);
+}
+
+// How often a kept handle looks whether it has been quiet long enough, or is asked for.
+constexpr DWORD kKeepCheckMs = 1000;
+
+// The journals of this thread whose keep timer runs: a thread timer's callback is told
+// only the timer.
+std::vector<std::pair<UINT_PTR, CUndoJournal*>>& KeepTimers() {
+    thread_local std::vector<std::pair<UINT_PTR, CUndoJournal*>> timers;
+    return timers;
 }
 
 // Opens the journal shared for reading and writing, waiting until `deadline` for a
@@ -143,10 +155,28 @@ private:
     bool m_bHeld = false;
 };
 
-CUndoJournal::CUndoJournal(std::wstring path)
+// What the viewers of one file share. `letGo` is set by a compaction that found the file
+// held and cleared by one that put the compacted file in place; while it is set, no
+// viewer keeps its handle after an append.
+struct CUndoJournal::Shared {
+    volatile LONG letGo;
+};
+
+CUndoJournal::CUndoJournal(std::wstring path, DWORD keepMs)
     : m_path(std::move(path)),
-      m_mutex(::CreateMutexW(nullptr, FALSE, MutexName(m_path).c_str())),
+      m_keepMs(keepMs),
+      m_mutex(::CreateMutexW(nullptr, FALSE, SharedName(L"IxoUndoJournal", m_path).c_str())),
+      m_sharedMapping(::CreateFileMappingW(INVALID_HANDLE_VALUE,
+                                           nullptr,
+                                           PAGE_READWRITE,
+                                           0,
+                                           sizeof(Shared),
+                                           SharedName(L"IxoUndoJournalShared", m_path).c_str())),
       m_compactAt(2 * kJournalKeep) {
+    if (m_sharedMapping.IsValid()) {
+        m_shared = static_cast<Shared*>(
+            ::MapViewOfFile(m_sharedMapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(Shared)));
+    }
     // Identities only need to differ from those of the other records of the journal:
     // the process, the moment and the object seed a sequence that no other viewer follows.
     LARGE_INTEGER counter{};
@@ -156,6 +186,13 @@ CUndoJournal::CUndoJournal(std::wstring path)
     const uint64_t time = static_cast<uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
     m_idState = SplitMix(static_cast<uint64_t>(::GetCurrentProcessId()) << 32 ^ SplitMix(time) ^
                          static_cast<uint64_t>(counter.QuadPart) ^ reinterpret_cast<uintptr_t>(this));
+}
+
+CUndoJournal::~CUndoJournal() {
+    LetGo();
+    if (m_shared != nullptr) {
+        ::UnmapViewOfFile(m_shared);
+    }
 }
 
 std::wstring CUndoJournal::DefaultPath() {
@@ -212,13 +249,63 @@ bool CUndoJournal::Write(const std::string& line) {
     if (!m_bSound) {
         Read(true, deadline);
     }
-    if (!m_bSound || !Append(line, deadline)) {
-        return false;
-    }
-    if (m_lines > m_compactAt) {
+    const bool appended = m_bSound && Append(line, deadline);
+    if (appended && m_lines > m_compactAt) {
         Read(true, deadline);
     }
-    return true;
+    KeepOrLetGo();
+    return appended;
+}
+
+void CUndoJournal::KeepOrLetGo() {
+    if (!m_file.IsValid()) {
+        return;
+    }
+    if (m_keepMs == 0 || !m_bSound || LetGoAsked()) {
+        m_file.Reset();
+        StopKeepTimer();
+        return;
+    }
+    if (m_keepTimer == 0) {
+        m_keepTimer = ::SetTimer(nullptr, 0, std::min(m_keepMs, kKeepCheckMs), &CUndoJournal::OnKeepTimer);
+        if (m_keepTimer == 0) {
+            m_file.Reset();  // nothing would let go of it
+            return;
+        }
+        KeepTimers().emplace_back(m_keepTimer, this);
+    }
+}
+
+bool CUndoJournal::LetGoAsked() const {
+    // Without shared memory no other viewer could ask: such a viewer keeps nothing.
+    return m_shared == nullptr || m_shared->letGo != 0;
+}
+
+void CUndoJournal::LetGo() {
+    m_file.Reset();
+    StopKeepTimer();
+}
+
+void CUndoJournal::StopKeepTimer() {
+    if (m_keepTimer == 0) {
+        return;
+    }
+    ::KillTimer(nullptr, m_keepTimer);
+    std::erase(KeepTimers(), std::pair(m_keepTimer, this));
+    m_keepTimer = 0;
+}
+
+void CALLBACK CUndoJournal::OnKeepTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+    const auto& timers = KeepTimers();
+    const auto found = std::find_if(timers.begin(), timers.end(), [timer](const auto& t) { return t.first == timer; });
+    if (found == timers.end()) {
+        ::KillTimer(nullptr, timer);
+        return;
+    }
+    CUndoJournal& journal = *found->second;
+    if (::GetTickCount() - journal.m_lastAppend >= journal.m_keepMs || journal.LetGoAsked()) {
+        journal.LetGo();
+    }
 }
 
 ParsedJournal CUndoJournal::Read(bool mayRewrite, DWORD deadline) {
@@ -250,19 +337,22 @@ bool CUndoJournal::Append(const std::string& line, DWORD deadline) {
     // No flush: a written record is in the system's cache, which a killed viewer leaves
     // behind; a power cut may lose the last records, and the reader drops a tail it cuts.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        fw::FileHandle file(OpenShared(m_path, FILE_APPEND_DATA | FILE_READ_DATA, OPEN_ALWAYS, deadline));
-        if (!file.IsValid()) {
+        if (!m_file.IsValid()) {
+            m_file.Reset(OpenShared(m_path, FILE_APPEND_DATA | FILE_READ_DATA, OPEN_ALWAYS, deadline));
+        }
+        if (!m_file.IsValid()) {
             return false;
         }
-        if (EndsWithLineBreak(file.Get())) {
-            if (!WriteAll(file.Get(), line)) {
+        if (EndsWithLineBreak(m_file.Get())) {
+            if (!WriteAll(m_file.Get(), line)) {
                 m_bSound = false;  // a piece of the line may have been written
                 return false;
             }
             ++m_lines;
+            m_lastAppend = ::GetTickCount();
             return true;
         }
-        file.Reset();
+        m_file.Reset();
         Read(true, deadline);
         if (!m_bSound) {
             return false;
@@ -288,10 +378,17 @@ bool CUndoJournal::Replace(const std::string& text) {
         // Flushed before it takes the journal's name: the rename must not outrun the bytes.
         written = file.IsValid() && WriteAll(file.Get(), text) && ::FlushFileBuffers(file.Get());
     }
-    // Fails while anything holds the journal open; the viewers hold it only under the mutex.
+    // Fails while anything holds the journal open, this viewer's own kept handle too.
+    m_file.Reset();
     if (!written || !::MoveFileExW(temp, m_path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ::DeleteFileW(temp);
+        if (written && m_shared != nullptr) {
+            ::InterlockedExchange(&m_shared->letGo, 1);  // held: the other viewers let go
+        }
         return false;
+    }
+    if (m_shared != nullptr) {
+        ::InterlockedExchange(&m_shared->letGo, 0);
     }
     return true;
 }

@@ -204,9 +204,9 @@ TEST_F(Undo, ADamagedJournalStillUndoesTheRecordsBeforeTheDamage) {
             ASSERT_TRUE(file.IsValid());
         }
         test::WriteFileBytes(m_move / "z.bmp", "z");
+        Restart();  // the window before lets go of the journal
         test::WriteFileBytes(Journal(), first + damage);
         test::PromptRecorder prompts;
-        Restart();
         ModalScript script = Script();
         CtrlZ(script);
         CtrlZ(script);
@@ -277,7 +277,14 @@ TEST_F(Undo, APieceOfALineLeftByAnotherViewerIsCutBeforeTheNextRecord) {
     CUndoJournal journal(CUndoJournal::DefaultPath());
     ASSERT_TRUE(journal.Record(FileOp::kMove, L"C:\\a\\1.bmp", L"C:\\b\\1.bmp"));
     const std::string first = test::ReadFileBytes(Journal());
-    test::WriteFileBytes(Journal(), first + "M 12:C:\\a\\2.bmp 1");
+    {
+        fw::FileHandle other(::CreateFileA(Journal().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(other.IsValid());
+        const std::string piece = "M 12:C:\\a\\2.bmp 1";
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(other.Get(), piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr));
+    }
     ASSERT_TRUE(journal.Record(FileOp::kMove, L"C:\\a\\3.bmp", L"C:\\b\\3.bmp"));
     const std::string text = test::ReadFileBytes(Journal());
     const ParsedJournal parsed = ParseJournal(text);
@@ -287,11 +294,85 @@ TEST_F(Undo, APieceOfALineLeftByAnotherViewerIsCutBeforeTheNextRecord) {
     EXPECT_EQ(parsed.live[1].from, "C:\\a\\3.bmp");
 }
 
+// A viewer keeps the journal open between its records, shared with the other viewers, and
+// lets go once it has been quiet for its keep time, for programs that open the file
+// without sharing writing; one that keeps nothing lets go after each record.
+TEST_F(Undo, AJournalKeepsTheFileOpenBetweenRecordsAndLetsGoOnceQuiet) {
+    ::DeleteFileA(Journal().c_str());
+    const auto record = [](CUndoJournal& journal, int i) {
+        return journal.Record(FileOp::kMove, L"C:\\a\\" + std::to_wstring(i), L"C:\\b\\" + std::to_wstring(i));
+    };
+    CUndoJournal other(CUndoJournal::DefaultPath(), 0);
+    ASSERT_TRUE(record(other, 1));
+    EXPECT_TRUE(HoldForWriting(Journal()).IsValid()) << "closed after the record";
+
+    CUndoJournal journal(CUndoJournal::DefaultPath(), 400);
+    const DWORD start = ::GetTickCount();
+    ASSERT_TRUE(record(journal, 2));
+    ASSERT_TRUE(record(journal, 3));
+    const fw::FileHandle refused = HoldForWriting(Journal());
+    EXPECT_EQ(::GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
+    EXPECT_FALSE(refused.IsValid()) << "kept";
+    ASSERT_TRUE(record(other, 4)) << "the other viewer still appends";
+    fw::FileHandle holder;
+    while (!holder.IsValid() && ::GetTickCount() - start < 5000) {
+        test::DrainMessages();
+        ::Sleep(20);
+        holder = HoldForWriting(Journal());
+    }
+    ASSERT_TRUE(holder.IsValid()) << "let go once quiet";
+    EXPECT_GE(::GetTickCount() - start, 400u);
+    holder.Reset();
+    ASSERT_TRUE(record(journal, 5)) << "opened again";
+    const ParsedJournal parsed = ReadJournal();
+    ASSERT_EQ(parsed.live.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(parsed.live[i].from, "C:\\a\\" + std::to_string(i + 1));
+    }
+}
+
+// A compaction cannot put a file in the place of one a viewer holds: it leaves the file
+// as it is and asks the viewers to let go, which they do after their next append and
+// until a compaction has succeeded.
+TEST_F(Undo, ACompactionLeavesAHeldFileAndTheViewersLetGoOfIt) {
+    std::vector<JournalEntry> old;
+    for (size_t i = 0; i + 2 < 2 * kJournalKeep; ++i) {
+        old.push_back({FileOp::kRename, "C:\\old\\" + std::to_string(i), "C:\\new\\" + std::to_string(i)});
+    }
+    test::WriteFileBytes(Journal(), FormatCompacted(old, old.size()));
+    const auto record = [](CUndoJournal& journal, int i) {
+        return journal.Record(FileOp::kMove, L"C:\\a\\" + std::to_wstring(i), L"C:\\b\\" + std::to_wstring(i));
+    };
+    const auto held = [this] { return !HoldForWriting(Journal()).IsValid(); };
+    CUndoJournal holder(CUndoJournal::DefaultPath(), 60000);
+    CUndoJournal compactor(CUndoJournal::DefaultPath(), 0);
+    ASSERT_TRUE(record(holder, 1));
+    ASSERT_TRUE(held());
+    ASSERT_TRUE(record(compactor, 2));
+    ASSERT_TRUE(record(compactor, 3)) << "recorded, though the compaction due after it is refused";
+    EXPECT_EQ(ReadJournal().lines, 2 * kJournalKeep + 1) << "not compacted";
+    ASSERT_TRUE(record(holder, 4));
+    EXPECT_FALSE(held()) << "let go after its next append";
+
+    CUndoJournal reader(CUndoJournal::DefaultPath(), 0);
+    const std::optional<JournalEntry> latest = reader.Latest();
+    ASSERT_TRUE(latest.has_value());
+    EXPECT_EQ(latest->from, "C:\\a\\4");
+    EXPECT_EQ(ReadJournal().lines, kJournalKeep) << "compacted once nobody held it";
+    ASSERT_TRUE(record(holder, 5));
+    EXPECT_TRUE(held()) << "kept again";
+    const ParsedJournal parsed = ReadJournal();
+    ASSERT_GE(parsed.live.size(), 5u);
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_EQ(parsed.live[parsed.live.size() - 6 + i].from, "C:\\a\\" + std::to_string(i));
+    }
+}
+
 // A program that holds the journal for a moment is waited for; one that keeps it makes
 // the record fail within a bounded time, and says so.
 TEST_F(Undo, AnAppendWaitsForAProgramHoldingTheJournalButNotLong) {
     ::DeleteFileA(Journal().c_str());
-    CUndoJournal journal(CUndoJournal::DefaultPath());
+    CUndoJournal journal(CUndoJournal::DefaultPath(), 0);  // keeps nothing the program waits for
     ASSERT_TRUE(journal.Record(FileOp::kRename, L"C:\\a\\0", L"C:\\b\\0"));
     for (const DWORD holdMs : {DWORD{100}, DWORD{1500}}) {
         SCOPED_TRACE(holdMs);
@@ -352,7 +433,13 @@ TEST_F(Undo, AnUndoThatCannotBeMarkedSaysSoWithTheFileBack) {
     ModalScript script = Script();
     script.Key('M');
     script.Then([&](fw::CDialog&) {
-        holder = HoldForWriting(Journal());
+        // The window lets go of the journal once it has been quiet for a while.
+        const DWORD start = ::GetTickCount();
+        while (!(holder = HoldForWriting(Journal())).IsValid() &&
+               ::GetTickCount() - start < 2 * CUndoJournal::kKeepMs) {
+            test::DrainMessages();
+            ::Sleep(50);
+        }
         ASSERT_TRUE(holder.IsValid());
     });
     CtrlZ(script);
