@@ -48,6 +48,24 @@ fw::FileHandle HoldForWriting(const std::string& path) {
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// Holds the journal for writing as soon as the viewers have let go of it, running this
+// thread's messages (and the viewers' keep timers) meanwhile; invalid after `waitMs`.
+fw::FileHandle HoldOnceLetGo(const std::string& path, DWORD waitMs) {
+    const DWORD start = ::GetTickCount();
+    fw::FileHandle holder = HoldForWriting(path);
+    while (!holder.IsValid() && ::GetTickCount() - start < waitMs) {
+        test::DrainMessages();
+        ::Sleep(20);
+        holder = HoldForWriting(path);
+    }
+    return holder;
+}
+
+// Records a move of C:\a\<i> to C:\b\<i>.
+bool RecordMove(CUndoJournal& journal, int i) {
+    return journal.Record(FileOp::kMove, L"C:\\a\\" + std::to_wstring(i), L"C:\\b\\" + std::to_wstring(i));
+}
+
 class Undo : public test::ViewerFixture {
 protected:
     std::string Journal() const { return test::Narrow(CUndoJournal::DefaultPath()); }
@@ -299,31 +317,23 @@ TEST_F(Undo, APieceOfALineLeftByAnotherViewerIsCutBeforeTheNextRecord) {
 // without sharing writing; one that keeps nothing lets go after each record.
 TEST_F(Undo, AJournalKeepsTheFileOpenBetweenRecordsAndLetsGoOnceQuiet) {
     ::DeleteFileA(Journal().c_str());
-    const auto record = [](CUndoJournal& journal, int i) {
-        return journal.Record(FileOp::kMove, L"C:\\a\\" + std::to_wstring(i), L"C:\\b\\" + std::to_wstring(i));
-    };
     CUndoJournal other(CUndoJournal::DefaultPath(), 0);
-    ASSERT_TRUE(record(other, 1));
+    ASSERT_TRUE(RecordMove(other, 1));
     EXPECT_TRUE(HoldForWriting(Journal()).IsValid()) << "closed after the record";
 
     CUndoJournal journal(CUndoJournal::DefaultPath(), 400);
     const DWORD start = ::GetTickCount();
-    ASSERT_TRUE(record(journal, 2));
-    ASSERT_TRUE(record(journal, 3));
+    ASSERT_TRUE(RecordMove(journal, 2));
+    ASSERT_TRUE(RecordMove(journal, 3));
     const fw::FileHandle refused = HoldForWriting(Journal());
     EXPECT_EQ(::GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
     EXPECT_FALSE(refused.IsValid()) << "kept";
-    ASSERT_TRUE(record(other, 4)) << "the other viewer still appends";
-    fw::FileHandle holder;
-    while (!holder.IsValid() && ::GetTickCount() - start < 5000) {
-        test::DrainMessages();
-        ::Sleep(20);
-        holder = HoldForWriting(Journal());
-    }
+    ASSERT_TRUE(RecordMove(other, 4)) << "the other viewer still appends";
+    fw::FileHandle holder = HoldOnceLetGo(Journal(), 5000);
     ASSERT_TRUE(holder.IsValid()) << "let go once quiet";
     EXPECT_GE(::GetTickCount() - start, 400u);
     holder.Reset();
-    ASSERT_TRUE(record(journal, 5)) << "opened again";
+    ASSERT_TRUE(RecordMove(journal, 5)) << "opened again";
     const ParsedJournal parsed = ReadJournal();
     ASSERT_EQ(parsed.live.size(), 5u);
     for (int i = 0; i < 5; ++i) {
@@ -340,18 +350,15 @@ TEST_F(Undo, ACompactionLeavesAHeldFileAndTheViewersLetGoOfIt) {
         old.push_back({FileOp::kRename, "C:\\old\\" + std::to_string(i), "C:\\new\\" + std::to_string(i)});
     }
     test::WriteFileBytes(Journal(), FormatCompacted(old, old.size()));
-    const auto record = [](CUndoJournal& journal, int i) {
-        return journal.Record(FileOp::kMove, L"C:\\a\\" + std::to_wstring(i), L"C:\\b\\" + std::to_wstring(i));
-    };
     const auto held = [this] { return !HoldForWriting(Journal()).IsValid(); };
     CUndoJournal holder(CUndoJournal::DefaultPath(), 60000);
     CUndoJournal compactor(CUndoJournal::DefaultPath(), 0);
-    ASSERT_TRUE(record(holder, 1));
+    ASSERT_TRUE(RecordMove(holder, 1));
     ASSERT_TRUE(held());
-    ASSERT_TRUE(record(compactor, 2));
-    ASSERT_TRUE(record(compactor, 3)) << "recorded, though the compaction due after it is refused";
+    ASSERT_TRUE(RecordMove(compactor, 2));
+    ASSERT_TRUE(RecordMove(compactor, 3)) << "recorded, though the compaction due after it is refused";
     EXPECT_EQ(ReadJournal().lines, 2 * kJournalKeep + 1) << "not compacted";
-    ASSERT_TRUE(record(holder, 4));
+    ASSERT_TRUE(RecordMove(holder, 4));
     EXPECT_FALSE(held()) << "let go after its next append";
 
     CUndoJournal reader(CUndoJournal::DefaultPath(), 0);
@@ -359,7 +366,7 @@ TEST_F(Undo, ACompactionLeavesAHeldFileAndTheViewersLetGoOfIt) {
     ASSERT_TRUE(latest.has_value());
     EXPECT_EQ(latest->from, "C:\\a\\4");
     EXPECT_EQ(ReadJournal().lines, kJournalKeep) << "compacted once nobody held it";
-    ASSERT_TRUE(record(holder, 5));
+    ASSERT_TRUE(RecordMove(holder, 5));
     EXPECT_TRUE(held()) << "kept again";
     const ParsedJournal parsed = ReadJournal();
     ASSERT_GE(parsed.live.size(), 5u);
@@ -433,13 +440,7 @@ TEST_F(Undo, AnUndoThatCannotBeMarkedSaysSoWithTheFileBack) {
     ModalScript script = Script();
     script.Key('M');
     script.Then([&](fw::CDialog&) {
-        // The window lets go of the journal once it has been quiet for a while.
-        const DWORD start = ::GetTickCount();
-        while (!(holder = HoldForWriting(Journal())).IsValid() &&
-               ::GetTickCount() - start < 2 * CUndoJournal::kKeepMs) {
-            test::DrainMessages();
-            ::Sleep(50);
-        }
+        holder = HoldOnceLetGo(Journal(), 2 * CUndoJournal::kKeepMs);  // once the window is quiet
         ASSERT_TRUE(holder.IsValid());
     });
     CtrlZ(script);
