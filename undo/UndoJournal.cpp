@@ -258,12 +258,9 @@ bool CUndoJournal::Write(const std::string& line) {
 }
 
 void CUndoJournal::KeepOrLetGo() {
-    if (!m_file.IsValid()) {
-        return;
-    }
-    if (m_keepMs == 0 || !m_bSound || LetGoAsked()) {
-        m_file.Reset();
-        StopKeepTimer();
+    // The keep timer runs only while a handle is kept.
+    if (!m_file.IsValid() || m_keepMs == 0 || !m_bSound || LetGoAsked()) {
+        LetGo();
         return;
     }
     if (m_keepTimer == 0) {
