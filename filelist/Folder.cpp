@@ -371,10 +371,16 @@ void CFolder::ApplyChange(const FolderChange& change) {
         return;
     }
     const int index = Find(0, [&](const ListEntry& e) { return e.name == change.name; });
+    // The disk is asked only when the list leaves the change something to do: most changes
+    // are the viewer's own moves and renames, which the list has already followed.
+    const bool listed = index >= 0;
+    if ((change.kind == FolderChange::Kind::kAdded) == listed) {
+        return;
+    }
     const std::optional<OnDisk> disk = FindOnDisk(PathOf(change.name), change.name);
     switch (change.kind) {
     case FolderChange::Kind::kAdded:
-        if (disk && index < 0) {
+        if (disk) {
             if (disk->isDirectory) {
                 Insert(ListEntry::Directory(change.name, disk->isReparsePoint));
             } else {
@@ -387,12 +393,12 @@ void CFolder::ApplyChange(const FolderChange& change) {
         }
         break;
     case FolderChange::Kind::kRemoved:
-        if (!disk && index >= 0) {
+        if (!disk) {
             RemoveAt(index);
         }
         break;
     case FolderChange::Kind::kModified:
-        if (disk && index >= 0 && !disk->isDirectory) {
+        if (disk && !disk->isDirectory) {
             for (IFolderListener* listener : m_listeners) {
                 listener->OnChanged(index);
             }
