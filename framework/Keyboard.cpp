@@ -51,8 +51,10 @@ CKeyRepeatBlock::~CKeyRepeatBlock() {
     }
 }
 
-bool WasKeyDown(int virtualKey) {
-    return (::GetKeyState(virtualKey) & 0x8000) != 0;
+Modifiers QueuedModifiers() {
+    BYTE state[256] = {};
+    ::GetKeyboardState(state);
+    return Modifiers{(state[VK_SHIFT] & 0x80) != 0, (state[VK_CONTROL] & 0x80) != 0};
 }
 
 bool IsRepeatAfterRelease(int virtualKey, bool repeat) {

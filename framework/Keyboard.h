@@ -6,10 +6,15 @@ namespace fw {
 // the keyboard as it is, such as whether the user holds a key to stop a long run.
 bool IsKeyDown(int virtualKey);
 
-// Whether a key was down when the key message last taken from this thread's queue was
-// made (the queued key state): what a modifier meant for the key being handled, however
-// long ago it was pressed.
-bool WasKeyDown(int virtualKey);
+// Shift and Ctrl as they were when the key message last taken from this thread's queue
+// was made (the queued key state): what they meant for the key being handled, however long
+// ago it was pressed. Read in one call, as each read of the key state is a round trip to
+// the system under Wine.
+struct Modifiers {
+    bool shift = false;
+    bool ctrl = false;
+};
+Modifiers QueuedModifiers();
 
 // Whether a key-down message is left over from a key the user has let go of: an
 // auto-repeat (`repeat`: the key was down before the message was made) of a key that is not

@@ -37,9 +37,9 @@ int StepOfWaitingKey() {
     // key message ahead of it has been taken (it is the first message waiting), so the
     // queued state, which follows the messages taken, is the state just before it was
     // pressed; the asynchronous state may already have Ctrl released.
+    const fw::Modifiers modifiers = fw::QueuedModifiers();
     const KeyCommand command =
-        LookUpKeyCommand(static_cast<int>(msg->wParam), fw::WasKeyDown(VK_SHIFT), fw::WasKeyDown(VK_CONTROL))
-            .value_or(KeyCommand::kNothing);
+        LookUpKeyCommand(static_cast<int>(msg->wParam), modifiers.shift, modifiers.ctrl).value_or(KeyCommand::kNothing);
     switch (command) {
         case KeyCommand::kPageDown:
         case KeyCommand::kMove:

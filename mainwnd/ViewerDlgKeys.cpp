@@ -16,9 +16,8 @@ BOOL CViewerDlg::PreTranslateMessage(MSG* msg) {
         }
         // Shift and Ctrl as they were when the key was pressed, not as they are now: a key
         // handled late (while a large picture was decoded) keeps its meaning.
-        const bool shift = fw::WasKeyDown(VK_SHIFT);
-        const bool ctrl = fw::WasKeyDown(VK_CONTROL);
-        const std::optional<KeyCommand> command = LookUpKeyCommand(key, shift, ctrl);
+        const fw::Modifiers modifiers = fw::QueuedModifiers();
+        const std::optional<KeyCommand> command = LookUpKeyCommand(key, modifiers.shift, modifiers.ctrl);
         if (command) {
             // A command on the shown picture acts on it once it is on screen; a held key's
             // repeat acts only on a picture that has been.
