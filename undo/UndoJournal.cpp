@@ -113,12 +113,15 @@ bool EndsWithLineBreak(HANDLE file) {
     if (size.QuadPart == 0) {
         return true;
     }
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(size.QuadPart - 1);
-    at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+    // Read at the file pointer, not at an offset: a read at an offset reports its completion
+    // to the system, a round trip under Wine. The handle only appends (no FILE_WRITE_DATA),
+    // so its writes go to the end of the file wherever the pointer stands.
+    LARGE_INTEGER at{};
+    at.QuadPart = size.QuadPart - 1;
     char last = 0;
     DWORD got = 0;
-    return ::ReadFile(file, &last, 1, &got, &at) && got == 1 && last == '\n';
+    return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::ReadFile(file, &last, 1, &got, nullptr) && got == 1 &&
+           last == '\n';
 }
 
 uint64_t SplitMix(uint64_t z) {
