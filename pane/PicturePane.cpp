@@ -260,7 +260,7 @@ void CPicturePane::Redraw() {
     // BeginPaint and EndPaint, under Wine more than the drawing itself, on every key. What
     // already waits to be painted (the pane uncovered, resized) is painted with the change
     // instead, so that nothing is left half drawn.
-    if (::IsWindowVisible(m_hWnd) && !::GetUpdateRect(m_hWnd, nullptr, FALSE)) {
+    if (::IsWindowVisible(m_hWnd) && !fw::WaitsToBePainted(m_hWnd)) {
         const fw::CClientDC dc(m_hWnd);
         if (dc != nullptr &&
             ::IntersectClipRect(dc, changed.left, changed.top, changed.right, changed.bottom) != ERROR) {
