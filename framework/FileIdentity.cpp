@@ -1,9 +1,6 @@
 #include "framework/FileIdentity.h"
 
-#include <algorithm>
-
 #include "framework/Handles.h"
-#include "portable/PathUtil.h"
 
 namespace fw {
 
@@ -22,22 +19,6 @@ std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
     return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
-// Adds the identities of `path` and the directories above it, as the path is written.
-void AddChainAsWritten(std::wstring path, std::vector<FileIdentity>& chain) {
-    for (;;) {
-        if (const std::optional<FileIdentity> id = IdentityOf(path);
-            id && std::find(chain.begin(), chain.end(), *id) == chain.end()) {
-            chain.push_back(*id);
-        }
-        const std::wstring parent = GetParentDirectory(path);
-        if (parent == path || RemoveTrailingBackslash(parent) == RemoveTrailingBackslash(path) ||
-            parent.find(L"\\..\\") != std::wstring::npos) {
-            return;
-        }
-        path = parent;
-    }
-}
-
 }  // namespace
 
 std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
@@ -45,21 +26,19 @@ std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
     return handle.IsValid() ? IdentityOfHandle(handle.Get()) : std::nullopt;
 }
 
-std::vector<FileIdentity> IdentityChain(const std::wstring& path) {
-    std::vector<FileIdentity> chain;
+std::optional<std::wstring> ResolvedPath(const std::wstring& path) {
     const FileHandle handle = OpenForIdentity(path);
     if (!handle.IsValid()) {
-        return chain;
+        return std::nullopt;
     }
     std::wstring resolved(32768, L'\0');
     const DWORD length = ::GetFinalPathNameByHandleW(handle.Get(), resolved.data(), static_cast<DWORD>(resolved.size()),
                                                      FILE_NAME_NORMALIZED);
-    if (length > 0 && length < resolved.size()) {
-        resolved.resize(length);
-        AddChainAsWritten(resolved, chain);
+    if (length == 0 || length >= resolved.size()) {
+        return std::nullopt;
     }
-    AddChainAsWritten(path, chain);
-    return chain;
+    resolved.resize(length);
+    return resolved;
 }
 
 }  // namespace fw

@@ -6,7 +6,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace fw {
 
@@ -20,9 +19,8 @@ struct FileIdentity {
 // The identity of the file or directory at `path`; none when it cannot be opened.
 std::optional<FileIdentity> IdentityOf(const std::wstring& path);
 
-// The identities of the directory at `path` and of every directory above it, up to its
-// volume's root: along the path as the system resolves it (what a drive letter or a link
-// stands for) and along the path as written. Empty when the directory cannot be opened.
-std::vector<FileIdentity> IdentityChain(const std::wstring& path);
+// The path the system resolves `path` to (what a drive letter or a link stands for);
+// none when it cannot be opened or resolved.
+std::optional<std::wstring> ResolvedPath(const std::wstring& path);
 
 }  // namespace fw

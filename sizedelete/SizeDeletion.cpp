@@ -2,6 +2,8 @@
 // passes over the folder's entries or the tree below it.
 #include "sizedelete/SizeDeletion.h"
 
+#include <algorithm>
+
 #include "filelist/EntryPath.h"
 #include "filelist/Listing.h"
 #include "framework/DirectoryEnumerator.h"
@@ -30,6 +32,37 @@ const char* ConfirmationText(bool tree, bool moving) {
     }
     return moving ? "再起的サイズ判定削除＆移動を行います。\nよろしいですか？"
                   : "再起的サイズ判定削除を行います。\nよろしいですか？";
+}
+
+// Adds the identities of `path` and the directories above it, as the path is written.
+void AddChainAsWritten(std::wstring path, std::vector<fw::FileIdentity>& chain) {
+    for (;;) {
+        if (const std::optional<fw::FileIdentity> id = fw::IdentityOf(path);
+            id && std::find(chain.begin(), chain.end(), *id) == chain.end()) {
+            chain.push_back(*id);
+        }
+        const std::wstring parent = GetParentDirectory(path);
+        if (parent == path || RemoveTrailingBackslash(parent) == RemoveTrailingBackslash(path) ||
+            parent.find(L"\\..\\") != std::wstring::npos) {
+            return;
+        }
+        path = parent;
+    }
+}
+
+// The identities of the directory at `path` and of every directory above it, up to its
+// volume's root: along the path as the system resolves it (what a drive letter or a link
+// stands for) and along the path as written. Empty when the directory cannot be opened.
+std::vector<fw::FileIdentity> IdentityChain(const std::wstring& path) {
+    std::vector<fw::FileIdentity> chain;
+    if (!fw::IdentityOf(path)) {
+        return chain;
+    }
+    if (const std::optional<std::wstring> resolved = fw::ResolvedPath(path)) {
+        AddChainAsWritten(*resolved, chain);
+    }
+    AddChainAsWritten(path, chain);
+    return chain;
 }
 
 std::vector<const ListEntry*> EntriesOf(const CFolder& folder) {
@@ -178,7 +211,7 @@ void CSizeDeletion::RunPass(Pass pass) {
     // take the move folder's own pictures for the tree's. The folders are compared by what
     // they are, whatever the move folder's path is spelled like.
     const std::wstring moveDir = fw::Widen932(m_settings.m_strMoveDir);
-    m_moveChain = moving ? fw::IdentityChain(moveDir) : std::vector<fw::FileIdentity>();
+    m_moveChain = moving ? IdentityChain(moveDir) : std::vector<fw::FileIdentity>();
     if (moving && (IsSameOrInside(moveDir, m_folder.Dir()) || HoldsMoveFolder(m_folder.Dir()))) {
         fw::MessageBox(owner, kMoveDirInside);
         return;

@@ -12,6 +12,7 @@
 // could not be listed is passed over; an emptied folder goes only where the recycle bin
 // surely takes what it still holds.
 #include <string>
+#include <vector>
 
 #include "commands/SortingOps.h"
 #include "filelist/Folder.h"
