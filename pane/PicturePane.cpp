@@ -258,9 +258,10 @@ void CPicturePane::Redraw() {
     }
     // Drawn at once through a window DC: invalidating and then painting costs a round of
     // BeginPaint and EndPaint, under Wine more than the drawing itself, on every key. What
-    // already waits to be painted (the pane uncovered, resized) is painted with the change
-    // instead, so that nothing is left half drawn.
-    if (::IsWindowVisible(m_hWnd) && !fw::WaitsToBePainted(m_hWnd)) {
+    // else waits to be painted (the pane uncovered, resized) is still painted by its paint
+    // message, from the picture shown now. It is not asked for first: that costs a round
+    // trip to the system on every key, and is seldom so.
+    if (::IsWindowVisible(m_hWnd)) {
         const fw::CClientDC dc(m_hWnd);
         if (dc != nullptr &&
             ::IntersectClipRect(dc, changed.left, changed.top, changed.right, changed.bottom) != ERROR) {

@@ -275,8 +275,9 @@ TEST_F(Display, FittedPicturesAreDrawnFromOneResampledCopyPerPaneSize) {
 }
 
 // Another picture is on the screen as soon as the selection has changed, with no paint left
-// to wait for; a part of the pane that was waiting to be painted is painted with it.
-TEST_F(Display, AnotherPictureIsOnTheScreenAtOnceWithWhatWaitedToBePainted) {
+// to wait for; a part of the pane that was waiting to be painted still waits, and its paint
+// message paints it from the picture shown now.
+TEST_F(Display, AnotherPictureIsOnTheScreenAtOnceAndWhatWaitedIsPaintedAfter) {
     WritePicture("a.bmp", 60, 40, [](int, int) { return 0xFF0000u; });
     WritePicture("b.bmp", 10, 40, [](int, int) { return 0x0000FFu; });
     WithViewer([&](CViewerDlg& dlg) {
@@ -293,14 +294,20 @@ TEST_F(Display, AnotherPictureIsOnTheScreenAtOnceWithWhatWaitedToBePainted) {
         dlg.FileList().ListBox().SetCurSel(1);
         dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_FILELIST, LBN_SELCHANGE),
                         reinterpret_cast<LPARAM>(dlg.FileList().ListBox().m_hWnd));
+        RECT waiting{};
+        EXPECT_TRUE(::GetUpdateRect(pane, &waiting, FALSE) && ::EqualRect(&waiting, &corner))
+            << "only what waited before waits now";
+        const RECT at = dlg.Pane().GetPaneRect();
+        const PaneRect fit = CalcFitRect(PaneRect{0, 0, 10, 40}, ToPane(at));
+        const PixelFn shown = [&](int x, int y) {
+            return x >= fit.left && x < fit.right && y >= fit.top && y < fit.bottom ? 0x0000FFu : kBlack;
+        };
+        const PixelFn beside = [&](int x, int y) {
+            return x - at.left < corner.right && y - at.top < corner.bottom ? kAnyColour : shown(x, y);
+        };
+        EXPECT_TRUE(PaneShows(dlg, beside, false)) << "on the screen before any paint message";
+        EXPECT_TRUE(PaneShows(dlg, shown)) << "whole once the paint message is handled";
         EXPECT_FALSE(::GetUpdateRect(pane, nullptr, FALSE));
-        const PaneRect fit = CalcFitRect(PaneRect{0, 0, 10, 40}, ToPane(dlg.Pane().GetPaneRect()));
-        EXPECT_TRUE(PaneShows(
-            dlg,
-            [&](int x, int y) {
-                return x >= fit.left && x < fit.right && y >= fit.top && y < fit.bottom ? 0x0000FFu : kBlack;
-            },
-            false));
     });
 }
 
