@@ -23,24 +23,40 @@ bool SameText(std::wstring_view a, std::wstring_view b, bool ignoreCase) {
                                   TRUE) == CSTR_EQUAL;
 }
 
-// A name of the directory as the disk holds it now: found by exactly that spelling.
+// A name of the directory as the disk holds it now: found by exactly that spelling, or
+// with letter case ignored when `anyCase` (its name is then the disk's own).
 struct OnDisk {
+    std::wstring name;
     bool isDirectory = false;
     bool isReparsePoint = false;
+    uint64_t size = 0;
+    uint64_t lastWrite = 0;
 };
 
-std::optional<OnDisk> FindOnDisk(const std::wstring& path, const std::wstring& name) {
+std::optional<OnDisk> FindOnDisk(const std::wstring& path, const std::wstring& name, bool anyCase = false) {
     WIN32_FIND_DATAW data{};
     const HANDLE find = ::FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
     ::FindClose(find);
-    if (name != data.cFileName) {
+    if (!SameText(name, data.cFileName, anyCase)) {
         return std::nullopt;  // only another spelling of it is there
     }
-    return OnDisk{(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                  (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
+    return OnDisk{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                  (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+                  (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+                  (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime};
+}
+
+// Keys waiting for the thread: the user is about to act on what is shown now.
+bool KeyWaits() {
+    return HIWORD(::GetQueueStatus(QS_KEY)) != 0;
+}
+
+// Whether moment `a` comes after moment `b` (tick counts, which wrap round).
+bool IsAfter(uint32_t a, uint32_t b) {
+    return static_cast<int32_t>(a - b) > 0;
 }
 
 }  // namespace
@@ -69,7 +85,74 @@ void CFolder::NotifyListed() {
     }
 }
 
-void CFolder::List(Choice choose) {
+// ---- Which entry a key is meant for ----
+
+CFolder::CUserKey::CUserKey(CFolder& folder, uint32_t keyTime)
+    : m_folder(folder), m_previous(std::exchange(folder.m_userKeyTime, keyTime)) {}
+
+CFolder::CUserKey::~CUserKey() {
+    m_folder.m_userKeyTime = m_previous;
+}
+
+void CFolder::NoteSelection() {
+    const ListEntry* selected = Selected();
+    const uint64_t id = selected == nullptr ? 0 : selected->id;
+    if (!m_selections.empty() && m_selections.back().id == id) {
+        return;
+    }
+    SelectionNote note;
+    note.id = id;
+    note.byUser = m_nOwnWork == 0;
+    if (!note.byUser) {
+        note.time = ::GetTickCount();
+    } else if (m_userKeyTime) {
+        note.time = *m_userKeyTime;
+    } else {
+        // A click on the list, or the viewer's own start: the message being handled.
+        note.time = static_cast<uint32_t>(::GetMessageTime());
+    }
+    if (m_selections.size() == kSelectionsKept) {
+        m_selections.erase(m_selections.begin());
+    }
+    m_selections.push_back(note);
+}
+
+// The user saw a selection the folder made before the key was pressed; one the user made
+// with a key typed earlier counts even when the folder's own change came in between, since
+// keys are carried out in the order they were typed.
+std::optional<int> CFolder::IndexSelectedAt(uint32_t keyTime) const {
+    if (m_selections.empty()) {
+        return m_nSelected;
+    }
+    for (auto note = m_selections.rbegin(); note != m_selections.rend(); ++note) {
+        const bool before = note->byUser ? !IsAfter(note->time, keyTime) : IsAfter(keyTime, note->time);
+        if (!before) {
+            continue;
+        }
+        if (note->id == 0) {
+            return -1;
+        }
+        if (Selected() != nullptr && Selected()->id == note->id) {
+            return m_nSelected;
+        }
+        const int index = Find(0, [&](const ListEntry& e) { return e.id == note->id; });
+        if (index < 0) {
+            return std::nullopt;
+        }
+        return index;
+    }
+    return std::nullopt;
+}
+
+void CFolder::Identify(std::vector<std::unique_ptr<ListEntry>>& entries) {
+    for (auto& e : entries) {
+        e->id = m_nextId++;
+    }
+}
+
+// ---- Listing ----
+
+void CFolder::List(Choice choose, const Aim& aim) {
     m_watch.CancelWork();
     m_reader.reset();
     m_queued.clear();
@@ -81,19 +164,25 @@ void CFolder::List(Choice choose) {
     m_bWatchPaused = false;
     m_watch.Start(m_dir);
     auto reader = std::make_unique<CListingReader>(m_dir, m_plugins);
-    reader->Read(kFirstNames, m_keepAlive);
+    reader->Read(aim.whole ? SIZE_MAX : kFirstNames, m_keepAlive);
     Listing listing = reader->Take();
     m_entries = std::move(listing.entries);
+    Identify(m_entries);
     m_bListingFailed = listing.failed;
     m_bListing = false;
     if (listing.stopped) {
         m_watch.Stop();
         return;
     }
+    const bool atEnd = reader->AtEnd();
+    if (!atEnd) {
+        BringIn(aim);
+    }
     m_choose = std::move(choose);
     m_nSelected = m_choose();
     m_bUserMoved = false;
-    if (!reader->AtEnd()) {
+    NoteSelection();
+    if (!atEnd) {
         m_reader = std::move(reader);
         // The first part is shown before anything more is read.
         m_watch.PostWork([this] { FillMore(); }, true);
@@ -102,6 +191,23 @@ void CFolder::List(Choice choose) {
     if (m_reader == nullptr) {
         ApplyChanges(std::exchange(m_queued, {}));
     }
+}
+
+// The entry a listing is for is shown from its first part on: the rest of the listing, read
+// later, drops the name it brings again.
+void CFolder::BringIn(const Aim& aim) {
+    if (aim.named.empty() || aim.named.find(L'\\') != std::wstring::npos ||
+        (aim.directory ? FindDirectory(aim.named) : FindName(aim.named)) >= 0) {
+        return;
+    }
+    std::optional<ListEntry> entry = EntryOnDisk(aim.named, true);
+    if (!entry || (aim.directory && !entry->IsDirectory())) {
+        return;
+    }
+    std::vector<std::unique_ptr<ListEntry>> one;
+    one.push_back(std::make_unique<ListEntry>(std::move(*entry)));
+    Identify(one);
+    MergeListing(m_entries, std::move(one));
 }
 
 namespace {
@@ -132,31 +238,36 @@ void CFolder::FillToEnd() {
 }
 
 // The rest goes into the list at its places; the selected entry stays selected, unless the
-// user has not moved yet and the complete list chooses another.
+// user has not moved yet, no key waits to act on what is shown, and the complete list
+// chooses another.
 void CFolder::EndFilling() {
     if (m_reader == nullptr) {
         return;
     }
+    ++m_nOwnWork;
     const ListEntry* selected = Selected();
     Listing rest = m_reader->Take();
     m_reader.reset();
     m_bListingFailed = m_bListingFailed || rest.failed;
+    Identify(rest.entries);
     MergeListing(m_entries, std::move(rest.entries));
     m_nSelected = selected == nullptr ? -1 : Find(0, [&](const ListEntry& e) { return &e == selected; });
     for (IFolderListener* listener : m_listeners) {
         listener->OnFilled();
     }
-    if (!m_bUserMoved && m_choose) {
+    if (!m_bUserMoved && m_choose && !KeyWaits()) {
         const int chosen = m_choose();
         if (chosen != m_nSelected) {
             m_nSelected = chosen;
             m_nDirection = 1;
+            NoteSelection();
             for (IFolderListener* listener : m_listeners) {
                 listener->OnSelected();
             }
         }
     }
     ApplyChanges(std::exchange(m_queued, {}));
+    --m_nOwnWork;
 }
 
 // The watch goes on, unheard, until the pass's closing listing starts a new one.
@@ -174,28 +285,54 @@ void CFolder::OpenSelecting(const std::wstring& dir, const std::wstring& name) {
         return;
     }
     m_dir = SystemPath(dir);
-    List([this, name] {
-        const int found = FindName(name);
-        return found >= 0 ? found : (m_entries.empty() ? -1 : 0);
-    });
+    List(
+        [this, name] {
+            const int found = FindName(name);
+            return found >= 0 ? found : (m_entries.empty() ? -1 : 0);
+        },
+        Aim{name});
 }
 
 void CFolder::Relist() {
     if (m_bListing) {
         return;
     }
-    const int selected = m_nSelected;
-    List([this, selected] { return m_entries.empty() ? -1 : std::clamp(selected, 0, Count() - 1); });
+    const ListEntry* selected = Selected();
+    if (selected != nullptr && FindOnDisk(PathOf(*selected), selected->name)) {
+        const std::wstring name = selected->name;
+        const bool directory = selected->IsDirectory();
+        List(
+            [this, name, directory] {
+                const int found = directory ? FindDirectory(name) : FindName(name);
+                return found >= 0 ? found : (m_entries.empty() ? -1 : 0);
+            },
+            Aim{name, directory});
+        return;
+    }
+    // The selected entry went: its position in the complete list.
+    const int position = m_nSelected;
+    Aim whole;
+    whole.whole = true;
+    List([this, position] { return m_entries.empty() ? -1 : std::clamp(position, 0, Count() - 1); }, whole);
 }
 
 void CFolder::RelistSelecting(const std::wstring& text) {
     if (m_bListing) {
         return;
     }
-    List([this, text] {
-        const int found = FindText(text);
-        return found >= 0 ? found : (m_entries.empty() ? -1 : 0);
-    });
+    // A directory is shown as "[ name ]".
+    Aim aim;
+    if (text.size() > 4 && text.compare(0, 2, L"[ ") == 0 && text.compare(text.size() - 2, 2, L" ]") == 0) {
+        aim = Aim{text.substr(2, text.size() - 4), true};
+    } else {
+        aim = Aim{text};
+    }
+    List(
+        [this, text] {
+            const int found = FindText(text);
+            return found >= 0 ? found : (m_entries.empty() ? -1 : 0);
+        },
+        aim);
 }
 
 void CFolder::EnterSelected() {
@@ -213,11 +350,15 @@ void CFolder::GoToParent() {
     }
     const std::wstring leaf = GetFileNamePart(RemoveTrailingBackslash(m_dir));
     m_dir = GetParentDirectory(m_dir);
-    List([this, leaf] {
-        const int found = FindDirectory(leaf);
-        return found >= 0 ? found : (m_entries.empty() ? -1 : 0);
-    });
+    List(
+        [this, leaf] {
+            const int found = FindDirectory(leaf);
+            return found >= 0 ? found : (m_entries.empty() ? -1 : 0);
+        },
+        Aim{leaf, true});
 }
+
+// ---- The selection ----
 
 void CFolder::Select(int index) {
     if (index < -1 || index >= Count() || index == m_nSelected) {
@@ -228,6 +369,7 @@ void CFolder::Select(int index) {
     }
     m_nSelected = index;
     m_bUserMoved = true;
+    NoteSelection();
     for (IFolderListener* listener : m_listeners) {
         listener->OnSelected();
     }
@@ -250,11 +392,19 @@ void CFolder::RemoveSelected() {
     m_bUserMoved = true;
     m_entries.erase(m_entries.begin() + removed);
     m_nSelected = m_entries.empty() ? -1 : std::min(removed, Count() - 1);
+    NoteSelection();
     for (IFolderListener* listener : m_listeners) {
         listener->OnRemoved(removed);
     }
     for (IFolderListener* listener : m_listeners) {
         listener->OnSelected();
+    }
+}
+
+void CFolder::RemoveNamed(const std::wstring& name) {
+    const int index = Find(0, [&](const ListEntry& e) { return e.name == name; });
+    if (index >= 0) {
+        RemoveAt(index);
     }
 }
 
@@ -268,6 +418,7 @@ void CFolder::Insert(ListEntry entry) {
                                                                return PictureComesBefore(name, e->name);
                                                            });
     const int index = static_cast<int>(at - m_entries.begin());
+    entry.id = m_nextId++;
     m_entries.insert(at, std::make_unique<ListEntry>(std::move(entry)));
     if (m_nSelected >= index) {
         ++m_nSelected;
@@ -351,6 +502,9 @@ void CFolder::ApplyChanges(std::vector<FolderChange> changes) {
         std::move(changes.begin(), changes.end(), std::back_inserter(m_queued));
         return;
     }
+    // Whatever key is being carried out (one whose message box let this batch in), these
+    // changes are not the user's.
+    ++m_nOwnWork;
     for (const FolderChange& change : changes) {
         if (change.kind == FolderChange::Kind::kOverflow) {
             // What changed is unknown: the directory is read again, keeping the selected entry.
@@ -360,10 +514,27 @@ void CFolder::ApplyChanges(std::vector<FolderChange> changes) {
             } else {
                 RelistSelecting(selected->Text());
             }
-            return;
+            break;
         }
         ApplyChange(change);
     }
+    --m_nOwnWork;
+}
+
+std::optional<ListEntry> CFolder::EntryOnDisk(const std::wstring& name, bool anyCase) const {
+    std::optional<OnDisk> disk = FindOnDisk(PathOf(name), name, anyCase);
+    if (!disk) {
+        return std::nullopt;
+    }
+    if (disk->isDirectory) {
+        return ListEntry::Directory(std::move(disk->name), disk->isReparsePoint);
+    }
+    const std::wstring ext = PictureExtension(disk->name);
+    const Decoder decoder = ext.empty() ? Decoder() : m_plugins.DecoderFor(ext);
+    if (decoder.IsNone()) {
+        return std::nullopt;
+    }
+    return ListEntry::Picture(std::move(disk->name), decoder, disk->size, disk->lastWrite);
 }
 
 void CFolder::ApplyChange(const FolderChange& change) {
@@ -371,40 +542,55 @@ void CFolder::ApplyChange(const FolderChange& change) {
         return;
     }
     const int index = Find(0, [&](const ListEntry& e) { return e.name == change.name; });
-    // The disk is asked only when the list leaves the change something to do: most changes
-    // are the viewer's own moves and renames, which the list has already followed.
-    const bool listed = index >= 0;
-    if ((change.kind == FolderChange::Kind::kAdded) == listed) {
+    if (index >= 0) {
+        Reread(index, change.kind == FolderChange::Kind::kModified);
         return;
     }
-    const std::optional<OnDisk> disk = FindOnDisk(PathOf(change.name), change.name);
-    switch (change.kind) {
-    case FolderChange::Kind::kAdded:
-        if (disk) {
-            if (disk->isDirectory) {
-                Insert(ListEntry::Directory(change.name, disk->isReparsePoint));
-            } else {
-                const std::wstring ext = PictureExtension(change.name);
-                const Decoder decoder = ext.empty() ? Decoder() : m_plugins.DecoderFor(ext);
-                if (!decoder.IsNone()) {
-                    Insert(ListEntry::Picture(change.name, decoder));
-                }
-            }
+    // The disk is asked only when the list leaves the change something to do: most removals
+    // are the viewer's own moves, which the list has already followed.
+    if (change.kind == FolderChange::Kind::kAdded) {
+        if (std::optional<ListEntry> entry = EntryOnDisk(change.name, false)) {
+            Insert(std::move(*entry));
         }
-        break;
-    case FolderChange::Kind::kRemoved:
-        if (!disk) {
-            RemoveAt(index);
+    }
+}
+
+// A name taken by another file (renamed onto it: the usual way to replace a file safely),
+// written to, gone, or now a directory where a picture was (or the other way round): the
+// entry becomes what the disk holds. A file found replaced is another entry: a key pressed
+// before it was seen is not carried out on it.
+void CFolder::Reread(int index, bool modified) {
+    ListEntry& listed = *m_entries[static_cast<size_t>(index)];
+    std::optional<ListEntry> now = EntryOnDisk(listed.name, false);
+    if (!now) {
+        RemoveAt(index);
+        return;
+    }
+    if (now->kind != listed.kind) {
+        const bool wasSelected = index == m_nSelected;
+        const std::wstring name = listed.name;
+        RemoveAt(index);
+        Insert(std::move(*now));
+        if (wasSelected) {
+            Select(Find(0, [&](const ListEntry& e) { return e.name == name; }));
         }
-        break;
-    case FolderChange::Kind::kModified:
-        if (disk && !disk->isDirectory) {
-            for (IFolderListener* listener : m_listeners) {
-                listener->OnChanged(index);
-            }
+        return;
+    }
+    if (listed.IsDirectory()) {
+        return;
+    }
+    const bool replaced = now->size != listed.size || now->lastWrite != listed.lastWrite;
+    if (replaced) {
+        listed.size = now->size;
+        listed.lastWrite = now->lastWrite;
+        listed.id = m_nextId++;
+        if (index == m_nSelected) {
+            NoteSelection();
         }
-        break;
-    case FolderChange::Kind::kOverflow:
-        break;
+    }
+    if (replaced || modified) {
+        for (IFolderListener* listener : m_listeners) {
+            listener->OnChanged(index);
+        }
     }
 }

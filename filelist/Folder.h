@@ -6,8 +6,10 @@
 // every entry, built here and nowhere else. It tells its listeners when the listing or the
 // selection changes; the list box only shows it (CFileListBox), the pane shows the
 // selected entry's picture.
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,8 +93,9 @@ public:
     // Lists `dir` as Open does and selects the entry named `name` (see FindName), else the
     // first entry.
     void OpenSelecting(const std::wstring& dir, const std::wstring& name);
-    // Lists the current directory again; the same position stays selected (the last
-    // entry when the list got shorter).
+    // Lists the current directory again; the selected entry stays selected while its name
+    // is still on disk, else the same position of the complete list (the last entry when
+    // the list got shorter).
     void Relist();
     // Lists the current directory again and selects the entry shown as `text`
     // (see FindText), else the first.
@@ -109,6 +112,10 @@ public:
     // Drops the selected entry after its file has gone; the entry that took its place (or
     // the new last one) is selected.
     void RemoveSelected();
+    // Drops the entry named `name` exactly after its file has gone: when it was selected,
+    // the entry that took its place is selected. Nothing when no entry has that name (the
+    // watch saw the file go first), so one operation changes the list once.
+    void RemoveNamed(const std::wstring& name);
     // Puts an entry in at its place in the list's order; the selected entry stays selected.
     void Insert(ListEntry entry);
 
@@ -127,6 +134,28 @@ public:
     // checked against the disk and applied only where the list does not agree already.
     void ApplyChanges(std::vector<FolderChange> changes);
 
+    // ---- Which entry a key is meant for ----
+    // While one lives, the selection changes made are those of the user's key pressed at
+    // `keyTime` (its message time), being carried out. Changes the folder makes itself
+    // (what the watch reports, the rest of a listing) are never the user's.
+    class CUserKey {
+    public:
+        CUserKey(CFolder& folder, uint32_t keyTime);
+        ~CUserKey();
+        CUserKey(const CUserKey&) = delete;
+        CUserKey& operator=(const CUserKey&) = delete;
+
+    private:
+        CFolder& m_folder;
+        std::optional<uint32_t> m_previous;
+    };
+    // The index of the entry that was selected when a key was pressed at `keyTime` (-1 when
+    // nothing was): the latest selection the user made before or by then (with a key typed
+    // earlier or a click), or that the folder made before that moment. None when that entry
+    // has left the list since, or the moment lies before what the folder remembers: the key
+    // has nothing to act on then.
+    std::optional<int> IndexSelectedAt(uint32_t keyTime) const;
+
     // A listing's first part holds the first this many names read.
     static constexpr size_t kFirstNames = 1000;
     // Its rest is read this many names at a time, until a key, a paint or a message waits.
@@ -134,10 +163,33 @@ public:
 
 private:
     using Choice = std::function<int()>;
+    // What a listing is for: the entry it selects is `named` (a picture or directory by its
+    // name, or only a directory when `directory`), found on disk directly and put into the
+    // first part when the enumeration has not reached it; `whole` reads the directory to
+    // its end before anything is chosen.
+    struct Aim {
+        std::wstring named;
+        bool directory = false;
+        bool whole = false;
+    };
     // Reads `m_dir`'s first part into the entries, selects the entry `choose` picks and
     // tells the listeners; the rest follows in idle turns, after which `choose` is asked
-    // again unless the user moved meanwhile. Nothing is told when the window went away.
-    void List(Choice choose);
+    // again unless the user moved meanwhile or a key waits. Nothing is told when the window
+    // went away.
+    void List(Choice choose, const Aim& aim);
+    // Puts the entry named `aim.named` into the entries from the disk when none has that
+    // name yet.
+    void BringIn(const Aim& aim);
+    // Gives entries just read their identities.
+    void Identify(std::vector<std::unique_ptr<ListEntry>>& entries);
+    // Remembers the selected entry when it is another than the one remembered last.
+    void NoteSelection();
+    // The entry at `index` as the disk holds it now: its file was replaced (another file
+    // renamed onto its name), written to, or made another kind of entry.
+    void Reread(int index, bool modified);
+    // The entry the disk holds under `name` (exactly, or with letter case ignored when
+    // `anyCase`); none when it is no directory and no picture a decoder reads.
+    std::optional<ListEntry> EntryOnDisk(const std::wstring& name, bool anyCase) const;
     void FillMore();
     void EndFilling();
     void RemoveAt(int index);
@@ -160,6 +212,18 @@ private:
     bool m_bUserMoved = false;
     // Changes reported while a listing is read, applied once it is complete.
     std::vector<FolderChange> m_queued;
+    // The latest selections, oldest first: which entry, whether the user made it, and when
+    // (the time of the user's key, else the tick count when the folder made it).
+    struct SelectionNote {
+        uint64_t id = 0;  // 0: nothing selected
+        bool byUser = false;
+        uint32_t time = 0;
+    };
+    std::vector<SelectionNote> m_selections;
+    static constexpr size_t kSelectionsKept = 64;
+    uint64_t m_nextId = 1;
+    std::optional<uint32_t> m_userKeyTime;  // while a user's key is carried out
+    int m_nOwnWork = 0;                     // while the folder applies changes of its own
     bool m_bWatchPaused = false;
     CFolderWatch m_watch;
 };

@@ -65,7 +65,8 @@ bool CListingReader::Read(size_t maxNames, const std::function<bool()>& keepAliv
         if (decoder.IsNone()) {
             continue;
         }
-        m_pictures.push_back(std::make_unique<ListEntry>(ListEntry::Picture(std::move(e.name), decoder)));
+        m_pictures.push_back(
+            std::make_unique<ListEntry>(ListEntry::Picture(std::move(e.name), decoder, e.size, e.lastWrite)));
         if (keepAlive && ::GetTickCount() - lastKept >= kKeepAliveIntervalMs) {
             alive = keepAlive();
             lastKept = ::GetTickCount();

@@ -32,6 +32,7 @@ bool CDirectoryEnumerator::Next(DirectoryEntry& entry) {
         entry.isDirectory = (m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.isReparsePoint = (m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         entry.size = (uint64_t{m_data.nFileSizeHigh} << 32) | m_data.nFileSizeLow;
+        entry.lastWrite = (uint64_t{m_data.ftLastWriteTime.dwHighDateTime} << 32) | m_data.ftLastWriteTime.dwLowDateTime;
         return true;
     }
     // The search is over: it ran out of entries, or reading the directory broke off.

@@ -17,6 +17,7 @@ struct DirectoryEntry {
     // somewhere else entirely.
     bool isReparsePoint = false;
     uint64_t size = 0;
+    uint64_t lastWrite = 0;  // the last write time, as a FILETIME's 100-ns count
 };
 
 class CDirectoryEnumerator {

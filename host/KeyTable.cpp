@@ -124,6 +124,32 @@ bool UsesShownPicture(KeyCommand command) {
     }
 }
 
+bool ActsOnSelection(KeyCommand command) {
+    switch (command) {
+        case KeyCommand::kPageUp:
+        case KeyCommand::kPageDown:
+        case KeyCommand::kEnterDirectory:
+        case KeyCommand::kDeleteDirectory:
+        case KeyCommand::kOpenUrlMemo:
+        case KeyCommand::kRename:
+            return true;
+        default:
+            return UsesShownPicture(command);
+    }
+}
+
+bool DeletesEntry(KeyCommand command) {
+    switch (command) {
+        case KeyCommand::kDelete:
+        case KeyCommand::kKill:
+        case KeyCommand::kDeleteDirectory:
+        case KeyCommand::kSizeDeleteSelected:
+            return true;
+        default:
+            return false;
+    }
+}
+
 std::optional<KeyCommand> LookUpKeyCommand(int virtualKey, bool shift, bool ctrl) {
     if (const std::optional<KeyCommand> command = FirstMatch(kTable, virtualKey, shift, ctrl)) {
         return command;

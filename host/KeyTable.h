@@ -89,6 +89,13 @@ bool IsFileCommand(KeyCommand command);
 // The commands that act on the picture shown in the pane: the file commands, the
 // wallpaper and the size judgement.
 bool UsesShownPicture(KeyCommand command);
+// The commands whose meaning depends on the selected entry (those above, the steps through
+// the list, entering a directory, renaming, the URL memo of a selected directory): each is
+// carried out on the entry selected when its key was pressed.
+bool ActsOnSelection(KeyCommand command);
+// The commands that delete or trash the selected entry, a directory among them: a held
+// key's repeats of these stop at a directory entry.
+bool DeletesEntry(KeyCommand command);
 
 // The command bound to a key in this state of the modifiers; nothing when the key is
 // not a command key in this state, so that it goes on to the standard handling.

@@ -116,6 +116,33 @@ TEST(KeyTable, OnlyTheDigitsMovesAreFileCommands) {
     }
 }
 
+// Every key that acts on the selected entry is bound to the entry selected when it was
+// pressed; keys about the folder, the settings or the targets are not. Of those, only the
+// deleting ones stop at a directory entry when held.
+TEST(KeyTable, KeysBoundToTheSelectedEntry) {
+    const struct {
+        KeyCommand command;
+        bool actsOnSelection;
+        bool deletes;
+    } kCases[] = {
+        {KeyCommand::kPageDown, true, false},       {KeyCommand::kPageUp, true, false},
+        {KeyCommand::kEnterDirectory, true, false}, {KeyCommand::kMove, true, false},
+        {KeyCommand::kCopy, true, false},           {KeyCommand::kDelete, true, true},
+        {KeyCommand::kKill, true, true},            {KeyCommand::kDeleteDirectory, true, true},
+        {KeyCommand::kSizeDeleteSelected, true, true}, {KeyCommand::kRename, true, false},
+        {KeyCommand::kWallpaperFile, true, false},  {KeyCommand::kOpenUrlMemo, true, false},
+        {KeyCommand::kReload, false, false},        {KeyCommand::kUndo, false, false},
+        {KeyCommand::kParentDirectory, false, false}, {KeyCommand::kChooseMoveDir, false, false},
+        {KeyCommand::kJump, false, false},          {KeyCommand::kToggleFit, false, false},
+        {TargetCommand(KeyCommand::kMoveToTarget1, 5), true, false},
+        {TargetCommand(KeyCommand::kChooseTarget1, 5), false, false},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(ActsOnSelection(c.command), c.actsOnSelection) << static_cast<int>(c.command);
+        EXPECT_EQ(DeletesEntry(c.command), c.deletes) << static_cast<int>(c.command);
+    }
+}
+
 TEST(KeyTable, OtherKeysGoOn) {
     for (const int key : {0, int{'A'}, int{'Z'}, int{'m'}, 33, 34, 35, 36, 112, 117, 255}) {
         EXPECT_FALSE(LookUpKeyCommand(key, false, false).has_value()) << key;
@@ -159,6 +186,10 @@ TEST(CommandGate, OnlyClosingRunsWhileTheWindowIsBusy) {
     for (const Activity activity : {Activity::kIdle, Activity::kListing, Activity::kPass}) {
         EXPECT_TRUE(MayRunCommand(activity, ID_MENU_EXIT));
         EXPECT_TRUE(MayRunCommand(activity, 2)) << "the close box, Alt-F4";
+    }
+    // While the shell deletes a directory under the window, nothing runs at all.
+    for (const unsigned id : {commands[0], commands[6], unsigned{ID_MENU_EXIT}, 2u}) {
+        EXPECT_FALSE(MayRunCommand(Activity::kDeleting, id)) << id;
     }
 }
 

@@ -208,10 +208,12 @@ TEST_F(Listing, ReloadKeepsThePositionClampedToTheEnd) {
         EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), 4);
         EXPECT_EQ(dlg.Folder().SelectedIndex(), 4);
 
+        // A picture that sorts first came: the selected picture stays selected, never the
+        // one that took its position.
         dlg.Folder().Select(1);
-        WriteBmp("a0.bmp", 1, 1, 0);  // sorts first: the position is kept, not the name
+        WriteBmp("a0.bmp", 1, 1, 0);
         dlg.Folder().Relist();
-        EXPECT_EQ(dlg.FileList().ListBox().GetText(dlg.Folder().SelectedIndex()), "p3.bmp");
+        EXPECT_EQ(dlg.FileList().ListBox().GetText(dlg.Folder().SelectedIndex()), "p4.bmp");
 
         for (int i = 3; i < 8; ++i) {
             ::DeleteFileA(Pic("p" + std::to_string(i) + ".bmp").c_str());
