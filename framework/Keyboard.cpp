@@ -57,8 +57,20 @@ Modifiers QueuedModifiers() {
     return Modifiers{(state[VK_SHIFT] & 0x80) != 0, (state[VK_CONTROL] & 0x80) != 0};
 }
 
+// A release of the key that waits in the queue came after this repeat, even when the key has
+// been pressed again since. Only the first key-up waiting is looked at; PeekMessage would
+// handle a message sent from another thread on the spot, so it is not asked while one waits.
 bool IsRepeatAfterRelease(int virtualKey, bool repeat) {
-    return repeat && !IsKeyDown(virtualKey);
+    if (!repeat) {
+        return false;
+    }
+    if (!IsKeyDown(virtualKey)) {
+        return true;
+    }
+    MSG up;
+    return HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) == 0 &&
+           ::PeekMessageW(&up, nullptr, WM_KEYUP, WM_KEYUP, PM_NOREMOVE | PM_NOYIELD) &&
+           up.wParam == static_cast<WPARAM>(virtualKey);
 }
 
 }  // namespace fw

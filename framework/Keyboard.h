@@ -18,7 +18,8 @@ Modifiers QueuedModifiers();
 
 // Whether a key-down message is left over from a key the user has let go of: an
 // auto-repeat (`repeat`: the key was down before the message was made) of a key that is not
-// held any more. A repeat counts only while its key is held; a key pressed anew always counts.
+// held any more, or whose release waits in the queue after it (the key pressed again since
+// does not make the old repeats count). A key pressed anew always counts.
 bool IsRepeatAfterRelease(int virtualKey, bool repeat);
 
 // Takes the key-downs of `virtualKey` that wait at the head of this thread's key-downs out
