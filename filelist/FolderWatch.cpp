@@ -1,5 +1,7 @@
 #include "filelist/FolderWatch.h"
 
+#include <cstddef>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -12,17 +14,34 @@ constexpr DWORD kFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_
                           FILE_NOTIFY_CHANGE_LAST_WRITE;
 constexpr DWORD kBufferBytes = 64 * 1024;
 
-std::vector<FolderChange> ParseBatch(const BYTE* buffer, DWORD bytes) {
+}  // namespace
+
+// Every record is checked against the bytes received before it is read: a record whose
+// header or name would reach past them, or whose next offset is not a forward step to an
+// aligned record, ends the batch, and what it may have held is taken as unknown.
+std::vector<FolderChange> ParseChangeRecords(const BYTE* buffer, DWORD bytes) {
     std::vector<FolderChange> changes;
+    const auto unknown = [&changes] { changes.push_back({FolderChange::Kind::kOverflow, {}}); };
     if (bytes == 0) {
-        changes.push_back({FolderChange::Kind::kOverflow, {}});
+        unknown();
         return changes;
     }
+    constexpr DWORD kHeader = offsetof(FILE_NOTIFY_INFORMATION, FileName);
     for (DWORD offset = 0;;) {
-        const auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(buffer + offset);
+        if (bytes - offset < kHeader) {
+            unknown();
+            break;
+        }
+        FILE_NOTIFY_INFORMATION info;
+        std::memcpy(&info, buffer + offset, kHeader);
+        if (info.FileNameLength % sizeof(wchar_t) != 0 || info.FileNameLength > bytes - offset - kHeader) {
+            unknown();
+            break;
+        }
         FolderChange change;
-        change.name.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
-        switch (info->Action) {
+        change.name.resize(info.FileNameLength / sizeof(wchar_t));
+        std::memcpy(change.name.data(), buffer + offset + kHeader, info.FileNameLength);
+        switch (info.Action) {
         case FILE_ACTION_ADDED:
         case FILE_ACTION_RENAMED_NEW_NAME:
             change.kind = FolderChange::Kind::kAdded;
@@ -36,15 +55,17 @@ std::vector<FolderChange> ParseBatch(const BYTE* buffer, DWORD bytes) {
             break;
         }
         changes.push_back(std::move(change));
-        if (info->NextEntryOffset == 0 || offset + info->NextEntryOffset >= bytes) {
+        if (info.NextEntryOffset == 0) {
             break;
         }
-        offset += info->NextEntryOffset;
+        if (info.NextEntryOffset % sizeof(DWORD) != 0 || info.NextEntryOffset >= bytes - offset) {
+            unknown();
+            break;
+        }
+        offset += info.NextEntryOffset;
     }
     return changes;
 }
-
-}  // namespace
 
 struct CFolderWatch::Watch {
     fw::FileHandle dir;
@@ -79,7 +100,7 @@ struct CFolderWatch::Watch {
                 }
                 bytes = 0;  // too much at once: the system kept no record
             }
-            auto batch = std::make_unique<std::vector<FolderChange>>(ParseBatch(w.buffer, bytes));
+            auto batch = std::make_unique<std::vector<FolderChange>>(ParseChangeRecords(w.buffer, bytes));
             if (::PostMessageW(w.window, kBatchMessage, w.generation, reinterpret_cast<LPARAM>(batch.get()))) {
                 batch.release();
             }

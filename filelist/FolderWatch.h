@@ -23,6 +23,11 @@ struct FolderChange {
     std::wstring name;  // relative to the watched directory; empty for kOverflow
 };
 
+// The changes a buffer of the system's change records holds (`bytes` of them received; none
+// means the system kept no record: too much changed). Records that do not fit in what was
+// received are not read; what they held counts as unknown (kOverflow).
+std::vector<FolderChange> ParseChangeRecords(const BYTE* buffer, DWORD bytes);
+
 class CFolderWatch {
 public:
     using OnChanges = std::function<void(std::vector<FolderChange>)>;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -293,6 +294,61 @@ TEST_F(ListingInParts, AKeyMeanwhileActsOnTheSelectedEntryWhichStaysSelected) {
         EXPECT_TRUE(Sorted(NamesOf(dlg)));
     });
     script.Run(dlg);
+}
+
+}  // namespace
+
+namespace {
+
+// The system's change records are read only as far as the bytes received hold them: a
+// record cut short or pointing past the end, or a misaligned next offset, ends the batch
+// with "unknown" (the folder is then read again), never a read past the buffer.
+TEST(ChangeRecords, AreReadWithinTheBytesReceived) {
+    // Two records: "a.bmp" added, then "bc.bmp" removed.
+    const auto record = [](DWORD next, DWORD action, const std::wstring& name) {
+        std::string bytes(12 + name.size() * 2, '\0');
+        const DWORD length = static_cast<DWORD>(name.size() * 2);
+        std::memcpy(&bytes[0], &next, 4);
+        std::memcpy(&bytes[4], &action, 4);
+        std::memcpy(&bytes[8], &length, 4);
+        std::memcpy(&bytes[12], name.data(), length);
+        bytes.resize((bytes.size() + 3) / 4 * 4, '\0');
+        return bytes;
+    };
+    const std::string first = record(24, FILE_ACTION_ADDED, L"a.bmp");
+    ASSERT_EQ(first.size(), 24u);
+    const std::string both = first + record(0, FILE_ACTION_REMOVED, L"bc.bmp");
+    using Kind = FolderChange::Kind;
+    const struct {
+        const char* what;
+        std::string bytes;
+        DWORD received;
+        std::vector<Kind> kinds;
+    } kCases[] = {
+        {"whole", both, static_cast<DWORD>(both.size()), {Kind::kAdded, Kind::kRemoved}},
+        {"second record's name cut", both, 24 + 14, {Kind::kAdded, Kind::kOverflow}},
+        {"second record's header cut", both, 24 + 6, {Kind::kAdded, Kind::kOverflow}},
+        {"first name longer than received", record(0, FILE_ACTION_ADDED, L"a.bmp").substr(0, 16), 16, {Kind::kOverflow}},
+        {"next offset past the end", record(4000, FILE_ACTION_ADDED, L"a.bmp"), 24, {Kind::kAdded, Kind::kOverflow}},
+        {"next offset misaligned", record(13, FILE_ACTION_ADDED, L"a.bmp") + std::string(24, '\0'), 48,
+         {Kind::kAdded, Kind::kOverflow}},
+        {"nothing kept", std::string(), 0, {Kind::kOverflow}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        // The received bytes alone, in a buffer of their size: a read past them is caught.
+        std::vector<BYTE> buffer(c.bytes.begin(), c.bytes.begin() + std::min<size_t>(c.received, c.bytes.size()));
+        buffer.resize(c.received);
+        const std::vector<FolderChange> changes = ParseChangeRecords(buffer.data(), c.received);
+        std::vector<Kind> kinds;
+        for (const FolderChange& change : changes) {
+            kinds.push_back(change.kind);
+        }
+        EXPECT_EQ(kinds, c.kinds);
+        if (!changes.empty() && changes[0].kind == Kind::kAdded) {
+            EXPECT_EQ(changes[0].name, L"a.bmp");
+        }
+    }
 }
 
 }  // namespace
