@@ -16,23 +16,10 @@
 
 namespace {
 
-// At most 259 bytes of a value are used, cut before a character that would not fit whole.
-constexpr size_t kValueBytes = 259;
-
+// A value is read whole, however long: a folder cut short would name its parent or a
+// sibling whose name begins the same.
 std::string ReadString(const std::wstring& ini, const char* section, const char* key, const std::string& fallback) {
-    std::string value = fw::ReadProfileString(ini, section, key, fallback);
-    if (value.size() > kValueBytes) {
-        size_t end = 0;
-        while (end < value.size()) {
-            const size_t next = end + (IsLeadByte(static_cast<unsigned char>(value[end])) ? 2 : 1);
-            if (next > kValueBytes) {
-                break;
-            }
-            end = next;
-        }
-        value.resize(end);
-    }
-    return value;
+    return fw::ReadProfileString(ini, section, key, fallback);
 }
 
 // A flag is set exactly by the text "TRUE".
@@ -118,6 +105,12 @@ std::optional<std::string> StorablePath(HWND owner, const std::wstring& path) {
                        nullptr, MB_OK | MB_ICONWARNING);
     }
     return stored;
+}
+
+// Earlier versions read at most 259 bytes of a value, cut before a character that would not
+// fit whole, and wrote what they read back.
+bool Settings::MayBeCut(const std::string& folder) {
+    return folder.size() == 258 || folder.size() == 259;
 }
 
 Settings Settings::Defaults(const std::wstring& exeDir) {

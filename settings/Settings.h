@@ -42,6 +42,10 @@ struct Settings {
     // target. Directories are kept in code page 932: below a folder that code page cannot
     // hold they stay empty (a sorting operation then reports its failure).
     static Settings Defaults(const std::wstring& exeDir);
+    // Whether a folder value may be one an earlier version cut short when it read it (and
+    // then saved): such a value may name the folder's parent or a sibling, and is never
+    // used as a folder.
+    static bool MayBeCut(const std::string& folder);
 
     // Reads every key of the file over the values held; a missing file or key keeps them.
     void Load(const std::wstring& iniPath);
