@@ -7,6 +7,7 @@
 
 #include "commands/AutoRename.h"
 #include "filelist/EntryPath.h"
+#include "framework/FileIdentity.h"
 #include "framework/FileMove.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
@@ -23,6 +24,8 @@ OpResult SystemFailure() {
 }
 
 constexpr char kDeviceName[] = "この名前のファイルは扱えません:\n";
+constexpr char kCopyLeft[] = "移動先にコピーしましたが、元のファイルを削除できず、コピーも削除できませんでした。\n"
+                             "同じファイルが2か所にあります:\n";
 
 }  // namespace
 
@@ -41,13 +44,41 @@ CSortingOps::Renaming CSortingOps::MoveRenaming() const {
     return m_settings.m_bAutoRenameAtMove == 1 ? Renaming::kOn : Renaming::kOff;
 }
 
+// Whether the folder `dir` is the one the file at `source` is in, whatever either path is
+// spelled like. The answer for the latest pair of paths is kept: the same two come with
+// every key of a sorting session.
+bool CSortingOps::IsOwnFolder(const std::wstring& source, const std::wstring& dir) {
+    const std::wstring sourceDir = GetDirectoryPart(source);
+    if (m_sameFolder && m_sameFolder->sourceDir == sourceDir && m_sameFolder->dir == dir) {
+        return m_sameFolder->same;
+    }
+    const std::optional<fw::FileIdentity> a = fw::IdentityOf(sourceDir);
+    const std::optional<fw::FileIdentity> b = fw::IdentityOf(dir);
+    const bool same = a && b && *a == *b;
+    // Only an answer that both folders gave is kept: a target made later is asked again.
+    if (a && b) {
+        m_sameFolder = SameFolder{sourceDir, dir, same};
+    }
+    return same;
+}
+
 OpResult CSortingOps::TransferFile(const std::wstring& source, const std::string& dir, Transfer transfer,
                                    Renaming renaming) {
     if (dir.empty()) {
         return OpResult::Failed();  // an unset target would be the root of the current drive
     }
+    if (Settings::MayBeCut(dir)) {
+        fw::MessageBox(m_host.OwnerWindow(), std::string(kMayBeCutText) + dir);
+        return OpResult::Refused();
+    }
     const std::wstring name = GetFileNamePart(source);
     const std::wstring target = fw::Widen932(dir);
+    // A move into the picture's own folder would only rename it in place.
+    if (IsOwnFolder(source, target)) {
+        fw::MessageBox(m_host.OwnerWindow(),
+                       std::string(transfer == Transfer::kCopy ? "コピー先" : "移動先") + kOwnFolderText + dir);
+        return OpResult::Refused();
+    }
     std::wstring destination = EntryPath(target, name);
     if (renaming == Renaming::kOn) {
         // The last candidate is used untried: the move onto it fails if it is taken.
@@ -58,8 +89,15 @@ OpResult CSortingOps::TransferFile(const std::wstring& source, const std::string
     if (transfer == Transfer::kCopy) {
         return ::CopyFileW(source.c_str(), destination.c_str(), TRUE) ? OpResult::Done() : SystemFailure();
     }
-    if (!fw::MoveFileNoReplace(source, destination)) {
-        return SystemFailure();
+    bool copyLeft = false;
+    if (!fw::MoveFileNoReplace(source, destination, &copyLeft)) {
+        const OpResult failure = SystemFailure();
+        if (copyLeft) {
+            fw::MessageBox(m_host.OwnerWindow(), fw::Widen932(kCopyLeft) + source + L"\n" + destination, nullptr,
+                           MB_OK);
+            return OpResult::Refused();
+        }
+        return failure;
     }
     // Recorded here, once the file is in one place; an operation that could not be
     // recorded has happened all the same, and the user hears that Ctrl-Z will not find it.
@@ -102,9 +140,11 @@ OpResult CSortingOps::OnSelectedFile(OpResult (CSortingOps::*operation)(const st
     if (IsDeviceName(selected->name)) {
         return RefuseDeviceName(selected->name);
     }
-    const OpResult result = (this->*operation)(m_folder.PathOf(*selected));
+    // By its name: a message box on the way may let the watch take the entry out first.
+    const std::wstring name = selected->name;
+    const OpResult result = (this->*operation)(m_folder.PathOf(name));
     if (result.IsDone() && leaves) {
-        m_folder.RemoveSelected();
+        m_folder.RemoveNamed(name);
     }
     return result;
 }
@@ -118,9 +158,10 @@ OpResult CSortingOps::MoveSelectedFileInto(const std::string& dir) {
     if (selected == nullptr || selected->IsDirectory()) {
         return OpResult::NothingToDo();
     }
-    const OpResult result = TransferFile(m_folder.PathOf(*selected), dir, Transfer::kMove, MoveRenaming());
+    const std::wstring name = selected->name;
+    const OpResult result = TransferFile(m_folder.PathOf(name), dir, Transfer::kMove, MoveRenaming());
     if (result.IsDone()) {
-        m_folder.RemoveSelected();
+        m_folder.RemoveNamed(name);
     }
     return result;
 }
@@ -168,7 +209,9 @@ OpResult CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation
     path.copy(from.data(), path.size());
     const std::wstring title = fw::Widen932("削除中");
     SHFILEOPSTRUCTW operation{};
-    operation.hwnd = nullptr;
+    // Owned by the window, which is disabled while the shell works: no menu, drop or key
+    // reaches it meanwhile, and the busy gate refuses what comes another way.
+    operation.hwnd = m_host.OwnerWindow();
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.data();
     operation.pTo = L"";
@@ -183,7 +226,9 @@ OpResult CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation
     operation.fAnyOperationsAborted = FALSE;
     operation.hNameMappings = nullptr;
     operation.lpszProgressTitle = title.c_str();
+    m_bDeletingTree = true;
     const int result = fw::ShellFileOperation(operation);
+    m_bDeletingTree = false;
     // The shell's own dialogs are its only word on a plain path. A path in the exact form
     // (a name the plain form would take for another) is one the shell may not take: its
     // refusal is told, so that nothing else is ever deleted in its place.

@@ -3,6 +3,7 @@
 // it, deleting it at once, and deleting a sub-directory through the shell. Each acts on the
 // folder's selected entry for the key commands, or on a file by its path for the
 // size-judged passes, and says what happened. None replaces an existing file.
+#include <optional>
 #include <string>
 
 #include "filelist/Folder.h"
@@ -53,6 +54,15 @@ public:
     // recycle bin. Failed only when the shell refused a path in the exact form; otherwise
     // the shell's own dialogs tell what it did.
     OpResult DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation);
+    // Whether the shell's deletion of a directory runs now (its dialogs keep the window's
+    // messages going meanwhile).
+    bool IsDeletingTree() const { return m_bDeletingTree; }
+
+    // Told, after "移動先" or "コピー先", when the target is the folder the picture is in.
+    // Told when a folder value may have been cut short by an earlier version.
+    static constexpr char kMayBeCutText[] =
+        "フォルダーの設定が以前の版で途中で切られた可能性があるため、使いません。設定し直してください:\n";
+    static constexpr char kOwnFolderText[] = "が、画像のあるフォルダーと同じです。何もしませんでした:\n";
 
     FW_DECLARE_PART_MESSAGE_MAP()
 
@@ -68,6 +78,7 @@ private:
     OpResult RefuseDeviceName(const std::wstring& name) const;
     OpResult CopyFile(const std::wstring& path);
     Renaming MoveRenaming() const;
+    bool IsOwnFolder(const std::wstring& source, const std::wstring& dir);
 
     void OnMove();
     void OnDelete();
@@ -79,4 +90,11 @@ private:
     const Settings& m_settings;
     CFolder& m_folder;
     IOperationRecorder* m_pRecorder;
+    struct SameFolder {
+        std::wstring sourceDir;
+        std::wstring dir;
+        bool same = false;
+    };
+    std::optional<SameFolder> m_sameFolder;
+    bool m_bDeletingTree = false;
 };

@@ -1,5 +1,7 @@
 #include "commands/TargetChooser.h"
 
+#include "framework/FileIdentity.h"
+#include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "settings/Settings.h"
 
@@ -9,6 +11,13 @@ constexpr char kMovePrompt[] = "移動先ディレクトリ選択\n'M'キーを�
 constexpr char kCopyPrompt[] =
     "コピー先ディレクトリ選択\n'C'キーを押すと、ファイルがこのディレクトリにコピーされます。";
 constexpr char kTrashPrompt[] = "ごみ箱ディレクトリ選択\n'DEL'キーを押すと、ファイルがこのディレクトリに移動されます。";
+constexpr char kCurrentFolder[] = "表示中のフォルダーは移動先・コピー先に選べません。設定は変わりません:\n";
+
+// Whether two paths name one folder, whatever each is spelled like.
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+    const std::optional<fw::FileIdentity> first = fw::IdentityOf(a);
+    return first && first == fw::IdentityOf(b);
+}
 
 }  // namespace
 
@@ -47,6 +56,11 @@ void CTargetChooser::ChooseTarget(int number) {
 void CTargetChooser::Choose(std::string& target, const std::wstring& initial, const std::string& prompt) {
     const std::wstring chosen = m_host.ChooseFolder(initial, prompt);
     if (chosen.empty()) {
+        return;
+    }
+    // Moving a picture into its own folder would only rename it in place.
+    if (SameFolder(chosen, m_folder.Dir())) {
+        fw::MessageBox(m_host.OwnerWindow(), fw::Widen932(kCurrentFolder) + chosen);
         return;
     }
     const std::optional<std::string> stored = StorablePath(m_host.OwnerWindow(), chosen);

@@ -7,17 +7,20 @@ namespace {
 
 // Removes the copy a failed move made. The copy took over the source's attributes, and a
 // read-only file cannot be deleted.
-void RemoveCopy(const std::wstring& path) {
+bool RemoveCopy(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
-    ::DeleteFileW(path.c_str());
+    return ::DeleteFileW(path.c_str()) != FALSE;
 }
 
 }  // namespace
 
-bool MoveFileNoReplace(const std::wstring& from, const std::wstring& to) {
+bool MoveFileNoReplace(const std::wstring& from, const std::wstring& to, bool* copyLeft) {
+    if (copyLeft != nullptr) {
+        *copyLeft = false;
+    }
     // No flags: neither a copy nor a replacement. The system's own copy across volumes
     // can leave the copy behind when the source stays, and report the move done or not.
     if (::MoveFileExW(from.c_str(), to.c_str(), 0)) {
@@ -38,7 +41,9 @@ bool MoveFileNoReplace(const std::wstring& from, const std::wstring& to) {
         return true;
     }
     const DWORD error = ::GetLastError();
-    RemoveCopy(to);
+    if (!RemoveCopy(to) && copyLeft != nullptr) {
+        *copyLeft = true;
+    }
     ::SetLastError(error);
     return false;
 }

@@ -10,5 +10,8 @@ constexpr unsigned kCloseWindow = 2;
 }  // namespace
 
 bool MayRunCommand(Activity activity, unsigned commandId) {
+    if (activity == Activity::kDeleting) {
+        return false;
+    }
     return activity == Activity::kIdle || commandId == ID_MENU_EXIT || commandId == kCloseWindow;
 }

@@ -14,6 +14,7 @@ enum class Activity {
     kIdle,
     kListing,  // a directory is being read
     kPass,     // a size-judged pass runs
+    kDeleting, // the shell deletes a directory: nothing runs, not even closing the window
 };
 
 // `commandId` is the id of a menu item, a key command (KeyCommandId) or a control.

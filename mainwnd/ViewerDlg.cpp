@@ -157,6 +157,9 @@ void CViewerDlg::OnPaint() {
 }
 
 Activity CViewerDlg::CurrentActivity() const {
+    if (m_sorting.IsDeletingTree()) {
+        return Activity::kDeleting;
+    }
     if (m_sizeDelete.IsPassRunning()) {
         return Activity::kPass;
     }

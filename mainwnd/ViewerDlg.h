@@ -51,6 +51,9 @@ public:
     // folder chosen, any folder, becomes the current directory. Returns the current directory.
     std::wstring BrowseCurrentDirectory();
     BOOL PreTranslateMessage(MSG* msg) override;  // the key dispatcher
+    // The title's note when a key was dropped because the entry it was pressed on has left
+    // the list (or was replaced by another file) before the key was carried out.
+    static constexpr char kAimGoneNote[] = "  キーを押したときの項目がなくなったため、キーを取り消しました";
 
     // State and parts, as the program's tests and benchmarks look at them.
     Settings& GetSettings() { return m_settings; }
@@ -109,6 +112,9 @@ private:
     // IFolderListener: the title names the folder listed.
     void OnListed() override { ShowTitle(m_folder.Dir(), ""); }
     Activity CurrentActivity() const;
+    // Selects the entry that was selected when a key was pressed at `keyTime`; false, with a
+    // note in the title, when it has left the list meanwhile.
+    bool AimAt(uint32_t keyTime);
     // The window title: the program's name and the directory, then `text`.
     void ShowTitle(const std::wstring& dir, const std::string& text);
 
@@ -123,6 +129,8 @@ private:
     int m_nButtonHeight = 0;
     UINT m_nTemplateDpi = fw::kDefaultDpi;
     UINT m_nDpi = fw::kDefaultDpi;
+    // A held key that reached a directory entry: its repeats are dropped until it is pressed anew.
+    int m_nStoppedKey = 0;
 
     // Every move and rename of the parts, for Ctrl-Z; handed to them as a recorder only.
     CUndoJournal m_journal;
