@@ -293,7 +293,8 @@ void CSizeDeletion::SizeDeleteListPass() {
         }
         ++m_progress.position;
         const std::wstring path = m_folder.PathOf(*entry);
-        if (!entry->IsDirectory() && JudgeFile(path, entry->GetDecoder(), FileStamp::Of(path)) == Verdict::kKillNotDone) {
+        if (!entry->IsDirectory() &&
+            JudgeFile(path, entry->GetDecoder(), FileStamp::Of(path)) == Verdict::kKillNotDone) {
             Stop(PassStop::kKillNotDone, path);  // judging on would only repeat the refusal
             break;
         }

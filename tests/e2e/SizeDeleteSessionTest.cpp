@@ -126,7 +126,7 @@ TEST_F(SizeDeleteSession, ShiftCtrlTAndTheThreePassesFromTheMenu) {
     viewer.Key(VK_UP);
     viewer.Key('T', true, true);
     EXPECT_FALSE(Exists("c.bmp"));
-    EXPECT_EQ(viewer.ListEntries().size(), 6u);
+    EXPECT_EQ(viewer.ListEntries().size(), 7u);
 
     Menu(viewer, 1, 1);  // "設定" → "削除判定サイズ"
     HWND dialog = viewer.WaitForDialog("サイズ判定削除設定");
