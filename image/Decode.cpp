@@ -1,5 +1,10 @@
 #include "image/Decode.h"
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+#include "framework/Handles.h"
 #include "image/BmpImage.h"
 #include "image/SpiPlugin.h"
 #include "portable/PathUtil.h"
@@ -29,6 +34,58 @@ DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HD
     }
     // Without a decoder nothing is known of the file: it is no verdict that it holds no picture.
     return DecodeOutcome::Failed(DecodeFailure::kUnsupported);
+}
+
+namespace {
+
+// The file's first bytes, padded with zeros, as IsSupported is given them; false when the
+// file cannot be read now.
+bool ReadHead(const std::wstring& path, uint8_t (&head)[CSpiPlugin::kHeadBytes]) {
+    std::fill(std::begin(head), std::end(head), uint8_t{0});
+    const fw::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD read = 0;
+    return file.IsValid() && ::ReadFile(file.Get(), head, sizeof head, &read, nullptr) != FALSE;
+}
+
+}  // namespace
+
+AnyDecoderOutcome DecodeByAnyDecoder(const std::wstring& path, const Decoder& decoder, const CSpiPluginList& plugins,
+                                     HDC dc, const KeepGoing& keepGoing, DeviceBitmap bitmap) {
+    AnyDecoderOutcome result{DecodePicture(path, decoder, dc, keepGoing, bitmap), decoder};
+    if (!result.outcome.failure || !SaysNoPicture(*result.outcome.failure) || IsDeviceName(GetFileNamePart(path))) {
+        return result;
+    }
+    uint8_t head[CSpiPlugin::kHeadBytes];
+    if (!ReadHead(path, head)) {
+        return {DecodeOutcome::Failed(DecodeFailure::kReadError), decoder};
+    }
+    std::vector<Decoder> others;
+    if (decoder.kind != Decoder::Kind::kBmp && head[0] == 'B' && head[1] == 'M') {
+        others.push_back(Decoder::Bmp());
+    }
+    for (int i = 0; i < plugins.Count(); ++i) {
+        if (plugins.At(i) != decoder.plugin) {
+            others.push_back(Decoder::Plugin(plugins.At(i)));
+        }
+    }
+    for (const Decoder& other : others) {
+        if (other.kind == Decoder::Kind::kPlugin && !other.plugin->TakesContent(path, head, keepGoing)) {
+            if (keepGoing && !keepGoing()) {
+                return {DecodeOutcome::Failed(DecodeFailure::kStopped), other};
+            }
+            continue;
+        }
+        DecodeOutcome outcome = DecodePicture(path, other, dc, keepGoing, bitmap);
+        if (!outcome.failure || *outcome.failure == DecodeFailure::kStopped) {
+            return {std::move(outcome), other};
+        }
+        if (!SaysNoPicture(*outcome.failure) && SaysNoPicture(*result.outcome.failure)) {
+            result = {std::move(outcome), other};
+        }
+    }
+    return result;
 }
 
 std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const Decoder& decoder,

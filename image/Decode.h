@@ -18,6 +18,21 @@
 DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HDC dc,
                             const KeepGoing& keepGoing = KeepGoing(), DeviceBitmap bitmap = DeviceBitmap::kNow);
 
+// What a decode by any decoder came to, and the decoder whose outcome it is.
+struct AnyDecoderOutcome {
+    DecodeOutcome outcome;
+    Decoder by;
+};
+// Decodes as DecodePicture does; when `decoder` finds no picture in the file, the file
+// goes to every other decoder that takes its content in turn: each other plug-in of
+// `plugins` whose IsSupported takes its first bytes, in load order, and the BMP reader
+// for a BMP signature. The first picture read is the outcome. The file holds no picture
+// only when every one asked says so; a failure that is no such verdict (too large, out of
+// memory, a read error) stands before one that is, and a stop ends the round at once.
+AnyDecoderOutcome DecodeByAnyDecoder(const std::wstring& path, const Decoder& decoder, const CSpiPluginList& plugins,
+                                     HDC dc, const KeepGoing& keepGoing = KeepGoing(),
+                                     DeviceBitmap bitmap = DeviceBitmap::kNow);
+
 // The width and height the file's header names, read without decoding the file; none when
 // the decoder cannot read it (or is none), or when `keepGoing` answered false while a
 // plug-in's reading waited for the decode thread.

@@ -140,6 +140,28 @@ std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::wstring& path, 
     return decode_thread::RunFor<std::optional<PictureSize>>(read, keepGoing).value_or(std::nullopt);
 }
 
+bool CSpiPlugin::TakesContent(const std::wstring& path, const uint8_t (&head)[kHeadBytes],
+                               const KeepGoing& keepGoing) const {
+    // The call owns what it uses: given up, it may run after this function has returned.
+    const auto ask = [this, path, start = std::vector<uint8_t>(head, head + kHeadBytes)](
+                         const decode_thread::StopFlag&) {
+        const auto data = reinterpret_cast<DWORD_PTR>(start.data());
+        if (std::optional<std::string> ansi = ExactAnsiText(path)) {
+            const auto isSupported = Export<SpiIsSupportedFn>("IsSupported");
+            return isSupported != nullptr && isSupported(ansi->data(), data) != 0;
+        }
+        const auto isSupportedW = Export<SpiIsSupportedWFn>("IsSupportedW");
+        if (isSupportedW != nullptr) {
+            return isSupportedW(path.c_str(), data) != 0;
+        }
+        // The name cannot be handed over exactly: the content alone decides.
+        const auto isSupported = Export<SpiIsSupportedFn>("IsSupported");
+        char none[1] = {};
+        return isSupported != nullptr && isSupported(none, data) != 0;
+    };
+    return decode_thread::RunFor<bool>(ask, keepGoing).value_or(false);
+}
+
 namespace {
 
 // Whether the file's first bytes can be read now, sharing it with every other reader and writer.
@@ -192,6 +214,12 @@ DecodeOutcome CSpiPlugin::DecodeHere(const std::wstring& path, const decode_thre
         input.GetPicture(&bitmapInfo, &bits, &OnProgress, reinterpret_cast<LONG_PTR>(&keepGoing));
     if (result != kSpiSuccess) {
         return DecodeOutcome::Failed(FailureOf(result, input, path));
+    }
+    // One block handed over as both header and rows has one owner, and no layout that
+    // tells the rows from the header: refused as the plug-in's fault, and released once.
+    if (bitmapInfo != nullptr && bitmapInfo == bits) {
+        const fw::LocalMemory shared(bitmapInfo);
+        return DecodeOutcome::Failed(DecodeFailure::kUnnamed);
     }
     // A bitmap that disagrees with what the plug-in reported is its fault, not the file's.
     CPicture picture = AdoptBitmap(fw::LocalMemory(bitmapInfo), fw::LocalMemory(bits), info);

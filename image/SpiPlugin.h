@@ -45,6 +45,12 @@ public:
     // `keepGoing` answered false before the decode thread, busy with another call, took it.
     std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const KeepGoing& keepGoing = KeepGoing()) const;
     std::optional<PictureSize> ReadHeaderSize(const std::string& path) const;
+    // Whether the plug-in takes the file by its content (IsSupported, or IsSupportedW for a
+    // name the ANSI code page cannot hold, given the file's name and `head`, its first
+    // kHeadBytes bytes padded with zeros). False too when `keepGoing` answered false first.
+    static constexpr size_t kHeadBytes = 2048;
+    bool TakesContent(const std::wstring& path, const uint8_t (&head)[kHeadBytes],
+                      const KeepGoing& keepGoing = KeepGoing()) const;
 
     bool IsLoaded() const { return m_module.IsValid(); }
     const std::wstring& GetLibPath() const { return m_libPath; }

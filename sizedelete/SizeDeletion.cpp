@@ -6,7 +6,6 @@
 
 #include "filelist/EntryPath.h"
 #include "filelist/Listing.h"
-#include "framework/DirectoryEnumerator.h"
 #include "framework/FileIdentity.h"
 #include "framework/Gdi.h"
 #include "framework/Keyboard.h"
@@ -93,7 +92,19 @@ CSizeDeletion::CSizeDeletion(IViewerHost& host, IPassView& view, Settings& setti
       m_sorting(sorting),
       m_plugins(plugins) {}
 
-CSizeDeletion::Verdict CSizeDeletion::Judged(std::optional<PictureSize> size, const std::function<OpResult()>& kill) {
+namespace {
+
+// Whether the file at `path` is still as it was when `stamp` was taken.
+bool StillAsRead(const std::wstring& path, const std::optional<FileStamp>& stamp) {
+    const std::optional<FileStamp> now = FileStamp::Of(path);
+    return stamp && now && *stamp == *now;
+}
+
+}  // namespace
+
+CSizeDeletion::Verdict CSizeDeletion::Judged(std::optional<PictureSize> size, const std::wstring& path,
+                                             const std::optional<FileStamp>& stamp,
+                                             const std::function<OpResult()>& kill) {
     if (!size) {
         ++m_progress.unreadable;
         return Verdict::kUnreadable;
@@ -101,6 +112,12 @@ CSizeDeletion::Verdict CSizeDeletion::Judged(std::optional<PictureSize> size, co
     ++m_progress.judged;
     if (!IsSmallPicture(size->width, size->height, m_settings.m_nDeleteSmallWidth, m_settings.m_nDeleteSmallHeight)) {
         return Verdict::kStays;
+    }
+    // A file caught while it was being written, or another put in its place, is not the
+    // one judged: it stays.
+    if (!StillAsRead(path, stamp)) {
+        ++m_progress.changed;
+        return Verdict::kChanged;
     }
     // A refused kill tells the user itself; either way the picture is still there then.
     if (!kill().IsDone()) {
@@ -119,42 +136,68 @@ CSizeDeletion::Verdict CSizeDeletion::DeleteSelectedIfSmall() {
     // file, or not hold what it read of it, the file is decoded again here: a stale 0 x 0
     // must not delete a good picture.
     // Only while the file is as it was read: a picture shown before it was completely
-    // written failed as broken, and is whole now.
+    // written failed as broken, and is whole now. A verdict that it holds no picture is
+    // its decoder's alone: the other decoders are asked too.
     const std::wstring path = m_folder.PathOf(*selected);
     const std::optional<FileStamp> shownStamp = m_pane.ShownStamp();
-    const std::optional<FileStamp> now = FileStamp::Of(path);
+    const std::optional<FileStamp> stamp = FileStamp::Of(path);
+    const std::optional<DecodeFailure> shownFailure = m_pane.ShownFailure();
     std::optional<PictureSize> decoded;
     std::optional<DecodeFailure> failure;
-    if (m_pane.ShownPath() == path && (m_pane.HoldsPicture() || m_pane.ShownFailure()) && shownStamp && now &&
-        *shownStamp == *now) {
+    Decoder by = selected->GetDecoder();
+    if (m_pane.ShownPath() == path && (m_pane.HoldsPicture() || (shownFailure && !SaysNoPicture(*shownFailure))) &&
+        shownStamp && stamp && *shownStamp == *stamp) {
         if (m_pane.HoldsPicture()) {
             const SIZE size = m_pane.ShownPictureSize();
             decoded = PictureSize{size.cx, size.cy};
         }
-        failure = m_pane.ShownFailure();
+        failure = shownFailure;
     } else {
         const fw::CClientDC screen(nullptr);
-        const DecodeOutcome outcome = DecodePicture(path, selected->GetDecoder(), screen, {}, DeviceBitmap::kLater);
-        if (!outcome.failure) {
-            decoded = PictureSize{outcome.picture.Width(), outcome.picture.Height()};
+        const AnyDecoderOutcome outcome =
+            DecodeByAnyDecoder(path, selected->GetDecoder(), m_plugins, screen, {}, DeviceBitmap::kLater);
+        if (!outcome.outcome.failure) {
+            decoded = PictureSize{outcome.outcome.picture.Width(), outcome.outcome.picture.Height()};
         }
-        failure = outcome.failure;
+        failure = outcome.outcome.failure;
+        by = outcome.by;
     }
-    const Decoder decoder = selected->GetDecoder();
-    return Judged(SizeToJudge(decoded, failure, [&] { return ReadHeaderSize(path, decoder); }),
+    return Judged(SizeToJudge(decoded, failure, [&] { return ReadHeaderSize(path, by); }), path, stamp,
                   [this] { return m_sorting.KillSelectedFile(); });
 }
 
-CSizeDeletion::Verdict CSizeDeletion::JudgeFile(const std::wstring& path, Decoder decoder) {
+CSizeDeletion::Verdict CSizeDeletion::JudgeFile(const std::wstring& path, Decoder decoder,
+                                                const std::optional<FileStamp>& stamp) {
+    // The pass goes on living while the picture is read: Escape and the close box stop
+    // the reading with the pass; a reading past the limit is given up alone.
+    const DWORD started = ::GetTickCount();
+    bool overTime = false;
+    const KeepGoing keepGoing = [this, started, &overTime] {
+        if (!ContinuePass()) {
+            return false;
+        }
+        overTime = ::GetTickCount() - started > m_decodeLimitMs;
+        return !overTime;
+    };
     const fw::CClientDC screen(nullptr);
-    DecodeOutcome outcome = DecodePicture(path, decoder, screen, {}, DeviceBitmap::kLater);
+    AnyDecoderOutcome outcome = DecodeByAnyDecoder(path, decoder, m_plugins, screen, keepGoing, DeviceBitmap::kLater);
     std::optional<PictureSize> decoded;
-    if (!outcome.failure) {
-        decoded = PictureSize{outcome.picture.Width(), outcome.picture.Height()};
+    if (!outcome.outcome.failure) {
+        decoded = PictureSize{outcome.outcome.picture.Width(), outcome.outcome.picture.Height()};
     }
-    const std::optional<DecodeFailure> failure = outcome.failure;
-    m_view.ShowJudged(path, std::move(outcome.picture));
-    return Judged(SizeToJudge(decoded, failure, [&] { return ReadHeaderSize(path, decoder); }),
+    const std::optional<DecodeFailure> failure = outcome.outcome.failure;
+    m_view.ShowJudged(path, std::move(outcome.outcome.picture));
+    std::optional<PictureSize> header;
+    if (!decoded && !(failure && SaysNoPicture(*failure)) && !overTime && m_bSizeDeleteRunning) {
+        header = ReadHeaderSize(path, outcome.by, keepGoing);
+    }
+    if (!m_bSizeDeleteRunning || overTime) {
+        if (overTime) {
+            ++m_progress.givenUp;
+        }
+        return Verdict::kGivenUp;
+    }
+    return Judged(SizeToJudge(decoded, failure, [&] { return header; }), path, stamp,
                   [this, &path] { return m_sorting.KillFile(path); });
 }
 
@@ -165,7 +208,7 @@ void CSizeDeletion::OnDeleteSelectedIfSmall() {
         return;
     }
     const Verdict verdict = DeleteSelectedIfSmall();
-    if (verdict == Verdict::kStays || verdict == Verdict::kUnreadable || verdict == Verdict::kNotJudged) {
+    if (verdict != Verdict::kKilled && verdict != Verdict::kKillNotDone) {
         m_folder.SelectNext();
     }
 }
@@ -218,13 +261,14 @@ void CSizeDeletion::RunPass(Pass pass) {
     }
     m_progress = PassProgress{};
     m_progress.moving = moving;
+    m_moving = moving ? Moving::kOn : Moving::kOff;
     // What the pass does to the folder is not the list's to follow: it lists again at its end.
     m_folder.StopWatching();
     m_bSizeDeleteRunning = true;
     m_view.PassRunning(true);
     ShowProgress(m_folder.Dir(), Title::kNow);
     if (tree) {
-        WalkTree(m_folder.Dir(), EntriesOf(m_folder), moving ? Moving::kOn : Moving::kOff);
+        WalkTree(m_folder.Dir(), EntriesOf(m_folder), *this);
     } else {
         SizeDeleteListPass();
     }
@@ -249,7 +293,8 @@ void CSizeDeletion::SizeDeleteListPass() {
         }
         ++m_progress.position;
         const std::wstring path = m_folder.PathOf(*entry);
-        if (!entry->IsDirectory() && JudgeFile(path, entry->GetDecoder()) == Verdict::kKillNotDone) {
+        if (!entry->IsDirectory() &&
+            JudgeFile(path, entry->GetDecoder(), FileStamp::Of(path)) == Verdict::kKillNotDone) {
             Stop(PassStop::kKillNotDone, path);  // judging on would only repeat the refusal
             break;
         }
@@ -257,50 +302,49 @@ void CSizeDeletion::SizeDeleteListPass() {
     }
 }
 
-bool CSizeDeletion::WalkTree(const std::wstring& dir, const std::vector<const ListEntry*>& entries, Moving moving) {
-    int left = 0;
-    for (const ListEntry* entry : entries) {
-        if (!ContinuePass()) {
-            return false;
-        }
-        const std::wstring path = EntryPath(dir, entry->name);
-        if (entry->IsDirectory()) {
-            // A junction or symbolic link leads out of the tree, or round in a circle, and the
-            // move folder (or a folder that holds it) is no part of the tree: each is passed
-            // over like a picture that stays.
-            if (entry->isReparsePoint || HoldsMoveFolder(path) || !WalkSubDirectory(dir, path, moving)) {
-                ++left;
-            }
-            if (!m_bSizeDeleteRunning) {
-                return false;
-            }
-        } else {
-            const Verdict verdict = JudgeFile(path, entry->GetDecoder());
-            if (verdict == Verdict::kKillNotDone) {
-                Stop(PassStop::kKillNotDone, path);
-                return false;
-            }
-            // A picture it could not read stays where it is: it was not judged to stay.
-            if (verdict == Verdict::kStays && moving == Moving::kOn) {
-                if (!m_sorting.MoveFile(path).IsDone()) {
-                    Stop(PassStop::kMoveFailed, path);
-                    return false;
-                }
-                ++m_progress.moved;
-            } else if (verdict != Verdict::kKilled) {
-                ++left;
-            }
-        }
-        ShowProgress(dir);
-    }
-    return left == 0;
+bool CSizeDeletion::GoOn() {
+    return ContinuePass();
 }
 
-bool CSizeDeletion::WalkSubDirectory(const std::wstring& parent, const std::wstring& path, Moving moving) {
-    const Listing listing = ReadListing(path, m_plugins, [this] { return m_view.KeepAlive(); });
+CSizeDeletion::Outcome CSizeDeletion::Picture(const std::wstring& path, const ListEntry& entry) {
+    const std::optional<FileStamp> stamp = FileStamp::Of(path);
+    const Verdict verdict = JudgeFile(path, entry.GetDecoder(), stamp);
+    if (verdict == Verdict::kKillNotDone) {
+        Stop(PassStop::kKillNotDone, path);
+        return Outcome::kStays;
+    }
+    ShowProgress(GetParentDirectory(path));
+    if (verdict == Verdict::kKilled) {
+        return Outcome::kGone;
+    }
+    // A picture it could not read stays where it is: it was not judged to stay. Nor does
+    // one move that changed after it was read.
+    if (verdict != Verdict::kStays || m_moving == Moving::kOff) {
+        return Outcome::kStays;
+    }
+    if (!StillAsRead(path, stamp)) {
+        ++m_progress.changed;
+        return Outcome::kStays;
+    }
+    if (!m_sorting.MoveFile(path).IsDone()) {
+        Stop(PassStop::kMoveFailed, path);
+        return Outcome::kStays;
+    }
+    ++m_progress.moved;
+    return Outcome::kGone;
+}
+
+std::optional<ITreeWalkSteps::Entries> CSizeDeletion::Enter(const std::wstring& path, const ListEntry& entry) {
+    // A junction or symbolic link leads out of the tree, or round in a circle, and the
+    // move folder (or a folder that holds it) is no part of the tree: each is passed over
+    // like a picture that stays.
+    if (entry.isReparsePoint || HoldsMoveFolder(path)) {
+        return std::nullopt;
+    }
+    Listing listing = ReadListing(path, m_plugins, [this] { return m_view.KeepAlive(); });
     if (listing.stopped) {
         Stop(PassStop::kClosed);
-        return false;
+        return std::nullopt;
     }
     // A folder that could not be listed is no empty folder: it is passed over whole.
     if (listing.failed) {
@@ -308,55 +352,29 @@ bool CSizeDeletion::WalkSubDirectory(const std::wstring& parent, const std::wstr
             m_progress.unlistedFolder = path;
         }
         ++m_progress.unlistedFolders;
-        return false;
+        return std::nullopt;
     }
     ShowProgress(path, Title::kNow);
-    std::vector<const ListEntry*> entries;
-    for (const auto& entry : listing.entries) {
-        entries.push_back(entry.get());
-    }
-    const bool emptied = WalkTree(path, entries, moving);
-    // Back in the parent folder.
+    return std::move(listing.entries);
+}
+
+CSizeDeletion::Outcome CSizeDeletion::Leave(const std::wstring& parent, const std::wstring& path, bool emptied) {
     ShowProgress(AddTrailingBackslash(parent), Title::kNow);
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         Stop(PassStop::kFolderLost, path);  // the tree changed under the pass
-        return false;
+        return Outcome::kStays;
     }
-    // A stopped walk may have gone through the sub-directory only in part: it is kept.
-    if (!emptied || !m_bSizeDeleteRunning) {
-        return false;
+    // Only a folder the pass emptied goes, and only while nothing at all is in it: the
+    // system's removal of an empty folder fails on anything that stands in it, a file
+    // the list does not show (a RAW file, a film) or one that came in meanwhile.
+    if (!emptied) {
+        return Outcome::kStays;
     }
-    const Removal removal = HowToRemoveEmptiedDirectory(path);
-    if (removal == Removal::kKeep) {
-        return false;
+    if (!::RemoveDirectoryW(path.c_str())) {
+        ++m_progress.keptFolders;
+        return Outcome::kStays;
     }
-    m_sorting.DeleteDirectoryTree(path, removal == Removal::kEmpty ? CSortingOps::Confirmation::kSkip
-                                                                   : CSortingOps::Confirmation::kOnlyBeforeDestroying);
-    return true;
-}
-
-// What is left in an emptied sub-directory are files the list does not show. The shell
-// recycles the directory as one item, so all of them together must fit the bin.
-CSizeDeletion::Removal CSizeDeletion::HowToRemoveEmptiedDirectory(const std::wstring& path) {
-    fw::CDirectoryEnumerator found(EntryPath(path, L"*.*"));
-    fw::DirectoryEntry entry;
-    uint64_t bytes = 0;
-    bool holdsAny = false;
-    while (found.Next(entry)) {
-        if (entry.isDirectory) {
-            return Removal::kKeep;  // appeared since it was listed
-        }
-        holdsAny = true;
-        bytes += entry.size;
-    }
-    if (found.Failed()) {
-        return Removal::kKeep;
-    }
-    if (!holdsAny) {
-        return Removal::kEmpty;
-    }
-    const std::optional<uint64_t> capacity = fw::RecycleBinCapacity(path);
-    return capacity && bytes <= *capacity ? Removal::kIntoRecycleBin : Removal::kKeep;
+    return Outcome::kGone;
 }
 
 bool CSizeDeletion::HoldsMoveFolder(const std::wstring& dir) const {

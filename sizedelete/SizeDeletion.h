@@ -4,13 +4,14 @@
 // pass over the listed entries, over the tree below the current directory (removing the
 // sub-directories it empties), or over the tree while moving every picture that stays
 // into the move directory; a fourth edits the threshold. A pass reads each picture it
-// judges and shows it, keeps the window alive between pictures and stops when Escape is
-// held down, when a kill or a move does not happen, or when the window is closed; its
-// closing message tells why it stopped early and what it left because it could not read
-// it. Nothing is deleted on a guess: a picture that could not be read for want of memory,
-// for its size or for a read error is judged by its header, else kept; a folder that
-// could not be listed is passed over; an emptied folder goes only where the recycle bin
-// surely takes what it still holds.
+// judges and shows it, keeps the window alive between pictures and while a picture is
+// read, and stops when Escape is held down, when a kill or a move does not happen, or
+// when the window is closed; its closing message tells why it stopped early and what it
+// left. Nothing is deleted on a guess: a picture that could not be read for want of
+// memory, for its size or for a read error is judged by its header, else kept; one that
+// takes too long to read is kept; one that changed after it was judged is kept; a folder
+// that could not be listed is passed over; a folder goes only when the pass took out
+// every picture it listed and nothing else is left in it.
 #include <string>
 #include <vector>
 
@@ -22,11 +23,13 @@
 #include "host/ViewerHost.h"
 #include "image/SpiPluginList.h"
 #include "pane/PicturePane.h"
+#include "pane/ReadAhead.h"
 #include "settings/Settings.h"
 #include "sizedelete/PassView.h"
 #include "sizedelete/SizeJudgement.h"
+#include "sizedelete/TreeWalk.h"
 
-class CSizeDeletion {
+class CSizeDeletion : private ITreeWalkSteps {
 public:
     CSizeDeletion(IViewerHost& host, IPassView& view, Settings& settings, CFolder& folder, const CPicturePane& pane,
                   CSortingOps& sorting, const CSpiPluginList& plugins);
@@ -40,6 +43,8 @@ public:
         kUnreadable,   // no size could be read: kept unjudged
         kKilled,       // small, and deleted
         kKillNotDone,  // small, but the kill was refused or failed: the picture is still there
+        kChanged,      // small, but the file changed after it was read: kept
+        kGivenUp,      // the reading was given up (too long, or the pass stopped): kept unjudged
     };
     // Judges the selected picture by the size it was decoded at, and kills it when it is
     // small. A file that holds no picture counts as 0 x 0; one that failed to decode for
@@ -56,6 +61,10 @@ public:
     void StopPass();
     // What the latest pass did.
     const PassProgress& Progress() const { return m_progress; }
+    // How long a pass waits for one picture to be read before it keeps it unjudged.
+    static constexpr DWORD kDecodeLimitMs = 30000;
+    // Another limit (a test's).
+    void SetDecodeLimit(DWORD ms) { m_decodeLimitMs = ms; }
 
     FW_DECLARE_PART_MESSAGE_MAP()
 
@@ -67,22 +76,19 @@ private:
     // listed again, and the closing message.
     void RunPass(Pass pass);
     void SizeDeleteListPass();
-    // Walks `dir`, whose listing is `listing` (the folder's own at the top), depth first
-    // in the list's order: the sub-directories are walked and, once empty, removed before
-    // the pictures of the directory itself are judged. True when nothing listable is left.
-    bool WalkTree(const std::wstring& dir, const std::vector<const ListEntry*>& entries, Moving moving);
-    // Walks the sub-directory at `path` of `parent` and removes it when the walk left it
-    // empty; true when it went.
-    bool WalkSubDirectory(const std::wstring& parent, const std::wstring& path, Moving moving);
-    // Judges the picture at `path` as `decoder` reads it, shows it, and kills it when small.
-    Verdict JudgeFile(const std::wstring& path, Decoder decoder);
-    // Kills a picture judged small at `path`, or the selected one.
-    Verdict Judged(std::optional<PictureSize> size, const std::function<OpResult()>& kill);
-    // How an emptied sub-directory may go: at once when nothing is left in it; when it
-    // still holds files, only where the recycle bin surely takes them all (else the shell
-    // would delete them for good); not at all when that cannot be told.
-    enum class Removal { kKeep, kEmpty, kIntoRecycleBin };
-    static Removal HowToRemoveEmptiedDirectory(const std::wstring& path);
+    // The steps of the tree passes' walk (see TreeWalk.h).
+    bool GoOn() override;
+    Outcome Picture(const std::wstring& path, const ListEntry& entry) override;
+    std::optional<Entries> Enter(const std::wstring& path, const ListEntry& entry) override;
+    Outcome Leave(const std::wstring& parent, const std::wstring& path, bool emptied) override;
+    // Judges the picture at `path` as `decoder` (or another decoder, see
+    // DecodeByAnyDecoder) reads it, shows it, and kills it when small and still as it was
+    // when `stamp` was taken, before the reading.
+    Verdict JudgeFile(const std::wstring& path, Decoder decoder, const std::optional<FileStamp>& stamp);
+    // Kills a picture judged small at `path`, or the selected one, when it is still as it
+    // was read (`stamp`, taken before it was).
+    Verdict Judged(std::optional<PictureSize> size, const std::wstring& path, const std::optional<FileStamp>& stamp,
+                   const std::function<OpResult()>& kill);
     // Whether `dir` is the move folder or a folder above it (the moving pass).
     bool HoldsMoveFolder(const std::wstring& dir) const;
     // Keeps the window alive and reads Escape once; false when the pass is to stop.
@@ -103,5 +109,7 @@ private:
     bool m_bSizeDeleteRunning = false;
     PassProgress m_progress;
     std::vector<fw::FileIdentity> m_moveChain;  // the moving pass's move folder and those above it
+    Moving m_moving = Moving::kOff;
+    DWORD m_decodeLimitMs = kDecodeLimitMs;
     DWORD m_lastTitleTick = 0;
 };

@@ -75,5 +75,14 @@ std::wstring PassClosingText(const PassProgress& progress, WidenText widen) {
     if (progress.unreadable > 0) {
         text += widen("\n読めなかったため残した画像: " + std::to_string(progress.unreadable) + " 枚");
     }
+    if (progress.givenUp > 0) {
+        text += widen("\n読むのに時間がかかりすぎたため残した画像: " + std::to_string(progress.givenUp) + " 枚");
+    }
+    if (progress.changed > 0) {
+        text += widen("\n読んだ後に変わったため残した画像: " + std::to_string(progress.changed) + " 枚");
+    }
+    if (progress.keptFolders > 0) {
+        text += widen("\nほかのファイルが残るため残したフォルダ: " + std::to_string(progress.keptFolders) + " 件");
+    }
     return text;
 }

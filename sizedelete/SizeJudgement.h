@@ -51,6 +51,9 @@ struct PassProgress {
     int position = 0;            // entries passed (the pass over the list)
     int total = 0;               // entries at the start of that pass; 0 for the tree passes
     int unreadable = 0;          // pictures kept because no size could be read
+    int givenUp = 0;             // pictures kept because reading them took too long
+    int changed = 0;             // pictures kept because they changed after they were read
+    int keptFolders = 0;         // folders the pass emptied of pictures, kept for what else is in them
     std::wstring unlistedFolder;  // the first folder that could not be listed
     int unlistedFolders = 0;
     PassStop stop = PassStop::kNone;
@@ -60,7 +63,8 @@ struct PassProgress {
 // The text shown after the directory in the title while a pass runs, with a leading blank.
 std::string PassProgressText(const PassProgress& progress);
 // The closing message: "処理終了しました。", then a line for each of these that holds:
-// why the pass stopped early, a folder it could not list, the pictures it could not read.
+// why the pass stopped early, a folder it could not list, the pictures it could not read,
+// those it gave up reading, those that changed, the emptied folders it kept.
 // The paths in it are shown exactly; `widen` turns the program's own code-page-932 texts
 // into UTF-16.
 using WidenText = std::wstring (*)(std::string_view text);

@@ -58,6 +58,14 @@ constexpr uint32_t kModeSlowRows = 11;
 constexpr uint32_t kModeSlowSilent = 12;
 constexpr DWORD kSlowRowMs = 4;
 constexpr DWORD kSilentMs = 400;
+// A file still being written: its pixels are short (broken), and once GetPictureInfo has
+// found them so the rest of them arrives, as a copy into the folder goes on meanwhile.
+constexpr uint32_t kModeArriving = 13;
+// A decoder that stalls without a word for kStallMs before it decodes.
+constexpr uint32_t kModeStall = 14;
+constexpr DWORD kStallMs = 2500;
+// GetPicture hands over one block as both the header and the rows.
+constexpr uint32_t kModeSharedHandle = 15;
 
 // Copies text into buf, cut to buflen - 1 bytes and always terminated; returns the bytes written.
 // (Unused in the variant without GetPluginInfo, like the decoding in those that fail on purpose.)
@@ -335,6 +343,9 @@ int DecodeInto(const TestHeader& header, const std::vector<uint8_t>& rgb, CDibHa
     if (header.mode == kModeSlowSilent) {
         ::Sleep(kSilentMs);
     }
+    if (header.mode == kModeStall) {
+        ::Sleep(kStallMs);
+    }
     if (result == kSpiSuccess && progress != nullptr && progress(0, total, lData) != 0) {
         result = kSpiAborted;
     }
@@ -356,6 +367,44 @@ int DecodeInto(const TestHeader& header, const std::vector<uint8_t>& rgb, CDibHa
     ::LocalUnlock(dib.Info());
     ::LocalUnlock(dib.Bits());
     return result;
+}
+
+// Puts header and rows into one block, the rows after the header, and hands that block
+// over as both: a size the rows' checks accept.
+[[maybe_unused]] int ShareOneBlock(CDibHandles& dib, HLOCAL* pHBInfo, HLOCAL* pHBm) {
+    const SIZE_T infoSize = ::LocalSize(dib.Info());
+    const SIZE_T bitsSize = ::LocalSize(dib.Bits());
+    HLOCAL block = ::LocalAlloc(LMEM_MOVEABLE, infoSize + bitsSize);
+    if (block == nullptr) {
+        return kSpiOutOfMemory;
+    }
+    auto* bytes = static_cast<uint8_t*>(::LocalLock(block));
+    std::memcpy(bytes, ::LocalLock(dib.Info()), infoSize);
+    std::memcpy(bytes + infoSize, ::LocalLock(dib.Bits()), bitsSize);
+    ::LocalUnlock(dib.Info());
+    ::LocalUnlock(dib.Bits());
+    ::LocalUnlock(block);
+    *pHBInfo = block;
+    *pHBm = block;
+    return kSpiSuccess;
+}
+
+// Writes the rest of an arriving picture's pixels to the end of the file named `name`.
+[[maybe_unused]] void CompleteArrivingFile(LPCSTR name, const CInput& input, const TestHeader& header) {
+    const uint64_t pixelBytes = uint64_t{header.width} * header.height * 3;
+    const uint64_t have = input.Size() - kHeaderSize;
+    if (have >= pixelBytes) {
+        return;
+    }
+    HANDLE file = ::CreateFileA(name, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const std::vector<uint8_t> rest(static_cast<size_t>(pixelBytes - have), 0x80);
+    DWORD written = 0;
+    ::WriteFile(file, rest.data(), static_cast<DWORD>(rest.size()), &written, nullptr);
+    ::CloseHandle(file);
 }
 
 // Opens the input, a file by name or bytes in memory, and reads its header.
@@ -384,6 +433,9 @@ template <class Char>
     }
     CDibHandles dib;
     const int result = DecodeInto(header, rgb, dib, progress, lData);
+    if (result == kSpiSuccess && header.mode == kModeSharedHandle) {
+        return ShareOneBlock(dib, pHBInfo, pHBm);
+    }
     if (result == kSpiSuccess) {
         dib.Release(pHBInfo, pHBm);
     }
@@ -501,6 +553,9 @@ TSPI_EXPORT int WINAPI GetPictureInfo(LPSTR buf, LONG_PTR len, unsigned int flag
     CInput input;
     TestHeader header;
     if (const int result = ReadInputHeader(buf, len, flag, input, header); result != kSpiSuccess) {
+        if (result == kSpiBrokenData && header.mode == kModeArriving && (flag & kSpiInputMask) == kSpiInputFile) {
+            CompleteArrivingFile(buf, input, header);
+        }
         return result;
     }
     if (header.mode == kModeNoMemoryAtAll) {

@@ -24,11 +24,15 @@ enum TestPictureMode : uint32_t {
     kTpStraightAlpha32 = 10,  // 32-bit, alpha 255, 128, 0 by column, repeating
     kTpSlowRows = 11,         // as mode 0, taking kTpSlowRowMs a row, with progress after each
     kTpSlowSilent = 12,       // as mode 0 after a pause of kTpSilentMs without progress
+    kTpArriving = 13,         // pixels short (broken) until GetPictureInfo has written the rest
+    kTpStall = 14,            // as mode 0 after a pause of kTpStallMs without progress
+    kTpSharedHandle = 15,     // GetPicture hands over one block as header and rows
 };
 
 // How slow the slow modes are.
 constexpr uint32_t kTpSlowRowMs = 4;
 constexpr uint32_t kTpSilentMs = 400;
+constexpr uint32_t kTpStallMs = 2500;
 
 constexpr size_t kTestPictureHeaderSize = 16;
 

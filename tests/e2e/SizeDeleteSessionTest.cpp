@@ -1,8 +1,11 @@
 // Size-judged deletion in the real program with real keys: Shift-Ctrl-T, the three
 // passes chosen from the menu by keyboard and confirmed (a picture past the shipped
-// plug-in's output limit stays), Escape held down and the window closed during a pass,
+// plug-in's output limit stays, a folder of files no decoder reads is left whole),
+// Escape held down and the window closed during a pass,
 // and a refused kill, each named in the closing message.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "tests/data/BmpFiles.h"
 #include "tests/e2e/support/ViewerProcess.h"
@@ -105,8 +108,12 @@ TEST_F(SizeDeleteSession, ShiftCtrlTAndTheThreePassesFromTheMenu) {
     Write("gone\\t.bmp", Picture(8, 8));
     Write("sub\\pano2.tif", pano);
     Write("kept\\t.bmp", Picture(8, 8));
-    // Whether the recycle bin would take it cannot be told here: the folder keeps it.
-    Write("kept\\readme.txt", "no sure way into the recycle bin");
+    // Emptied of its pictures, the folder keeps what else is in it, and stays.
+    Write("kept\\readme.txt", "not a picture");
+    // A folder that lists no picture is never touched.
+    test::MakeDir(m_install.PictureDir() + "\\raw");
+    Write("raw\\a.CR2", "a camera's raw file");
+    Write("raw\\b.mp4", "a film");
     Write("a.bmp", Picture(8, 8));
     Write("b.bmp", big);
     Write("c.bmp", Picture(300, 8));
@@ -119,7 +126,7 @@ TEST_F(SizeDeleteSession, ShiftCtrlTAndTheThreePassesFromTheMenu) {
     viewer.Key(VK_UP);
     viewer.Key('T', true, true);
     EXPECT_FALSE(Exists("c.bmp"));
-    EXPECT_EQ(viewer.ListEntries().size(), 6u);
+    EXPECT_EQ(viewer.ListEntries().size(), 7u);
 
     Menu(viewer, 1, 1);  // "設定" → "削除判定サイズ"
     HWND dialog = viewer.WaitForDialog("サイズ判定削除設定");
@@ -131,20 +138,24 @@ TEST_F(SizeDeleteSession, ShiftCtrlTAndTheThreePassesFromTheMenu) {
     EXPECT_EQ(Finish(viewer), kFinished);
     EXPECT_FALSE(Exists("a.bmp"));
     EXPECT_EQ(test::ReadFileBytes(m_install.PictureDir() + "\\pano.tif"), pano);
+    const std::string keptFolder = std::string(kFinished) + "\nほかのファイルが残るため残したフォルダ: 1 件";
     StartPass(viewer, 1);  // the tree: sub\s.bmp goes, and the emptied gone\ with it
-    EXPECT_EQ(Finish(viewer), kFinished);
+    EXPECT_EQ(Finish(viewer), keptFolder);
     EXPECT_FALSE(Exists("sub\\s.bmp"));
     EXPECT_EQ(test::ReadFileBytes(m_install.PictureDir() + "\\sub\\pano2.tif"), pano);
     EXPECT_FALSE(test::DirExists(m_install.PictureDir() + "\\gone"));
-    EXPECT_TRUE(test::DirExists(m_root / "xdg\\Trash\\files\\gone")) << "in the recycle bin";
     EXPECT_FALSE(Exists("kept\\t.bmp"));
-    EXPECT_EQ(test::ReadFileBytes(m_install.PictureDir() + "\\kept\\readme.txt"), "no sure way into the recycle bin");
+    EXPECT_EQ(test::ReadFileBytes(m_install.PictureDir() + "\\kept\\readme.txt"), "not a picture");
+    EXPECT_EQ(test::ListNames(m_install.PictureDir() + "\\raw"), (Strings{"a.CR2", "b.mp4"}));
     StartPass(viewer, 2);  // the tree again, moving what stays
     EXPECT_EQ(Finish(viewer), kFinished);
-    EXPECT_EQ(viewer.ListEntries(), Strings{"[ kept ]"});
+    Strings entries = viewer.ListEntries();
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (Strings{"[ kept ]", "[ raw ]"}));
     viewer.Key(VK_F4, false, false, true);
     ASSERT_TRUE(viewer.WaitForExit(10000));
-    EXPECT_EQ(test::ListNames(m_install.PictureDir()), (Strings{"Ixo.exe", "Ixo.ini", "IxoUndo.log", "kept"}));
+    EXPECT_EQ(test::ListNames(m_install.PictureDir()), (Strings{"Ixo.exe", "Ixo.ini", "IxoUndo.log", "kept", "raw"}));
+    EXPECT_EQ(test::ReadFileBytes(m_install.PictureDir() + "\\raw\\a.CR2"), "a camera's raw file");
     EXPECT_EQ(test::ListNames(m_root / "move"), (Strings{"b.bmp", "big.bmp", "pano.tif", "pano2.tif"}));
     EXPECT_EQ(test::ReadFileBytes(m_root / "move\\big.bmp"), big);
     EXPECT_EQ(test::ReadFileBytes(m_root / "move\\pano.tif"), pano);

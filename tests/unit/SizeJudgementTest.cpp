@@ -133,6 +133,15 @@ TEST(SizeJudgement, ClosingTextSaysWhyThePassStoppedAndWhatItLeft) {
     left.unreadable = 0;
     EXPECT_EQ(PassClosingText(left, ByteWise),
               ByteWise(finished + "\n一覧を読めないフォルダがありました: ") + left.unlistedFolder + ByteWise(" ほか 2 件"));
+
+    // What it kept for other reasons follows, in this order.
+    PassProgress kept;
+    kept.unreadable = 1, kept.givenUp = 2, kept.changed = 3, kept.keptFolders = 4;
+    EXPECT_EQ(PassClosingText(kept, ByteWise), ByteWise(finished +
+                                                        "\n読めなかったため残した画像: 1 枚"
+                                                        "\n読むのに時間がかかりすぎたため残した画像: 2 枚"
+                                                        "\n読んだ後に変わったため残した画像: 3 枚"
+                                                        "\nほかのファイルが残るため残したフォルダ: 4 件"));
 }
 
 }  // namespace

@@ -297,8 +297,6 @@ TEST_P(Names, TheSizePassDeletesExactlyTheSmallPictures) {
     script.Then([this](fw::CDialog&) { m_dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_RECURSIVE); });
     Check(script);
     script.Run(m_dlg);
-    ASSERT_EQ(prompts.shellCalls.size(), 1u) << "the emptied folder, by its exact name";
-    EXPECT_EQ(prompts.shellCalls[0].fromW, Pics() + Name());
 }
 
 // The settings file keeps code page 932: a folder chosen or registered that it cannot hold

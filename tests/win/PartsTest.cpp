@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -530,12 +531,12 @@ protected:
         void ShowProgress(const std::wstring& dir, const std::string& text) override {
             progress.push_back(test::Narrow(dir) + text);
         }
-        bool KeepAlive() override { return ++alive <= aliveFor; }
+        // False once the window has gone: after `openFor` pictures were shown.
+        bool KeepAlive() override { return judged.size() < openFor; }
         std::vector<bool> running;
         std::vector<std::pair<std::string, int>> judged;  // path, width read
         Strings progress;
-        int alive = 0;
-        int aliveFor = 1 << 30;
+        size_t openFor = SIZE_MAX;
     };
 
     void SetUp() override {
@@ -625,7 +626,7 @@ TEST_F(SizeDeletionPart, AListPassStopsAtARefusedKillAndWhenTheWindowGoes) {
 
     m_settings.m_bDeleteImmediate = TRUE;
     m_view.judged.clear();
-    m_view.aliveFor = m_view.alive + 1;  // the window closes after the first picture
+    m_view.openFor = 1;  // the window closes after the first picture
     Run(ID_MENU_SIZEDELETE_ALL);
     EXPECT_EQ(m_part.Progress().stop, PassStop::kClosed);
     EXPECT_EQ(test::ListNames(m_dir.Path()), Strings{"b.bmp"});

@@ -12,6 +12,7 @@
 #include "image/SpiInput.h"
 #include "image/SpiPlugin.h"
 #include "image/SpiPluginList.h"
+#include "tests/data/BmpFiles.h"
 #include "tests/data/TestPicture.h"
 #include "tests/win/support/TestSupport.h"
 #include "tests/win/support/WicPictures.h"
@@ -202,12 +203,61 @@ TEST_F(PluginHost, FailedDecodesSayWhyAndTheSizeCanStillBeAsked) {
     EXPECT_EQ(DecodePicture(test::Wide(locked), Decoder(), nullptr).failure, DecodeFailure::kUnsupported);
 }
 
+// One decoder's "no picture" is its own: the file goes on to every other decoder that
+// takes its content (a plug-in whose IsSupported takes its first bytes, the BMP reader for
+// a BMP signature), and holds no picture only when each of them says so. A failure that
+// is no verdict on the file stands before those that are.
+TEST_F(PluginHost, AFileOneDecoderRefusesGoesToTheOthersThatTakeIt) {
+    CSpiPluginList list;
+    for (const std::string& path : {Variant("failinfo"), Variant("failpicture"), Variant("tpi"), Variant("jpg"),
+                                    test::BuildDir() + "\\dist\\SPI\\IXWIC." + kSpiPluginExtension}) {
+        CSpiPlugin plugin;
+        ASSERT_TRUE(plugin.Load(path)) << path;
+        ASSERT_GE(list.Add(std::move(plugin)), 0);
+    }
+    const Decoder refusing = Decoder::Plugin(list.At(0));
+    const Decoder tpi = Decoder::Plugin(list.At(2));
+    // A PNG saved as .jpg, as web pictures often are: the JPEG plug-in before IXWIC refuses it.
+    test::WriteFileBytes(m_dir / "web.jpg",
+                         test::EncodeWithWic(test::WicFormat::kPng, 64, 48, [](int, int) { return 0xFF336699u; }));
+    test::WriteFileBytes(m_dir / "bitmap.tpi", testdata::MakeBmp24(20, 10, [](int, int) { return 0x808080u; }));
+    test::WriteFileBytes(m_dir / "text.tpi", "not a test picture");
+    test::WriteFileBytes(m_dir / "broken.tpi", "IXTP\x05");
+    const struct {
+        std::string path;
+        std::optional<PictureSize> size;
+        std::optional<DecodeFailure> failure;
+        Decoder by;
+    } cases[] = {
+        {Picture("big.tpi", 40, 30, 0), PictureSize{40, 30}, std::nullopt, tpi},
+        {m_dir / "web.jpg", PictureSize{64, 48}, std::nullopt, Decoder::Plugin(list.At(4))},
+        {m_dir / "bitmap.tpi", PictureSize{20, 10}, std::nullopt, Decoder::Bmp()},
+        {Picture("oom.tpi", 40, 30, 0, test::kTpOutOfMemory), std::nullopt, DecodeFailure::kOutOfMemory, tpi},
+        {m_dir / "text.tpi", std::nullopt, DecodeFailure::kNotAPicture, refusing},
+        {m_dir / "broken.tpi", std::nullopt, DecodeFailure::kNotAPicture, refusing},
+    };
+    HDC screen = ::GetDC(nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::wstring path = test::Wide(c.path);
+        const AnyDecoderOutcome decoded =
+            DecodeByAnyDecoder(path, list.DecoderFor(path), list, screen, {}, DeviceBitmap::kLater);
+        EXPECT_EQ(decoded.outcome.failure, c.failure);
+        if (c.size) {
+            EXPECT_EQ((PictureSize{decoded.outcome.picture.Width(), decoded.outcome.picture.Height()}), *c.size);
+        }
+        EXPECT_TRUE(decoded.by == c.by);
+    }
+    ::ReleaseDC(nullptr, screen);
+}
+
 // Pictures whose bitmap lies about its own size are refused before a row is read.
 TEST_F(PluginHost, HostileBitmapsAreFailedDecodes) {
     CSpiPlugin plugin;
     ASSERT_TRUE(plugin.Load(Variant("tpi")));
+    // A single block handed over as header and rows has one owner: refused, released once.
     for (uint32_t mode : {test::kTpShortBits, test::kTpWiderHeader, test::kTpCoreHeaderSize,
-                          test::kTpTooManyColours}) {
+                          test::kTpTooManyColours, test::kTpSharedHandle}) {
         SCOPED_TRACE(mode);
         const DecodeOutcome decoded = plugin.Decode(Picture("hostile.tpi", 9, 5, 0x808080, mode));
         EXPECT_EQ(decoded.failure, DecodeFailure::kUnnamed);

@@ -10,6 +10,7 @@
 #include "host/KeyTable.h"
 #include "res/resource.h"
 #include "tests/data/OtherHeaderFiles.h"
+#include "tests/data/TestPicture.h"
 #include "tests/win/support/ViewerFixture.h"
 
 namespace {
@@ -78,6 +79,35 @@ TEST_F(SizeDeleteFormats, PicturesNoDecoderHereReadsAreJudgedByTheirHeaderOrKept
     const std::string finished = "処理終了しました。\n読めなかったため残した画像: 2 枚";
     EXPECT_EQ(Texts(prompts), (Strings{"全ファイルについて、サイズ判定削除を行います。\nよろしいですか？", finished,
                                        "再起的サイズ判定削除を行います。\nよろしいですか？", finished}));
+}
+
+// A plug-in that takes the pictures by their content but refuses them stands before the
+// one that reads them: Shift-Ctrl-T and the pass judge each picture as the one that reads
+// it does, and only what neither reads counts as no picture.
+TEST_F(SizeDeleteFormats, APictureOnePluginRefusesIsJudgedByTheOneThatReadsIt) {
+    const std::string ext = std::string(".") + kSpiPluginExtension;
+    UsePlugins({"failinfo=1" + ext, "tpi=2" + ext});
+    const std::map<std::string, std::string> kept = {
+        {"big.tpi", Write("big.tpi", test::MakeSolidTestPicture(400, 300, 0x808080))}};
+    Write("small.tpi", test::MakeSolidTestPicture(10, 10, 0x808080));
+    Write("text.tpi", "no picture at all");
+    test::PromptRecorder prompts;
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.GetSettings().m_bDeleteImmediate = TRUE;
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        ASSERT_EQ(dlg.GetPlugins().Count(), 2);
+        ASSERT_TRUE(dlg.GetPlugins().At(0)->GetLibPath().ends_with(test::Wide("1" + ext))) << "the refusing one first";
+        ASSERT_EQ(Entries(dlg), (Strings{"big.tpi", "small.tpi", "text.tpi"}));
+        dlg.Folder().Select(0);
+        dlg.Pane().ShowSelected();
+        dlg.SendMessage(WM_COMMAND, KeyCommandId(KeyCommand::kSizeDeleteSelected));
+        EXPECT_EQ(Entries(dlg).size(), 3u) << "Shift-Ctrl-T kept it";
+        dlg.SendMessage(WM_COMMAND, ID_MENU_SIZEDELETE_ALL);
+        EXPECT_EQ(Entries(dlg), (Strings{"big.tpi"}));
+    });
+    EXPECT_EQ(Files(), kept);
+    EXPECT_EQ(Texts(prompts),
+              (Strings{"全ファイルについて、サイズ判定削除を行います。\nよろしいですか？", "処理終了しました。"}));
 }
 
 }  // namespace

@@ -521,4 +521,27 @@ std::vector<uint32_t> ClientPixels(HWND window) {
     return AreaPixels(window, client);
 }
 
+namespace {
+TitleHook* g_titleHook = nullptr;
+}  // namespace
+
+TitleHook::TitleHook(HWND window, std::function<void(const std::string& title)> act)
+    : m_window(window), m_act(std::move(act)) {
+    g_titleHook = this;
+    m_old = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+}
+
+TitleHook::~TitleHook() {
+    ::SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_old));
+    g_titleHook = nullptr;
+}
+
+LRESULT CALLBACK TitleHook::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TitleHook* hook = g_titleHook;
+    if (message == WM_SETTEXT && lParam != 0) {
+        hook->m_act(Narrow(reinterpret_cast<const wchar_t*>(lParam)));
+    }
+    return ::CallWindowProcW(hook->m_old, window, message, wParam, lParam);
+}
+
 }  // namespace test

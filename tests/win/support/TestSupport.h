@@ -186,6 +186,24 @@ private:
     bool m_inStep = false;
 };
 
+// Calls `act` with every title `window` is given while this lives, before the window takes
+// it: a size-judged pass shows in the title where it walks, so a test can act at a point
+// of the pass. One at a time.
+class TitleHook {
+public:
+    TitleHook(HWND window, std::function<void(const std::string& title)> act);
+    TitleHook(const TitleHook&) = delete;
+    TitleHook& operator=(const TitleHook&) = delete;
+    ~TitleHook();
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND m_window;
+    WNDPROC m_old = nullptr;
+    std::function<void(const std::string&)> m_act;
+};
+
 // Runs the thread's queue until it is empty (for code outside a modal loop).
 void DrainMessages();
 
