@@ -3,6 +3,7 @@
 // it, deleting it at once, and deleting a sub-directory through the shell. Each acts on the
 // folder's selected entry for the key commands, or on a file by its path for the
 // size-judged passes, and says what happened. None replaces an existing file.
+#include <optional>
 #include <string>
 
 #include "filelist/Folder.h"
@@ -54,6 +55,10 @@ public:
     // the shell's own dialogs tell what it did.
     OpResult DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation);
 
+    // After a move that is done: when the picture went to the trash folder as a duplicate
+    // of the file of its name in the target, the title's note says so, and true.
+    bool ShowIfDuplicate();
+
     FW_DECLARE_PART_MESSAGE_MAP()
 
 private:
@@ -61,6 +66,10 @@ private:
     enum class Renaming { kOff, kOn };
     // Moves or copies the file at `source` to `dir` + its name (or the name chosen for it).
     OpResult TransferFile(const std::wstring& source, const std::string& dir, Transfer transfer, Renaming renaming);
+    // When duplicates go to the trash (the setting is exactly 1) and the file at `taken`
+    // holds the same bytes as the one at `source`, the trash move of `source` (recorded as
+    // one); none when it is no duplicate.
+    std::optional<OpResult> TrashIfDuplicate(const std::wstring& source, const std::wstring& taken);
     // A selected picture's operation; when it went, its entry leaves the list.
     OpResult OnSelectedFile(OpResult (CSortingOps::*operation)(const std::wstring& path), bool leaves);
     OpResult TrashFile(const std::wstring& path);
@@ -79,4 +88,6 @@ private:
     const Settings& m_settings;
     CFolder& m_folder;
     IOperationRecorder* m_pRecorder;
+    // The file in the target that the picture moved last was a duplicate of; empty when none.
+    std::wstring m_strDuplicateOf;
 };

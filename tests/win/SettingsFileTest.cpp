@@ -57,7 +57,7 @@ protected:
     void TearDown() override { RemoveIni(); }
 };
 
-TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
+TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllThirteenKeysInOrder) {
     const std::string dir = test::ExeDir();
     {
         CViewerDlg dlg;
@@ -72,6 +72,7 @@ TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
         EXPECT_EQ(dlg.GetSettings().m_nDeleteSmallHeight, 240);
         EXPECT_EQ(dlg.GetSettings().m_bAutoRenameAtMove, FALSE);
         EXPECT_EQ(dlg.GetSettings().m_bDeleteImmediate, FALSE);
+        EXPECT_EQ(dlg.GetSettings().m_bTrashIdentical, FALSE);
         EXPECT_EQ(dlg.GetSettings().m_bResizeWallPaperToScreenSize, FALSE);
         EXPECT_FALSE(test::FileExists(IniPath())) << "reading must not create the file";
     }
@@ -87,6 +88,7 @@ TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
         {"Preference", "ResizeWallPaperToScreenSize", "FALSE"},
         {"Preference", "AutoRenameAtMove", "FALSE"},
         {"Preference", "DeleteImmediate", "FALSE"},
+        {"Preference", "TrashIdentical", "FALSE"},
         {"DeleteSmall", "Width", "320"},
         {"DeleteSmall", "Height", "240"},
     };
