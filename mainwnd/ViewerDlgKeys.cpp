@@ -6,6 +6,9 @@
 #include "mainwnd/ViewerDlg.h"
 
 BOOL CViewerDlg::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_MOUSEWHEEL) {
+        return OnWheel(*msg);
+    }
     if (msg->message == WM_KEYDOWN) {
         const int key = static_cast<int>(msg->wParam);
         const bool repeat = fw::IsRepeatKeyData(msg->lParam);
