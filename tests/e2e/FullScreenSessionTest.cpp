@@ -26,6 +26,9 @@ TEST(FullScreenSession, ALargeJpegFillsTheScreenAndMMovesItThere) {
     });
     ASSERT_FALSE(jpeg.empty());
     test::WriteFileBytes(pics + "\\big.jpg", jpeg);
+    // Kept beside the test program with the screenshot, for a person to hold the title
+    // against another decoder's word (ImageMagick's identify).
+    test::WriteFileBytes(test::ExeDir() + "fullscreen-big.jpg", jpeg);
     test::WriteFileBytes(pics + "\\next.bmp", testdata::MakeBmp24(64, 48, [](int, int) { return 0x00FF00u; }));
     test::MakeDir(root / "move");
     ::WritePrivateProfileStringA("Directory", "MoveDir", (root / "move").c_str(), install.IniPath().c_str());
@@ -33,7 +36,7 @@ TEST(FullScreenSession, ALargeJpegFillsTheScreenAndMMovesItThere) {
     e2e::ViewerProcess viewer;
     ASSERT_TRUE(viewer.Start(install));
     ASSERT_EQ(viewer.ListEntries(), (Strings{"big.jpg", "next.bmp"}));
-    EXPECT_EQ(viewer.CaptionW(), test::Wide("- IXO - [" + pics + "]  big.jpg  6000×4000  ") +
+    EXPECT_EQ(viewer.CaptionW(), test::Wide("- IXO - [" + pics + "\\]  big.jpg  6000×4000  ") +
                                      FileSizeText(jpeg.size()) + L"  1/2");
     RECT window{};
     ::GetWindowRect(viewer.Window(), &window);
