@@ -12,6 +12,8 @@ set(IXO_CORE_SOURCES
     image/Resample.cpp
     host/CommandGate.cpp
     host/KeyTable.cpp
+    host/WheelNotches.cpp
+    pane/TitleFacts.cpp
     commands/AutoRename.cpp
     tools/ProgramCommandLine.cpp
     tools/UrlMemo.cpp

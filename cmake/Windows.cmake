@@ -101,7 +101,7 @@ ixo_precompile(ixo_framework)
 target_link_libraries(ixo_framework PUBLIC ole32 gdi32 user32 advapi32 kernel32)
 
 # Bottom to top: decoders, the file list, settings, the parts, the main window.
-set(IXO_SUBSYSTEMS image filelist host settings pane commands undo wallpaper sizedelete regdirs tools open mainwnd app)
+set(IXO_SUBSYSTEMS image filelist host settings pane commands undo wallpaper sizedelete regdirs tools fullscreen open mainwnd app)
 set(IXO_VIEWER_SOURCES)
 foreach(dir ${IXO_SUBSYSTEMS})
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)

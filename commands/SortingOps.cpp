@@ -80,6 +80,11 @@ OpResult CSortingOps::TransferFile(const std::wstring& source, const std::string
         return OpResult::Refused();
     }
     std::wstring destination = EntryPath(target, name);
+    if (transfer == Transfer::kMove) {
+        if (const std::optional<OpResult> trashed = TrashIfDuplicate(source, destination)) {
+            return *trashed;
+        }
+    }
     if (renaming == Renaming::kOn) {
         // The last candidate is used untried: the move onto it fails if it is taken.
         for (int i = 0; i < kRenameCandidates && PathTaken(destination); ++i) {
@@ -239,7 +244,11 @@ OpResult CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation
 }
 
 void CSortingOps::OnMove() {
-    m_host.ReportIfFailed(MoveSelectedFile(), "移動失敗\n移動先Dir  : " + m_settings.m_strMoveDir);
+    const OpResult result = MoveSelectedFile();
+    m_host.ReportIfFailed(result, "移動失敗\n移動先Dir  : " + m_settings.m_strMoveDir);
+    if (result.IsDone()) {
+        ShowIfDuplicate();
+    }
 }
 
 void CSortingOps::OnDelete() {

@@ -64,6 +64,10 @@ public:
         "フォルダーの設定が以前の版で途中で切られた可能性があるため、使いません。設定し直してください:\n";
     static constexpr char kOwnFolderText[] = "が、画像のあるフォルダーと同じです。何もしませんでした:\n";
 
+    // After a move that is done: when the picture went to the trash folder as a duplicate
+    // of the file of its name in the target, the title's note says so, and true.
+    bool ShowIfDuplicate();
+
     FW_DECLARE_PART_MESSAGE_MAP()
 
 private:
@@ -71,6 +75,10 @@ private:
     enum class Renaming { kOff, kOn };
     // Moves or copies the file at `source` to `dir` + its name (or the name chosen for it).
     OpResult TransferFile(const std::wstring& source, const std::string& dir, Transfer transfer, Renaming renaming);
+    // When duplicates go to the trash (the setting is exactly 1) and the file at `taken`
+    // holds the same bytes as the one at `source`, the trash move of `source` (recorded as
+    // one); none when it is no duplicate.
+    std::optional<OpResult> TrashIfDuplicate(const std::wstring& source, const std::wstring& taken);
     // A selected picture's operation; when it went, its entry leaves the list.
     OpResult OnSelectedFile(OpResult (CSortingOps::*operation)(const std::wstring& path), bool leaves);
     OpResult TrashFile(const std::wstring& path);
@@ -97,4 +105,6 @@ private:
     };
     std::optional<SameFolder> m_sameFolder;
     bool m_bDeletingTree = false;
+    // The file in the target that the picture moved last was a duplicate of; empty when none.
+    std::wstring m_strDuplicateOf;
 };

@@ -41,7 +41,6 @@ std::string MenuItemText(int number, const std::string& dir) {
     FW_ON_COMMAND(ID_MENU_TARGET1 + (N) - 1, 0, OnChoose<N>)
 
 FW_BEGIN_PART_MESSAGE_MAP(CTargetKeys)
-    FW_ON_ANY_COMMAND(OnAnyCommand)
     FW_ON_MESSAGE(WM_INITMENUPOPUP, Command, OnInitMenuPopup)
     IXO_TARGET_ENTRIES(1)
     IXO_TARGET_ENTRIES(2)
@@ -67,9 +66,9 @@ int CTargetKeys::MoveToTarget(int number) {
     const std::string dir = Target(number);
     const OpResult result = m_sorting.MoveSelectedFileInto(dir);
     m_host.ReportIfFailed(result, "移動失敗\n移動先Dir  : " + dir);
-    if (result.IsDone()) {
-        m_host.ShowTitleNote("  → " + dir);
-        m_bNoteShown = true;
+    // A picture that went to the trash as a duplicate says so instead.
+    if (result.IsDone() && !m_sorting.ShowIfDuplicate()) {
+        m_host.ShowTitleNote(fw::Widen932("  → " + dir));
     }
     return 0;
 }
@@ -97,17 +96,6 @@ void CTargetKeys::ShowTargetsIn(HMENU menu) const {
         item.dwTypeData = text.data();
         ::SetMenuItemInfoW(menu, ID_MENU_TARGET1 + number - 1, FALSE, &item);
     }
-}
-
-// A note in the title lasts until the next key command or menu command, or until the user
-// moves the list's selection; every other handler still gets the command.
-fw::Handled CTargetKeys::OnAnyCommand(WPARAM wParam, LPARAM lParam) {
-    const bool listSelection = LOWORD(wParam) == IDC_FILELIST && HIWORD(wParam) == LBN_SELCHANGE;
-    if (m_bNoteShown && (lParam == 0 || listSelection)) {
-        m_bNoteShown = false;
-        m_host.ShowTitleNote("");
-    }
-    return fw::Handled::kNo;
 }
 
 // Each time the menu opens it shows the targets as they are now.

@@ -34,12 +34,9 @@ public:
     // menu is left alone.
     void ShowTargetsIn(HMENU menu) const;
 
-    // The window is to chain this part before every other command handler: it takes the
-    // title's note away at the next command, whoever handles it.
     FW_DECLARE_PART_MESSAGE_MAP()
 
 private:
-    fw::Handled OnAnyCommand(WPARAM wParam, LPARAM lParam);
     fw::Handled OnInitMenuPopup(WPARAM wParam, LPARAM lParam);
     template <int N>
     int OnMoveTo() {
@@ -59,5 +56,4 @@ private:
     Settings& m_settings;
     CSortingOps& m_sorting;
     CTargetChooser& m_chooser;
-    bool m_bNoteShown = false;
 };

@@ -17,6 +17,7 @@ constexpr int kDown = 40;
 constexpr int kInsert = 45;
 constexpr int kDeleteKey = 46;
 constexpr int kF5 = 116;
+constexpr int kF11 = 122;
 constexpr int kF12 = 123;
 constexpr int kNumpad0 = 0x60;
 
@@ -24,7 +25,7 @@ constexpr int kNumpad0 = 0x60;
 // narrower tests first.
 constexpr KeyBinding kTable[] = {
     {kReturn, ModifierTest::kAny, KeyCommand::kWallpaperReturn},
-    {kEscape, ModifierTest::kAny, KeyCommand::kNothing},
+    {kEscape, ModifierTest::kAny, KeyCommand::kLeaveFullScreen},
     {kSpace, ModifierTest::kAny, KeyCommand::kToggleFit},
     {kLeft, ModifierTest::kAny, KeyCommand::kParentDirectory},
     {kUp, ModifierTest::kAny, KeyCommand::kPageUp},
@@ -52,6 +53,7 @@ constexpr KeyBinding kTable[] = {
     {'J', ModifierTest::kAny, KeyCommand::kJump},
     {'P', ModifierTest::kAny, KeyCommand::kSettings},
     {'Z', ModifierTest::kCtrlDownShiftUp, KeyCommand::kUndo},
+    {kF11, ModifierTest::kAny, KeyCommand::kToggleFullScreen},
 };
 
 // The digit keys 1 to 9, of the number row and of the keypad alike: Shift-Ctrl clears the

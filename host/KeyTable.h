@@ -31,6 +31,8 @@ enum class KeyCommand {
     kJump,                // J: the registered directories
     kSettings,            // P: the settings dialog
     kUndo,                // Ctrl-Z: take the latest move or rename back
+    kToggleFullScreen,    // F11: the pane alone on the whole monitor, and back
+    kLeaveFullScreen,     // Escape: back from full screen (nothing in the window)
     // The nine target folders, by the digits 1 to 9 of the number row and of the keypad.
     // The command of target N is the first of its kind plus N - 1 (see TargetCommand).
     kMoveToTarget1,  // the digit: move the picture into target N

@@ -19,9 +19,10 @@ public:
     // The shell's folder browser, owned by the window, opened at `initialFolder` with a
     // prompt: the chosen folder's path exactly, or the empty string when the user cancels.
     virtual std::wstring ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) = 0;
-    // Shows `text` after the folder's name in the window's title, until the folder is
-    // listed again or another note replaces it; the empty text takes the note away.
-    virtual void ShowTitleNote(const std::string& text) = 0;
+    // Shows `text` at the end of the window's title, after the folder and the shown entry's
+    // facts, until the next command of the user, the folder listed again or another note;
+    // the empty text takes the note away.
+    virtual void ShowTitleNote(const std::wstring& text) = 0;
 
 protected:
     ~IViewerHost() = default;

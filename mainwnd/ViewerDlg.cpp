@@ -9,6 +9,7 @@
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "host/CommandGate.h"
+#include "pane/TitleFacts.h"
 #include "portable/PathUtil.h"
 #include "res/resource.h"
 
@@ -39,6 +40,7 @@ FW_BEGIN_MESSAGE_MAP(CViewerDlg, fw::CDialog)
     FW_CHAIN_MEMBER(m_settingsEditor)
     FW_CHAIN_MEMBER(m_undo)
     FW_CHAIN_MEMBER(m_opener)
+    FW_CHAIN_MEMBER(m_fullScreen)
 FW_END_MESSAGE_MAP()
 
 CViewerDlg::CViewerDlg(fw::CWnd* parent)
@@ -59,13 +61,19 @@ CViewerDlg::CViewerDlg(fw::CWnd* parent)
       m_regdirs(m_folder, ::GetIniFilePath()),
       m_settingsEditor(m_settings),
       m_undo(*this, m_folder, m_journal),
-      m_opener(*this, m_folder) {
+      m_opener(*this, m_folder),
+      m_fullScreen(*this, [this] {
+          if (m_bLayoutReady) {
+              LayoutControls();
+          }
+      }) {
     m_settings = Settings::Defaults(m_folder.Dir());
     m_settings.Load(GetIniFilePath());
     // The list first, so that the pane shows an entry the list shows already.
     m_folder.AddListener(m_list);
     m_folder.AddListener(m_pane);
     m_folder.AddListener(*this);
+    m_pane.WatchShown([this] { ShowTitle(); });
     // A listing keeps the window painted and its timers and other threads' messages answered,
     // but leaves keys and clicks in the queue: they run through the dispatcher once the
     // listing is complete, on the entry the new list selects. The window may have been
@@ -114,6 +122,10 @@ BOOL CViewerDlg::OnInitDialog() {
 
 void CViewerDlg::LayoutControls() {
     const RECT client = GetClientRect();
+    if (m_fullScreen.IsOn()) {
+        LayoutFullScreen(client);
+        return;
+    }
     const int columnWidth = fw::ScaleForDpi(m_nColumnWidth, m_nDpi, m_nTemplateDpi);
     const int buttonHeight = fw::ScaleForDpi(m_nButtonHeight, m_nDpi, m_nTemplateDpi);
     m_btnChangeDir.SetWindowPos(nullptr, client.left, client.bottom - buttonHeight, columnWidth, buttonHeight,
@@ -171,6 +183,12 @@ Activity CViewerDlg::CurrentActivity() const {
 fw::Handled CViewerDlg::OnCommandGate(WPARAM wParam, LPARAM lParam) {
     const UINT id = LOWORD(wParam);
     const bool fromUser = lParam == 0 || (id == IDC_CHANGEDIR && HIWORD(wParam) == BN_CLICKED);
+    // The title's note lasts until the next key or menu command, whoever handles it, or
+    // until the user moves the list's selection.
+    if (!m_strNote.empty() && (lParam == 0 || (id == IDC_FILELIST && HIWORD(wParam) == LBN_SELCHANGE))) {
+        m_strNote.clear();
+        ShowTitle();
+    }
     return fromUser && !MayRunCommand(CurrentActivity(), id) ? fw::Handled::kYes : fw::Handled::kNo;
 }
 
@@ -190,8 +208,53 @@ void CViewerDlg::PassRunning(bool running) {
     }
 }
 
-void CViewerDlg::ShowTitle(const std::wstring& dir, const std::string& text) {
-    SetWindowText(fw::Widen932("- IXO -" + std::string(" [")) + DisplayPath(dir) + fw::Widen932("]" + text));
+void CViewerDlg::ShowTitle(const std::wstring& dir, const std::wstring& text) {
+    std::wstring title = fw::Widen932("- IXO -" + std::string(" [")) + DisplayPath(dir) + L"]" + text;
+    if (m_hWnd != nullptr && title != m_strTitle) {
+        SetWindowText(title);
+        m_strTitle = std::move(title);
+    }
+}
+
+void CViewerDlg::ShowTitle() {
+    ShowTitle(m_folder.Dir(), ShownFactsText() + m_strNote);
+}
+
+void CViewerDlg::OnListed() {
+    m_strNote.clear();
+    ShowTitle();
+}
+
+void CViewerDlg::ShowTitleNote(const std::wstring& text) {
+    m_strNote = text;
+    ShowTitle();
+}
+
+void CViewerDlg::ShowProgress(const std::wstring& dir, const std::string& text) {
+    ShowTitle(dir, fw::Widen932(text));
+}
+
+// The pixel size is the decoded picture's, known once the pane holds it; the file's size is
+// the one read with it.
+std::wstring CViewerDlg::ShownFactsText() const {
+    const ListEntry* entry = m_folder.Selected();
+    if (entry == nullptr) {
+        return std::wstring();
+    }
+    TitleFacts facts;
+    facts.name = entry->name;
+    facts.place = m_folder.SelectedIndex() + 1;
+    facts.count = m_folder.Count();
+    if (!entry->IsDirectory() && m_pane.ShownPath() == m_folder.PathOf(*entry)) {
+        if (m_pane.HoldsPicture()) {
+            facts.width = m_pane.ShownPicture().Width();
+            facts.height = m_pane.ShownPicture().Height();
+        }
+        if (const std::optional<FileStamp> stamp = m_pane.ShownStamp()) {
+            facts.bytes = stamp->size;
+        }
+    }
+    return TitleFactsText(facts);
 }
 
 // Closing while a size-judged pass runs stops the pass before its next entry; the
@@ -211,6 +274,7 @@ void CViewerDlg::OnExit() {
 }
 
 void CViewerDlg::OnDestroy() {
+    m_fullScreen.WindowGone();
     m_settings.Save(GetIniFilePath());
     if (m_sizeDelete.IsPassRunning()) {
         // Destroyed from outside under a running pass: it stops at its next entry, and

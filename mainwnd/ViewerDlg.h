@@ -12,8 +12,10 @@
 #include "framework/Dialog.h"
 #include "framework/Dpi.h"
 #include "framework/MessageMap.h"
+#include "fullscreen/FullScreen.h"
 #include "host/CommandGate.h"
 #include "host/ViewerHost.h"
+#include "host/WheelNotches.h"
 #include "image/SpiPluginList.h"
 #include "open/PathOpener.h"
 #include "pane/PicturePane.h"
@@ -71,6 +73,7 @@ public:
     CRenameOps& Renaming() { return m_rename; }
     CUndoOps& Undo() { return m_undo; }
     CPathOpener& Opener() { return m_opener; }
+    CFullScreen& FullScreen() { return m_fullScreen; }
     const fw::CButton& ChangeDirButton() const { return m_btnChangeDir; }
     HICON GetIcon() const { return m_hIcon; }
     bool IsLayoutReady() const { return m_bLayoutReady; }
@@ -103,20 +106,31 @@ private:
     HWND OwnerWindow() const override { return m_hWnd; }
     void ReportIfFailed(const OpResult& result, const std::string& text) override;
     std::wstring ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) override;
-    void ShowTitleNote(const std::string& text) override { ShowTitle(m_folder.Dir(), text); }
+    void ShowTitleNote(const std::wstring& text) override;
     // IPassView
     void PassRunning(bool running) override;
     void ShowJudged(const std::wstring& path, CPicture picture) override { m_pane.ShowPassing(path, std::move(picture)); }
-    void ShowProgress(const std::wstring& dir, const std::string& text) override { ShowTitle(dir, text); }
+    void ShowProgress(const std::wstring& dir, const std::string& text) override;
     bool KeepAlive() override;
-    // IFolderListener: the title names the folder listed.
-    void OnListed() override { ShowTitle(m_folder.Dir(), ""); }
+    // IFolderListener: the title names the folder listed and the facts of the shown entry
+    // (as the pane tells them once it shows it); a listing takes the note away.
+    void OnListed() override;
+    void OnFilled() override { ShowTitle(); }
+    void OnInserted(int) override { ShowTitle(); }
     Activity CurrentActivity() const;
     // Selects the entry that was selected when a key was pressed at `keyTime`; false, with a
     // note in the title, when it has left the list meanwhile.
     bool AimAt(uint32_t keyTime);
+    // The mouse wheel over the window: each notch is Down (toward the user) or Up, as the
+    // keys are; notches that came while it worked are dropped. Always handled.
+    BOOL OnWheel(const MSG& msg);
+    // Lays the pane over the whole window, the list out of sight, the button hidden.
+    void LayoutFullScreen(const RECT& client);
     // The window title: the program's name and the directory, then `text`.
-    void ShowTitle(const std::wstring& dir, const std::string& text);
+    void ShowTitle(const std::wstring& dir, const std::wstring& text);
+    // The title of the folder viewed: the directory, the shown entry's facts, the note.
+    void ShowTitle();
+    std::wstring ShownFactsText() const;
 
     HICON m_hIcon;
     Settings m_settings;
@@ -131,6 +145,9 @@ private:
     UINT m_nDpi = fw::kDefaultDpi;
     // A held key that reached a directory entry: its repeats are dropped until it is pressed anew.
     int m_nStoppedKey = 0;
+    // The title's note, and the title as last set (not set again unchanged).
+    std::wstring m_strNote;
+    std::wstring m_strTitle;
 
     // Every move and rename of the parts, for Ctrl-Z; handed to them as a recorder only.
     CUndoJournal m_journal;
@@ -150,4 +167,6 @@ private:
     CSettingsEditor m_settingsEditor;
     CUndoOps m_undo;
     CPathOpener m_opener;
+    CFullScreen m_fullScreen;
+    CWheelNotches m_wheel;
 };

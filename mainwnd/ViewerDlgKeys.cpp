@@ -3,9 +3,13 @@
 // command of the window's message map, where the window or one of its parts carries it
 // out.
 #include "framework/Keyboard.h"
+#include "framework/WideText.h"
 #include "mainwnd/ViewerDlg.h"
 
 BOOL CViewerDlg::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_MOUSEWHEEL) {
+        return OnWheel(*msg);
+    }
     if (msg->message == WM_KEYDOWN) {
         const int key = static_cast<int>(msg->wParam);
         const bool repeat = fw::IsRepeatKeyData(msg->lParam);
@@ -59,6 +63,6 @@ bool CViewerDlg::AimAt(uint32_t keyTime) {
         return true;
     }
     // Never handed to the entry that took its place.
-    ShowTitleNote(kAimGoneNote);
+    ShowTitleNote(fw::Widen932(kAimGoneNote));
     return false;
 }

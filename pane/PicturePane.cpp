@@ -151,6 +151,7 @@ void CPicturePane::ShowSelected() {
         DecodePreview(StepAway());
     }
     Redraw();
+    TellShownChanged();
     if (!m_bPassing) {
         ScheduleIdleWork();
     }
@@ -226,6 +227,7 @@ bool CPicturePane::ShowPending() {
         return false;
     }
     Redraw();
+    TellShownChanged();
     return true;
 }
 
@@ -233,11 +235,15 @@ bool CPicturePane::MakeShownSeen(bool repeat) {
     if (m_shown.kind != Shown::kPicture) {
         return true;
     }
-    if (m_shown.pending) {
+    const bool wasPending = m_shown.pending;
+    if (wasPending) {
         Decode(KeepGoing());
     }
     if (!m_shown.painted) {
         Redraw();
+    }
+    if (wasPending) {
+        TellShownChanged();
     }
     return m_shown.painted || !repeat;
 }

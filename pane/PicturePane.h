@@ -103,6 +103,8 @@ public:
     // painted now. False when `repeat` (the command's key is held down) and the picture has
     // still not been on screen: a repeat acts only on a picture the user has seen.
     bool MakeShownSeen(bool repeat);
+    // Told each time what the pane shows changes: another entry, or its picture decoded at last.
+    void WatchShown(std::function<void()> changed) { m_shownChanged = std::move(changed); }
     // Told the shown picture's path each time some of it reaches the screen (for tests).
     void WatchDrawing(std::function<void(const std::wstring& path)> drawn) { m_drawn = std::move(drawn); }
     // Releases the pictures the pane holds, those read ahead included (before the
@@ -185,6 +187,11 @@ private:
     void DecodePreview(const KeepGoing& keepGoing);
     // What a decode for the entry just selected asks: whether to go on (see the .cpp).
     KeepGoing StepAway() const;
+    void TellShownChanged() const {
+        if (m_shownChanged) {
+            m_shownChanged();
+        }
+    }
     bool CopyRefusedAt(int width, int height) const {
         return m_shown.copyRefusedAt.cx == width && m_shown.copyRefusedAt.cy == height;
     }
@@ -195,6 +202,7 @@ private:
     const CPicture m_none;
     const std::wstring m_noPath;
     std::function<void(const std::wstring& path)> m_drawn;
+    std::function<void()> m_shownChanged;
     bool m_bFitToPane = true;
     bool m_bPassing = false;
     int m_nScrollX = 0;

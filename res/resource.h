@@ -38,6 +38,7 @@
 #define ID_MENU_TARGET7 32788
 #define ID_MENU_TARGET8 32789
 #define ID_MENU_TARGET9 32790
+#define ID_MENU_FULLSCREEN 32791
 
 // Settings dialog
 #define IDD_SETTINGS 131
@@ -57,6 +58,7 @@
 #define IDC_SET_BROWSE_URL_PROGRAM 1017
 #define IDC_SET_URLMEMO 1022
 #define IDC_SET_AUTORENAME 1019
+#define IDC_SET_TRASH_IDENTICAL 1024
 
 // Jump dialog and display-name dialog of the registered directories
 #define IDD_JUMP 132

@@ -76,6 +76,7 @@ const SettingKey kKeys[] = {
     {"Preference", "ResizeWallPaperToScreenSize", nullptr, &Settings::m_bResizeWallPaperToScreenSize, true},
     {"Preference", "AutoRenameAtMove", nullptr, &Settings::m_bAutoRenameAtMove, true},
     {"Preference", "DeleteImmediate", nullptr, &Settings::m_bDeleteImmediate, true},
+    {"Preference", "TrashIdentical", nullptr, &Settings::m_bTrashIdentical, true},
     {"Directory", "OpenWindowProgram", &Settings::m_strOpenWindowProgram},
     {"Directory", "URLProgram", &Settings::m_strUrlProgram},
     {"Directory", "URLMemo", &Settings::m_strUrlMemo},

@@ -31,6 +31,8 @@ struct Settings {
     int m_bResizeWallPaperToScreenSize = 0;
     int m_bAutoRenameAtMove = 0;
     int m_bDeleteImmediate = 0;
+    // A picture moved onto a name taken by a file of the same bytes goes to the trash folder.
+    int m_bTrashIdentical = 0;
     int m_nDeleteSmallWidth = 320;
     int m_nDeleteSmallHeight = 240;
     // The numbered target folders, target N at N - 1; empty when not set.

@@ -58,6 +58,7 @@ void CSettingsDlg::DoDataExchange(fw::CDataExchange* dx) {
     fw::DDX_Text(dx, IDC_SET_URLMEMO, m_settings.m_strUrlMemo);
     fw::DDX_Text(dx, IDC_SET_URL_PROGRAM, m_settings.m_strUrlProgram);
     fw::DDX_Check(dx, IDC_SET_AUTORENAME, m_settings.m_bAutoRenameAtMove);
+    fw::DDX_Check(dx, IDC_SET_TRASH_IDENTICAL, m_settings.m_bTrashIdentical);
 }
 
 void CSettingsDlg::BrowseFolderInto(std::string& member, int editId, const char* prompt) {

@@ -1,6 +1,6 @@
 #pragma once
 // The settings dialog: the four target directories, the two programs the viewer starts,
-// the URL memo file name and three switches, edited on a copy of the settings. The
+// the URL memo file name and four switches, edited on a copy of the settings. The
 // directories have folder browsers, the programs file-open dialogs; nothing is checked.
 #include <string>
 

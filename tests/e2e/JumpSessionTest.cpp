@@ -137,7 +137,7 @@ TEST_F(JumpSession, RegisterRenameDeleteAndJump) {
     EXPECT_TRUE(m_viewer.WaitForDialogClosed(kJumpCaption));
     m_viewer.WaitIdle();
     EXPECT_EQ(m_viewer.ListEntries(), (Strings{second + ".bmp"}));
-    EXPECT_EQ(m_viewer.Caption(), "- IXO - [" + pics + "\\" + second + "]");
+    EXPECT_EQ(test::FolderPartOf(m_viewer.Caption()), "- IXO - [" + pics + "\\" + second + "]");
 
     m_viewer.Key(VK_F4, false, false, true);
     ASSERT_TRUE(m_viewer.WaitForExit(10000));

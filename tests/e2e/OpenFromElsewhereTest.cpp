@@ -75,7 +75,7 @@ TEST_F(Elsewhere, AJpegNamedOnTheCommandLineIsListedSelectedAndShown) {
     viewer.SaveScreenshot(ShotPath("open-jpeg"));
     EXPECT_EQ(viewer.ListEntries(), (std::vector<std::string>{"a.bmp", "photo.jpg"}));
     EXPECT_EQ(viewer.SelectedIndex(), 1);
-    EXPECT_EQ(viewer.Caption(), "- IXO - [" + PhotoDir() + "]");
+    EXPECT_EQ(test::FolderPartOf(viewer.Caption()), "- IXO - [" + PhotoDir() + "]");
 
     // Decoded by the plug-in beside the program, fitted into the pane: red above, blue below.
     const RECT pane = viewer.PaneRect();
@@ -106,7 +106,7 @@ TEST_F(Elsewhere, AFolderOutsideCodePage932IsListed) {
     viewer.WaitIdle();
     viewer.SaveScreenshot(ShotPath("open-folder"));
     EXPECT_EQ(viewer.ListEntriesW(), std::vector<std::wstring>{picture});
-    EXPECT_EQ(viewer.CaptionW(), test::Wide("- IXO - [") + folder + L"]");
+    EXPECT_EQ(test::FolderPartOf(viewer.CaptionW()), test::Wide("- IXO - [") + folder + L"]");
     EXPECT_EQ(viewer.SelectedIndex(), 0);
     const RECT pane = viewer.PaneRect();
     const PaneRect fit = CalcFitRect(PaneRect{0, 0, 300, 200}, PaneRect{pane.left, pane.top, pane.right, pane.bottom});

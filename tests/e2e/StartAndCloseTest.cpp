@@ -10,7 +10,7 @@ int CountSettingsKeys(const std::string& ini) {
     const std::string text = test::ReadFileBytes(ini);
     int keys = 0;
     for (const char* key : {"MoveDir=", "TrashDir=", "CopyDir=", "WallPaperDir=", "OpenWindowProgram=", "URLProgram=",
-                            "URLMemo=", "ResizeWallPaperToScreenSize=", "AutoRenameAtMove=", "DeleteImmediate=",
+                            "URLMemo=", "ResizeWallPaperToScreenSize=", "AutoRenameAtMove=", "DeleteImmediate=", "TrashIdentical=",
                             "Width=", "Height="}) {
         keys += text.find(std::string("\n") + key) != std::string::npos ? 1 : 0;
     }
@@ -30,7 +30,7 @@ TEST(StartAndClose, AltF4ClosesAndWritesTheSettings) {
 
     viewer.Key(VK_F4, false, false, true);
     ASSERT_TRUE(viewer.WaitForExit(10000));
-    EXPECT_EQ(CountSettingsKeys(install.IniPath()), 12);
+    EXPECT_EQ(CountSettingsKeys(install.IniPath()), 13);
 }
 
 TEST(StartAndClose, MenuExitByKeyboardClosesAndWritesTheSettings) {
@@ -43,7 +43,7 @@ TEST(StartAndClose, MenuExitByKeyboardClosesAndWritesTheSettings) {
     viewer.Key(VK_RETURN);
     viewer.Key(VK_RETURN);
     ASSERT_TRUE(viewer.WaitForExit(10000));
-    EXPECT_EQ(CountSettingsKeys(install.IniPath()), 12);
+    EXPECT_EQ(CountSettingsKeys(install.IniPath()), 13);
 }
 
 }  // namespace

@@ -15,11 +15,12 @@ constexpr State kStates[] = {{false, false}, {true, false}, {false, true}, {true
 
 TEST(KeyTable, KeysWithoutModifierTestIgnoreShiftAndCtrl) {
     const std::pair<int, KeyCommand> keys[] = {
-        {13, KeyCommand::kWallpaperReturn}, {27, KeyCommand::kNothing},       {32, KeyCommand::kToggleFit},
+        {13, KeyCommand::kWallpaperReturn}, {27, KeyCommand::kLeaveFullScreen}, {32, KeyCommand::kToggleFit},
         {37, KeyCommand::kParentDirectory}, {38, KeyCommand::kPageUp},        {39, KeyCommand::kEnterDirectory},
         {40, KeyCommand::kPageDown},        {46, KeyCommand::kDelete},        {'D', KeyCommand::kBrowseDirectory},
         {116, KeyCommand::kReload},         {'I', KeyCommand::kOpenUrlMemo},  {123, KeyCommand::kWallpaperSet},
         {'R', KeyCommand::kRename},         {'J', KeyCommand::kJump},         {'P', KeyCommand::kSettings},
+        {122, KeyCommand::kToggleFullScreen},
     };
     for (const auto& [key, command] : keys) {
         for (const State s : kStates) {

@@ -45,7 +45,7 @@ TEST_F(ExactNames, AFolderWhoseNameEndsInADotIsNeverTakenForItsSibling) {
         EXPECT_EQ(dlg.Pane().PreviewPicture().Width(), 20) << "its own preview";
         dlg.Folder().EnterSelected();
         EXPECT_EQ(Entries(dlg), Strings{"dotted.bmp"});
-        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + Pic("foo.") + "]") << "shown as the user writes it";
+        EXPECT_EQ(test::FolderPartOf(dlg.GetWindowText()), "- IXO - [" + Pic("foo.") + "]") << "shown as the user writes it";
         EXPECT_EQ(dlg.Pane().ShownPictureSize().cx, 20);
         // A move from inside it, and back up.
         EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsDone());

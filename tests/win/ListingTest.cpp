@@ -26,7 +26,7 @@ TEST_F(Listing, DirectoriesFirstThenPicturesWithTheirDecoders) {
     WithViewer([&](CViewerDlg& dlg) {
         ASSERT_EQ(dlg.GetPlugins().Count(), 1);
         dlg.Folder().Open(test::Wide(m_pics.Path()));
-        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "]");
+        EXPECT_EQ(test::FolderPartOf(dlg.GetWindowText()), "- IXO - [" + m_pics.Path() + "]");
         EXPECT_EQ(Entries(dlg), (Strings{"[ sub ]", "A.bmp", "b.JPG"}));
         EXPECT_EQ(Decoders(dlg), (std::vector<LRESULT>{-1, 0, reinterpret_cast<LRESULT>(dlg.GetPlugins().At(0))}));
         EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), 0);
@@ -152,7 +152,7 @@ TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
         dlg.Folder().Select(lead);
         dlg.Folder().EnterSelected();
         EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path() + "\\ lead"));
-        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "\\ lead]");
+        EXPECT_EQ(test::FolderPartOf(dlg.GetWindowText()), "- IXO - [" + m_pics.Path() + "\\ lead]");
         EXPECT_EQ(Entries(dlg), (Strings{"in-lead.bmp"}));
         dlg.Folder().GoToParent();
         EXPECT_EQ(dlg.Folder().Dir(), test::Wide(m_pics.Path() + "\\"));
@@ -162,7 +162,7 @@ TEST_F(Listing, EnterAndLeaveKeepTheNameAsStoredOnDisk) {
         const int sub = IndexOf(listed, "[ sub ]");
         dlg.Folder().Select(sub);
         dlg.Folder().EnterSelected();
-        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [" + m_pics.Path() + "\\sub]");
+        EXPECT_EQ(test::FolderPartOf(dlg.GetWindowText()), "- IXO - [" + m_pics.Path() + "\\sub]");
         EXPECT_TRUE(Entries(dlg).empty());
         EXPECT_EQ(dlg.Folder().SelectedIndex(), -1);
         dlg.Folder().EnterSelected();  // nothing selected: nothing happens
@@ -187,7 +187,7 @@ TEST_F(Listing, LeavingADriveRootListsItAgain) {
         dlg.Folder().Open(test::Wide("C:\\"));
         dlg.Folder().GoToParent();
         EXPECT_EQ(dlg.Folder().Dir(), test::Wide("C:\\"));
-        EXPECT_EQ(dlg.GetWindowText(), "- IXO - [C:\\]");
+        EXPECT_EQ(test::FolderPartOf(dlg.GetWindowText()), "- IXO - [C:\\]");
         EXPECT_GT(dlg.FileList().ListBox().GetCount(), 0);
         EXPECT_EQ(dlg.FileList().ListBox().GetCurSel(), 0);
     });

@@ -75,6 +75,7 @@ TEST_F(MainDialog, InitialisationAddsTheVersionItemIconsAndMenu) {
             EXPECT_EQ(MenuText(bar, 3), "ツール");
             EXPECT_EQ(MenuText(bar, 4), "ヘルプ");
             const std::vector<std::pair<UINT, std::string>> items = {
+                {ID_MENU_FULLSCREEN, "全画面表示\tF11"},
                 {ID_MENU_EXIT, "終了"},
                 {ID_MENU_SETTINGS, "設定"},
                 {ID_MENU_SIZEDELETE_SETTINGS, "削除判定サイズ"},

@@ -77,7 +77,7 @@ public:
         browses.push_back({test::Narrow(initialFolder), prompt});
         return test::Wide(folderAnswer);
     }
-    void ShowTitleNote(const std::string& text) override { notes.push_back(text); }
+    void ShowTitleNote(const std::wstring& text) override { notes.push_back(test::Narrow(text)); }
 
     HWND window = nullptr;
     Strings failures;

@@ -260,7 +260,7 @@ TEST_F(JumpFromTheViewer, JumpListsTheChosenPathAndTheCloseKeepsTheRegistrations
                                          {"RegistedDirPath", "Dir1", m_pics.Path()},
                                          {"RegistedDirName", "Dir0", "gone"},
                                          {"RegistedDirName", "Dir1", "here"}}));
-    EXPECT_EQ(entries.size(), 5u + 12u) << "and all twelve settings";
+    EXPECT_EQ(entries.size(), 5u + 13u) << "and all thirteen settings";
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The settings dialog: its layout, the exchange of the ten values, and the folder and
+// The settings dialog: its layout, the exchange of the eleven values, and the folder and
 // program buttons.
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ TEST_F(SettingsDialog, TemplateLayout) {
     test::ModalScript()
         .Then([](fw::CDialog& dlg) {
             EXPECT_EQ(dlg.GetWindowText(), "設定");
-            RECT size{0, 0, 243, 397};
+            RECT size{0, 0, 243, 411};
             ::MapDialogRect(dlg.m_hWnd, &size);
             const RECT client = dlg.GetClientRect();
             EXPECT_EQ(client.right, size.right);
@@ -70,7 +70,7 @@ TEST_F(SettingsDialog, TemplateLayout) {
             ::GetObjectA(reinterpret_cast<HFONT>(dlg.SendMessage(WM_GETFONT)), sizeof font, &font);
             EXPECT_STREQ(font.lfFaceName, "ＭＳ Ｐゴシック");
 
-            // Thirty-four controls in template order, which is the tab order.
+            // Thirty-five controls in template order, which is the tab order.
             std::vector<int> tabStops;
             int controls = 0;
             for (HWND child = ::GetWindow(dlg.m_hWnd, GW_CHILD); child != nullptr;
@@ -79,12 +79,12 @@ TEST_F(SettingsDialog, TemplateLayout) {
                     tabStops.push_back(::GetDlgCtrlID(child));
                 }
             }
-            EXPECT_EQ(controls, 34);
+            EXPECT_EQ(controls, 35);
             EXPECT_EQ(tabStops, (std::vector<int>{1009, 1010, 1011, 1002, 1013, 1003, 1012, 1014, 1015, 1008, 1, 2,
-                                                  1020, 1016, 1021, 1022, 1017, 1019}));
+                                                  1020, 1016, 1021, 1022, 1017, 1019, 1024}));
             EXPECT_EQ(::GetFocus(), dlg.GetDlgItem(1009));
             EXPECT_FALSE(::IsWindowEnabled(dlg.GetDlgItem(1015))) << "the scaling switch cannot be changed here";
-            for (const int id : {1008, 1015, 1019}) {
+            for (const int id : {1008, 1015, 1019, 1024}) {
                 EXPECT_EQ(::GetWindowLongA(dlg.GetDlgItem(id), GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX) << id;
             }
             EXPECT_EQ(::GetWindowLongA(dlg.GetDlgItem(IDOK), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
@@ -94,7 +94,7 @@ TEST_F(SettingsDialog, TemplateLayout) {
 }
 
 // Each control shows its own value; OK takes back what the controls hold, Cancel nothing.
-TEST_F(SettingsDialog, OkTakesAllTenValuesAndCancelNone) {
+TEST_F(SettingsDialog, OkTakesAllElevenValuesAndCancelNone) {
     const struct {
         int id;
         std::string Settings::*member;
@@ -110,7 +110,8 @@ TEST_F(SettingsDialog, OkTakesAllTenValuesAndCancelNone) {
         int Settings::*member;
     } checks[] = {{1008, &Settings::m_bDeleteImmediate},
                   {1015, &Settings::m_bResizeWallPaperToScreenSize},
-                  {1019, &Settings::m_bAutoRenameAtMove}};
+                  {1019, &Settings::m_bAutoRenameAtMove},
+                  {1024, &Settings::m_bTrashIdentical}};
     for (const int ending : {IDCANCEL, IDOK}) {
         CSettingsDlg dlg(m_settings);
         test::ModalScript()
@@ -243,7 +244,8 @@ TEST_F(SettingsDialog, TextsAsShownAreTheProgramsTexts) {
         "移動先ディレクトリ", "削除候補ファイルディレクトリ", "Kill許可",
         "'C'キーを押すと、ファイルがこのディレクトリにコピーされます。", "コピー先ディレクトリ",
         "壁紙用ＢＭＰ格納ディレクトリ", "実行プログラム", "Window", "URL", "URL File", "参照", "参照", "自動リネーム",
-        "移動先に同一ファイル名があった場合、自動リネームします。", "移動時の自動リネーム",
+        "移動先に同一ファイル名があった場合、自動リネームします。",
+        "移動先に同じ内容のファイルがあれば削除候補へ移動する(&D)", "移動時の自動リネーム",
     };
     test::ModalScript()
         .Then([&](fw::CDialog& dlg) {

@@ -1,5 +1,5 @@
 // The settings file beside the executable: read over the defaults at construction,
-// all twelve keys written back when the main window is destroyed.
+// all thirteen keys written back when the main window is destroyed.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -57,7 +57,7 @@ protected:
     void TearDown() override { RemoveIni(); }
 };
 
-TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
+TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllThirteenKeysInOrder) {
     const std::string dir = test::ExeDir();
     {
         CViewerDlg dlg;
@@ -72,6 +72,7 @@ TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
         EXPECT_EQ(dlg.GetSettings().m_nDeleteSmallHeight, 240);
         EXPECT_EQ(dlg.GetSettings().m_bAutoRenameAtMove, FALSE);
         EXPECT_EQ(dlg.GetSettings().m_bDeleteImmediate, FALSE);
+        EXPECT_EQ(dlg.GetSettings().m_bTrashIdentical, FALSE);
         EXPECT_EQ(dlg.GetSettings().m_bResizeWallPaperToScreenSize, FALSE);
         EXPECT_FALSE(test::FileExists(IniPath())) << "reading must not create the file";
     }
@@ -87,6 +88,7 @@ TEST_F(SettingsFile, FirstRunUsesDefaultsAndCreatesAllTwelveKeysInOrder) {
         {"Preference", "ResizeWallPaperToScreenSize", "FALSE"},
         {"Preference", "AutoRenameAtMove", "FALSE"},
         {"Preference", "DeleteImmediate", "FALSE"},
+        {"Preference", "TrashIdentical", "FALSE"},
         {"DeleteSmall", "Width", "320"},
         {"DeleteSmall", "Height", "240"},
     };
@@ -181,12 +183,12 @@ TEST_F(SettingsFile, OtherSectionsAreLeftAsTheyAre) {
                          "[Directory]\r\nMoveDir=C:\\sorted\r\n");
     OpenAndClose();
     const auto entries = test::ReadIniEntries(IniPath());
-    ASSERT_GE(entries.size(), 3u + 12u);
+    ASSERT_GE(entries.size(), 3u + 13u);
     EXPECT_EQ(entries[0], Entry("RegistedDirNum", "Num", "2"));
     EXPECT_EQ(entries[1], Entry("RegistedDirPath", "Dir0", "C:\\表示"));
     EXPECT_EQ(entries[2], Entry("RegistedDirPath", "Dir1", "D:\\x"));
     EXPECT_EQ(ValueOf(entries, "Directory", "MoveDir"), "C:\\sorted");
-    EXPECT_EQ(entries.size(), 15u);
+    EXPECT_EQ(entries.size(), 16u);
 }
 
 TEST_F(SettingsFile, TheFileBesideTheExecutableIsUsedFromAnyWorkingDirectory) {

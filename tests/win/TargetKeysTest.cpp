@@ -46,7 +46,12 @@ protected:
     void ExpectSelected(ModalScript& script, const std::string& name) {
         script.Then([this, name](fw::CDialog&) { EXPECT_EQ(Selected(), name); });
     }
-    std::string Title() const { return test::Narrow(m_dlg.GetWindowTextW()); }
+    // The title without the shown entry's facts: the folder part and the note.
+    std::string Title() const {
+        const std::string title = test::Narrow(m_dlg.GetWindowTextW());
+        const size_t note = title.find("  → ");
+        return test::FolderPartOf(title) + (note == std::string::npos ? "" : title.substr(note));
+    }
     std::string PlainTitle() const { return "- IXO - [" + m_pics.Path() + "]"; }
     // A picture of its own colour, so that each file's bytes tell it from every other.
     std::string Picture(const std::string& name, uint32_t rgb) const {

@@ -24,6 +24,16 @@ namespace test {
 std::wstring Wide(std::string_view cp932);
 std::string Narrow(std::wstring_view text);
 
+// The main window's title up to its folder part, "- IXO - [folder]": what follows it, the
+// shown entry's facts and a note, begins with two blanks.
+template <class String>
+String FolderPartOf(const String& title) {
+    using Char = typename String::value_type;
+    const Char facts[] = {Char(']'), Char(' '), Char(' '), Char(0)};
+    const size_t end = title.find(facts);
+    return end == String::npos ? title : title.substr(0, end + 1);
+}
+
 // The build folder as a Windows path.
 std::string BuildDir();
 // The folder of the running test program, with a trailing backslash.
