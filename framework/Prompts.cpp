@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "framework/OleScope.h"
+#include "framework/ProgramSearch.h"
 #include "framework/SystemFunction.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
@@ -176,7 +177,12 @@ bool StartProgram(const std::wstring& commandLine, UINT showCommand) {
     if (commandLine.empty() || commandLine.find(L'\0') != std::wstring::npos) {
         return false;
     }
-    std::wstring line = commandLine;  // the system may write into the line it is given
+    // The program is found without the working directory, and named by its full path.
+    const std::optional<std::wstring> found = WithFoundProgram(commandLine);
+    if (!found) {
+        return false;
+    }
+    std::wstring line = *found;  // the system may write into the line it is given
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;

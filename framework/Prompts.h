@@ -33,7 +33,8 @@ bool GetOpenFileName(OPENFILENAMEW& info);
 int ShellFileOperation(SHFILEOPSTRUCTW& operation);
 
 // Starts a program by its command line (CreateProcessW, the program found as the system
-// finds it from the line) with a show state; does not wait for it. True when it started.
+// finds it from the line but never in the working directory: framework/ProgramSearch)
+// with a show state; does not wait for it. True when it started.
 bool StartProgram(const std::wstring& commandLine, UINT showCommand = SW_SHOWDEFAULT);
 // How much the shell's deletion with undo surely puts into the recycle bin in one item on
 // the volume that holds `path`, in bytes: a folder larger than that is deleted for good

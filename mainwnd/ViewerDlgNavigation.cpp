@@ -14,12 +14,21 @@ constexpr char kBrowsePrompt[] = "ディレクトリ選択\nこのディレク�
 
 }  // namespace
 
+// Plug-ins are code: they are loaded from SPI\ beside the program. SPI\ below the working
+// directory counts only where none stands beside the program and the program was started
+// without a path, as when it is started from its own folder by hand; a start by a path
+// ("Open with", "Send to", a drop onto the program's file) comes with whatever folder the
+// starter was in, a download's perhaps, and never loads code from there.
 void CViewerDlg::LoadPlugins() {
     m_pane.ReleasePictures();
     m_plugins.RemoveAll();
-    // Beside the program first, so that it finds its own wherever it is started from.
-    m_plugins.LoadFolder(GetDirectoryPart(fw::ExecutablePath()) + L"SPI");
-    m_plugins.LoadFolder(L"SPI");
+    const std::wstring beside = GetDirectoryPart(fw::ExecutablePath()) + L"SPI";
+    const DWORD attributes = ::GetFileAttributesW(beside.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        m_plugins.LoadFolder(beside);
+    } else if (m_opener.StartPath().empty()) {
+        m_plugins.LoadFolder(L"SPI");
+    }
 }
 
 std::wstring CViewerDlg::ChooseFolder(const std::wstring& initialFolder, const std::string& prompt) {

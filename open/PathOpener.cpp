@@ -71,13 +71,7 @@ CPathOpener::CPathOpener(IViewerHost& host, CFolder& folder) : m_host(host), m_f
 
 void CPathOpener::Start() {
     fw::AcceptDroppedFiles(m_host.OwnerWindow());
-    std::wstring path;
-    for (const std::wstring& argument : CommandLineArguments(m_commandLine)) {
-        if (!argument.empty()) {
-            path = argument;
-            break;
-        }
-    }
+    const std::wstring path = StartPath();
     if (path.empty()) {
         m_folder.Open(m_folder.Dir());
         return;
@@ -91,6 +85,15 @@ void CPathOpener::Start() {
         m_notOpened = full;
         ::PostMessageW(m_host.OwnerWindow(), kStartNotOpenedMessage, 0, 0);
     }
+}
+
+std::wstring CPathOpener::StartPath() const {
+    for (const std::wstring& argument : CommandLineArguments(m_commandLine)) {
+        if (!argument.empty()) {
+            return argument;
+        }
+    }
+    return {};
 }
 
 OpResult CPathOpener::Open(const std::wstring& path) {

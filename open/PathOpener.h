@@ -24,6 +24,9 @@ public:
     // The program's whole command line, as the system gives it (GetCommandLineW): its first
     // argument that is not empty names the path opened at start-up; more are left alone.
     void SetCommandLine(std::wstring commandLine) { m_commandLine = std::move(commandLine); }
+    // The path the command line names (its first argument that is not empty); empty when
+    // the program was started without one.
+    std::wstring StartPath() const;
     // Once the window is made: it takes drops from now on, and the command line's path is
     // opened. Without one, or when it cannot be opened, the folder's own directory (the
     // executable's) is listed; a path not opened is told once the window shows.

@@ -15,6 +15,10 @@
 namespace {
 
 constexpr DWORD kReadBytes = 64 * 1024;
+constexpr char kBatchRefusesFolder[] =
+    "このフォルダはバッチファイルのプログラムに渡せません（& | < > ^ % \" のどれかを含みます）:\n";
+constexpr char kBatchRefusesAddress[] =
+    "このURLはバッチファイルのプログラムに渡せません（& | < > ^ % \" のどれかを含みます）:\n";
 
 enum class MemoRead { kOpened, kCannotOpen };
 
@@ -51,8 +55,12 @@ void CExternalPrograms::OpenCurrentDirWindow() {
         fw::MessageBox(m_host.OwnerWindow(), fw::Widen932("このフォルダはファイラーで開けません:\n") + DisplayPath(m_folder.Dir()));
         return;
     }
-    const std::optional<std::wstring> line =
-        DirectoryWindowCommandLine(fw::Widen932(m_settings.m_strOpenWindowProgram), m_folder.Dir());
+    const std::wstring program = fw::Widen932(m_settings.m_strOpenWindowProgram);
+    if (!ProgramTakesArgument(program, m_folder.Dir())) {
+        fw::MessageBox(m_host.OwnerWindow(), fw::Widen932(kBatchRefusesFolder) + DisplayPath(m_folder.Dir()));
+        return;
+    }
+    const std::optional<std::wstring> line = DirectoryWindowCommandLine(program, m_folder.Dir());
     if (line) {
         fw::StartProgram(*line);
     }
@@ -79,5 +87,11 @@ void CExternalPrograms::OpenUrlFromMemo() {
         fw::MessageBox(m_host.OwnerWindow(), "URLが見つかりません。");
         return;
     }
-    fw::StartProgram(UrlCommandLine(fw::Widen932(m_settings.m_strUrlProgram), fw::Widen932(*address)));
+    const std::wstring program = fw::Widen932(m_settings.m_strUrlProgram);
+    const std::wstring wideAddress = fw::Widen932(*address);
+    if (!ProgramTakesArgument(program, wideAddress)) {
+        fw::MessageBox(m_host.OwnerWindow(), kBatchRefusesAddress + *address);
+        return;
+    }
+    fw::StartProgram(UrlCommandLine(program, wideAddress));
 }

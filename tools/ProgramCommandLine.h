@@ -25,3 +25,9 @@ std::optional<std::wstring> DirectoryWindowCommandLine(std::wstring_view program
 // blank, and the address; in quotation marks, with its final backslashes doubled, when it
 // holds a comma or a semicolon, so that it stays one argument.
 std::wstring UrlCommandLine(std::wstring_view program, std::wstring_view address);
+
+// Whether an argument may go to the program as the command lines above put it. A batch
+// program (its path ends in ".bat" or ".cmd") is run by cmd, which acts on & | < > ^ % and
+// a quotation mark even where they stand in quotation marks: an address or a folder
+// holding one of them would run commands of its own. Every other program takes anything.
+bool ProgramTakesArgument(std::wstring_view program, std::wstring_view argument);

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/FileIdentity.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
 #include "portable/PathUtil.h"
@@ -215,6 +216,18 @@ std::optional<JournalStamp> CUndoJournal::StampOf(const std::wstring& path) {
     return stamp;
 }
 
+std::optional<JournalFolderId> CUndoJournal::FolderIdOf(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return std::nullopt;
+    }
+    const std::optional<fw::FileIdentity> identity = fw::IdentityOf(path);
+    if (!identity) {
+        return std::nullopt;
+    }
+    return JournalFolderId{identity->volume, static_cast<uint64_t>(identity->indexHigh) << 32 | identity->indexLow};
+}
+
 bool CUndoJournal::Record(FileOp op, const std::wstring& from, const std::wstring& to) {
     JournalEntry entry;
     entry.op = op;
@@ -222,6 +235,9 @@ bool CUndoJournal::Record(FileOp op, const std::wstring& from, const std::wstrin
     entry.to = fw::NarrowUtf8(to).value_or(std::string());
     entry.id = NewId();
     entry.stamp = StampOf(to);
+    if (!entry.stamp) {
+        entry.folder = FolderIdOf(to);
+    }
     return Write(FormatOperation(entry));
 }
 
@@ -310,7 +326,7 @@ void CALLBACK CUndoJournal::OnKeepTimer(HWND, UINT, UINT_PTR timer, DWORD) {
 
 ParsedJournal CUndoJournal::Read(bool mayRewrite, DWORD deadline) {
     const FileText file = ReadPrefix(m_path, kReadLimit, deadline);
-    ParsedJournal parsed = ParseJournal(file.text);
+    ParsedJournal parsed = ParseJournal(file.text, kJournalKeep);
     if (!file.read) {
         m_bSound = false;
         return parsed;

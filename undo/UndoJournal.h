@@ -40,7 +40,7 @@ public:
     static std::wstring DefaultPath();
 
     // Appends the operation with a new identity and, for a file, the size and last-write
-    // time it has now at `to`. Waits a little for another viewer that holds the journal;
+    // time it has now at `to`, for a folder its identity. Waits a little for another viewer that holds the journal;
     // false when it could not be written, or when a path is one UTF-8 cannot carry (a
     // lone surrogate). The operation itself has happened and stays.
     bool Record(FileOp op, const std::wstring& from, const std::wstring& to) override;
@@ -52,6 +52,9 @@ public:
     // The size and last-write time of the file at `path`; none for a folder or when they
     // cannot be read.
     static std::optional<JournalStamp> StampOf(const std::wstring& path);
+    // The identity of the folder at `path` (volume and file index); none for a file or
+    // when it cannot be opened.
+    static std::optional<JournalFolderId> FolderIdOf(const std::wstring& path);
 
 private:
     class Lock;

@@ -1,10 +1,12 @@
 #pragma once
 // Ctrl-Z: the latest recorded move, trash move or rename not yet undone is taken back,
-// the file going back to its former path; pressed again, it walks further back. It never
-// replaces a file: when the former name is taken, or the file is not where the journal
-// says, or another file (another size or last-write time) has taken its place, it says so
-// and the record stays to be tried again. Copies and deletions are not recorded and
-// cannot be undone.
+// the file going back to its former path; pressed again, it walks further back. A record
+// whose file is gone from its folder is passed over: it is marked done, told once, and the
+// record before it is undone. It never replaces a file: when the former name is taken, or
+// the file's folder is out of reach, or another file (another size or last-write time) or
+// another folder (another identity) has taken its place, it says so and the record stays
+// to be tried again. Copies and deletions are not recorded and cannot be undone.
+#include <optional>
 #include <string>
 
 #include "filelist/Folder.h"
@@ -27,6 +29,11 @@ public:
 
 private:
     void OnUndo() { UndoLatest(); }
+    // The latest record whose file or folder is where the operation left it. A record
+    // whose file is gone from a folder still there is marked done on the way, and all
+    // such are told in one message. None, told, when nothing is left to undo or the
+    // latest record's folder is out of reach.
+    std::optional<JournalEntry> LatestPresent();
     // `text` and a path after it, shown exactly.
     void ShowUndoMessage(const char* text, const std::wstring& path = std::wstring()) const;
     // Lists the current folder again when the undo changed it.

@@ -4,9 +4,10 @@
 // desktop wallpaper, Return writes it into the Windows directory and makes it the
 // wallpaper. The picture is the one the pane holds for the selected entry, never the
 // picture's file; it is written unscaled (the setting ResizeWallPaperToScreenSize is
-// carried by the settings but not consulted). W and F12 replace an earlier file of theirs
-// in another folder; in the folder being viewed, where "name.BMP" may be a picture of its
-// own, they write only where the name is free.
+// carried by the settings but not consulted). W, F12 and Return replace only a file they
+// wrote themselves, told by the mark in its header, never another of that name; in the
+// folder being viewed, where "name.BMP" may be a picture of its own, W and F12 write only
+// where the name is free.
 #include <optional>
 #include <string>
 

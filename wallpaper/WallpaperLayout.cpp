@@ -88,6 +88,8 @@ std::vector<uint8_t> MakeHeaders(const Layout& l, std::span<const uint8_t> info)
     uint8_t* p = out.data();
     Put16(p, bmp::kMagic);
     Put32(p + 2, static_cast<uint32_t>(l.fileBytes));
+    Put16(p + 6, kWallpaperMark1);
+    Put16(p + 8, kWallpaperMark2);
     Put32(p + 10, static_cast<uint32_t>(l.pixelOffset));
     p += kFileHeaderBytes;
     Put32(p, kInfoHeaderBytes);
@@ -113,6 +115,14 @@ std::vector<uint8_t> MakeHeaders(const Layout& l, std::span<const uint8_t> info)
         std::memcpy(p, info.data() + from, copied);
     }
     return out;
+}
+
+bool IsWallpaperFile(std::span<const uint8_t> start) {
+    if (start.size() < kFileHeaderBytes) {
+        return false;
+    }
+    const bmp::FileHeader header = bmp::ReadFileHeader(start);
+    return header.type == bmp::kMagic && header.reserved1 == kWallpaperMark1 && header.reserved2 == kWallpaperMark2;
 }
 
 void FillRow(const Layout& l, std::span<const uint8_t> bits, uint64_t fileRow, std::span<uint8_t> out) {

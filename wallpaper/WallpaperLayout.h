@@ -45,6 +45,16 @@ constexpr size_t kFileHeaderBytes = 14;
 constexpr size_t kInfoHeaderBytes = 40;
 constexpr size_t kHeadersBytes = kFileHeaderBytes + kInfoHeaderBytes;
 
+// What tells a file the wallpaper keys wrote from any other: the reserved fields of its
+// file header (bfReserved1, bfReserved2) hold these values, which programs that write
+// pictures leave zero.
+constexpr uint16_t kWallpaperMark1 = 0x7849;  // "Ix"
+constexpr uint16_t kWallpaperMark2 = 0x5057;  // "WP"
+
+// Whether `start`, the first bytes of a file, is the file header of one the wallpaper
+// keys wrote: "BM" and the mark. False for anything shorter than a file header.
+bool IsWallpaperFile(std::span<const uint8_t> start);
+
 // Plans the file for a held picture: `info` is its BITMAPINFO block, `bitsSize` the size
 // of its rows' block, width and height what its holder reports. False when the bitmap
 // fails the checks (image/DibCheck), is stored top-down, a size is not positive, or the
@@ -60,7 +70,8 @@ bool PlanWallpaper(std::span<const uint8_t> info,
 // The file header, the 40-byte information header and what follows it (the colour table
 // padded with zero entries, or the masks): layout.pixelOffset bytes. The header's fields
 // come from the held bitmap's header; one plane always, and no colour count or important
-// colours above 8 bits, where no table is written.
+// colours above 8 bits, where no table is written. The file header's two reserved fields
+// carry kWallpaperMark.
 std::vector<uint8_t> MakeHeaders(const Layout& layout, std::span<const uint8_t> info);
 
 // Canvas row `fileRow` (0 is the first row in the file, the bottom of the picture) into

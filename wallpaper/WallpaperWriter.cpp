@@ -57,14 +57,35 @@ bool WriteFileBody(HANDLE file, const wallpaper::Layout& layout, const CPicture&
     return true;
 }
 
+// Whether the file at `target` is one the wallpaper keys wrote, told by the mark in its
+// file header: any other file of that name (a picture the user sorted there, a BMP of
+// another program) is not theirs to replace.
+bool IsOwnWallpaper(const std::wstring& target) {
+    fw::FileHandle file(::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    uint8_t header[wallpaper::kFileHeaderBytes] = {};
+    DWORD got = 0;
+    return file.IsValid() && ::ReadFile(file.Get(), header, sizeof header, &got, nullptr) && got == sizeof header &&
+           wallpaper::IsWallpaperFile(header);
+}
+
+// Whether a write may end in the target's place: a free name, or a file of the
+// wallpaper keys that may be replaced (not read-only).
+bool MayTakeName(const std::wstring& target, ExistingTarget existing) {
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return true;
+    }
+    // A read-only file is not replaced (the system refuses it too, but not every one does).
+    return existing == ExistingTarget::kReplace &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0 && IsOwnWallpaper(target);
+}
+
 }  // namespace
 
 bool WriteWallpaperBmp(const CPicture& picture, int screenWidth, int screenHeight, const std::wstring& target,
                        ExistingTarget existing) {
-    // A read-only file is not replaced (the system refuses it too, but not every one does).
-    const DWORD attributes = ::GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (existing == ExistingTarget::kKeep || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))) {
+    if (!MayTakeName(target, existing)) {
         return false;
     }
     wallpaper::Layout layout;
@@ -84,10 +105,12 @@ bool WriteWallpaperBmp(const CPicture& picture, int screenWidth, int screenHeigh
     if (file.IsValid()) {
         written = ::CloseHandle(file.Release()) != FALSE && written;
     }
-    // Without MOVEFILE_REPLACE_EXISTING a file that took the name meanwhile is kept too.
+    // Asked again just before the rename: a file may have taken the name while the picture
+    // was written. Without MOVEFILE_REPLACE_EXISTING a file that took the name meanwhile is
+    // kept too.
     const DWORD moveFlags =
         MOVEFILE_WRITE_THROUGH | (existing == ExistingTarget::kReplace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (!written || !::MoveFileExW(temp, target.c_str(), moveFlags)) {
+    if (!written || !MayTakeName(target, existing) || !::MoveFileExW(temp, target.c_str(), moveFlags)) {
         ::DeleteFileW(temp);
         return false;
     }

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "image/PaneGeometry.h"
+#include "image/SpiApi.h"
 #include "tests/data/BmpFiles.h"
+#include "tests/data/TestPicture.h"
 #include "tests/e2e/support/ViewerProcess.h"
 #include "tests/win/support/TestSupport.h"
 #include "tests/win/support/WicPictures.h"
@@ -113,6 +115,33 @@ TEST_F(Elsewhere, AFolderOutsideCodePage932IsListed) {
     const int midX = (fit.left + fit.right) / 2;
     EXPECT_EQ(viewer.Pixel(midX, fit.top + fit.Height() / 4), RGB(0xE0, 0xA0, 0x20)) << "upper half";
     EXPECT_EQ(viewer.Pixel(midX, fit.top + fit.Height() * 3 / 4), RGB(0x20, 0x90, 0xE0)) << "lower half";
+}
+
+// An unpacked download holding SPI\ is the working directory when "Open with" starts the
+// program on a picture there: its plug-in is never loaded, even with none beside the
+// program. Started without a path in that folder, as of old, it still is.
+TEST_F(Elsewhere, APluginBelowTheWorkingDirectoryIsNotLoadedOnAStartByPath) {
+    test::RemoveTree(ProgramDir() + "\\SPI");
+    test::MakeDir(WorkDir() + "\\SPI");
+    const std::string ext = kSpiPluginExtension;
+    ASSERT_TRUE(::CopyFileA((test::BuildDir() + "\\testplugins\\tpi." + ext).c_str(),
+                            (WorkDir() + "\\SPI\\x." + ext).c_str(), FALSE));
+    for (const std::string& dir : {PhotoDir(), ProgramDir()}) {
+        test::WriteFileBytes(dir + "\\a.bmp", testdata::MakeBmp24(4, 4, [](int, int) { return 0x20C020u; }));
+        test::WriteFileBytes(dir + "\\p.tpi", test::MakeSolidTestPicture(4, 4, 0xC02020));
+    }
+    {
+        e2e::ViewerProcess viewer;
+        ASSERT_TRUE(viewer.Start(ExePathW(), test::Wide(WorkDir()), L"\"" + test::Wide(PhotoDir()) + L"\\p.tpi\""));
+        EXPECT_EQ(viewer.ListEntries(), std::vector<std::string>{"a.bmp"}) << "no plug-in reads p.tpi";
+        viewer.Key(VK_F4, false, false, true);
+        EXPECT_TRUE(viewer.WaitForExit(10000));
+    }
+    e2e::ViewerProcess viewer;
+    ASSERT_TRUE(viewer.Start(ProgramDir() + "\\Ixo.exe", WorkDir()));
+    EXPECT_EQ(viewer.ListEntries(), (std::vector<std::string>{"a.bmp", "p.tpi"})) << "started by hand";
+    viewer.Key(VK_F4, false, false, true);
+    EXPECT_TRUE(viewer.WaitForExit(10000));
 }
 
 }  // namespace

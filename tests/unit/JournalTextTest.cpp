@@ -68,6 +68,30 @@ TEST(JournalText, RecordsCarryTheirIdentityAndTheFileAsItWas) {
     EXPECT_EQ(FormatOperation(WithId(kMove, 0, JournalStamp{1, 2})), "");
 }
 
+// A folder's record carries the folder's identity; older folder records have none.
+TEST(JournalText, AFoldersRecordCarriesItsIdentity) {
+    JournalEntry renamed{FileOp::kRename, "C:\\p\\A", "C:\\p\\B", 0xc0ffee, std::nullopt,
+                         JournalFolderId{0x1a2b3c4d, 0x12f00}};
+    EXPECT_EQ(FormatOperation(renamed), "R 6:C:\\p\\A 6:C:\\p\\B @0000000000c0ffee #1a2b3c4d.0000000000012f00\n");
+    const JournalEntry largest{FileOp::kRename, "a", "b", UINT64_MAX, std::nullopt,
+                               JournalFolderId{UINT32_MAX, UINT64_MAX}};
+    const std::string text = Lines({renamed, largest, WithId(kRename, 0x10)});
+    EXPECT_EQ(ParseJournal(text).live, (Entries{renamed, largest, WithId(kRename, 0x10)}));
+
+    const std::string paths = "R 1:a 1:b @00000000000000a1";
+    for (const std::string& bad : {paths + " #1a2b3c4d\n", paths + " #1a2b3c4.0000000000012f00\n",
+                                   paths + " #1a2b3c4d.000000000012f00\n", paths + " #1a2b3c4d 0000000000012f00\n",
+                                   paths + " #1A2B3C4D.0000000000012f00\n", paths + " #1a2b3c4d.0000000000012f00 1 2\n"}) {
+        EXPECT_EQ(ParseJournal(bad).validBytes, 0u) << bad;
+    }
+    // Neither without the record's identity, nor together with a file's stamp.
+    renamed.id = 0;
+    EXPECT_EQ(FormatOperation(renamed), "");
+    renamed.id = 1;
+    renamed.stamp = JournalStamp{1, 2};
+    EXPECT_EQ(FormatOperation(renamed), "");
+}
+
 // Two viewers: one undoes its record while the other has appended one since. The mark
 // takes back the record it names, not the latest.
 TEST(JournalText, AnUndoMarkTakesBackTheRecordItNames) {

@@ -120,6 +120,23 @@ TEST(WallpaperLayout, ShortColourTableIsPaddedAndMarginsAreIndexZero) {
     }
 }
 
+// The keys replace only files that carry their mark; a picture the user keeps carries none.
+TEST(WallpaperLayout, ItsFilesAreMarkedInTheReservedFields) {
+    const std::string source = testdata::MakeBmp24(6, 4, Pattern);
+    wallpaper::Layout l;
+    std::vector<uint8_t> file = Compose(FromFile(source), 1024, 768, &l);
+    ASSERT_FALSE(file.empty());
+    EXPECT_TRUE(wallpaper::IsWallpaperFile(file));
+    EXPECT_TRUE(wallpaper::IsWallpaperFile(std::span(file).first(14)));
+    EXPECT_FALSE(wallpaper::IsWallpaperFile(std::span(file).first(13)));
+    EXPECT_FALSE(wallpaper::IsWallpaperFile(testdata::Bytes(source))) << "a picture of another program";
+    for (const size_t at : {0u, 1u, 6u, 7u, 8u, 9u}) {
+        std::vector<uint8_t> other = file;
+        other[at] ^= 0x20;
+        EXPECT_FALSE(wallpaper::IsWallpaperFile(other)) << at;
+    }
+}
+
 TEST(WallpaperLayout, SubBytePixelsMoveByWholeBytesAndEndClean) {
     // 1 and 4 bits, odd widths: the left margin is whole bytes, the bits after the last pixel are zero.
     const struct {

@@ -2,6 +2,7 @@
 // data exchange of wide texts, the message box seam and program starts.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "framework/Keyboard.h"
+#include "framework/ProgramSearch.h"
 #include "framework/Prompts.h"
 #include "framework/WideText.h"
 #include "framework/WinApp.h"
@@ -173,6 +175,59 @@ TEST(ProgramStart, StartsWithTheExactCommandLine) {
     EXPECT_FALSE(fw::StartProgram(fw::Widen932(dir / "no such program.exe"), SW_HIDE));
     EXPECT_FALSE(fw::StartProgram(L"", SW_HIDE));
     EXPECT_FALSE(fw::StartProgram(L"cmd.exe\0 /c exit"s, SW_HIDE));
+}
+
+// A program named by a bare name is never taken from the working directory, nor from a
+// relative folder of PATH, where a download may have planted one under the name of a
+// system program; a full path is used as it is.
+TEST(ProgramStart, NeverTakesAProgramFromTheWorkingDirectory) {
+    test::TempDir dir;
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_GT(::GetSystemDirectoryW(system, MAX_PATH), 0u);
+    const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
+    const std::wstring here = fw::Widen932(dir.Path());
+    test::MakeDir(dir / "bin");
+    test::MakeDir(dir / "my tools");
+    // Real programs, copies of the command shell.
+    for (const wchar_t* name : {L"planted.exe", L"cmd.exe", L"bin\\tool.exe", L"my tools\\shell.exe"}) {
+        ASSERT_TRUE(::CopyFileW(cmd.c_str(), (here + L"\\" + name).c_str(), FALSE));
+    }
+    wchar_t previousDir[MAX_PATH] = {};
+    ASSERT_GT(::GetCurrentDirectoryW(MAX_PATH, previousDir), 0u);
+    std::vector<wchar_t> previousPath(32768);
+    ASSERT_GT(::GetEnvironmentVariableW(L"PATH", previousPath.data(), 32768), 0u);
+    ASSERT_TRUE(::SetCurrentDirectoryW(here.c_str()));
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"PATH", (L".;bin;\"\";" + std::wstring(previousPath.data())).c_str()));
+
+    const struct {
+        std::wstring name;
+        std::optional<std::wstring> found;
+    } cases[] = {
+        {L"cmd", cmd},
+        {L"CMD.exe", std::wstring(system) + L"\\CMD.exe"},
+        {L"planted.exe", std::nullopt},
+        {L"planted", std::nullopt},
+        {L"tool", std::nullopt},
+        {L".\\planted.exe", std::nullopt},
+        {L"bin\\tool.exe", std::nullopt},
+        {here + L"\\planted", here + L"\\planted.exe"},
+        {here + L"\\bin\\tool.exe", here + L"\\bin\\tool.exe"},
+        {here + L"\\bin", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fw::FindProgram(c.name), c.found) << fw::Narrow932Lossy(c.name);
+    }
+    EXPECT_EQ(fw::WithFoundProgram(L"cmd /c exit"), L"\"" + cmd + L"\" /c exit");
+    EXPECT_EQ(fw::WithFoundProgram(here + L"\\my tools\\shell.exe /c exit"),
+              L"\"" + here + L"\\my tools\\shell.exe\" /c exit");
+    EXPECT_EQ(fw::WithFoundProgram(L"\"" + here + L"\\my tools\\shell\" /c"), L"\"" + here + L"\\my tools\\shell.exe\" /c");
+    EXPECT_EQ(fw::WithFoundProgram(L"planted.exe /c exit"), std::nullopt);
+
+    const std::wstring made = here + L"\\made.txt";
+    EXPECT_FALSE(fw::StartProgram(L"planted.exe /c echo made> \"" + made + L"\"", SW_HIDE));
+    ::SetEnvironmentVariableW(L"PATH", previousPath.data());
+    ::SetCurrentDirectoryW(previousDir);
+    EXPECT_FALSE(test::FileExists(dir / "made.txt"));
 }
 
 // A key already acted on leaves the queue, whether it waits as a plain key-down or, pressed

@@ -519,6 +519,47 @@ TEST_F(ExternalPrograms, TheFileManagerGetsTheDirectoryAsOneArgument) {
     }
 }
 
+// cmd acts on & | < > ^ % and quotation marks inside quotation marks too: a batch program
+// is not handed an address or a folder holding one; every other program is.
+TEST_F(ExternalPrograms, ABatchProgramIsNotHandedWhatCmdWouldRun) {
+    const std::string url = "box: このURLはバッチファイルのプログラムに渡せません（& | < > ^ % \" のどれかを含みます）:\n";
+    const struct {
+        const char* program;
+        const char* address;
+        std::string result;
+    } cases[] = {
+        {"C:\\tools\\open.cmd", "http://x.example/?a&calc", url + "http://x.example/?a&calc"},
+        {"\"C:\\my tools\\OPEN.BAT\" /u", "http://x.example/%PATH%", url + "http://x.example/%PATH%"},
+        {"C:\\my tools\\open.bat -n", "http://x.example/a|b^c", url + "http://x.example/a|b^c"},
+        {"C:\\tools\\open.cmd", "http://x.example/a,b", "C:\\tools\\open.cmd \"http://x.example/a,b\""},
+        {"browser.exe", "http://x.example/?a&calc", "browser.exe http://x.example/?a&calc"},
+        {"C:\\tools\\cmd.files\\browser.exe", "http://x.example/?a&b", "C:\\tools\\cmd.files\\browser.exe http://x.example/?a&b"},
+    };
+    Open(m_dir.Path());
+    for (const auto& c : cases) {
+        m_settings.m_strUrlProgram = c.program;
+        test::WriteFileBytes(m_dir / "URLMemo.txt", std::string(c.address) + "\n");
+        EXPECT_EQ(PressI(), c.result) << c.program;
+    }
+
+    test::MakeDir(m_dir / "a&calc");
+    m_settings.m_strOpenWindowProgram = "filer.cmd";
+    for (const std::string& folder : {m_dir / "a&calc", m_dir.Path()}) {
+        test::PromptRecorder prompts;
+        m_folder.Open(test::Wide(folder));
+        m_programs.OpenCurrentDirWindow();
+        if (folder == m_dir.Path()) {
+            ASSERT_EQ(prompts.programStarts.size(), 1u);
+            EXPECT_EQ(prompts.programStarts[0].commandLine, "filer.cmd " + folder);
+            continue;
+        }
+        EXPECT_TRUE(prompts.programStarts.empty());
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].text,
+                  "このフォルダはバッチファイルのプログラムに渡せません（& | < > ^ % \" のどれかを含みます）:\n" + folder);
+    }
+}
+
 // A size-judged pass with a fake of the window's side: it walks the folder's entries and
 // the folders below, judges every picture by reading it, and reports through its results.
 class SizeDeletionPart : public testing::Test {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <deque>
 #include <thread>
 
@@ -175,10 +176,11 @@ TEST_F(Undo, MovesTrashMovesAndRenamesGoBackOneByOneAcrossARestart) {
     EXPECT_EQ(prompts.messages[0].caption, kCaption);
 }
 
-TEST_F(Undo, ATakenNameOrAMissingFileChangesNothingAndTheRecordStays) {
+TEST_F(Undo, ATakenNameOrAFolderOutOfReachChangesNothingAndTheRecordStays) {
     WriteBmp("a.bmp", 2, 2, 0x123456);
     WriteBmp("b.bmp", 2, 2, 0x654321);
     const std::string a = test::ReadFileBytes(Pic("a.bmp"));
+    const std::string away = m_move.Path() + "-away";
     test::PromptRecorder prompts;
     ModalScript script = Script();
     script.Key('M');  // a.bmp
@@ -188,12 +190,13 @@ TEST_F(Undo, ATakenNameOrAMissingFileChangesNothingAndTheRecordStays) {
         EXPECT_EQ(test::ReadFileBytes(Pic("a.bmp")), "a newcomer");
         EXPECT_EQ(test::ReadFileBytes(m_move / "a.bmp"), a);
         ::DeleteFileA(Pic("a.bmp").c_str());
-        ::MoveFileA((m_move / "a.bmp").c_str(), (m_move / "elsewhere.bmp").c_str());
+        // The move folder out of reach, as a drive taken away: the file may come back.
+        ASSERT_TRUE(::MoveFileA(m_move.Path().c_str(), away.c_str()));
     });
     CtrlZ(script);
     script.Then([&](fw::CDialog&) {
         EXPECT_FALSE(test::FileExists(Pic("a.bmp")));
-        ::MoveFileA((m_move / "elsewhere.bmp").c_str(), (m_move / "a.bmp").c_str());
+        ASSERT_TRUE(::MoveFileA(away.c_str(), m_move.Path().c_str()));
     });
     CtrlZ(script);  // the record stayed: now it goes back
     ExpectSelected(script, "a.bmp", "restored");
@@ -203,6 +206,83 @@ TEST_F(Undo, ATakenNameOrAMissingFileChangesNothingAndTheRecordStays) {
     EXPECT_EQ(prompts.messages[0].text, "元の場所に同じ名前のファイルがあるため、元に戻せません。\n" + Pic("a.bmp"));
     EXPECT_EQ(prompts.messages[1].text, "ファイルが記録された場所にないため、元に戻せません。\n" + (m_move / "a.bmp"));
     EXPECT_EQ(prompts.messages[1].caption, kCaption);
+}
+
+// A file deleted from the move folder would stop every Ctrl-Z at its record: it is passed
+// over, told once, and the same Ctrl-Z takes the record before it back.
+TEST_F(Undo, AGoneFileIsPassedOverOnceAndTheRecordBeforeGoesBack) {
+    WriteBmp("a.bmp", 2, 2, 0x123456);
+    WriteBmp("b.bmp", 2, 2, 0x654321);
+    WriteBmp("c.bmp", 2, 2, 0x111111);
+    test::PromptRecorder prompts;
+    ModalScript script = Script();
+    script.Key('M').Key('M').Key('M');  // a, b, c
+    script.Then([&](fw::CDialog&) {
+        ASSERT_TRUE(::DeleteFileA((m_move / "c.bmp").c_str()));
+        ASSERT_TRUE(::DeleteFileA((m_move / "b.bmp").c_str()));
+    });
+    CtrlZ(script);
+    ExpectSelected(script, "a.bmp", "the record before the gone ones");
+    CtrlZ(script);
+    script.Run(*m_dlg);
+    EXPECT_EQ(test::ListNames(m_pics.Path()), Strings{"a.bmp"});
+    EXPECT_TRUE(ReadJournal().live.empty());
+    Strings texts;
+    for (const fw::MessageBoxCall& m : prompts.messages) {
+        texts.push_back(m.text);
+    }
+    EXPECT_EQ(texts, (Strings{"次のファイルは記録された場所にないため、その操作を飛ばしました:\n" + (m_move / "c.bmp") +
+                                  "\n" + (m_move / "b.bmp"),
+                              kNothingToUndo}));
+}
+
+// Folders have no stamp: a folder rename records the folder's identity, and Ctrl-Z moves
+// only that folder back, never another one made under the new name since. A folder's
+// record of an earlier version, without one, still goes back.
+TEST_F(Undo, AFolderRenameGoesBackOnlyForThatFolder) {
+    test::MakeDir(Pic("A"));
+    test::MakeDir(Pic("C"));
+    test::PromptRecorder prompts;
+    ModalScript script = Script();
+    script.OnNestedDialog([&](fw::CDialog& rename) {
+        ::SetDlgItemTextA(rename.m_hWnd, IDC_RENAME_NAME, "B");
+        rename.PostMessage(WM_COMMAND, IDOK, 0);
+    });
+    Select(script, "[ A ]");
+    script.Key('R');
+    script.Then([&](fw::CDialog&) {
+        const ParsedJournal journal = ReadJournal();
+        ASSERT_EQ(journal.live.size(), 1u);
+        EXPECT_EQ(journal.live[0].folder, CUndoJournal::FolderIdOf(test::Wide(Pic("B"))));
+        EXPECT_TRUE(journal.live[0].folder.has_value());
+        // The renamed folder moves on (kept: a folder removed may hand its file index on).
+        ASSERT_TRUE(::MoveFileA(Pic("B").c_str(), Pic("E").c_str()));
+        test::MakeDir(Pic("B"));
+        test::WriteFileBytes(Pic("B\\new.txt"), "new");
+    });
+    CtrlZ(script);
+    script.Then([&](fw::CDialog&) {
+        EXPECT_FALSE(test::FileExists(Pic("A")));
+        EXPECT_TRUE(test::FileExists(Pic("B\\new.txt")));
+        // A record as an earlier version wrote it: C was renamed to D.
+        ASSERT_TRUE(::MoveFileA(Pic("C").c_str(), Pic("D").c_str()));
+        const std::string from = Utf8(Pic("C")), to = Utf8(Pic("D"));
+        const std::string line =
+            "R " + std::to_string(from.size()) + ":" + from + " " + std::to_string(to.size()) + ":" + to + "\n";
+        // Beside the handle the viewer keeps open.
+        fw::FileHandle other(::CreateFileA(Journal().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING, 0, nullptr));
+        DWORD written = 0;
+        ASSERT_TRUE(other.IsValid() &&
+                    ::WriteFile(other.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr));
+    });
+    CtrlZ(script);
+    ExpectSelected(script, "[ C ]", "the earlier version's folder record");
+    script.Run(*m_dlg);
+    EXPECT_EQ(test::ListNames(m_pics.Path()), (Strings{"B", "C", "E"}));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text,
+              "記録された場所のフォルダは操作したフォルダではないため、元に戻せません。\n" + Pic("B"));
 }
 
 // A name outside code page 932 goes back through the wide API; after the damage nothing
@@ -260,6 +340,57 @@ TEST_F(Undo, TheJournalKeepsTheLatestOperationsAndReadsThemBackInANewObject) {
     for (const std::string& name : test::ListNames(test::ExeDir())) {
         EXPECT_FALSE(name.ends_with(".tmp")) << name << ": no temporary file is left behind";
     }
+}
+
+// A journal of a million records and many marks naming no record, just under the 64 MiB a
+// viewer reads: it is read in linear time, within a second, and the first record after
+// start reads and compacts it while other viewers wait for the lock.
+TEST_F(Undo, AMillionRecordJournalIsReadWithinASecondAndCompactedByTheFirstRecord) {
+    constexpr uint64_t kRecords = 1000000;
+    std::string text;
+    text.reserve(64u << 20);
+    for (uint64_t i = 1; i <= kRecords; ++i) {
+        const std::string n = std::to_string(i);
+        text += FormatOperation({FileOp::kMove, "C:\\aa\\" + n, "C:\\bb\\" + n, i});
+        if (i % 2 == 0) {
+            text += "U @fffffffff" + std::to_string(1000000 + i) + "\n";  // no such record
+        }
+        if (i % 10 == 0) {
+            text += FormatUndone({FileOp::kMove, "", "", i - 5});
+        }
+    }
+    ASSERT_GT(text.size(), 60u << 20);
+    ASSERT_LT(text.size(), 64u << 20);
+    test::WriteFileBytes(Journal(), text);
+
+    CUndoJournal journal(CUndoJournal::DefaultPath(), 0);
+    // The processor time of this thread, which does all the work: the machine may be shared.
+    const auto threadMs = [] {
+        FILETIME created{}, exited{}, kernel{}, user{};
+        ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user);
+        const auto ticks = [](FILETIME t) { return static_cast<uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime; };
+        return (ticks(kernel) + ticks(user)) / 10000.0;
+    };
+    const double parseStart = threadMs();
+    EXPECT_EQ(ParseJournal(text, kJournalKeep).live.size(), kJournalKeep);
+    const double parseMs = threadMs() - parseStart;
+    EXPECT_LT(parseMs, 1000.0) << "read in linear time";
+    // The first record also reads the file and puts a compacted one in its place.
+    const double recordStart = threadMs();
+    ASSERT_TRUE(journal.Record(FileOp::kMove, L"C:\\a\\new", L"C:\\b\\new"));
+    const double recordMs = threadMs() - recordStart;
+    std::printf("%zu-byte journal: read in %.0f ms, first record in %.0f ms of processor time\n", text.size(),
+                parseMs, recordMs);
+    EXPECT_LT(recordMs, 2000.0);
+
+    const ParsedJournal parsed = ReadJournal();
+    EXPECT_EQ(parsed.lines, kJournalKeep + 1) << "compacted, then the new record";
+    ASSERT_EQ(parsed.live.size(), kJournalKeep + 1);
+    EXPECT_EQ(parsed.live.back().from, "C:\\a\\new");
+    // Every record ending in 5 was marked undone.
+    EXPECT_EQ(parsed.live[kJournalKeep - 1].id, kRecords);
+    EXPECT_EQ(parsed.live[kJournalKeep - 5].id, kRecords - 4);
+    EXPECT_EQ(parsed.live[kJournalKeep - 6].id, kRecords - 6);
 }
 
 // Two viewers share the journal: while one undoes its latest record, the other records a

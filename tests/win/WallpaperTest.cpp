@@ -314,8 +314,7 @@ TEST_F(Wallpaper, FailedWritesShowTheMessageAndLeaveFilesAlone) {
 }
 
 // In the folder being viewed "name.BMP" may be another picture: W and F12 write there
-// only where the name is free, however the folder is spelled. Elsewhere they replace
-// their file.
+// only where the name is free, however the folder is spelled.
 TEST_F(Wallpaper, InTheFolderBeingViewedOnlyAFreeNameIsWritten) {
     UsePlugins({"tpi"});
     WriteBmp("c.bmp", 5, 4, 0x00FF00);
@@ -324,7 +323,6 @@ TEST_F(Wallpaper, InTheFolderBeingViewedOnlyAFreeNameIsWritten) {
     WriteTpi("e.tpi", 6, 2, 0x808080);
     const std::string c = test::ReadFileBytes(Pic("c.bmp"));
     const std::string d = test::ReadFileBytes(Pic("d.bmp"));
-    test::WriteFileBytes(m_wall / "c.BMP", "an older c");
     char shortName[MAX_PATH] = {};
     ASSERT_GT(::GetShortPathNameA(m_pics.Path().c_str(), shortName, MAX_PATH), 0u);
     std::string upper = m_pics.Path();
@@ -346,7 +344,7 @@ TEST_F(Wallpaper, InTheFolderBeingViewedOnlyAFreeNameIsWritten) {
     script.Key('W');  // no longer free
     script.Then([this](fw::CDialog&) { m_dlg.GetSettings().m_strWallPaperDir = m_wall.Path(); });
     Select(script, "c.bmp");
-    script.Key('W');  // another folder: replaced
+    script.Key('W');  // another folder
     script.Run(m_dlg);
 
     const std::string file = "壁紙用ＢＭＰ作成失敗\n";
@@ -368,6 +366,44 @@ TEST_F(Wallpaper, InTheFolderBeingViewedOnlyAFreeNameIsWritten) {
         << "no temporary file is left behind";
     ExpectWallpaper(Pic("e.BMP"), Case{"e.BMP", 6, 2, 24, [](int, int) { return 0x808080u; }, 0});
     ExpectWallpaper(m_wall / "c.BMP", Case{"c.BMP", 5, 4, 24, [](int, int) { return 0x00FF00u; }, 0});
+}
+
+// The wallpaper folder may be a target folder too: a picture sorted there under the name
+// W would write is the user's, not the keys'. Only their own files are replaced, also
+// Return's in the Windows folder.
+TEST_F(Wallpaper, OnlyTheKeysOwnFilesAreReplaced) {
+    WriteBmp("a.bmp", 4, 4, 0x808080);
+    WriteBmp("b.bmp", 6, 2, 0x0000FF);
+    const std::string sorted = testdata::MakeBmp24(3, 3, Pattern);
+    test::WriteFileBytes(m_wall / "a.BMP", sorted);
+    char windows[MAX_PATH] = {};
+    ASSERT_GT(::GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string returnFile = std::string(windows) + "\\WallPaperCreatedByIXO.bmp";
+    test::WriteFileBytes(returnFile, sorted);
+
+    test::PromptRecorder prompts;
+    ModalScript script = Script(m_wall.Path());
+    Select(script, "a.bmp");
+    script.Key('W').Key(VK_F12).Key(VK_RETURN);  // none of the files is theirs
+    Select(script, "b.bmp");
+    script.Key('W');
+    script.Then([&](fw::CDialog&) { ::DeleteFileA(returnFile.c_str()); });
+    script.Key(VK_RETURN);
+    Select(script, "a.bmp");
+    script.Key(VK_F12).Key(VK_RETURN);  // b.BMP is not a.BMP; Return's file is now theirs
+    script.Run(m_dlg);
+
+    Strings texts;
+    for (const fw::MessageBoxCall& m : prompts.messages) {
+        texts.push_back(m.text);
+    }
+    EXPECT_EQ(texts, (Strings{"壁紙用ＢＭＰ作成失敗\n", "壁紙用ＢＭＰ作成／変更失敗\n", "壁紙変更失敗\n",
+                              "壁紙用ＢＭＰ作成／変更失敗\n"}));
+    EXPECT_EQ(prompts.wallpapers, (Strings{returnFile, returnFile}));
+    EXPECT_EQ(test::ReadFileBytes(m_wall / "a.BMP"), sorted);
+    EXPECT_EQ(test::ListNames(m_wall.Path()), (Strings{"a.BMP", "b.BMP"})) << "no temporary file is left behind";
+    EXPECT_EQ(WrittenBmp(test::ReadFileBytes(returnFile)).info.height, 4) << "a.bmp replaced b.bmp's file";
+    ::DeleteFileA(returnFile.c_str());
 }
 
 }  // namespace
