@@ -197,7 +197,7 @@ OpResult CSortingOps::DeleteSelectedDirectory() {
     if (IsDeviceName(selected->name)) {
         return RefuseDeviceName(selected->name);
     }
-    const OpResult result = DeleteDirectoryTree(m_folder.PathOf(*selected), Confirmation::kAsk);
+    const OpResult result = DeleteDirectoryTree(m_folder.PathOf(*selected));
     m_folder.Relist();
     return result;
 }
@@ -207,7 +207,7 @@ OpResult CSortingOps::RefuseDeviceName(const std::wstring& name) const {
     return OpResult::Refused();
 }
 
-OpResult CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation) {
+OpResult CSortingOps::DeleteDirectoryTree(const std::wstring& path) {
     // The shell takes a list of paths ended by an empty one. A real name never holds the
     // wildcards '?' or '*', which the shell would expand.
     std::vector<wchar_t> from(path.size() + 2, L'\0');
@@ -220,14 +220,7 @@ OpResult CSortingOps::DeleteDirectoryTree(const std::wstring& path, Confirmation
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.data();
     operation.pTo = L"";
-    FILEOP_FLAGS flags = FOF_ALLOWUNDO;
-    if (confirmation != Confirmation::kAsk) {
-        flags |= FOF_NOCONFIRMATION;
-    }
-    if (confirmation == Confirmation::kOnlyBeforeDestroying) {
-        flags |= FOF_WANTNUKEWARNING;
-    }
-    operation.fFlags = flags;
+    operation.fFlags = FOF_ALLOWUNDO;
     operation.fAnyOperationsAborted = FALSE;
     operation.hNameMappings = nullptr;
     operation.lpszProgressTitle = title.c_str();

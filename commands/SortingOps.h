@@ -43,17 +43,6 @@ public:
     OpResult MoveFile(const std::wstring& path);
     OpResult KillFile(const std::wstring& path);
 
-    enum class Confirmation {
-        kAsk,
-        kSkip,
-        // none asked, but the shell warns before it deletes anything for good rather than
-        // recycling it
-        kOnlyBeforeDestroying,
-    };
-    // The shell's recursive deletion of the directory at `path` (its exact name), into the
-    // recycle bin. Failed only when the shell refused a path in the exact form; otherwise
-    // the shell's own dialogs tell what it did.
-    OpResult DeleteDirectoryTree(const std::wstring& path, Confirmation confirmation);
     // Whether the shell's deletion of a directory runs now (its dialogs keep the window's
     // messages going meanwhile).
     bool IsDeletingTree() const { return m_bDeletingTree; }
@@ -71,6 +60,10 @@ public:
     FW_DECLARE_PART_MESSAGE_MAP()
 
 private:
+    // The shell's recursive deletion of the directory at `path` (its exact name), into the
+    // recycle bin, after the shell's own question. Failed only when the shell refused a path
+    // in the exact form; otherwise the shell's own dialogs tell what it did.
+    OpResult DeleteDirectoryTree(const std::wstring& path);
     enum class Transfer { kMove, kTrashMove, kCopy };
     enum class Renaming { kOff, kOn };
     // Moves or copies the file at `source` to `dir` + its name (or the name chosen for it).

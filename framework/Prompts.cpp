@@ -15,7 +15,6 @@ MessageBoxResponder g_messageBox;
 FolderBrowserResponder g_folderBrowser;
 OpenFileResponder g_openFile;
 ShellOperationResponder g_shellOperation;
-RecycleBinResponder g_recycleBin;
 ModalDialogResponder g_modalDialog;
 ModalIdleResponder g_modalIdle;
 ProgramStartResponder g_programStart;
@@ -66,74 +65,6 @@ int ShellFileOperation(SHFILEOPSTRUCTW& operation) {
     }
     static const auto fileOperation = SystemFunction<decltype(&::SHFileOperationW)>(L"shell32.dll", "SHFileOperationW");
     return fileOperation != nullptr ? fileOperation(&operation) : ERROR_PROC_NOT_FOUND;
-}
-
-namespace {
-
-constexpr char kExplorerPolicies[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-constexpr char kBinVolumes[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\BitBucket\\Volume\\";
-
-std::optional<DWORD> ReadRegistryDword(HKEY root, const std::string& key, const char* name) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    DWORD value = 0;
-    DWORD type = 0;
-    DWORD size = sizeof value;
-    const LONG read = ::RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    ::RegCloseKey(opened);
-    return read == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? std::optional<DWORD>(value)
-                                                                              : std::nullopt;
-}
-
-// A policy that switches the bin off, or that sizes it otherwise than its own settings.
-bool PolicyOverridesBin() {
-    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        if (ReadRegistryDword(root, kExplorerPolicies, "NoRecycleFiles").value_or(0) != 0 ||
-            ReadRegistryDword(root, kExplorerPolicies, "RecycleBinSize").has_value()) {
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
-// The bin's own settings per volume, kept by the shell under the volume's name: its size
-// in megabytes and whether it deletes at once. Without them nothing is sure.
-std::optional<uint64_t> RecycleBinCapacity(const std::wstring& path) {
-    if (g_recycleBin) {
-        return g_recycleBin(path);
-    }
-    // A relative path's root comes from the current directory; a volume's own name is
-    // well under MAX_PATH.
-    std::wstring root(path.size() + MAX_PATH, L'\0');
-    if (!::GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size())) ||
-        ::GetDriveTypeW(root.c_str()) != DRIVE_FIXED) {
-        return std::nullopt;
-    }
-    static const auto queryBin = SystemFunction<decltype(&::SHQueryRecycleBinW)>(L"shell32.dll", "SHQueryRecycleBinW");
-    SHQUERYRBINFO info{};
-    info.cbSize = sizeof info;
-    wchar_t volume[MAX_PATH] = {};
-    if (queryBin == nullptr || queryBin(root.c_str(), &info) != S_OK || PolicyOverridesBin() ||
-        !::GetVolumeNameForVolumeMountPointW(root.c_str(), volume, MAX_PATH)) {
-        return std::nullopt;
-    }
-    // "\\?\Volume{guid}\": the settings' key is the braced guid (ASCII).
-    const std::string name = FromWide(volume, CP_ACP);
-    const size_t open = name.find('{');
-    const size_t close = name.find('}', open);
-    if (open == std::string::npos || close == std::string::npos) {
-        return std::nullopt;
-    }
-    const std::string key = kBinVolumes + name.substr(open, close - open + 1);
-    const std::optional<DWORD> megabytes = ReadRegistryDword(HKEY_CURRENT_USER, key, "MaxCapacity");
-    if (!megabytes || ReadRegistryDword(HKEY_CURRENT_USER, key, "NukeOnDelete").value_or(0) != 0) {
-        return std::nullopt;
-    }
-    return uint64_t{*megabytes} << 20;
 }
 
 std::wstring BrowseFolder(const BROWSEINFOW& info) {
@@ -210,10 +141,6 @@ void SetOpenFileResponder(OpenFileResponder responder) {
 
 void SetShellOperationResponder(ShellOperationResponder responder) {
     g_shellOperation = std::move(responder);
-}
-
-void SetRecycleBinResponder(RecycleBinResponder responder) {
-    g_recycleBin = std::move(responder);
 }
 
 void SetModalDialogResponder(ModalDialogResponder responder) {

@@ -36,13 +36,6 @@ int ShellFileOperation(SHFILEOPSTRUCTW& operation);
 // finds it from the line but never in the working directory: framework/ProgramSearch)
 // with a show state; does not wait for it. True when it started.
 bool StartProgram(const std::wstring& commandLine, UINT showCommand = SW_SHOWDEFAULT);
-// How much the shell's deletion with undo surely puts into the recycle bin in one item on
-// the volume that holds `path`, in bytes: a folder larger than that is deleted for good
-// (silently, when no confirmation is asked). None when the shell may delete anything for
-// good there, or when that cannot be told: no recycle bin (removable and network drives),
-// the bin switched off, or its settings not to be read.
-std::optional<uint64_t> RecycleBinCapacity(const std::wstring& path);
-
 struct MessageBoxCall {
     HWND owner;
     // The text in code page 932 (as given, or the UTF-16 text converted with the system's
@@ -59,7 +52,6 @@ using FolderBrowserResponder = std::function<std::wstring(const BROWSEINFOW&)>;
 using OpenFileResponder = std::function<std::optional<std::wstring>(const OPENFILENAMEW&)>;
 using ShellOperationResponder = std::function<int(SHFILEOPSTRUCTW&)>;
 using ProgramStartResponder = std::function<bool(const std::wstring& commandLine, UINT showCommand)>;
-using RecycleBinResponder = std::function<std::optional<uint64_t>(const std::wstring& path)>;
 // Runs once a modal dialog is up and its loop is running.
 using ModalDialogResponder = std::function<void(CDialog&)>;
 // Runs whenever a modal dialog's own loop finds nothing waiting: never from a loop nested
@@ -70,7 +62,6 @@ void SetMessageBoxResponder(MessageBoxResponder responder);
 void SetFolderBrowserResponder(FolderBrowserResponder responder);
 void SetOpenFileResponder(OpenFileResponder responder);
 void SetShellOperationResponder(ShellOperationResponder responder);
-void SetRecycleBinResponder(RecycleBinResponder responder);
 void SetModalDialogResponder(ModalDialogResponder responder);
 void SetModalIdleResponder(ModalIdleResponder responder);
 void SetProgramStartResponder(ProgramStartResponder responder);

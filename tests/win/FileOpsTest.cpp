@@ -286,17 +286,6 @@ TEST_F(FileOps, ADirectoryIsDeletedByItsExactName) {
     EXPECT_EQ(::GetFileAttributesW((pics + L"\\x\U0001F642").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(FileOps, DeleteDirectoryTreeSkipsConfirmationOnlyWhenAskedTo) {
-    test::PromptRecorder prompts;
-    prompts.shellDeclines = true;
-    CViewerDlg dlg;
-    dlg.Sorting().DeleteDirectoryTree(L"C:\\nowhere", CSortingOps::Confirmation::kSkip);
-    dlg.Sorting().DeleteDirectoryTree(L"C:\\nowhere", CSortingOps::Confirmation::kAsk);
-    ASSERT_EQ(prompts.shellCalls.size(), 2u);
-    EXPECT_EQ(prompts.shellCalls[0].flags, FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
-    EXPECT_EQ(prompts.shellCalls[1].flags, FOF_ALLOWUNDO);
-}
-
 TEST_F(FileOps, NothingToDoOnAnEmptyList) {
     test::PromptRecorder prompts;
     WithViewer([&](CViewerDlg& dlg) {

@@ -267,8 +267,6 @@ TEST_F(SizeDelete, TreePassRemovesOnlyTheFoldersItEmptied) {
     test::MakeDir(Pic("outer"));
     test::MakeDir(Pic("outer\\inner"));
     test::PromptRecorder prompts;
-    // As on a volume whose recycle bin would take every folder whole.
-    fw::SetRecycleBinResponder([](const std::wstring&) -> std::optional<uint64_t> { return uint64_t{1} << 40; });
     WithViewer([&](CViewerDlg& dlg) {
         Open(dlg);
         // Another program puts a file into "late" once its last picture went, before the
@@ -286,7 +284,6 @@ TEST_F(SizeDelete, TreePassRemovesOnlyTheFoldersItEmptied) {
                                     "top_big.bmp"}));
         ExpectIdleWindow(dlg);
     });
-    fw::SetRecycleBinResponder(nullptr);
     std::map<std::string, std::string> left = Left(gone, {"keep", "late", "outer", "outer\\inner", "raw", "small"});
     left["link\\"] = "";
     left["link\\o.bmp"] = test::ReadFileBytes(outside / "o.bmp");
