@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <map>
 
 #include "framework/Desktop.h"
 #include "framework/Dialog.h"
@@ -118,12 +119,21 @@ void RunHostProgram(std::string command, const std::function<bool()>& done) {
 
 namespace {
 
-// Waits up to forty seconds in all for a host program started by RunHostProgram.
-bool WaitForHost(const std::function<bool()>& done) {
-    for (int i = 0; i < 150 && !done(); ++i) {
+// Waits up to forty seconds in all, or up to `limitMs` when longer, for a host program
+// started by RunHostProgram.
+bool WaitForHost(const std::function<bool()>& done, DWORD limitMs = 0) {
+    const DWORD start = ::GetTickCount();
+    while (!done() && ::GetTickCount() - start < std::max<DWORD>(limitMs, 40000)) {
         ::Sleep(200);
     }
     return done();
+}
+
+// How long the host took to make the files of each folder in this run. Removing them takes
+// about as long, however busy the machine is: the wait for a removal is measured by it.
+std::map<std::string, DWORD>& MakingTimes() {
+    static std::map<std::string, DWORD> times;
+    return times;
 }
 
 }  // namespace
@@ -147,10 +157,13 @@ bool HostMakesFiles(const std::string& dir, const std::vector<std::string>& name
     WriteFileBytes(list, joined);
     WriteFileBytes(content, bytes);
     const auto made = [&] { return FileExists(marker); };
+    const DWORD start = ::GetTickCount();
     RunHostProgram("/usr/bin/python3 \"" + UnixPathOf(script) + "\" \"" + UnixPathOf(list) + "\" \"" +
                        UnixPathOf(content) + "\" \"" + UnixPathOf(dir) + "\" \"" + UnixPathOf(marker) + "\"",
                    made);
     const bool ok = WaitForHost(made);
+    DWORD& took = MakingTimes()[dir];
+    took = std::max(took, ::GetTickCount() - start);
     for (const std::string& file : {script, list, content, marker}) {
         ::DeleteFileA(file.c_str());
     }
@@ -159,8 +172,14 @@ bool HostMakesFiles(const std::string& dir, const std::vector<std::string>& name
 
 bool HostRemovesTree(const std::string& path) {
     const auto gone = [&] { return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; };
+    DWORD making = 0;
+    for (const auto& [dir, took] : MakingTimes()) {
+        if (dir == path || dir.starts_with(path + "\\")) {
+            making = std::max(making, took);
+        }
+    }
     RunHostProgram("/bin/rm -rf \"" + UnixPathOf(path) + "\"", gone);
-    return WaitForHost(gone);
+    return WaitForHost(gone, 3 * making);
 }
 
 namespace {

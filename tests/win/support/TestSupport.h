@@ -73,7 +73,8 @@ std::string UnixPathOf(const std::string& path);
 void RunHostProgram(std::string command, const std::function<bool()>& done);
 // Many files made, or a tree removed, by the host: under Wine every file made or removed
 // through the system costs a scan of its folder, minutes for tens of thousands. Each waits
-// until the host is done (up to forty seconds) and tells whether it was.
+// until the host is done (up to forty seconds, or for a removal three times what making the
+// tree's files took) and tells whether it was.
 bool HostMakesFiles(const std::string& dir, const std::vector<std::string>& names, const std::string& bytes);
 bool HostRemovesTree(const std::string& path);
 // Makes `link` a symbolic link to the directory `target`. Wine creates no links of its
