@@ -148,7 +148,9 @@ def menu_items():
     with open(os.path.join(ROOT, "res", "Ixo.rc"), encoding="utf-8") as f:
         source = f.read()
     menu = re.search(r"^IDR_MENU MENU\b(.*?)^END", source, re.S | re.M)
-    return re.findall(r'(?:POPUP|MENUITEM)\s+"([^"]+)"', menu.group(1)) if menu else []
+    # An item's text without the key it shows after a tab ("全画面表示\tF11").
+    items = re.findall(r'(?:POPUP|MENUITEM)\s+"([^"]+)"', menu.group(1)) if menu else []
+    return [item.split("\\t")[0] for item in items]
 
 
 # ---- the checks ----
