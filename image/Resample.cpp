@@ -659,11 +659,11 @@ bool RunSummedAny(const Fetch& fetch, Form form, const SourceRows& source, const
 }
 
 // Shrinking both ways by at most kPairedMostRatio with SSE2: the common case of a photo
-// fitted into a pane. Weights are fractions of 2^14. Each target row is made block by
-// block: one pass down over the source rows it covers into 8.7 fixed-point column means,
-// and at once, while they are in the cache, a pass across them that takes two columns at
-// a time by one multiply-add of 16-bit lanes. Coarser weights than the general run's, so
-// only spans of a few pixels use them: the error stays well below one level.
+// fitted into a pane. Weights are fractions of 2^14. Each target row is one pass down
+// over the source rows it covers, each read once, into a row of 8.7 fixed-point column
+// means (a row that stays in the cache), and one pass across that row, which takes two
+// columns at a time by one multiply-add of 16-bit lanes. Coarser weights than the general
+// run's, so only spans of a few pixels use them: the error stays well below one level.
 #if defined(__i386__) || defined(__x86_64__)
 #define IXO_PAIRED_SHRINK 1
 #define IXO_SSE2 __attribute__((target("sse2")))
@@ -672,9 +672,6 @@ constexpr int kPairedBits = 14;
 constexpr uint32_t kPairedOne = uint32_t{1} << kPairedBits;
 constexpr int kColumnBits = 7;  // column means: at most 255 * 128 = 32640, a signed 16-bit lane
 constexpr uint64_t kPairedMostRatio = 16;
-// Bytes of source row made down and across at once: their column means stay in the
-// first-level cache.
-constexpr size_t kBlockBytes = 8192;
 
 bool HasSse2() {
 #if defined(__x86_64__)
@@ -743,19 +740,19 @@ IXO_SSE2 inline __m128i WeighFour(__m128i firstLast, __m128i middleZero, const D
     return _mm_srai_epi32(_mm_add_epi32(sum, w.half), kPairedBits - kColumnBits);
 }
 
-// Column means of bytes begin .. end-1 of a target row's source rows, read once, 16 bytes
-// at a time, into the same places of `out`. The rows inside are added up in 16 bits (at
-// most 15 of them at a ratio of 16: 15 * 255 < 2^15) and their sum weighted once; the
-// first and the last rows are weighted as a pair by one multiply-add. The sums are exact,
-// below 2^22: the same means as every row times its weight added up in any order.
-IXO_SSE2 void SumDown(const DownSpan& span, size_t begin, size_t end, int16_t* out) {
+// Column means of `bytes` bytes of a target row's source rows, each read once, 16 bytes at
+// a time. The rows inside are added up in 16 bits (at most 15 of them at a ratio of 16:
+// 15 * 255 < 2^15) and their sum weighted once; the first and the last rows are weighted
+// as a pair by one multiply-add. The sums are exact, below 2^22: the same means as every
+// row times its weight added up in any order.
+IXO_SSE2 void SumDown(const DownSpan& span, size_t bytes, int16_t* out) {
     constexpr int kDrop = kPairedBits - kColumnBits;
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(1 << (kDrop - 1));
     const DownWeights weights{_mm_set1_epi32(static_cast<int>(span.firstWeight | (span.lastWeight << 16))),
                               _mm_set1_epi32(static_cast<int>(span.middleWeight)), half};
-    size_t i = begin;
-    for (; i + 16 <= end; i += 16) {
+    size_t i = 0;
+    for (; i + 16 <= bytes; i += 16) {
         __m128i low = zero;
         __m128i high = zero;
         for (size_t k = 0; k < span.middleCount; ++k) {
@@ -778,7 +775,7 @@ IXO_SSE2 void SumDown(const DownSpan& span, size_t begin, size_t end, int16_t* o
             _mm_packs_epi32(WeighFour(_mm_unpacklo_epi16(aHigh, bHigh), _mm_unpacklo_epi16(high, zero), weights),
                             WeighFour(_mm_unpackhi_epi16(aHigh, bHigh), _mm_unpackhi_epi16(high, zero), weights)));
     }
-    for (; i < end; ++i) {
+    for (; i < bytes; ++i) {
         uint32_t sum = 0;
         for (size_t k = 0; k < span.middleCount; ++k) {
             sum += span.middle[k][i];
@@ -788,16 +785,14 @@ IXO_SSE2 void SumDown(const DownSpan& span, size_t begin, size_t end, int16_t* o
     }
 }
 
-// Target pixels begin .. end-1 of a row out of column means, `step` values a pixel (blue,
-// green, red first), written from pixel `begin` of `out` on. Each pixel is read as four
-// lanes, the fourth of them whatever follows: `columns` holds at least two pixels and
-// four values past the last.
-IXO_SSE2 void SumAcross(const int16_t* columns, size_t step, const PairedAxis& across, size_t begin, size_t end,
-                        uint8_t* out) {
+// One target row out of column means, `step` values a pixel (blue, green, red first). Each
+// pixel is read as four lanes, the fourth of them whatever follows: `columns` holds at
+// least two pixels and four values past the last.
+IXO_SSE2 void SumAcross(const int16_t* columns, size_t step, const PairedAxis& across, uint8_t* out) {
     constexpr int kDrop = kPairedBits + kColumnBits;
     const __m128i half = _mm_set1_epi32(1 << (kDrop - 1));
-    out += 4 * begin;
-    for (size_t x = begin; x < end; ++x, out += 4) {
+    const size_t width = across.first.size();
+    for (size_t x = 0; x < width; ++x, out += 4) {
         const int16_t* p = columns + step * across.first[x];
         __m128i sum = half;
         for (uint32_t k = across.pairStart[x]; k < across.pairStart[x + 1]; ++k, p += 2 * step) {
@@ -840,23 +835,6 @@ bool PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const
     std::vector<uint8_t> converted(direct ? 0 : mostRows * 3 * width);
     std::vector<int16_t> columns(step * (width + 2) + 4, 0);
     std::vector<const uint8_t*> rows(mostRows);
-    // Target pixels from .. to-1 take the column means of row bytes begin .. end-1 (those
-    // a span's pair of weight 0 may read past lie in `columns` and count for nothing).
-    struct Block {
-        size_t from, to, begin, end;
-    };
-    std::vector<Block> blocks;
-    const size_t targetWidth = across.first.size();
-    for (size_t from = 0; from < targetWidth;) {
-        Block b{from, from, step * across.first[from], 0};
-        while (b.to < targetWidth && step * across.first[b.to] - b.begin < kBlockBytes) {
-            ++b.to;
-        }
-        const size_t past = size_t{across.first[b.to - 1]} + 2 * (across.pairStart[b.to] - across.pairStart[b.to - 1]);
-        b.end = step * std::min(past, width);
-        blocks.push_back(b);
-        from = b.to;
-    }
     for (size_t y = 0; y < down.spans.size(); ++y) {
         const Span& s = down.spans[y];
         for (size_t k = 0; k < s.count; ++k) {
@@ -879,14 +857,8 @@ bool PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const
             span.middleCount = s.count - 2;
             span.middleWeight = static_cast<uint32_t>(down.middleWeight);
         }
-        // A block of target pixels at a time: its columns are made down and shrunk across
-        // while they are in the first-level cache, so the source rows are the only rows
-        // read from memory. Columns shared by two blocks are made twice, to the same means.
-        uint8_t* line = TargetLine(target, y);
-        for (const Block& b : blocks) {
-            SumDown(span, b.begin, b.end, columns.data());
-            SumAcross(columns.data(), step, across, b.from, b.to, line);
-        }
+        SumDown(span, step * width, columns.data());
+        SumAcross(columns.data(), step, across, TargetLine(target, y));
         if (!pacer.GoOn(s.count)) {
             return false;
         }

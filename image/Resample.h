@@ -7,8 +7,7 @@
 //
 // The work runs row by row. Shrinking both ways by at most 16 times (a photo fitted into a
 // pane) on an x86 processor with SSE2, each target row is one vector pass down its source
-// rows into column means, shrunk across block by block while they are in the cache, with
-// weights of 14 bits.
+// rows into a row of column means and one pass across that row, with weights of 14 bits.
 // Otherwise, shrinking both ways, the rows wholly inside a target row are added up byte by
 // byte and that sum is shrunk across once, beside the two rows its edges cut; and in every
 // other case each source row is shrunk (or stretched) across and the rows across are

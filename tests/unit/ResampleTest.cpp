@@ -259,7 +259,7 @@ TEST(Resample, VectorShrinkGivesTheBytesOfItsArithmeticDoneOneValueAtATime) {
         // 16 times both ways, the most the vectors take.
         {320, 48, 20, 3, 24},
         {256, 256, 16, 16, 32},
-        // Rows wider than one block of columns made at a time, ragged at its edges.
+        // Wide rows, ragged at the end.
         {5003, 40, 313, 3, 24},
         {4099, 9, 4097, 9, 32},
         {3001, 30, 257, 7, 8},
