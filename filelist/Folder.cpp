@@ -402,7 +402,7 @@ void CFolder::RemoveSelected() {
 }
 
 void CFolder::RemoveNamed(const std::wstring& name) {
-    const int index = Find(0, [&](const ListEntry& e) { return e.name == name; });
+    const int index = FindExactly(name);
     if (index >= 0) {
         RemoveAt(index);
     }
@@ -437,6 +437,10 @@ int CFolder::Find(int start, const std::function<bool(const ListEntry&)>& matche
         }
     }
     return -1;
+}
+
+int CFolder::FindExactly(const std::wstring& name) const {
+    return Find(0, [&](const ListEntry& e) { return e.name == name; });
 }
 
 int CFolder::FindDirectory(const std::wstring& name) const {
@@ -541,7 +545,7 @@ void CFolder::ApplyChange(const FolderChange& change) {
     if (change.name.empty() || change.name.find(L'\\') != std::wstring::npos) {
         return;
     }
-    const int index = Find(0, [&](const ListEntry& e) { return e.name == change.name; });
+    const int index = FindExactly(change.name);
     if (index >= 0) {
         Reread(index, change.kind == FolderChange::Kind::kModified);
         return;
@@ -572,7 +576,7 @@ void CFolder::Reread(int index, bool modified) {
         RemoveAt(index);
         Insert(std::move(*now));
         if (wasSelected) {
-            Select(Find(0, [&](const ListEntry& e) { return e.name == name; }));
+            Select(FindExactly(name));
         }
         return;
     }

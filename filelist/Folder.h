@@ -196,6 +196,8 @@ private:
     void ApplyChange(const FolderChange& change);
     void NotifyListed();
     int Find(int start, const std::function<bool(const ListEntry&)>& matches) const;
+    // The entry named `name` code unit for code unit; -1 when there is none.
+    int FindExactly(const std::wstring& name) const;
 
     const CSpiPluginList& m_plugins;
     std::vector<IFolderListener*> m_listeners;
