@@ -17,8 +17,9 @@ constexpr DWORD kBufferBytes = 64 * 1024;
 }  // namespace
 
 // Every record is checked against the bytes received before it is read: a record whose
-// header or name would reach past them, or whose next offset is not a forward step to an
-// aligned record, ends the batch, and what it may have held is taken as unknown.
+// header or name would reach past them, or whose next offset does not step past its own
+// name, ends the batch, and what it may have held is taken as unknown. A record may start
+// at any byte: Windows aligns them to four bytes, Wine packs them; each is copied out.
 std::vector<FolderChange> ParseChangeRecords(const BYTE* buffer, DWORD bytes) {
     std::vector<FolderChange> changes;
     const auto unknown = [&changes] { changes.push_back({FolderChange::Kind::kOverflow, {}}); };
@@ -58,7 +59,7 @@ std::vector<FolderChange> ParseChangeRecords(const BYTE* buffer, DWORD bytes) {
         if (info.NextEntryOffset == 0) {
             break;
         }
-        if (info.NextEntryOffset % sizeof(DWORD) != 0 || info.NextEntryOffset >= bytes - offset) {
+        if (info.NextEntryOffset < kHeader + info.FileNameLength || info.NextEntryOffset >= bytes - offset) {
             unknown();
             break;
         }

@@ -301,23 +301,27 @@ TEST_F(ListingInParts, AKeyMeanwhileActsOnTheSelectedEntryWhichStaysSelected) {
 namespace {
 
 // The system's change records are read only as far as the bytes received hold them: a
-// record cut short or pointing past the end, or a misaligned next offset, ends the batch
-// with "unknown" (the folder is then read again), never a read past the buffer.
+// record cut short, pointing past the end or into itself ends the batch with "unknown" (the
+// folder is then read again), never a read past the buffer. Records packed without padding,
+// as Wine writes them, are read whole.
 TEST(ChangeRecords, AreReadWithinTheBytesReceived) {
     // Two records: "a.bmp" added, then "bc.bmp" removed.
-    const auto record = [](DWORD next, DWORD action, const std::wstring& name) {
+    const auto record = [](DWORD next, DWORD action, const std::wstring& name, bool padded = true) {
         std::string bytes(12 + name.size() * 2, '\0');
         const DWORD length = static_cast<DWORD>(name.size() * 2);
         std::memcpy(&bytes[0], &next, 4);
         std::memcpy(&bytes[4], &action, 4);
         std::memcpy(&bytes[8], &length, 4);
         std::memcpy(&bytes[12], name.data(), length);
-        bytes.resize((bytes.size() + 3) / 4 * 4, '\0');
+        if (padded) {
+            bytes.resize((bytes.size() + 3) / 4 * 4, '\0');
+        }
         return bytes;
     };
     const std::string first = record(24, FILE_ACTION_ADDED, L"a.bmp");
     ASSERT_EQ(first.size(), 24u);
     const std::string both = first + record(0, FILE_ACTION_REMOVED, L"bc.bmp");
+    const std::string packed = record(22, FILE_ACTION_ADDED, L"a.bmp", false) + record(0, FILE_ACTION_REMOVED, L"bc.bmp", false);
     using Kind = FolderChange::Kind;
     const struct {
         const char* what;
@@ -330,7 +334,8 @@ TEST(ChangeRecords, AreReadWithinTheBytesReceived) {
         {"second record's header cut", both, 24 + 6, {Kind::kAdded, Kind::kOverflow}},
         {"first name longer than received", record(0, FILE_ACTION_ADDED, L"a.bmp").substr(0, 16), 16, {Kind::kOverflow}},
         {"next offset past the end", record(4000, FILE_ACTION_ADDED, L"a.bmp"), 24, {Kind::kAdded, Kind::kOverflow}},
-        {"next offset misaligned", record(13, FILE_ACTION_ADDED, L"a.bmp") + std::string(24, '\0'), 48,
+        {"packed, unaligned", packed, static_cast<DWORD>(packed.size()), {Kind::kAdded, Kind::kRemoved}},
+        {"next offset inside its own name", record(13, FILE_ACTION_ADDED, L"a.bmp") + std::string(24, '\0'), 48,
          {Kind::kAdded, Kind::kOverflow}},
         {"nothing kept", std::string(), 0, {Kind::kOverflow}},
     };
@@ -348,7 +353,44 @@ TEST(ChangeRecords, AreReadWithinTheBytesReceived) {
         if (!changes.empty() && changes[0].kind == Kind::kAdded) {
             EXPECT_EQ(changes[0].name, L"a.bmp");
         }
+        if (changes.size() == 2 && changes[1].kind == Kind::kRemoved) {
+            EXPECT_EQ(changes[1].name, L"bc.bmp");
+        }
     }
+}
+
+// The system's own batches: names of odd length, several to a batch, each one reported
+// (Wine packs such records without padding; none is taken for a lost batch).
+TEST(ChangeRecords, EveryChangeOfABusyFolderIsReported) {
+    test::TempDir dir("watch-batches");
+    std::vector<FolderChange> seen;
+    CFolderWatch watch([&seen](std::vector<FolderChange> changes) {
+        seen.insert(seen.end(), changes.begin(), changes.end());
+    });
+    ASSERT_TRUE(watch.Start(test::Wide(dir.Path())));
+    Names made;
+    for (int i = 1; i <= 24; ++i) {
+        made.push_back(L"p" + std::to_wstring(100 + i).substr(1) + L".bmp");
+    }
+    Elsewhere([&] {
+        for (const std::wstring& name : made) {
+            WriteWide(test::Wide(dir.Path()) + L"\\" + name, "x");
+        }
+    });
+    const auto added = [&seen] {
+        Names names;
+        for (const FolderChange& change : seen) {
+            if (change.kind == FolderChange::Kind::kAdded && std::find(names.begin(), names.end(), change.name) == names.end()) {
+                names.push_back(change.name);
+            }
+        }
+        return names;
+    };
+    EXPECT_TRUE(PumpUntil([&] { return added().size() >= made.size(); }));
+    EXPECT_EQ(added(), made);
+    EXPECT_TRUE(std::none_of(seen.begin(), seen.end(),
+                             [](const FolderChange& c) { return c.kind == FolderChange::Kind::kOverflow; }));
+    watch.Stop();
 }
 
 }  // namespace
