@@ -659,11 +659,11 @@ bool RunSummedAny(const Fetch& fetch, Form form, const SourceRows& source, const
 }
 
 // Shrinking both ways by at most kPairedMostRatio with SSE2: the common case of a photo
-// fitted into a pane. Weights are fractions of 2^14, taken two source pixels (or rows) at
-// a time by one multiply-add of 16-bit lanes. Each target row
-// is one pass down over the source rows it covers, into a row of 8.7 fixed-point column
-// means, and one pass across that row. Coarser weights than the general run's, so only
-// spans of a few pixels use them: the error stays well below one level.
+// fitted into a pane. Weights are fractions of 2^14. Each target row is one pass down
+// over the source rows it covers, each read once, into a row of 8.7 fixed-point column
+// means (a row that stays in the cache), and one pass across that row, which takes two
+// columns at a time by one multiply-add of 16-bit lanes. Coarser weights than the general
+// run's, so only spans of a few pixels use them: the error stays well below one level.
 #if defined(__i386__) || defined(__x86_64__)
 #define IXO_PAIRED_SHRINK 1
 #define IXO_SSE2 __attribute__((target("sse2")))
@@ -714,35 +714,74 @@ PairedAxis PairUp(const Axis& axis) {
     return paired;
 }
 
-// Column means of `bytes` bytes of source rows taken in pairs (rows[2k], rows[2k+1]) with
-// the weights of pairs[k]; the weights add up to 2^14, so every sum stays below 2^22.
-IXO_SSE2 void SumDown(const uint8_t* const* rows, const uint32_t* pairs, size_t pairCount, size_t bytes,
-                      int16_t* out) {
+// One target row's source rows as the pass down takes them: its first and last rows (the
+// same row, at weight 2^14 and 0, for a span of one) and the rows wholly inside it, which
+// all have the one middle weight. The weights add up to 2^14.
+struct DownSpan {
+    const uint8_t* first = nullptr;
+    const uint8_t* last = nullptr;
+    const uint8_t* const* middle = nullptr;
+    size_t middleCount = 0;
+    uint32_t firstWeight = 0;
+    uint32_t lastWeight = 0;
+    uint32_t middleWeight = 0;
+};
+
+struct DownWeights {
+    __m128i edges;   // the first and the last row's, in each 32-bit lane
+    __m128i middle;  // the middle weight beside 0
+    __m128i half;
+};
+
+// Four column means out of four first and last values, interleaved, and four sums of the
+// middle rows, each beside a 0.
+IXO_SSE2 inline __m128i WeighFour(__m128i firstLast, __m128i middleZero, const DownWeights& w) {
+    const __m128i sum = _mm_add_epi32(_mm_madd_epi16(firstLast, w.edges), _mm_madd_epi16(middleZero, w.middle));
+    return _mm_srai_epi32(_mm_add_epi32(sum, w.half), kPairedBits - kColumnBits);
+}
+
+// Column means of `bytes` bytes of a target row's source rows, each read once, 16 bytes at
+// a time. The rows inside are added up in 16 bits (at most 15 of them at a ratio of 16:
+// 15 * 255 < 2^15) and their sum weighted once; the first and the last rows are weighted
+// as a pair by one multiply-add. The sums are exact, below 2^22: the same means as every
+// row times its weight added up in any order.
+IXO_SSE2 void SumDown(const DownSpan& span, size_t bytes, int16_t* out) {
     constexpr int kDrop = kPairedBits - kColumnBits;
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(1 << (kDrop - 1));
+    const DownWeights weights{_mm_set1_epi32(static_cast<int>(span.firstWeight | (span.lastWeight << 16))),
+                              _mm_set1_epi32(static_cast<int>(span.middleWeight)), half};
     size_t i = 0;
-    for (; i + 8 <= bytes; i += 8) {
-        __m128i low = half;
-        __m128i high = half;
-        for (size_t k = 0; k < pairCount; ++k) {
-            const __m128i w = _mm_set1_epi32(static_cast<int>(pairs[k]));
-            const auto* first = reinterpret_cast<const __m128i*>(rows[2 * k] + i);
-            const auto* second = reinterpret_cast<const __m128i*>(rows[2 * k + 1] + i);
-            const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(first), zero);
-            const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(second), zero);
-            low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w));
-            high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), w));
+    for (; i + 16 <= bytes; i += 16) {
+        __m128i low = zero;
+        __m128i high = zero;
+        for (size_t k = 0; k < span.middleCount; ++k) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(span.middle[k] + i));
+            low = _mm_add_epi16(low, _mm_unpacklo_epi8(v, zero));
+            high = _mm_add_epi16(high, _mm_unpackhi_epi8(v, zero));
         }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                         _mm_packs_epi32(_mm_srai_epi32(low, kDrop), _mm_srai_epi32(high, kDrop)));
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(span.first + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(span.last + i));
+        const __m128i aLow = _mm_unpacklo_epi8(a, zero);
+        const __m128i bLow = _mm_unpacklo_epi8(b, zero);
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + i),
+            _mm_packs_epi32(WeighFour(_mm_unpacklo_epi16(aLow, bLow), _mm_unpacklo_epi16(low, zero), weights),
+                            WeighFour(_mm_unpackhi_epi16(aLow, bLow), _mm_unpackhi_epi16(low, zero), weights)));
+        const __m128i aHigh = _mm_unpackhi_epi8(a, zero);
+        const __m128i bHigh = _mm_unpackhi_epi8(b, zero);
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + i + 8),
+            _mm_packs_epi32(WeighFour(_mm_unpacklo_epi16(aHigh, bHigh), _mm_unpacklo_epi16(high, zero), weights),
+                            WeighFour(_mm_unpackhi_epi16(aHigh, bHigh), _mm_unpackhi_epi16(high, zero), weights)));
     }
     for (; i < bytes; ++i) {
-        uint32_t sum = 1u << (kDrop - 1);
-        for (size_t k = 0; k < pairCount; ++k) {
-            sum += rows[2 * k][i] * (pairs[k] & 0xFFFF) + rows[2 * k + 1][i] * (pairs[k] >> 16);
+        uint32_t sum = 0;
+        for (size_t k = 0; k < span.middleCount; ++k) {
+            sum += span.middle[k][i];
         }
-        out[i] = static_cast<int16_t>(sum >> kDrop);
+        sum = sum * span.middleWeight + span.first[i] * span.firstWeight + span.last[i] * span.lastWeight;
+        out[i] = static_cast<int16_t>((sum + (1u << (kDrop - 1))) >> kDrop);
     }
 }
 
@@ -784,37 +823,43 @@ template <class Fetch>
 bool PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const BgrxRows& target, Pacer& pacer) {
     const PairedAxis across =
         PairUp(AreaAxis(static_cast<uint64_t>(source.width), static_cast<uint64_t>(target.width), kPairedOne));
-    const PairedAxis down =
-        PairUp(AreaAxis(static_cast<uint64_t>(source.height), static_cast<uint64_t>(target.height), kPairedOne));
+    const Axis down = AreaAxis(static_cast<uint64_t>(source.height), static_cast<uint64_t>(target.height), kPairedOne);
     const size_t width = static_cast<size_t>(source.width);
     const size_t height = static_cast<size_t>(source.height);
     const bool direct = form == Form::kDirect24 || form == Form::kDirect32;
     const size_t step = form == Form::kDirect32 ? 4 : 3;
     size_t mostRows = 0;
-    for (size_t y = 0; y < down.first.size(); ++y) {
-        mostRows = std::max<size_t>(mostRows, 2 * (down.pairStart[y + 1] - down.pairStart[y]));
+    for (const Span& s : down.spans) {
+        mostRows = std::max<size_t>(mostRows, s.count);
     }
     std::vector<uint8_t> converted(direct ? 0 : mostRows * 3 * width);
     std::vector<int16_t> columns(step * (width + 2) + 4, 0);
-    std::vector<const uint8_t*> rows;
-    for (size_t y = 0; y < down.first.size(); ++y) {
-        // The rows of the span in pairs; an odd last one is paired with itself, at weight 0.
-        const size_t pairCount = down.pairStart[y + 1] - down.pairStart[y];
-        const uint32_t* pairs = &down.pairs[down.pairStart[y]];
-        const size_t count = 2 * pairCount - ((pairs[pairCount - 1] >> 16) == 0 ? 1 : 0);
-        rows.clear();
-        for (size_t k = 0; k < count; ++k) {
-            const size_t j = down.first[y] + k;
+    std::vector<const uint8_t*> rows(mostRows);
+    for (size_t y = 0; y < down.spans.size(); ++y) {
+        const Span& s = down.spans[y];
+        for (size_t k = 0; k < s.count; ++k) {
+            const size_t j = size_t{s.first} + k;
             const uint8_t* row = source.rows + (source.topDown ? j : height - 1 - j) * source.rowStride;
             if (!direct) {
                 row = ConvertRow(fetch, row, width, converted.data() + k * 3 * width);
             }
-            rows.push_back(row);
+            rows[k] = row;
         }
-        rows.resize(2 * pairCount, rows.back());
-        SumDown(rows.data(), pairs, pairCount, step * width, columns.data());
+        DownSpan span;
+        span.first = rows[0];
+        span.last = rows[s.count - 1];
+        if (s.count == 1) {
+            span.firstWeight = kPairedOne;
+        } else {
+            span.firstWeight = s.firstWeight;
+            span.lastWeight = s.lastWeight;
+            span.middle = rows.data() + 1;
+            span.middleCount = s.count - 2;
+            span.middleWeight = static_cast<uint32_t>(down.middleWeight);
+        }
+        SumDown(span, step * width, columns.data());
         SumAcross(columns.data(), step, across, TargetLine(target, y));
-        if (!pacer.GoOn(count)) {
+        if (!pacer.GoOn(s.count)) {
             return false;
         }
     }

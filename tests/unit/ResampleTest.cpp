@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/data/BmpFiles.h"
@@ -213,6 +214,101 @@ TEST(Resample, StopsWhenAskedAndOtherwiseScalesAsWithoutAsking) {
         EXPECT_EQ(out, Scale(p.Rows(), s.toWidth, s.toHeight)) << s.width << "x" << s.height;
     }
 }
+
+// Shrinking by at most 16 times both ways, x86 builds work in 14-bit weights and 8.7
+// column means, in vectors of 16 bytes. The same arithmetic one value at a time: the
+// vector code must give exactly these bytes at every width, including its ragged ends.
+#if defined(__i386__) || defined(__x86_64__)
+// Each target pixel's source pixels and weights in fractions of 2^14, adding up to 2^14.
+std::vector<std::vector<std::pair<int, uint32_t>>> CoarseWeights(uint64_t from, uint64_t to) {
+    constexpr uint64_t kOne = 1 << 14;
+    std::vector<std::vector<std::pair<int, uint32_t>>> w(to);
+    const uint64_t middle = to * kOne / from;
+    for (uint64_t x = 0; x < to; ++x) {
+        const uint64_t start = x * from;
+        const uint64_t first = start / to;
+        const uint64_t last = (start + from - 1) / to;
+        if (first == last) {
+            w[x] = {{static_cast<int>(first), kOne}};
+            continue;
+        }
+        const uint64_t firstWeight = ((first + 1) * to - start) * kOne / from;
+        w[x].emplace_back(static_cast<int>(first), firstWeight);
+        for (uint64_t i = first + 1; i < last; ++i) {
+            w[x].emplace_back(static_cast<int>(i), middle);
+        }
+        w[x].emplace_back(static_cast<int>(last), kOne - firstWeight - (last - first - 1) * middle);
+    }
+    return w;
+}
+
+TEST(Resample, VectorShrinkGivesTheBytesOfItsArithmeticDoneOneValueAtATime) {
+    const struct {
+        int width, height, toWidth, toHeight, bits;
+    } cases[] = {
+        // Widths of rows in bytes off every multiple of 16, 8 and 4.
+        {37, 23, 5, 7, 24},
+        {17, 9, 3, 2, 24},
+        {31, 15, 2, 1, 32},
+        {13, 5, 13, 5, 24},
+        {101, 77, 99, 70, 24},
+        {1, 1, 1, 1, 24},
+        {1, 16, 1, 1, 24},
+        {16, 1, 1, 1, 32},
+        {5, 3, 1, 1, 8},
+        // 16 times both ways, the most the vectors take.
+        {320, 48, 20, 3, 24},
+        {256, 256, 16, 16, 32},
+        // Wide rows, ragged at the end.
+        {5003, 40, 313, 3, 24},
+        {4099, 9, 4097, 9, 32},
+        {3001, 30, 257, 7, 8},
+    };
+    std::mt19937 random(5);
+    for (const auto& c : cases) {
+        const size_t pixelBytes = static_cast<size_t>(c.bits) / 8;
+        const size_t stride = (static_cast<size_t>(c.width) * pixelBytes + 3) / 4 * 4;
+        std::vector<uint8_t> rows(stride * c.height);
+        for (uint8_t& b : rows) {
+            b = static_cast<uint8_t>(random());
+        }
+        std::vector<uint8_t> table(256 * 4);
+        for (uint8_t& b : table) {
+            b = static_cast<uint8_t>(random());
+        }
+        SourceRows source{rows.data(), rows.size(), c.width, c.height, c.bits, stride, false};
+        if (c.bits == 8) {
+            source.colorTable = table.data(), source.colorCount = 256;
+        }
+        // Channel ch of pixel i of source row j, from the top (the rows are bottom-up).
+        const auto value = [&](int i, int j, int ch) -> uint32_t {
+            const uint8_t* p = rows.data() + (c.height - 1 - j) * stride;
+            return c.bits == 8 ? table[4 * p[i] + ch] : p[pixelBytes * i + ch];
+        };
+        const auto across = CoarseWeights(c.width, c.toWidth);
+        const auto down = CoarseWeights(c.height, c.toHeight);
+        const std::vector<uint8_t> got = Scale(source, c.toWidth, c.toHeight);
+        int wrong = 0;
+        for (int y = 0; y < c.toHeight; ++y) {
+            for (int x = 0; x < c.toWidth; ++x) {
+                for (int ch = 0; ch < 3; ++ch) {
+                    uint32_t sum = 1 << 20;
+                    for (const auto& [i, wi] : across[x]) {
+                        uint32_t column = 1 << 6;
+                        for (const auto& [j, wj] : down[y]) {
+                            column += wj * value(i, j, ch);
+                        }
+                        sum += wi * (column >> 7);
+                    }
+                    wrong += got[(y * c.toWidth + x) * 4 + ch] != (sum >> 21);
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << c.width << "x" << c.height << " -> " << c.toWidth << "x" << c.toHeight << ", " << c.bits
+                            << " bits";
+    }
+}
+#endif
 
 // Eight colours, the corners of the colour cube: every form of pixel holds them exactly.
 uint32_t Corner(int k) {
