@@ -1,6 +1,7 @@
 #include "image/Decode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <vector>
 
@@ -11,7 +12,8 @@
 
 namespace {
 
-uint64_t g_decodesStarted = 0;
+// Counted from every thread that decodes (the window's, the read-ahead workers).
+std::atomic<uint64_t> g_decodesStarted{0};
 
 }  // namespace
 
@@ -105,5 +107,5 @@ std::optional<PictureSize> ReadHeaderSize(const std::wstring& path, const Decode
 }
 
 uint64_t DecodesStarted() {
-    return g_decodesStarted;
+    return g_decodesStarted.load();
 }

@@ -17,6 +17,8 @@ constexpr DWORD kAskMs = 5;
 // The messages that wake a waiting caller to ask its question at once.
 constexpr UINT kWakeOn = QS_KEY | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_SENDMESSAGE;
 
+thread_local bool t_isDecodeThread = false;
+
 struct Job {
     Call call;
     StopFlag stop{false};
@@ -61,15 +63,25 @@ public:
 
     void WaitUntilIdle() {
         std::unique_lock lock(m_mutex);
-        m_idle.wait(lock, [this] { return m_jobs.empty() && !m_bRunning; });
+        m_idle.wait(lock, [this] { return m_jobs.empty() && !m_bRunning && m_nOutside == 0; });
     }
 
-    bool IsCurrent() const { return m_thread.get_id() == std::this_thread::get_id(); }
+    void CountOutside(int step) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_nOutside += step;
+        }
+        m_idle.notify_all();
+    }
+
+    // Told by the thread itself: the thread object is written under the lock by Submit.
+    static bool IsCurrent() { return t_isDecodeThread; }
 
 private:
     CWorker() = default;
 
     void Main() {
+        t_isDecodeThread = true;
         // Plug-ins that decode through COM find an apartment ready on this thread.
         const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         std::unique_lock lock(m_mutex);
@@ -103,6 +115,7 @@ private:
     std::deque<std::shared_ptr<Job>> m_jobs;
     bool m_bRunning = false;
     bool m_bQuit = false;
+    int m_nOutside = 0;  // calls running on the read-ahead workers
     std::thread m_thread;
 };
 
@@ -146,7 +159,27 @@ void WaitUntilIdle() {
 }
 
 bool IsCurrent() {
-    return CWorker::Instance().IsCurrent();
+    return CWorker::IsCurrent();
+}
+
+namespace {
+thread_local bool t_callsSafePlugins = false;
+}  // namespace
+
+void CallSafePluginsHere() {
+    t_callsSafePlugins = true;
+}
+
+bool CallsSafePluginsHere() {
+    return t_callsSafePlugins;
+}
+
+OutsideCall::OutsideCall() {
+    CWorker::Instance().CountOutside(1);
+}
+
+OutsideCall::~OutsideCall() {
+    CWorker::Instance().CountOutside(-1);
 }
 
 }  // namespace decode_thread

@@ -40,9 +40,24 @@ std::optional<Result> RunFor(std::function<Result(const StopFlag& stop)> call, c
     return std::move(*result);
 }
 
-// Waits until every call handed over has ended, abandoned ones included: before a plug-in
-// library is released.
+// Waits until every call handed over has ended, abandoned ones included, and every call a
+// read-ahead worker makes itself (see OutsideCall): before a plug-in library is released.
 void WaitUntilIdle();
+
+// A thread that says so once (a read-ahead worker) calls the plug-ins that are safe to call
+// from several threads at once itself, beside the decode thread and the other workers.
+void CallSafePluginsHere();
+bool CallsSafePluginsHere();
+
+// Counts a plug-in call made on such a thread while it runs, so that WaitUntilIdle waits
+// for it.
+class OutsideCall {
+public:
+    OutsideCall();
+    ~OutsideCall();
+    OutsideCall(const OutsideCall&) = delete;
+    OutsideCall& operator=(const OutsideCall&) = delete;
+};
 
 // Whether the calling thread is the decode thread.
 bool IsCurrent();

@@ -39,7 +39,29 @@ bool CSpiPlugin::Load(const std::wstring& path) {
         Unload();
         return false;
     }
+    using ThreadSafeFn = int(WINAPI*)();
+    const auto threadSafe = Export<ThreadSafeFn>("IxoThreadSafe");
+    m_bThreadSafe = threadSafe != nullptr && threadSafe() == 1;
     return true;
+}
+
+template <class Result>
+std::optional<Result> CSpiPlugin::Call(std::function<Result(const KeepGoing& keepGoing)> call,
+                                       const KeepGoing& keepGoing) const {
+    if (!m_bThreadSafe || !decode_thread::CallsSafePluginsHere()) {
+        return decode_thread::RunFor<Result>(
+            [call = std::move(call)](const decode_thread::StopFlag& stop) {
+                const KeepGoing going = [&stop] { return !stop.load(); };
+                return call(going);
+            },
+            keepGoing);
+    }
+    if (keepGoing && !keepGoing()) {
+        return std::nullopt;
+    }
+    // Here the plug-in asks the caller's own question at each progress report.
+    const decode_thread::OutsideCall counted;
+    return call(keepGoing);
 }
 
 CSpiPlugin& CSpiPlugin::operator=(CSpiPlugin&& other) noexcept {
@@ -47,6 +69,7 @@ CSpiPlugin& CSpiPlugin::operator=(CSpiPlugin&& other) noexcept {
         Unload();
         m_module = std::move(other.m_module);
         m_libPath = std::move(other.m_libPath);
+        m_bThreadSafe = other.m_bThreadSafe;
     }
     return *this;
 }
@@ -62,6 +85,7 @@ void CSpiPlugin::Unload() {
     }
     m_module.Reset();
     m_libPath.clear();
+    m_bThreadSafe = false;
 }
 
 bool CSpiPlugin::SupportsExtension(const std::string& ext) const {
@@ -128,7 +152,7 @@ std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::wstring& path, 
     // A plug-in is only ever called on the decode thread. The thread may still be running out
     // a decode given up before (a plug-in that reports no progress cannot be stopped): a
     // caller that must not wait for it gives up waiting as it would give up a decode.
-    const auto read = [this, path](const decode_thread::StopFlag&) -> std::optional<PictureSize> {
+    const auto read = [this, path](const KeepGoing&) -> std::optional<PictureSize> {
         CSpiInput input;
         PictureInfo info{};
         if (input.Open(m_module.Get(), path, KeepGoing()) != kSpiSuccess ||
@@ -137,14 +161,14 @@ std::optional<PictureSize> CSpiPlugin::ReadHeaderSize(const std::wstring& path, 
         }
         return PictureSize{static_cast<int32_t>(info.width), static_cast<int32_t>(info.height)};
     };
-    return decode_thread::RunFor<std::optional<PictureSize>>(read, keepGoing).value_or(std::nullopt);
+    return Call<std::optional<PictureSize>>(read, keepGoing).value_or(std::nullopt);
 }
 
 bool CSpiPlugin::TakesContent(const std::wstring& path, const uint8_t (&head)[kHeadBytes],
                                const KeepGoing& keepGoing) const {
     // The call owns what it uses: given up, it may run after this function has returned.
     const auto ask = [this, path, start = std::vector<uint8_t>(head, head + kHeadBytes)](
-                         const decode_thread::StopFlag&) {
+                         const KeepGoing&) {
         const auto data = reinterpret_cast<DWORD_PTR>(start.data());
         if (std::optional<std::string> ansi = ExactAnsiText(path)) {
             const auto isSupported = Export<SpiIsSupportedFn>("IsSupported");
@@ -159,7 +183,7 @@ bool CSpiPlugin::TakesContent(const std::wstring& path, const uint8_t (&head)[kH
         char none[1] = {};
         return isSupported != nullptr && isSupported(none, data) != 0;
     };
-    return decode_thread::RunFor<bool>(ask, keepGoing).value_or(false);
+    return Call<bool>(ask, keepGoing).value_or(false);
 }
 
 namespace {
@@ -191,13 +215,12 @@ DecodeOutcome CSpiPlugin::Decode(const std::wstring& path, const KeepGoing& keep
     if (path.size() > kMaxFileName) {
         return DecodeOutcome::Failed(DecodeFailure::kReadError);
     }
-    std::optional<DecodeOutcome> decoded = decode_thread::RunFor<DecodeOutcome>(
-        [this, path](const decode_thread::StopFlag& stop) { return DecodeHere(path, stop); }, keepGoing);
+    std::optional<DecodeOutcome> decoded = Call<DecodeOutcome>(
+        [this, path](const KeepGoing& going) { return DecodeHere(path, going); }, keepGoing);
     return decoded ? std::move(*decoded) : DecodeOutcome::Failed(DecodeFailure::kStopped);
 }
 
-DecodeOutcome CSpiPlugin::DecodeHere(const std::wstring& path, const decode_thread::StopFlag& stop) const {
-    const KeepGoing keepGoing = [&stop] { return !stop.load(); };
+DecodeOutcome CSpiPlugin::DecodeHere(const std::wstring& path, const KeepGoing& keepGoing) const {
     CSpiInput input;
     if (const int opened = input.Open(m_module.Get(), path, keepGoing); opened != kSpiSuccess) {
         return DecodeOutcome::Failed(FailureOfPluginResult(opened));

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -53,6 +54,11 @@ public:
                       const KeepGoing& keepGoing = KeepGoing()) const;
 
     bool IsLoaded() const { return m_module.IsValid(); }
+    // Whether the plug-in says that its calls may run on several threads at once: by an
+    // export `IxoThreadSafe` that answers 1. The published interface has no such word; a
+    // plug-in that says nothing is called on the decode thread only, one call at a time.
+    // A read-ahead worker (decode_thread::CallsSafePluginsHere) calls such a plug-in itself.
+    bool IsThreadSafe() const { return m_bThreadSafe; }
     const std::wstring& GetLibPath() const { return m_libPath; }
 
     // At most this many filter numbers are asked for: a plug-in that never ends its list must not hang us.
@@ -76,10 +82,17 @@ private:
     static DecodeFailure FailureOf(int result, const CSpiInput& input, const std::wstring& path);
     // Checks the fresh bitmap against the size the plug-in reported, turns a top-down one
     // bottom-up and composites straight alpha on black; an empty picture when it is unusable.
-    // The decode itself, on the decode thread; `stop` asks the plug-in to stop.
-    DecodeOutcome DecodeHere(const std::wstring& path, const std::atomic<bool>& stop) const;
+    // The decode itself, where Call runs it; the plug-in asks `keepGoing` at each report.
+    DecodeOutcome DecodeHere(const std::wstring& path, const KeepGoing& keepGoing) const;
     static CPicture AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits, const PictureInfo& reported);
+
+    // Runs `call` here when this thread calls safe plug-ins itself and the plug-in is one,
+    // else on the decode thread as decode_thread::RunFor does.
+    template <class Result>
+    std::optional<Result> Call(std::function<Result(const KeepGoing& keepGoing)> call,
+                               const KeepGoing& keepGoing) const;
 
     fw::ModuleHandle m_module;
     std::wstring m_libPath;
+    bool m_bThreadSafe = false;
 };

@@ -1,6 +1,7 @@
 #include "plugins/ixwic/DecoderCatalog.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "plugins/ixwic/PictureHeader.h"
 #include "plugins/ixwic/WicPicture.h"
@@ -85,8 +86,12 @@ std::vector<DecoderFilter> EnumerateFilters() {
 
 }  // namespace
 
-const std::vector<DecoderFilter>& InstalledDecoderFilters() {
+// Read once the system's codecs can be listed; callers on several threads at once each get
+// their own copy, read under the lock.
+std::vector<DecoderFilter> InstalledDecoderFilters() {
+    static std::mutex lock;
     static std::vector<DecoderFilter> filters;
+    const std::lock_guard held(lock);
     if (filters.empty()) {
         filters = EnumerateFilters();
     }

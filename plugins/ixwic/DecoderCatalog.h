@@ -18,7 +18,7 @@ struct DecoderFilter {
 
 // The installed decoders' filters, enumerated on the first call and kept; the call
 // initialises COM itself. Empty when the enumeration failed (and tried again next time).
-const std::vector<DecoderFilter>& InstalledDecoderFilters();
+std::vector<DecoderFilter> InstalledDecoderFilters();
 
 // ".jpeg,.jpe,.jpg" (commas or semicolons) as "*.jpeg;*.jpe;*.jpg"; empty when no extension.
 std::string FilterFromExtensions(const std::wstring& extensions);

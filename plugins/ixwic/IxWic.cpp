@@ -260,6 +260,12 @@ int ReadPicture(const Char* buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInf
 
 }  // namespace
 
+// Every export may be called on several threads at once: each call makes its own
+// apartment, factory, stream and decoder, and the list of codecs is read under a lock.
+IXWIC_EXPORT int WINAPI IxoThreadSafe() {
+    return 1;
+}
+
 IXWIC_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
     if (infono == 0) {
         return CopyInfo(kApiVersion, buf, buflen);
@@ -272,7 +278,7 @@ IXWIC_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
         return CopyInfo(std::string(), buf, buflen);
     }
     try {
-        const std::vector<ixwic::DecoderFilter>& filters = ixwic::InstalledDecoderFilters();
+        const std::vector<ixwic::DecoderFilter> filters = ixwic::InstalledDecoderFilters();
         const size_t index = static_cast<size_t>(infono - 2) / 2;
         if (index >= filters.size()) {
             return CopyInfo(std::string(), buf, buflen);

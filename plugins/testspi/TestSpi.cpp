@@ -130,7 +130,7 @@ public:
         }
         constexpr bool kWide = sizeof(Char) == sizeof(wchar_t);
         const bool memory = (flag & kSpiInputMask) == kSpiInputMemory;
-        ++g_inputCounts[(kWide ? 2 : 0) + (memory ? 1 : 0)];
+        ::InterlockedIncrement(&g_inputCounts[(kWide ? 2 : 0) + (memory ? 1 : 0)]);
         if (memory) {
 #if defined(TSPI_VARIANT_FILEONLY)
             return kSpiNotImplemented;
@@ -415,9 +415,30 @@ template <class Char>
     return result == kSpiSuccess ? ReadHeader(input, header) : result;
 }
 
+// How many decodes run at once now, and the most that ever did: a host that calls this
+// plug-in on one thread only never sees more than one.
+LONG g_decodingNow = 0;
+LONG g_mostAtOnce = 0;
+
+class CDecoding {
+public:
+    CDecoding() {
+        const LONG now = ::InterlockedIncrement(&g_decodingNow);
+        for (LONG most = g_mostAtOnce; now > most; most = g_mostAtOnce) {
+            if (::InterlockedCompareExchange(&g_mostAtOnce, now, most) == most) {
+                break;
+            }
+        }
+    }
+    ~CDecoding() { ::InterlockedDecrement(&g_decodingNow); }
+    CDecoding(const CDecoding&) = delete;
+    CDecoding& operator=(const CDecoding&) = delete;
+};
+
 template <class Char>
 [[maybe_unused]] int DecodeInput(const Char* buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
                                  SpiProgressCallback progress, LONG_PTR lData) {
+    const CDecoding counted;
     CInput input;
     TestHeader header;
     if (const int result = ReadInputHeader(buf, len, flag, input, header); result != kSpiSuccess) {
@@ -581,6 +602,18 @@ TSPI_EXPORT int WINAPI GetPicture(LPSTR buf, LONG_PTR len, unsigned int flag, HL
 TSPI_EXPORT int WINAPI GetPreview(LPSTR, LONG_PTR, unsigned int, HLOCAL*, HLOCAL*, SpiProgressCallback, LONG_PTR) {
     return kSpiNotImplemented;
 }
+
+// The most decodes that ran at once so far (see CDecoding).
+TSPI_EXPORT LONG WINAPI TestMostAtOnce() {
+    return g_mostAtOnce;
+}
+
+#if defined(TSPI_VARIANT_SAFE)
+// Says that its calls may run on several threads at once.
+TSPI_EXPORT int WINAPI IxoThreadSafe() {
+    return 1;
+}
+#endif
 
 // How often GetPictureInfo and GetPicture were given an input of each kind (see g_inputCounts).
 TSPI_EXPORT LONG WINAPI TestInputCount(int kind) {
