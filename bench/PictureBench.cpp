@@ -967,6 +967,7 @@ void MeasureMemory(CViewerDlg& dlg, const std::string& dir) {
                 Paint(dlg);
                 if (readAhead) {
                     dlg.Pane().RunIdleWork();
+                    dlg.Pane().SettleReadAhead();
                 }
             }
             const bench::MemoryUse now = bench::ReadMemoryUse();

@@ -1,6 +1,7 @@
 // The picture pane: showing the selected entry, painting, panning, and the idle work.
 #include "pane/PicturePane.h"
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -15,6 +16,8 @@
 namespace {
 
 constexpr UINT_PTR kIdleTimer = 1;
+// A read-ahead worker has ended a job.
+constexpr UINT kJobEndedMessage = WM_APP + 0x21;
 // While the user holds Up or Down the selection goes on past every picture: nothing is
 // read ahead for it until the key is let go (then the read-ahead starts from where it
 // stopped). The idle work looks again this often meanwhile.
@@ -51,6 +54,7 @@ FW_BEGIN_MESSAGE_MAP(CPicturePane, fw::CChildWnd)
     FW_ON_MESSAGE(WM_ERASEBKGND, Void, OnEraseBackground)
     FW_ON_MESSAGE(WM_SIZE, Size, OnSize)
     FW_ON_MESSAGE(WM_TIMER, Timer, OnTimer)
+    FW_ON_MESSAGE(kJobEndedMessage, Void, TakeWorkersPictures)
     FW_ON_MESSAGE(WM_MOUSEMOVE, Mouse, OnMouseMove)
     FW_ON_MESSAGE(WM_LBUTTONDOWN, Mouse, OnLButtonDown)
     FW_ON_MESSAGE(WM_LBUTTONUP, Mouse, OnLButtonUp)
@@ -85,12 +89,18 @@ std::optional<PictureSize> CPicturePane::ShownHeaderSize() const {
 }
 
 void CPicturePane::ReleasePictures() {
+    m_workers.StopAll();
+    for (const std::shared_ptr<CAheadWorkers::Job>& job : m_jobs) {
+        m_readAhead.Unreserve(job->reserved);
+    }
+    m_jobs.clear();
     m_shown = Shown();
     m_readAhead.Clear();
 }
 
 void CPicturePane::OnListed() {
     m_readAhead.Clear();
+    StopJobs();
     ShowSelected();
 }
 
@@ -105,6 +115,9 @@ void CPicturePane::OnChanged(int index) {
     }
     const std::wstring path = m_folder.PathOf(*entry);
     m_readAhead.Drop(path);
+    if (const std::shared_ptr<CAheadWorkers::Job> job = JobFor(path, entry->GetDecoder())) {
+        job->stop = true;
+    }
     if (entry == m_folder.Selected() && m_shown.kind == Shown::kPicture && m_shown.path == path &&
         m_shown.stamp != FileStamp::Of(path)) {
         m_shown = Shown();  // not retired: it no longer matches its file
@@ -140,13 +153,27 @@ void CPicturePane::ShowSelected() {
     m_shown = std::move(next);
     m_nScrollX = 0;
     m_nScrollY = 0;
+    // The workers go on only with the pictures beside this one: those of the pictures the
+    // keys went past are stopped.
+    if (!m_jobs.empty()) {
+        const int index = m_folder.SelectedIndex();
+        std::vector<std::wstring> beside;
+        for (const int at : {index - 1, index, index + 1}) {
+            if (const ListEntry* e = m_folder.At(at); e != nullptr && !e->IsDirectory()) {
+                beside.push_back(m_folder.PathOf(*e));
+            }
+        }
+        StopJobsExcept(beside);
+    }
     if (copy) {
         m_shown.fromReadAhead = true;
         m_shown.stamp = copy->stamp;
         m_shown.picture = std::move(copy->picture);
         m_shown.fitted = std::move(copy->fitted);
     } else if (m_shown.kind == Shown::kPicture) {
-        Decode(StepAway());
+        if (!TakeShownFromJob(StepAway())) {
+            Decode(StepAway());
+        }
     } else if (m_shown.kind == Shown::kPreview) {
         DecodePreview(StepAway());
     }
@@ -219,7 +246,9 @@ bool CPicturePane::ShowPending() {
     // Another step of the keys gives it up again; a command waits for it.
     const KeepGoing keepGoing = [] { return !ListStepIsWaiting(); };
     if (m_shown.kind == Shown::kPicture) {
-        Decode(keepGoing);
+        if (!TakeShownFromJob(keepGoing)) {
+            Decode(keepGoing);
+        }
     } else {
         DecodePreview(keepGoing);
     }
@@ -236,7 +265,7 @@ bool CPicturePane::MakeShownSeen(bool repeat) {
         return true;
     }
     const bool wasPending = m_shown.pending;
-    if (wasPending) {
+    if (wasPending && !TakeShownFromJob(KeepGoing())) {
         Decode(KeepGoing());
     }
     if (!m_shown.painted) {
@@ -387,19 +416,31 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
         }
     }
     m_readAhead.KeepOnly(paths);
+    StopJobsExcept(paths);
     const fw::CClientDC dc(m_hWnd);
     for (size_t i = 0; i < wanted.size(); ++i) {
         const ListEntry& entry = *wanted[i];
         const std::wstring& path = paths[i];
+        const Decoder decoder = entry.GetDecoder();
         const KeepGoing going = [&] { return keepGoing(entry); };
-        CReadAhead::Outcome outcome = m_readAhead.Prepare(path, entry.GetDecoder(), dc, going);
+        // Read on a worker where one can read it, else here.
+        const bool onWorker = CAheadWorkers::Takes(decoder);
+        const auto prepare = [&] {
+            return onWorker ? StartJob(path, decoder, going) : m_readAhead.Prepare(path, decoder, dc, going);
+        };
+        CReadAhead::Outcome outcome = prepare();
         if (outcome == CReadAhead::Outcome::kNoRoom && i + 1 < paths.size()) {
             // The less wanted copies make room for this one.
-            m_readAhead.KeepOnly(std::vector<std::wstring>(paths.begin(), paths.begin() + static_cast<ptrdiff_t>(i)));
-            outcome = m_readAhead.Prepare(path, entry.GetDecoder(), dc, going);
+            const std::vector<std::wstring> before(paths.begin(), paths.begin() + static_cast<ptrdiff_t>(i));
+            m_readAhead.KeepOnly(before);
+            StopJobsExcept(before);
+            outcome = prepare();
         }
         if (outcome == CReadAhead::Outcome::kStopped) {
             return false;
+        }
+        if (onWorker && !m_readAhead.Holds(path)) {
+            continue;  // on its way
         }
         // The copy scaled to the pane, so that the key that goes there costs one blit.
         if (outcome == CReadAhead::Outcome::kHeld && m_bFitToPane) {
@@ -468,6 +509,145 @@ void CPicturePane::RunIdleWork() {
     }
     // Last, as it only makes drawing the shown picture stretched again cheap.
     MakeShownBitmap();
+}
+
+std::shared_ptr<CAheadWorkers::Job> CPicturePane::JobFor(const std::wstring& path, Decoder decoder) const {
+    for (const std::shared_ptr<CAheadWorkers::Job>& job : m_jobs) {
+        if (job->path == path && job->decoder == decoder && !job->stop) {
+            return job;
+        }
+    }
+    return nullptr;
+}
+
+void CPicturePane::StopJobsExcept(const std::vector<std::wstring>& paths) {
+    std::vector<std::shared_ptr<CAheadWorkers::Job>> takenBack;
+    for (const std::shared_ptr<CAheadWorkers::Job>& job : m_jobs) {
+        if (std::find(paths.begin(), paths.end(), job->path) == paths.end()) {
+            job->stop = true;
+            if (m_workers.TakeBack(job)) {
+                takenBack.push_back(job);  // no worker will see it: it holds nothing
+            }
+        }
+    }
+    for (const std::shared_ptr<CAheadWorkers::Job>& job : takenBack) {
+        ForgetJob(job);
+    }
+}
+
+void CPicturePane::ForgetJob(const std::shared_ptr<CAheadWorkers::Job>& job) {
+    if (std::erase(m_jobs, job) > 0) {
+        m_readAhead.Unreserve(job->reserved);
+    }
+}
+
+CReadAhead::Outcome CPicturePane::StartJob(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) {
+    if (m_readAhead.Knows(path, decoder) || JobFor(path, decoder) != nullptr) {
+        return CReadAhead::Outcome::kHeld;
+    }
+    // Not started for a key that goes elsewhere, as a decode here would stop at once.
+    if (keepGoing && !keepGoing()) {
+        return CReadAhead::Outcome::kStopped;
+    }
+    size_t live = 0;
+    for (const std::shared_ptr<CAheadWorkers::Job>& job : m_jobs) {
+        live += job->stop ? 0 : 1;
+    }
+    if (m_readAhead.Count() + live >= CReadAhead::kMaxPictures) {
+        return CReadAhead::Outcome::kNoRoom;
+    }
+    bool stopped = false;
+    const KeepGoing watch = [&] {
+        stopped = stopped || (keepGoing && !keepGoing());
+        return !stopped;
+    };
+    const uint64_t expected = m_readAhead.ExpectedBytes(path, decoder, watch);
+    if (stopped) {
+        return CReadAhead::Outcome::kStopped;
+    }
+    auto job = std::make_shared<CAheadWorkers::Job>();
+    job->path = path;
+    job->decoder = decoder;
+    if (m_bFitToPane) {
+        job->pane = ToPane(Area());
+    }
+    // The decoder's buffers beside the picture, and the copy scaled to the pane.
+    job->reserved = 2 * expected + CReadAhead::BytesOf(job->pane.Width(), job->pane.Height());
+    if (!m_readAhead.HasRoomFor(job->reserved)) {
+        return CReadAhead::Outcome::kNoRoom;
+    }
+    m_readAhead.Reserve(job->reserved);
+    m_jobs.push_back(job);
+    m_workers.TellEndsTo(m_hWnd, kJobEndedMessage);
+    m_workers.Submit(job);
+    return CReadAhead::Outcome::kHeld;
+}
+
+bool CPicturePane::TakeShownFromJob(const KeepGoing& keepGoing) {
+    const std::shared_ptr<CAheadWorkers::Job> job = JobFor(m_shown.path, m_shown.decoder);
+    if (job == nullptr) {
+        return false;
+    }
+    if (m_workers.TakeBack(job)) {
+        ForgetJob(job);
+        return false;  // decoded here and now, not after the jobs before it
+    }
+    if (!CAheadWorkers::WaitFor(*job, keepGoing)) {
+        m_shown.pending = true;
+        return true;
+    }
+    ForgetJob(job);
+    if (!job->stamp || !(FileStamp::Of(m_shown.path) == job->stamp) ||
+        job->decoded.failure == DecodeFailure::kStopped) {
+        return false;
+    }
+    m_shown.stamp = job->stamp;
+    m_shown.picture = std::move(job->decoded.picture);
+    m_shown.failure = job->decoded.failure;
+    m_shown.pending = false;
+    m_shown.fromReadAhead = true;
+    const SIZE size = FittedSizeOf(m_shown.picture);
+    if (job->fitted.Fits(size.cx, size.cy)) {
+        m_shown.fitted = std::move(job->fitted);
+    }
+    return true;
+}
+
+void CPicturePane::TakeWorkersPictures() {
+    // The shown picture's own job first: it is on screen once it is taken.
+    if (m_shown.kind == Shown::kPicture && m_shown.pending) {
+        const std::shared_ptr<CAheadWorkers::Job> job = JobFor(m_shown.path, m_shown.decoder);
+        if (job != nullptr && job->ended && TakeShownFromJob(KeepGoing()) && !m_shown.pending) {
+            Redraw();
+            TellShownChanged();
+        }
+    }
+    std::vector<std::shared_ptr<CAheadWorkers::Job>> ended;
+    for (const std::shared_ptr<CAheadWorkers::Job>& job : m_jobs) {
+        if (job->ended) {
+            ended.push_back(job);
+        }
+    }
+    for (const std::shared_ptr<CAheadWorkers::Job>& job : ended) {
+        ForgetJob(job);
+        if (!job->stop && job->stamp && job->decoded.failure != DecodeFailure::kStopped) {
+            m_readAhead.Adopt(job->path, job->decoder, *job->stamp, std::move(job->decoded), std::move(job->fitted));
+        }
+    }
+    if (!ended.empty() && !m_bPassing) {
+        ScheduleIdleWork();
+    }
+}
+
+void CPicturePane::SettleReadAhead() {
+    for (const std::vector<std::shared_ptr<CAheadWorkers::Job>> jobs = m_jobs; const auto& job : jobs) {
+        CAheadWorkers::WaitFor(*job, KeepGoing());
+    }
+    // Their messages are answered here, so that no idle work gives way to them.
+    MSG message;
+    while (m_hWnd != nullptr && ::PeekMessageW(&message, m_hWnd, kJobEndedMessage, kJobEndedMessage, PM_REMOVE)) {
+    }
+    TakeWorkersPictures();
 }
 
 SIZE CPicturePane::FittedSizeOf(const CPicture& picture) const {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,7 @@
 #include "image/PaneGeometry.h"
 #include "image/Picture.h"
 #include "image/SpiPluginList.h"
+#include "pane/AheadWorkers.h"
 #include "pane/ReadAhead.h"
 #include "portable/KeepGoing.h"
 
@@ -134,6 +136,14 @@ public:
                    const KeepGoing& nothingWaits = {});
     const CReadAhead& ReadAheadCopies() const { return m_readAhead; }
     CReadAhead& ReadAheadCopies() { return m_readAhead; }
+    // The read-ahead's threads, and the pictures on their way from them now.
+    const CAheadWorkers& Workers() const { return m_workers; }
+    size_t PicturesOnTheirWay() const { return m_jobs.size(); }
+    // Takes over what the workers have read (as their message to the pane does).
+    void TakeWorkersPictures();
+    // Waits until the workers have ended every job and takes their pictures over (tests and
+    // benchmarks, which look at the copies right after the idle work).
+    void SettleReadAhead();
     // How long a picture stays on screen before its device bitmap is made in idle time:
     // making it cannot be broken off by a key.
     static constexpr DWORD kSettleMs = 100;
@@ -192,6 +202,20 @@ private:
             m_shownChanged();
         }
     }
+    // Reading ahead on a worker: the job of `path` as `decoder` reads it, not stopped; null
+    // when there is none.
+    std::shared_ptr<CAheadWorkers::Job> JobFor(const std::wstring& path, Decoder decoder) const;
+    // Starts reading `path` ahead on a worker, as CReadAhead::Prepare reads on this thread:
+    // kHeld when a copy is held, on its way or was tried already, kNoRoom, or kStopped.
+    CReadAhead::Outcome StartJob(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing);
+    // Stops the jobs whose path is not among `paths`.
+    void StopJobsExcept(const std::vector<std::wstring>& paths);
+    void StopJobs() { StopJobsExcept({}); }
+    // The shown picture from its worker: waits for the job while `keepGoing` answers true.
+    // True when the shown picture was taken from it, or stays pending on it; false when no
+    // job has it (a job no worker has started yet is taken back: the picture is decoded here).
+    bool TakeShownFromJob(const KeepGoing& keepGoing);
+    void ForgetJob(const std::shared_ptr<CAheadWorkers::Job>& job);
     bool CopyRefusedAt(int width, int height) const {
         return m_shown.copyRefusedAt.cx == width && m_shown.copyRefusedAt.cy == height;
     }
@@ -209,6 +233,8 @@ private:
     int m_nScrollY = 0;
     POINT m_ptLastMouse{0, 0};
     CReadAhead m_readAhead;
+    CAheadWorkers m_workers;
+    std::vector<std::shared_ptr<CAheadWorkers::Job>> m_jobs;
     // The pane and the picture's place in it at the last paint: outside that place the
     // pane is black on the screen.
     struct Painted {

@@ -66,6 +66,38 @@ std::optional<uint64_t> NamedBytes(const std::wstring& path, Decoder decoder, co
 
 }  // namespace
 
+bool CReadAhead::Knows(const std::wstring& path, Decoder decoder) const {
+    const auto found = std::find_if(m_held.begin(), m_held.end(), [&](const Held& h) { return h.path == path; });
+    return found != m_held.end() && found->decoder == decoder && FileStamp::Of(path) == found->stamp;
+}
+
+uint64_t CReadAhead::ExpectedBytes(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) const {
+    return NamedBytes(path, decoder, keepGoing).value_or(LargestHeld());
+}
+
+CReadAhead::Outcome CReadAhead::Adopt(const std::wstring& path, Decoder decoder, const FileStamp& stamp,
+                                      DecodeOutcome decoded, CFittedCopy fitted) {
+    if (decoded.failure == DecodeFailure::kStopped) {
+        return Outcome::kStopped;
+    }
+    Drop(path);
+    Held held;
+    held.path = path;
+    held.decoder = decoder;
+    held.stamp = stamp;
+    if (!decoded) {
+        return Remember(std::move(held), Outcome::kFailed);
+    }
+    held.picture = std::move(decoded.picture);
+    held.fitted = std::move(fitted);
+    held.bytes = held.picture.HeldBytes() + held.fitted.HeldBytes();
+    if (m_held.size() >= kMaxPictures || !HasRoomFor(held.bytes)) {
+        return Remember(std::move(held), Outcome::kNoRoom);
+    }
+    m_held.push_back(std::move(held));
+    return Outcome::kHeld;
+}
+
 void CReadAhead::MakeRoomToDecode(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) {
     const std::optional<uint64_t> bytes = NamedBytes(path, decoder, keepGoing);
     while (bytes && !m_held.empty() && !HasRoomFor(2 * *bytes)) {

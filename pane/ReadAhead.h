@@ -105,8 +105,21 @@ public:
     static uint64_t BytesOf(long width, long height) {
         return uint64_t{4} * static_cast<uint32_t>(std::max(0L, width)) * static_cast<uint32_t>(std::max(0L, height));
     }
-    // Whether `bytes` more fit beside the held copies within the cap.
-    bool HasRoomFor(uint64_t bytes) const { return HeldBytes() + bytes <= m_maxHeldBytes; }
+    // Whether `bytes` more fit beside the held copies and the room reserved within the cap.
+    bool HasRoomFor(uint64_t bytes) const { return HeldBytes() + m_reserved + bytes <= m_maxHeldBytes; }
+    // Room taken for a decode on a worker until it ends: what it will hold, and its decoder's
+    // buffers meanwhile.
+    void Reserve(uint64_t bytes) { m_reserved += bytes; }
+    void Unreserve(uint64_t bytes) { m_reserved -= std::min(bytes, m_reserved); }
+    // Whether `path` as `decoder` reads it is held or was tried, and its file is unchanged.
+    bool Knows(const std::wstring& path, Decoder decoder) const;
+    // What the header of `path` names as the bytes of its decoded picture, or the largest
+    // held when it cannot be read: the room a decode of it needs is twice that.
+    uint64_t ExpectedBytes(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) const;
+    // Takes over what a worker read of `path` (`stamp`: the file's before the read), with
+    // its copy scaled to the pane, as Prepare would have kept it.
+    Outcome Adopt(const std::wstring& path, Decoder decoder, const FileStamp& stamp, DecodeOutcome decoded,
+                  CFittedCopy fitted);
     // Another cap (a test gives a smaller one); copies already held stay.
     void SetCap(uint64_t maxHeldBytes) { m_maxHeldBytes = maxHeldBytes; }
 
@@ -127,5 +140,6 @@ private:
     Outcome Remember(Held held, Outcome outcome);
 
     uint64_t m_maxHeldBytes;
+    uint64_t m_reserved = 0;
     std::vector<Held> m_held;
 };

@@ -350,6 +350,7 @@ TEST_F(Display, TheDeviceBitmapIsMadeOnlyWithinTheCopiesCap) {
         EXPECT_TRUE(PaneShows(dlg, FittedTwoTone(fit, 60, 0xE02020, 0x2020E0))) << "drawn from its rows";
         dlg.Pane().ReadAheadCopies().SetCap(2 * kBitmap);
         dlg.Pane().RunIdleWork();
+        dlg.Pane().SettleReadAhead();
         EXPECT_FALSE(picture.LacksDeviceBitmap()) << "room for it";
     });
 }

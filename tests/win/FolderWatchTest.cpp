@@ -157,6 +157,7 @@ TEST_F(FolderWatch, APictureWrittenElsewhereIsReadAgainNotShownFromItsCopy) {
     WithViewer([&](CViewerDlg& dlg) {
         dlg.Folder().Open(test::Wide(m_pics.Path()));
         dlg.Pane().RunIdleWork();
+        dlg.Pane().SettleReadAhead();
         ASSERT_TRUE(dlg.Pane().ReadAheadCopies().Holds(WPic(L"b.bmp")));
         Elsewhere([&] { WriteWide(WPic(L"b.bmp"), SolidBmp(7, 5, 0x0000FF)); });
         ASSERT_TRUE(Sentinel(dlg, L"c.bmp"));

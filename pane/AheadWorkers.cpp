@@ -1,0 +1,195 @@
+#include "pane/AheadWorkers.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "image/Decode.h"
+#include "image/DecodeThread.h"
+#include "image/SpiPlugin.h"
+
+namespace {
+
+// How often a waiting caller asks its question when no message arrives meanwhile.
+constexpr DWORD kAskMs = 5;
+constexpr UINT kWakeOn = QS_KEY | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_SENDMESSAGE;
+// How long the window waits for its workers when it goes: a decode that does not stop
+// at its next progress report is left to end on its own.
+constexpr auto kLastWait = std::chrono::seconds(5);
+
+}  // namespace
+
+// What the workers share with the window's thread; each worker holds it, so a worker
+// left behind at the end never outlives it.
+struct CAheadWorkers::State {
+    std::mutex mutex;
+    std::condition_variable wake;     // a job came, or the end
+    std::condition_variable changed;  // a job ended, or a worker went
+    std::deque<std::shared_ptr<Job>> queue;
+    std::vector<std::shared_ptr<Job>> running;
+    unsigned threads = 0;
+    unsigned idle = 0;
+    unsigned mostAtOnce = 0;
+    bool quit = false;
+    HWND window = nullptr;
+    UINT message = 0;
+
+    void Work();
+    static void Run(Job& job);
+};
+
+void CAheadWorkers::State::Run(Job& job) {
+    const KeepGoing keepGoing = [&job] { return !job.stop.load(); };
+    job.stamp = FileStamp::Of(job.path);
+    if (!job.stamp) {
+        job.decoded = DecodeOutcome::Failed(DecodeFailure::kReadError);
+        return;
+    }
+    // The BMP reader asks the screen's depth; each thread has a device context of its own.
+    const HDC screen = ::GetDC(nullptr);
+    job.decoded = DecodePicture(job.path, job.decoder, screen, keepGoing, DeviceBitmap::kLater);
+    ::ReleaseDC(nullptr, screen);
+    // A file that changed while it was read may be torn: it is read again when shown.
+    if (!(FileStamp::Of(job.path) == job.stamp)) {
+        job.stamp.reset();
+        return;
+    }
+    if (!job.decoded || job.pane.Width() <= 0 || job.pane.Height() <= 0 || job.stop) {
+        return;
+    }
+    const CPicture& picture = job.decoded.picture;
+    int scrollX = 0;
+    int scrollY = 0;
+    const PaneRect to = LayoutPicture(true, picture.Width(), picture.Height(), job.pane, scrollX, scrollY).destination;
+    if (std::optional<CFittedCopy> fitted = CFittedCopy::Make(picture, to.Width(), to.Height(), keepGoing)) {
+        job.fitted = std::move(*fitted);
+    }
+}
+
+void CAheadWorkers::State::Work() {
+    // The system's codecs are apartment-threaded: made here, in an apartment of this
+    // thread's own, they are used here and never marshalled to the window's thread.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    decode_thread::CallSafePluginsHere();
+    std::unique_lock lock(mutex);
+    for (;;) {
+        ++idle;
+        wake.wait(lock, [this] { return quit || !queue.empty(); });
+        --idle;
+        if (quit) {
+            break;
+        }
+        std::shared_ptr<Job> job = std::move(queue.front());
+        queue.pop_front();
+        running.push_back(job);
+        mostAtOnce = std::max(mostAtOnce, static_cast<unsigned>(running.size()));
+        lock.unlock();
+        if (job->stop) {
+            job->decoded = DecodeOutcome::Failed(DecodeFailure::kStopped);
+        } else {
+            Run(*job);
+        }
+        lock.lock();
+        std::erase(running, job);
+        job->ended = true;
+        ::SetEvent(job->done.Get());
+        if (window != nullptr) {
+            ::PostMessageW(window, message, 0, 0);
+        }
+        job.reset();  // a job nobody waits for any more goes here
+        changed.notify_all();
+    }
+    --threads;
+    changed.notify_all();
+    lock.unlock();
+    if (SUCCEEDED(com)) {
+        ::CoUninitialize();
+    }
+}
+
+CAheadWorkers::CAheadWorkers() : m_state(std::make_shared<State>()) {}
+
+CAheadWorkers::~CAheadWorkers() {
+    std::unique_lock lock(m_state->mutex);
+    m_state->quit = true;
+    m_state->window = nullptr;
+    m_state->queue.clear();
+    for (const std::shared_ptr<Job>& job : m_state->running) {
+        job->stop = true;
+    }
+    m_state->wake.notify_all();
+    m_state->changed.wait_for(lock, kLastWait, [this] { return m_state->threads == 0; });
+}
+
+void CAheadWorkers::TellEndsTo(HWND window, UINT message) {
+    const std::lock_guard lock(m_state->mutex);
+    m_state->window = window;
+    m_state->message = message;
+}
+
+bool CAheadWorkers::Takes(const Decoder& decoder) {
+    return decoder.kind == Decoder::Kind::kBmp ||
+           (decoder.kind == Decoder::Kind::kPlugin && decoder.plugin != nullptr && decoder.plugin->IsThreadSafe());
+}
+
+unsigned CAheadWorkers::ThreadCount() {
+    SYSTEM_INFO info{};
+    ::GetSystemInfo(&info);
+    return std::max(1u, static_cast<unsigned>(info.dwNumberOfProcessors) - 1);
+}
+
+void CAheadWorkers::Submit(std::shared_ptr<Job> job) {
+    const std::lock_guard lock(m_state->mutex);
+    if (!job->done.IsValid()) {
+        return;
+    }
+    m_state->queue.push_back(std::move(job));
+    if (m_state->idle == 0 && m_state->threads < ThreadCount()) {
+        ++m_state->threads;
+        std::thread([state = m_state] { state->Work(); }).detach();
+    }
+    m_state->wake.notify_one();
+}
+
+bool CAheadWorkers::TakeBack(const std::shared_ptr<Job>& job) {
+    const std::lock_guard lock(m_state->mutex);
+    return std::erase(m_state->queue, job) > 0;
+}
+
+void CAheadWorkers::StopAll() {
+    std::unique_lock lock(m_state->mutex);
+    m_state->queue.clear();
+    for (const std::shared_ptr<Job>& job : m_state->running) {
+        job->stop = true;
+    }
+    m_state->changed.wait_for(lock, kLastWait, [this] { return m_state->running.empty(); });
+}
+
+bool CAheadWorkers::WaitFor(Job& job, const KeepGoing& keepGoing) {
+    const HANDLE done = job.done.Get();
+    for (;;) {
+        if (job.ended) {
+            return true;
+        }
+        if (done == nullptr || (keepGoing && !keepGoing())) {
+            job.abandoned = true;
+            return false;
+        }
+        const DWORD woke = keepGoing ? ::MsgWaitForMultipleObjects(1, &done, FALSE, kAskMs, kWakeOn)
+                                     : ::WaitForSingleObject(done, INFINITE);
+        if (woke == WAIT_FAILED) {
+            job.abandoned = true;
+            return false;
+        }
+    }
+}
+
+unsigned CAheadWorkers::MostAtOnce() const {
+    const std::lock_guard lock(m_state->mutex);
+    return m_state->mostAtOnce;
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The read-ahead's own threads. A picture the user will likely go to next is decoded, and
+// scaled to the pane, on one of them while the window's thread goes on with the keys; the
+// window's thread only takes the finished copy over. There are as many threads as the
+// machine has cores less one, at least one; each is a single-threaded apartment of its own
+// (the system's codecs are made and used there) without a message loop. They decode with
+// the BMP reader and with the plug-ins that are safe to call from several threads at once
+// (CSpiPlugin::IsThreadSafe), which they call themselves; a plug-in that says nothing is
+// read ahead on the window's thread in idle time, through the decode thread, as before.
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "framework/Handles.h"
+#include "image/FittedCopy.h"
+#include "image/PaneGeometry.h"
+#include "image/Picture.h"
+#include "image/SpiPluginList.h"
+#include "pane/ReadAhead.h"
+#include "portable/KeepGoing.h"
+
+class CAheadWorkers {
+public:
+    // One picture to read ahead. The window's thread fills the first part and reads the rest
+    // once `ended` is true; the worker writes the rest before it sets `ended`.
+    struct Job {
+        std::wstring path;
+        Decoder decoder;
+        PaneRect pane{};        // the pane the copy is fitted into; empty: no copy is made
+        uint64_t reserved = 0;  // what the window's thread counts for it until it ends
+        std::atomic<bool> stop{false};
+        std::atomic<bool> ended{false};
+        fw::KernelHandle done{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+
+        std::optional<FileStamp> stamp;  // the file's, before it was read; none when it changed meanwhile
+        DecodeOutcome decoded;
+        CFittedCopy fitted;
+        bool abandoned = false;  // the window's thread gave up waiting for it at least once
+    };
+
+    CAheadWorkers();
+    // Stops every job; waits a while for the threads to end, and leaves a stuck one behind.
+    ~CAheadWorkers();
+    CAheadWorkers(const CAheadWorkers&) = delete;
+    CAheadWorkers& operator=(const CAheadWorkers&) = delete;
+
+    // Where each ended job is told: `message` is posted to `window`.
+    void TellEndsTo(HWND window, UINT message);
+    // Whether a worker can read pictures of this decoder.
+    static bool Takes(const Decoder& decoder);
+    // The threads there are at most: the cores less one, at least one.
+    static unsigned ThreadCount();
+    // Queues the job; a worker takes it as soon as one is free.
+    void Submit(std::shared_ptr<Job> job);
+    // Takes a job back that no worker has started; false when one has.
+    bool TakeBack(const std::shared_ptr<Job>& job);
+    // Stops every job and waits until none runs any more (before the plug-ins go away).
+    void StopAll();
+    // Waits until the job has ended while asking `keepGoing` as the decode thread's callers
+    // do (at every key, click or message and every few milliseconds); false when it gave up.
+    static bool WaitFor(Job& job, const KeepGoing& keepGoing);
+    // How many workers were decoding at once at most (for tests and the benchmarks).
+    unsigned MostAtOnce() const;
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};

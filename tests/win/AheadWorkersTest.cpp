@@ -1,0 +1,118 @@
+// Reading ahead on the workers, in the real main window with the real plug-ins host: the
+// shown picture is decoded beside a neighbour's decode, never after it; a plug-in that
+// does not say it is safe on several threads is still called one call at a time; a key
+// that goes elsewhere stops a worker's decode; a decode starts only in room for it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "image/DecodeThread.h"
+#include "image/SpiPlugin.h"
+#include "tests/data/TestPicture.h"
+#include "tests/win/support/ViewerFixture.h"
+
+namespace {
+
+class AheadWorkers : public test::ViewerFixture {
+protected:
+    // A picture of `rows` rows; the slow mode takes kTpSlowRowMs a row, reporting each.
+    void WriteTpi(const std::string& name, uint32_t rows, uint32_t mode = test::kTpBottomUp24) const {
+        test::WriteFileBytes(Pic(name), test::MakeSolidTestPicture(64, rows, 0x336699, mode));
+    }
+    // The most decodes the test plug-in has seen running at once.
+    static LONG MostAtOnce(const CViewerDlg& dlg) {
+        const HMODULE module = ::GetModuleHandleW(dlg.GetPlugins().At(0)->GetLibPath().c_str());
+        using Fn = LONG(WINAPI*)();
+        const auto most = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, "TestMostAtOnce")));
+        return most != nullptr ? most() : -1;
+    }
+    bool Holds(const CViewerDlg& dlg, const std::string& name) const {
+        return dlg.Pane().ReadAheadCopies().Holds(test::Wide(Pic(name)));
+    }
+
+    // b is slow to decode (200 rows, 0.8 s) and read ahead while a is shown; a key that
+    // waits meanwhile gives the read-ahead up where this thread does it. Then c is shown.
+    void ShowBesideASlowNeighbour(const std::string& variant, bool safe) {
+        UsePlugins({variant});
+        WriteTpi("a.tpi", 4);
+        WriteTpi("b.tpi", 200, test::kTpSlowRows);
+        WriteTpi("c.tpi", 30, test::kTpSlowRows);
+        WithViewer([&](CViewerDlg& dlg) {
+            dlg.Folder().Open(test::Wide(m_pics.Path()));
+            ASSERT_EQ(dlg.GetPlugins().At(0)->IsThreadSafe(), safe);
+            dlg.Folder().Select(0);
+            const DWORD start = ::GetTickCount();
+            dlg.Pane().ReadAhead({dlg.Folder().At(1)}, [start](const ListEntry&) { return ::GetTickCount() - start < 50; });
+            EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), safe ? 1u : 0u);
+            dlg.Folder().Select(2);
+            EXPECT_TRUE(dlg.Pane().HoldsPicture());
+            if (safe) {
+                EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), 1u) << "c was decoded while b still was";
+                EXPECT_EQ(MostAtOnce(dlg), 2);
+                dlg.Pane().SettleReadAhead();
+                EXPECT_TRUE(Holds(dlg, "b.tpi"));
+            } else {
+                decode_thread::WaitUntilIdle();
+                EXPECT_EQ(MostAtOnce(dlg), 1) << "one call at a time";
+            }
+        });
+    }
+};
+
+TEST_F(AheadWorkers, ASafePluginDecodesTheShownPictureBesideANeighbour) {
+    ShowBesideASlowNeighbour("safe", true);
+}
+
+TEST_F(AheadWorkers, APluginThatSaysNothingIsCalledOneCallAtATime) {
+    ShowBesideASlowNeighbour("tpi", false);
+}
+
+// The user goes three pictures on while b is read ahead: its decode stops at the
+// plug-in's next report, long before its end, and nothing of it is kept.
+TEST_F(AheadWorkers, AKeyThatGoesElsewhereStopsTheWorkersDecode) {
+    UsePlugins({"safe"});
+    WriteTpi("a.tpi", 4);
+    WriteTpi("b.tpi", 200, test::kTpSlowRows);
+    for (const char* name : {"c.tpi", "d.tpi", "e.tpi"}) {
+        WriteTpi(name, 4);
+    }
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        dlg.Folder().Select(0);
+        dlg.Pane().ReadAhead({dlg.Folder().At(1)}, [](const ListEntry&) { return true; });
+        ASSERT_EQ(dlg.Pane().PicturesOnTheirWay(), 1u);
+        ::Sleep(40);
+        const DWORD moved = ::GetTickCount();
+        dlg.Folder().Select(3);
+        dlg.Pane().SettleReadAhead();
+        EXPECT_LT(::GetTickCount() - moved, 300u) << "b's decode ran to its end";
+        EXPECT_FALSE(Holds(dlg, "b.tpi"));
+    });
+}
+
+// A decode on a worker starts only when the copies held, the room taken by the decodes
+// on their way and twice the picture fit the cap.
+TEST_F(AheadWorkers, ADecodeStartsOnlyInRoomForIt) {
+    WriteBmp("a.bmp", 64, 64, 0x123456);
+    WriteBmp("b.bmp", 64, 64, 0x654321);
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        dlg.Pane().SetFitToPane(false);  // no copy scaled to the pane is reserved for
+        constexpr uint64_t kNamed = 4 * 64 * 64;
+        for (const auto& [cap, starts] : {std::pair{2 * kNamed - 1, false}, std::pair{2 * kNamed, true}}) {
+            SCOPED_TRACE(cap);
+            dlg.Folder().Select(0);
+            dlg.Pane().ReadAheadCopies().Clear();
+            dlg.Pane().ReadAheadCopies().SetCap(cap);
+            dlg.Pane().ReadAhead({dlg.Folder().At(1)}, [](const ListEntry&) { return true; });
+            EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), starts ? 1u : 0u);
+            if (starts) {
+                EXPECT_FALSE(dlg.Pane().ReadAheadCopies().HasRoomFor(1)) << "its room is taken while it runs";
+            }
+            dlg.Pane().SettleReadAhead();
+            EXPECT_EQ(Holds(dlg, "b.bmp"), starts);
+        }
+    });
+}
+
+}  // namespace
