@@ -156,6 +156,11 @@ void CAheadWorkers::Submit(std::shared_ptr<Job> job) {
     m_state->wake.notify_one();
 }
 
+bool CAheadWorkers::HasFreeWorker() const {
+    const std::lock_guard lock(m_state->mutex);
+    return m_state->queue.size() < m_state->idle + (ThreadCount() - std::min(ThreadCount(), m_state->threads));
+}
+
 bool CAheadWorkers::TakeBack(const std::shared_ptr<Job>& job) {
     const std::lock_guard lock(m_state->mutex);
     return std::erase(m_state->queue, job) > 0;

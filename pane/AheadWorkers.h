@@ -55,6 +55,8 @@ public:
     static unsigned ThreadCount();
     // Queues the job; a worker takes it as soon as one is free.
     void Submit(std::shared_ptr<Job> job);
+    // Whether a job submitted now would start at once: a worker is free, or one more may be made.
+    bool HasFreeWorker() const;
     // Takes a job back that no worker has started; false when one has.
     bool TakeBack(const std::shared_ptr<Job>& job);
     // Stops every job and waits until none runs any more (before the plug-ins go away).

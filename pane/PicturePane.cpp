@@ -171,6 +171,7 @@ void CPicturePane::ShowSelected() {
         m_shown.picture = std::move(copy->picture);
         m_shown.fitted = std::move(copy->fitted);
     } else if (m_shown.kind == Shown::kPicture) {
+        StartNextOnWorker();
         if (!TakeShownFromJob(StepAway())) {
             Decode(StepAway());
         }
@@ -581,6 +582,26 @@ CReadAhead::Outcome CPicturePane::StartJob(const std::wstring& path, Decoder dec
     m_workers.TellEndsTo(m_hWnd, kJobEndedMessage);
     m_workers.Submit(job);
     return CReadAhead::Outcome::kHeld;
+}
+
+void CPicturePane::StartNextOnWorker() {
+    if (m_bPassing || !m_workers.HasFreeWorker()) {
+        return;
+    }
+    const ListEntry* ahead = m_folder.At(m_folder.SelectedIndex() + m_folder.Direction());
+    if (ahead == nullptr || ahead->IsDirectory() || !CAheadWorkers::Takes(ahead->GetDecoder())) {
+        return;
+    }
+    const std::wstring path = m_folder.PathOf(*ahead);
+    if (path == m_shown.path) {
+        return;
+    }
+    // Keys held down go on past it: nothing is started for them.
+    if (StartJob(path, ahead->GetDecoder(), StepAway()) == CReadAhead::Outcome::kNoRoom) {
+        // The copies behind make room for the picture ahead.
+        m_readAhead.KeepOnly({});
+        StartJob(path, ahead->GetDecoder(), StepAway());
+    }
 }
 
 bool CPicturePane::TakeShownFromJob(const KeepGoing& keepGoing) {

@@ -208,6 +208,9 @@ private:
     // Starts reading `path` ahead on a worker, as CReadAhead::Prepare reads on this thread:
     // kHeld when a copy is held, on its way or was tried already, kNoRoom, or kStopped.
     CReadAhead::Outcome StartJob(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing);
+    // The next picture in the direction of travel, started on a free worker before the shown
+    // one is decoded here: the two are decoded side by side.
+    void StartNextOnWorker();
     // Stops the jobs whose path is not among `paths`.
     void StopJobsExcept(const std::vector<std::wstring>& paths);
     void StopJobs() { StopJobsExcept({}); }

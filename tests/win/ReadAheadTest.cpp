@@ -254,11 +254,12 @@ TEST_F(ReadAhead, CopiesAreDecodedAndGivenBitmapsOnlyWithinTheirCap) {
     }
 }
 
-// A read-ahead does not start while work waits in the queue, stops at the decoder's next
-// report when asked to, and runs by itself once the window is idle again.
+// A read-ahead on this thread (a plug-in that does not say it is safe on other threads)
+// does not start while work waits in the queue, stops at the decoder's next report when
+// asked to, and runs by itself once the window is idle again.
 TEST_F(ReadAhead, GivesWayToWaitingWorkAndResumesWhenIdle) {
     UsePlugins({"tpi"});
-    for (const std::string ext : {"bmp", "tpi"}) {
+    for (const std::string ext : {"tpi"}) {
         SCOPED_TRACE(ext);
         Write(ext, "a", 11, 0x123456);
         Write(ext, "b", 12, 0x202080);
