@@ -11,6 +11,7 @@
 #include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "image/BmpLayout.h"
+#include "image/DecodeThread.h"
 
 static_assert(sizeof(BITMAPFILEHEADER) == bmp::kFileHeaderBytes, "the file header is read as 14 bytes");
 static_assert(sizeof(BITMAPINFOHEADER) == bmp::kInfoHeaderBytes, "the info header is read as 40 bytes");
@@ -192,8 +193,13 @@ DecodeOutcome CBmpImage::Read(const std::wstring& path, HDC dc, const KeepGoing&
     if (path.empty()) {
         return DecodeOutcome::Failed(DecodeFailure::kReadError);
     }
+    // Read for the shown picture, a file another handle holds open is refused. A read-ahead
+    // worker reads beside the keys: it shuts writers out, but the file may be renamed or
+    // deleted meanwhile (a wallpaper written over it, another program's move); its stamp,
+    // checked afterwards, tells whether what was read is still the file.
+    const DWORD share = decode_thread::IsReadAheadWorker() ? FILE_SHARE_READ | FILE_SHARE_DELETE : 0;
     fw::FileHandle file(
-        ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER fileSize;
     if (!file.IsValid() || !::GetFileSizeEx(file.Get(), &fileSize)) {
         return DecodeOutcome::Failed(DecodeFailure::kReadError);

@@ -166,11 +166,11 @@ namespace {
 thread_local bool t_callsSafePlugins = false;
 }  // namespace
 
-void CallSafePluginsHere() {
+void MarkReadAheadWorker() {
     t_callsSafePlugins = true;
 }
 
-bool CallsSafePluginsHere() {
+bool IsReadAheadWorker() {
     return t_callsSafePlugins;
 }
 

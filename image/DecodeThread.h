@@ -44,10 +44,11 @@ std::optional<Result> RunFor(std::function<Result(const StopFlag& stop)> call, c
 // read-ahead worker makes itself (see OutsideCall): before a plug-in library is released.
 void WaitUntilIdle();
 
-// A thread that says so once (a read-ahead worker) calls the plug-ins that are safe to call
-// from several threads at once itself, beside the decode thread and the other workers.
-void CallSafePluginsHere();
-bool CallsSafePluginsHere();
+// A thread that says so once is a read-ahead worker: it calls the plug-ins that are safe
+// to call from several threads at once itself, beside the decode thread and the other
+// workers, and it reads files without keeping others from renaming or deleting them.
+void MarkReadAheadWorker();
+bool IsReadAheadWorker();
 
 // Counts a plug-in call made on such a thread while it runs, so that WaitUntilIdle waits
 // for it.

@@ -85,7 +85,7 @@ int CSpiInput::Open(HMODULE module, const std::wstring& path, const std::functio
 }
 
 int CSpiInput::ReadIntoMemory(const std::wstring& path, const std::function<bool()>& keepGoing) {
-    fw::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    fw::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size = {};
     if (!file.IsValid() || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) {

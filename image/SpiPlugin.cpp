@@ -48,7 +48,7 @@ bool CSpiPlugin::Load(const std::wstring& path) {
 template <class Result>
 std::optional<Result> CSpiPlugin::Call(std::function<Result(const KeepGoing& keepGoing)> call,
                                        const KeepGoing& keepGoing) const {
-    if (!m_bThreadSafe || !decode_thread::CallsSafePluginsHere()) {
+    if (!m_bThreadSafe || !decode_thread::IsReadAheadWorker()) {
         return decode_thread::RunFor<Result>(
             [call = std::move(call)](const decode_thread::StopFlag& stop) {
                 const KeepGoing going = [&stop] { return !stop.load(); };

@@ -57,7 +57,7 @@ public:
     // Whether the plug-in says that its calls may run on several threads at once: by an
     // export `IxoThreadSafe` that answers 1. The published interface has no such word; a
     // plug-in that says nothing is called on the decode thread only, one call at a time.
-    // A read-ahead worker (decode_thread::CallsSafePluginsHere) calls such a plug-in itself.
+    // A read-ahead worker (decode_thread::IsReadAheadWorker) calls such a plug-in itself.
     bool IsThreadSafe() const { return m_bThreadSafe; }
     const std::wstring& GetLibPath() const { return m_libPath; }
 

@@ -75,7 +75,7 @@ void CAheadWorkers::State::Work() {
     // The system's codecs are apartment-threaded: made here, in an apartment of this
     // thread's own, they are used here and never marshalled to the window's thread.
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    decode_thread::CallSafePluginsHere();
+    decode_thread::MarkReadAheadWorker();
     std::unique_lock lock(mutex);
     for (;;) {
         ++idle;

@@ -88,12 +88,23 @@ std::optional<PictureSize> CPicturePane::ShownHeaderSize() const {
     return m_shown.kind == Shown::kPicture ? ReadHeaderSize(m_shown.path, m_shown.decoder) : std::nullopt;
 }
 
-void CPicturePane::ReleasePictures() {
+void CPicturePane::DropJobs() {
     m_workers.StopAll();
     for (const std::shared_ptr<CAheadWorkers::Job>& job : m_jobs) {
         m_readAhead.Unreserve(job->reserved);
     }
     m_jobs.clear();
+}
+
+void CPicturePane::SetPassing(bool passing) {
+    m_bPassing = passing;
+    if (passing) {
+        DropJobs();  // nothing of the workers' runs in a plug-in while a pass may end the window
+    }
+}
+
+void CPicturePane::ReleasePictures() {
+    DropJobs();
     m_shown = Shown();
     m_readAhead.Clear();
 }
@@ -165,13 +176,15 @@ void CPicturePane::ShowSelected() {
         }
         StopJobsExcept(beside);
     }
+    if (m_shown.kind == Shown::kPicture) {
+        StartNextOnWorker();
+    }
     if (copy) {
         m_shown.fromReadAhead = true;
         m_shown.stamp = copy->stamp;
         m_shown.picture = std::move(copy->picture);
         m_shown.fitted = std::move(copy->fitted);
     } else if (m_shown.kind == Shown::kPicture) {
-        StartNextOnWorker();
         if (!TakeShownFromJob(StepAway())) {
             Decode(StepAway());
         }

@@ -47,7 +47,8 @@ public:
     // While a size-judged pass goes by every picture it judges, each is shown only in
     // passing: fitted, it is stretched straight from the picture, no copy scaled to the
     // pane is made and nothing is read ahead.
-    void SetPassing(bool passing) { m_bPassing = passing; }
+    // The read-ahead's workers are stopped for it.
+    void SetPassing(bool passing);
     // Shows a picture a size-judged pass has read from `path` (empty when it could not be
     // read), in passing.
     void ShowPassing(const std::wstring& path, CPicture picture);
@@ -214,6 +215,8 @@ private:
     // Stops the jobs whose path is not among `paths`.
     void StopJobsExcept(const std::vector<std::wstring>& paths);
     void StopJobs() { StopJobsExcept({}); }
+    // Stops every job, waits until none runs and lets them go.
+    void DropJobs();
     // The shown picture from its worker: waits for the job while `keepGoing` answers true.
     // True when the shown picture was taken from it, or stays pending on it; false when no
     // job has it (a job no worker has started yet is taken back: the picture is decoded here).

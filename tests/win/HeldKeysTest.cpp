@@ -3,6 +3,7 @@
 // pictures gives up their decodes (the plug-in hears it through its progress callback).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <set>
@@ -172,6 +173,19 @@ struct DownTimes {
         const std::lock_guard lock(s_lock);
         return s_taken.size();
     }
+    static void Clear() {
+        const std::lock_guard lock(s_lock);
+        s_sent.clear();
+        s_taken.clear();
+    }
+    static DWORD LongestWait() {
+        const std::lock_guard lock(s_lock);
+        DWORD longest = 0;
+        for (size_t i = 0; i < s_sent.size() && i < s_taken.size(); ++i) {
+            longest = std::max(longest, s_taken[i] - s_sent[i]);
+        }
+        return longest;
+    }
     static inline std::mutex s_lock;
     static inline std::vector<DWORD> s_sent;
     static inline std::vector<DWORD> s_taken;
@@ -182,33 +196,47 @@ struct DownTimes {
 // decode (the next picture's header is read on the decode thread, behind it).
 TEST_F(HeldKeys, ARepeatDoesNotWaitForADecodeItGaveUp) {
     UsePlugins({"tpi"});
+    // Down pressed and repeated in `dir`, a sixth of a silent decode apart, until it reaches
+    // e.tpi; the longest a key waited in the queue.
+    const auto longestWait = [](const std::string& dir) {
+        DownTimes::Clear();
+        CViewerDlg dlg;
+        const HHOOK hook =
+            ::SetWindowsHookExW(WH_GETMESSAGE, &DownTimes::OnGetMessage, nullptr, ::GetCurrentThreadId());
+        std::thread keyboard;
+        ModalScript script;
+        script.Then([&](fw::CDialog&) {
+            keyboard = std::thread([] {
+                for (int i = 0; i < 4; ++i) {
+                    ::Sleep(test::kTpSilentMs / 6);
+                    DownTimes::Send();
+                }
+            });
+            dlg.FileList().ListBox().SetFocus();
+            dlg.Folder().Open(test::Wide(dir));
+            script.HoldUntil([&] {
+                return DownTimes::Taken() >= 4 && dlg.Folder().Selected() != nullptr &&
+                       dlg.Folder().Selected()->name == L"e.tpi";
+            });
+        });
+        script.Then([&](fw::CDialog&) { test::SendKey(VK_DOWN, false); });
+        script.Run(dlg, 30000);
+        keyboard.join();
+        ::UnhookWindowsHookEx(hook);
+        EXPECT_EQ(DownTimes::Taken(), 4u);
+        return DownTimes::LongestWait();
+    };
+    // What a key costs in this run over pictures that decode at once: natively a few
+    // milliseconds, many more where the viewer runs through an emulator.
+    test::TempDir fast("fast");
     for (const char* name : {"a.tpi", "b.tpi", "c.tpi", "d.tpi", "e.tpi"}) {
+        test::WriteFileBytes(fast / name, test::MakeSolidTestPicture(64, 48, 0x336699, test::kTpBottomUp24));
         WriteSlow(name, test::kTpSlowSilent);
     }
-    const HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, &DownTimes::OnGetMessage, nullptr, ::GetCurrentThreadId());
-    std::thread keyboard;
-    ModalScript script;
-    script.Then([&](fw::CDialog&) {
-        // Pressed while the first picture decodes, then three repeats, a sixth of a decode apart.
-        keyboard = std::thread([] {
-            for (int i = 0; i < 4; ++i) {
-                ::Sleep(test::kTpSilentMs / 6);
-                DownTimes::Send();
-            }
-        });
-        m_dlg.FileList().ListBox().SetFocus();
-        m_dlg.Folder().Open(test::Wide(m_pics.Path()));
-        script.HoldUntil([&] { return DownTimes::Taken() >= 4 && Selected() == "e.tpi"; });
-    });
-    script.Then([&](fw::CDialog&) { test::SendKey(VK_DOWN, false); });
-    script.Run(m_dlg, 30000);
-    keyboard.join();
-    ::UnhookWindowsHookEx(hook);
-    ASSERT_EQ(DownTimes::s_taken.size(), 4u);
-    for (size_t i = 0; i < DownTimes::s_sent.size(); ++i) {
-        EXPECT_LT(DownTimes::s_taken[i] - DownTimes::s_sent[i], test::kTpSilentMs / 2)
-            << "key " << i << " waited for a given-up decode";
-    }
+    const DWORD keyCost = longestWait(fast.Path());
+    // Over the slow pictures no key waits for a given-up decode: half of one is never spent.
+    EXPECT_LT(longestWait(m_pics.Path()), test::kTpSilentMs / 2 + keyCost)
+        << "a key waited for a given-up decode (a key costs " << keyCost << " ms here)";
 }
 
 // A decode given up by its caller: a plug-in that reports progress is told to stop at its
