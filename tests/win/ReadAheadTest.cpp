@@ -157,6 +157,8 @@ TEST_F(ReadAhead, EveryEntryShowsItsOwnPictureAfterMovesKillsRenamesAndListings)
         // The system's notices of the window's own moves and renames come first: the
         // idle work gives way to them.
         test::DrainMessages();
+        // What the last show started on a worker has ended, and tells nothing more.
+        dlg.Pane().SettleReadAhead();
         dlg.Pane().RunIdleWork();
         dlg.Pane().SettleReadAhead();
         EXPECT_EQ(dlg.Pane().ReadAheadCopies().Count(), expected.size());
