@@ -176,9 +176,6 @@ void CPicturePane::ShowSelected() {
         }
         StopJobsExcept(beside);
     }
-    if (m_shown.kind == Shown::kPicture) {
-        StartNextOnWorker();
-    }
     if (copy) {
         m_shown.fromReadAhead = true;
         m_shown.stamp = copy->stamp;
@@ -193,6 +190,12 @@ void CPicturePane::ShowSelected() {
     }
     Redraw();
     TellShownChanged();
+    // Once the shown picture is held and on the screen: two decodes of large pictures at
+    // once, each with its decoder's buffers, would not stay within the memory the pictures
+    // may take.
+    if (m_shown.kind == Shown::kPicture) {
+        StartNextOnWorker();
+    }
     if (!m_bPassing) {
         ScheduleIdleWork();
     }
@@ -212,7 +215,12 @@ void CPicturePane::ShowPassing(const std::wstring& path, CPicture picture) {
 void CPicturePane::Decode(const KeepGoing& keepGoing) {
     // The copies (the picture retired just now among them) make room for the decoding; a
     // step that comes meanwhile gives up the reading of the header as it gives up the decode.
-    m_readAhead.MakeRoomToDecode(m_shown.path, m_shown.decoder, keepGoing);
+    if (!m_readAhead.MakeRoomToDecode(m_shown.path, m_shown.decoder, keepGoing) && !m_jobs.empty()) {
+        // The workers' decodes hold the room: this one does not run beside them.
+        WaitForJobs(keepGoing);
+        TakeWorkersPictures();
+        m_readAhead.MakeRoomToDecode(m_shown.path, m_shown.decoder, keepGoing);
+    }
     // A failed decode leaves nothing held: the pane stays black. The stamp is taken before
     // the file is read: should it change meanwhile, the picture retired later never
     // matches the file again and is not shown from the copy.
@@ -609,11 +617,19 @@ void CPicturePane::StartNextOnWorker() {
     if (path == m_shown.path) {
         return;
     }
-    // Keys held down go on past it: nothing is started for them.
-    if (StartJob(path, ahead->GetDecoder(), StepAway()) == CReadAhead::Outcome::kNoRoom) {
-        // The copies behind make room for the picture ahead.
-        m_readAhead.KeepOnly({});
-        StartJob(path, ahead->GetDecoder(), StepAway());
+    // Keys held down go on past it: nothing is started for them. Short of room, the copies
+    // of pictures not beside the shown one go first, then the one behind it.
+    const ListEntry* behind = m_folder.At(m_folder.SelectedIndex() - m_folder.Direction());
+    std::vector<std::wstring> keep{path};
+    if (behind != nullptr && !behind->IsDirectory()) {
+        keep.push_back(m_folder.PathOf(*behind));
+    }
+    while (StartJob(path, ahead->GetDecoder(), StepAway()) == CReadAhead::Outcome::kNoRoom && !keep.empty()) {
+        const size_t before = m_readAhead.Count();
+        m_readAhead.KeepOnly(keep);
+        if (m_readAhead.Count() == before) {
+            keep.pop_back();
+        }
     }
 }
 
@@ -673,10 +689,16 @@ void CPicturePane::TakeWorkersPictures() {
     }
 }
 
-void CPicturePane::SettleReadAhead() {
+void CPicturePane::WaitForJobs(const KeepGoing& keepGoing) {
     for (const std::vector<std::shared_ptr<CAheadWorkers::Job>> jobs = m_jobs; const auto& job : jobs) {
-        CAheadWorkers::WaitFor(*job, KeepGoing());
+        if (!CAheadWorkers::WaitFor(*job, keepGoing)) {
+            return;
+        }
     }
+}
+
+void CPicturePane::SettleReadAhead() {
+    WaitForJobs(KeepGoing());
     // Their messages are answered here, so that no idle work gives way to them.
     MSG message;
     while (m_hWnd != nullptr && ::PeekMessageW(&message, m_hWnd, kJobEndedMessage, kJobEndedMessage, PM_REMOVE)) {

@@ -209,8 +209,8 @@ private:
     // Starts reading `path` ahead on a worker, as CReadAhead::Prepare reads on this thread:
     // kHeld when a copy is held, on its way or was tried already, kNoRoom, or kStopped.
     CReadAhead::Outcome StartJob(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing);
-    // The next picture in the direction of travel, started on a free worker before the shown
-    // one is decoded here: the two are decoded side by side.
+    // The next picture in the direction of travel, started on a free worker as soon as the
+    // shown one is held, not in idle time, which keys typed faster than a decode never leave.
     void StartNextOnWorker();
     // Stops the jobs whose path is not among `paths`.
     void StopJobsExcept(const std::vector<std::wstring>& paths);
@@ -222,6 +222,8 @@ private:
     // job has it (a job no worker has started yet is taken back: the picture is decoded here).
     bool TakeShownFromJob(const KeepGoing& keepGoing);
     void ForgetJob(const std::shared_ptr<CAheadWorkers::Job>& job);
+    // Waits until every job has ended, while `keepGoing` answers true.
+    void WaitForJobs(const KeepGoing& keepGoing);
     bool CopyRefusedAt(int width, int height) const {
         return m_shown.copyRefusedAt.cx == width && m_shown.copyRefusedAt.cy == height;
     }

@@ -98,11 +98,12 @@ CReadAhead::Outcome CReadAhead::Adopt(const std::wstring& path, Decoder decoder,
     return Outcome::kHeld;
 }
 
-void CReadAhead::MakeRoomToDecode(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) {
+bool CReadAhead::MakeRoomToDecode(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) {
     const std::optional<uint64_t> bytes = NamedBytes(path, decoder, keepGoing);
     while (bytes && !m_held.empty() && !HasRoomFor(2 * *bytes)) {
         m_held.erase(m_held.begin());
     }
+    return !bytes || HasRoomFor(2 * *bytes);
 }
 
 void CReadAhead::KeepOnly(const std::vector<std::wstring>& paths) {

@@ -68,7 +68,8 @@ public:
     // `path` (as its header names its size) fit the cap, as for a picture read ahead: before
     // that picture is decoded. Nothing is dropped when the header cannot be read, or its
     // reading was given up (`keepGoing`), as the decode that follows will be.
-    void MakeRoomToDecode(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing = KeepGoing());
+    // False when the room could not be made (what is reserved for decodes on their way stays).
+    bool MakeRoomToDecode(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing = KeepGoing());
 
     // A decoded picture with the stamp of the file it was read from, and its copy scaled
     // to the pane (empty when none was made).
