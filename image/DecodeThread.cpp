@@ -66,6 +66,11 @@ public:
         m_idle.wait(lock, [this] { return m_jobs.empty() && !m_bRunning && m_nOutside == 0; });
     }
 
+    bool IsBusy() {
+        std::lock_guard lock(m_mutex);
+        return m_bRunning || !m_jobs.empty();
+    }
+
     void CountOutside(int step) {
         {
             std::lock_guard lock(m_mutex);
@@ -160,6 +165,10 @@ void WaitUntilIdle() {
 
 bool IsCurrent() {
     return CWorker::IsCurrent();
+}
+
+bool IsBusy() {
+    return CWorker::Instance().IsBusy();
 }
 
 namespace {

@@ -63,4 +63,8 @@ public:
 // Whether the calling thread is the decode thread.
 bool IsCurrent();
 
+// Whether the decode thread runs a call or has calls waiting (an abandoned call runs out
+// there, holding what it decodes).
+bool IsBusy();
+
 }  // namespace decode_thread

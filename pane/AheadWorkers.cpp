@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -143,17 +144,26 @@ unsigned CAheadWorkers::ThreadCount() {
     return std::max(1u, static_cast<unsigned>(info.dwNumberOfProcessors) - 1);
 }
 
-void CAheadWorkers::Submit(std::shared_ptr<Job> job) {
+bool CAheadWorkers::Submit(std::shared_ptr<Job> job) {
     const std::lock_guard lock(m_state->mutex);
     if (!job->done.IsValid()) {
-        return;
+        return false;
     }
     m_state->queue.push_back(std::move(job));
     if (m_state->idle == 0 && m_state->threads < ThreadCount()) {
         ++m_state->threads;
-        std::thread([state = m_state] { state->Work(); }).detach();
+        try {
+            std::thread([state = m_state] { state->Work(); }).detach();
+        } catch (const std::system_error&) {
+            // No thread to be had: with no worker at all the job would never run.
+            if (--m_state->threads == 0) {
+                m_state->queue.pop_back();
+                return false;
+            }
+        }
     }
     m_state->wake.notify_one();
+    return true;
 }
 
 bool CAheadWorkers::HasFreeWorker() const {

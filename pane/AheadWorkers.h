@@ -53,8 +53,9 @@ public:
     static bool Takes(const Decoder& decoder);
     // The threads there are at most: the cores less one, at least one.
     static unsigned ThreadCount();
-    // Queues the job; a worker takes it as soon as one is free.
-    void Submit(std::shared_ptr<Job> job);
+    // Queues the job; a worker takes it as soon as one is free. False when no worker can
+    // take it (no event or no thread could be made): the job is not queued.
+    bool Submit(std::shared_ptr<Job> job);
     // Whether a job submitted now would start at once: a worker is free, or one more may be made.
     bool HasFreeWorker() const;
     // Takes a job back that no worker has started; false when one has.

@@ -11,6 +11,7 @@
 #include "framework/Keyboard.h"
 #include "host/WaitingKeys.h"
 #include "image/Decode.h"
+#include "image/DecodeThread.h"
 #include "portable/PathUtil.h"
 
 namespace {
@@ -216,9 +217,14 @@ void CPicturePane::Decode(const KeepGoing& keepGoing) {
     // The copies (the picture retired just now among them) make room for the decoding; a
     // step that comes meanwhile gives up the reading of the header as it gives up the decode.
     if (!m_readAhead.MakeRoomToDecode(m_shown.path, m_shown.decoder, keepGoing) && !m_jobs.empty()) {
-        // The workers' decodes hold the room: this one does not run beside them.
-        WaitForJobs(keepGoing);
+        // The workers' decodes hold the room: this one does not run beside them. A wait
+        // given up is a decode given up.
+        const bool ended = WaitForJobs(keepGoing);
         TakeWorkersPictures();
+        if (!ended) {
+            m_shown.pending = true;
+            return;
+        }
         m_readAhead.MakeRoomToDecode(m_shown.path, m_shown.decoder, keepGoing);
     }
     // A failed decode leaves nothing held: the pane stays black. The stamp is taken before
@@ -571,6 +577,11 @@ CReadAhead::Outcome CPicturePane::StartJob(const std::wstring& path, Decoder dec
     if (keepGoing && !keepGoing()) {
         return CReadAhead::Outcome::kStopped;
     }
+    // A call given up on the decode thread runs out there holding what it decodes, counted
+    // nowhere: no worker decodes beside it (the idle work asks again).
+    if (decode_thread::IsBusy()) {
+        return CReadAhead::Outcome::kStopped;
+    }
     size_t live = 0;
     for (const std::shared_ptr<CAheadWorkers::Job>& job : m_jobs) {
         live += job->stop ? 0 : 1;
@@ -598,10 +609,12 @@ CReadAhead::Outcome CPicturePane::StartJob(const std::wstring& path, Decoder dec
     if (!m_readAhead.HasRoomFor(job->reserved)) {
         return CReadAhead::Outcome::kNoRoom;
     }
+    m_workers.TellEndsTo(m_hWnd, kJobEndedMessage);
+    if (!m_workers.Submit(job)) {
+        return CReadAhead::Outcome::kNoRoom;
+    }
     m_readAhead.Reserve(job->reserved);
     m_jobs.push_back(job);
-    m_workers.TellEndsTo(m_hWnd, kJobEndedMessage);
-    m_workers.Submit(job);
     return CReadAhead::Outcome::kHeld;
 }
 
@@ -681,7 +694,10 @@ void CPicturePane::TakeWorkersPictures() {
     for (const std::shared_ptr<CAheadWorkers::Job>& job : ended) {
         ForgetJob(job);
         if (!job->stop && job->stamp && job->decoded.failure != DecodeFailure::kStopped) {
-            m_readAhead.Adopt(job->path, job->decoder, *job->stamp, std::move(job->decoded), std::move(job->fitted));
+            // A decode given up on the decode thread still holds about twice a picture.
+            const uint64_t runningOut = decode_thread::IsBusy() ? 2 * job->decoded.picture.HeldBytes() : 0;
+            m_readAhead.Adopt(job->path, job->decoder, *job->stamp, std::move(job->decoded), std::move(job->fitted),
+                              runningOut);
         }
     }
     if (!ended.empty() && !m_bPassing) {
@@ -689,12 +705,13 @@ void CPicturePane::TakeWorkersPictures() {
     }
 }
 
-void CPicturePane::WaitForJobs(const KeepGoing& keepGoing) {
+bool CPicturePane::WaitForJobs(const KeepGoing& keepGoing) {
     for (const std::vector<std::shared_ptr<CAheadWorkers::Job>> jobs = m_jobs; const auto& job : jobs) {
         if (!CAheadWorkers::WaitFor(*job, keepGoing)) {
-            return;
+            return false;
         }
     }
+    return true;
 }
 
 void CPicturePane::SettleReadAhead() {

@@ -222,8 +222,8 @@ private:
     // job has it (a job no worker has started yet is taken back: the picture is decoded here).
     bool TakeShownFromJob(const KeepGoing& keepGoing);
     void ForgetJob(const std::shared_ptr<CAheadWorkers::Job>& job);
-    // Waits until every job has ended, while `keepGoing` answers true.
-    void WaitForJobs(const KeepGoing& keepGoing);
+    // Waits until every job has ended, while `keepGoing` answers true; false when it gave up.
+    bool WaitForJobs(const KeepGoing& keepGoing);
     bool CopyRefusedAt(int width, int height) const {
         return m_shown.copyRefusedAt.cx == width && m_shown.copyRefusedAt.cy == height;
     }

@@ -76,7 +76,7 @@ uint64_t CReadAhead::ExpectedBytes(const std::wstring& path, Decoder decoder, co
 }
 
 CReadAhead::Outcome CReadAhead::Adopt(const std::wstring& path, Decoder decoder, const FileStamp& stamp,
-                                      DecodeOutcome decoded, CFittedCopy fitted) {
+                                      DecodeOutcome decoded, CFittedCopy fitted, uint64_t besides) {
     if (decoded.failure == DecodeFailure::kStopped) {
         return Outcome::kStopped;
     }
@@ -91,7 +91,7 @@ CReadAhead::Outcome CReadAhead::Adopt(const std::wstring& path, Decoder decoder,
     held.picture = std::move(decoded.picture);
     held.fitted = std::move(fitted);
     held.bytes = held.picture.HeldBytes() + held.fitted.HeldBytes();
-    if (m_held.size() >= kMaxPictures || !HasRoomFor(held.bytes)) {
+    if (m_held.size() >= kMaxPictures || !HasRoomFor(held.bytes + besides)) {
         return Remember(std::move(held), Outcome::kNoRoom);
     }
     m_held.push_back(std::move(held));

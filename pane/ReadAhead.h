@@ -119,8 +119,9 @@ public:
     uint64_t ExpectedBytes(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) const;
     // Takes over what a worker read of `path` (`stamp`: the file's before the read), with
     // its copy scaled to the pane, as Prepare would have kept it.
+    // `besides`: room that must stay free next to it (a decode given up that still runs).
     Outcome Adopt(const std::wstring& path, Decoder decoder, const FileStamp& stamp, DecodeOutcome decoded,
-                  CFittedCopy fitted);
+                  CFittedCopy fitted, uint64_t besides = 0);
     // Another cap (a test gives a smaller one); copies already held stay.
     void SetCap(uint64_t maxHeldBytes) { m_maxHeldBytes = maxHeldBytes; }
 
