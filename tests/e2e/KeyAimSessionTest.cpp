@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -92,9 +93,18 @@ TEST_F(KeyAimSession, KeysTypedAtOnceInAFolderListedInPartsMoveThePictureTheyAre
     ASSERT_EQ(Moved(), Strings{"p15000.bmp"});
     m_viewer.KeysAtOnce({{VK_CONTROL, true}, {'Z', true}, {'Z', false}, {VK_CONTROL, false}, {'M', true}, {'M', false}});
     // Ctrl-Z brings it back, M moves it again (the list may still be filling: what follows
-    // it there is shown).
-    EXPECT_TRUE(WaitUntil([&] { return Moved() == Strings{"p15000.bmp"} && !Selected().empty() &&
-                                       Selected() != "p15000.bmp"; }))
+    // it there is shown). Before the keys are handled the folders look as they will after
+    // them: the undo journal tells that the second move is done.
+    const auto movesRecorded = [&] {
+        std::istringstream lines(test::ReadFileBytes(m_install.PictureDir() + "\\IxoUndo.log"));
+        int moves = 0;
+        for (std::string line; std::getline(lines, line);) {
+            moves += line.rfind("M ", 0) == 0 ? 1 : 0;
+        }
+        return moves;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return movesRecorded() >= 2 && Moved() == Strings{"p15000.bmp"} &&
+                                       !Selected().empty() && Selected() != "p15000.bmp"; }))
         << Selected();
     EXPECT_EQ(Moved(), Strings{"p15000.bmp"}) << "moved again, nothing else";
     EXPECT_TRUE(test::FileExists(Pics() + "\\p00000.bmp"));

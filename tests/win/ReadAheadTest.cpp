@@ -213,6 +213,8 @@ TEST_F(ReadAhead, AWaitingKeyDoesNotStopTheScalingOfTheNeighbour) {
             EXPECT_TRUE(dlg.Pane().ReadAhead(
                 {dlg.Folder().At(1)}, [](const ListEntry&) { return true; }, [] { return false; }));
             EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), ext == "bmp" ? 1u : 0u);
+            // Shown before a worker took it, it would be taken back and decoded here.
+            dlg.Pane().SettleReadAhead();
             dlg.Folder().SelectNext();
             ASSERT_TRUE(dlg.Pane().ShownFromReadAhead());
             const SIZE size = dlg.Pane().FittedSizeOf(dlg.Pane().ShownPicture());
