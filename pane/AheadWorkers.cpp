@@ -185,20 +185,18 @@ void CAheadWorkers::StopAll() {
     m_state->changed.wait_for(lock, kLastWait, [this] { return m_state->running.empty(); });
 }
 
-bool CAheadWorkers::WaitFor(Job& job, const KeepGoing& keepGoing) {
+bool CAheadWorkers::WaitFor(const Job& job, const KeepGoing& keepGoing) {
     const HANDLE done = job.done.Get();
     for (;;) {
         if (job.ended) {
             return true;
         }
         if (done == nullptr || (keepGoing && !keepGoing())) {
-            job.abandoned = true;
             return false;
         }
         const DWORD woke = keepGoing ? ::MsgWaitForMultipleObjects(1, &done, FALSE, kAskMs, kWakeOn)
                                      : ::WaitForSingleObject(done, INFINITE);
         if (woke == WAIT_FAILED) {
-            job.abandoned = true;
             return false;
         }
     }

@@ -38,7 +38,6 @@ public:
         std::optional<FileStamp> stamp;  // the file's, before it was read; none when it changed meanwhile
         DecodeOutcome decoded;
         CFittedCopy fitted;
-        bool abandoned = false;  // the window's thread gave up waiting for it at least once
     };
 
     CAheadWorkers();
@@ -64,7 +63,7 @@ public:
     void StopAll();
     // Waits until the job has ended while asking `keepGoing` as the decode thread's callers
     // do (at every key, click or message and every few milliseconds); false when it gave up.
-    static bool WaitFor(Job& job, const KeepGoing& keepGoing);
+    static bool WaitFor(const Job& job, const KeepGoing& keepGoing);
     // How many workers were decoding at once at most (for tests and the benchmarks).
     unsigned MostAtOnce() const;
 

@@ -66,7 +66,8 @@ void WalkTree(const std::wstring& top, const std::vector<const ListEntry*>& entr
             level.anyStays = true;
             continue;
         }
-        Level sub{std::move(*listed)};
+        Level sub;
+        sub.owned = std::move(*listed);
         for (const auto& owned : sub.owned) {
             sub.entries.push_back(owned.get());
         }
