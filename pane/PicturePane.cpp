@@ -19,6 +19,8 @@ namespace {
 constexpr UINT_PTR kIdleTimer = 1;
 // A read-ahead worker has ended a job.
 constexpr UINT kJobEndedMessage = WM_APP + 0x21;
+// The next picture is to be started on a worker.
+constexpr UINT kStartNextMessage = WM_APP + 0x22;
 // While the user holds Up or Down the selection goes on past every picture: nothing is
 // read ahead for it until the key is let go (then the read-ahead starts from where it
 // stopped). The idle work looks again this often meanwhile.
@@ -56,6 +58,7 @@ FW_BEGIN_MESSAGE_MAP(CPicturePane, fw::CChildWnd)
     FW_ON_MESSAGE(WM_SIZE, Size, OnSize)
     FW_ON_MESSAGE(WM_TIMER, Timer, OnTimer)
     FW_ON_MESSAGE(kJobEndedMessage, Void, TakeWorkersPictures)
+    FW_ON_MESSAGE(kStartNextMessage, Void, OnStartNext)
     FW_ON_MESSAGE(WM_MOUSEMOVE, Mouse, OnMouseMove)
     FW_ON_MESSAGE(WM_LBUTTONDOWN, Mouse, OnLButtonDown)
     FW_ON_MESSAGE(WM_LBUTTONUP, Mouse, OnLButtonUp)
@@ -191,11 +194,12 @@ void CPicturePane::ShowSelected() {
     }
     Redraw();
     TellShownChanged();
-    // Once the shown picture is held and on the screen: two decodes of large pictures at
+    // Once the shown picture is held and on the screen (two decodes of large pictures at
     // once, each with its decoder's buffers, would not stay within the memory the pictures
-    // may take.
-    if (m_shown.kind == Shown::kPicture) {
-        StartNextOnWorker();
+    // may take), and once the key that showed it is done: posted work comes before the
+    // next key, and the key does not wait for the reading of a header.
+    if (m_shown.kind == Shown::kPicture && !m_bStartNextPosted && !m_bPassing) {
+        m_bStartNextPosted = PostMessage(kStartNextMessage, 0, 0) != FALSE;
     }
     if (!m_bPassing) {
         ScheduleIdleWork();
@@ -516,6 +520,12 @@ void CPicturePane::RunIdleWork() {
         ::SetTimer(m_hWnd, kIdleTimer, kHeldKeyRecheckMs, nullptr);
         return;
     }
+    // The pane's own message to start the next picture is no work to give way to: it is
+    // done here.
+    MSG own;
+    if (m_bStartNextPosted && ::PeekMessageW(&own, m_hWnd, kStartNextMessage, kStartNextMessage, PM_REMOVE)) {
+        OnStartNext();
+    }
     const int index = m_folder.SelectedIndex();
     const int direction = m_folder.Direction();
     const ListEntry* ahead = m_folder.At(index + direction);
@@ -616,6 +626,11 @@ CReadAhead::Outcome CPicturePane::StartJob(const std::wstring& path, Decoder dec
     m_readAhead.Reserve(job->reserved);
     m_jobs.push_back(job);
     return CReadAhead::Outcome::kHeld;
+}
+
+void CPicturePane::OnStartNext() {
+    m_bStartNextPosted = false;
+    StartNextOnWorker();
 }
 
 void CPicturePane::StartNextOnWorker() {

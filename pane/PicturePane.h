@@ -210,8 +210,10 @@ private:
     // kHeld when a copy is held, on its way or was tried already, kNoRoom, or kStopped.
     CReadAhead::Outcome StartJob(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing);
     // The next picture in the direction of travel, started on a free worker as soon as the
-    // shown one is held, not in idle time, which keys typed faster than a decode never leave.
+    // shown one is held and its key done, not in idle time, which keys typed faster than a
+    // decode never leave.
     void StartNextOnWorker();
+    void OnStartNext();
     // Stops the jobs whose path is not among `paths`.
     void StopJobsExcept(const std::vector<std::wstring>& paths);
     void StopJobs() { StopJobsExcept({}); }
@@ -243,6 +245,7 @@ private:
     CReadAhead m_readAhead;
     CAheadWorkers m_workers;
     std::vector<std::shared_ptr<CAheadWorkers::Job>> m_jobs;
+    bool m_bStartNextPosted = false;
     // The pane and the picture's place in it at the last paint: outside that place the
     // pane is black on the screen.
     struct Painted {

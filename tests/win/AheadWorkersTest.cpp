@@ -92,7 +92,7 @@ TEST_F(AheadWorkers, AKeyThatGoesElsewhereStopsTheWorkersDecode) {
 
 // A decode on a worker starts only when the copies held, the room taken by the decodes
 // on their way and twice the picture fit the cap. The next picture starts as soon as one
-// is shown.
+// is shown and the work that showed it is done.
 TEST_F(AheadWorkers, ADecodeStartsOnlyInRoomForIt) {
     WriteBmp("a.bmp", 64, 64, 0x123456);
     WriteBmp("b.bmp", 64, 64, 0x654321);
@@ -103,6 +103,8 @@ TEST_F(AheadWorkers, ADecodeStartsOnlyInRoomForIt) {
             SCOPED_TRACE(cap);
             dlg.Pane().ReadAheadCopies().SetCap(cap);
             dlg.Folder().Open(test::Wide(m_pics.Path()));
+            EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), 0u) << "started once the key that showed a is done";
+            test::DrainMessages();
             EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), starts ? 1u : 0u);
             if (starts) {
                 EXPECT_FALSE(dlg.Pane().ReadAheadCopies().HasRoomFor(1)) << "its room is taken while it runs";
