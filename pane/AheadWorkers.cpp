@@ -202,6 +202,10 @@ bool CAheadWorkers::WaitFor(const Job& job, const KeepGoing& keepGoing) {
     }
 }
 
+void CAheadWorkers::Sync() const {
+    const std::lock_guard lock(m_state->mutex);
+}
+
 unsigned CAheadWorkers::MostAtOnce() const {
     const std::lock_guard lock(m_state->mutex);
     return m_state->mostAtOnce;

@@ -64,6 +64,9 @@ public:
     // Waits until the job has ended while asking `keepGoing` as the decode thread's callers
     // do (at every key, click or message and every few milliseconds); false when it gave up.
     static bool WaitFor(const Job& job, const KeepGoing& keepGoing);
+    // Returns once every worker that has ended a job has also told the window of it (a job
+    // is ended, and told, under the workers' lock).
+    void Sync() const;
     // How many workers were decoding at once at most (for tests and the benchmarks).
     unsigned MostAtOnce() const;
 

@@ -731,6 +731,7 @@ bool CPicturePane::WaitForJobs(const KeepGoing& keepGoing) {
 
 void CPicturePane::SettleReadAhead() {
     WaitForJobs(KeepGoing());
+    m_workers.Sync();
     // Their messages are answered here, so that no idle work gives way to them.
     MSG message;
     while (m_hWnd != nullptr && ::PeekMessageW(&message, m_hWnd, kJobEndedMessage, kJobEndedMessage, PM_REMOVE)) {

@@ -104,7 +104,7 @@ TEST_F(AheadWorkers, ADecodeStartsOnlyInRoomForIt) {
             dlg.Pane().ReadAheadCopies().SetCap(cap);
             dlg.Folder().Open(test::Wide(m_pics.Path()));
             EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), 0u) << "started once the key that showed a is done";
-            test::DrainMessages();
+            dlg.Pane().RunIdleWork();  // the pane's own posted start, taken first
             EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), starts ? 1u : 0u);
             if (starts) {
                 EXPECT_FALSE(dlg.Pane().ReadAheadCopies().HasRoomFor(1)) << "its room is taken while it runs";
