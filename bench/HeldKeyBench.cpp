@@ -167,13 +167,6 @@ void ShowFirst(CViewerDlg& dlg, const std::string& dir) {
     ::SetForegroundWindow(dlg.GetSafeHwnd());
 }
 
-// Puts the moved pictures back, under their names and with their stamps.
-void PutBack(const std::string& moveDir, const std::string& dir) {
-    for (const std::string& name : test::ListNames(moveDir)) {
-        ::MoveFileW(fw::Widen932(moveDir + "\\" + name).c_str(), fw::Widen932(dir + "\\" + name).c_str());
-    }
-}
-
 // The runs of one key, as steps of the window's script; the line is printed after the last.
 class Measurement {
 public:
@@ -186,7 +179,7 @@ public:
                 if (m_moveDir.empty()) {
                     m_moveDir = bench::DataDir() + "\\held.moved";
                     bench::MakeDir(m_moveDir);
-                    PutBack(m_moveDir, m_dir);
+                    bench::PutBack(m_moveDir, m_dir);
                 }
                 m_dlg.GetSettings().m_strMoveDir = m_moveDir;
                 ShowFirst(m_dlg, m_dir);
@@ -202,7 +195,7 @@ public:
                 bench::PrintNote("%s run %d: posted %d, by the release %d, after it %d, longest wait %.0f ms",
                                  m_name.c_str(), rep + 1, m_run.Posted(), m_run.ActedOn(false), m_run.ActedOn(true),
                                  m_run.LongestWaitMs());
-                PutBack(m_moveDir, m_dir);
+                bench::PutBack(m_moveDir, m_dir);
             });
         }
         script.Then([this](fw::CDialog&) { Print(); });

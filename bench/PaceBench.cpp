@@ -87,13 +87,6 @@ bool DecodeWithTheSystem(const std::wstring& path, std::vector<BYTE>& rows) {
     return ok;
 }
 
-// Puts the moved pictures back under their names.
-void PutBack(const std::string& moveDir, const std::string& dir) {
-    for (const std::string& name : test::ListNames(moveDir)) {
-        ::MoveFileW(fw::Widen932(moveDir + "\\" + name).c_str(), fw::Widen932(dir + "\\" + name).c_str());
-    }
-}
-
 class PaceRun {
 public:
     PaceRun(CViewerDlg& dlg, std::string name, WORD vk, std::string dir)
@@ -114,7 +107,7 @@ private:
     void Start() {
         m_moveDir = bench::DataDir() + "\\pace.moved";
         bench::MakeDir(m_moveDir);
-        PutBack(m_moveDir, m_dir);
+        bench::PutBack(m_moveDir, m_dir);
         m_dlg.GetSettings().m_strMoveDir = m_moveDir;
         m_dlg.Folder().Open(fw::Widen932(m_dir));  // the first is painted; nothing is read ahead yet
         m_dlg.FileList().TakeFocus();
@@ -146,7 +139,7 @@ private:
         bench::PrintNote("%s: %.0f ms, %d pictures painted, %d left in the folder", m_name.c_str(), m_doneAt,
                          static_cast<int>(m_painted.size()), m_dlg.Folder().Count());
         m_peakMiB = bench::ReadMemoryUse().peakWorkingSetMiB;
-        PutBack(m_moveDir, m_dir);
+        bench::PutBack(m_moveDir, m_dir);
     }
     void Print() {
         bench::Samples floor;

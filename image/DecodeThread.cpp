@@ -146,6 +146,14 @@ bool Run(Call call, const KeepGoing& keepGoing) {
     job->call = std::move(call);
     const HANDLE done = job->done.Get();
     worker.Submit(job);
+    if (WaitWhileAsking(done, keepGoing)) {
+        return true;
+    }
+    worker.Abandon(job);
+    return false;
+}
+
+bool WaitWhileAsking(HANDLE done, const KeepGoing& keepGoing) {
     for (;;) {
         const DWORD woke = keepGoing ? ::MsgWaitForMultipleObjects(1, &done, FALSE, kAskMs, kWakeOn)
                                      : ::WaitForSingleObject(done, INFINITE);
@@ -153,7 +161,6 @@ bool Run(Call call, const KeepGoing& keepGoing) {
             return true;
         }
         if (woke == WAIT_FAILED || !keepGoing()) {
-            worker.Abandon(job);
             return false;
         }
     }

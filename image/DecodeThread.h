@@ -40,6 +40,10 @@ std::optional<Result> RunFor(std::function<Result(const StopFlag& stop)> call, c
     return std::move(*result);
 }
 
+// Waits until `done` is set, asking `keepGoing` as Run does while it waits; false when it
+// answered false (or the wait failed). Without a question it waits for good.
+bool WaitWhileAsking(HANDLE done, const KeepGoing& keepGoing);
+
 // Waits until every call handed over has ended, abandoned ones included, and every call a
 // read-ahead worker makes itself (see OutsideCall): before a plug-in library is released.
 void WaitUntilIdle();

@@ -16,9 +16,6 @@
 
 namespace {
 
-// How often a waiting caller asks its question when no message arrives meanwhile.
-constexpr DWORD kAskMs = 5;
-constexpr UINT kWakeOn = QS_KEY | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_SENDMESSAGE;
 // How long the window waits for its workers when it goes: a decode that does not stop
 // at its next progress report is left to end on its own.
 constexpr auto kLastWait = std::chrono::seconds(5);
@@ -186,20 +183,13 @@ void CAheadWorkers::StopAll() {
 }
 
 bool CAheadWorkers::WaitFor(const Job& job, const KeepGoing& keepGoing) {
-    const HANDLE done = job.done.Get();
-    for (;;) {
-        if (job.ended) {
-            return true;
-        }
-        if (done == nullptr || (keepGoing && !keepGoing())) {
-            return false;
-        }
-        const DWORD woke = keepGoing ? ::MsgWaitForMultipleObjects(1, &done, FALSE, kAskMs, kWakeOn)
-                                     : ::WaitForSingleObject(done, INFINITE);
-        if (woke == WAIT_FAILED) {
-            return false;
-        }
+    if (job.ended) {
+        return true;
     }
+    if (job.done.Get() == nullptr || (keepGoing && !keepGoing())) {
+        return false;
+    }
+    return decode_thread::WaitWhileAsking(job.done.Get(), keepGoing);
 }
 
 void CAheadWorkers::Sync() const {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "framework/WideText.h"
 #include "mainwnd/ViewerDlg.h"
 #include "tests/win/support/TestSupport.h"
 
@@ -149,6 +150,12 @@ bool EnsureFolder(const std::string& dir, const std::string& recipe,
         return false;
     }
     return WriteFileBytes(stamp, recipe.data(), recipe.size());
+}
+
+void PutBack(const std::string& moveDir, const std::string& dir) {
+    for (const std::string& name : test::ListNames(moveDir)) {
+        ::MoveFileW(fw::Widen932(moveDir + "\\" + name).c_str(), fw::Widen932(dir + "\\" + name).c_str());
+    }
 }
 
 bool WriteFileBytes(const std::string& path, const void* data, size_t size) {

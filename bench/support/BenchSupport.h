@@ -74,6 +74,8 @@ bool EnsureFolder(const std::string& dir, const std::string& recipe, const std::
 constexpr char kStampName[] = "bench.stamp";
 
 bool WriteFileBytes(const std::string& path, const void* data, size_t size);
+// Puts the pictures a run moved into `moveDir` back into `dir`, under their names.
+void PutBack(const std::string& moveDir, const std::string& dir);
 bool MakeDir(const std::string& path);
 void RemoveTree(const std::string& path);
 
