@@ -14,7 +14,7 @@ include(GoogleTest)
 # Portable generators of test files (tests/data) serve the unit tests too.
 file(GLOB IXO_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tests/data/*.cpp)
 # The shipped plug-in's portable parts are tested here too.
-set(IXWIC_PORTABLE_SOURCES ByteSource.cpp JpegHeader.cpp PictureHeader.cpp OtherFormats.cpp TiffHeader.cpp)
+set(IXWIC_PORTABLE_SOURCES ByteSource.cpp DibPacker.cpp JpegHeader.cpp PictureHeader.cpp OtherFormats.cpp TiffHeader.cpp)
 list(TRANSFORM IXWIC_PORTABLE_SOURCES PREPEND "${CMAKE_SOURCE_DIR}/plugins/ixwic/")
 add_executable(unit_tests ${IXO_UNIT_TESTS} ${IXWIC_PORTABLE_SOURCES})
 target_link_libraries(unit_tests PRIVATE ixo_core GTest::gtest_main)

@@ -1,5 +1,7 @@
 #include "plugins/ixwic/DibPacker.h"
 
+#include <cstring>
+
 namespace ixwic {
 
 namespace {
@@ -69,6 +71,36 @@ void PackBgraRows(const DibLayout& layout, const uint8_t* bgra, uint64_t stride,
             dst[1] = OnBlack(src[1], src[3]);
             dst[2] = OnBlack(src[2], src[3]);
         }
+    }
+}
+
+void PackBgrRows(const DibLayout& layout, const uint8_t* bgr, uint64_t stride, uint32_t firstRow, uint32_t rows,
+                 uint8_t* bits) {
+    const Placement place = PlacementFor(layout);
+    const uint64_t rowBytes = uint64_t{layout.srcWidth} * 3;
+    for (uint32_t i = 0; i < rows; ++i) {
+        const int64_t y = int64_t{firstRow} + i;
+        const uint8_t* src = bgr + i * stride;
+        uint8_t* dst = bits + place.origin + y * place.stepY;
+        if (place.stepX == 3) {
+            std::memcpy(dst, src, static_cast<size_t>(rowBytes));  // a source row is a DIB row
+            continue;
+        }
+        for (uint32_t x = 0; x < layout.srcWidth; ++x, src += 3, dst += place.stepX) {
+            dst[0] = src[0];
+            dst[1] = src[1];
+            dst[2] = src[2];
+        }
+    }
+}
+
+void ZeroRowPadding(const DibLayout& layout, uint8_t* bits) {
+    const uint64_t used = uint64_t{layout.width} * 3;
+    if (used == layout.rowBytes) {
+        return;
+    }
+    for (uint64_t row = 0; row < layout.height; ++row) {
+        std::memset(bits + row * layout.rowBytes + used, 0, static_cast<size_t>(layout.rowBytes - used));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Turns rows of 32-bit BGRA pixels (straight alpha) into a bottom-up 24-bit DIB:
-// every pixel composited on black and placed where the picture's orientation puts it.
+// Turns rows of 32-bit BGRA pixels (straight alpha), or of opaque 24-bit BGR pixels, into a
+// bottom-up 24-bit DIB: every pixel composited on black and placed where the picture's
+// orientation puts it.
 // Portable: no Windows headers.
 #include <cstdint>
 
@@ -24,5 +25,11 @@ DibLayout MakeDibLayout(uint32_t srcWidth, uint32_t srcHeight, int orientation);
 // `bgra`) into `bits`, which holds layout.bitsSize bytes.
 void PackBgraRows(const DibLayout& layout, const uint8_t* bgra, uint64_t stride, uint32_t firstRow, uint32_t rows,
                   uint8_t* bits);
+// The same for rows of opaque 24-bit BGR pixels, which are placed as they are.
+void PackBgrRows(const DibLayout& layout, const uint8_t* bgr, uint64_t stride, uint32_t firstRow, uint32_t rows,
+                 uint8_t* bits);
+// Zeroes the bytes that pad each row of the DIB to 4 bytes: the packers write every pixel
+// and nothing else.
+void ZeroRowPadding(const DibLayout& layout, uint8_t* bits);
 
 }  // namespace ixwic

@@ -102,18 +102,29 @@ private:
 };
 
 // Converts the frame to straight-alpha BGRA strip by strip and packs each strip into the DIB.
+// A frame of opaque 24-bit BGR pixels (a JPEG's) is copied as it is: converted and
+// composited on black it would come out the same, at several times the cost.
 int ConvertFrame(const ixwic::CWicPicture& picture, const ixwic::DibLayout& layout, uint8_t* bits,
                  SpiProgressCallback progress, LONG_PTR lData) {
+    WICPixelFormatGUID format{};
+    const bool opaqueBgr =
+        SUCCEEDED(picture.Frame()->GetPixelFormat(&format)) && IsEqualGUID(format, GUID_WICPixelFormat24bppBGR);
     ComPtr<IWICFormatConverter> converter;
-    HRESULT hr = picture.Factory()->CreateFormatConverter(&converter);
-    if (SUCCEEDED(hr)) {
-        hr = converter->Initialize(picture.Frame(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
-                                   0.0, WICBitmapPaletteTypeCustom);
+    IWICBitmapSource* source = picture.Frame();
+    HRESULT hr = S_OK;
+    if (!opaqueBgr) {
+        hr = picture.Factory()->CreateFormatConverter(&converter);
+        if (SUCCEEDED(hr)) {
+            hr = converter->Initialize(picture.Frame(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+                                       nullptr, 0.0, WICBitmapPaletteTypeCustom);
+        }
+        source = converter.Get();
     }
     if (FAILED(hr)) {
         return ixwic::ResultOfDecoding(hr);
     }
-    const uint64_t stride = uint64_t{layout.srcWidth} * 4;
+    const uint64_t pixelBytes = opaqueBgr ? 3 : 4;
+    const uint64_t stride = (uint64_t{layout.srcWidth} * pixelBytes + 3) / 4 * 4;
     const uint32_t stripRows =
         static_cast<uint32_t>(std::clamp<uint64_t>(kStripBytes / stride, 1, layout.srcHeight));
     std::vector<uint8_t> strip(static_cast<size_t>(stride * stripRows));
@@ -121,11 +132,15 @@ int ConvertFrame(const ixwic::CWicPicture& picture, const ixwic::DibLayout& layo
     for (uint32_t y = 0; y < layout.srcHeight; y += stripRows) {
         const uint32_t rows = std::min(stripRows, layout.srcHeight - y);
         const WICRect rect = {0, static_cast<INT>(y), static_cast<INT>(layout.srcWidth), static_cast<INT>(rows)};
-        hr = converter->CopyPixels(&rect, static_cast<UINT>(stride), static_cast<UINT>(stride * rows), strip.data());
+        hr = source->CopyPixels(&rect, static_cast<UINT>(stride), static_cast<UINT>(stride * rows), strip.data());
         if (FAILED(hr)) {
             return ixwic::ResultOfDecoding(hr);
         }
-        ixwic::PackBgraRows(layout, strip.data(), stride, y, rows, bits);
+        if (opaqueBgr) {
+            ixwic::PackBgrRows(layout, strip.data(), stride, y, rows, bits);
+        } else {
+            ixwic::PackBgraRows(layout, strip.data(), stride, y, rows, bits);
+        }
         if (progress != nullptr && progress(static_cast<int>(y + rows), total, lData) != 0) {
             return kSpiAborted;
         }
@@ -171,7 +186,7 @@ int DecodePicture(const ixwic::ExportInput& from, HLOCAL* pHBInfo, HLOCAL* pHBm,
     }
     auto* bits = static_cast<uint8_t*>(::LocalLock(dib.Bits()));
     // The padding bytes at the end of each row are defined, not left over from the heap.
-    std::memset(bits, 0, static_cast<size_t>(layout.bitsSize));
+    ixwic::ZeroRowPadding(layout, bits);
     const int result = ConvertFrame(picture, layout, bits, progress, lData);
     ::LocalUnlock(dib.Bits());
     if (result == kSpiSuccess) {
