@@ -54,7 +54,8 @@ int StepOfWaitingKey() {
     }
 }
 
-bool ListStepIsWaiting() {
+bool HeldListStepIsWaiting() {
     const std::optional<MSG> msg = FirstWaiting(WM_KEYDOWN, WM_KEYDOWN);
-    return msg && (msg->wParam == VK_UP || msg->wParam == VK_DOWN) && CountsAsPress(*msg);
+    return msg && (msg->wParam == VK_UP || msg->wParam == VK_DOWN) && fw::IsRepeatKeyData(msg->lParam) &&
+           CountsAsPress(*msg);
 }

@@ -9,6 +9,7 @@
 // 0 for anything else or when it cannot be told safely.
 int StepOfWaitingKey();
 
-// Whether the first key press waiting is Up or Down (any modifiers): the list's selection
-// is about to move on from the entry shown now.
-bool ListStepIsWaiting();
+// Whether the first key press waiting is a repeat of Up or Down held down (any modifiers):
+// the list's selection is about to move on past the entry shown now. A press of its own
+// counts as nothing: Up or Down typed, not held, shows every picture it goes to.
+bool HeldListStepIsWaiting();

@@ -268,7 +268,7 @@ KeepGoing CPicturePane::StepAway() const {
     if (!m_bFitToPane || m_bPassing) {
         return KeepGoing();
     }
-    return [] { return !ListStepIsWaiting(); };
+    return [] { return !HeldListStepIsWaiting(); };
 }
 
 bool CPicturePane::ShowPending() {
@@ -276,7 +276,7 @@ bool CPicturePane::ShowPending() {
         return true;
     }
     // Another step of the keys gives it up again; a command waits for it.
-    const KeepGoing keepGoing = [] { return !ListStepIsWaiting(); };
+    const KeepGoing keepGoing = [] { return !HeldListStepIsWaiting(); };
     if (m_shown.kind == Shown::kPicture) {
         if (!TakeShownFromJob(keepGoing)) {
             Decode(keepGoing);

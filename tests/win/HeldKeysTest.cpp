@@ -152,6 +152,29 @@ TEST_F(HeldKeys, SteppingGivesUpSlowDecodesAndAHeldMovePaintsFirst) {
     }
 }
 
+// Down typed, not held, three times faster than the pictures decode: every picture
+// it goes to is painted, none is passed over.
+TEST_F(HeldKeys, TypedDownShowsEveryPicture) {
+    UsePlugins({"tpi"});
+    for (const char* name : {"a.tpi", "b.tpi", "c.tpi", "d.tpi"}) {
+        WriteSlow(name, test::kTpSlowSilent);
+    }
+    std::optional<PaintLog> paints;
+    ModalScript script = Script();
+    script.Then([&](fw::CDialog&) {
+        paints.emplace(m_dlg);
+        for (int i = 0; i < 3; ++i) {
+            test::SendKey(VK_DOWN, true);
+            test::SendKey(VK_DOWN, false);
+        }
+        script.HoldUntil([&] { return Selected() == "d.tpi" && paints->painted.contains(test::Wide(Pic("d.tpi"))); });
+    });
+    script.Run(m_dlg, 30000);
+    for (const char* name : {"b.tpi", "c.tpi"}) {
+        EXPECT_TRUE(paints->painted.contains(test::Wide(Pic(name)))) << name << " was passed over";
+    }
+}
+
 // When each Down was sent and when the window's thread took it from its queue.
 struct DownTimes {
     static LRESULT CALLBACK OnGetMessage(int code, WPARAM removed, LPARAM param) {
@@ -178,11 +201,14 @@ struct DownTimes {
         s_sent.clear();
         s_taken.clear();
     }
-    static DWORD LongestWait() {
+    // The longest a repeat waited once it was sent and the key before it had been taken:
+    // the press waits for the picture it goes to, as a key typed does, and the repeats
+    // queued meanwhile wait behind it.
+    static DWORD LongestRepeatWait() {
         const std::lock_guard lock(s_lock);
         DWORD longest = 0;
-        for (size_t i = 0; i < s_sent.size() && i < s_taken.size(); ++i) {
-            longest = std::max(longest, s_taken[i] - s_sent[i]);
+        for (size_t i = 1; i < s_sent.size() && i < s_taken.size(); ++i) {
+            longest = std::max(longest, s_taken[i] - std::max(s_sent[i], s_taken[i - 1]));
         }
         return longest;
     }
@@ -197,7 +223,7 @@ struct DownTimes {
 TEST_F(HeldKeys, ARepeatDoesNotWaitForADecodeItGaveUp) {
     UsePlugins({"tpi"});
     // Down pressed and repeated in `dir`, a sixth of a silent decode apart, until it reaches
-    // e.tpi; the longest a key waited in the queue.
+    // e.tpi; the longest a repeat waited in the queue.
     const auto longestWait = [](const std::string& dir) {
         DownTimes::Clear();
         CViewerDlg dlg;
@@ -224,7 +250,7 @@ TEST_F(HeldKeys, ARepeatDoesNotWaitForADecodeItGaveUp) {
         keyboard.join();
         ::UnhookWindowsHookEx(hook);
         EXPECT_EQ(DownTimes::Taken(), 4u);
-        return DownTimes::LongestWait();
+        return DownTimes::LongestRepeatWait();
     };
     // What a key costs in this run over pictures that decode at once: natively a few
     // milliseconds, many more where the viewer runs through an emulator.

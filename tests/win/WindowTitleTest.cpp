@@ -36,7 +36,7 @@ TEST_F(WindowTitle, ThePictureOrFolderShownAndItsPlace) {
     });
 }
 
-// A picture whose decode was given up for a key waiting is named without a size until it
+// A picture whose decode was given up for a held key waiting is named without a size until it
 // has been decoded in idle time.
 TEST_F(WindowTitle, NoSizeWhileThePictureIsStillToBeDecoded) {
     UsePlugins({"tpi"});
@@ -48,7 +48,11 @@ TEST_F(WindowTitle, NoSizeWhileThePictureIsStillToBeDecoded) {
     script.Then([&](fw::CDialog&) {
         dlg.Folder().Open(test::Wide(m_pics.Path()));
         dlg.FileList().ListBox().SetFocus();
+        // Down held: its press is taken, its repeat waits.
         test::SendKey(VK_DOWN, true);
+        test::SendKey(VK_DOWN, true);
+        MSG press;
+        ASSERT_TRUE(::PeekMessageW(&press, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
         dlg.Folder().Select(1);
         ASSERT_TRUE(dlg.Pane().IsPending());
         EXPECT_EQ(Title(dlg), Folder() + L"  b.tpi  " + Bytes("b.tpi") + L"  2/2");
