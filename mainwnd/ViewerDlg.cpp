@@ -247,8 +247,9 @@ std::wstring CViewerDlg::ShownFactsText() const {
     facts.count = m_folder.Count();
     if (!entry->IsDirectory() && m_pane.ShownPath() == m_folder.PathOf(*entry)) {
         if (m_pane.HoldsPicture()) {
-            facts.width = m_pane.ShownPicture().Width();
-            facts.height = m_pane.ShownPicture().Height();
+            const SIZE size = m_pane.ShownPictureSize();
+            facts.width = size.cx;
+            facts.height = size.cy;
         }
         if (const std::optional<FileStamp> stamp = m_pane.ShownStamp()) {
             facts.bytes = stamp->size;

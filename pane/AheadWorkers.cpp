@@ -173,6 +173,16 @@ bool CAheadWorkers::TakeBack(const std::shared_ptr<Job>& job) {
     return std::erase(m_state->queue, job) > 0;
 }
 
+bool CAheadWorkers::TakeBackUnlessStarting(const std::shared_ptr<Job>& job) {
+    const std::lock_guard lock(m_state->mutex);
+    const auto queued = std::find(m_state->queue.begin(), m_state->queue.end(), job);
+    if (queued == m_state->queue.end() || queued - m_state->queue.begin() < static_cast<ptrdiff_t>(m_state->idle)) {
+        return false;
+    }
+    m_state->queue.erase(queued);
+    return true;
+}
+
 void CAheadWorkers::StopAll() {
     std::unique_lock lock(m_state->mutex);
     m_state->queue.clear();

@@ -59,6 +59,8 @@ public:
     bool HasFreeWorker() const;
     // Takes a job back that no worker has started; false when one has.
     bool TakeBack(const std::shared_ptr<Job>& job);
+    // The same, unless a worker waiting for work is about to start it.
+    bool TakeBackUnlessStarting(const std::shared_ptr<Job>& job);
     // Stops every job and waits until none runs any more (before the plug-ins go away).
     void StopAll();
     // Waits until the job has ended while asking `keepGoing` as the decode thread's callers

@@ -57,7 +57,7 @@ FW_BEGIN_MESSAGE_MAP(CPicturePane, fw::CChildWnd)
     FW_ON_MESSAGE(WM_ERASEBKGND, Void, OnEraseBackground)
     FW_ON_MESSAGE(WM_SIZE, Size, OnSize)
     FW_ON_MESSAGE(WM_TIMER, Timer, OnTimer)
-    FW_ON_MESSAGE(kJobEndedMessage, Void, TakeWorkersPictures)
+    FW_ON_MESSAGE(kJobEndedMessage, Void, OnJobEnded)
     FW_ON_MESSAGE(kStartNextMessage, Void, OnStartNext)
     FW_ON_MESSAGE(WM_MOUSEMOVE, Mouse, OnMouseMove)
     FW_ON_MESSAGE(WM_LBUTTONDOWN, Mouse, OnLButtonDown)
@@ -84,8 +84,35 @@ std::optional<FileStamp> CPicturePane::ShownStamp() const {
     return m_shown.kind == Shown::kPicture ? m_shown.stamp : std::nullopt;
 }
 
-SIZE CPicturePane::ShownPictureSize() const {
-    return SIZE{ShownPicture().Width(), ShownPicture().Height()};
+SIZE CPicturePane::HeldSize() const {
+    if (!m_shown.picture.IsEmpty()) {
+        return SIZE{m_shown.picture.Width(), m_shown.picture.Height()};
+    }
+    return m_shown.fitted.IsEmpty() ? SIZE{} : m_shown.size;
+}
+
+bool CPicturePane::FitsPane(const CFittedCopy& fitted, SIZE size) const {
+    const SIZE to = FittedSizeOf(size);
+    return m_bFitToPane && fitted.Fits(to.cx, to.cy);
+}
+
+void CPicturePane::DecodeInFull() {
+    if (m_shown.kind == Shown::kPicture && m_shown.picture.IsEmpty() && !m_shown.fitted.IsEmpty() &&
+        !m_shown.pending && m_hWnd != nullptr) {
+        Decode(KeepGoing());
+    }
+}
+
+const CPicture& CPicturePane::FullShownPicture() {
+    DecodeInFull();
+    return ShownPicture();
+}
+
+void CPicturePane::SetFitToPane(bool fit) {
+    m_bFitToPane = fit;
+    if (!fit) {
+        DecodeInFull();
+    }
 }
 
 std::optional<PictureSize> CPicturePane::ShownHeaderSize() const {
@@ -161,9 +188,14 @@ void CPicturePane::ShowSelected() {
         next.kind == Shown::kPicture ? m_readAhead.Take(next.path, next.decoder) : std::nullopt;
     // The picture shown until now is kept as a copy (the user may go back to it) and let go
     // in idle time, not while a key waits.
-    if (m_shown.kind == Shown::kPicture && m_shown.stamp && !m_shown.picture.IsEmpty()) {
+    if (m_shown.kind == Shown::kPicture && m_shown.stamp && HoldsPicture()) {
+        const SIZE size = HeldSize();
         m_readAhead.Retire(m_shown.path, m_shown.decoder, *m_shown.stamp, std::move(m_shown.picture),
-                           std::move(m_shown.fitted));
+                           std::move(m_shown.fitted), size);
+    }
+    // A copy held by its scaled copy only is of use only where that copy is what is drawn.
+    if (copy && copy->picture.IsEmpty() && !FitsPane(copy->fitted, copy->size)) {
+        copy.reset();
     }
     m_shown = std::move(next);
     m_nScrollX = 0;
@@ -185,6 +217,7 @@ void CPicturePane::ShowSelected() {
         m_shown.stamp = copy->stamp;
         m_shown.picture = std::move(copy->picture);
         m_shown.fitted = std::move(copy->fitted);
+        m_shown.size = copy->size;
     } else if (m_shown.kind == Shown::kPicture) {
         if (!TakeShownFromJob(StepAway())) {
             Decode(StepAway());
@@ -341,15 +374,14 @@ void CPicturePane::Redraw() {
 }
 
 RECT CPicturePane::PictureArea() const {
-    const CPicture& picture = m_shown.picture;
-    if (picture.IsEmpty()) {
+    const SIZE size = HeldSize();
+    if (size.cx <= 0) {
         return RECT{};
     }
     const RECT pane = Area();
     int scrollX = m_nScrollX;
     int scrollY = m_nScrollY;
-    RECT area =
-        ToRect(LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(pane), scrollX, scrollY).destination);
+    RECT area = ToRect(LayoutPicture(m_bFitToPane, size.cx, size.cy, ToPane(pane), scrollX, scrollY).destination);
     ::IntersectRect(&area, &area, &pane);
     return area;
 }
@@ -363,7 +395,7 @@ void CPicturePane::OnPaint() {
 // the window: DrawPicture draws every pixel of the pane once, so nothing flickers, and a
 // large picture costs no copy through a second bitmap. Nothing is decoded here.
 void CPicturePane::PaintOn(HDC dc) {
-    DrawPicture(dc, m_shown.picture, m_bPassing ? nullptr : &m_shown.fitted);
+    DrawSized(dc, m_shown.picture, HeldSize(), m_bPassing ? nullptr : &m_shown.fitted);
     // Seen once some of it has been drawn on the screen.
     const RECT area = PictureArea();
     RECT clip{};
@@ -379,6 +411,10 @@ void CPicturePane::PaintOn(HDC dc) {
 
 // The copies read ahead and the shown one are scaled to the pane: anew for its new size.
 void CPicturePane::OnSize(UINT, int, int) {
+    // A picture held by its scaled copy only is scaled anew from the picture in full.
+    if (m_shown.picture.IsEmpty() && !FitsPane(m_shown.fitted, m_shown.size)) {
+        DecodeInFull();
+    }
     Invalidate(FALSE);
     ScheduleIdleWork();
 }
@@ -479,9 +515,14 @@ bool CPicturePane::ReadAhead(std::initializer_list<const ListEntry*> entries, co
             // A key on its way to this picture waits for the scaling only when stretching the
             // picture would take it longer.
             const bool stretchesCheaply = nothingWaits && m_readAhead.HoldsWithDeviceBitmap(path);
-            const auto sizeOf = [this](const CPicture& picture) { return FittedSizeOf(picture); };
+            const auto sizeOf = [this](SIZE pictureSize) { return FittedSizeOf(pictureSize); };
             if (m_readAhead.Fit(path, sizeOf, stretchesCheaply ? nothingWaits : going) ==
                 CReadAhead::Outcome::kStopped) {
+                return false;
+            }
+            // Held by its copy scaled to the pane only, of another size, it was let go: it
+            // is read again for this size.
+            if (onWorker && !m_readAhead.Holds(path) && StartJob(path, decoder, going) == CReadAhead::Outcome::kStopped) {
                 return false;
             }
         }
@@ -530,6 +571,15 @@ void CPicturePane::RunIdleWork() {
     const int direction = m_folder.Direction();
     const ListEntry* ahead = m_folder.At(index + direction);
     const ListEntry* behind = m_folder.At(index - direction);
+    // Once the next picture is held, the one after it comes before the one behind, as a
+    // worker that ended the next goes on with it: held by its copy scaled to the pane only.
+    const ListEntry* beyond = nullptr;
+    if (ahead != nullptr && !ahead->IsDirectory() && m_readAhead.Holds(m_folder.PathOf(*ahead))) {
+        beyond = m_folder.At(index + 2 * direction);
+        if (beyond != nullptr && (beyond->IsDirectory() || !CAheadWorkers::Takes(beyond->GetDecoder()))) {
+            beyond = nullptr;
+        }
+    }
     const auto keepReading = [&](const ListEntry& entry) {
         if (!WorkIsWaiting()) {
             return true;
@@ -541,7 +591,7 @@ void CPicturePane::RunIdleWork() {
     // The shown picture first: it is on screen, stretched until its copy is made.
     const auto nothingWaits = [] { return !WorkIsWaiting(); };
     if (WorkIsWaiting() || !ShowPending() || !ScaleShownToPane(nothingWaits) || WorkIsWaiting() ||
-        !ReadAhead({ahead, behind}, keepReading, nothingWaits) || WorkIsWaiting()) {
+        !ReadAhead({ahead, beyond, behind}, keepReading, nothingWaits) || WorkIsWaiting()) {
         ScheduleIdleWork();  // again once the waiting work is done
         return;
     }
@@ -633,26 +683,49 @@ void CPicturePane::OnStartNext() {
     StartNextOnWorker();
 }
 
+void CPicturePane::OnJobEnded() {
+    TakeWorkersPictures();
+    // The worker goes on with the next picture at once: keys typed faster than a decode
+    // would otherwise find it idle between them.
+    StartNextOnWorker();
+}
+
 void CPicturePane::StartNextOnWorker() {
     if (m_bPassing || !m_workers.HasFreeWorker()) {
         return;
     }
-    const ListEntry* ahead = m_folder.At(m_folder.SelectedIndex() + m_folder.Direction());
-    if (ahead == nullptr || ahead->IsDirectory() || !CAheadWorkers::Takes(ahead->GetDecoder())) {
+    // The nearest picture ahead that is neither held nor on its way, of the next two: the
+    // second is started once the first is held, as a picture read on a worker is held by
+    // its copy scaled to the pane only.
+    const int index = m_folder.SelectedIndex();
+    const int direction = m_folder.Direction();
+    std::vector<std::wstring> keep;  // the pictures ahead up to it, then the one behind
+    const ListEntry* ahead = nullptr;
+    for (int step = 1; step <= 2 && ahead == nullptr; ++step) {
+        const ListEntry* entry = m_folder.At(index + step * direction);
+        if (entry == nullptr || entry->IsDirectory() || !CAheadWorkers::Takes(entry->GetDecoder())) {
+            return;
+        }
+        keep.push_back(m_folder.PathOf(*entry));
+        if (keep.back() == m_shown.path || (step > 1 && !m_readAhead.Holds(keep.front()))) {
+            return;
+        }
+        if (!m_readAhead.Knows(keep.back(), entry->GetDecoder()) && JobFor(keep.back(), entry->GetDecoder()) == nullptr) {
+            ahead = entry;
+        }
+    }
+    if (ahead == nullptr) {
         return;
     }
-    const std::wstring path = m_folder.PathOf(*ahead);
-    if (path == m_shown.path) {
-        return;
-    }
+    const std::wstring path = keep.back();
+    const size_t needed = keep.size();  // the pictures before it stay
     // Keys held down go on past it: nothing is started for them. Short of room, the copies
     // of pictures not beside the shown one go first, then the one behind it.
-    const ListEntry* behind = m_folder.At(m_folder.SelectedIndex() - m_folder.Direction());
-    std::vector<std::wstring> keep{path};
-    if (behind != nullptr && !behind->IsDirectory()) {
+    if (const ListEntry* behind = m_folder.At(index - direction); behind != nullptr && !behind->IsDirectory()) {
         keep.push_back(m_folder.PathOf(*behind));
     }
-    while (StartJob(path, ahead->GetDecoder(), StepAway()) == CReadAhead::Outcome::kNoRoom && !keep.empty()) {
+    while (StartJob(path, ahead->GetDecoder(), StepAway()) == CReadAhead::Outcome::kNoRoom &&
+           keep.size() >= needed) {
         const size_t before = m_readAhead.Count();
         m_readAhead.KeepOnly(keep);
         if (m_readAhead.Count() == before) {
@@ -666,9 +739,11 @@ bool CPicturePane::TakeShownFromJob(const KeepGoing& keepGoing) {
     if (job == nullptr) {
         return false;
     }
-    if (m_workers.TakeBack(job)) {
+    // Waiting behind other jobs, it is decoded here and now; a worker about to start it
+    // makes its copy scaled to the pane too.
+    if (m_workers.TakeBackUnlessStarting(job)) {
         ForgetJob(job);
-        return false;  // decoded here and now, not after the jobs before it
+        return false;
     }
     if (!CAheadWorkers::WaitFor(*job, keepGoing)) {
         m_shown.pending = true;
@@ -680,13 +755,17 @@ bool CPicturePane::TakeShownFromJob(const KeepGoing& keepGoing) {
         return false;
     }
     m_shown.stamp = job->stamp;
-    m_shown.picture = std::move(job->decoded.picture);
     m_shown.failure = job->decoded.failure;
     m_shown.pending = false;
     m_shown.fromReadAhead = true;
-    const SIZE size = FittedSizeOf(m_shown.picture);
-    if (job->fitted.Fits(size.cx, size.cy)) {
+    // Held by its copy scaled to the pane only, as a picture read ahead on a worker is.
+    const CPicture& picture = job->decoded.picture;
+    m_shown.size = SIZE{picture.Width(), picture.Height()};
+    if (FitsPane(job->fitted, m_shown.size)) {
         m_shown.fitted = std::move(job->fitted);
+        job->decoded.picture = CPicture();
+    } else {
+        m_shown.picture = std::move(job->decoded.picture);
     }
     return true;
 }
@@ -739,19 +818,23 @@ void CPicturePane::SettleReadAhead() {
     TakeWorkersPictures();
 }
 
-SIZE CPicturePane::FittedSizeOf(const CPicture& picture) const {
+SIZE CPicturePane::FittedSizeOf(SIZE pictureSize) const {
     int scrollX = 0;
     int scrollY = 0;
     const PaneRect d =
-        LayoutPicture(true, picture.Width(), picture.Height(), ToPane(Area()), scrollX, scrollY).destination;
+        LayoutPicture(true, pictureSize.cx, pictureSize.cy, ToPane(Area()), scrollX, scrollY).destination;
     return SIZE{d.Width(), d.Height()};
 }
 
-PictureLayout CPicturePane::LayoutOf(const CPicture& picture) {
-    return LayoutPicture(m_bFitToPane, picture.Width(), picture.Height(), ToPane(Area()), m_nScrollX, m_nScrollY);
+PictureLayout CPicturePane::LayoutOf(SIZE pictureSize) {
+    return LayoutPicture(m_bFitToPane, pictureSize.cx, pictureSize.cy, ToPane(Area()), m_nScrollX, m_nScrollY);
 }
 
 void CPicturePane::DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fitted) {
+    DrawSized(dc, picture, SIZE{picture.Width(), picture.Height()}, fitted);
+}
+
+void CPicturePane::DrawSized(HDC dc, const CPicture& picture, SIZE size, CFittedCopy* fitted) {
     if (m_hWnd == nullptr) {
         return;
     }
@@ -759,8 +842,12 @@ void CPicturePane::DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fit
     const int saved = ::SaveDC(dc);
     ::IntersectClipRect(dc, pane.left, pane.top, pane.right, pane.bottom);
     std::optional<PictureLayout> layout;
-    if (!picture.IsEmpty()) {
-        layout = LayoutOf(picture);
+    if (size.cx > 0 && size.cy > 0) {
+        layout = LayoutOf(size);
+        // Held by its scaled copy only, it is drawn only where that copy fits.
+        if (picture.IsEmpty() && (fitted == nullptr || !FitsPane(*fitted, size))) {
+            layout.reset();
+        }
     }
     // Black where the picture does not go, then the picture: no pixel is drawn twice.
     const int outside = ::SaveDC(dc);
@@ -797,7 +884,7 @@ bool CPicturePane::Scroll(int dx, int dy) {
     }
     // Clamped first: when nothing moved the pane shows this view already, and drawing a
     // large picture again would only cost the key its speed.
-    LayoutOf(m_shown.picture);
+    LayoutOf(HeldSize());
     if (m_nScrollX == oldX && m_nScrollY == oldY) {
         return true;
     }
@@ -806,7 +893,7 @@ bool CPicturePane::Scroll(int dx, int dy) {
 }
 
 void CPicturePane::ToggleFit() {
-    m_bFitToPane = !m_bFitToPane;
+    SetFitToPane(!m_bFitToPane);
     Redraw();
 }
 

@@ -58,7 +58,7 @@ public:
     // Switches between fitted and actual size and shows the result.
     void ToggleFit();
     bool IsFitToPane() const { return m_bFitToPane; }
-    void SetFitToPane(bool fit) { m_bFitToPane = fit; }
+    void SetFitToPane(bool fit);
     int GetScrollX() const { return m_nScrollX; }
     int GetScrollY() const { return m_nScrollY; }
     // Where the pane lies in the main window (its client coordinates).
@@ -69,15 +69,22 @@ public:
     // idle work.
     void DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fitted = nullptr);
     // The size a picture is shown at when fitted into the pane as it is now.
-    SIZE FittedSizeOf(const CPicture& picture) const;
+    SIZE FittedSizeOf(const CPicture& picture) const { return FittedSizeOf(SIZE{picture.Width(), picture.Height()}); }
+    SIZE FittedSizeOf(SIZE pictureSize) const;
 
     // ---- What the pane shows ----
     // The shown entry's picture; empty for a directory, nothing, or after a failed decode.
+    // A picture read ahead on a worker is held by its copy scaled to the pane only, and
+    // this is empty then too: FullShownPicture decodes it.
     const CPicture& ShownPicture() const { return m_shown.kind == Shown::kPicture ? m_shown.picture : m_none; }
+    // The shown entry's picture in full, decoded now when only its copy scaled to the pane
+    // is held; empty when it cannot be had.
+    const CPicture& FullShownPicture();
     // The selected directory's preview; empty when none is selected or it shows nothing.
     const CPicture& PreviewPicture() const { return m_shown.kind == Shown::kPreview ? m_shown.picture : m_none; }
-    // Whether the picture of the shown entry is held (it may be gone after a failed load).
-    bool HoldsPicture() const { return !ShownPicture().IsEmpty(); }
+    // Whether the picture of the shown entry is held, in full or by its copy scaled to the
+    // pane (it may be gone after a failed load).
+    bool HoldsPicture() const { return m_shown.kind == Shown::kPicture && HeldSize().cx > 0; }
     // What decoded the shown picture; none for a directory or nothing.
     Decoder ShownDecoder() const { return m_shown.kind == Shown::kPicture ? m_shown.decoder : Decoder(); }
     // The full path of the picture file shown; empty for a directory or nothing.
@@ -85,8 +92,9 @@ public:
     // The shown file's stamp as it was when it was read (or its decode failed); none for a
     // directory or nothing.
     std::optional<FileStamp> ShownStamp() const;
-    // The size of the shown picture as decoded; 0 x 0 when none is held.
-    SIZE ShownPictureSize() const;
+    // The size of the shown picture as decoded, also while only its copy scaled to the pane
+    // is held; 0 x 0 when none is held.
+    SIZE ShownPictureSize() const { return m_shown.kind == Shown::kPicture ? HeldSize() : SIZE{}; }
     // Why the shown file's picture could not be decoded; none when it was (or for a
     // directory or nothing).
     std::optional<DecodeFailure> ShownFailure() const {
@@ -162,6 +170,7 @@ private:
         std::optional<FileStamp> stamp;  // the file's stamp when it was read
         CPicture picture;
         CFittedCopy fitted;    // the picture scaled to where it is drawn fitted
+        SIZE size{};           // the picture's, also while only `fitted` is held
         std::optional<DecodeFailure> failure;
         bool pending = false;  // its decode was given up: it waits for idle time
         bool painted = false;  // some of the picture has been drawn on the screen
@@ -191,7 +200,15 @@ private:
     void Redraw();
     // Where in the pane the picture it shows now is drawn; empty when it shows none.
     RECT PictureArea() const;
-    PictureLayout LayoutOf(const CPicture& picture);
+    PictureLayout LayoutOf(SIZE pictureSize);
+    // The size of what the pane shows now, in full or by its copy scaled to the pane only.
+    SIZE HeldSize() const;
+    // Whether `fitted` is what a picture of `size` is drawn from in the pane as it is now.
+    bool FitsPane(const CFittedCopy& fitted, SIZE size) const;
+    // The picture in full, where only its copy scaled to the pane is held and the pane
+    // needs more (another size, actual size).
+    void DecodeInFull();
+    void DrawSized(HDC dc, const CPicture& picture, SIZE size, CFittedCopy* fitted);
     // Decodes the shown file; a decode given up leaves the picture pending.
     void Decode(const KeepGoing& keepGoing);
     // Finds the preview's file, the first displayable one inside the directory, and decodes it.
@@ -214,6 +231,8 @@ private:
     // decode never leave.
     void StartNextOnWorker();
     void OnStartNext();
+    // A worker has ended a job: its picture is taken over and the worker goes on.
+    void OnJobEnded();
     // Stops the jobs whose path is not among `paths`.
     void StopJobsExcept(const std::vector<std::wstring>& paths);
     void StopJobs() { StopJobsExcept({}); }
@@ -221,7 +240,7 @@ private:
     void DropJobs();
     // The shown picture from its worker: waits for the job while `keepGoing` answers true.
     // True when the shown picture was taken from it, or stays pending on it; false when no
-    // job has it (a job no worker has started yet is taken back: the picture is decoded here).
+    // job has it (a job waiting behind others is taken back: the picture is decoded here).
     bool TakeShownFromJob(const KeepGoing& keepGoing);
     void ForgetJob(const std::shared_ptr<CAheadWorkers::Job>& job);
     // Waits until every job has ended, while `keepGoing` answers true; false when it gave up.

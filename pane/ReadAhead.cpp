@@ -88,8 +88,11 @@ CReadAhead::Outcome CReadAhead::Adopt(const std::wstring& path, Decoder decoder,
     if (!decoded) {
         return Remember(std::move(held), Outcome::kFailed);
     }
-    held.picture = std::move(decoded.picture);
+    held.size = SIZE{decoded.picture.Width(), decoded.picture.Height()};
     held.fitted = std::move(fitted);
+    if (held.fitted.IsEmpty()) {
+        held.picture = std::move(decoded.picture);
+    }
     held.bytes = held.picture.HeldBytes() + held.fitted.HeldBytes();
     if (m_held.size() >= kMaxPictures || !HasRoomFor(held.bytes + besides)) {
         return Remember(std::move(held), Outcome::kNoRoom);
@@ -157,6 +160,7 @@ CReadAhead::Outcome CReadAhead::Prepare(const std::wstring& path, Decoder decode
     }
     DecodeOutcome decoded = DecodePicture(path, decoder, dc, watch, DeviceBitmap::kLater);
     held.picture = std::move(decoded.picture);
+    held.size = SIZE{held.picture.Width(), held.picture.Height()};
     held.bytes = held.picture.HeldBytes();
     if (stopped) {
         return Outcome::kStopped;
@@ -196,7 +200,7 @@ std::optional<CReadAhead::Copy> CReadAhead::Take(const std::wstring& path, Decod
     if (!now || !(*now == held.stamp)) {
         return std::nullopt;
     }
-    return Copy{held.stamp, std::move(held.picture), std::move(held.fitted)};
+    return Copy{held.stamp, std::move(held.picture), std::move(held.fitted), held.size};
 }
 
 CReadAhead::Outcome CReadAhead::Fit(const std::wstring& path, const FittedSize& sizeOf, const KeepGoing& keepGoing) {
@@ -204,9 +208,13 @@ CReadAhead::Outcome CReadAhead::Fit(const std::wstring& path, const FittedSize& 
     if (found == m_held.end() || found->outcome != Outcome::kHeld) {
         return Outcome::kNoRoom;
     }
-    const SIZE size = sizeOf(found->picture);
+    const SIZE size = sizeOf(found->size);
     if (found->fitted.Fits(size.cx, size.cy)) {
         return Outcome::kHeld;
+    }
+    if (found->picture.IsEmpty()) {
+        m_held.erase(found);  // nothing left to scale from
+        return Outcome::kNoRoom;
     }
     const uint64_t wanted = BytesOf(size.cx, size.cy);
     found->bytes -= found->fitted.HeldBytes();
@@ -224,12 +232,13 @@ CReadAhead::Outcome CReadAhead::Fit(const std::wstring& path, const FittedSize& 
 }
 
 void CReadAhead::Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture,
-                        CFittedCopy fitted) {
+                        CFittedCopy fitted, SIZE size) {
     Held held;
     held.path = path;
     held.decoder = decoder;
     held.stamp = stamp;
-    held.bytes = picture.HeldBytes() == 0 ? 0 : picture.HeldBytes() + fitted.HeldBytes();
+    held.size = picture.IsEmpty() ? size : SIZE{picture.Width(), picture.Height()};
+    held.bytes = picture.IsEmpty() && fitted.IsEmpty() ? 0 : picture.HeldBytes() + fitted.HeldBytes();
     held.picture = std::move(picture);
     held.fitted = std::move(fitted);
     if (held.bytes == 0 || held.bytes > m_maxHeldBytes) {

@@ -72,16 +72,20 @@ public:
     bool MakeRoomToDecode(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing = KeepGoing());
 
     // A decoded picture with the stamp of the file it was read from, and its copy scaled
-    // to the pane (empty when none was made).
+    // to the pane (empty when none was made). A picture read on a worker is kept as its
+    // copy scaled to the pane only: `picture` is empty then, and `size` is what it was.
     struct Copy {
         FileStamp stamp;
         CPicture picture;
         CFittedCopy fitted;
+        SIZE size{};
     };
-    // The size a picture is shown at in the pane; a side of 0 when it is not scaled.
-    using FittedSize = std::function<SIZE(const CPicture& picture)>;
+    // The size a picture of `pictureSize` is shown at in the pane; a side of 0 when it is
+    // not scaled.
+    using FittedSize = std::function<SIZE(SIZE pictureSize)>;
     // Makes the copy of `path`'s held picture scaled to the size `sizeOf` gives, unless it
-    // is held at that size already or would take the held pictures past the cap:
+    // is held at that size already or would take the held pictures past the cap (a copy
+    // held by its scaled copy only, of another size, is let go: it is to be read again):
     // kHeld when the copy is held at that size afterwards, kStopped when `keepGoing`
     // answered false while the picture was scaled, else kNoRoom.
     Outcome Fit(const std::wstring& path, const FittedSize& sizeOf, const KeepGoing& keepGoing = {});
@@ -89,12 +93,13 @@ public:
     // otherwise. A copy that no longer matches its file is dropped.
     std::optional<Copy> Take(const std::wstring& path, Decoder decoder);
     // Takes over the picture shown until now, which `decoder` read from `path` when it had
-    // `stamp`. It is kept as a copy (the user may go back
+    // `stamp`, of `size` (`picture` is empty when only its copy scaled to the pane was
+    // held). It is kept as a copy (the user may go back
     // to it) until the next read-ahead keeps only the entries beside the new one; so its
     // memory is released in idle time, not while a key waits. Older copies make room for
     // it only when the held pictures would exceed the cap.
     void Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture,
-                CFittedCopy fitted = {});
+                CFittedCopy fitted = {}, SIZE size = {});
 
     // Whether a copy of `path` is held (whether or not its file still matches it).
     bool Holds(const std::wstring& path) const;
@@ -118,7 +123,8 @@ public:
     // held when it cannot be read: the room a decode of it needs is twice that.
     uint64_t ExpectedBytes(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) const;
     // Takes over what a worker read of `path` (`stamp`: the file's before the read), with
-    // its copy scaled to the pane, as Prepare would have kept it.
+    // its copy scaled to the pane. With that copy only the copy is kept: the picture is
+    // read again should it be wanted at another size.
     // `besides`: room that must stay free next to it (a decode given up that still runs).
     Outcome Adopt(const std::wstring& path, Decoder decoder, const FileStamp& stamp, DecodeOutcome decoded,
                   CFittedCopy fitted, uint64_t besides = 0);
@@ -135,6 +141,7 @@ private:
         Outcome outcome = Outcome::kHeld;
         CPicture picture;
         CFittedCopy fitted;
+        SIZE size{};         // the picture's, also when only its fitted copy is held
         uint64_t bytes = 0;  // the picture's and the fitted copy's
     };
     std::vector<Held>::iterator Find(const std::wstring& path);

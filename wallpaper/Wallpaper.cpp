@@ -62,7 +62,7 @@ FW_ON_COMMAND(KeyCommandId(KeyCommand::kWallpaperSet), 0, OnWallpaperSet)
 FW_ON_COMMAND(KeyCommandId(KeyCommand::kWallpaperReturn), 0, OnWallpaperReturn)
 FW_END_PART_MESSAGE_MAP()
 
-CWallpaper::CWallpaper(IViewerHost& host, const Settings& settings, const CFolder& folder, const CPicturePane& pane)
+CWallpaper::CWallpaper(IViewerHost& host, const Settings& settings, const CFolder& folder, CPicturePane& pane)
     : m_host(host), m_settings(settings), m_folder(folder), m_pane(pane) {}
 
 std::wstring CWallpaper::WindowsDirWallpaperPath() {
@@ -96,7 +96,7 @@ OpResult CWallpaper::MakeWallpaper(Desktop desktop, const std::optional<std::wst
     return desktop == Desktop::kKeep || fw::SetDesktopWallpaper(path) ? OpResult::Done() : OpResult::Failed();
 }
 
-bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::wstring& target, ExistingTarget existing) const {
+bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::wstring& target, ExistingTarget existing) {
     // Only the picture of this very entry, decoded from its exact name.
     const Decoder shown = m_pane.ShownDecoder();
     if (m_pane.ShownPath() != m_folder.PathOf(entry) || !(shown == entry.GetDecoder()) ||
@@ -107,7 +107,9 @@ bool CWallpaper::WriteHeldPicture(const ListEntry& entry, const std::wstring& ta
     const SIZE screen = fw::GetPrimaryScreenPixels();
     const int screenWidth = screen.cx;
     const int screenHeight = screen.cy;
-    return WriteWallpaperBmp(m_pane.ShownPicture(), screenWidth, screenHeight, target, existing);
+    // A picture shown from its copy scaled to the pane is decoded in full for it.
+    const CPicture& picture = m_pane.FullShownPicture();
+    return !picture.IsEmpty() && WriteWallpaperBmp(picture, screenWidth, screenHeight, target, existing);
 }
 
 void CWallpaper::OnWallpaperFile() {

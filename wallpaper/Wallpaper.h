@@ -22,7 +22,7 @@
 
 class CWallpaper {
 public:
-    CWallpaper(IViewerHost& host, const Settings& settings, const CFolder& folder, const CPicturePane& pane);
+    CWallpaper(IViewerHost& host, const Settings& settings, const CFolder& folder, CPicturePane& pane);
     CWallpaper(const CWallpaper&) = delete;
     CWallpaper& operator=(const CWallpaper&) = delete;
 
@@ -40,7 +40,7 @@ public:
 
 private:
     // Writes the picture the pane holds for the selected entry; false when none is held.
-    bool WriteHeldPicture(const ListEntry& entry, const std::wstring& target, ExistingTarget existing) const;
+    bool WriteHeldPicture(const ListEntry& entry, const std::wstring& target, ExistingTarget existing);
 
     void OnWallpaperFile();
     void OnWallpaperSet();
@@ -49,5 +49,5 @@ private:
     IViewerHost& m_host;
     const Settings& m_settings;
     const CFolder& m_folder;
-    const CPicturePane& m_pane;
+    CPicturePane& m_pane;
 };

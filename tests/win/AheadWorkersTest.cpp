@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "image/DecodeThread.h"
 #include "image/SpiPlugin.h"
@@ -113,6 +114,61 @@ TEST_F(AheadWorkers, ADecodeStartsOnlyInRoomForIt) {
             EXPECT_EQ(Holds(dlg, "b.bmp"), starts);
         }
     });
+}
+
+// A neighbour read on a worker is held by its copy scaled to the pane only, and shown from
+// it at once; the picture is decoded in full where more is needed: for a wallpaper, at
+// actual size.
+TEST_F(AheadWorkers, ANeighbourIsHeldScaledToThePaneOnlyAndDecodedInFullWhenNeeded) {
+    WriteBmp("a.bmp", 1600, 1000, 0x123456);
+    WriteBmp("b.bmp", 1600, 1000, 0x202080);
+    WriteBmp("c.bmp", 1500, 1000, 0x802020);
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        for (const auto& [index, width, rgb] : {std::tuple{1, 1600, 0x202080u}, std::tuple{2, 1500, 0x802020u}}) {
+            SCOPED_TRACE(index);
+            dlg.Pane().ReadAhead({dlg.Folder().At(index)}, [](const ListEntry&) { return true; });
+            dlg.Pane().SettleReadAhead();
+            dlg.Folder().Select(index);
+            CPicturePane& pane = dlg.Pane();
+            ASSERT_TRUE(pane.ShownFromReadAhead());
+            EXPECT_TRUE(pane.ShownPicture().IsEmpty()) << "the picture in full was kept";
+            EXPECT_TRUE(pane.HoldsPicture());
+            EXPECT_EQ(pane.ShownPictureSize().cx, width);
+            const SIZE fitted = pane.FittedSizeOf(pane.ShownPictureSize());
+            EXPECT_TRUE(pane.ShownFitted().Fits(fitted.cx, fitted.cy));
+            if (index == 1) {
+                const CPicture& full = pane.FullShownPicture();
+                ASSERT_FALSE(full.IsEmpty());
+                EXPECT_EQ(full.Width(), width);
+                const uint8_t* p = full.Bits().data();
+                EXPECT_EQ(p[0] | p[1] << 8 | p[2] << 16, static_cast<int>(rgb));
+            } else {
+                pane.ToggleFit();
+                EXPECT_FALSE(pane.ShownPicture().IsEmpty()) << "actual size without the picture";
+                pane.ToggleFit();
+            }
+        }
+    });
+}
+
+// A worker that ends the next picture goes on with the one after it, by itself: keys typed
+// faster than a decode find the next pictures on their way.
+TEST_F(AheadWorkers, AWorkerGoesOnWithThePictureAfterTheNext) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) {
+        WriteBmp(name, 1600, 1000, 0x123456);
+    }
+    CViewerDlg dlg;
+    test::ModalScript script;
+    script.Then([&](fw::CDialog&) {
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        script.HoldUntil([&] { return Holds(dlg, "b.bmp") && Holds(dlg, "c.bmp"); });
+    });
+    script.Then([&](fw::CDialog&) {
+        dlg.Pane().SettleReadAhead();
+        EXPECT_FALSE(Holds(dlg, "d.bmp")) << "three ahead";
+    });
+    script.Run(dlg, 20000);  // b and c are both read ahead, or the test fails here
 }
 
 }  // namespace

@@ -15,11 +15,25 @@ namespace {
 
 using test::ViewerFixture;
 
-// The first stored pixel of the shown picture as 0xRRGGBB; ~0 when none is held.
+// The first stored pixel of the shown picture as 0xRRGGBB, or the top left one of its copy
+// scaled to the pane where only that is held (the pictures here are of one colour); ~0
+// when none is held.
 uint32_t ShownPixel(const CViewerDlg& dlg) {
     const CPicturePane& pane = dlg.Pane();
     if (!pane.HoldsPicture()) {
         return ~0u;
+    }
+    if (pane.ShownPicture().IsEmpty()) {
+        const fw::CClientDC screen(nullptr);
+        const HDC dc = ::CreateCompatibleDC(screen);
+        const HBITMAP pixel = ::CreateCompatibleBitmap(screen, 1, 1);
+        const HGDIOBJ old = ::SelectObject(dc, pixel);
+        pane.ShownFitted().Draw(dc, 0, 0);
+        const COLORREF c = ::GetPixel(dc, 0, 0);
+        ::SelectObject(dc, old);
+        ::DeleteObject(pixel);
+        ::DeleteDC(dc);
+        return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
     }
     const uint8_t* p = pane.ShownPicture().Bits().data();
     return p[0] | (p[1] << 8) | (p[2] << 16);
@@ -129,7 +143,7 @@ TEST_F(ReadAhead, TheNeighbourComesScaledToThePane) {
         dlg.Folder().SelectNext();
         dlg.UpdateWindow();
         ASSERT_TRUE(dlg.Pane().ShownFromReadAhead());
-        const SIZE size = dlg.Pane().FittedSizeOf(dlg.Pane().ShownPicture());
+        const SIZE size = dlg.Pane().FittedSizeOf(dlg.Pane().ShownPictureSize());
         EXPECT_TRUE(dlg.Pane().ShownFitted().Fits(size.cx, size.cy));
         EXPECT_EQ(CFittedCopy::MadeCount(), before) << "nothing resampled on show";
     });
@@ -137,7 +151,8 @@ TEST_F(ReadAhead, TheNeighbourComesScaledToThePane) {
 
 // Copies are kept by path: after a move, a kill, a rename and a new listing the entry
 // shown is always the file's own picture, at most two copies are held, and only of the
-// entries beside the shown one.
+// entries beside the shown one or, once the next is held, the one after it (before the
+// one behind).
 TEST_F(ReadAhead, EveryEntryShowsItsOwnPictureAfterMovesKillsRenamesAndListings) {
     test::TempDir moved("moved");
     test::TempDir other("other");
@@ -175,7 +190,7 @@ TEST_F(ReadAhead, EveryEntryShowsItsOwnPictureAfterMovesKillsRenamesAndListings)
         dlg.GetSettings().m_strMoveDir = moved.Path();
         dlg.GetSettings().m_bDeleteImmediate = TRUE;
         Open(dlg, 1);
-        readAhead({"c.bmp", "a.bmp"});
+        readAhead({"c.bmp", "d.bmp"});
         EXPECT_TRUE(dlg.Sorting().MoveSelectedFile().IsDone());  // b leaves: [a c d]
         expectShown("c.bmp", 13, true);
         readAhead({"d.bmp", "a.bmp"});
@@ -217,7 +232,7 @@ TEST_F(ReadAhead, AWaitingKeyDoesNotStopTheScalingOfTheNeighbour) {
             dlg.Pane().SettleReadAhead();
             dlg.Folder().SelectNext();
             ASSERT_TRUE(dlg.Pane().ShownFromReadAhead());
-            const SIZE size = dlg.Pane().FittedSizeOf(dlg.Pane().ShownPicture());
+            const SIZE size = dlg.Pane().FittedSizeOf(dlg.Pane().ShownPictureSize());
             EXPECT_TRUE(dlg.Pane().ShownFitted().Fits(size.cx, size.cy));
         });
         Remove(ext);
