@@ -66,7 +66,10 @@ void Measure(CViewerDlg& dlg, const std::string& dir, const std::string& picture
     dlg.FileList().ListBox().SelectString(-1, picture);
     dlg.Pane().ShowSelected();
     const std::string target = bench::DataDir() + "\\wallpaper-out\\" + name + ".BMP";
+    // The floor writes a file of its own: the viewer replaces only a wallpaper it wrote.
+    const std::string floorTarget = bench::DataDir() + "\\wallpaper-out\\" + name + ".floor.BMP";
     bench::MakeDir(bench::DataDir() + "\\wallpaper-out");
+    ::DeleteFileA(target.c_str());  // left by a run broken off
     std::unique_ptr<uint8_t[]> chunk(new uint8_t[kChunk]());
     bench::Samples ours;
     bench::Samples floor;
@@ -77,7 +80,7 @@ void Measure(CViewerDlg& dlg, const std::string& dir, const std::string& picture
         const double oursMs = watch.ElapsedMs();
         const uint64_t size = FileSize(target);
         watch.Restart();
-        const bool floorWritten = WriteFloor(target, size, chunk.get());
+        const bool floorWritten = WriteFloor(floorTarget, size, chunk.get());
         const double floorMs = watch.ElapsedMs();
         if (!written || size == 0 || !floorWritten) {
             bench::PrintNote("%s: the wallpaper file of %s could not be written", name, picture.c_str());
@@ -91,6 +94,7 @@ void Measure(CViewerDlg& dlg, const std::string& dir, const std::string& picture
     bench::PrintNote("%s: %.0f MB", name, static_cast<double>(FileSize(target)) / 1e6);
     bench::PrintRatio(name, ours, floor, kGoal);
     ::DeleteFileA(target.c_str());
+    ::DeleteFileA(floorTarget.c_str());
 }
 
 }  // namespace
