@@ -2,6 +2,7 @@
 // its own entry and only while its file is unchanged, and it gives way to waiting input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -169,13 +170,18 @@ TEST_F(ReadAhead, EveryEntryShowsItsOwnPictureAfterMovesKillsRenamesAndListings)
         EXPECT_EQ(dlg.Pane().ShownFromReadAhead(), fromCopy) << name;
     };
     auto readAhead = [&](std::initializer_list<const char*> expected) {
-        // The system's notices of the window's own moves and renames come first: the
-        // idle work gives way to them.
-        test::DrainMessages();
-        // What the last show started on a worker has ended, and tells nothing more.
-        dlg.Pane().SettleReadAhead();
-        dlg.Pane().RunIdleWork();
-        dlg.Pane().SettleReadAhead();
+        const auto holdsAll = [&] {
+            return std::all_of(expected.begin(), expected.end(), [&](const char* name) { return Holds(dlg, name); });
+        };
+        // The system's notices of the window's own moves and renames come first: the idle
+        // work gives way to them, also to one that comes late, and runs again after it.
+        for (int round = 0; round < 5 && (round == 0 || !holdsAll()); ++round) {
+            test::DrainMessages();
+            // What the last show started on a worker has ended, and tells nothing more.
+            dlg.Pane().SettleReadAhead();
+            dlg.Pane().RunIdleWork();
+            dlg.Pane().SettleReadAhead();
+        }
         EXPECT_EQ(dlg.Pane().ReadAheadCopies().Count(), expected.size());
         for (const char* name : expected) {
             EXPECT_TRUE(Holds(dlg, name)) << name;
