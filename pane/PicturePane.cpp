@@ -395,9 +395,9 @@ void CPicturePane::OnPaint() {
 // the window: DrawPicture draws every pixel of the pane once, so nothing flickers, and a
 // large picture costs no copy through a second bitmap. Nothing is decoded here.
 void CPicturePane::PaintOn(HDC dc) {
-    DrawSized(dc, m_shown.picture, HeldSize(), m_bPassing ? nullptr : &m_shown.fitted);
+    const bool drawn = DrawSized(dc, m_shown.picture, HeldSize(), m_bPassing ? nullptr : &m_shown.fitted);
     // Seen once some of it has been drawn on the screen.
-    const RECT area = PictureArea();
+    const RECT area = drawn ? PictureArea() : RECT{};
     RECT clip{};
     RECT seen{};
     if (::GetClipBox(dc, &clip) != ERROR && ::IntersectRect(&seen, &clip, &area)) {
@@ -834,9 +834,9 @@ void CPicturePane::DrawPicture(HDC dc, const CPicture& picture, CFittedCopy* fit
     DrawSized(dc, picture, SIZE{picture.Width(), picture.Height()}, fitted);
 }
 
-void CPicturePane::DrawSized(HDC dc, const CPicture& picture, SIZE size, CFittedCopy* fitted) {
+bool CPicturePane::DrawSized(HDC dc, const CPicture& picture, SIZE size, CFittedCopy* fitted) {
     if (m_hWnd == nullptr) {
-        return;
+        return false;
     }
     const RECT pane = Area();
     const int saved = ::SaveDC(dc);
@@ -872,6 +872,7 @@ void CPicturePane::DrawSized(HDC dc, const CPicture& picture, SIZE size, CFitted
         }
     }
     ::RestoreDC(dc, saved);
+    return layout.has_value();
 }
 
 bool CPicturePane::Scroll(int dx, int dy) {

@@ -208,7 +208,9 @@ private:
     // The picture in full, where only its copy scaled to the pane is held and the pane
     // needs more (another size, actual size).
     void DecodeInFull();
-    void DrawSized(HDC dc, const CPicture& picture, SIZE size, CFittedCopy* fitted);
+    // Draws as DrawPicture does a picture of `size`; false when nothing of it could be
+    // drawn (held by its scaled copy only, and that does not fit).
+    bool DrawSized(HDC dc, const CPicture& picture, SIZE size, CFittedCopy* fitted);
     // Decodes the shown file; a decode given up leaves the picture pending.
     void Decode(const KeepGoing& keepGoing);
     // Finds the preview's file, the first displayable one inside the directory, and decodes it.
