@@ -763,7 +763,6 @@ bool CPicturePane::TakeShownFromJob(const KeepGoing& keepGoing) {
     m_shown.size = SIZE{picture.Width(), picture.Height()};
     if (FitsPane(job->fitted, m_shown.size)) {
         m_shown.fitted = std::move(job->fitted);
-        job->decoded.picture = CPicture();
     } else {
         m_shown.picture = std::move(job->decoded.picture);
     }

@@ -237,7 +237,7 @@ void CReadAhead::Retire(const std::wstring& path, Decoder decoder, const FileSta
     held.path = path;
     held.decoder = decoder;
     held.stamp = stamp;
-    held.size = picture.IsEmpty() ? size : SIZE{picture.Width(), picture.Height()};
+    held.size = size;
     held.bytes = picture.IsEmpty() && fitted.IsEmpty() ? 0 : picture.HeldBytes() + fitted.HeldBytes();
     held.picture = std::move(picture);
     held.fitted = std::move(fitted);

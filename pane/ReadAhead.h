@@ -99,7 +99,7 @@ public:
     // memory is released in idle time, not while a key waits. Older copies make room for
     // it only when the held pictures would exceed the cap.
     void Retire(const std::wstring& path, Decoder decoder, const FileStamp& stamp, CPicture picture,
-                CFittedCopy fitted = {}, SIZE size = {});
+                CFittedCopy fitted, SIZE size);
 
     // Whether a copy of `path` is held (whether or not its file still matches it).
     bool Holds(const std::wstring& path) const;
