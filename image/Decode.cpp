@@ -14,6 +14,7 @@ namespace {
 
 // Counted from every thread that decodes (the window's, the read-ahead workers).
 std::atomic<uint64_t> g_decodesStarted{0};
+std::atomic<uint64_t> g_openedInRows{0};
 
 }  // namespace
 
@@ -36,6 +37,22 @@ DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HD
     }
     // Without a decoder nothing is known of the file: it is no verdict that it holds no picture.
     return DecodeOutcome::Failed(DecodeFailure::kUnsupported);
+}
+
+std::unique_ptr<CSpiPlugin::Rows> OpenPictureRows(const std::wstring& path, const Decoder& decoder) {
+    if (decoder.kind != Decoder::Kind::kPlugin || decoder.plugin == nullptr || IsDeviceName(GetFileNamePart(path))) {
+        return nullptr;
+    }
+    std::unique_ptr<CSpiPlugin::Rows> rows = decoder.plugin->OpenRows(path);
+    if (rows != nullptr) {
+        ++g_decodesStarted;
+        ++g_openedInRows;
+    }
+    return rows;
+}
+
+uint64_t PicturesOpenedInRows() {
+    return g_openedInRows.load();
 }
 
 namespace {

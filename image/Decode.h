@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "image/DecodeFailure.h"
 #include "image/Picture.h"
+#include "image/SpiPlugin.h"
 #include "image/SpiPluginList.h"
 
 // Decodes the file at `path` with `decoder` into a picture (a BMP file's bitmap compatible
@@ -17,6 +19,13 @@
 // answered false), ... A decoder that is none gives kUnsupported.
 DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HDC dc,
                             const KeepGoing& keepGoing = KeepGoing(), DeviceBitmap bitmap = DeviceBitmap::kNow);
+
+// The rows of the file at `path` a band at a time, for a read-ahead worker that scales the
+// picture while it is decoded (CSpiPlugin::OpenRows); null when its decoder does not hand
+// them over so: the picture is then decoded whole. Counted as a decode started.
+std::unique_ptr<CSpiPlugin::Rows> OpenPictureRows(const std::wstring& path, const Decoder& decoder);
+// How many of those OpenPictureRows has opened in this process (for tests and the benchmarks).
+uint64_t PicturesOpenedInRows();
 
 // What a decode by any decoder came to, and the decoder whose outcome it is.
 struct AnyDecoderOutcome {

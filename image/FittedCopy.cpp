@@ -2,7 +2,6 @@
 
 #include <atomic>
 
-#include "image/Resample.h"
 
 namespace {
 std::atomic<unsigned> g_made{0};
@@ -14,9 +13,24 @@ unsigned CFittedCopy::MadeCount() {
 
 std::optional<CFittedCopy> CFittedCopy::Make(const CPicture& picture, int width, int height,
                                              const KeepGoing& keepGoing) {
-    CFittedCopy copy;
     SourceRows source;
-    if (picture.IsEmpty() || width <= 0 || height <= 0 || !DescribeDibRows(picture.InfoBytes(), picture.Bits(), &source)) {
+    if (picture.IsEmpty() || !DescribeDibRows(picture.InfoBytes(), picture.Bits(), &source)) {
+        return CFittedCopy();
+    }
+    return Fill(width, height, [&](const BgrxRows& target) { return ResamplePicture(source, target, keepGoing); });
+}
+
+std::optional<CFittedCopy> CFittedCopy::Make(int sourceWidth, int sourceHeight, RowSource& rows, int width,
+                                             int height, const KeepGoing& keepGoing) {
+    return Fill(width, height, [&](const BgrxRows& target) {
+        return ResampleRows(sourceWidth, sourceHeight, rows, target, keepGoing);
+    });
+}
+
+std::optional<CFittedCopy> CFittedCopy::Fill(int width, int height,
+                                             const std::function<ResampleStatus(const BgrxRows&)>& fill) {
+    CFittedCopy copy;
+    if (width <= 0 || height <= 0) {
         return copy;
     }
     BITMAPINFO info{};
@@ -34,7 +48,7 @@ std::optional<CFittedCopy> CFittedCopy::Make(const CPicture& picture, int width,
     const size_t stride = size_t{4} * static_cast<size_t>(width);
     const BgrxRows target{static_cast<uint8_t*>(bits), stride * static_cast<size_t>(height), width, height, stride,
                           true};
-    const ResampleStatus status = ResamplePicture(source, target, keepGoing);
+    const ResampleStatus status = fill(target);
     if (status == ResampleStatus::kStopped) {
         return std::nullopt;
     }

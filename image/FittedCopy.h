@@ -6,10 +6,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "framework/Gdi.h"
 #include "image/Picture.h"
+#include "image/Resample.h"
 #include "portable/KeepGoing.h"
 
 class CFittedCopy {
@@ -23,6 +25,10 @@ public:
     // asked now and then while the picture is scaled, answered false.
     static std::optional<CFittedCopy> Make(const CPicture& picture, int width, int height,
                                            const KeepGoing& keepGoing = {});
+    // The same out of a decoder's rows handed over a band at a time (see ResampleRows),
+    // for a scaling ResampleRowsFits takes; empty too when the rows failed.
+    static std::optional<CFittedCopy> Make(int sourceWidth, int sourceHeight, RowSource& rows, int width,
+                                           int height, const KeepGoing& keepGoing = {});
 
     bool IsEmpty() const { return m_bitmap.Get() == nullptr; }
     // Whether this copy is one of width x height pixels.
@@ -36,6 +42,10 @@ public:
     static unsigned MadeCount();
 
 private:
+    // A copy of width x height filled by `fill` (a resampler's status for the rows given).
+    static std::optional<CFittedCopy> Fill(int width, int height,
+                                           const std::function<ResampleStatus(const BgrxRows&)>& fill);
+
     fw::CGdiObject<HBITMAP> m_bitmap;
     int m_width = 0;
     int m_height = 0;

@@ -818,14 +818,18 @@ bool PairedShrinkFits(const SourceRows& source, const BgrxRows& target) {
 }
 
 // 24 and 32-bit rows are read as they are; the rows of other forms are converted into
-// 24-bit ones, those of one target row at a time.
-template <class Fetch>
-bool PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const BgrxRows& target, Pacer& pacer) {
+// 24-bit ones, those of one target row at a time. `hold(first, count, rows)` puts the
+// addresses of source rows first .. first + count - 1 (counted from the top) into `rows`;
+// they are asked for in order, each target row's after the one before, and the rows of
+// one target row are read before the next are asked for. False when the pacer stopped it
+// or `hold` could not give the rows.
+template <class Fetch, class Hold>
+bool PairedShrink(const Fetch& fetch, Form form, int sourceWidth, int sourceHeight, const Hold& hold,
+                  const BgrxRows& target, Pacer& pacer) {
     const PairedAxis across =
-        PairUp(AreaAxis(static_cast<uint64_t>(source.width), static_cast<uint64_t>(target.width), kPairedOne));
-    const Axis down = AreaAxis(static_cast<uint64_t>(source.height), static_cast<uint64_t>(target.height), kPairedOne);
-    const size_t width = static_cast<size_t>(source.width);
-    const size_t height = static_cast<size_t>(source.height);
+        PairUp(AreaAxis(static_cast<uint64_t>(sourceWidth), static_cast<uint64_t>(target.width), kPairedOne));
+    const Axis down = AreaAxis(static_cast<uint64_t>(sourceHeight), static_cast<uint64_t>(target.height), kPairedOne);
+    const size_t width = static_cast<size_t>(sourceWidth);
     const bool direct = form == Form::kDirect24 || form == Form::kDirect32;
     const size_t step = form == Form::kDirect32 ? 4 : 3;
     size_t mostRows = 0;
@@ -837,13 +841,13 @@ bool PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const
     std::vector<const uint8_t*> rows(mostRows);
     for (size_t y = 0; y < down.spans.size(); ++y) {
         const Span& s = down.spans[y];
-        for (size_t k = 0; k < s.count; ++k) {
-            const size_t j = size_t{s.first} + k;
-            const uint8_t* row = source.rows + (source.topDown ? j : height - 1 - j) * source.rowStride;
-            if (!direct) {
-                row = ConvertRow(fetch, row, width, converted.data() + k * 3 * width);
+        if (!hold(size_t{s.first}, size_t{s.count}, rows.data())) {
+            return false;
+        }
+        if (!direct) {
+            for (size_t k = 0; k < s.count; ++k) {
+                rows[k] = ConvertRow(fetch, rows[k], width, converted.data() + k * 3 * width);
             }
-            rows[k] = row;
         }
         DownSpan span;
         span.first = rows[0];
@@ -864,6 +868,18 @@ bool PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const
         }
     }
     return true;
+}
+
+template <class Fetch>
+bool PairedShrink(const Fetch& fetch, Form form, const SourceRows& source, const BgrxRows& target, Pacer& pacer) {
+    const size_t height = static_cast<size_t>(source.height);
+    const auto hold = [&source, height](size_t first, size_t count, const uint8_t** rows) {
+        for (size_t j = first; j < first + count; ++j) {
+            rows[j - first] = source.rows + (source.topDown ? j : height - 1 - j) * source.rowStride;
+        }
+        return true;
+    };
+    return PairedShrink(fetch, form, source.width, source.height, hold, target, pacer);
 }
 #endif
 
@@ -936,6 +952,59 @@ ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target,
         return ResampleStatus::kOutOfMemory;
     }
     return ResampleStatus::kOk;
+}
+
+bool ResampleRowsFits(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight) {
+#if IXO_PAIRED_SHRINK
+    SourceRows source;
+    source.width = sourceWidth;
+    source.height = sourceHeight;
+    BgrxRows target;
+    target.width = targetWidth;
+    target.height = targetHeight;
+    return sourceWidth > 0 && sourceHeight > 0 && targetWidth > 0 && targetHeight > 0 &&
+           PairedShrinkFits(source, target);
+#else
+    (void)sourceWidth, (void)sourceHeight, (void)targetWidth, (void)targetHeight;
+    return false;
+#endif
+}
+
+ResampleStatus ResampleRows(int sourceWidth, int sourceHeight, RowSource& rows, const BgrxRows& target,
+                            const std::function<bool()>& keepGoing) {
+    if (!ResampleRowsFits(sourceWidth, sourceHeight, target.width, target.height)) {
+        return ResampleStatus::kBadSource;
+    }
+    if (!TargetFits(target)) {
+        return ResampleStatus::kBadTarget;
+    }
+#if IXO_PAIRED_SHRINK
+    try {
+        bool fed = true;
+        const auto hold = [&](size_t first, size_t count, const uint8_t** into) {
+            size_t stride = 0;
+            const uint8_t* base = rows.Hold(first, count, &stride);
+            if (base == nullptr || stride < 3 * static_cast<size_t>(sourceWidth)) {
+                fed = false;
+                return false;
+            }
+            for (size_t k = 0; k < count; ++k) {
+                into[k] = base + k * stride;
+            }
+            return true;
+        };
+        Pacer pacer(keepGoing);
+        if (!PairedShrink(Direct24{}, Form::kDirect24, sourceWidth, sourceHeight, hold, target, pacer)) {
+            return fed ? ResampleStatus::kStopped : ResampleStatus::kBadSource;
+        }
+    } catch (const std::bad_alloc&) {
+        return ResampleStatus::kOutOfMemory;
+    }
+    return ResampleStatus::kOk;
+#else
+    (void)rows, (void)keepGoing;
+    return ResampleStatus::kBadSource;
+#endif
 }
 
 bool DescribeDibRows(std::span<const uint8_t> info, std::span<const uint8_t> rows, SourceRows* out) {

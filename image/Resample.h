@@ -70,6 +70,26 @@ enum class ResampleStatus {
 ResampleStatus ResamplePicture(const SourceRows& source, const BgrxRows& target,
                                const std::function<bool()>& keepGoing = {});
 
+// Source rows that a decoder makes a band at a time, top row first, so that a picture is
+// scaled without ever being held whole.
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    // Makes rows first .. first + count - 1 (the top row is 0) of 24-bit blue-green-red
+    // pixels readable, each `*stride` bytes after the one before from the address returned,
+    // until the next call; rows before `first` are not asked for again. Null when they
+    // cannot be had (the decoder failed).
+    virtual const uint8_t* Hold(size_t first, size_t count, size_t* stride) = 0;
+};
+// Whether ResampleRows takes this scaling: both sides shrink (or keep their size) by at
+// most 16 times, on a processor with SSE2.
+bool ResampleRowsFits(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight);
+// Scales a picture of 24-bit rows read from `rows` into the whole target, with the same
+// result as ResamplePicture of the same rows held whole. Each target row asks for its own
+// rows, at most 17 of them (the one between two target rows twice). kBadSource when the
+// scaling is not one ResampleRowsFits takes, or `rows` failed.
+ResampleStatus ResampleRows(int sourceWidth, int sourceHeight, RowSource& rows, const BgrxRows& target,
+                            const std::function<bool()>& keepGoing = {});
 // Describes the rows of a DIB held as a BITMAPINFO block (header, masks, colour table) and
 // its rows, as GDI takes them: biHeight negative for top-down rows, rows padded to four
 // bytes, BI_RGB or (16 and 32 bits) BI_BITFIELDS. False when the block is too short for

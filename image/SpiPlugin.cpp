@@ -1,7 +1,9 @@
 #include "image/SpiPlugin.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -284,4 +286,87 @@ CPicture CSpiPlugin::AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits, con
         CompositeAlphaOnBlack(base, dib);
     }
     return CPicture(std::move(info), std::move(bits));
+}
+
+namespace {
+// A band of rows holds about this many bytes, unless a picture's rows are wider.
+constexpr size_t kRowBandBytes = size_t{4} << 20;
+// The widest row taken, so that a band of the rows one target row needs stays small.
+constexpr int64_t kMostRowBytes = int64_t{16} << 20;
+}  // namespace
+
+std::unique_ptr<CSpiPlugin::Rows> CSpiPlugin::OpenRows(const std::wstring& path) const {
+    using OpenFn = void*(WINAPI*)(LPCWSTR, LONG*, LONG*);
+    const auto open = Export<OpenFn>("IxoOpenRowsW");
+    const auto read = Export<Rows::ReadFn>("IxoReadRows");
+    const auto close = Export<Rows::CloseFn>("IxoCloseRows");
+    if (!m_bThreadSafe || !decode_thread::IsReadAheadWorker() || open == nullptr || read == nullptr ||
+        close == nullptr || path.size() > kMaxFileName) {
+        return nullptr;
+    }
+    const decode_thread::OutsideCall counted;
+    LONG width = 0;
+    LONG height = 0;
+    void* opened = open(path.c_str(), &width, &height);
+    if (opened == nullptr) {
+        return nullptr;
+    }
+    // The sides are the plug-in's word: a row too wide to hold a band of goes the whole way.
+    if (width <= 0 || height <= 0 || int64_t{3} * width > kMostRowBytes) {
+        close(opened);
+        return nullptr;
+    }
+    try {
+        return std::make_unique<Rows>(opened, static_cast<int>(width), static_cast<int>(height), read, close);
+    } catch (const std::bad_alloc&) {
+        close(opened);
+        return nullptr;
+    }
+}
+
+CSpiPlugin::Rows::Rows(void* opened, int width, int height, ReadFn read, CloseFn close)
+    : m_opened(opened),
+      m_width(width),
+      m_height(height),
+      m_read(read),
+      m_close(close),
+      m_stride((size_t{3} * static_cast<size_t>(width) + 3) / 4 * 4) {}
+
+CSpiPlugin::Rows::~Rows() {
+    m_close(m_opened);
+}
+
+const uint8_t* CSpiPlugin::Rows::Hold(size_t first, size_t count, size_t* stride) {
+    const size_t height = static_cast<size_t>(m_height);
+    if (count == 0 || first >= height || count > height - first) {
+        return nullptr;
+    }
+    *stride = m_stride;
+    if (first >= m_first && first + count <= m_first + m_rows) {
+        return m_band.data() + (first - m_first) * m_stride;
+    }
+    // The rows still wanted move to the band's start; the rest of the band is read anew.
+    const size_t bandRows = std::max(count, std::max<size_t>(1, kRowBandBytes / m_stride));
+    size_t kept = 0;
+    if (first >= m_first && first < m_first + m_rows) {
+        kept = m_first + m_rows - first;
+        std::memmove(m_band.data(), m_band.data() + (first - m_first) * m_stride, kept * m_stride);
+    }
+    const size_t rows = std::min(bandRows, height - first);
+    if (m_band.size() < rows * m_stride) {
+        m_band.resize(rows * m_stride);
+    }
+    m_first = first;
+    m_rows = kept;
+    const size_t more = rows - kept;
+    if (more > 0) {
+        const int result = m_read(m_opened, static_cast<UINT>(first + kept), static_cast<UINT>(more),
+                                  m_band.data() + kept * m_stride, static_cast<UINT>(m_stride),
+                                  static_cast<UINT>(more * m_stride));
+        if (result != kSpiSuccess) {
+            return nullptr;
+        }
+    }
+    m_rows = rows;
+    return m_band.data();
 }

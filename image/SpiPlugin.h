@@ -3,12 +3,16 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "framework/Handles.h"
 #include "image/DecodeFailure.h"
+#include "image/DecodeThread.h"
 #include "image/Picture.h"
+#include "image/Resample.h"
 #include "image/SpiApi.h"
 
 class CSpiInput;
@@ -53,6 +57,14 @@ public:
     bool TakesContent(const std::wstring& path, const uint8_t (&head)[kHeadBytes],
                       const KeepGoing& keepGoing = KeepGoing()) const;
 
+    // The picture's rows a band at a time, for a read-ahead worker that scales the picture
+    // while it is decoded: only from a plug-in safe to call from several threads that
+    // exports IxoOpenRowsW and takes the file that way (24-bit rows shown as stored), and
+    // only on such a worker. The rows are read on this thread, and the plug-in counts as
+    // called until they are let go. Null otherwise: the picture is then decoded whole.
+    class Rows;
+    std::unique_ptr<Rows> OpenRows(const std::wstring& path) const;
+
     bool IsLoaded() const { return m_module.IsValid(); }
     // Whether the plug-in says that its calls may run on several threads at once: by an
     // export `IxoThreadSafe` that answers 1. The published interface has no such word; a
@@ -96,3 +108,31 @@ private:
     std::wstring m_libPath;
     bool m_bThreadSafe = false;
 };
+
+// Rows of a picture opened by CSpiPlugin::OpenRows, read a band of up to a few MiB at a
+// time into memory of its own.
+class CSpiPlugin::Rows : public RowSource {
+public:
+    using ReadFn = int(WINAPI*)(void*, UINT, UINT, BYTE*, UINT, UINT);
+    using CloseFn = void(WINAPI*)(void*);
+    Rows(void* opened, int width, int height, ReadFn read, CloseFn close);
+    ~Rows() override;
+    Rows(const Rows&) = delete;
+    Rows& operator=(const Rows&) = delete;
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    const uint8_t* Hold(size_t first, size_t count, size_t* stride) override;
+
+private:
+    void* m_opened;
+    int m_width;
+    int m_height;
+    ReadFn m_read;
+    CloseFn m_close;
+    size_t m_stride;
+    size_t m_first = 0;  // the first row in the band
+    size_t m_rows = 0;   // how many rows the band holds
+    std::vector<uint8_t> m_band;
+    const decode_thread::OutsideCall m_counted;
+};
+

@@ -20,6 +20,13 @@ namespace {
 // at its next progress report is left to end on its own.
 constexpr auto kLastWait = std::chrono::seconds(5);
 
+// Where a picture of `size` lies in `pane` when fitted.
+PaneRect FittedIn(const PaneRect& pane, SIZE size) {
+    int scrollX = 0;
+    int scrollY = 0;
+    return LayoutPicture(true, size.cx, size.cy, pane, scrollX, scrollY).destination;
+}
+
 }  // namespace
 
 // What the workers share with the window's thread; each worker holds it, so a worker
@@ -39,6 +46,9 @@ struct CAheadWorkers::State {
 
     void Work();
     static void Run(Job& job);
+    // A picture whose decoder hands its rows over a band at a time is scaled to the pane as
+    // it is decoded, and never held whole. False when it is not one: it is decoded whole.
+    static bool RunInBands(Job& job, const KeepGoing& keepGoing);
 };
 
 void CAheadWorkers::State::Run(Job& job) {
@@ -46,6 +56,9 @@ void CAheadWorkers::State::Run(Job& job) {
     job.stamp = FileStamp::Of(job.path);
     if (!job.stamp) {
         job.decoded = DecodeOutcome::Failed(DecodeFailure::kReadError);
+        return;
+    }
+    if (RunInBands(job, keepGoing)) {
         return;
     }
     // The BMP reader asks the screen's depth; each thread has a device context of its own.
@@ -61,12 +74,42 @@ void CAheadWorkers::State::Run(Job& job) {
         return;
     }
     const CPicture& picture = job.decoded.picture;
-    int scrollX = 0;
-    int scrollY = 0;
-    const PaneRect to = LayoutPicture(true, picture.Width(), picture.Height(), job.pane, scrollX, scrollY).destination;
+    job.size = SIZE{picture.Width(), picture.Height()};
+    const PaneRect to = FittedIn(job.pane, job.size);
     if (std::optional<CFittedCopy> fitted = CFittedCopy::Make(picture, to.Width(), to.Height(), keepGoing)) {
         job.fitted = std::move(*fitted);
     }
+}
+
+bool CAheadWorkers::State::RunInBands(Job& job, const KeepGoing& keepGoing) {
+    if (job.pane.Width() <= 0 || job.pane.Height() <= 0) {
+        return false;
+    }
+    const std::unique_ptr<CSpiPlugin::Rows> rows = OpenPictureRows(job.path, job.decoder);
+    if (rows == nullptr) {
+        return false;
+    }
+    const SIZE size{rows->Width(), rows->Height()};
+    const PaneRect to = FittedIn(job.pane, size);
+    if (!ResampleRowsFits(size.cx, size.cy, to.Width(), to.Height())) {
+        return false;
+    }
+    std::optional<CFittedCopy> fitted = CFittedCopy::Make(size.cx, size.cy, *rows, to.Width(), to.Height(), keepGoing);
+    if (!fitted) {
+        job.decoded = DecodeOutcome::Failed(DecodeFailure::kStopped);
+        return true;
+    }
+    // A decoder that failed part of the way is asked for the whole picture, which says why.
+    if (fitted->IsEmpty()) {
+        return false;
+    }
+    if (!(FileStamp::Of(job.path) == job.stamp)) {
+        job.stamp.reset();
+    }
+    job.decoded = DecodeOutcome{};
+    job.fitted = std::move(*fitted);
+    job.size = size;
+    return true;
 }
 
 void CAheadWorkers::State::Work() {

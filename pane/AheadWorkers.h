@@ -36,8 +36,9 @@ public:
         fw::KernelHandle done{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 
         std::optional<FileStamp> stamp;  // the file's, before it was read; none when it changed meanwhile
-        DecodeOutcome decoded;
+        DecodeOutcome decoded;  // its picture is empty when the copy was scaled from bands of rows
         CFittedCopy fitted;
+        SIZE size{};  // the picture's, once it was read
     };
 
     CAheadWorkers();

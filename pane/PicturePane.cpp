@@ -754,14 +754,18 @@ bool CPicturePane::TakeShownFromJob(const KeepGoing& keepGoing) {
         job->decoded.failure == DecodeFailure::kStopped) {
         return false;
     }
+    // A copy scaled from bands of rows, for a pane of another size since, is no picture.
+    const bool fits = FitsPane(job->fitted, job->size);
+    if (job->decoded && !fits && job->decoded.picture.IsEmpty()) {
+        return false;
+    }
     m_shown.stamp = job->stamp;
     m_shown.failure = job->decoded.failure;
     m_shown.pending = false;
     m_shown.fromReadAhead = true;
     // Held by its copy scaled to the pane only, as a picture read ahead on a worker is.
-    const CPicture& picture = job->decoded.picture;
-    m_shown.size = SIZE{picture.Width(), picture.Height()};
-    if (FitsPane(job->fitted, m_shown.size)) {
+    m_shown.size = job->size;
+    if (fits) {
         m_shown.fitted = std::move(job->fitted);
     } else {
         m_shown.picture = std::move(job->decoded.picture);
@@ -789,8 +793,8 @@ void CPicturePane::TakeWorkersPictures() {
         if (!job->stop && job->stamp && job->decoded.failure != DecodeFailure::kStopped) {
             // A decode given up on the decode thread still holds about twice a picture.
             const uint64_t runningOut = decode_thread::IsBusy() ? 2 * job->decoded.picture.HeldBytes() : 0;
-            m_readAhead.Adopt(job->path, job->decoder, *job->stamp, std::move(job->decoded), std::move(job->fitted),
-                              runningOut);
+            m_readAhead.Adopt(job->path, job->decoder, *job->stamp, std::move(job->decoded), job->size,
+                              std::move(job->fitted), runningOut);
         }
     }
     if (!ended.empty() && !m_bPassing) {

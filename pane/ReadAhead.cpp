@@ -76,7 +76,7 @@ uint64_t CReadAhead::ExpectedBytes(const std::wstring& path, Decoder decoder, co
 }
 
 CReadAhead::Outcome CReadAhead::Adopt(const std::wstring& path, Decoder decoder, const FileStamp& stamp,
-                                      DecodeOutcome decoded, CFittedCopy fitted, uint64_t besides) {
+                                      DecodeOutcome decoded, SIZE size, CFittedCopy fitted, uint64_t besides) {
     if (decoded.failure == DecodeFailure::kStopped) {
         return Outcome::kStopped;
     }
@@ -88,10 +88,13 @@ CReadAhead::Outcome CReadAhead::Adopt(const std::wstring& path, Decoder decoder,
     if (!decoded) {
         return Remember(std::move(held), Outcome::kFailed);
     }
-    held.size = SIZE{decoded.picture.Width(), decoded.picture.Height()};
+    held.size = size;
     held.fitted = std::move(fitted);
     if (held.fitted.IsEmpty()) {
         held.picture = std::move(decoded.picture);
+    }
+    if (held.picture.IsEmpty() && held.fitted.IsEmpty()) {
+        return Remember(std::move(held), Outcome::kFailed);
     }
     held.bytes = held.picture.HeldBytes() + held.fitted.HeldBytes();
     if (m_held.size() >= kMaxPictures || !HasRoomFor(held.bytes + besides)) {

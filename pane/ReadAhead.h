@@ -126,8 +126,10 @@ public:
     // its copy scaled to the pane. With that copy only the copy is kept: the picture is
     // read again should it be wanted at another size.
     // `besides`: room that must stay free next to it (a decode given up that still runs).
+    // `size` is the picture's, which `decoded` lacks when the worker scaled it from bands of
+    // its rows (then `fitted` is the copy).
     Outcome Adopt(const std::wstring& path, Decoder decoder, const FileStamp& stamp, DecodeOutcome decoded,
-                  CFittedCopy fitted, uint64_t besides = 0);
+                  SIZE size, CFittedCopy fitted, uint64_t besides = 0);
     // Another cap (a test gives a smaller one); copies already held stay.
     void SetCap(uint64_t maxHeldBytes) { m_maxHeldBytes = maxHeldBytes; }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -273,7 +274,77 @@ int ReadPicture(const Char* buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInf
     }
 }
 
+// A picture opened for IxoOpenRowsW: its apartment, decoder and frame live until
+// IxoCloseRows, on the thread that opened it.
+struct CPictureRows {
+    ixwic::CComScope com;
+    ixwic::CWicPicture picture;
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+
+CPictureRows* OpenRows(LPCWSTR path, LONG* width, LONG* height) {
+    const ixwic::ExportInput from = ixwic::MakeExportInput(path, 0, 0);
+    const ixwic::InputHeader input = ixwic::ReadInputHeader(from);
+    if (input.openResult != kSpiSuccess || input.result == ixwic::HeaderResult::kBroken) {
+        return nullptr;
+    }
+    auto rows = std::make_unique<CPictureRows>();
+    if (input.Judge(rows->picture.Open(from), rows->picture) != kSpiSuccess) {
+        return nullptr;
+    }
+    if (input.result == ixwic::HeaderResult::kRead) {
+        rows->picture.AgreeWith(input.header);
+    }
+    const ixwic::PictureHeader& header = rows->picture.Header();
+    const ixwic::DibLayout layout = ixwic::MakeDibLayout(header.width, header.height, header.orientation);
+    WICPixelFormatGUID format{};
+    // Only rows that come out of the frame as they are shown: opaque 24-bit BGR, not turned.
+    if (layout.orientation != 1 || FAILED(rows->picture.Frame()->GetPixelFormat(&format)) ||
+        !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) || layout.bitsSize > kMaxOutputBytes ||
+        layout.width == 0 || layout.height == 0 || layout.width > 0x7FFFFFFF / 3 || layout.height > 0x7FFFFFFF) {
+        return nullptr;
+    }
+    rows->width = layout.width;
+    rows->height = layout.height;
+    *width = static_cast<LONG>(layout.width);
+    *height = static_cast<LONG>(layout.height);
+    return rows.release();
+}
+
 }  // namespace
+
+// A picture's rows a band at a time, for a caller that scales the picture while it is
+// decoded and so never holds it whole. IxoOpenRowsW opens the file and names its size; it
+// answers null for a picture whose rows are not 24-bit pixels shown as stored (the caller
+// then asks GetPictureW). IxoReadRows copies rows first .. first + count - 1, top row 0,
+// into `into`, `stride` bytes apart, within `bytes`. All three calls for one picture are
+// made on the thread that opened it.
+IXWIC_EXPORT void* WINAPI IxoOpenRowsW(LPCWSTR path, LONG* width, LONG* height) {
+    if (path == nullptr || width == nullptr || height == nullptr) {
+        return nullptr;
+    }
+    try {
+        return OpenRows(path, width, height);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+IXWIC_EXPORT int WINAPI IxoReadRows(void* opened, UINT first, UINT count, BYTE* into, UINT stride, UINT bytes) {
+    const auto* rows = static_cast<const CPictureRows*>(opened);
+    if (rows == nullptr || into == nullptr || count == 0 || first >= rows->height || count > rows->height - first ||
+        stride < 3 * rows->width || uint64_t{stride} * count > bytes) {
+        return kSpiInternalError;
+    }
+    const WICRect rect = {0, static_cast<INT>(first), static_cast<INT>(rows->width), static_cast<INT>(count)};
+    const HRESULT hr = rows->picture.Frame()->CopyPixels(&rect, stride, stride * count, into);
+    return FAILED(hr) ? ixwic::ResultOfDecoding(hr) : kSpiSuccess;
+}
+
+IXWIC_EXPORT void WINAPI IxoCloseRows(void* opened) {
+    delete static_cast<CPictureRows*>(opened);
+}
 
 // Every export may be called on several threads at once: each call makes its own
 // apartment, factory, stream and decoder, and the list of codecs is read under a lock.

@@ -308,6 +308,63 @@ TEST(Resample, VectorShrinkGivesTheBytesOfItsArithmeticDoneOneValueAtATime) {
                             << " bits";
     }
 }
+
+// A decoder's rows handed over a band at a time: every row the resampler reads lies in
+// the band it asked for last, and the band only moves down. A new band is copied over the
+// old one, so a read of a row let go shows in the result.
+class BandedRows : public RowSource {
+public:
+    BandedRows(const Picture& p, size_t band) : m_picture(p), m_band(band) {}
+    const uint8_t* Hold(size_t first, size_t count, size_t* stride) override {
+        EXPECT_GE(first, m_first);
+        EXPECT_LE(first + count, static_cast<size_t>(m_picture.height));
+        m_most = std::max(m_most, count);
+        if (first + count > m_first + m_rows.size() / m_picture.Stride() || first < m_first || m_rows.empty()) {
+            m_first = first;
+            const size_t rows = std::min(std::max(count, m_band), static_cast<size_t>(m_picture.height) - first);
+            m_rows.assign(m_picture.bytes.begin() + first * m_picture.Stride(),
+                          m_picture.bytes.begin() + (first + rows) * m_picture.Stride());
+        }
+        *stride = m_picture.Stride();
+        return m_fail ? nullptr : m_rows.data() + (first - m_first) * m_picture.Stride();
+    }
+    size_t Most() const { return m_most; }
+    void Fail() { m_fail = true; }
+
+private:
+    const Picture& m_picture;
+    size_t m_band;
+    size_t m_first = 0;
+    size_t m_most = 0;
+    bool m_fail = false;
+    std::vector<uint8_t> m_rows;
+};
+
+TEST(Resample, RowsHandedOverInBandsScaleAsThePictureHeldWhole) {
+    const struct {
+        int width, height, toWidth, toHeight;
+        size_t band;
+    } cases[] = {{6000, 40, 1000, 7, 1}, {601, 977, 97, 62, 5}, {640, 480, 640, 480, 3}, {1600, 1600, 100, 100, 64}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(ResampleRowsFits(c.width, c.height, c.toWidth, c.toHeight));
+        const Picture p = MakePicture(c.width, c.height, 11);
+        BandedRows rows(p, c.band);
+        std::vector<uint8_t> out(static_cast<size_t>(c.toWidth) * c.toHeight * 4);
+        const BgrxRows target{out.data(), out.size(), c.toWidth, c.toHeight, static_cast<size_t>(c.toWidth) * 4, true};
+        EXPECT_EQ(ResampleRows(c.width, c.height, rows, target), ResampleStatus::kOk);
+        EXPECT_EQ(out, Scale(p.Rows(), c.toWidth, c.toHeight)) << c.width << "x" << c.height;
+        EXPECT_LE(rows.Most(), size_t{17});
+    }
+    // Not shrinking, or by more than 16 times, is not taken; a failed decoder is told.
+    EXPECT_FALSE(ResampleRowsFits(100, 100, 101, 50));
+    EXPECT_FALSE(ResampleRowsFits(1700, 100, 100, 50));
+    const Picture p = MakePicture(64, 64, 3);
+    BandedRows failing(p, 8);
+    failing.Fail();
+    std::vector<uint8_t> out(32 * 32 * 4);
+    EXPECT_EQ(ResampleRows(64, 64, failing, BgrxRows{out.data(), out.size(), 32, 32, 128, true}),
+              ResampleStatus::kBadSource);
+}
 #endif
 
 // Eight colours, the corners of the colour cube: every form of pixel holds them exactly.

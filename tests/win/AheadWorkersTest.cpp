@@ -4,13 +4,19 @@
 // that goes elsewhere stops a worker's decode; a decode starts only in room for it.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <tuple>
+#include <vector>
 
+#include "framework/Gdi.h"
+#include "image/Decode.h"
 #include "image/DecodeThread.h"
+#include "image/FittedCopy.h"
 #include "image/SpiPlugin.h"
 #include "tests/data/TestPicture.h"
 #include "tests/win/support/ViewerFixture.h"
+#include "tests/win/support/WicPictures.h"
 
 namespace {
 
@@ -26,6 +32,22 @@ protected:
         using Fn = LONG(WINAPI*)();
         const auto most = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, "TestMostAtOnce")));
         return most != nullptr ? most() : -1;
+    }
+    // The pixels of a copy of `size`, as drawn.
+    static std::vector<uint8_t> CopyBytes(const CFittedCopy& copy, SIZE size) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, size.cx, -size.cy, 1, 32, BI_RGB};
+        void* bits = nullptr;
+        const fw::CClientDC screen(nullptr);
+        fw::CGdiObject<HBITMAP> section(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        fw::CMemoryDC dc(screen);
+        {
+            fw::CSelectObject select(dc, section.Get());
+            EXPECT_TRUE(copy.Draw(dc, 0, 0));
+        }
+        ::GdiFlush();
+        const auto* p = static_cast<const uint8_t*>(bits);
+        return p == nullptr ? std::vector<uint8_t>() : std::vector<uint8_t>(p, p + 4 * size.cx * size.cy);
     }
     bool Holds(const CViewerDlg& dlg, const std::string& name) const {
         return dlg.Pane().ReadAheadCopies().Holds(test::Wide(Pic(name)));
@@ -149,6 +171,38 @@ TEST_F(AheadWorkers, ANeighbourIsHeldScaledToThePaneOnlyAndDecodedInFullWhenNeed
                 pane.ToggleFit();
             }
         }
+    });
+}
+
+// A picture read in bands of rows on a worker (a JPEG through the shipped plug-in) is never
+// held whole, and its copy has the bytes of the copy made from the picture decoded whole.
+TEST_F(AheadWorkers, APictureReadInBandsIsScaledAsThePictureDecodedWhole) {
+    UseShippedPlugins();
+    WriteBmp("a.bmp", 64, 64, 0x123456);
+    const std::string jpeg = test::EncodeWithWic(test::WicFormat::kJpeg, 1700, 1100, [](int x, int y) {
+        return 0xFF000000u | static_cast<uint32_t>(x * 7 % 256) << 16 | static_cast<uint32_t>(y * 3 % 256) << 8 |
+               static_cast<uint32_t>((x ^ y) % 256);
+    });
+    ASSERT_FALSE(jpeg.empty());
+    test::WriteFileBytes(Pic("b.jpg"), jpeg);
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        const uint64_t banded = PicturesOpenedInRows();
+        dlg.Pane().ReadAhead({dlg.Folder().At(1)}, [](const ListEntry&) { return true; });
+        dlg.Pane().SettleReadAhead();
+        EXPECT_EQ(PicturesOpenedInRows(), banded + 1);
+        dlg.Folder().Select(1);
+        CPicturePane& pane = dlg.Pane();
+        ASSERT_TRUE(pane.ShownFromReadAhead());
+        EXPECT_TRUE(pane.ShownPicture().IsEmpty());
+        const SIZE fitted = pane.FittedSizeOf(SIZE{1700, 1100});
+        ASSERT_TRUE(pane.ShownFitted().Fits(fitted.cx, fitted.cy));
+        const fw::CClientDC screen(nullptr);
+        const DecodeOutcome whole = DecodePicture(test::Wide(Pic("b.jpg")), dlg.Folder().At(1)->GetDecoder(), screen);
+        ASSERT_TRUE(whole);
+        const std::optional<CFittedCopy> expected = CFittedCopy::Make(whole.picture, fitted.cx, fitted.cy);
+        ASSERT_TRUE(expected && !expected->IsEmpty());
+        EXPECT_EQ(CopyBytes(pane.ShownFitted(), fitted), CopyBytes(*expected, fitted));
     });
 }
 
