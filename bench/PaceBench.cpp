@@ -166,8 +166,8 @@ private:
             return;
         }
         bench::PrintRatio(m_name, m_ours, m_floor, kGoal);
-        bench::PrintNote("%s: the read-ahead's workers: %u at most (the machine's cores less one)", m_name.c_str(),
-                         CAheadWorkers::ThreadCount());
+        bench::PrintNote("%s: the read-ahead's workers: %u (the machine's cores less one); %u decoding at once at most",
+                         m_name.c_str(), CAheadWorkers::ThreadCount(), m_dlg.Pane().MostReadAtOnce());
         const double pictureMiB = 4.0 * bench::kBigWidth * bench::kBigHeight / (1 << 20);
         const SIZE fitted = m_dlg.Pane().FittedSizeOf(m_dlg.Pane().ShownPicture());
         const double fittedMiB = 4.0 * fitted.cx * fitted.cy / (1 << 20);

@@ -51,6 +51,13 @@ std::unique_ptr<CSpiPlugin::Rows> OpenPictureRows(const std::wstring& path, cons
     return rows;
 }
 
+std::optional<uint64_t> BytesToReadInRows(const Decoder& decoder, uint64_t pictureBytes) {
+    if (decoder.kind != Decoder::Kind::kPlugin || decoder.plugin == nullptr || !decoder.plugin->HandsOverRows()) {
+        return std::nullopt;
+    }
+    return pictureBytes / 4 * 3 + CSpiPlugin::Rows::kBandBytes;
+}
+
 uint64_t PicturesOpenedInRows() {
     return g_openedInRows.load();
 }

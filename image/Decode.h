@@ -24,6 +24,10 @@ DecodeOutcome DecodePicture(const std::wstring& path, const Decoder& decoder, HD
 // picture while it is decoded (CSpiPlugin::OpenRows); null when its decoder does not hand
 // them over so: the picture is then decoded whole. Counted as a decode started.
 std::unique_ptr<CSpiPlugin::Rows> OpenPictureRows(const std::wstring& path, const Decoder& decoder);
+// What reading a picture of `pictureBytes` (decoded to 4 bytes a pixel) in rows holds
+// beside its copy: the decoder's own buffer of 24-bit pixels and a band; none when
+// `decoder` does not hand its rows over.
+std::optional<uint64_t> BytesToReadInRows(const Decoder& decoder, uint64_t pictureBytes);
 // How many of those OpenPictureRows has opened in this process (for tests and the benchmarks).
 uint64_t PicturesOpenedInRows();
 

@@ -44,6 +44,8 @@ bool CSpiPlugin::Load(const std::wstring& path) {
     using ThreadSafeFn = int(WINAPI*)();
     const auto threadSafe = Export<ThreadSafeFn>("IxoThreadSafe");
     m_bThreadSafe = threadSafe != nullptr && threadSafe() == 1;
+    m_bRows = m_bThreadSafe && Export<void*>("IxoOpenRowsW") != nullptr && Export<void*>("IxoReadRows") != nullptr &&
+              Export<void*>("IxoCloseRows") != nullptr;
     return true;
 }
 
@@ -72,6 +74,7 @@ CSpiPlugin& CSpiPlugin::operator=(CSpiPlugin&& other) noexcept {
         m_module = std::move(other.m_module);
         m_libPath = std::move(other.m_libPath);
         m_bThreadSafe = other.m_bThreadSafe;
+        m_bRows = other.m_bRows;
     }
     return *this;
 }
@@ -88,6 +91,7 @@ void CSpiPlugin::Unload() {
     m_module.Reset();
     m_libPath.clear();
     m_bThreadSafe = false;
+    m_bRows = false;
 }
 
 bool CSpiPlugin::SupportsExtension(const std::string& ext) const {
@@ -289,8 +293,6 @@ CPicture CSpiPlugin::AdoptBitmap(fw::LocalMemory info, fw::LocalMemory bits, con
 }
 
 namespace {
-// A band of rows holds about this many bytes, unless a picture's rows are wider.
-constexpr size_t kRowBandBytes = size_t{4} << 20;
 // The widest row taken, so that a band of the rows one target row needs stays small.
 constexpr int64_t kMostRowBytes = int64_t{16} << 20;
 }  // namespace
@@ -300,8 +302,8 @@ std::unique_ptr<CSpiPlugin::Rows> CSpiPlugin::OpenRows(const std::wstring& path)
     const auto open = Export<OpenFn>("IxoOpenRowsW");
     const auto read = Export<Rows::ReadFn>("IxoReadRows");
     const auto close = Export<Rows::CloseFn>("IxoCloseRows");
-    if (!m_bThreadSafe || !decode_thread::IsReadAheadWorker() || open == nullptr || read == nullptr ||
-        close == nullptr || path.size() > kMaxFileName) {
+    if (!m_bRows || !decode_thread::IsReadAheadWorker() || open == nullptr || read == nullptr || close == nullptr ||
+        path.size() > kMaxFileName) {
         return nullptr;
     }
     const decode_thread::OutsideCall counted;
@@ -346,7 +348,7 @@ const uint8_t* CSpiPlugin::Rows::Hold(size_t first, size_t count, size_t* stride
         return m_band.data() + (first - m_first) * m_stride;
     }
     // The rows still wanted move to the band's start; the rest of the band is read anew.
-    const size_t bandRows = std::max(count, std::max<size_t>(1, kRowBandBytes / m_stride));
+    const size_t bandRows = std::max(count, std::max<size_t>(1, kBandBytes / m_stride));
     size_t kept = 0;
     if (first >= m_first && first < m_first + m_rows) {
         kept = m_first + m_rows - first;

@@ -64,6 +64,8 @@ public:
     // called until they are let go. Null otherwise: the picture is then decoded whole.
     class Rows;
     std::unique_ptr<Rows> OpenRows(const std::wstring& path) const;
+    // Whether OpenRows may give rows (the plug-in is safe and has the exports).
+    bool HandsOverRows() const { return m_bRows; }
 
     bool IsLoaded() const { return m_module.IsValid(); }
     // Whether the plug-in says that its calls may run on several threads at once: by an
@@ -107,6 +109,7 @@ private:
     fw::ModuleHandle m_module;
     std::wstring m_libPath;
     bool m_bThreadSafe = false;
+    bool m_bRows = false;
 };
 
 // Rows of a picture opened by CSpiPlugin::OpenRows, read a band of up to a few MiB at a
@@ -115,6 +118,8 @@ class CSpiPlugin::Rows : public RowSource {
 public:
     using ReadFn = int(WINAPI*)(void*, UINT, UINT, BYTE*, UINT, UINT);
     using CloseFn = void(WINAPI*)(void*);
+    // A band holds about this many bytes, unless the rows one target row needs take more.
+    static constexpr size_t kBandBytes = size_t{4} << 20;
     Rows(void* opened, int width, int height, ReadFn read, CloseFn close);
     ~Rows() override;
     Rows(const Rows&) = delete;

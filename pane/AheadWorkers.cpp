@@ -55,10 +55,22 @@ void CAheadWorkers::State::Run(Job& job) {
     const KeepGoing keepGoing = [&job] { return !job.stop.load(); };
     job.stamp = FileStamp::Of(job.path);
     if (!job.stamp) {
+        ::SetEvent(job.settled.Get());
         job.decoded = DecodeOutcome::Failed(DecodeFailure::kReadError);
         return;
     }
     if (RunInBands(job, keepGoing)) {
+        return;
+    }
+    // Whole, as long as the window still counts the room for that.
+    Job::Reading reading = job.reading.load();
+    while ((reading == Job::Reading::kAsked || reading == Job::Reading::kInBands) &&
+           !job.reading.compare_exchange_weak(reading, Job::Reading::kWhole)) {
+    }
+    ::SetEvent(job.settled.Get());
+    if (reading == Job::Reading::kBandsOnly) {
+        job.refused = true;
+        job.decoded = DecodeOutcome::Failed(DecodeFailure::kTooLarge);
         return;
     }
     // The BMP reader asks the screen's depth; each thread has a device context of its own.
@@ -94,6 +106,9 @@ bool CAheadWorkers::State::RunInBands(Job& job, const KeepGoing& keepGoing) {
     if (!ResampleRowsFits(size.cx, size.cy, to.Width(), to.Height())) {
         return false;
     }
+    Job::Reading asked = Job::Reading::kAsked;
+    job.reading.compare_exchange_strong(asked, Job::Reading::kInBands);
+    ::SetEvent(job.settled.Get());
     std::optional<CFittedCopy> fitted = CFittedCopy::Make(size.cx, size.cy, *rows, to.Width(), to.Height(), keepGoing);
     if (!fitted) {
         job.decoded = DecodeOutcome::Failed(DecodeFailure::kStopped);
@@ -144,6 +159,10 @@ void CAheadWorkers::State::Work() {
         }
         job.reset();  // a job nobody waits for any more goes here
         changed.notify_all();
+        // A worker started beside the window's wait goes once the others suffice.
+        if (threads > ThreadCount()) {
+            break;
+        }
     }
     --threads;
     changed.notify_all();
@@ -184,13 +203,13 @@ unsigned CAheadWorkers::ThreadCount() {
     return std::max(1u, static_cast<unsigned>(info.dwNumberOfProcessors) - 1);
 }
 
-bool CAheadWorkers::Submit(std::shared_ptr<Job> job) {
+bool CAheadWorkers::Submit(std::shared_ptr<Job> job, bool besideWait) {
     const std::lock_guard lock(m_state->mutex);
     if (!job->done.IsValid()) {
         return false;
     }
     m_state->queue.push_back(std::move(job));
-    if (m_state->idle == 0 && m_state->threads < ThreadCount()) {
+    if (m_state->idle == 0 && m_state->threads < ThreadCount() + (besideWait ? 1 : 0)) {
         ++m_state->threads;
         try {
             std::thread([state = m_state] { state->Work(); }).detach();
@@ -206,9 +225,10 @@ bool CAheadWorkers::Submit(std::shared_ptr<Job> job) {
     return true;
 }
 
-bool CAheadWorkers::HasFreeWorker() const {
+bool CAheadWorkers::HasFreeWorker(bool besideWait) const {
     const std::lock_guard lock(m_state->mutex);
-    return m_state->queue.size() < m_state->idle + (ThreadCount() - std::min(ThreadCount(), m_state->threads));
+    const unsigned most = ThreadCount() + (besideWait ? 1 : 0);
+    return m_state->queue.size() < m_state->idle + (most - std::min(most, m_state->threads));
 }
 
 bool CAheadWorkers::TakeBack(const std::shared_ptr<Job>& job) {
@@ -243,6 +263,18 @@ bool CAheadWorkers::WaitFor(const Job& job, const KeepGoing& keepGoing) {
         return false;
     }
     return decode_thread::WaitWhileAsking(job.done.Get(), keepGoing);
+}
+
+void CAheadWorkers::WaitUntilSettled(const Job& job, DWORD ms) {
+    const HANDLE either[] = {job.settled.Get(), job.done.Get()};
+    if (either[0] != nullptr && either[1] != nullptr) {
+        ::WaitForMultipleObjects(2, either, FALSE, ms);
+    }
+}
+
+bool CAheadWorkers::CountByBands(Job& job) {
+    Job::Reading inBands = Job::Reading::kInBands;
+    return job.reading.compare_exchange_strong(inBands, Job::Reading::kBandsOnly);
 }
 
 void CAheadWorkers::Sync() const {

@@ -31,6 +31,15 @@ public:
         Decoder decoder;
         PaneRect pane{};        // the pane the copy is fitted into; empty: no copy is made
         uint64_t reserved = 0;  // what the window's thread counts for it until it ends
+        // How the picture is read. The window's thread counts room for it whole (kAsked),
+        // until the worker says the rows come in bands (kInBands) and the window counts
+        // room for that only (kBandsOnly); or for the bands only from the start. A job
+        // that needs more than its room ends without a picture, `refused`.
+        enum class Reading { kAsked, kInBands, kBandsOnly, kWhole };
+        std::atomic<Reading> reading{Reading::kAsked};
+        uint64_t inBandsBytes = 0;  // what it holds at most when its rows come in bands
+        fw::KernelHandle settled{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};  // set once the worker knows how
+        bool refused = false;
         std::atomic<bool> stop{false};
         std::atomic<bool> ended{false};
         fw::KernelHandle done{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
@@ -54,10 +63,12 @@ public:
     // The threads there are at most: the cores less one, at least one.
     static unsigned ThreadCount();
     // Queues the job; a worker takes it as soon as one is free. False when no worker can
-    // take it (no event or no thread could be made): the job is not queued.
-    bool Submit(std::shared_ptr<Job> job);
+    // take it (no event or no thread could be made): the job is not queued. `besideWait`:
+    // the window's thread is about to wait for a worker, and leaves its core to one worker
+    // more, which ends after its job.
+    bool Submit(std::shared_ptr<Job> job, bool besideWait = false);
     // Whether a job submitted now would start at once: a worker is free, or one more may be made.
-    bool HasFreeWorker() const;
+    bool HasFreeWorker(bool besideWait = false) const;
     // Takes a job back that no worker has started; false when one has.
     bool TakeBack(const std::shared_ptr<Job>& job);
     // The same, unless a worker waiting for work is about to start it.
@@ -67,6 +78,11 @@ public:
     // Waits until the job has ended while asking `keepGoing` as the decode thread's callers
     // do (at every key, click or message and every few milliseconds); false when it gave up.
     static bool WaitFor(const Job& job, const KeepGoing& keepGoing);
+    // Waits at most `ms` until the job's worker knows whether it reads in bands, or the job ended.
+    static void WaitUntilSettled(const Job& job, DWORD ms);
+    // Counts the job by its bands only when its worker has said that its rows come in bands:
+    // true when it did so now (the window's thread then counts `job.inBandsBytes` for it).
+    static bool CountByBands(Job& job);
     // Returns once every worker that has ended a job has also told the window of it (a job
     // is ended, and told, under the workers' lock).
     void Sync() const;

@@ -17,6 +17,8 @@
 namespace {
 
 constexpr UINT_PTR kIdleTimer = 1;
+// How long the window waits for a worker to say how it reads the shown picture.
+constexpr DWORD kSettleMs = 50;
 // A read-ahead worker has ended a job.
 constexpr UINT kJobEndedMessage = WM_APP + 0x21;
 // The next picture is to be started on a worker.
@@ -629,7 +631,8 @@ void CPicturePane::ForgetJob(const std::shared_ptr<CAheadWorkers::Job>& job) {
     }
 }
 
-CReadAhead::Outcome CPicturePane::StartJob(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing) {
+CReadAhead::Outcome CPicturePane::StartJob(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing,
+                                           bool besideWait) {
     if (m_readAhead.Knows(path, decoder) || JobFor(path, decoder) != nullptr) {
         return CReadAhead::Outcome::kHeld;
     }
@@ -664,13 +667,28 @@ CReadAhead::Outcome CPicturePane::StartJob(const std::wstring& path, Decoder dec
     if (m_bFitToPane) {
         job->pane = ToPane(Area());
     }
-    // The decoder's buffers beside the picture, and the copy scaled to the pane.
-    job->reserved = 2 * expected + CReadAhead::BytesOf(job->pane.Width(), job->pane.Height());
+    // The decoder's buffers beside the picture, and the copy scaled to the pane; read in
+    // bands of rows, the decoder's buffers and a band only. Jobs known to be reading in
+    // bands hold no more than that.
+    const uint64_t copy = CReadAhead::BytesOf(job->pane.Width(), job->pane.Height());
+    job->reserved = 2 * expected + copy;
+    job->inBandsBytes = BytesToReadInRows(decoder, expected).value_or(job->reserved - copy) + copy;
+    for (const std::shared_ptr<CAheadWorkers::Job>& other : m_jobs) {
+        if (CAheadWorkers::CountByBands(*other)) {
+            m_readAhead.Unreserve(other->reserved - std::min(other->reserved, other->inBandsBytes));
+            other->reserved = std::min(other->reserved, other->inBandsBytes);
+        }
+    }
     if (!m_readAhead.HasRoomFor(job->reserved)) {
-        return CReadAhead::Outcome::kNoRoom;
+        // In room for its bands only, a picture that does not come in bands is not read.
+        job->reading = CAheadWorkers::Job::Reading::kBandsOnly;
+        job->reserved = job->inBandsBytes;
+        if (job->pane.Width() <= 0 || !m_readAhead.HasRoomFor(job->reserved)) {
+            return CReadAhead::Outcome::kNoRoom;
+        }
     }
     m_workers.TellEndsTo(m_hWnd, kJobEndedMessage);
-    if (!m_workers.Submit(job)) {
+    if (!m_workers.Submit(job, besideWait)) {
         return CReadAhead::Outcome::kNoRoom;
     }
     m_readAhead.Reserve(job->reserved);
@@ -690,8 +708,8 @@ void CPicturePane::OnJobEnded() {
     StartNextOnWorker();
 }
 
-void CPicturePane::StartNextOnWorker() {
-    if (m_bPassing || !m_workers.HasFreeWorker()) {
+void CPicturePane::StartNextOnWorker(bool besideWait) {
+    if (m_bPassing || !m_workers.HasFreeWorker(besideWait)) {
         return;
     }
     // The nearest picture ahead that is neither held nor on its way, of the next two: the
@@ -724,7 +742,7 @@ void CPicturePane::StartNextOnWorker() {
     if (const ListEntry* behind = m_folder.At(index - direction); behind != nullptr && !behind->IsDirectory()) {
         keep.push_back(m_folder.PathOf(*behind));
     }
-    while (StartJob(path, ahead->GetDecoder(), StepAway()) == CReadAhead::Outcome::kNoRoom &&
+    while (StartJob(path, ahead->GetDecoder(), StepAway(), besideWait) == CReadAhead::Outcome::kNoRoom &&
            keep.size() >= needed) {
         const size_t before = m_readAhead.Count();
         m_readAhead.KeepOnly(keep);
@@ -745,12 +763,18 @@ bool CPicturePane::TakeShownFromJob(const KeepGoing& keepGoing) {
         ForgetJob(job);
         return false;
     }
+    // This thread's core would idle meanwhile: the picture after it starts beside it, in
+    // room left once its worker has said within moments whether it reads in bands.
+    if (!job->ended) {
+        CAheadWorkers::WaitUntilSettled(*job, kSettleMs);
+        StartNextOnWorker(true);
+    }
     if (!CAheadWorkers::WaitFor(*job, keepGoing)) {
         m_shown.pending = true;
         return true;
     }
     ForgetJob(job);
-    if (!job->stamp || !(FileStamp::Of(m_shown.path) == job->stamp) ||
+    if (job->refused || !job->stamp || !(FileStamp::Of(m_shown.path) == job->stamp) ||
         job->decoded.failure == DecodeFailure::kStopped) {
         return false;
     }

@@ -148,6 +148,8 @@ public:
     // The read-ahead's threads, and the pictures on their way from them now.
     const CAheadWorkers& Workers() const { return m_workers; }
     size_t PicturesOnTheirWay() const { return m_jobs.size(); }
+    // How many pictures the workers have decoded at once at most.
+    unsigned MostReadAtOnce() const { return m_workers.MostAtOnce(); }
     // Takes over what the workers have read (as their message to the pane does).
     void TakeWorkersPictures();
     // Waits until the workers have ended every job and takes their pictures over (tests and
@@ -227,11 +229,13 @@ private:
     std::shared_ptr<CAheadWorkers::Job> JobFor(const std::wstring& path, Decoder decoder) const;
     // Starts reading `path` ahead on a worker, as CReadAhead::Prepare reads on this thread:
     // kHeld when a copy is held, on its way or was tried already, kNoRoom, or kStopped.
-    CReadAhead::Outcome StartJob(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing);
+    // `besideWait`: this thread is about to wait for a worker (see CAheadWorkers::Submit).
+    CReadAhead::Outcome StartJob(const std::wstring& path, Decoder decoder, const KeepGoing& keepGoing,
+                                 bool besideWait = false);
     // The next picture in the direction of travel, started on a free worker as soon as the
     // shown one is held and its key done, not in idle time, which keys typed faster than a
     // decode never leave.
-    void StartNextOnWorker();
+    void StartNextOnWorker(bool besideWait = false);
     void OnStartNext();
     // A worker has ended a job: its picture is taken over and the worker goes on.
     void OnJobEnded();

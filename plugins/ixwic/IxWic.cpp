@@ -274,35 +274,48 @@ int ReadPicture(const Char* buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInf
     }
 }
 
-// A picture opened for IxoOpenRowsW: its apartment, decoder and frame live until
-// IxoCloseRows, on the thread that opened it.
+// A picture opened for IxoOpenRowsW: its apartment, and once its rows are first asked
+// for, its decoder and frame; they live until IxoCloseRows, on the thread that opened it.
 struct CPictureRows {
     ixwic::CComScope com;
+    ixwic::ExportInput from;
+    ixwic::InputHeader input;
     ixwic::CWicPicture picture;
     uint32_t width = 0;
     uint32_t height = 0;
+    int opened = -1;  // what opening the picture through WIC answered, once it was asked
+
+    // Opens the picture, which must be what its header promised: 24-bit rows shown as stored.
+    int Open() {
+        const int result = input.Judge(picture.Open(from), picture);
+        if (result != kSpiSuccess) {
+            return Settle(from, result);
+        }
+        picture.AgreeWith(input.header);
+        const ixwic::PictureHeader& header = picture.Header();
+        WICPixelFormatGUID format{};
+        if (header.width != width || header.height != height ||
+            ixwic::MakeDibLayout(header.width, header.height, header.orientation).orientation != 1 ||
+            FAILED(picture.Frame()->GetPixelFormat(&format)) || !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
+            return kSpiUnknownFormat;
+        }
+        return kSpiSuccess;
+    }
 };
 
+// Only the header is read here: the system's decoder may decode every pixel as the
+// picture is opened, and the caller is told at once that the rows will come in bands.
 CPictureRows* OpenRows(LPCWSTR path, LONG* width, LONG* height) {
-    const ixwic::ExportInput from = ixwic::MakeExportInput(path, 0, 0);
-    const ixwic::InputHeader input = ixwic::ReadInputHeader(from);
-    if (input.openResult != kSpiSuccess || input.result == ixwic::HeaderResult::kBroken) {
-        return nullptr;
-    }
     auto rows = std::make_unique<CPictureRows>();
-    if (input.Judge(rows->picture.Open(from), rows->picture) != kSpiSuccess) {
-        return nullptr;
-    }
-    if (input.result == ixwic::HeaderResult::kRead) {
-        rows->picture.AgreeWith(input.header);
-    }
-    const ixwic::PictureHeader& header = rows->picture.Header();
+    rows->from = ixwic::MakeExportInput(path, 0, 0);
+    rows->input = ixwic::ReadInputHeader(rows->from);
+    const ixwic::PictureHeader& header = rows->input.header;
     const ixwic::DibLayout layout = ixwic::MakeDibLayout(header.width, header.height, header.orientation);
-    WICPixelFormatGUID format{};
-    // Only rows that come out of the frame as they are shown: opaque 24-bit BGR, not turned.
-    if (layout.orientation != 1 || FAILED(rows->picture.Frame()->GetPixelFormat(&format)) ||
-        !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) || layout.bitsSize > kMaxOutputBytes ||
-        layout.width == 0 || layout.height == 0 || layout.width > 0x7FFFFFFF / 3 || layout.height > 0x7FFFFFFF) {
+    // A colour JPEG that every decoder reads, not turned: its frame is 24-bit BGR.
+    if (rows->input.openResult != kSpiSuccess || rows->input.result != ixwic::HeaderResult::kRead ||
+        header.format != ixwic::PictureFormat::kJpeg || !header.builtIn || header.components != 3 ||
+        layout.orientation != 1 || layout.bitsSize > kMaxOutputBytes || layout.width == 0 || layout.height == 0 ||
+        layout.width > 0x7FFFFFFF / 3 || layout.height > 0x7FFFFFFF) {
         return nullptr;
     }
     rows->width = layout.width;
@@ -315,9 +328,9 @@ CPictureRows* OpenRows(LPCWSTR path, LONG* width, LONG* height) {
 }  // namespace
 
 // A picture's rows a band at a time, for a caller that scales the picture while it is
-// decoded and so never holds it whole. IxoOpenRowsW opens the file and names its size; it
-// answers null for a picture whose rows are not 24-bit pixels shown as stored (the caller
-// then asks GetPictureW). IxoReadRows copies rows first .. first + count - 1, top row 0,
+// decoded and so never holds it whole. IxoOpenRowsW reads the file's header and names the
+// size; it answers null for a picture whose rows are not 24-bit pixels shown as stored
+// (the caller then asks GetPictureW). A picture that turns out otherwise fails its reads. IxoReadRows copies rows first .. first + count - 1, top row 0,
 // into `into`, `stride` bytes apart, within `bytes`. All three calls for one picture are
 // made on the thread that opened it.
 IXWIC_EXPORT void* WINAPI IxoOpenRowsW(LPCWSTR path, LONG* width, LONG* height) {
@@ -332,10 +345,20 @@ IXWIC_EXPORT void* WINAPI IxoOpenRowsW(LPCWSTR path, LONG* width, LONG* height) 
 }
 
 IXWIC_EXPORT int WINAPI IxoReadRows(void* opened, UINT first, UINT count, BYTE* into, UINT stride, UINT bytes) {
-    const auto* rows = static_cast<const CPictureRows*>(opened);
+    auto* rows = static_cast<CPictureRows*>(opened);
     if (rows == nullptr || into == nullptr || count == 0 || first >= rows->height || count > rows->height - first ||
         stride < 3 * rows->width || uint64_t{stride} * count > bytes) {
         return kSpiInternalError;
+    }
+    if (rows->opened < 0) {
+        try {
+            rows->opened = rows->Open();
+        } catch (const std::bad_alloc&) {
+            rows->opened = kSpiOutOfMemory;
+        }
+    }
+    if (rows->opened != kSpiSuccess) {
+        return rows->opened;
     }
     const WICRect rect = {0, static_cast<INT>(first), static_cast<INT>(rows->width), static_cast<INT>(count)};
     const HRESULT hr = rows->picture.Frame()->CopyPixels(&rect, stride, stride * count, into);

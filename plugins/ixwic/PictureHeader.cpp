@@ -228,6 +228,7 @@ HeaderResult ReadJpeg(ByteSource& source, PictureHeader* out) {
     out->width = jpeg.width;
     out->height = jpeg.height;
     out->orientation = jpeg.orientation;
+    out->components = jpeg.components;
     out->dpiX = jpeg.dpiX;
     out->dpiY = jpeg.dpiY;
     // Baseline, extended and progressive Huffman coding of 8-bit samples: what every JPEG

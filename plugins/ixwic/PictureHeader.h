@@ -48,6 +48,7 @@ struct PictureHeader {
     // damaged. Any other picture may merely lack a decoder here (a 12-bit JPEG, a TIFF of
     // an unusual compression, every format a decoder added to the system reads).
     bool builtIn = false;
+    int components = 0;  // a JPEG's colour components (1 grey, 3 colour, 4 CMYK); 0 for other formats
 };
 
 enum class HeaderResult {

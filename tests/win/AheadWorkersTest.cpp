@@ -206,6 +206,64 @@ TEST_F(AheadWorkers, APictureReadInBandsIsScaledAsThePictureDecodedWhole) {
     });
 }
 
+// While the window waits for the shown picture on a worker, its own core would idle: the
+// picture after it starts meanwhile on one worker more.
+TEST_F(AheadWorkers, ThePictureAfterTheOneWaitedForStartsBesideIt) {
+    UsePlugins({"safe"});
+    WriteTpi("a.tpi", 4);
+    WriteTpi("b.tpi", 60, test::kTpSlowRows);
+    WriteTpi("c.tpi", 60, test::kTpSlowRows);
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        dlg.Folder().Select(0);
+        dlg.Pane().ReadAhead({dlg.Folder().At(1)}, [](const ListEntry&) { return true; });
+        ASSERT_EQ(dlg.Pane().PicturesOnTheirWay(), 1u);
+        dlg.Folder().Select(1);
+        EXPECT_TRUE(dlg.Pane().HoldsPicture());
+        EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), 1u) << "c is not on its way";
+        dlg.Pane().SettleReadAhead();
+        EXPECT_TRUE(Holds(dlg, "c.tpi"));
+        EXPECT_EQ(MostAtOnce(dlg), 2);
+        EXPECT_EQ(dlg.Pane().MostReadAtOnce(), 2u);
+    });
+}
+
+// In room for its bands of rows only, a JPEG is read ahead; a picture whose rows do not
+// come in bands (a PNG) is not read then, nor asked for again, and is decoded when shown.
+TEST_F(AheadWorkers, InRoomForBandsOnlyOnlyAPictureReadInBandsIsReadAhead) {
+    UseShippedPlugins();
+    WriteBmp("a.bmp", 64, 64, 0x123456);
+    const auto argb = [](int x, int y) { return 0xFF000000u | static_cast<uint32_t>((x + y) % 256); };
+    test::WriteFileBytes(Pic("b.jpg"), test::EncodeWithWic(test::WicFormat::kJpeg, 1700, 1100, argb));
+    test::WriteFileBytes(Pic("c.png"), test::EncodeWithWic(test::WicFormat::kPng, 1700, 1100, argb));
+    WithViewer([&](CViewerDlg& dlg) {
+        dlg.Folder().Open(test::Wide(m_pics.Path()));
+        const RECT pane = dlg.Pane().GetPaneRect();
+        const uint64_t named = CReadAhead::BytesOf(1700, 1100);
+        const std::optional<uint64_t> bands = BytesToReadInRows(dlg.Folder().At(1)->GetDecoder(), named);
+        ASSERT_TRUE(bands);
+        ASSERT_LT(*bands, 2 * named);
+        dlg.Pane().ReadAheadCopies().SetCap(*bands + CReadAhead::BytesOf(pane.right - pane.left, pane.bottom - pane.top));
+        for (const auto& [index, name, held] : {std::tuple{1, "b.jpg", true}, std::tuple{2, "c.png", false}}) {
+            SCOPED_TRACE(name);
+            const uint64_t decodes = DecodesStarted();
+            dlg.Pane().ReadAhead({dlg.Folder().At(index)}, [](const ListEntry&) { return true; });
+            EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), 1u);
+            dlg.Pane().SettleReadAhead();
+            EXPECT_EQ(Holds(dlg, name), held);
+            EXPECT_EQ(DecodesStarted() - decodes, held ? 1u : 0u) << "decoded whole without room for it";
+            if (!held) {
+                dlg.Pane().ReadAhead({dlg.Folder().At(index)}, [](const ListEntry&) { return true; });
+                EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), 0u) << "asked for again";
+            }
+            dlg.Pane().ReadAheadCopies().KeepOnly({});
+        }
+        dlg.Folder().Select(2);
+        EXPECT_TRUE(dlg.Pane().HoldsPicture());
+        EXPECT_EQ(dlg.Pane().ShownPictureSize().cx, 1700);
+    });
+}
+
 // A worker that ends the next picture goes on with the one after it, by itself: keys typed
 // faster than a decode find the next pictures on their way.
 TEST_F(AheadWorkers, AWorkerGoesOnWithThePictureAfterTheNext) {
