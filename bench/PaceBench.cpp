@@ -59,34 +59,6 @@ std::string EnsurePaceFolder() {
     return bench::MakeDir(bench::DataDir()) && bench::EnsureFolder(dir, recipe, fill) ? dir : std::string();
 }
 
-// One full decode of the file to 24-bit rows through the system's codec; false when it failed.
-bool DecodeWithTheSystem(const std::wstring& path, std::vector<BYTE>& rows) {
-    IWICImagingFactory* factory = nullptr;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
-    IWICFormatConverter* converter = nullptr;
-    UINT width = 0, height = 0;
-    bool ok = SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                           IID_PPV_ARGS(&factory))) &&
-              SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                           WICDecodeMetadataCacheOnDemand, &decoder)) &&
-              SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-              SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr,
-                                              0.0, WICBitmapPaletteTypeCustom)) &&
-              SUCCEEDED(converter->GetSize(&width, &height));
-    if (ok) {
-        const UINT stride = (width * 3 + 3) / 4 * 4;
-        rows.resize(size_t{stride} * height);
-        ok = SUCCEEDED(converter->CopyPixels(nullptr, stride, static_cast<UINT>(rows.size()), rows.data()));
-    }
-    for (IUnknown* object : std::initializer_list<IUnknown*>{converter, frame, decoder, factory}) {
-        if (object != nullptr) {
-            object->Release();
-        }
-    }
-    return ok;
-}
-
 // Twelve decodes of the first picture by the system's codec, `reps` times; empty when it
 // cannot decode it. Measured before the viewer holds anything: the peak working set is the
 // process's own since it started, and the runs' is judged.
@@ -97,7 +69,7 @@ bench::Samples MeasureFloor(const std::string& dir, int reps) {
     for (int rep = 0; rep < std::max(1, reps); ++rep) {
         bench::Stopwatch watch;
         for (int i = 0; i < kKeys; ++i) {
-            if (!DecodeWithTheSystem(first, rows)) {
+            if (!test::DecodeWithWic(first, rows)) {
                 return {};
             }
         }

@@ -4,15 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <mutex>
-#include <set>
-#include <thread>
 
+#include "tests/e2e/support/PaneWatcher.h"
 #include "tests/e2e/support/ViewerProcess.h"
 #include "tests/win/support/TestSupport.h"
-#include "tests/win/support/WicPictures.h"
 
 namespace {
 
@@ -21,11 +16,7 @@ constexpr uint32_t kHeight = 4000;
 constexpr DWORD kHoldMs = 2000;
 
 std::string SolidJpeg(uint32_t rgb) {
-    std::string why;
-    std::string bytes = test::EncodeWithWic(
-        test::WicFormat::kJpeg, kWidth, kHeight, [rgb](int, int) { return 0xFF000000u | rgb; }, &why);
-    EXPECT_FALSE(bytes.empty()) << why;
-    return bytes;
+    return e2e::SolidJpeg(kWidth, kHeight, rgb);
 }
 
 // Holds a key down on the X server's keyboard for a while, then lets it go; true once
@@ -39,49 +30,6 @@ bool HoldOnXKeyboard(const char* xKey, WORD vk, DWORD ms) {
                          [vk] { return (::GetAsyncKeyState(vk) & 0x8000) == 0; });
     return held && (::GetAsyncKeyState(vk) & 0x8000) == 0;
 }
-
-// The colours the middle of the pane shows, read off the screen while `watching`.
-class PaneWatcher {
-public:
-    explicit PaneWatcher(const e2e::ViewerProcess& viewer) {
-        const RECT pane = viewer.PaneRect();
-        m_thread = std::thread([this, &viewer, x = (pane.left + pane.right) / 2, y = (pane.top + pane.bottom) / 2] {
-            while (!m_stop) {
-                const COLORREF seen = viewer.Pixel(x, y);
-                {
-                    std::lock_guard lock(m_mutex);
-                    m_seen.insert(seen);
-                }
-                ::Sleep(2);
-            }
-        });
-    }
-    ~PaneWatcher() { Stop(); }
-    void Stop() {
-        m_stop = true;
-        if (m_thread.joinable()) {
-            m_thread.join();
-        }
-    }
-    // Whether the pane showed this colour, give or take what JPEG coding changes.
-    bool Saw(uint32_t rgb) {
-        std::lock_guard lock(m_mutex);
-        for (const COLORREF seen : m_seen) {
-            if (std::abs(GetRValue(seen) - static_cast<int>(rgb >> 16)) <= 6 &&
-                std::abs(GetGValue(seen) - static_cast<int>((rgb >> 8) & 0xFF)) <= 6 &&
-                std::abs(GetBValue(seen) - static_cast<int>(rgb & 0xFF)) <= 6) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;
-    std::set<COLORREF> m_seen;
-    std::thread m_thread;
-};
 
 TEST(HeldKeySession, DownStopsWhenLetGo) {
     test::TempDir root("e2e-held-down");
@@ -124,7 +72,7 @@ TEST(HeldKeySession, HeldMoveStopsWhenLetGoAndMovesOnlyPicturesOnScreen) {
     ASSERT_TRUE(viewer.Start(install));
     ::SetForegroundWindow(viewer.Window());
     viewer.WaitIdle();
-    PaneWatcher watcher(viewer);
+    e2e::PaneWatcher watcher(viewer);
     while (!watcher.Saw(colours[0]) && ::GetTickCount() - started < 60000) {
         ::Sleep(10);
     }

@@ -36,7 +36,11 @@ protected:
     // The pixels of a copy of `size`, as drawn.
     static std::vector<uint8_t> CopyBytes(const CFittedCopy& copy, SIZE size) {
         BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, size.cx, -size.cy, 1, 32, BI_RGB};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = size.cx;
+        info.bmiHeader.biHeight = -size.cy;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
         const fw::CClientDC screen(nullptr);
         fw::CGdiObject<HBITMAP> section(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -218,6 +222,10 @@ TEST_F(AheadWorkers, ThePictureAfterTheOneWaitedForStartsBesideIt) {
         dlg.Folder().Select(0);
         dlg.Pane().ReadAhead({dlg.Folder().At(1)}, [](const ListEntry&) { return true; });
         ASSERT_EQ(dlg.Pane().PicturesOnTheirWay(), 1u);
+        // b's decode has begun on the worker (a job still queued is taken back and decoded here).
+        for (const DWORD start = ::GetTickCount(); dlg.Pane().MostReadAtOnce() < 1 && ::GetTickCount() - start < 5000;) {
+            ::Sleep(1);
+        }
         dlg.Folder().Select(1);
         EXPECT_TRUE(dlg.Pane().HoldsPicture());
         EXPECT_EQ(dlg.Pane().PicturesOnTheirWay(), 1u) << "c is not on its way";

@@ -250,4 +250,38 @@ std::string MakeTiffClaimingSize(uint32_t width, uint32_t height) {
     return MakeTiff(width, height, 1, [](int, int) { return 0xFF000000u; }, 1);
 }
 
+namespace {
+
+bool DecodeInApartment(const std::wstring& path, std::vector<uint8_t>& rows) {
+    Microsoft::WRL::ComPtr<IWICImagingFactory> factory;
+    Microsoft::WRL::ComPtr<IWICBitmapDecoder> decoder;
+    Microsoft::WRL::ComPtr<IWICBitmapFrameDecode> frame;
+    Microsoft::WRL::ComPtr<IWICFormatConverter> converter;
+    UINT width = 0;
+    UINT height = 0;
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) ||
+        FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                  &decoder)) ||
+        FAILED(decoder->GetFrame(0, &frame)) || FAILED(factory->CreateFormatConverter(&converter)) ||
+        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)) ||
+        FAILED(converter->GetSize(&width, &height))) {
+        return false;
+    }
+    const UINT stride = (width * 3 + 3) / 4 * 4;
+    rows.resize(size_t{stride} * height);
+    return SUCCEEDED(converter->CopyPixels(nullptr, stride, static_cast<UINT>(rows.size()), rows.data()));
+}
+
+}  // namespace
+
+bool DecodeWithWic(const std::wstring& path, std::vector<uint8_t>& rows) {
+    const HRESULT init = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const bool decoded = DecodeInApartment(path, rows);
+    if (SUCCEEDED(init)) {
+        ::CoUninitialize();
+    }
+    return decoded;
+}
+
 }  // namespace test

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace test {
 
@@ -29,5 +30,9 @@ std::string MakeTiffWithOrientation(uint32_t width, uint32_t height, uint16_t or
 // An uncompressed 24-bit TIFF of the given size that holds the first row only: the system's
 // decoder reads the pixels when they are asked for, so the claimed size reaches the caller.
 std::string MakeTiffClaimingSize(uint32_t width, uint32_t height);
+
+// One full decode of the file to 24-bit rows through the system's codec, as a program that
+// only shows pictures would make it (the floor of the timings); false when it failed.
+bool DecodeWithWic(const std::wstring& path, std::vector<uint8_t>& rows);
 
 }  // namespace test
