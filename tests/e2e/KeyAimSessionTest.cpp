@@ -168,7 +168,8 @@ TEST_F(KeyAimSession, APictureReplacedByAnotherProgramIsShownAsItIsNow) {
     test::WriteFileBytes(Pics() + "\\y.bmp", SolidBmp(40, 30, 0x00FF00));
     ASSERT_TRUE(m_viewer.Start(test::Wide(m_install.ExePath()), test::Wide(m_install.WorkDir()),
                                L"\"" + test::Wide(Pics() + "\\x.bmp") + L"\""));
-    ASSERT_EQ(Centre(), RGB(255, 0, 0));
+    // Painted a moment after the window is up (through an emulator, many moments).
+    ASSERT_TRUE(WaitUntil([&] { return Centre() == RGB(255, 0, 0); }, 10000)) << Centre();
     test::WriteFileBytes(Pics() + "\\x.tmp", SolidBmp(40, 30, 0x0000FF));
     ASSERT_TRUE(::MoveFileExA((Pics() + "\\x.tmp").c_str(), (Pics() + "\\x.bmp").c_str(), MOVEFILE_REPLACE_EXISTING));
     const DWORD start = ::GetTickCount();

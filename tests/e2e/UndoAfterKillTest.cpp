@@ -65,7 +65,14 @@ TEST(UndoAfterKill, AMoveIsInTheJournalWhenTheViewerIsKilledRightAfterIt) {
 
     e2e::ViewerProcess again;
     ASSERT_TRUE(again.Start(install));
+    // Each undo lists the folder again, and a command that comes while it is being listed
+    // is not taken: the second waits until the first one's list is there.
     again.Key('Z', false, true);
+    for (const DWORD start = ::GetTickCount();
+         again.ListEntries() != Strings{"b.bmp", "c.bmp"} && ::GetTickCount() - start < 10000;) {
+        ::Sleep(20);
+    }
+    again.WaitIdle();
     again.Key('Z', false, true);
     EXPECT_EQ(again.ListEntries(), (Strings{"a.bmp", "b.bmp", "c.bmp"}));
     again.Key(VK_F4, false, false, true);

@@ -20,8 +20,10 @@ PaneWatcher::PaneWatcher(const ViewerProcess& viewer) {
     const RECT pane = viewer.PaneRect();
     m_thread = std::thread([this, &viewer, x = (pane.left + pane.right) / 2, y = (pane.top + pane.bottom) / 2] {
         while (!m_stop) {
-            const COLORREF seen = viewer.Pixel(x, y);
+            // The time the read began: the colour it finds was painted by the read's end at
+            // the latest, so a read that takes long under load does not make it look late.
             const DWORD now = ::GetTickCount();
+            const COLORREF seen = viewer.Pixel(x, y);
             {
                 std::lock_guard lock(m_mutex);
                 m_seen.emplace(seen, now);
