@@ -2,7 +2,6 @@
 
 #include <atomic>
 
-
 namespace {
 std::atomic<unsigned> g_made{0};
 }  // namespace

@@ -330,9 +330,10 @@ CPictureRows* OpenRows(LPCWSTR path, LONG* width, LONG* height) {
 // A picture's rows a band at a time, for a caller that scales the picture while it is
 // decoded and so never holds it whole. IxoOpenRowsW reads the file's header and names the
 // size; it answers null for a picture whose rows are not 24-bit pixels shown as stored
-// (the caller then asks GetPictureW). A picture that turns out otherwise fails its reads. IxoReadRows copies rows first .. first + count - 1, top row 0,
-// into `into`, `stride` bytes apart, within `bytes`. All three calls for one picture are
-// made on the thread that opened it.
+// (the caller then asks GetPictureW). A picture that turns out otherwise fails its reads.
+// IxoReadRows copies rows first .. first + count - 1, top row 0, into `into`, `stride`
+// bytes apart, within `bytes`. All three calls for one picture are made on the thread
+// that opened it.
 IXWIC_EXPORT void* WINAPI IxoOpenRowsW(LPCWSTR path, LONG* width, LONG* height) {
     if (path == nullptr || width == nullptr || height == nullptr) {
         return nullptr;
